@@ -73,7 +73,7 @@ VORNA_DECLARE_HANDLE(HKEY);
 VORNA_DECLARE_HANDLE(HIMAGELIST);
 VORNA_DECLARE_HANDLE(HTREEITEM);
 // GDI objects share one handle space: SelectObject and DeleteObject take any of them.
-struct HGDIOBJ__;
+struct HGDIOBJ__ {};
 typedef struct HGDIOBJ__* HGDIOBJ;
 struct HBITMAP__ : HGDIOBJ__ {};
 struct HPEN__ : HGDIOBJ__ {};
