@@ -1,0 +1,133 @@
+#include "maps/attr_list.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "maps/mdm_format.h"
+
+uint16_t AttrFixedSize(uint8_t type) {
+  switch (type) {
+    case mdm::kAttrU8: return 1;
+    case mdm::kAttrI16: return 2;
+    case mdm::kAttrI32: return 4;
+    case mdm::kAttrFloat: return 4;
+    case mdm::kAttrDouble: return 8;
+    case mdm::kAttrIndex: return 2;
+    default: return 0;
+  }
+}
+
+static bool IsSized(uint8_t type) { return type == mdm::kAttrText || type == mdm::kAttrIndexList; }
+
+bool AttrListReadItem(const uint8_t* list, uint32_t length, uint32_t pos, TAttrItem* item) {
+  *item = TAttrItem();
+  if (!list || pos >= length || length - pos < 2) return false;
+  uint16_t header = mdm::GetU16(list + pos);
+  if (header < 8) return false;
+  uint8_t type = uint8_t(header & 7);
+  uint32_t hdr = 2;
+  uint32_t size;
+  if (IsSized(type)) {
+    if (length - pos < 3) return false;
+    size = list[pos + 2];
+    hdr = 3;
+  } else {
+    size = AttrFixedSize(type);
+  }
+  if (length - pos - hdr < size) return false;
+  item->tag = uint16_t(header >> 3);
+  item->type = type;
+  item->value = list + pos + hdr;
+  item->size = uint16_t(size);
+  item->headerSize = uint8_t(hdr);
+  item->next = pos + hdr + size;
+  return true;
+}
+
+bool AttrListFind(const uint8_t* list, uint32_t length, uint16_t tag, uint8_t type,
+                  const uint8_t** value, uint16_t* size) {
+  *value = nullptr;
+  *size = 0;
+  TAttrItem it;
+  for (uint32_t pos = 0; AttrListReadItem(list, length, pos, &it); pos = it.next) {
+    if (it.tag == tag && it.type == type) {
+      *value = it.value;
+      *size = it.size;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool AttrListAppend(uint8_t*& list, uint16_t& length, uint16_t tag, uint8_t type,
+                    const void* value, uint16_t size) {
+  if (tag < 1 || tag > 8191 || type > 7) return false;
+  uint32_t hdr = IsSized(type) ? 3 : 2;
+  uint32_t vsize = IsSized(type) ? (size > 255 ? 255 : size) : AttrFixedSize(type);
+  uint32_t total = uint32_t(length) + hdr + vsize;
+  if (total > 0xFFFF) return false;
+  auto* grown = static_cast<uint8_t*>(std::realloc(list, total));
+  if (!grown) return false;
+  list = grown;
+  uint8_t* p = list + length;
+  mdm::PutU16(p, uint16_t(tag << 3 | type));
+  if (hdr == 3) p[2] = uint8_t(vsize);
+  if (vsize) {
+    if (value)
+      std::memcpy(p + hdr, value, vsize);
+    else
+      std::memset(p + hdr, 0, vsize);
+  }
+  length = uint16_t(total);
+  return true;
+}
+
+static bool RemoveWhere(uint8_t* list, uint16_t& length, uint16_t tag, int type) {
+  TAttrItem it;
+  for (uint32_t pos = 0; AttrListReadItem(list, length, pos, &it); pos = it.next) {
+    if (it.tag == tag && (type < 0 || it.type == type)) {
+      std::memmove(list + pos, list + it.next, length - it.next);
+      length = uint16_t(length - (it.next - pos));
+      return true;
+    }
+  }
+  return false;
+}
+
+bool AttrListRemove(uint8_t* list, uint16_t& length, uint16_t tag) {
+  return RemoveWhere(list, length, tag, -1);
+}
+
+bool AttrListRemoveTyped(uint8_t* list, uint16_t& length, uint16_t tag, uint8_t type) {
+  return RemoveWhere(list, length, tag, type);
+}
+
+int ValidateAttrText(uint8_t type, const char* text) {
+  if (!text) return 0;
+  switch (type) {
+    case mdm::kAttrU8:
+    case mdm::kAttrI16:
+    case mdm::kAttrI32: {
+      for (const char* p = text; *p; p++)
+        if (!((*p >= '0' && *p <= '9') || *p == '+' || *p == '-')) return 0;
+      if (type == mdm::kAttrU8 && *text) {
+        long v = std::strtol(text, nullptr, 10);
+        if (v < 0 || v > 255) return 0;
+      }
+      return 1;
+    }
+    case mdm::kAttrFloat:
+    case mdm::kAttrDouble:
+      // The exponent letter is the Cyrillic Ie of code page 1251 (0xC5, 0xE5): the device's
+      // keyboard offers it where a Latin "e" would need a layout switch.
+      for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; p++)
+        if (!((*p >= '0' && *p <= '9') || *p == '.' || *p == '+' || *p == '-' || *p == 0xC5 ||
+              *p == 0xE5))
+          return 0;
+      return 1;
+    case mdm::kAttrText: return std::strlen(text) < 255 ? 1 : 0;
+    case mdm::kAttrIndex:
+    case mdm::kAttrIndexList: return 1;
+    default: return 0;
+  }
+}

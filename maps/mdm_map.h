@@ -1,0 +1,208 @@
+// One vector map in memory and its file.
+//
+// Invariants the code relies on:
+// - objects[0] is always a placeholder record of code 0; objects read from the file start at
+//   index 1. The array never holds more than 65536 records, so every index fits a uint16.
+// - The 77 header bytes are kept as read and written back; the fields this class changes
+//   (flags, table end, lengths, count, frame of a new map) are patched into them.
+// - Attribute lists are the packed bytes of the file; their lengths are uint16.
+// - Map units are int32 offsets from the frame origin, never negative; one unit is exactly
+//   10^(e-3) metres, e the header's unit exponent. The float `unit` is kept for callers that
+//   read it, but every conversion uses the exact power of ten in double.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "maps/attr_list.h"
+#include "maps/map_object.h"
+#include "maps/mdm_format.h"
+
+class TObjectLibrary;
+class TObjectLibraryList;
+
+// Screen hooks of the view: when set they replace the linear plane-to-screen step.
+typedef void (*TPlaneToScreenHook)(double planeX, double planeY, int32_t* screenX,
+                                   int32_t* screenY);
+typedef void (*TScreenToPlaneHook)(int32_t screenX, int32_t screenY, double* planeX,
+                                   double* planeY);
+
+// What the view hands every map before drawing.
+struct TMapViewDesc {
+  int32_t left, top, right, bottom;
+  double originX, originY;  // plane position at the rectangle's bottom edge and screen x 0
+  double pixelsPerMetre;
+  TPlaneToScreenHook toScreen;
+  TScreenToPlaneHook toPlane;
+};
+
+// {view-scale threshold, nominal scale}, ascending by threshold (from the project file).
+struct TScalePair {
+  int32_t threshold;
+  int32_t scale;
+};
+
+// Result codes of map files.
+enum : int { kMdmOk = 0, kMdmFormat = 1, kMdmNoFile = 2, kMdmNoMemory = 3, kMdmNoLibrary = 5 };
+
+class TMdmMap {
+ public:
+  // Index of a record that cannot exist; the largest valid index is 65535.
+  static constexpr int32_t kMaxRecords = 65536;
+  // A vertex array holds at most this many vertices (its count was 16 bits in the file's era).
+  static constexpr int32_t kMaxVertices = 65535;
+
+  TMdmMap();
+  ~TMdmMap();
+  TMdmMap(const TMdmMap&) = delete;
+  TMdmMap& operator=(const TMdmMap&) = delete;
+
+  // ---- file ----
+  int OpenHeader(const char* filePath);
+  int Load();
+  void BuildGroups();
+  int Save(const char* filePath, int regroup);
+  // False when the new array could not be made (the order is then unchanged).
+  bool RegroupByKind();
+  void Close();
+  void FreeItems();
+  int BindLibrary(TObjectLibraryList* list);
+  TObjectLibrary* GetLibrary() const { return library; }
+  void MarkSaved() { header[mdm::kOffFlags] |= mdm::kFlagWritten; }
+  bool IsSavedFlag() const { return (header[mdm::kOffFlags] & mdm::kFlagWritten) != 0; }
+
+  uint8_t Version() const { return header[mdm::kOffVersion]; }
+  uint8_t HeaderFlags() const { return header[mdm::kOffFlags]; }
+  int UnitExponent() const { return header[mdm::kOffFlags] >> mdm::kUnitShift; }
+  uint32_t HeaderScale() const { return mdm::GetU32(header + mdm::kOffScale); }
+  uint16_t HeaderListLength() const { return mdm::GetU16(header + mdm::kOffHeaderListLen); }
+  uint16_t EntryCount() const { return mdm::GetU16(header + mdm::kOffEntryCount); }
+  // Header frame value i: 0 X1, 1 Y1, 2 reserved, 3 X2, 4 Y2, 5 reserved.
+  double HeaderFrame(int i) const { return mdm::GetF64(header + mdm::kOffFrame + 8 * i); }
+  void SetHeaderFrame(int i, double v) { mdm::PutF64(header + mdm::kOffFrame + 8 * i, v); }
+
+  // ---- object records ----
+  // Index of a new zeroed record at the end of the array, -1 when none can be made.
+  int32_t NewRecord();
+  TMapObject* GetObjectRecord(uint16_t index);
+  bool IsValidObjectIndex(uint16_t index) const { return index < count; }
+  // Frees every object and leaves the placeholder alone in the table.
+  void ResetObjects();
+
+  // ---- attributes ----
+  // `buffer` holds at least `bufferSize` bytes; a value that does not fit (with the NUL of
+  // types 5 and 7) or is 256 bytes or more is not returned.
+  int GetAttr(uint16_t index, uint16_t tag, uint8_t type, void* buffer, uint16_t* size,
+              size_t bufferSize = 256);
+  int GetStrAttr(uint16_t index, uint16_t tag, char* buffer, size_t bufferSize = 256);
+  int GetIntAttr(uint16_t index, uint16_t tag, float* value);
+  // Types 5 and 7 take a NUL-terminated text; others a value of their fixed size.
+  int SetAttr(uint16_t index, uint16_t tag, uint8_t type, const void* value);
+  int SetStrAttr(uint16_t index, uint16_t tag, const char* text);
+  int SetIntAttr(uint16_t index, uint16_t tag, float value);
+  int AddAttr(uint16_t index, uint16_t tag, uint8_t type, const void* value, uint16_t size);
+  // Fills `item` with the item at `pos`; returns the next position, or 0xFFFF when none follows.
+  uint32_t NextAttr(uint16_t index, uint32_t pos, TAttrItem* item);
+  int ClearAttrs(uint16_t index);
+  int CopyAttrs(uint16_t dst, uint16_t src);
+  int SetObjectName(uint16_t index, const char* text);
+  char* FormatAttr(uint8_t type, const void* value, char* text, size_t bufferSize,
+                   uint16_t storedSize, int tableId);
+  int ParseAttr(const char* text, uint8_t type, void* value, uint16_t* size, int tableId);
+  void ComputeObjectLevels();
+
+  // ---- coordinates ----
+  // Metres per map unit, exact in double; 0 while no header gives one.
+  double UnitMetres() const;
+  void MapToPlane(int32_t x, int32_t y, double* planeX, double* planeY) const;
+  void PlaneToMap(double planeX, double planeY, int32_t* x, int32_t* y) const;
+  void MapToScreen(int32_t x, int32_t y, int32_t* screenX, int32_t* screenY) const;
+  void ScreenToMap(int32_t screenX, int32_t screenY, int32_t* x, int32_t* y) const;
+  TMapPoint MapToScreenPacked(int32_t x, int32_t y) const;
+  TMapPoint ScreenToMapPt(TMapPoint screen) const;
+  void MapToPlanePacked(int32_t x, int32_t y, double out[2]) const;
+  void PlaneToMapBuf(double planeX, double planeY, TMapPoint* out) const;
+  void SetOutputZone(uint8_t zoneNumber);
+  void UpdateFrameBounds();
+  void ConvertFrame(double out[6]) const;
+  void SetViewTransform(const TMapViewDesc& view);
+  void SetTransformHook(TPlaneToScreenHook toScreen, TScreenToPlaneHook toPlane);
+  void SelectNominalScale(int32_t viewScale);
+  // Takes a copy of the pairs; false when out of memory (the old pairs are kept).
+  bool SetScalePairs(const TScalePair* pairs, uint8_t n);
+
+  // ---- editing ----
+  int32_t AddObject(uint16_t code, uint8_t kindByte);
+  int32_t AddPointObject(uint16_t code, int32_t x, int32_t y, int force);
+  int32_t AddEmptyObject(uint16_t code);
+  int32_t CopyObjectFrom(TMdmMap* source, uint16_t sourceIndex);
+  int SetObjectVertices(uint16_t index, TPointBuf* points);
+  int AppendVertex(uint16_t index, int32_t x, int32_t y);
+  int MovePointObject(uint16_t index, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+  int SetPointPosition(uint16_t index, int32_t x, int32_t y, int force);
+  int SetObjectCode(uint16_t index, uint16_t newCode);
+  int DeleteObject(uint16_t index);
+  uint16_t GetObjectCode(uint16_t index) const;
+  int GetObjectBounds(uint16_t index, TMapPoint* corner1, TMapPoint* corner2) const;
+  int32_t GetVertexCount(uint16_t index) const;
+  int CopyVertices(uint16_t index, TPointBuf* points, size_t bufferBytes) const;
+  int GetObjectVertices(uint16_t index, TPointBuf* points) const;
+  // Strictly inside the extent: 1; else notice 14 and 0.
+  int CheckInside(int32_t x, int32_t y) const;
+  bool IsInside(int32_t x, int32_t y) const;
+  // Removes the vertices outside the extent in place, keeping order; returns how many remain.
+  int32_t DropOutsideVertices(TPointBuf* points) const;
+
+  // ---- geometry loading ----
+  int MarkVisibleItems();
+  int LoadVisibleGeometry();
+  int LoadVisibleObjects();
+  int ReadItemValue(TMapObject* object);
+
+  // ---- fields ----
+  TMapObject* objects = nullptr;
+  int32_t count = 0;
+  int32_t capacity = 0;
+  int32_t extXMax = 0, extXMin = 0, extYMax = 0, extYMin = 0;  // map units
+  uint8_t outputZone = 0;
+  TObjectLibrary* library = nullptr;
+  float unit = 0.0f;  // metres per map unit (see UnitMetres for the exact value)
+  uint8_t zone = 255;
+  uint32_t levelPassDone = 0;
+  uint32_t nominalScale = 0;
+  uint8_t* headerList = nullptr;
+  TScalePair* scalePairs = nullptr;
+  uint8_t scalePairCount = 0;
+  uint32_t opened = 0;
+  uint32_t working = 0;
+  uint32_t loadAll = 0;
+  uint32_t wideEntries = 0;
+  uint8_t header[mdm::kHeaderSize] = {};
+  double outFrame[6] = {};
+  char libraryName[256] = {};
+  uint32_t loaded = 0;
+  char path[256] = {};
+  uint32_t lastBackup = 0;  // tick count of the last backup, 0 = none yet
+  bool backupMade = false;  // the tick count may be 0 at a real backup on the virtual clock
+  float largestExtent = 0.0f, smallestExtent = 0.0f;
+
+  // view
+  int32_t viewLeft = 0, viewTop = 0, viewRight = 0, viewBottom = 0;
+  double pixelScale = 0.0;  // screen pixels per map unit
+  double viewOriginX = 0.0, viewOriginY = 0.0;  // map units of the output frame
+  double rotSin = 0.0, rotCos = 1.0;
+  TPlaneToScreenHook toScreenHook = nullptr;
+  TScreenToPlaneHook toPlaneHook = nullptr;
+
+ private:
+  void FreeObjects();
+  bool MakePlaceholder();
+  void SetHeaderListLength(uint16_t n) { mdm::PutU16(header + mdm::kOffHeaderListLen, n); }
+  void SyncEntryCount();
+  int WriteFile(const char* filePath, const char* tempPath);
+  void Notice(unsigned code) const;
+};
+
+// x' = x cos + y sin, y' = -x sin + y cos, each truncated toward zero.
+void RotateScalePoint(int32_t* x, int32_t* y, double sine, double cosine);
+double ArcTan2(double y, double x);

@@ -1,0 +1,23 @@
+#include "maps/mdm_settings.h"
+
+#include <string>
+
+#include "app/ini_file.h"
+#include "app/lang.h"
+#include "platform/win.h"
+
+bool MapBackupsOn() { return g_Ini.GetInt("WMBackUp") != 0; }
+
+void ShowLibraryMissing(int loaderError) {
+  // The text comes from a language file: only its first %i (or %d) is filled, so a stray
+  // conversion in a translation cannot read arguments that are not there.
+  std::wstring text = g_Lang.GetText(100072);
+  size_t at = text.find(L"%i");
+  if (at == std::wstring::npos) at = text.find(L"%d");
+  if (at != std::wstring::npos) text.replace(at, 2, std::to_wstring(loaderError));
+  MessageBoxW(nullptr, text.c_str(), L"", MB_OK);
+}
+
+void ShowMapMessage(HWND owner, int id) {
+  MessageBoxW(owner, g_Lang.GetText(id), L"", MB_OK);
+}

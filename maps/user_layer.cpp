@@ -1,0 +1,231 @@
+#include "maps/user_layer.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "geodesy/gauss_kruger.h"
+#include "maps/mdm_settings.h"
+#include "platform/win.h"
+
+TUserLayer g_UserLayer;
+
+namespace {
+// A track is cut after this many vertices when "WMCutLong" is set: the object ends with 3001.
+constexpr int32_t kCutAfter = 2999;
+}  // namespace
+
+int TUserLayer::Attach(IWorkingMapHost* view, int mapNumber) {
+  if (open) return 1;
+  TMdmMap* m = view ? view->GetVectorMap(mapNumber) : nullptr;
+  if (!m) return 0;
+  view->LoadVectorMapObjects(mapNumber);
+  m->working = 1;  // resident: its objects are never freed by the view
+  m->loadAll = 0;
+  m->LoadVisibleObjects();
+  m->loaded = 1;
+  host = view;
+  map = m;
+  open = 1;
+  saved = 1;
+  pendingX = pendingY = 0.0;
+  return 1;
+}
+
+int TUserLayer::Close() {
+  if (!open) return 0;
+  EndObject();
+  Save(0);
+  map->working = 0;
+  map = nullptr;
+  host = nullptr;
+  open = 0;
+  return 1;
+}
+
+int TUserLayer::CreateMap(uint32_t scale, int unitExponent, double planeX, double planeY,
+                          uint8_t outZone) {
+  if (!open) return 0;
+  // e has three bits in the flags byte.
+  if (unitExponent < -3 || unitExponent > 4 || !map->path[0]) return 0;
+  int e = unitExponent + 3;
+  // The frame lies in the zone the map is shown in, so the working map is never rotated and
+  // recorded positions convert exactly; only a zone outside 1..60 falls back to the point's own.
+  uint8_t z = (outZone >= 1 && outZone <= 60) ? outZone : GkZoneOfPoint(planeX, planeY);
+  if (z < 1 || z > 60) return 0;
+
+  map->FreeItems();
+  map->ResetObjects();
+  if (map->libraryName[0]) {
+    uint16_t len = 0;
+    AttrListAppend(map->headerList, len, mdm::kLibraryNameTag, mdm::kAttrText,
+                   map->libraryName, uint16_t(std::strlen(map->libraryName)));
+    mdm::PutU16(map->header + mdm::kOffHeaderListLen, len);
+  } else {
+    mdm::PutU16(map->header + mdm::kOffHeaderListLen, 0);
+  }
+  uint8_t* h = map->header;
+  std::memcpy(h, mdm::kMagic, 5);
+  h[mdm::kOffVersion] = 3;
+  h[mdm::kOffFlags] = uint8_t(e << mdm::kUnitShift | mdm::kFlagWritten | mdm::kFlagWideEntries);
+  mdm::PutU32(h + mdm::kOffScale, scale);
+  mdm::PutU32(h + mdm::kOffReserved11, 0);
+  mdm::PutU32(h + mdm::kOffTableEnd, 0);
+  mdm::PutU16(h + mdm::kOffReservedLen, 0);
+  mdm::PutU16(h + mdm::kOffEntryCount, 0);
+  // A band 2000 km wide about the zone's central meridian, from the equator to 9000 km north.
+  map->SetHeaderFrame(0, 0.0);
+  map->SetHeaderFrame(1, z * 1000000.0 - 500000.0);
+  map->SetHeaderFrame(3, 9000000.0);
+  map->SetHeaderFrame(4, z * 1000000.0 + 1500000.0);
+  map->nominalScale = scale;
+  map->wideEntries = 1;
+  map->opened = 1;
+  map->loaded = 1;
+  map->zone = z;
+  map->unit = float(e < 3 ? 1.0 / std::pow(10.0, 3 - e) : std::pow(10.0, e - 3));
+  map->SetOutputZone(outZone);
+  map->UpdateFrameBounds();
+  recording = 0;
+  current = 0;
+  saved = 0;
+  return Save(0) == kMdmOk ? 1 : 0;
+}
+
+int32_t TUserLayer::NewObject(uint16_t code) {
+  if (!open) return 0;
+  int32_t idx = map->AddObject(code, mdm::kKindLine);
+  current = uint16_t(idx);
+  return idx;
+}
+
+int32_t TUserLayer::BeginObject() {
+  if (!open) return 0;
+  int32_t idx = NewObject(trackCode);
+  recording = 1;
+  startTime = GetTickCount();
+  if (pendingX != 0.0) AddPoint(pendingX, pendingY);
+  return idx;
+}
+
+int TUserLayer::AddPoint(double planeX, double planeY) {
+  if (!open) return 0;
+  if (!recording) {
+    pendingX = planeX;
+    pendingY = planeY;
+    return 0;
+  }
+  int32_t x, y;
+  map->PlaneToMap(planeX, planeY, &x, &y);
+  int32_t n = map->GetVertexCount(current);
+  // With "WMCutLong" tracks are cut after 3000 vertices; without it only where an object can
+  // hold no more, so the track goes on in a new object instead of being refused.
+  bool cutNow = cut ? n > kCutAfter : n >= TMdmMap::kMaxVertices - 1;
+  if (cutNow) {
+    map->AppendVertex(current, x, y);
+    EndObject();
+    BeginObject();
+  }
+  map->AppendVertex(current, x, y);
+  pendingX = pendingY = 0.0;
+  saved = 0;
+  return 1;
+}
+
+int TUserLayer::EndObject() {
+  if (!open || !recording) return 0;
+  recording = 0;
+  Save(0);
+  return 1;
+}
+
+int TUserLayer::Save(int regroup) {
+  if (!open) return 0;
+  pendingX = pendingY = 0.0;
+  if (saved) return kMdmOk;
+  int rc = map->Save(map->path, regroup);
+  if (rc == kMdmOk) {
+    saved = 1;
+    return rc;
+  }
+  // Unsaved, so the next trigger tries again; the user hears of it once per run.
+  if (!failureShown) {
+    HWND main = FindWindowW(L"Vorna", nullptr);
+    if (main) {
+      failureShown = true;
+      ShowMapMessage(main, 100003);  // Msg_OpenFileErr
+    }
+  }
+  return rc;
+}
+
+int32_t TUserLayer::AddObject(uint16_t code, double planeX, double planeY, const char* text) {
+  if (!open) return -1;
+  int32_t x, y;
+  map->PlaneToMap(planeX, planeY, &x, &y);
+  int32_t idx = map->AddPointObject(code, x, y, 0);
+  if (text && idx > 0) map->SetStrAttr(uint16_t(idx), mdm::kTagText, text);
+  saved = 0;
+  return idx;
+}
+
+int TUserLayer::SetObjectCode(uint16_t index, uint16_t code) {
+  if (!open) return 0;
+  map->SetObjectCode(index, code);
+  saved = 0;
+  return 1;
+}
+
+int TUserLayer::CopyAttrs(uint16_t dst, uint16_t src) {
+  if (!open) return 0;
+  map->CopyAttrs(dst, src);
+  saved = 0;
+  return 1;
+}
+
+int TUserLayer::DeleteObject(uint16_t index) {
+  if (!open) return 0;
+  return map->DeleteObject(index);
+}
+
+uint16_t TUserLayer::GetObjectCode(uint16_t index) const {
+  return open ? map->GetObjectCode(index) : 0;
+}
+
+TObjectLibrary* TUserLayer::GetLibrary() const { return open ? map->GetLibrary() : nullptr; }
+
+int TUserLayer::PrepareView(const RECT& rect) {
+  if (!open || !host) return 0;
+  host->PrepareMap(map, rect);
+  return 0;
+}
+
+int TUserLayer::Draw(HDC dc) {
+  if (!open || !host) return 0;
+  host->DrawWorkingMap(map, dc);
+  return 0;
+}
+
+void TUserLayer::GetObjectBox(uint16_t index, double out[3]) const {
+  out[0] = out[1] = out[2] = 0.0;
+  if (!open || !map->IsValidObjectIndex(index)) return;
+  TMapPoint c1;
+  map->GetObjectBounds(index, &c1, nullptr);
+  map->MapToPlane(c1.x, c1.y, &out[0], &out[1]);
+}
+
+int TUserLayer::GetRecordingStats(double* lengthMetres, uint32_t* seconds) const {
+  if (!open || !recording || current == 0 || !map->IsValidObjectIndex(current)) return 0;
+  const TMapObject* o = &map->objects[current];
+  double units = 0.0;
+  for (int32_t i = 1; i < o->vertexCount; i++)
+    units += std::hypot(double(o->vertices[i].x) - o->vertices[i - 1].x,
+                        double(o->vertices[i].y) - o->vertices[i - 1].y);
+  *lengthMetres = units * map->UnitMetres();
+  *seconds = (GetTickCount() - startTime) / 1000u;
+  return 1;
+}
+
+int TUserLayer::Flush() {
+  if (!open || saved) return 0;
+  return Save(1);
+}

@@ -1,0 +1,76 @@
+// The working-map recorder: the one map of the project into which GPS tracks are recorded and
+// new objects are put, with its "saved" state and save triggers.
+#pragma once
+
+#include <cstdint>
+
+#include "maps/mdm_map.h"
+#include "platform/win_types.h"
+
+// What the recorder needs of the map view, which holds the project's maps and draws them. The
+// view implements it; the recorder only calls it.
+class IWorkingMapHost {
+ public:
+  virtual ~IWorkingMapHost() = default;
+  // The project's vector map of that number, or null.
+  virtual TMdmMap* GetVectorMap(int number) = 0;
+  // Brings the map's object table in (reads it when the project has not yet).
+  virtual void LoadVectorMapObjects(int number) = 0;
+  // Prepares the map for a frame of the given screen rectangle.
+  virtual void PrepareMap(TMdmMap* map, const RECT& rect) = 0;
+  // Draws the map with the working-map mark.
+  virtual void DrawWorkingMap(TMdmMap* map, HDC dc) = 0;
+};
+
+class TUserLayer {
+ public:
+  TUserLayer() = default;
+  TUserLayer(const TUserLayer&) = delete;
+  TUserLayer& operator=(const TUserLayer&) = delete;
+
+  int Attach(IWorkingMapHost* view, int mapNumber);
+  int Close();
+  // unitExponent: one map unit is 10^unitExponent m (-3..4). 1 when the map was made and
+  // written, 0 otherwise.
+  int CreateMap(uint32_t scale, int unitExponent, double planeX, double planeY,
+                uint8_t outZone);
+  int32_t NewObject(uint16_t code);
+  int32_t BeginObject();
+  int AddPoint(double planeX, double planeY);
+  int EndObject();
+  // The map writer's result (0 also when nothing needed writing).
+  int Save(int regroup);
+  int32_t AddObject(uint16_t code, double planeX, double planeY, const char* text);
+  int SetObjectCode(uint16_t index, uint16_t code);
+  int CopyAttrs(uint16_t dst, uint16_t src);
+  int DeleteObject(uint16_t index);
+  void SetModified() { saved = 0; }
+  uint16_t GetObjectCode(uint16_t index) const;
+  TObjectLibrary* GetLibrary() const;
+  int PrepareView(const RECT& rect);
+  int Draw(HDC dc);
+  // Plane x, y of the object's first box corner and 0; all zero when closed.
+  void GetObjectBox(uint16_t index, double out[3]) const;
+  int GetRecordingStats(double* lengthMetres, uint32_t* seconds) const;
+  // At exit: writes the map with regrouping when it is not saved.
+  int Flush();
+
+  TMdmMap* GetMap() const { return map; }
+
+  uint32_t recording = 0;
+  uint32_t cut = 0;  // "WMCutLong": cut tracks after 3000 vertices
+  uint32_t startTime = 0;
+  uint16_t trackCode = 0;
+  TMdmMap* map = nullptr;
+  uint16_t current = 0;
+  double pendingX = 0.0, pendingY = 0.0;  // x = 0: no pending point
+  uint32_t saved = 0;
+  uint32_t open = 0;
+
+ private:
+  IWorkingMapHost* host = nullptr;
+  bool failureShown = false;  // the first failed save of a run is shown, later ones not
+};
+
+// The program's one recorder.
+extern TUserLayer g_UserLayer;
