@@ -1,0 +1,680 @@
+// The rasterizer: pixels, thin and wide lines, polygon fills, rectangles and ellipses.
+//
+// Pixel rules (aliased, as on the handheld):
+// - An integer coordinate names a pixel's centre. Fills take pixels whose centres lie inside,
+//   with left and top edges in and right and bottom edges out, so Rectangle(0, 0, 10, 10) and
+//   Polygon over the same corners both cover pixels 0..9.
+// - A 1-px line lights max(|dx|, |dy|) pixels: the last point is left out, so the segments of
+//   a polyline meet without drawing a vertex twice (which matters under R2_XORPEN).
+// - A dashed 1-px pen runs 6 pixels on, 3 off, counted along the major axis, and the count runs
+//   on from one segment to the next within one figure.
+// - A pen wider than 1 px is the union of discs of diameter `width` swept along the path: round
+//   caps and joins. Dashes do not apply to it.
+//
+// Every coordinate is 64-bit on entry and every loop is bounded by the clip rectangle, never by
+// the figure: the cost of a primitive is its visible pixels plus its vertex count.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "platform/gdi/gdi_internal.h"
+
+namespace vplat::gdi {
+namespace {
+
+constexpr int kDashOn = 6, kDashPeriod = 9;
+
+int64_t ClampToI64(double v) {
+  if (!(v > -4.0e18)) return int64_t(-4000000000000000000LL);
+  if (v > 4.0e18) return int64_t(4000000000000000000LL);
+  return int64_t(v);
+}
+
+inline int64_t CeilToI64(double v) { return ClampToI64(std::ceil(v)); }
+inline int64_t FloorToI64(double v) { return ClampToI64(std::floor(v)); }
+
+inline bool InClip(const Dc& dc, int64_t x, int64_t y) {
+  if (x < dc.clipBox.left || x >= dc.clipBox.right || y < dc.clipBox.top || y >= dc.clipBox.bottom)
+    return false;
+  if (dc.clip.size() == 1) return true;
+  for (const RECT& r : dc.clip)
+    if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
+  return false;
+}
+
+inline void Put(const Dc& dc, Surface& s, int64_t x, int64_t y, uint32_t color, int rop2) {
+  if (!InClip(dc, x, y)) return;
+  uint32_t& p = s.Row(int(y))[x];
+  p = rop2 == R2_COPYPEN ? color : ApplyRop2(rop2, color, p);
+}
+
+struct Pt64 {
+  int64_t x, y;
+};
+
+// One 1-px segment from a to b (surface coordinates), last pixel excluded. `phase` is the dash
+// position at a and moves on by the segment's length. `gap` is the colour of the gaps when they
+// are painted (OPAQUE), or null.
+void ThinSegment(const Dc& dc, Surface& s, Pt64 a, Pt64 b, uint32_t color, int rop2, bool dashed,
+                 int* phase, const uint32_t* gap) {
+  int64_t dx = b.x - a.x, dy = b.y - a.y;
+  int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+  bool xMajor = adx >= ady;
+  int64_t n = xMajor ? adx : ady;
+  if (n == 0) return;
+  int startPhase = *phase;
+  if (dashed) *phase = int((startPhase + n) % kDashPeriod);
+  const RECT& cb = dc.clipBox;
+  if (IsEmpty(cb)) return;
+  // Work in (major, minor) terms: major advances by one per pixel, minor by round(i * m / M).
+  int64_t M = n, m = xMajor ? ady : adx;
+  int64_t smaj = xMajor ? (dx < 0 ? -1 : 1) : (dy < 0 ? -1 : 1);
+  int64_t smin = xMajor ? (dy < 0 ? -1 : 1) : (dx < 0 ? -1 : 1);
+  int64_t maj0 = xMajor ? a.x : a.y, min0 = xMajor ? a.y : a.x;
+  int64_t majLo = xMajor ? cb.left : cb.top, majHi = xMajor ? cb.right - 1 : cb.bottom - 1;
+  int64_t minLo = xMajor ? cb.top : cb.left, minHi = xMajor ? cb.bottom - 1 : cb.right - 1;
+  using i128 = __int128;
+  int64_t i0 = 0, i1 = n - 1;
+  // Major axis: maj0 + smaj * i within [majLo, majHi].
+  if (smaj > 0) {
+    i0 = std::max(i0, majLo - maj0);
+    i1 = std::min(i1, majHi - maj0);
+  } else {
+    i0 = std::max(i0, maj0 - majHi);
+    i1 = std::min(i1, maj0 - majLo);
+  }
+  if (i0 > i1) return;
+  // Minor axis: offset k(i) = floor((2 i m + M) / (2 M)) must lie in [kLo, kHi].
+  int64_t kLo = smin > 0 ? minLo - min0 : min0 - minHi;
+  int64_t kHi = smin > 0 ? minHi - min0 : min0 - minLo;
+  if (kHi < 0) return;
+  if (m == 0) {
+    if (kLo > 0) return;
+  } else {
+    auto ceilDiv = [](i128 p, i128 q) -> i128 { return p >= 0 ? (p + q - 1) / q : -((-p) / q); };
+    if (kLo > 0) {
+      i128 first = ceilDiv(i128(2) * M * kLo - M, i128(2) * m);
+      if (first > i128(i0)) i0 = first > i128(i1) ? i1 + 1 : int64_t(first);
+    }
+    i128 past = ceilDiv(i128(2) * M * (i128(kHi) + 1) - M, i128(2) * m);
+    if (past - 1 < i128(i1)) i1 = int64_t(past - 1);
+  }
+  if (i0 > i1) return;
+  i128 num = i128(2) * i0 * m + M;
+  int64_t k = int64_t(num / (i128(2) * M));
+  int64_t rem = int64_t(num % (i128(2) * M));
+  int64_t twoM = 2 * M, twoMinor = 2 * m;
+  int ph = int((startPhase + i0 % kDashPeriod) % kDashPeriod);
+  for (int64_t i = i0; i <= i1; ++i) {
+    int64_t maj = maj0 + smaj * i, mn = min0 + smin * k;
+    bool on = !dashed || ph < kDashOn;
+    if (on || gap) {
+      int64_t x = xMajor ? maj : mn, y = xMajor ? mn : maj;
+      Put(dc, s, x, y, on ? color : *gap, rop2);
+    }
+    if (dashed && ++ph == kDashPeriod) ph = 0;
+    rem += twoMinor;
+    if (rem >= twoM) {
+      rem -= twoM;
+      ++k;
+    }
+  }
+}
+
+// Row-interval accumulator for wide strokes: each row collects x intervals, merged on output.
+struct RowIntervals {
+  int64_t top = 0;
+  std::vector<std::vector<std::pair<double, double>>> rows;
+  void Reset(int64_t t, int64_t count) {
+    top = t;
+    if (rows.size() < size_t(count)) rows.resize(size_t(count));
+    for (int64_t i = 0; i < count; ++i) rows[size_t(i)].clear();
+  }
+};
+
+// The x range of the capsule around segment a-b of radius r on the line y = yc, or false.
+bool CapsuleRow(double ax, double ay, double bx, double by, double r, double yc, double* lo,
+                double* hi) {
+  double l = INFINITY, h = -INFINITY;
+  auto disc = [&](double cx, double cy) {
+    double d = yc - cy;
+    if (d < -r || d > r) return;
+    double w = std::sqrt(std::max(0.0, r * r - d * d));
+    l = std::min(l, cx - w);
+    h = std::max(h, cx + w);
+  };
+  disc(ax, ay);
+  disc(bx, by);
+  double dx = bx - ax, dy = by - ay;
+  double len = std::sqrt(dx * dx + dy * dy);
+  if (len > 0) {
+    // Band: |dx (yc - ay) - dy (x - ax)| <= r len, 0 <= dx (x - ax) + dy (yc - ay) <= len^2.
+    double bl = -INFINITY, bh = INFINITY;
+    auto limit = [&](double coef, double off, double mn, double mx) {
+      // coef * x + off within [mn, mx]
+      if (coef == 0) {
+        if (off < mn || off > mx) bh = -INFINITY;
+        return;
+      }
+      double p = (mn - off) / coef, q = (mx - off) / coef;
+      if (p > q) std::swap(p, q);
+      bl = std::max(bl, p);
+      bh = std::min(bh, q);
+    };
+    limit(-dy, dx * (yc - ay) + dy * ax, -r * len, r * len);
+    limit(dx, -dx * ax + dy * (yc - ay), 0, len * len);
+    if (bl <= bh) {
+      l = std::min(l, bl);
+      h = std::max(h, bh);
+    }
+  }
+  if (l > h) return false;
+  *lo = l;
+  *hi = h;
+  return true;
+}
+
+void WideStroke(Dc& dc, Surface& s, const std::vector<Pt64>& pts, bool closed, int width,
+                uint32_t color, int rop2) {
+  const RECT& cb = dc.clipBox;
+  if (IsEmpty(cb) || pts.empty()) return;
+  double r = width / 2.0;
+  // Pixel centres sit on integers; an even width samples half a pixel off so that it covers
+  // exactly `width` rows of a horizontal line.
+  double off = (width % 2 == 0) ? 0.5 : 0.0;
+  static thread_local RowIntervals acc;
+  acc.Reset(cb.top, cb.bottom - cb.top);
+  size_t segs = pts.size() == 1 ? 1 : (closed ? pts.size() : pts.size() - 1);
+  for (size_t i = 0; i < segs; ++i) {
+    const Pt64& a = pts[i];
+    const Pt64& b = pts.size() == 1 ? pts[0] : pts[(i + 1) % pts.size()];
+    double ax = double(a.x), ay = double(a.y), bx = double(b.x), by = double(b.y);
+    double minx = std::min(ax, bx) - r - 1, maxx = std::max(ax, bx) + r + 1;
+    double miny = std::min(ay, by) - r - 1, maxy = std::max(ay, by) + r + 1;
+    if (maxx < cb.left || minx > cb.right || maxy < cb.top || miny > cb.bottom) continue;
+    int64_t y0 = std::max<int64_t>(cb.top, FloorToI64(miny));
+    int64_t y1 = std::min<int64_t>(cb.bottom - 1, CeilToI64(maxy));
+    for (int64_t y = y0; y <= y1; ++y) {
+      double lo, hi;
+      if (CapsuleRow(ax, ay, bx, by, r, double(y) + off, &lo, &hi))
+        acc.rows[size_t(y - cb.top)].emplace_back(lo - off, hi - off);
+    }
+  }
+  for (int64_t y = cb.top; y < cb.bottom; ++y) {
+    auto& row = acc.rows[size_t(y - cb.top)];
+    if (row.empty()) continue;
+    std::sort(row.begin(), row.end());
+    int64_t curL = 0, curR = -1;
+    bool have = false;
+    for (auto& [lo, hi] : row) {
+      int64_t l = CeilToI64(lo - 1e-9), h = FloorToI64(hi + 1e-9);
+      if (l > h) continue;
+      if (have && l <= curR + 1) {
+        curR = std::max(curR, h);
+        continue;
+      }
+      if (have) Span(dc, s, y, curL, curR + 1, color, rop2);
+      curL = l;
+      curR = h;
+      have = true;
+    }
+    if (have) Span(dc, s, y, curL, curR + 1, color, rop2);
+  }
+}
+
+Pt64 ToDev(const Dc& dc, const POINT& p) {
+  return Pt64{int64_t(p.x) + dc.origin.x, int64_t(p.y) + dc.origin.y};
+}
+
+struct Edge {
+  int64_t x0, y0, x1, y1;  // y0 < y1
+  int dir;
+};
+
+// Half of an ellipse's width at row offset dy, or a negative value when the row misses it.
+double EllipseHalfWidth(double a, double b, double dy) {
+  if (a <= 0 || b <= 0) return -1;
+  double t = dy / b;
+  double q = 1 - t * t;
+  if (q < -1e-12) return -1;
+  return a * std::sqrt(std::max(0.0, q));
+}
+
+void EllipseSpans(Dc& dc, Surface& s, double cx, double cy, double a, double b, double ia,
+                  double ib, const uint32_t* pen, const uint32_t* fill, int rop2) {
+  const RECT& cb = dc.clipBox;
+  int64_t y0 = std::max<int64_t>(cb.top, CeilToI64(cy - b - 1e-9));
+  int64_t y1 = std::min<int64_t>(cb.bottom - 1, FloorToI64(cy + b + 1e-9));
+  for (int64_t y = y0; y <= y1; ++y) {
+    double dy = double(y) - cy;
+    double X = EllipseHalfWidth(a, b, dy);
+    if (X < 0) continue;
+    int64_t ol = CeilToI64(cx - X - 1e-9), orr = FloorToI64(cx + X + 1e-9) + 1;
+    if (ol >= orr) continue;
+    double Xi = pen ? EllipseHalfWidth(ia, ib, dy) : X;
+    int64_t il = ol, ir = ol;  // empty inner span
+    if (Xi >= 0) {
+      il = CeilToI64(cx - Xi - 1e-9);
+      ir = FloorToI64(cx + Xi + 1e-9) + 1;
+      if (il >= ir) il = ir = ol;
+    }
+    if (fill && il < ir) Span(dc, s, y, il, ir, *fill, rop2);
+    if (pen) {
+      if (il < ir) {
+        Span(dc, s, y, ol, il, *pen, rop2);
+        Span(dc, s, y, ir, orr, *pen, rop2);
+      } else {
+        Span(dc, s, y, ol, orr, *pen, rop2);
+      }
+    }
+  }
+}
+
+// The outline of a box, right and bottom edges excluded, as a closed path of pixel centres.
+std::vector<POINT> BoxPath(int l, int t, int r, int b) {
+  return {POINT{l, t}, POINT{r - 1, t}, POINT{r - 1, b - 1}, POINT{l, b - 1}};
+}
+
+void Normalize(int* l, int* t, int* r, int* b) {
+  if (*l > *r) std::swap(*l, *r);
+  if (*t > *b) std::swap(*t, *b);
+}
+
+uint32_t BrushColorOf(HBRUSH brush, bool* visible) {
+  // Small values stand for a system colour index + 1, as window classes pass them.
+  uintptr_t v = reinterpret_cast<uintptr_t>(brush);
+  if (v >= 1 && v <= COLOR_STATICTEXT + 1) {
+    *visible = true;
+    return ToPixel(GetSysColor(int(v - 1)));
+  }
+  Brush* b = FindAs<Brush>(brush, Kind::Brush);
+  *visible = b && b->style != BS_NULL;
+  return b ? ToPixel(b->color) : 0;
+}
+
+}  // namespace
+
+uint32_t ApplyRop2(int rop2, uint32_t pen, uint32_t dst) {
+  // The ROP2 code minus one is a truth table indexed by (pen bit << 1 | destination bit).
+  unsigned t = unsigned(rop2 - 1) & 15u;
+  uint32_t r = 0;
+  if (t & 1) r |= ~pen & ~dst;
+  if (t & 2) r |= ~pen & dst;
+  if (t & 4) r |= pen & ~dst;
+  if (t & 8) r |= pen & dst;
+  return (r & 0x00FFFFFFu) | 0xFF000000u;
+}
+
+void Span(Dc& dc, Surface& s, int64_t y, int64_t x0, int64_t x1, uint32_t color, int rop2) {
+  const RECT& cb = dc.clipBox;
+  if (y < cb.top || y >= cb.bottom || x1 <= cb.left || x0 >= cb.right || x0 >= x1) return;
+  for (const RECT& r : dc.clip) {
+    if (y < r.top || y >= r.bottom) continue;
+    int64_t a = std::max<int64_t>(x0, r.left), b = std::min<int64_t>(x1, r.right);
+    if (a >= b) continue;
+    uint32_t* p = s.Row(int(y)) + a;
+    uint32_t* e = s.Row(int(y)) + b;
+    switch (rop2) {
+      case R2_COPYPEN: std::fill(p, e, color); break;
+      case R2_NOP: break;
+      case R2_XORPEN:
+        for (; p < e; ++p) *p = (*p ^ color) | 0xFF000000u;
+        break;
+      case R2_NOT:
+        for (; p < e; ++p) *p = ~*p | 0xFF000000u;
+        break;
+      default:
+        for (; p < e; ++p) *p = ApplyRop2(rop2, color, *p);
+    }
+  }
+}
+
+bool PenVisible(Dc& dc, Pen** pen) {
+  Pen* p = FindAs<Pen>(dc.st.pen, Kind::Pen);
+  *pen = p;
+  return p && p->style != PS_NULL && dc.st.rop2 != R2_NOP;
+}
+
+bool BrushVisible(Dc& dc, uint32_t* color) {
+  bool vis = false;
+  *color = BrushColorOf(dc.st.brush, &vis);
+  return vis && dc.st.rop2 != R2_NOP;
+}
+
+void StrokePath(Dc& dc, const POINT* pts, size_t n, bool closed) {
+  Pen* pen = nullptr;
+  Surface* s = DcSurface(dc);
+  if (!s || n == 0 || !PenVisible(dc, &pen)) return;
+  uint32_t color = ToPixel(pen->color);
+  if (pen->width > 1) {
+    std::vector<Pt64> dev(n);
+    for (size_t i = 0; i < n; ++i) dev[i] = ToDev(dc, pts[i]);
+    WideStroke(dc, *s, dev, closed, pen->width, color, dc.st.rop2);
+    return;
+  }
+  bool dashed = pen->style == PS_DASH;
+  uint32_t bk = ToPixel(dc.st.bk);
+  const uint32_t* gap = (dashed && dc.st.bkMode == OPAQUE) ? &bk : nullptr;
+  int phase = dc.st.dashPhase;
+  for (size_t i = 0; i + 1 < n; ++i)
+    ThinSegment(dc, *s, ToDev(dc, pts[i]), ToDev(dc, pts[i + 1]), color, dc.st.rop2, dashed,
+                &phase, gap);
+  if (closed && n > 1)
+    ThinSegment(dc, *s, ToDev(dc, pts[n - 1]), ToDev(dc, pts[0]), color, dc.st.rop2, dashed,
+                &phase, gap);
+  dc.st.dashPhase = phase;
+}
+
+void FillPolygons(Dc& dc, const POINT* pts, const INT* counts, int polys, uint32_t color,
+                  int rop2, int fillMode) {
+  Surface* s = DcSurface(dc);
+  const RECT& cb = dc.clipBox;
+  if (!s || IsEmpty(cb)) return;
+  static thread_local std::vector<Edge> edges;
+  edges.clear();
+  int64_t ymin = INT64_MAX, ymax = INT64_MIN;
+  size_t base = 0;
+  for (int p = 0; p < polys; ++p) {
+    size_t cnt = size_t(counts[p]);
+    for (size_t i = 0; i < cnt; ++i) {
+      Pt64 a = ToDev(dc, pts[base + i]), b = ToDev(dc, pts[base + (i + 1) % cnt]);
+      if (a.y == b.y) continue;
+      Edge e = a.y < b.y ? Edge{a.x, a.y, b.x, b.y, 1} : Edge{b.x, b.y, a.x, a.y, -1};
+      if (e.y1 <= cb.top || e.y0 >= cb.bottom) continue;  // no visible row
+      ymin = std::min(ymin, e.y0);
+      ymax = std::max(ymax, e.y1);
+      edges.push_back(e);
+    }
+    base += cnt;
+  }
+  if (edges.empty()) return;
+  std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
+  int64_t y0 = std::max<int64_t>(ymin, cb.top), y1 = std::min<int64_t>(ymax, cb.bottom);
+  static thread_local std::vector<const Edge*> active;
+  static thread_local std::vector<std::pair<double, int>> xs;
+  active.clear();
+  size_t next = 0;
+  for (int64_t y = y0; y < y1; ++y) {
+    while (next < edges.size() && edges[next].y0 <= y) active.push_back(&edges[next++]);
+    xs.clear();
+    size_t keep = 0;
+    for (size_t i = 0; i < active.size(); ++i) {
+      const Edge* e = active[i];
+      if (e->y1 <= y) continue;  // edge ended: bottom endpoints are out
+      active[keep++] = e;
+      double x = double(e->x0) + double(y - e->y0) * double(e->x1 - e->x0) / double(e->y1 - e->y0);
+      xs.emplace_back(x, e->dir);
+    }
+    active.resize(keep);
+    if (xs.size() < 2) continue;
+    std::sort(xs.begin(), xs.end());
+    int wind = 0;
+    for (size_t i = 0; i + 1 < xs.size(); ++i) {
+      wind += fillMode == WINDING ? xs[i].second : 1;
+      bool inside = fillMode == WINDING ? wind != 0 : (wind & 1) != 0;
+      if (!inside) continue;
+      int64_t l = CeilToI64(xs[i].first), r = CeilToI64(xs[i + 1].first);
+      if (l < r) Span(dc, *s, y, l, r, color, rop2);
+    }
+  }
+}
+
+}  // namespace vplat::gdi
+
+using namespace vplat::gdi;
+
+extern "C" {
+
+COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
+  Dc* d = FindDc(hdc);
+  if (!d) return CLR_INVALID;
+  if (d->rec) Record(*d, "SetPixel", {x, y, color});
+  Surface* s = DcSurface(*d);
+  int64_t X = int64_t(x) + d->origin.x, Y = int64_t(y) + d->origin.y;
+  if (!s || !InClip(*d, X, Y)) return CLR_INVALID;
+  s->Row(int(Y))[X] = ToPixel(color);
+  return color & 0xFFFFFF;
+}
+
+COLORREF GetPixel(HDC hdc, int x, int y) {
+  Dc* d = FindDc(hdc);
+  if (!d) return CLR_INVALID;
+  Surface* s = DcSurface(*d);
+  int64_t X = int64_t(x) + d->origin.x, Y = int64_t(y) + d->origin.y;
+  if (!s || !InClip(*d, X, Y)) return CLR_INVALID;
+  return ToColorRef(s->Row(int(Y))[X]);
+}
+
+BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT old) {
+  Dc* d = FindDc(hdc);
+  if (!d) return FALSE;
+  if (d->rec) Record(*d, "MoveToEx", {x, y});
+  if (old) *old = d->st.cur;
+  d->st.cur = POINT{x, y};
+  d->st.dashPhase = 0;
+  return TRUE;
+}
+
+BOOL LineTo(HDC hdc, int x, int y) {
+  Dc* d = FindDc(hdc);
+  if (!d) return FALSE;
+  if (d->rec) Record(*d, "LineTo", {x, y});
+  POINT seg[2] = {d->st.cur, POINT{x, y}};
+  StrokePath(*d, seg, 2, false);
+  d->st.cur = seg[1];
+  return TRUE;
+}
+
+BOOL Polyline(HDC hdc, const POINT* pts, int count) {
+  Dc* d = FindDc(hdc);
+  if (!d || !pts || count < 2) {
+    SetLastError(d ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (d->rec) Record(*d, "Polyline", {count}, pts, size_t(count));
+  d->st.dashPhase = 0;
+  StrokePath(*d, pts, size_t(count), false);
+  d->st.dashPhase = 0;
+  return TRUE;
+}
+
+BOOL PolyPolygon(HDC hdc, const POINT* pts, const INT* counts, int polys) {
+  Dc* d = FindDc(hdc);
+  if (!d || !pts || !counts || polys <= 0) {
+    SetLastError(d ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  size_t total = 0;
+  for (int i = 0; i < polys; ++i) {
+    if (counts[i] < 2) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
+    }
+    total += size_t(counts[i]);
+  }
+  if (d->rec) Record(*d, polys == 1 ? "Polygon" : "PolyPolygon", {polys}, pts, total);
+  uint32_t fill;
+  if (BrushVisible(*d, &fill)) FillPolygons(*d, pts, counts, polys, fill, d->st.rop2, d->st.fillMode);
+  size_t base = 0;
+  for (int i = 0; i < polys; ++i) {
+    d->st.dashPhase = 0;
+    StrokePath(*d, pts + base, size_t(counts[i]), true);
+    base += size_t(counts[i]);
+  }
+  d->st.dashPhase = 0;
+  return TRUE;
+}
+
+BOOL Polygon(HDC hdc, const POINT* pts, int count) {
+  Dc* d = FindDc(hdc);
+  if (!d) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  INT c = count;
+  return PolyPolygon(hdc, pts, &c, 1);
+}
+
+BOOL Rectangle(HDC hdc, int l, int t, int r, int b) {
+  Dc* d = FindDc(hdc);
+  if (!d) return FALSE;
+  if (d->rec) Record(*d, "Rectangle", {l, t, r, b});
+  Normalize(&l, &t, &r, &b);
+  if (r - l < 1 || b - t < 1) return TRUE;
+  Surface* s = DcSurface(*d);
+  if (!s) return FALSE;
+  Pen* pen = nullptr;
+  bool pv = PenVisible(*d, &pen);
+  uint32_t fill;
+  if (BrushVisible(*d, &fill)) {
+    int64_t inset = pv ? 1 : 0;
+    int64_t ox = d->origin.x, oy = d->origin.y;
+    for (int64_t y = std::max<int64_t>(int64_t(t) + oy + inset, d->clipBox.top),
+                 ye = std::min<int64_t>(int64_t(b) + oy - inset, d->clipBox.bottom);
+         y < ye; ++y)
+      Span(*d, *s, y, int64_t(l) + ox + inset, int64_t(r) + ox - inset, fill, d->st.rop2);
+  }
+  if (pv) {
+    auto path = BoxPath(l, t, r, b);
+    if (r - l == 1 || b - t == 1) {
+      POINT seg[2] = {POINT{l, t}, POINT{r - 1, b - 1}};
+      // A one-pixel-thin box is a line that includes its end.
+      if (pen->width <= 1) {
+        uint32_t c = ToPixel(pen->color);
+        for (int64_t y = t; y < b; ++y)
+          Span(*d, *s, y + d->origin.y, int64_t(l) + d->origin.x, int64_t(r) + d->origin.x, c,
+               d->st.rop2);
+      } else {
+        StrokePath(*d, seg, 2, false);
+      }
+    } else {
+      d->st.dashPhase = 0;
+      StrokePath(*d, path.data(), path.size(), true);
+      d->st.dashPhase = 0;
+    }
+  }
+  return TRUE;
+}
+
+BOOL Ellipse(HDC hdc, int l, int t, int r, int b) {
+  Dc* d = FindDc(hdc);
+  if (!d) return FALSE;
+  if (d->rec) Record(*d, "Ellipse", {l, t, r, b});
+  Normalize(&l, &t, &r, &b);
+  Surface* s = DcSurface(*d);
+  if (!s) return FALSE;
+  if (r - l < 1 || b - t < 1) return TRUE;
+  double ox = d->origin.x, oy = d->origin.y;
+  double cx = (double(l) + double(r) - 1) / 2 + ox, cy = (double(t) + double(b) - 1) / 2 + oy;
+  double a = (double(r) - l) / 2, bb = (double(b) - t) / 2;
+  Pen* pen = nullptr;
+  bool pv = PenVisible(*d, &pen);
+  uint32_t fill;
+  bool bv = BrushVisible(*d, &fill);
+  uint32_t pc = pv ? ToPixel(pen->color) : 0;
+  double w = pv ? pen->width : 0;
+  EllipseSpans(*d, *s, cx, cy, a, bb, a - w, bb - w, pv ? &pc : nullptr, bv ? &fill : nullptr,
+               d->st.rop2);
+  return TRUE;
+}
+
+BOOL RoundRect(HDC hdc, int l, int t, int r, int b, int ew, int eh) {
+  Dc* d = FindDc(hdc);
+  if (!d) return FALSE;
+  if (d->rec) Record(*d, "RoundRect", {l, t, r, b, ew, eh});
+  Normalize(&l, &t, &r, &b);
+  if (r - l < 1 || b - t < 1) return TRUE;
+  double rx = std::min(std::abs(double(ew)) / 2, (double(r) - l - 1) / 2);
+  double ry = std::min(std::abs(double(eh)) / 2, (double(b) - t - 1) / 2);
+  if (rx < 1 || ry < 1) return Rectangle(hdc, l, t, r, b);
+  // Quarter ellipses as polylines, fine enough that no step exceeds one pixel.
+  int steps = std::max(2, int(std::ceil(std::max(rx, ry) * 1.6)));
+  std::vector<POINT> path;
+  double R = double(r) - 1, B = double(b) - 1;
+  const double cxs[4] = {R - rx, l + rx, l + rx, R - rx};
+  const double cys[4] = {t + ry, t + ry, B - ry, B - ry};
+  for (int q = 0; q < 4; ++q) {
+    for (int i = 0; i <= steps; ++i) {
+      double ang = (q * 90.0 + 90.0 * i / steps) * M_PI / 180.0;
+      path.push_back(POINT{LONG(std::lround(cxs[q] + rx * std::cos(ang))),
+                           LONG(std::lround(cys[q] - ry * std::sin(ang)))});
+    }
+  }
+  uint32_t fill;
+  if (BrushVisible(*d, &fill)) {
+    INT c = INT(path.size());
+    // The fill reaches the outline's right and bottom pixels, which the pen then covers.
+    std::vector<POINT> grown(path);
+    for (POINT& p : grown) {
+      if (p.x >= (l + r) / 2) p.x += 1;
+      if (p.y >= (t + b) / 2) p.y += 1;
+    }
+    FillPolygons(*d, grown.data(), &c, 1, fill, d->st.rop2, ALTERNATE);
+  }
+  d->st.dashPhase = 0;
+  StrokePath(*d, path.data(), path.size(), true);
+  d->st.dashPhase = 0;
+  return TRUE;
+}
+
+int FillRect(HDC hdc, const RECT* rc, HBRUSH brush) {
+  Dc* d = FindDc(hdc);
+  if (!d || !rc) return 0;
+  if (d->rec) Record(*d, "FillRect", {rc->left, rc->top, rc->right, rc->bottom});
+  bool vis = false;
+  uint32_t color = BrushColorOf(brush, &vis);
+  uintptr_t v = reinterpret_cast<uintptr_t>(brush);
+  if (!vis && !(v > COLOR_STATICTEXT + 1 && FindAs<Brush>(brush, Kind::Brush))) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+  }
+  Surface* s = DcSurface(*d);
+  if (!s) return 0;
+  if (!vis) return 1;  // a null brush paints nothing
+  int64_t ox = d->origin.x, oy = d->origin.y;
+  int64_t y0 = std::max<int64_t>(int64_t(rc->top) + oy, d->clipBox.top);
+  int64_t y1 = std::min<int64_t>(int64_t(rc->bottom) + oy, d->clipBox.bottom);
+  for (int64_t y = y0; y < y1; ++y)
+    Span(*d, *s, y, int64_t(rc->left) + ox, int64_t(rc->right) + ox, color, R2_COPYPEN);
+  return 1;
+}
+
+int FrameRect(HDC hdc, const RECT* rc, HBRUSH brush) {
+  Dc* d = FindDc(hdc);
+  if (!d || !rc) return 0;
+  if (d->rec) Record(*d, "FrameRect", {rc->left, rc->top, rc->right, rc->bottom});
+  bool vis = false;
+  uint32_t color = BrushColorOf(brush, &vis);
+  Surface* s = DcSurface(*d);
+  if (!s || !FindAs<Brush>(brush, Kind::Brush)) {
+    if (!vis) return 0;
+  }
+  if (!vis || !s || rc->right <= rc->left || rc->bottom <= rc->top) return 1;
+  int64_t ox = d->origin.x, oy = d->origin.y;
+  int64_t l = rc->left + ox, r = rc->right + ox, t = rc->top + oy, b = rc->bottom + oy;
+  Span(*d, *s, t, l, r, color, R2_COPYPEN);
+  if (b - 1 > t) Span(*d, *s, b - 1, l, r, color, R2_COPYPEN);
+  for (int64_t y = std::max<int64_t>(t + 1, d->clipBox.top),
+               ye = std::min<int64_t>(b - 1, d->clipBox.bottom);
+       y < ye; ++y) {
+    Span(*d, *s, y, l, l + 1, color, R2_COPYPEN);
+    if (r - 1 > l) Span(*d, *s, y, r - 1, r, color, R2_COPYPEN);
+  }
+  return 1;
+}
+
+BOOL InvertRect(HDC hdc, const RECT* rc) {
+  Dc* d = FindDc(hdc);
+  if (!d || !rc) return FALSE;
+  if (d->rec) Record(*d, "InvertRect", {rc->left, rc->top, rc->right, rc->bottom});
+  Surface* s = DcSurface(*d);
+  if (!s) return FALSE;
+  int64_t ox = d->origin.x, oy = d->origin.y;
+  int64_t y0 = std::max<int64_t>(int64_t(rc->top) + oy, d->clipBox.top);
+  int64_t y1 = std::min<int64_t>(int64_t(rc->bottom) + oy, d->clipBox.bottom);
+  for (int64_t y = y0; y < y1; ++y)
+    Span(*d, *s, y, int64_t(rc->left) + ox, int64_t(rc->right) + ox, 0, R2_NOT);
+  return TRUE;
+}
+
+}  // extern "C"
