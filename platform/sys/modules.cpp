@@ -1,0 +1,316 @@
+// Modules: the program module, shared objects loaded by name, and the built-in "coredll.dll".
+//
+// On the handheld a module is found by its file name; here the built modules ("Tilvex.so",
+// "Pelnor.so", ...) sit beside the host executable, so a device name is reduced to its last
+// component, stripped of ".dll", and looked up there (and beside the layer library, for
+// programs that live elsewhere) without regard to case. An HMODULE is the address of the
+// layer's record of the module, never the host loader's handle, so reference counts and device
+// names stay ours.
+#include <dlfcn.h>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/sys/sys_internal.h"
+
+namespace vplat::sys {
+namespace {
+
+struct Module {
+  std::string hostPath;   // empty for the program and coredll
+  void* handle = nullptr;  // host loader handle
+  int refs = 0;
+  std::wstring stem;      // device name without ".dll": "Tilvex"
+};
+
+struct Modules {
+  std::mutex mutex;
+  Module program;
+  Module coredll;
+  std::map<std::string, std::unique_ptr<Module>> loaded;  // by real host path
+  std::wstring modulePath = L"\\Vorna\\Vorna.exe";
+};
+
+Modules& State() {
+  static Modules* m = new Modules;  // modules may be freed from static destructors
+  return *m;
+}
+
+std::string Dirname(const std::string& path) {
+  size_t cut = path.rfind('/');
+  return cut == std::string::npos ? std::string(".") : path.substr(0, cut);
+}
+
+std::vector<std::string> SearchFolders() {
+  std::vector<std::string> dirs;
+  char buf[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n > 0) {
+    buf[n] = 0;
+    dirs.push_back(Dirname(buf));
+  }
+  Dl_info info;
+  if (dladdr(reinterpret_cast<void*>(&LoadLibraryW), &info) && info.dli_fname) {
+    if (char* real = realpath(info.dli_fname, nullptr)) {
+      std::string dir = Dirname(real);
+      std::free(real);
+      if (std::find(dirs.begin(), dirs.end(), dir) == dirs.end()) dirs.push_back(dir);
+    }
+  }
+  return dirs;
+}
+
+// The file in `dir` named `want` without regard to case (an exact match first, then the
+// first in byte order), or empty.
+std::string FindFile(const std::string& dir, const std::wstring& want) {
+  std::string exact = dir + "/" + WideToUtf8(want);
+  struct stat st;
+  if (stat(exact.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return exact;
+  DIR* d = opendir(dir.c_str());
+  if (!d) return {};
+  std::string best;
+  while (dirent* e = readdir(d)) {
+    std::string name = e->d_name;
+    if (!EqualNoCase(Utf8ToWide(name), want)) continue;
+    std::string path = dir + "/" + name;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (best.empty() || path < best) best = path;
+  }
+  closedir(d);
+  return best;
+}
+
+// "\Vorna\Tilvex.dll" -> "Tilvex"; empty for a name with nothing left.
+std::wstring StemOf(const wchar_t* name) {
+  std::wstring s = name;
+  size_t cut = s.find_last_of(L"\\/");
+  if (cut != std::wstring::npos) s = s.substr(cut + 1);
+  if (s.size() > 4 && EqualNoCase(s.substr(s.size() - 4), L".dll")) s.resize(s.size() - 4);
+  return s;
+}
+
+bool IsCoredll(const std::wstring& stem) { return EqualNoCase(stem, L"coredll"); }
+
+// The module record behind a handle, or null.
+Module* Lookup(Modules& m, HMODULE h) {
+  if (!h || h == reinterpret_cast<HMODULE>(&m.program)) return &m.program;
+  if (h == reinterpret_cast<HMODULE>(&m.coredll)) return &m.coredll;
+  for (auto& [path, mod] : m.loaded)
+    if (reinterpret_cast<HMODULE>(mod.get()) == h) return mod.get();
+  return nullptr;
+}
+
+// The layer library itself, opened once without loading anything new.
+void* LayerHandle(const void** base) {
+  static const void* layerBase = nullptr;
+  static void* handle = [] {
+    Dl_info info;
+    if (!dladdr(reinterpret_cast<void*>(&LoadLibraryW), &info) || !info.dli_fname) return static_cast<void*>(nullptr);
+    layerBase = info.dli_fbase;
+    return dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+  }();
+  *base = layerBase;
+  return handle;
+}
+
+FARPROC Resolve(Modules& m, Module* mod, const std::string& name) {
+  void* sym = nullptr;
+  if (mod == &m.coredll) {
+    const void* base = nullptr;
+    void* layer = LayerHandle(&base);
+    if (layer) sym = dlsym(layer, name.c_str());
+    // dlsym also searches the layer's own dependencies; coredll offers only the layer's exports.
+    Dl_info info;
+    if (sym && (!dladdr(sym, &info) || info.dli_fbase != base)) sym = nullptr;
+  } else if (mod == &m.program) {
+    void* self = dlopen(nullptr, RTLD_NOW);
+    if (self) {
+      sym = dlsym(self, name.c_str());
+      dlclose(self);
+    }
+  } else {
+    sym = dlsym(mod->handle, name.c_str());
+  }
+  return reinterpret_cast<FARPROC>(sym);
+}
+
+}  // namespace
+}  // namespace vplat::sys
+
+using namespace vplat::sys;
+
+namespace vplat {
+
+void SetModulePath(const wchar_t* devicePath) {
+  if (!devicePath) return;
+  Modules& m = State();
+  std::lock_guard lock(m.mutex);
+  m.modulePath = devicePath;
+}
+
+std::wstring ModulePath() {
+  Modules& m = State();
+  std::lock_guard lock(m.mutex);
+  return m.modulePath;
+}
+
+}  // namespace vplat
+
+extern "C" DWORD GetModuleFileNameW(HMODULE h, LPWSTR buffer, DWORD cch) {
+  Modules& m = State();
+  std::wstring path;
+  {
+    std::lock_guard lock(m.mutex);
+    Module* mod = Lookup(m, h);
+    if (!mod) {
+      Fail(ERROR_MOD_NOT_FOUND);
+      return 0;
+    }
+    if (mod == &m.program) {
+      path = m.modulePath;
+    } else if (mod == &m.coredll) {
+      path = L"\\Windows\\coredll.dll";
+    } else {
+      // Loaded modules live in the program's folder on the device.
+      size_t cut = m.modulePath.find_last_of(L"\\/");
+      path = (cut == std::wstring::npos ? std::wstring(L"\\") : m.modulePath.substr(0, cut + 1)) +
+             mod->stem + L".dll";
+    }
+  }
+  if (!buffer || cch == 0) {
+    Fail(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  if (path.size() >= cch) {
+    // Truncated, but always terminated.
+    std::copy(path.begin(), path.begin() + (cch - 1), buffer);
+    buffer[cch - 1] = 0;
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return cch;
+  }
+  std::copy(path.begin(), path.end(), buffer);
+  buffer[path.size()] = 0;
+  return static_cast<DWORD>(path.size());
+}
+
+extern "C" HMODULE GetModuleHandleW(LPCWSTR name) {
+  Modules& m = State();
+  if (!name) return reinterpret_cast<HMODULE>(&m.program);
+  std::wstring stem = StemOf(name);
+  if (IsCoredll(stem)) return reinterpret_cast<HMODULE>(&m.coredll);
+  std::lock_guard lock(m.mutex);
+  for (auto& [path, mod] : m.loaded)
+    if (EqualNoCase(mod->stem, stem)) return reinterpret_cast<HMODULE>(mod.get());
+  Fail(ERROR_MOD_NOT_FOUND);
+  return nullptr;
+}
+
+extern "C" HMODULE LoadLibraryW(LPCWSTR name) {
+  if (!name) {
+    Fail(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  Modules& m = State();
+  std::wstring stem = StemOf(name);
+  if (stem.empty()) {
+    Fail(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  if (IsCoredll(stem)) return reinterpret_cast<HMODULE>(&m.coredll);
+
+  std::string found;
+  std::wstring foundStem = stem;
+  for (const std::wstring& candidate : {stem + L".so", L"lib" + stem + L".so", stem}) {
+    for (const std::string& dir : SearchFolders()) {
+      found = FindFile(dir, candidate);
+      if (!found.empty()) break;
+    }
+    if (!found.empty()) break;
+  }
+  if (found.empty()) {
+    Fail(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  char* real = realpath(found.c_str(), nullptr);
+  std::string key = real ? real : found;
+  std::free(real);
+  // The device name follows the host file: "Tilvex.so" answers "Tilvex.dll" whatever case
+  // the caller used.
+  std::wstring file = Utf8ToWide(found.substr(found.rfind('/') + 1));
+  if (file.size() > 3 && EqualNoCase(file.substr(file.size() - 3), L".so")) file.resize(file.size() - 3);
+  if (file.size() > 3 && EqualNoCase(file.substr(0, 3), L"lib") && !EqualNoCase(file, stem)) file = file.substr(3);
+
+  std::lock_guard lock(m.mutex);
+  auto it = m.loaded.find(key);
+  if (it != m.loaded.end()) {
+    ++it->second->refs;
+    return reinterpret_cast<HMODULE>(it->second.get());
+  }
+  void* handle = dlopen(key.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    Fail(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  auto mod = std::make_unique<Module>();
+  mod->hostPath = key;
+  mod->handle = handle;
+  mod->refs = 1;
+  mod->stem = file;
+  HMODULE h = reinterpret_cast<HMODULE>(mod.get());
+  m.loaded.emplace(key, std::move(mod));
+  SetLastError(ERROR_SUCCESS);
+  return h;
+}
+
+extern "C" FARPROC GetProcAddressA(HMODULE h, LPCSTR procName) {
+  if (!procName || IS_INTRESOURCE(procName)) {  // ordinals are not offered
+    Fail(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+  }
+  Modules& m = State();
+  std::lock_guard lock(m.mutex);
+  Module* mod = Lookup(m, h);
+  if (!mod) {
+    Fail(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  FARPROC proc = Resolve(m, mod, procName);
+  if (!proc) Fail(ERROR_PROC_NOT_FOUND);
+  return proc;
+}
+
+extern "C" FARPROC GetProcAddressW(HMODULE h, LPCWSTR procName) {
+  if (!procName || IS_INTRESOURCE(procName)) {
+    Fail(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+  }
+  std::string narrow;
+  for (const wchar_t* p = procName; *p; ++p) {
+    if (*p >= 0x80) {  // exported names are ASCII
+      Fail(ERROR_PROC_NOT_FOUND);
+      return nullptr;
+    }
+    narrow += static_cast<char>(*p);
+  }
+  return GetProcAddressA(h, narrow.c_str());
+}
+
+extern "C" BOOL FreeLibrary(HMODULE h) {
+  Modules& m = State();
+  std::lock_guard lock(m.mutex);
+  Module* mod = Lookup(m, h);
+  if (!mod || !h) return Fail(ERROR_INVALID_HANDLE);
+  if (mod == &m.program || mod == &m.coredll) return TRUE;  // never unloaded
+  if (--mod->refs > 0) return TRUE;
+  dlclose(mod->handle);
+  m.loaded.erase(mod->hostPath);
+  return TRUE;
+}
