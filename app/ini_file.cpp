@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr size_t kGrowStep = 10;     // pairs added to the capacity at a time
 constexpr size_t kHeaderMax = 254;   // characters of the header line
 
 // Reads a whole open file; false on a read error (a folder opened as a file ends up here).
@@ -42,7 +41,7 @@ void TIniFile::SetHeader(const char* header) {
 
 int TIniFile::Append(std::string key, std::string value) {
   try {
-    if (pairs_.size() == pairs_.capacity()) pairs_.reserve(pairs_.capacity() + kGrowStep);
+    // Geometric growth: a fixed step of ten pairs made loading quadratic in the file's size.
     pairs_.push_back(Pair{std::move(key), std::move(value)});
   } catch (const std::bad_alloc&) {
     return kNoMemory;

@@ -86,7 +86,6 @@ TLang::~TLang() = default;
 void TLang::Clear() { std::vector<TLangEntry>().swap(entries_); }
 
 void TLang::Add(int32_t id, const char* key, const wchar_t* text) {
-  if (entries_.size() == entries_.capacity()) entries_.reserve(entries_.capacity() + 10);
   entries_.push_back(TLangEntry{id, key ? key : "", text ? text : L""});
 }
 
