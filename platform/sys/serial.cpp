@@ -100,10 +100,16 @@ class CommPort : public KernelObject {
       while (::read(wakeRead_, buf, sizeof buf) > 0) {
       }
     }
-    // Input still buffered is delivered before a hang-up is reported.
-    if (!output && (fds[0].revents & POLLIN)) return Ready::Data;
-    if (output && (fds[0].revents & POLLOUT)) return Ready::Room;
-    if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) return Ready::HangUp;
+    short ev = fds[0].revents;
+    if (ev & (POLLHUP | POLLERR | POLLNVAL)) {
+      // Input still buffered is delivered before a hang-up is reported (a hung-up terminal
+      // also reports itself readable, with nothing to read).
+      int pending = 0;
+      if (!output && ioctl(fd_, FIONREAD, &pending) == 0 && pending > 0) return Ready::Data;
+      return Ready::HangUp;
+    }
+    if (!output && (ev & POLLIN)) return Ready::Data;
+    if (output && (ev & POLLOUT)) return Ready::Room;
     return Ready::Slice;
   }
 
@@ -201,7 +207,9 @@ bool ApplyDcb(int fd, const DCB& d) {
   if (d.fParity && d.Parity != NOPARITY) t.c_iflag |= INPCK;
   if (d.fOutX) t.c_iflag |= IXON;
   if (d.fInX) t.c_iflag |= IXOFF;
-  t.c_cc[VMIN] = 0;
+  // The descriptor is non-blocking; VMIN 1 makes an empty line answer EAGAIN, so that a read
+  // of 0 bytes can only mean the line was hung up.
+  t.c_cc[VMIN] = 1;
   t.c_cc[VTIME] = 0;
   cfsetispeed(&t, speed);
   cfsetospeed(&t, speed);
