@@ -31,11 +31,9 @@ int32_t TruncI32(double v) {
 
 }  // namespace
 
-double TMdmMap::UnitMetres() const {
-  if (unit == 0.0f) return 0.0;
-  int e = UnitExponent();
-  return e < 3 ? 1.0 / Pow10(3 - e) : Pow10(e - 3);
-}
+double UnitOfExponent(int e) { return e < 3 ? 1.0 / Pow10(3 - e) : Pow10(e - 3); }
+
+double TMdmMap::UnitMetres() const { return unit == 0.0f ? 0.0 : UnitOfExponent(UnitExponent()); }
 
 // Metres of `units` map units, and back, each with one exact operation.
 static double UnitsToMetres(double units, int e) {

@@ -195,7 +195,7 @@ int TMdmMap::Load() {
   }
   loaded = 1;
 
-  unit = float(UnitMetres());
+  unit = float(UnitOfExponent(UnitExponent()));
   libraryName[0] = 0;
   const uint8_t* name;
   uint16_t nameLen;
@@ -363,12 +363,14 @@ int TMdmMap::Save(const char* filePath, int regroup) {
       if (o.code != 0 && o.state != 1 && (o.geomSize || o.attrLength)) return rc ? rc : 1;
     }
   }
-  if (regroup && !RegroupByKind()) return kMdmNoMemory;
+  // Lines and areas without vertices are no objects; emptied before regrouping so that the
+  // regrouping frees them.
   for (int32_t i = 0; i < count; i++) {
     TMapObject& o = objects[i];
     uint8_t k = uint8_t(o.code & 7);
     if ((k == mdm::kKindLine || k == mdm::kKindArea) && o.vertexCount <= 0) o.code = 0;
   }
+  if (regroup && !RegroupByKind()) return kMdmNoMemory;
 
   char target[256];
   std::snprintf(target, sizeof(target), "%s", filePath);

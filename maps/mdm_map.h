@@ -204,5 +204,7 @@ class TMdmMap {
 };
 
 // x' = x cos + y sin, y' = -x sin + y cos, each truncated toward zero.
+// Metres of one map unit for the header's unit exponent e: 10^(e-3).
+double UnitOfExponent(int e);
 void RotateScalePoint(int32_t* x, int32_t* y, double sine, double cosine);
 double ArcTan2(double y, double x);

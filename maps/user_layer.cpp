@@ -82,7 +82,7 @@ int TUserLayer::CreateMap(uint32_t scale, int unitExponent, double planeX, doubl
   map->opened = 1;
   map->loaded = 1;
   map->zone = z;
-  map->unit = float(e < 3 ? 1.0 / std::pow(10.0, 3 - e) : std::pow(10.0, e - 3));
+  map->unit = float(UnitOfExponent(e));
   map->SetOutputZone(outZone);
   map->UpdateFrameBounds();
   recording = 0;

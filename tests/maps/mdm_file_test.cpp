@@ -1,0 +1,308 @@
+// The map file: layout, reading, writing back, groups, damaged files and backups.
+#include <cmath>
+#include <cstring>
+
+#include "app/ini_file.h"
+#include "maps/mdm_map.h"
+#include "mdm_test_util.h"
+
+using namespace mdmtest;
+
+namespace {
+
+class MdmFileTest : public DeviceTest {};
+
+uint32_t U32At(const std::vector<uint8_t>& b, size_t at) { return mdm::GetU32(b.data() + at); }
+
+// Loads a map as the working map with all its geometry in memory.
+int LoadWorking(TMdmMap& map, const std::string& path) {
+  int rc = OpenMap(map, path);
+  if (rc) return rc;
+  map.working = 1;
+  return map.LoadVisibleObjects();
+}
+
+}  // namespace
+
+TEST(MdmLayout, DemoMapHasTheDocumentedLayout) {
+  std::vector<uint8_t> b = sample::BuildMdm(sample::DemoMdm());
+  ASSERT_EQ(b.size(), 297u);
+  EXPECT_EQ(std::memcmp(b.data(), "MDM2D", 5), 0);
+  EXPECT_EQ(b[6], 0x26);
+  EXPECT_EQ(U32At(b, 67), 193u);
+  const uint8_t list[] = {0x0D, 0x00, 0x04, 'D', 'e', 'm', 'o'};
+  EXPECT_EQ(std::memcmp(b.data() + 193, list, sizeof(list)), 0);
+  EXPECT_EQ(U32At(b, 77 + 18), 200u);  // the first object's data follows the header list
+}
+
+TEST_F(MdmFileTest, LoadsTheDemoMap) {
+  ASSERT_TRUE(sample::WriteMdm(Host("\\demo.mdm"), sample::DemoMdm()));
+  TMdmMap map;
+  ASSERT_EQ(OpenMap(map, "\\demo.mdm"), 0);
+  EXPECT_EQ(map.count, 5);
+  EXPECT_EQ(map.objects[0].code, 0);
+  EXPECT_EQ(map.zone, 7);
+  EXPECT_STREQ(map.libraryName, "Demo");
+  EXPECT_FLOAT_EQ(map.unit, 0.01f);
+  EXPECT_EQ(map.nominalScale, 10000u);
+  EXPECT_EQ(map.extXMin, 0);
+  EXPECT_EQ(map.extXMax, 1000000);
+  EXPECT_EQ(map.extYMax, 1000000);
+  EXPECT_EQ(map.objects[1].kind, mdm::kKindPoint);
+  EXPECT_EQ(map.objects[1].box[0], 50000);
+  EXPECT_EQ(map.objects[3].kind, mdm::kKindArea);
+  EXPECT_EQ(map.objects[3].state, 0);  // geometry stays in the file until asked for
+  EXPECT_EQ(map.objects[3].vertexCount, 0);
+
+  // Without a library the geometry is read all the same, and the answer says what is missing.
+  map.working = 1;
+  EXPECT_EQ(map.LoadVisibleObjects(), kMdmNoLibrary);
+  EXPECT_EQ(map.objects[3].state, 1);
+  EXPECT_EQ(map.objects[3].vertexCount, 4);
+  ASSERT_NE(map.objects[3].name, nullptr);
+  EXPECT_STREQ(map.objects[3].name, L"Lake");
+  char text[256];
+  EXPECT_EQ(map.GetStrAttr(1, 99, text), 1);
+  EXPECT_STREQ(text, "P1");
+}
+
+TEST_F(MdmFileTest, LoadedAndSavedComesBackByteIdentical) {
+  std::vector<uint8_t> original = sample::BuildMdm(sample::DemoMdm());
+  ASSERT_TRUE(WriteHost("\\a.mdm", original));
+  TMdmMap map;
+  ASSERT_EQ(LoadWorking(map, "\\a.mdm"), kMdmNoLibrary);
+  ASSERT_EQ(map.Save("\\b.mdm", 0), 0);
+  EXPECT_EQ(ReadHost("\\b.mdm"), original);
+  // Saving over itself keeps it too.
+  ASSERT_EQ(map.Save("\\a.mdm", 0), 0);
+  EXPECT_EQ(ReadHost("\\a.mdm"), original);
+}
+
+TEST_F(MdmFileTest, NarrowEntryMapIsWidenedOnSave) {
+  sample::MdmSpec spec = sample::DemoMdm();
+  spec.wideEntries = false;
+  spec.writtenFlag = false;
+  // Above 32767: the 16-bit values are unsigned.
+  spec.objects[1] = sample::MdmShape(18, {{40000, 50000}, {65535, 100}});
+  spec.objects[3].vertices = {{60000, 60000}, {60000, 65000}};
+  spec.objects[3].box[0] = spec.objects[3].box[1] = spec.objects[3].box[2] = 60000;
+  spec.objects[3].box[3] = 65000;
+  ASSERT_TRUE(sample::WriteMdm(Host("\\n.mdm"), spec));
+  TMdmMap map;
+  ASSERT_EQ(LoadWorking(map, "\\n.mdm"), kMdmNoLibrary);
+  EXPECT_EQ(map.wideEntries, 0u);
+  EXPECT_EQ(map.objects[2].box[2], 65535);
+  EXPECT_EQ(map.objects[2].vertices[0].x, 40000);
+  EXPECT_EQ(map.objects[2].vertices[1].x, 65535);
+  EXPECT_EQ(map.objects[4].vertexCount, 2);  // the text
+
+  ASSERT_EQ(map.Save("\\n2.mdm", 0), 0);
+  std::vector<uint8_t> b = ReadHost("\\n2.mdm");
+  EXPECT_EQ(b[6] & 0x06, 0x06);  // 29-byte entries, written by the writer
+  EXPECT_EQ(U32At(b, 67), 77u + 4 * 29);
+
+  TMdmMap back;
+  ASSERT_EQ(LoadWorking(back, "\\n2.mdm"), kMdmNoLibrary);
+  EXPECT_EQ(back.objects[2].vertices[1].x, 65535);
+  ASSERT_EQ(back.objects[4].vertexCount, 2);  // every text vertex survives, not half of them
+  EXPECT_EQ(back.objects[4].vertices[1].y, 65000);
+  EXPECT_STREQ(back.objects[4].name, L"Text");
+}
+
+TEST_F(MdmFileTest, VersionOneKeepsItsVersionAndHasNoPlacementBytes) {
+  sample::MdmSpec spec = sample::DemoMdm();
+  spec.version = 1;
+  ASSERT_TRUE(sample::WriteMdm(Host("\\v1.mdm"), spec));
+  TMdmMap map;
+  ASSERT_EQ(LoadWorking(map, "\\v1.mdm"), kMdmNoLibrary);
+  EXPECT_EQ(map.objects[4].placement, 0);
+  ASSERT_EQ(map.Save("\\v1b.mdm", 0), 0);
+  std::vector<uint8_t> b = ReadHost("\\v1b.mdm");
+  EXPECT_EQ(b[5], 1);
+  EXPECT_EQ(b.size(), 296u);  // the demo's 297 less the text's placement byte
+}
+
+TEST_F(MdmFileTest, PlacementBytesSurviveASave) {
+  sample::MdmSpec spec = sample::DemoMdm();
+  spec.objects[3].placement = 0x25;
+  ASSERT_TRUE(sample::WriteMdm(Host("\\p.mdm"), spec));
+  TMdmMap map;
+  ASSERT_EQ(LoadWorking(map, "\\p.mdm"), kMdmNoLibrary);
+  EXPECT_EQ(map.objects[4].placement, 0x25);
+  // A new code keeps the text's placement.
+  map.SetObjectCode(4, 44);
+  ASSERT_EQ(map.Save("\\p2.mdm", 0), 0);
+  EXPECT_EQ(ReadHost("\\p2.mdm").back(), 0x25);
+}
+
+TEST_F(MdmFileTest, GroupsFromEntryFlags) {
+  sample::MdmSpec spec = sample::DemoMdm();
+  auto area = [](uint8_t flags) {
+    sample::MdmObject o = sample::MdmShape(19, {{10, 10}, {10, 20}, {20, 20}, {10, 10}});
+    o.entryFlags = flags;
+    return o;
+  };
+  spec.objects = {area(0x00), area(0x40), area(0x10), area(0x00)};
+  ASSERT_TRUE(sample::WriteMdm(Host("\\g.mdm"), spec));
+  TMdmMap map;
+  ASSERT_EQ(OpenMap(map, "\\g.mdm"), 0);
+  EXPECT_EQ(map.objects[2].groupHead, 1);
+  EXPECT_EQ(map.objects[3].groupHead, 1);
+  EXPECT_EQ(map.objects[4].groupHead, 0);  // the group was closed by R
+  EXPECT_TRUE(map.objects[1].flags & TMapObject::kGroupHead);
+  EXPECT_TRUE(map.objects[2].flags & TMapObject::kGroupMember);
+  EXPECT_TRUE(map.objects[3].flags & TMapObject::kGroupMember);
+  EXPECT_FALSE(map.objects[4].flags & (TMapObject::kGroupMember | TMapObject::kGroupHead));
+}
+
+TEST_F(MdmFileTest, SaveDropsEmptyObjectsAndRegroupsByKind) {
+  ASSERT_TRUE(sample::WriteMdm(Host("\\r.mdm"), sample::DemoMdm()));
+  TMdmMap map;
+  ASSERT_EQ(LoadWorking(map, "\\r.mdm"), kMdmNoLibrary);
+  int32_t empty = map.AddObject(26, mdm::kKindLine);  // a line that never got a vertex
+  ASSERT_GT(empty, 0);
+  map.DeleteObject(1);  // the point
+  EXPECT_EQ(map.count, 6);  // slots stay until the save
+  ASSERT_EQ(map.Save("\\r.mdm", 1), 0);
+  // Placeholder, then areas, lines, points, texts.
+  ASSERT_EQ(map.count, 4);
+  EXPECT_EQ(map.objects[0].code, 0);
+  EXPECT_EQ(map.objects[1].code, 27);
+  EXPECT_EQ(map.objects[2].code, 18);
+  EXPECT_EQ(map.objects[3].code, 36);
+  std::vector<uint8_t> b = ReadHost("\\r.mdm");
+  EXPECT_EQ(mdm::GetU16(b.data() + 75), 3);
+
+  TMdmMap back;
+  ASSERT_EQ(LoadWorking(back, "\\r.mdm"), kMdmNoLibrary);
+  EXPECT_EQ(back.objects[1].code, 27);
+  EXPECT_STREQ(back.objects[1].name, L"Lake");
+  EXPECT_EQ(back.objects[3].vertexCount, 2);
+}
+
+TEST_F(MdmFileTest, ANonWorkingMapIsNeverWritten) {
+  ASSERT_TRUE(sample::WriteMdm(Host("\\nw.mdm"), sample::DemoMdm()));
+  TMdmMap map;
+  ASSERT_EQ(OpenMap(map, "\\nw.mdm"), 0);
+  EXPECT_EQ(map.Save("\\nw2.mdm", 0), 0);
+  EXPECT_TRUE(ReadHost("\\nw2.mdm").empty());
+}
+
+TEST_F(MdmFileTest, DamagedHeadersAreRefused) {
+  TMdmMap map;
+  EXPECT_EQ(map.OpenHeader("\\missing.mdm"), kMdmNoFile);
+  EXPECT_EQ(map.Load(), kMdmNoFile);
+
+  std::vector<uint8_t> good = sample::BuildMdm(sample::DemoMdm());
+  ASSERT_TRUE(WriteHost("\\short.mdm", std::vector<uint8_t>(good.begin(), good.begin() + 40)));
+  EXPECT_EQ(map.OpenHeader("\\short.mdm"), kMdmFormat);
+  EXPECT_EQ(map.opened, 0u);
+
+  std::vector<uint8_t> magic = good;
+  magic[0] = 'X';
+  ASSERT_TRUE(WriteHost("\\magic.mdm", magic));
+  EXPECT_EQ(map.OpenHeader("\\magic.mdm"), kMdmFormat);
+
+  sample::MdmSpec flat = sample::DemoMdm();
+  flat.x2 = flat.x1;
+  ASSERT_TRUE(sample::WriteMdm(Host("\\flat.mdm"), flat));
+  EXPECT_EQ(map.OpenHeader("\\flat.mdm"), kMdmFormat);
+  flat.x2 = std::nan("");
+  ASSERT_TRUE(sample::WriteMdm(Host("\\nan.mdm"), flat));
+  EXPECT_EQ(map.OpenHeader("\\nan.mdm"), kMdmFormat);
+  EXPECT_EQ(map.Load(), kMdmNoFile);
+}
+
+TEST_F(MdmFileTest, DamagedTablesLeaveNoObjects) {
+  std::vector<uint8_t> good = sample::BuildMdm(sample::DemoMdm());
+  TMdmMap map;
+
+  // The entry count reaches beyond the file.
+  std::vector<uint8_t> cut(good.begin(), good.begin() + 77 + 29 * 2 + 5);
+  ASSERT_TRUE(WriteHost("\\cut.mdm", cut));
+  ASSERT_EQ(map.OpenHeader("\\cut.mdm"), 0);
+  EXPECT_EQ(map.Load(), kMdmFormat);
+  EXPECT_EQ(map.count, 1);
+  EXPECT_EQ(map.loaded, 0u);
+
+  // The header list lies past the end.
+  std::vector<uint8_t> list = good;
+  mdm::PutU32(list.data() + 67, 5000);
+  ASSERT_TRUE(WriteHost("\\list.mdm", list));
+  EXPECT_EQ(OpenMap(map, "\\list.mdm"), kMdmFormat);
+  EXPECT_EQ(map.count, 1);
+
+  // A line box whose minimum exceeds its maximum.
+  std::vector<uint8_t> box = good;
+  mdm::PutI32(box.data() + 77 + 29 + 2, 90000);
+  ASSERT_TRUE(WriteHost("\\box.mdm", box));
+  EXPECT_EQ(OpenMap(map, "\\box.mdm"), kMdmFormat);
+
+  // A library name that would lead out of the library folder is no name.
+  sample::MdmSpec spec = sample::DemoMdm();
+  spec.library = "..\\x";
+  ASSERT_TRUE(sample::WriteMdm(Host("\\lib.mdm"), spec));
+  ASSERT_EQ(OpenMap(map, "\\lib.mdm"), 0);
+  EXPECT_STREQ(map.libraryName, "");
+}
+
+TEST_F(MdmFileTest, UnreadableGeometryFailsTheObjectAndBlocksTheSave) {
+  std::vector<uint8_t> good = sample::BuildMdm(sample::DemoMdm());
+  for (int variant = 0; variant < 3; variant++) {
+    std::vector<uint8_t> bad = good;
+    size_t line = 77 + 29;  // the line's entry
+    if (variant == 0) mdm::PutU32(bad.data() + line + 18, 100000);  // offset past the end
+    if (variant == 1) mdm::PutU32(bad.data() + line + 22, 20);      // not whole vertices
+    if (variant == 2) mdm::PutU16(bad.data() + 77 + 26, 0xFFFF);    // the point's list too
+    ASSERT_TRUE(WriteHost("\\bad.mdm", bad));
+    TMdmMap map;
+    ASSERT_EQ(OpenMap(map, "\\bad.mdm"), 0);
+    map.working = 1;
+    EXPECT_EQ(map.LoadVisibleObjects(), kMdmFormat) << variant;
+    // Every object completed after the failure is marked failed too.
+    EXPECT_EQ(map.objects[4].state, TMapObject::kStateFailed) << variant;
+    EXPECT_NE(map.Save("\\bad.mdm", 0), 0) << variant;
+    EXPECT_EQ(ReadHost("\\bad.mdm"), bad) << variant;
+  }
+}
+
+TEST_F(MdmFileTest, BackupsFollowTheThrottle) {
+  g_Ini.SetInt("WMBackUp", 1);
+  std::vector<uint8_t> original = sample::BuildMdm(sample::DemoMdm());
+  ASSERT_TRUE(WriteHost("\\w.mdm", original));
+  TMdmMap map;
+  ASSERT_EQ(LoadWorking(map, "\\w.mdm"), kMdmNoLibrary);
+
+  map.SetStrAttr(1, 9, "First");
+  ASSERT_EQ(map.Save("\\w.mdm", 0), 0);
+  EXPECT_EQ(ReadHost("\\w_bak2.mdm"), original);
+  std::vector<uint8_t> first = ReadHost("\\w.mdm");
+
+  // A second save within 30 minutes makes no backup.
+  harness::Advance(1000);
+  map.SetStrAttr(1, 9, "Second");
+  ASSERT_EQ(map.Save("\\w.mdm", 0), 0);
+  EXPECT_TRUE(ReadHost("\\w_bak3.mdm").empty());
+
+  harness::Advance(1800001);
+  std::vector<uint8_t> second = ReadHost("\\w.mdm");
+  ASSERT_EQ(map.Save("\\w.mdm", 0), 0);
+  EXPECT_EQ(ReadHost("\\w_bak2.mdm"), original);
+  EXPECT_EQ(ReadHost("\\w_bak3.mdm"), second);
+  EXPECT_NE(first, second);
+}
+
+TEST_F(MdmFileTest, AFailedWriteLeavesTheOldFile) {
+  std::vector<uint8_t> original = sample::BuildMdm(sample::DemoMdm());
+  ASSERT_TRUE(WriteHost("\\f.mdm", original));
+  TMdmMap map;
+  ASSERT_EQ(LoadWorking(map, "\\f.mdm"), kMdmNoLibrary);
+  map.SetStrAttr(1, 9, "Changed");
+  // The temporary file beside the map cannot be made: a folder holds its name.
+  ASSERT_TRUE(CreateDirectoryW(L"\\f.mdm.tmp", nullptr));
+  EXPECT_EQ(map.Save("\\f.mdm", 0), kMdmNoFile);
+  EXPECT_EQ(ReadHost("\\f.mdm"), original);
+  ASSERT_TRUE(RemoveDirectoryW(L"\\f.mdm.tmp"));
+  EXPECT_EQ(map.Save("\\f.mdm", 0), 0);
+  EXPECT_NE(ReadHost("\\f.mdm"), original);
+}

@@ -1,0 +1,162 @@
+// Map units, plane metres and screen pixels.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "geodesy/gauss_kruger.h"
+#include "maps/mdm_map.h"
+#include "mdm_test_util.h"
+
+using mdmtest::MakeMemoryMap;
+
+TEST(TransformMap, UnitProductsAreExactPowersOfTen) {
+  TMdmMap map;
+  MakeMemoryMap(map, 1, 6180000, 7400000, 6190000, 7410000);
+  double x, y;
+  map.MapToPlane(10000001, 0, &x, &y);
+  EXPECT_EQ(x, 6180000.0 + 100000.01);  // a float product gave 100000.0078125
+  EXPECT_EQ(map.UnitMetres(), 0.01);
+}
+
+TEST(TransformMap, PlaneRoundTripsKeepEveryUnit) {
+  // Frames in zone 7 and in zone 32, at every unit exponent a header can hold.
+  const double frames[][4] = {{6180000, 7400000, 6190000, 7410000},
+                              {5500000, 32300000, 5600000, 32700000}};
+  const int32_t samples[] = {1, 7, 99, 101, 12345, 999999, 3333333, 29999999};
+  for (const auto& f : frames) {
+    for (int e = 0; e <= 7; e++) {
+      TMdmMap map;
+      MakeMemoryMap(map, e, f[0], f[1], f[2], f[3]);
+      for (int32_t v : samples) {
+        double px, py;
+        map.MapToPlane(v, v / 3 + 1, &px, &py);
+        int32_t bx, by;
+        map.PlaneToMap(px, py, &bx, &by);
+        EXPECT_EQ(bx, v) << "e=" << e << " frame y " << f[1];
+        EXPECT_EQ(by, v / 3 + 1) << "e=" << e << " frame y " << f[1];
+      }
+    }
+  }
+}
+
+TEST(TransformMap, PlaneToMapNeverGoesNegative) {
+  TMdmMap map;
+  MakeMemoryMap(map, 3, 6180000, 7400000, 6190000, 7410000);
+  int32_t x, y;
+  map.PlaneToMap(6179000, 7399999.5, &x, &y);
+  EXPECT_EQ(x, 0);
+  EXPECT_EQ(y, 0);
+  map.PlaneToMap(std::nan(""), 1e30, &x, &y);  // saturates, never undefined
+  EXPECT_EQ(x, 0);
+  EXPECT_EQ(y, INT32_MAX);
+
+  TMdmMap none;  // no header: unit 0
+  none.PlaneToMap(6185000, 7405000, &x, &y);
+  EXPECT_EQ(x, 0);
+  EXPECT_EQ(y, 0);
+  TMapViewDesc view = {0, 0, 240, 300, 6180000, 7400000, 0.5, nullptr, nullptr};
+  none.SetViewTransform(view);
+  EXPECT_EQ(none.viewBottom, 0);
+  EXPECT_EQ(none.pixelScale, 0.0);
+  int32_t sx, sy;
+  none.ScreenToMap(10, 10, &sx, &sy);
+  EXPECT_EQ(sx, 0);
+  EXPECT_EQ(sy, 0);
+}
+
+TEST(TransformMap, ScreenAndMapAreInversesInTheMapsOwnZone) {
+  TMdmMap map;
+  MakeMemoryMap(map, 3, 6180000, 7400000, 6190000, 7410000);
+  // 2 pixels a metre; plane (6181000, 7402000) at the bottom left.
+  TMapViewDesc view = {0, 0, 240, 300, 6181000, 7402000, 2.0, nullptr, nullptr};
+  map.SetViewTransform(view);
+  EXPECT_EQ(map.rotSin, 0.0);
+  int32_t sx, sy;
+  map.MapToScreen(1050, 2060, &sx, &sy);
+  EXPECT_EQ(sx, 120);
+  EXPECT_EQ(sy, 200);
+  int32_t x, y;
+  map.ScreenToMap(sx, sy, &x, &y);
+  EXPECT_EQ(x, 1050);
+  EXPECT_EQ(y, 2060);
+  TMapPoint p = map.ScreenToMapPt({0, 300});
+  EXPECT_EQ(p.x, 1000);
+  EXPECT_EQ(p.y, 2000);
+}
+
+TEST(TransformMap, AnotherOutputZoneRotatesTheMap) {
+  TMdmMap map;
+  MakeMemoryMap(map, 3, 6180000, 7400000, 6190000, 7410000);
+  map.SetOutputZone(8);
+  EXPECT_NE(map.rotSin, 0.0);
+  EXPECT_NEAR(map.rotSin * map.rotSin + map.rotCos * map.rotCos, 1.0, 1e-12);
+  double x2, y2;
+  ASSERT_TRUE(GkReprojectToZone(6180000, 7400000, 7, 8, x2, y2));
+  EXPECT_EQ(map.outFrame[0], x2);
+  EXPECT_EQ(map.outFrame[1], y2);
+  double box[6];
+  map.ConvertFrame(box);
+  EXPECT_LE(box[0], map.outFrame[0]);
+  EXPECT_GE(box[3], map.outFrame[3]);
+  EXPECT_GT(box[1], 8000000);
+  // Back in its own zone the rotation goes.
+  map.SetOutputZone(7);
+  EXPECT_EQ(map.rotSin, 0.0);
+  EXPECT_EQ(map.outFrame[4], 7410000);
+}
+
+TEST(TransformMap, RotationRoundTrip) {
+  int32_t x = 1000, y = 0;
+  RotateScalePoint(&x, &y, 0.6, 0.8);
+  EXPECT_EQ(x, 800);
+  EXPECT_EQ(y, -600);
+  RotateScalePoint(&x, &y, -0.6, 0.8);
+  EXPECT_EQ(x, 1000);
+  EXPECT_EQ(y, 0);
+}
+
+namespace {
+int32_t g_hookCalls = 0;
+void ToScreen(double px, double py, int32_t* sx, int32_t* sy) {
+  g_hookCalls++;
+  *sx = int32_t(py - 7400000);
+  *sy = int32_t(px - 6180000);
+}
+void ToPlane(int32_t sx, int32_t sy, double* px, double* py) {
+  g_hookCalls++;
+  *px = 6180000 + sy;
+  *py = 7400000 + sx;
+}
+}  // namespace
+
+TEST(TransformMap, HooksReplaceTheLinearStep) {
+  TMdmMap map;
+  MakeMemoryMap(map, 3, 6180000, 7400000, 6190000, 7410000);
+  map.SetTransformHook(ToScreen, ToPlane);
+  int32_t sx, sy, x, y;
+  map.MapToScreen(30, 40, &sx, &sy);
+  EXPECT_EQ(sx, 40);
+  EXPECT_EQ(sy, 30);
+  map.ScreenToMap(40, 30, &x, &y);
+  EXPECT_EQ(x, 30);
+  EXPECT_EQ(y, 40);
+  EXPECT_EQ(g_hookCalls, 2);
+}
+
+TEST(TransformMap, NominalScaleFollowsTheViewScale) {
+  TMdmMap map;
+  mdm::PutU32(map.header + mdm::kOffScale, 25000);
+  TScalePair pairs[] = {{100000, 10000}, {500000, 50000}};
+  map.SelectNominalScale(50000);  // no pairs yet: unchanged
+  EXPECT_EQ(map.nominalScale, 0u);
+  ASSERT_TRUE(map.SetScalePairs(pairs, 2));
+  map.SelectNominalScale(50000);
+  EXPECT_EQ(map.nominalScale, 10000u);
+  map.SelectNominalScale(100000);
+  EXPECT_EQ(map.nominalScale, 10000u);
+  map.SelectNominalScale(200000);
+  EXPECT_EQ(map.nominalScale, 50000u);
+  map.SelectNominalScale(1000000);
+  EXPECT_EQ(map.nominalScale, 25000u);
+}
