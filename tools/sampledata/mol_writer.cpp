@@ -241,6 +241,11 @@ MolLibrary DemoLibrary(uint8_t version, uint8_t flags, bool packed) {
   return lib;
 }
 
+std::vector<uint32_t> DemoPalette() {
+  return {0x000000, 0x0000FF, 0xFF0000, 0x00A000, 0x00FFFF, 0xFF00FF, 0xFFFF00, 0xFFFFFF,
+          0x808080, 0x000080, 0x800000, 0x008000, 0x008080, 0x800080, 0x808000, 0xC0C0C0};
+}
+
 bool SaveBytes(const std::string& hostPath, const Bytes& bytes) {
   std::ofstream out(hostPath, std::ios::binary | std::ios::trunc);
   if (!out) return false;

@@ -105,6 +105,10 @@ Bytes WriteMol(const MolLibrary& library);
 // carries a 24 x 24 bitmap.
 MolLibrary DemoLibrary(uint8_t version = 2, uint8_t flags = 0, bool packed = false);
 
+// The shared palette of the demo device ("\Obj\Vorna.rgb"): 16 colours, the first three those of
+// the demo library, so bitmap symbols (nibble indexes) can use every one.
+std::vector<uint32_t> DemoPalette();
+
 // Writes bytes to a host path; false on any error.
 bool SaveBytes(const std::string& hostPath, const Bytes& bytes);
 
