@@ -1,0 +1,27 @@
+// Registration of the layer's window classes. They exist from the start, so that a template or
+// CreateWindowExW can name "button" or "SysListView32" before anyone calls InitCommonControls.
+#include "platform/ui/control.h"
+
+namespace vplat::ui {
+
+void RegisterButtonClasses();
+void RegisterEditClass();
+void RegisterListBoxClass();
+void RegisterComboBoxClasses();
+
+void RegisterControlClasses() {
+  RegisterButtonClasses();
+  RegisterEditClass();
+  RegisterListBoxClass();
+  RegisterComboBoxClasses();
+}
+
+void RegisterShellClasses() {}
+
+namespace {
+// The window manager keeps its class table in a function-local static, so this may run from a
+// static constructor of the layer.
+const bool kRegistered = (EnsureClasses(), true);
+}  // namespace
+
+}  // namespace vplat::ui
