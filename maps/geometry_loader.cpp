@@ -76,9 +76,25 @@ int TMdmMap::LoadVisibleGeometry() {
   FILE* f = vfopen(path, "rb");
   if (!f) return kMdmNoFile;
   FileCloser closer{f};
-  std::vector<uint8_t> scratch;  // 4-byte vertices of narrow-entry files; grows within the pass
+  // Objects lie in table order in the file: a large buffer and skipping seeks to where the
+  // stream already is turn a pass over a whole map into sequential reads.
+  setvbuf(f, nullptr, _IOFBF, 1 << 16);
+  const long fileLength = GetFileLength(f);
+  uint64_t pos = UINT64_MAX;  // where the stream stands, UINT64_MAX when unknown
+  // Reads n bytes at `at` into dst; the count read, or -1 when the seek failed.
+  auto readAt = [&](uint64_t at, uint8_t* dst, size_t n) -> int64_t {
+    if (at != pos && !SeekTo(f, at)) {
+      pos = UINT64_MAX;
+      return -1;
+    }
+    size_t got = fread(dst, 1, n, f);
+    pos = at + got;
+    return int64_t(got);
+  };
+  std::vector<uint8_t> scratch;  // one object's stored bytes; grows within the pass
   int error = 0;
   const uint32_t vertexBytes = wideEntries ? 8 : 4;
+  const bool hasPlacement = Version() >= 2;
 
   for (int32_t i = 0; i < count; i++) {
     TMapObject& o = objects[i];
@@ -94,26 +110,44 @@ int TMdmMap::LoadVisibleGeometry() {
     if (o.state != TMapObject::kStateToRead) continue;
     int objError = 0;
 
-    if (!o.vertices && o.kind != mdm::kKindEmpty && o.geomSize != 0) {
-      uint32_t n = o.geomSize / vertexBytes;
-      if (o.geomSize % vertexBytes != 0 || !SeekTo(f, o.geomOffset)) {
-        objError = kMdmFormat;
-      } else {
+    const bool wantGeom = !o.vertices && o.kind != mdm::kKindEmpty && o.geomSize != 0;
+    const bool wantAttrs = o.attrLength != 0 && !o.attrs;
+    const bool wantPlacement = o.kind == mdm::kKindText && hasPlacement;
+    if (o.kind == mdm::kKindText && !hasPlacement) o.placement = 0;
+    // The object's bytes: geometry, then attribute list, then (texts) the placement byte.
+    const uint64_t geomAt = o.geomOffset;
+    const uint64_t attrAt = geomAt + o.geomSize;
+    const uint64_t placeAt = attrAt + o.attrLength;
+    if (wantGeom || wantAttrs || wantPlacement) {
+      uint64_t start = wantGeom ? geomAt : wantAttrs ? attrAt : placeAt;
+      uint64_t end = wantPlacement ? placeAt + 1 : wantAttrs ? placeAt : attrAt;
+      int64_t got = -1;
+      if (fileLength >= 0 && end <= uint64_t(fileLength)) {
         try {
-          if (scratch.size() < o.geomSize) scratch.resize(o.geomSize);
+          if (scratch.size() < end - start) scratch.resize(size_t(end - start));
+          got = readAt(start, scratch.data(), size_t(end - start));
         } catch (...) {
           objError = kMdmNoMemory;
         }
-        auto* v = objError ? nullptr
-                           : static_cast<TMapPoint*>(std::malloc(size_t(n + 1) * sizeof(TMapPoint)));
-        if (!objError && !v) objError = kMdmNoMemory;
-        if (v) {
-          if (fread(scratch.data(), 1, o.geomSize, f) != o.geomSize) {
-            std::free(v);
-            objError = kMdmFormat;
+      }
+      // Whether [at, at + n) of the file arrived.
+      auto arrived = [&](uint64_t at, uint64_t n) {
+        return got >= 0 && at >= start && at + n <= start + uint64_t(got);
+      };
+      if (!objError && got < 0) objError = kMdmFormat;  // past the end, or the seek failed
+
+      if (wantGeom && !objError) {
+        uint32_t n = o.geomSize / vertexBytes;
+        if (o.geomSize % vertexBytes != 0 || !arrived(geomAt, o.geomSize)) {
+          objError = kMdmFormat;
+        } else {
+          auto* v = static_cast<TMapPoint*>(std::malloc(size_t(n + 1) * sizeof(TMapPoint)));
+          if (!v) {
+            objError = kMdmNoMemory;
           } else {
+            const uint8_t* base = scratch.data() + (geomAt - start);
             for (uint32_t k = 0; k < n; k++) {
-              const uint8_t* p = scratch.data() + size_t(k) * vertexBytes;
+              const uint8_t* p = base + size_t(k) * vertexBytes;
               if (wideEntries)
                 v[k] = {mdm::GetI32(p), mdm::GetI32(p + 4)};
               else
@@ -124,41 +158,28 @@ int TMdmMap::LoadVisibleGeometry() {
           }
         }
       }
-    }
-
-    if (o.attrLength != 0 && !o.attrs) {
-      if (!SeekTo(f, uint64_t(o.geomOffset) + o.geomSize)) {
-        objError = kMdmFormat;
-      } else {
-        o.attrs = static_cast<uint8_t*>(std::malloc(o.attrLength));
-        if (!o.attrs) {
-          objError = kMdmNoMemory;
-        } else if (fread(o.attrs, 1, o.attrLength, f) != o.attrLength) {
-          std::free(o.attrs);
-          o.attrs = nullptr;
+      if (wantAttrs && objError != kMdmNoMemory) {
+        if (!arrived(attrAt, o.attrLength)) {
           objError = kMdmFormat;
+        } else if (!(o.attrs = static_cast<uint8_t*>(std::malloc(o.attrLength)))) {
+          objError = kMdmNoMemory;
         } else {
-          char text[1024] = {};
+          std::memcpy(o.attrs, scratch.data() + (attrAt - start), o.attrLength);
+          const uint8_t* text;
           uint16_t n;
-          if (GetAttr(uint16_t(i), mdm::kTagText, mdm::kAttrText, text, &n, sizeof(text)))
-            o.SetName(text, n);
+          if (AttrListFind(o.attrs, o.attrLength, mdm::kTagText, mdm::kAttrText, &text, &n))
+            o.SetName(reinterpret_cast<const char*>(text), n);
           else
             o.ClearName();
         }
       }
-    }
-
-    // The placement byte is part of the object's data: read whether or not a library gives
-    // the style, or a save without library would lose it.
-    if (o.kind == mdm::kKindText) {
-      if (Version() < 2) {
-        o.placement = 0;
-      } else {
-        uint8_t b;
-        if (!SeekTo(f, uint64_t(o.geomOffset) + o.geomSize + o.attrLength) || fread(&b, 1, 1, f) != 1)
+      // The placement byte is part of the object's data: read whether or not a library gives
+      // the style, or a save without library would lose it.
+      if (wantPlacement) {
+        if (arrived(placeAt, 1))
+          o.placement = scratch[size_t(placeAt - start)];
+        else if (!objError)
           objError = kMdmFormat;
-        else
-          o.placement = b;
       }
     }
     if (!(o.flags & TMapObject::kStyleCached))

@@ -47,6 +47,17 @@ TMdmMap::~TMdmMap() {
   std::free(objects);
 }
 
+bool TMdmMap::Reserve(int32_t records) {
+  if (records <= capacity) return true;
+  int32_t newCap = (records + 99) / 100 * 100;
+  auto* grown =
+      static_cast<TMapObject*>(std::realloc(objects, size_t(newCap + 1) * sizeof(TMapObject)));
+  if (!grown) return false;
+  objects = grown;
+  capacity = newCap;
+  return true;
+}
+
 int32_t TMdmMap::NewRecord() {
   if (count >= kMaxRecords) return -1;
   if (count >= capacity) {
@@ -135,17 +146,22 @@ int TMdmMap::Load() {
 
   uint32_t n = EntryCount();
   uint32_t esize = wideEntries ? mdm::kEntryWide : mdm::kEntryNarrow;
-  std::vector<uint8_t> table;
-  try {
-    table.resize(size_t(n) * esize);
-  } catch (...) {
-    return kMdmNoMemory;
-  }
-  if (fseek(f, long(mdm::kHeaderSize), SEEK_SET) != 0 || !ReadExact(f, table.data(), table.size()))
-    return kMdmFormat;  // a short table makes no objects
-
+  if (fseek(f, long(mdm::kHeaderSize), SEEK_SET) != 0) return kMdmFormat;
+  // One allocation for the whole table rather than one per 100 records.
+  if (!Reserve(int32_t(n) + 1)) return kMdmNoMemory;
+  // The table is read in slices; a short one still leaves no objects at all.
+  constexpr uint32_t kSlice = 2048;
+  std::vector<uint8_t> table(size_t(kSlice) * esize);
   for (uint32_t i = 0; i < n; i++) {
-    const uint8_t* e = table.data() + size_t(i) * esize;
+    if (i % kSlice == 0) {
+      uint32_t k = n - i < kSlice ? n - i : kSlice;
+      if (!ReadExact(f, table.data(), size_t(k) * esize)) {
+        FreeObjects();
+        MakePlaceholder();
+        return kMdmFormat;
+      }
+    }
+    const uint8_t* e = table.data() + size_t(i % kSlice) * esize;
     int32_t idx = NewRecord();
     if (idx < 0) {
       FreeObjects();

@@ -196,6 +196,8 @@ class TMdmMap {
 
  private:
   void FreeObjects();
+  // Grows the capacity, in steps of 100 records, to hold `records`; false when out of memory.
+  bool Reserve(int32_t records);
   bool MakePlaceholder();
   void SetHeaderListLength(uint16_t n) { mdm::PutU16(header + mdm::kOffHeaderListLen, n); }
   void SyncEntryCount();
