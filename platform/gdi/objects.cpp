@@ -14,7 +14,9 @@ namespace {
 struct Tables {
   std::unordered_map<uintptr_t, std::unique_ptr<Object>> objects;
   std::unordered_map<uintptr_t, std::unique_ptr<Dc>> dcs;
-  uintptr_t nextSerial = 1;
+  // Serials start high so that no handle can be mistaken for the small integers that stand
+  // for system colours in brush arguments.
+  uintptr_t nextSerial = 0x1000;
   HGDIOBJ stock[DEFAULT_GUI_FONT + 1] = {};
   HBITMAP defaultBitmap = nullptr;
   HBRUSH sysBrushes[COLOR_STATICTEXT + 1] = {};
