@@ -1,0 +1,16 @@
+# Benchmarks that need more than the per-file rule gives them.
+
+# bench_geodesy_proj: the geodesy conversions through PROJ, for comparison. Where pkg-config finds
+# PROJ the program links it; elsewhere it stays the empty program the per-file rule builds.
+find_package(PkgConfig QUIET)
+if(PKG_CONFIG_FOUND)
+  pkg_check_modules(PROJ QUIET IMPORTED_TARGET proj)
+endif()
+if(PROJ_FOUND)
+  if(NOT TARGET bench_geodesy_proj)
+    add_executable(bench_geodesy_proj ${CMAKE_CURRENT_SOURCE_DIR}/bench_geodesy_proj.cpp)
+    target_link_libraries(bench_geodesy_proj PRIVATE benchmark::benchmark)
+  endif()
+  target_link_libraries(bench_geodesy_proj PRIVATE PkgConfig::PROJ)
+  target_compile_definitions(bench_geodesy_proj PRIVATE VORNA_HAVE_PROJ=1)
+endif()
