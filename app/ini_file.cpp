@@ -1,5 +1,6 @@
 #include "app/ini_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -66,6 +67,15 @@ int TIniFile::Load(const char* path) {
   std::fclose(f);
   if (!ok) return kCannotOpen;
 
+  try {
+    size_t lines = 1;
+    for (const char* p = data.data(); (p = static_cast<const char*>(std::memchr(p, '\n', data.data() + data.size() - p)));
+         ++p)
+      ++lines;
+    pairs_.reserve(lines);
+  } catch (const std::bad_alloc&) {
+    // Growing pair by pair below still works, or reports 3.
+  }
   size_t pos = 0;
   while (pos < data.size()) {
     size_t nl = data.find('\n', pos);

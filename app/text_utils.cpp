@@ -347,6 +347,7 @@ void EscapeOne(std::string_view value, size_t i, std::string& out) {
 }  // namespace
 
 std::string EscapeValue(std::string_view value) {
+  if (value.find_first_of("\\\n\t") == std::string_view::npos) return std::string(value);
   std::string out;
   out.reserve(value.size() + 8);
   for (size_t i = 0; i < value.size(); ++i) EscapeOne(value, i, out);
@@ -356,19 +357,21 @@ std::string EscapeValue(std::string_view value) {
 std::string UnescapeValue(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '\\' && i + 1 < text.size()) {
-      char next = text[i + 1];
-      if (next == 'n' || next == 't' || next == '\\') {
-        out += next == 'n' ? '\n' : next == 't' ? '\t' : '\\';
-        ++i;
-        continue;
-      }
+  size_t i = 0;
+  for (;;) {
+    // Copy the run up to the next backslash whole: most values have none.
+    size_t slash = text.find('\\', i);
+    out.append(text.substr(i, slash == std::string_view::npos ? std::string_view::npos : slash - i));
+    if (slash == std::string_view::npos) return out;
+    char next = slash + 1 < text.size() ? text[slash + 1] : 0;
+    if (next == 'n' || next == 't' || next == '\\') {
+      out += next == 'n' ? '\n' : next == 't' ? '\t' : '\\';
+      i = slash + 2;
+    } else {
+      out += '\\';
+      i = slash + 1;
     }
-    out += c;
   }
-  return out;
 }
 
 char* EscapeText(char* dst, const char* src, size_t size) {
