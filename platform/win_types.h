@@ -90,7 +90,8 @@ typedef HINSTANCE HMODULE;
 typedef void* HANDLE;
 typedef HANDLE HGLOBAL;
 typedef HANDLE* LPHANDLE;
-typedef intptr_t (*FARPROC)();
+// void(*)() is the type GCC lets callers cast to any function type without a warning.
+typedef void (*FARPROC)();
 
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
 
