@@ -18,6 +18,7 @@ build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 if [ "${VORNA_SKIP_SANITIZERS:-0}" != "1" ]; then
   build build-asan -DCMAKE_BUILD_TYPE=Debug -DVORNA_SANITIZE=ON -DVORNA_BENCH=OFF
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   (cd build-asan && ctest -j "$JOBS" --output-on-failure --timeout 600)
 fi
