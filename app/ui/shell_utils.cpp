@@ -18,37 +18,6 @@ void EnableDlgItem(HWND dialog, int id, BOOL enable) {
   if (item) EnableWindow(item, enable);
 }
 
-bool IsTapAndHold(HWND hwnd, int x, int y, int longDelay) {
-  SHRGINFO info{};
-  info.cbSize = sizeof info;
-  info.hwndClient = hwnd;
-  info.ptDown.x = x;
-  info.ptDown.y = y;
-  info.dwFlags = SHRG_RETURNCMD | (longDelay ? SHRG_LONGDELAY : 0);
-  return SHRecognizeGesture(&info) == GN_CONTEXTMENU;
-}
-
-namespace {
-HWND g_sipWindow = nullptr;
-int g_sipState = -1;  // none yet
-HWND g_grabbedFor = nullptr;
-}  // namespace
-
-void SetSipState(HWND hwnd, int up) {
-  int state = up ? 1 : 0;
-  if (hwnd == g_sipWindow && state == g_sipState) return;
-  g_sipWindow = hwnd;
-  g_sipState = state;
-  SHSipPreference(hwnd, state ? SIP_UP : SIP_DOWN);
-  SHFullScreen(hwnd, state ? SHFS_SHOWSIPBUTTON : SHFS_HIDESIPBUTTON);
-  if (HWND button = FindWindowW(L"MS_SIPBUTTON", L"MS_SIPBUTTON")) ShowWindow(button, state ? SW_SHOW : SW_HIDE);
-}
-
-void SipCommand(HWND dialog, int id, UINT notification) {
-  if (notification == EN_SETFOCUS) SetSipState(GetDlgItem(dialog, id), 1);
-  else if (notification == EN_KILLFOCUS) SetSipState(GetDlgItem(dialog, id), 0);
-}
-
 bool PopupMenu(HINSTANCE instance, HWND hwnd, int menuId, int x, int y) {
   HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(menuId));
   if (!menu) return false;
@@ -56,6 +25,10 @@ bool PopupMenu(HINSTANCE instance, HWND hwnd, int menuId, int x, int y) {
   DestroyMenu(menu);
   return true;
 }
+
+namespace {
+HWND g_grabbedFor = nullptr;
+}  // namespace
 
 int GrabHardwareKeys(HWND hwnd) {
   if (hwnd == g_grabbedFor) return 0;
