@@ -13,6 +13,7 @@
 #include <string>
 
 #include "tools/sampledata/mol_writer.h"
+#include "tools/vorna-mksample/commands.h"
 
 namespace {
 
@@ -20,6 +21,9 @@ int Usage() {
   std::fprintf(stderr,
                "usage: vorna-mksample rgb OUT.rgb [0xBBGGRR...]\n"
                "       vorna-mksample mol OUT.mol [--version 0-3] [--flags 0-3] [--packed]\n");
+  for (const SampleCommand& c : kSampleCommands) {
+    std::fprintf(stderr, "       vorna-mksample %s\n", c.usage);
+  }
   return 2;
 }
 
@@ -80,5 +84,9 @@ int main(int argc, char** argv) {
   const std::string command = argv[1];
   if (command == "rgb") return RunRgb(argc, argv);
   if (command == "mol") return RunMol(argc, argv);
+  // Commands of other formats live in their own cmd_<name>.cpp; each takes the arguments after its name.
+  for (const SampleCommand& c : kSampleCommands) {
+    if (command == c.name) return c.run(argc - 2, argv + 2);
+  }
   return Usage();
 }
