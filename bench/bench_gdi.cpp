@@ -76,3 +76,4 @@ void BM_TextRuns(benchmark::State& state) {
 BENCHMARK(BM_TextRuns)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+BENCHMARK_MAIN();

@@ -15,6 +15,7 @@
 // the figure: the cost of a primitive is its visible pixels plus its vertex count.
 #include <algorithm>
 #include <cmath>
+#include <cwchar>
 #include <vector>
 
 #include "platform/gdi/gdi_internal.h"
@@ -315,7 +316,10 @@ void Span(Dc& dc, Surface& s, int64_t y, int64_t x0, int64_t x1, uint32_t color,
     uint32_t* p = s.Row(int(y)) + a;
     uint32_t* e = s.Row(int(y)) + b;
     switch (rop2) {
-      case R2_COPYPEN: std::fill(p, e, color); break;
+      case R2_COPYPEN:
+        // wchar_t is 32 bits here, and the C library's wide fill is the fastest fill we have.
+        std::wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(color), size_t(e - p));
+        break;
       case R2_NOP: break;
       case R2_XORPEN:
         for (; p < e; ++p) *p = (*p ^ color) | 0xFF000000u;

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <cwctype>
 #include <map>
@@ -33,13 +34,27 @@ namespace vplat::gdi {
 namespace {
 constexpr double kCachedEm = 200;
 
-FT_Library Library() {
-  static FT_Library lib = [] {
-    FT_Library l = nullptr;
-    if (FT_Init_FreeType(&l) != 0) l = nullptr;
-    return l;
-  }();
+bool g_libraryGone = false;
+void ShutDownText();
+struct FaceMap;
+FaceMap& FaceCacheEarly();
+
+FT_Library& LibrarySlot() {
+  static FT_Library lib = nullptr;
   return lib;
+}
+
+FT_Library Library() {
+  static bool tried = false;
+  if (!tried && !g_libraryGone) {
+    tried = true;
+    FaceCacheEarly();  // constructed before the exit handler is registered, so it outlives it
+    if (FT_Init_FreeType(&LibrarySlot()) != 0) LibrarySlot() = nullptr;
+    // Fonts live for the whole run; at exit they, FreeType and fontconfig are released so that
+    // leak checkers see a clean process.
+    std::atexit(ShutDownText);
+  }
+  return LibrarySlot();
 }
 
 struct FontFile {
@@ -125,6 +140,7 @@ struct FontFace {
   int aveWidth = 0, maxWidth = 0;
   BYTE charset = 0, pitch = 0;
   ~FontFace() {
+    if (g_libraryGone) return;  // FreeType already released every face
     if (face) FT_Done_Face(face);
     if (fallback) FT_Done_Face(fallback);
   }
@@ -202,10 +218,14 @@ struct FontFace {
 
 namespace {
 
-std::map<std::string, std::shared_ptr<FontFace>>& FaceCache() {
-  static std::map<std::string, std::shared_ptr<FontFace>> m;
+struct FaceMap {
+  std::map<std::string, std::shared_ptr<FontFace>> m;
+};
+FaceMap& FaceCacheEarly() {
+  static FaceMap m;
   return m;
 }
+std::map<std::string, std::shared_ptr<FontFace>>& FaceCache() { return FaceCacheEarly().m; }
 
 std::shared_ptr<FontFace> MakeFace(const LOGFONTW& lf) {
   bool bold = lf.lfWeight >= 600;
@@ -456,6 +476,14 @@ void FillSurfaceRect(Dc& d, const RECT& r, uint32_t color) {
   if (!s) return;
   for (int64_t y = std::max<int64_t>(r.top, d.clipBox.top); y < std::min<int64_t>(r.bottom, d.clipBox.bottom); ++y)
     Span(d, *s, y, r.left, r.right, color, R2_COPYPEN);
+}
+
+void ShutDownText() {
+  FaceCache().clear();
+  if (LibrarySlot()) FT_Done_FreeType(LibrarySlot());
+  LibrarySlot() = nullptr;
+  g_libraryGone = true;
+  FcFini();
 }
 
 }  // namespace
