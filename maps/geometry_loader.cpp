@@ -102,6 +102,7 @@ int TMdmMap::LoadVisibleGeometry() {
       std::free(o.vertices);
       o.vertices = nullptr;
       o.vertexCount = 0;
+      o.vertexCapacity = 0;
       std::free(o.attrs);
       o.attrs = nullptr;
       o.state = TMapObject::kStateNone;  // the name stays for lists and labels
@@ -155,6 +156,7 @@ int TMdmMap::LoadVisibleGeometry() {
             }
             o.vertices = v;
             o.vertexCount = int32_t(n);
+            o.vertexCapacity = int32_t(n + 1);
           }
         }
       }

@@ -143,6 +143,7 @@ int TMdmMap::SetObjectVertices(uint16_t index, TPointBuf* points) {
   std::free(o.vertices);
   o.vertices = v;
   o.vertexCount = total;
+  o.vertexCapacity = total;
   o.geomSize = uint32_t(total) * 8;
   o.flags |= TMapObject::kMadeInMemory;
   o.UpdateBox();
@@ -156,9 +157,17 @@ int TMdmMap::AppendVertex(uint16_t index, int32_t x, int32_t y) {
   if (o.code == 0) return 0;
   if (o.vertexCount >= kMaxVertices) return 0;
   int32_t n = o.vertexCount > 0 ? o.vertexCount : 0;
-  auto* v = static_cast<TMapPoint*>(std::realloc(o.vertices, size_t(n + 1) * sizeof(TMapPoint)));
-  if (!v) return 0;  // the old array stays with the object
-  o.vertices = v;
+  if (n + 1 > o.vertexCapacity || !o.vertices) {
+    // A track gains a vertex a second: the array grows by doubling, not by one each time.
+    int32_t cap = o.vertexCapacity < 16 ? 16 : o.vertexCapacity * 2;
+    if (cap > kMaxVertices) cap = kMaxVertices;
+    if (cap < n + 1) cap = n + 1;
+    auto* grown = static_cast<TMapPoint*>(std::realloc(o.vertices, size_t(cap) * sizeof(TMapPoint)));
+    if (!grown) return 0;  // the old array stays with the object
+    o.vertices = grown;
+    o.vertexCapacity = cap;
+  }
+  TMapPoint* v = o.vertices;
   v[n] = {x, y};
   o.vertexCount = n + 1;
   o.geomSize = uint32_t(n + 1) * 8;

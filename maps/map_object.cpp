@@ -9,6 +9,7 @@
 void TMapObject::InitNew() {
   vertices = nullptr;
   vertexCount = 0;
+  vertexCapacity = 0;
   attrs = nullptr;
   attrLength = 0;
   name = nullptr;
@@ -21,6 +22,7 @@ void TMapObject::FreeBuffers() {
   std::free(vertices);
   vertices = nullptr;
   vertexCount = 0;
+  vertexCapacity = 0;
   std::free(attrs);
   attrs = nullptr;
   attrLength = 0;

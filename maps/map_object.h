@@ -44,6 +44,7 @@ struct TMapObject {
   int32_t groupHead;
   uint8_t entryFlags;
   int32_t vertexCount;
+  int32_t vertexCapacity;  // vertices the array has room for
   TMapPoint* vertices;
   uint8_t* attrs;
   wchar_t* name;

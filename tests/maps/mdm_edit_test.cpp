@@ -3,7 +3,9 @@
 
 #include "geodesy/gauss_kruger.h"
 #include "maps/mdm_map.h"
+#include "maps/object_library.h"
 #include "mdm_test_util.h"
+#include "tools/sampledata/mol_writer.h"
 
 using namespace mdmtest;
 
@@ -179,4 +181,29 @@ TEST_F(MdmEditTest, CopyingAcrossZonesReprojects) {
   east.MapToPlane(east.objects[c].box[0], east.objects[c].box[1], &cx, &cy);
   EXPECT_NEAR(cx, 6185000, 1.5);
   EXPECT_NEAR(cy, 8270000, 1.5);
+}
+
+TEST_F(MdmEditTest, StylesAreCachedFromTheLibrary) {
+  TObjectLibrary lib;
+  sample::Bytes text = sample::TextKind(7, 10, 1, 2);
+  sample::Bytes line = sample::SimpleLineKind(1, 2, 3);
+  sample::Bytes sec = sample::StyleSection({{36, text, "T"}, {18, line, "L"}}, 0);
+  ASSERT_EQ(lib.styles.Load(sec.data(), sec.size()), 0);
+  map.library = &lib;
+
+  int32_t t = map.AddObject(36, mdm::kKindText);
+  ASSERT_GT(t, 0);
+  EXPECT_TRUE(map.objects[t].flags & TMapObject::kStyleCached);
+  // The first style byte of a text mirrors its own placement, 0 for a new text.
+  EXPECT_EQ(map.objects[t].style[0], 0);
+  EXPECT_EQ(map.objects[t].style[1], text[1]);
+  map.objects[t].placement = 5;
+  EXPECT_EQ(map.SetObjectCode(uint16_t(t), 36), 1);
+  EXPECT_EQ(map.objects[t].style[0], 5);
+
+  int32_t l = map.AddObject(18, mdm::kKindLine);
+  EXPECT_EQ(std::memcmp(map.objects[l].style, lib.styles.FindStyle(18), 5), 0);
+  // A code the library lacks leaves the style uncached; with a library the answer is still 1.
+  EXPECT_EQ(map.SetObjectCode(uint16_t(l), 26), 1);
+  EXPECT_FALSE(map.objects[l].flags & TMapObject::kStyleCached);
 }

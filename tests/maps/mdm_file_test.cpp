@@ -4,6 +4,7 @@
 
 #include "app/ini_file.h"
 #include "maps/mdm_map.h"
+#include "maps/object_library.h"
 #include "mdm_test_util.h"
 
 using namespace mdmtest;
@@ -305,4 +306,19 @@ TEST_F(MdmFileTest, AFailedWriteLeavesTheOldFile) {
   ASSERT_TRUE(RemoveDirectoryW(L"\\f.mdm.tmp"));
   EXPECT_EQ(map.Save("\\f.mdm", 0), 0);
   EXPECT_NE(ReadHost("\\f.mdm"), original);
+}
+
+TEST_F(MdmFileTest, AMissingLibraryIsToldAndLeavesTheMapUsable) {
+  ASSERT_TRUE(sample::WriteMdm(Host("\\demo.mdm"), sample::DemoMdm()));
+  TMdmMap map;
+  ASSERT_EQ(OpenMap(map, "\\demo.mdm"), 0);
+  harness::ClearMessageBoxes();
+  TObjectLibraryList libraries;
+  libraries.SetFolder("\\Obj\\", nullptr);
+  EXPECT_EQ(map.BindLibrary(&libraries), kMdmNoLibrary);
+  EXPECT_EQ(map.GetLibrary(), nullptr);
+  EXPECT_EQ(harness::MessageBoxes().size(), 1u);
+  map.working = 1;
+  EXPECT_EQ(map.LoadVisibleObjects(), kMdmNoLibrary);
+  EXPECT_EQ(map.objects[2].vertexCount, 3);
 }

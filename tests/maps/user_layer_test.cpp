@@ -182,6 +182,7 @@ TEST_F(UserLayerTest, PointsOutsideAreRefusedButMarkUnsaved) {
 }
 
 TEST_F(UserLayerTest, AFailedSaveStaysUnsavedAndIsRetried) {
+  harness::ClearMessageBoxes();
   layer.AddObject(9, kX, kY, "A");
   ASSERT_TRUE(CreateDirectoryW(L"\\wm.mdm.tmp", nullptr));
   EXPECT_EQ(layer.Save(0), kMdmNoFile);
