@@ -177,14 +177,15 @@ TEST(TextUtilsLines, FieldPositionsAndCopy) {
 
   // A GPS line reaches 600 bytes: fields past byte 255 must come out whole.
   std::string line = "$GPGSV";
-  for (int i = 0; i < 60; ++i) line += "," + std::to_string(1000 + i);
-  ASSERT_GT(line.size(), 300u);
-  int commas[80];
-  ASSERT_EQ(FindCharPositions(',', 80, line.c_str(), commas), 60);
+  for (int i = 0; i < 119; ++i) line += "," + std::to_string(1000 + i);
+  ASSERT_EQ(line.size(), 601u);
+  int commas[130];
+  ASSERT_EQ(FindCharPositions(',', 130, line.c_str(), commas), 119);
   char field[256];
   EXPECT_STREQ(CopyField(field, line.c_str(), commas[0], commas[1]), "1000");
   EXPECT_STREQ(CopyField(field, line.c_str(), commas[55], commas[56]), "1055");
-  EXPECT_STREQ(CopyField(field, line.c_str(), commas[59], commas[60]), "1059");  // to the end
+  EXPECT_STREQ(CopyField(field, line.c_str(), commas[100], commas[101]), "1100");
+  EXPECT_STREQ(CopyField(field, line.c_str(), commas[118], commas[119]), "1118");  // to the end
   EXPECT_STREQ(CopyField(field, "a,,b", 1, 2), "");
   EXPECT_STREQ(CopyField(field, "a,b", 2, 1), "");
   EXPECT_STREQ(CopyField(field, "a,b", 1, 900), "b");  // past the end: to the end
