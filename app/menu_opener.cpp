@@ -1,0 +1,44 @@
+#include "app/menu_opener.h"
+
+void TMenuOpener::Init(HMENU popup) {
+  menu = popup;
+  armed = 0;
+  itemIndex = -1;
+  timerId = 0;
+  lead = 8;
+}
+
+int TMenuOpener::OnInitMenuPopup(HMENU popup, UINT commandId, TIMERPROC timerProc) {
+  if (!popup || popup != menu) return 0;
+  itemIndex = -1;
+  for (int pos = 0; pos < kMaxPositions; ++pos) {
+    const UINT id = GetMenuItemID(menu, pos);
+    if (id == UINT(-1)) break;  // past the last item (or a submenu, which the scale menu has not)
+    if (id == commandId) {
+      itemIndex = pos;
+      break;
+    }
+  }
+  armed = 1;
+  if (timerProc) {
+    if (timerId) KillTimer(nullptr, timerId);  // a second popup before the first tick
+    timerId = SetTimer(nullptr, 0, kDelayMs, timerProc);
+  }
+  return 1;
+}
+
+int TMenuOpener::OnTimer() {
+  if (!armed) return 0;
+  if (itemIndex >= 0) {
+    if (HWND w = FindWindowW(L"MNU", L"")) {
+      for (int i = 0; i < itemIndex + lead; ++i) SendMessageW(w, WM_KEYDOWN, VK_DOWN, 0);
+      for (int i = 0; i < lead; ++i) SendMessageW(w, WM_KEYDOWN, VK_UP, 0);
+    }
+  }
+  if (timerId) {
+    KillTimer(nullptr, timerId);
+    timerId = 0;
+  }
+  armed = 0;
+  return 1;
+}
