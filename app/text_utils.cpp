@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <cwchar>
 #include <mutex>
 #include <vector>
 
@@ -586,12 +587,18 @@ int RoundHalfUp(double value) {
   return whole;
 }
 
-size_t CopyMultiString(wchar_t* dst, const wchar_t* src) {
-  size_t i = 0;
-  for (;;) {
-    size_t start = i;
-    while ((dst[i] = src[i]) != 0) ++i;
-    ++i;
-    if (i - start == 1) return i;  // the closing empty string
+size_t CopyMultiString(wchar_t* dst, const wchar_t* src, size_t size) {
+  // Whole strings only, and always the closing empty one: a cut string would read as another.
+  if (!dst || size == 0) return 0;
+  size_t w = 0;
+  for (size_t r = 0; src && src[r];) {
+    size_t n = 0;
+    while (src[r + n]) ++n;
+    if (w + n + 2 > size) break;  // the string, its terminator and the closing one
+    std::wmemcpy(dst + w, src + r, n + 1);
+    w += n + 1;
+    r += n + 1;
   }
+  dst[w++] = 0;
+  return w;
 }

@@ -112,6 +112,7 @@ uint16_t XorChecksum16(const uint8_t* bytes, size_t length);
 // Truncates toward zero and raises by one when the value minus that integer is one half or more:
 // 2.5 gives 3, 2.2 gives 2, -2.7 gives -2. Values outside the int32 range saturate.
 int RoundHalfUp(double value);
-// Copies a list of wide strings that ends with an empty string, the closing one included.
-// Returns the number of characters written (both terminators of the end included).
-size_t CopyMultiString(wchar_t* dst, const wchar_t* src);
+// Copies a list of wide strings that ends with an empty string, the closing one included, into
+// `size` characters: strings that do not fit are left off whole. Returns the characters written
+// (both terminators of the end included).
+size_t CopyMultiString(wchar_t* dst, const wchar_t* src, size_t size = 256);

@@ -293,8 +293,11 @@ TEST(TextUtilsTexts, SqueezeEscapeMultiString) {
 
   const wchar_t src[] = L"ab\0c\0\0";
   wchar_t dst[8];
-  EXPECT_EQ(CopyMultiString(dst, src), 6u);
+  EXPECT_EQ(CopyMultiString(dst, src, 8), 6u);
   EXPECT_EQ(std::wmemcmp(dst, src, 6), 0);
+  EXPECT_EQ(CopyMultiString(dst, src, 5), 4u);  // "c" no longer fits with the closing string
+  EXPECT_EQ(std::wmemcmp(dst, L"ab\0\0", 4), 0);
+  EXPECT_EQ(CopyMultiString(dst, L"", 8), 1u);
 }
 
 TEST(TextUtilsIntArray, PushAndPop) {
