@@ -29,7 +29,7 @@ class TIniFile {
   TIniFile(const TIniFile&) = delete;
   TIniFile& operator=(const TIniFile&) = delete;
 
-  // Remembers the path (first 254 characters), empties the store and reads the file: 0, 2 when
+  // Remembers the path (whole: Save writes there), empties the store and reads the file: 0, 2 when
   // it cannot be opened or read, 3 when memory runs out (the pairs read so far stay).
   int Load(const char* path);
   // SaveAs with the remembered path.
