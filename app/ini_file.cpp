@@ -15,8 +15,11 @@ namespace {
 
 constexpr size_t kHeaderMax = 254;   // characters of the header line
 
-// Reads a whole open file; false on a read error (a folder opened as a file ends up here).
+// Reads a whole open file; false on a read error (a folder opened as a file ends up here). The
+// buffer is sized once from the file's length, so a big file is not copied while it grows.
 bool ReadAll(FILE* f, std::string& data) {
+  long length = GetFileLength(f);
+  if (length > 0) data.reserve(static_cast<size_t>(length));
   char chunk[65536];
   for (;;) {
     size_t got = std::fread(chunk, 1, sizeof chunk, f);
