@@ -8,15 +8,18 @@ void RegisterButtonClasses();
 void RegisterEditClass();
 void RegisterListBoxClass();
 void RegisterComboBoxClasses();
+void RegisterListViewClass();
+void RegisterScrollBarClass();
 
 void RegisterControlClasses() {
   RegisterButtonClasses();
   RegisterEditClass();
   RegisterListBoxClass();
   RegisterComboBoxClasses();
+  RegisterListViewClass();
+  RegisterScrollBarClass();
 }
 
-void RegisterShellClasses() {}
 
 namespace {
 // The window manager keeps its class table in a function-local static, so this may run from a

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,13 @@ inline std::vector<Note>& Notes() {
   return notes;
 }
 
+// A test's own handling of the parent's messages (after recording); true when it answered.
+using ParentHook = std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT*)>;
+inline ParentHook& Hook() {
+  static ParentHook hook;
+  return hook;
+}
+
 inline LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_COMMAND) Notes().push_back({msg, LOWORD(wParam), HIWORD(wParam)});
   if (msg == WM_NOTIFY) {
@@ -29,6 +37,8 @@ inline LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
   }
   if (msg == WM_HSCROLL || msg == WM_VSCROLL || msg == WM_INITMENUPOPUP)
     Notes().push_back({msg, 0, LOWORD(wParam)});
+  LRESULT r = 0;
+  if (Hook() && Hook()(hwnd, msg, wParam, lParam, &r)) return r;
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
@@ -37,6 +47,7 @@ class UiTest : public ::testing::Test {
   void SetUp() override {
     harness::Start();
     Notes().clear();
+    Hook() = nullptr;
     WNDCLASSW wc{};
     wc.lpfnWndProc = RecordingProc;
     wc.lpszClassName = L"UiTestParent";
@@ -46,7 +57,10 @@ class UiTest : public ::testing::Test {
                              nullptr, nullptr, nullptr);
     ASSERT_NE(parent, nullptr);
   }
-  void TearDown() override { harness::Stop(); }
+  void TearDown() override {
+    harness::Stop();
+    Hook() = nullptr;
+  }
 
   HWND Make(const wchar_t* cls, DWORD style, int id, int x, int y, int w, int h,
             const wchar_t* text = L"") {
