@@ -1,0 +1,210 @@
+#include "gps/echo_sounder.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "app/lang.h"
+#include "app/text_utils.h"
+#include "gps/nmea.h"
+
+TEchoSounder g_EchoSounder;
+
+namespace {
+
+// Windows CE priority of the reader: above every normal thread.
+constexpr int kReaderPriority = 230;
+constexpr unsigned kSliceMs = 20;
+constexpr unsigned kBackOffMs = 200;
+
+bool Valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+
+class WaitCursor {
+ public:
+  WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+  ~WaitCursor() { SetCursor(previous_); }
+  void Restore() { SetCursor(previous_); }
+
+ private:
+  HCURSOR previous_;
+};
+
+}  // namespace
+
+bool ParseDepthSentence(const char* line, float* depth) {
+  if (!NmeaChecksumOk(line) || std::strncmp(line, "$SDDBT", 6) != 0) return false;
+  const NmeaFields fields(line);
+  if (fields.commas() < 6) return false;
+  *depth = float(fields.Number(3));
+  return true;
+}
+
+std::wstring EchoPortName(int number) {
+  char name[32];
+  std::snprintf(name, sizeof name, "com%i:", number);
+  return AnsiToWideString(name);
+}
+
+TEchoSounder::~TEchoSounder() {
+  if (reader_) StopReader();
+  if (Valid(port_)) CloseHandle(port_);
+}
+
+void TEchoSounder::Open(HWND owner, const wchar_t* portName, TIMERPROC timerProc,
+                        LPTHREAD_START_ROUTINE threadProc) {
+  if (open_.load()) return;
+  open_.store(1);
+  WaitCursor cursor;
+  owner_ = owner;
+  const wchar_t* name = portName ? portName : L"";
+  port_ = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (!Valid(port_)) {
+    port_ = nullptr;
+    std::wstring text = g_Lang.GetText(100006);
+    text += name;
+    MessageBoxW(nullptr, text.c_str(), nullptr, MB_OK);
+    open_.store(0);
+    return;
+  }
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  bool ok = GetCommState(port_, &dcb);
+  if (ok) {
+    dcb.BaudRate = kBaudRate;
+    dcb.fBinary = 1;
+    dcb.fParity = 1;
+    dcb.Parity = NOPARITY;
+    dcb.ByteSize = 8;
+    dcb.StopBits = ONESTOPBIT;
+    dcb.fOutxCtsFlow = 0;
+    dcb.fOutxDsrFlow = 0;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fDsrSensitivity = 0;
+    dcb.fTXContinueOnXoff = 1;
+    dcb.fOutX = 0;
+    dcb.fInX = 0;
+    dcb.fErrorChar = 0;
+    dcb.fNull = 0;
+    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    dcb.fAbortOnError = 0;
+    ok = SetCommState(port_, &dcb);
+  }
+  if (ok) {
+    COMMTIMEOUTS t{};
+    ok = GetCommTimeouts(port_, &t);
+    t.ReadIntervalTimeout = MAXDWORD;  // a read returns at once with what is buffered
+    t.ReadTotalTimeoutMultiplier = 0;
+    t.ReadTotalTimeoutConstant = 0;
+    t.WriteTotalTimeoutMultiplier = 10;
+    t.WriteTotalTimeoutConstant = 1000;
+    ok = ok && SetCommTimeouts(port_, &t);
+  }
+  if (!ok) {
+    MessageBoxW(nullptr, g_Lang.GetText(100007), nullptr, MB_OK);
+    cursor.Restore();
+    CloseHandle(port_);
+    port_ = nullptr;
+    open_.store(0);
+    return;
+  }
+  cursor.Restore();
+  working_ = EchoDepthRecord{};
+  working_.status = 'V';
+  working_.fixMode = 1;
+  working_.latHemisphere = working_.lonHemisphere = ' ';
+  stop_.store(false);
+  if (threadProc) {
+    reader_ = CreateThread(nullptr, 0, threadProc, this, 0, nullptr);
+    if (reader_) CeSetThreadPriority(reader_, kReaderPriority);
+  }
+  timer_ = SetTimer(owner_, kTimerId, kTimerMs, timerProc);
+}
+
+void TEchoSounder::Close() {
+  if (timer_) {
+    KillTimer(owner_, timer_);
+    timer_ = 0;
+  }
+  StopReader();
+  if (Valid(port_)) CloseHandle(port_);
+  port_ = nullptr;
+  open_.store(0);
+}
+
+void TEchoSounder::StopReader() {
+  if (!reader_) return;
+  {
+    std::lock_guard lock(stopMutex_);
+    stop_.store(true, std::memory_order_release);
+  }
+  stopCv_.notify_all();
+  // Setting the mask again ends a pending event wait; repeated in case the reader was just
+  // entering a new one.
+  for (int i = 0; i < 50; ++i) {
+    DWORD mask = 0;
+    if (Valid(port_) && GetCommMask(port_, &mask) && mask) SetCommMask(port_, mask);
+    if (WaitForSingleObject(reader_, kSliceMs) == WAIT_OBJECT_0) break;
+  }
+  if (WaitForSingleObject(reader_, 0) != WAIT_OBJECT_0) TerminateThread(reader_, 0);
+  CloseHandle(reader_);
+  reader_ = nullptr;
+  stop_.store(false);
+}
+
+bool TEchoSounder::WaitOrStop(unsigned ms) {
+  std::unique_lock lock(stopMutex_);
+  return !stopCv_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return StopRequested(); });
+}
+
+EchoDepthRecord* TEchoSounder::GetDepth(EchoDepthRecord* dst) {
+  EchoDepthRecord copy;
+  {
+    std::lock_guard lock(depthLock_);
+    copy = published_;
+  }
+  *dst = copy;
+  return dst;
+}
+
+void TEchoSounder::Publish() {
+  std::lock_guard lock(depthLock_);
+  published_ = working_;
+}
+
+void TEchoSounder::HandleLine(const char* line) {
+  ParseDepthSentence(line, &working_.depth);
+  // Every line publishes, an accepted depth included, so a sounder that sends nothing but depth
+  // sentences is still recorded.
+  Publish();
+}
+
+DWORD TEchoSounder::ReadLoop() {
+  if (!open_.load()) return 0;
+  Publish();
+  SetCommMask(port_, EV_RXCHAR | EV_BREAK);
+  char line[kLineBytes + 1];
+  int index = 0;
+  while (!StopRequested() && Valid(port_)) {
+    DWORD events = 0;
+    if (!WaitCommEvent(port_, &events, nullptr)) {
+      if (StopRequested() || !WaitOrStop(kBackOffMs)) break;  // a dead port is not spun on
+      continue;
+    }
+    if (!(events & EV_RXCHAR)) continue;
+    for (;;) {
+      char chunk[256];
+      DWORD got = 0;
+      if (!ReadFile(port_, chunk, sizeof chunk, &got, nullptr) || got == 0) break;
+      for (DWORD i = 0; i < got; ++i) {
+        if (index >= kLineBytes) index = 0;
+        line[index++] = chunk[i];
+        if (chunk[i] != '\n') continue;
+        line[index - 1] = 0;
+        index = 0;
+        HandleLine(line);
+      }
+      if (StopRequested()) break;
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,95 @@
+// The echo sounder: water depth from "$SDDBT" sentences on a second serial port, read by a
+// reader thread of its own and recorded by the application core's 1000 ms echo timer.
+//
+// The reader alone writes the working record; it publishes the record under the depth lock after
+// every line it takes (an accepted depth is therefore visible at once). The UI thread reads only
+// the published record, under the same lock, whether the port is open or not. Stopping is
+// cooperative as for the GPS port: stop flag, the event wait woken, the reader joined.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "platform/win.h"
+
+// What the echo sounder publishes. The leading fields mirror the fix record and keep their open
+// values; readers use only the depth.
+struct EchoDepthRecord {
+  char status;          // 'V'
+  double latitude;
+  int32_t latDegrees;
+  double latMinutes;
+  char latHemisphere;   // ' '
+  double longitude;
+  int32_t lonDegrees;
+  double lonMinutes;
+  char lonHemisphere;   // ' '
+  double speed;
+  double course;
+  uint8_t fixMode;      // 1
+  int32_t satellitesUsed;
+  float pdop, hdop, vdop;
+  float depth;          // metres below the transducer
+};
+
+// Reads the depth in metres (field 3) of a "$SDDBT" line with a good checksum and at least 6
+// commas. False, `depth` untouched, for anything else.
+bool ParseDepthSentence(const char* line, float* depth);
+
+// The port name of echo-sounder port `number` ("com%i:", as the settings give it).
+std::wstring EchoPortName(int number);
+
+class TEchoSounder {
+ public:
+  static constexpr UINT_PTR kTimerId = 2;
+  static constexpr UINT kTimerMs = 1000;
+  static constexpr DWORD kBaudRate = 4800;  // what depth sounders speak, not a setting
+  static constexpr int kLineBytes = 600;
+
+  TEchoSounder() = default;
+  ~TEchoSounder();
+  TEchoSounder(const TEchoSounder&) = delete;
+  TEchoSounder& operator=(const TEchoSounder&) = delete;
+
+  // Opens the port, starts the reader (which gets this object as its parameter and must run
+  // ReadLoop on it) and the 1000 ms timer id 2 on `owner`. A port already open is left alone.
+  void Open(HWND owner, const wchar_t* portName, TIMERPROC timerProc,
+            LPTHREAD_START_ROUTINE threadProc);
+  // The application core's form, whose third argument is always 0.
+  void Open(HWND owner, const wchar_t* portName, int /*reserved*/, TIMERPROC timerProc,
+            LPTHREAD_START_ROUTINE threadProc) {
+    Open(owner, portName, timerProc, threadProc);
+  }
+  void Close();
+  BOOL IsOpen() const { return open_.load(); }
+  // Copies the published record (the last one, also when closed) and returns `dst`.
+  EchoDepthRecord* GetDepth(EchoDepthRecord* dst);
+
+  // The reader thread's body; returns 0.
+  DWORD ReadLoop();
+
+ private:
+  void HandleLine(const char* line);
+  void Publish();
+  void StopReader();
+  bool StopRequested() const { return stop_.load(std::memory_order_acquire); }
+  bool WaitOrStop(unsigned ms);
+
+  std::atomic<int> open_{0};
+  EchoDepthRecord working_{};
+  EchoDepthRecord published_{};
+  UINT_PTR timer_ = 0;
+  HANDLE reader_ = nullptr;
+  HWND owner_ = nullptr;
+  HANDLE port_ = nullptr;
+  std::mutex depthLock_;
+  std::atomic<bool> stop_{false};
+  std::mutex stopMutex_;
+  std::condition_variable stopCv_;
+};
+
+// The program's one echo sounder.
+extern TEchoSounder g_EchoSounder;

@@ -1,0 +1,109 @@
+// The fix record and the NMEA 0183 sentence parser.
+//
+// A parse is a pure function of one line and the record it updates: no locks, no threads, no
+// allocation, no locale. The GPS port runs it on its reader thread over the working copy of the
+// fix and publishes the copy afterwards; tests drive it directly with tables of sentences.
+//
+// Invariants of the parser:
+//   - It never reads past the line's terminating zero and never writes outside the record.
+//   - A line is taken only with a good checksum: '$' first, at least 10 characters, the first
+//     '*' at position 9 or later and followed by two upper-case hexadecimal digits that equal the
+//     XOR of everything between '$' and '*'.
+//   - Fields are found by comma positions over the full line, so a line of any length splits
+//     right (a long time fraction does not shift the fields after it).
+//   - Numbers parse as a C-locale prefix ("12.5xyz" is 12.5; no digits is 0), whatever the
+//     process locale says.
+//   - Fixed-width fields (time, date, degrees) are taken only when they are wide enough and in
+//     range; otherwise the previous values stay.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win_types.h"
+
+// One satellite of the table, indexed by PRN.
+struct SatelliteSlot {
+  int32_t inView;      // 0 / 1
+  uint8_t elevation;   // degrees
+  uint16_t azimuth;    // degrees
+  uint8_t snr;         // dB-Hz, 0 when not tracked
+};
+
+inline constexpr int kSatelliteSlots = 33;  // PRN 0..32
+
+// The current fix as the receiver last told it. Never written to a file or a wire.
+struct GpsFix {
+  char status;            // 'A' valid fix, 'V' none
+  double latitude;        // radians, negative south
+  int32_t latDegrees;     // as sent, unsigned
+  double latMinutes;
+  char latHemisphere;     // 'N', 'S' as sent
+  double longitude;       // radians, negative west
+  int32_t lonDegrees;
+  double lonMinutes;
+  char lonHemisphere;     // 'E', 'W'
+  double speed;           // km/h over ground
+  double course;          // degrees as sent
+  double altitude;        // metres as sent
+  SYSTEMTIME utc;         // year holds the two digits as sent; day of week and ms unset
+  uint8_t fixMode;        // 1 none, 2 2D, 3 3D
+  int32_t satellitesUsed; // in view with a signal above 0, counted when a GSV cycle completes
+  float pdop;             // -1 while the status is not 'A'
+  float hdop;
+  float vdop;
+  int32_t satellitesComplete;  // 1 after the last message of a GSV cycle
+  SatelliteSlot satellites[kSatelliteSlots];
+};
+
+// The byte that two characters spell in upper-case hexadecimal, or 255 when either is not
+// '0'-'9' or 'A'-'F'. Stops at a terminating zero (the second character is then not read).
+uint8_t HexByte(const char* twoChars);
+
+// True when the line carries a good checksum (see the invariants above). Lower-case digits and
+// anything but two hexadecimal digits after '*' fail.
+bool NmeaChecksumOk(const char* line);
+
+// Comma positions of one line, as ints over the full line. Field k (k >= 1) lies strictly
+// between comma k-1 and comma k (commas counted from 0); when fewer commas than the maximum were
+// found, the line's end stands in for the missing comma after the last field.
+class NmeaFields {
+ public:
+  // The most commas located; a GSV message of four satellites has 19 (20 with the signal id of
+  // newer receivers), so this limits no sentence we read.
+  static constexpr int kMaxCommas = 29;
+
+  explicit NmeaFields(const char* line);
+  int commas() const { return count_; }
+  bool Has(int k) const;
+  const char* Begin(int k) const { return line_ + pos_[k - 1] + 1; }
+  const char* End(int k) const { return line_ + pos_[k]; }
+  int Width(int k) const { return Has(k) ? pos_[k] - pos_[k - 1] - 1 : 0; }
+  bool Empty(int k) const { return Width(k) == 0; }
+  char First(int k) const { return Width(k) > 0 ? *Begin(k) : 0; }
+  double Number(int k) const;
+  int64_t Integer(int k) const;
+
+ private:
+  const char* line_;
+  int pos_[kMaxCommas + 1];
+  int count_ = 0;
+  int length_ = 0;
+};
+
+// Which sentence a line was taken as.
+enum class NmeaKind { None, Rmc, Gsa, Gsv, Gns, Gga };
+
+// Checks and parses one zero-terminated line into `fix`. Returns the kind when the line is one
+// of "$GPRMC", "$GNRMC", "$GPGSA", "$GNGSA", "$GPGSV", "$GNGSV", "$GNGNS", "$GPGGA" with a good
+// checksum (the caller then publishes the fix, even when the sentence had too few fields to
+// change anything), else None and the fix is untouched.
+NmeaKind ParseNmeaSentence(GpsFix& fix, const char* line);
+
+// Converts degrees and minutes to radians, signed by the hemisphere letter (`positive` is 'N' or
+// 'E'; any other letter, an empty field included, counts as south or west).
+double NmeaRadians(int32_t degrees, double minutes, char hemisphere, char positive);
+
+// The C-locale prefix readers the parser uses, for the echo sounder's depth field too: blanks
+// and a '+' are skipped; no digits reads 0; a value out of range or not finite reads 0.
+double NmeaNumber(const char* first, const char* last);
+int64_t NmeaInteger(const char* first, const char* last);
