@@ -158,6 +158,9 @@ class TMdmMap {
   int LoadVisibleGeometry();
   int LoadVisibleObjects();
   int ReadItemValue(TMapObject* object);
+  // Before a frame: level of detail, in-view marking, then reading and freeing geometry for the
+  // screen rectangle (defined with the view). Returns 0.
+  int PrepareView(int32_t left, int32_t top, int32_t right, int32_t bottom);
 
   // ---- fields ----
   TMapObject* objects = nullptr;

@@ -1,0 +1,497 @@
+// The view as the project: construction, start-up resources, the two map lists, display
+// switches, objects found by map name and the highlight list.
+#include "view/map_view.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "app/lang.h"
+#include "app/text_utils.h"
+#include "geodesy/ellipsoid.h"
+#include "geodesy/geodesy.h"
+#include "platform/win.h"
+#include "view/view_math.h"
+
+TMapView g_MapView;
+
+namespace {
+
+// The raster map whose transform stands in for the view's (see SetActiveRasterMap).
+TRasterMap* g_overrideRaster = nullptr;
+
+bool EqualNoCase(const char* a, const char* b) {
+  for (;; a++, b++) {
+    unsigned char ca = static_cast<unsigned char>(*a), cb = static_cast<unsigned char>(*b);
+    if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
+    if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
+    if (ca != cb) return false;
+    if (!ca) return true;
+  }
+}
+
+// File name without folder and extension.
+std::string BareName(const char* path) {
+  char name[256];
+  GetFileNamePart(name, path, sizeof(name));
+  StripExtension(name);
+  return name;
+}
+
+// folder + tail without doubling the separator between them.
+std::string JoinFolder(const char* folder, const char* tail) {
+  std::string s = folder;
+  if (!s.empty() && (s.back() == '\\' || s.back() == '/') && tail[0] == '\\') tail++;
+  return s + tail;
+}
+
+}  // namespace
+
+void RasterPlaneToScreen(double x, double y, int32_t* sx, int32_t* sy) {
+  if (g_overrideRaster) g_overrideRaster->PlaneToScreen(x, y, sx, sy);
+}
+
+void RasterScreenToPlane(int32_t sx, int32_t sy, double* x, double* y) {
+  if (g_overrideRaster) g_overrideRaster->ScreenToPlane(sx, sy, x, y);
+}
+
+void InitDefaultGeodesy() {
+  InitGeodesy();
+  SelectEllipsoid(9);  // WGS 84
+}
+
+TMapView::TMapView() {
+  InitDefaultGeodesy();
+  SetTransformCallbacks(nullptr, nullptr);
+}
+
+TMapView::~TMapView() {
+  // The working-map layer is not consulted here: at exit it has already written its map, and
+  // it may be gone before the view.
+  workingLayer = nullptr;
+  CloseAllMaps();
+  dbLayer.reset();
+}
+
+// ---- start-up ----
+
+int TMapView::LoadStartupResources(const char* programFolderPath, TBackBuffer* buffer) {
+  std::snprintf(programFolder, sizeof(programFolder), "%s",
+                programFolderPath ? programFolderPath : "");
+  backBuffer = buffer;
+  int rc = 0;
+  if (palette.Load(JoinFolder(programFolder, "\\Obj\\Vorna.rgb").c_str()) != 0) {
+    MessageBoxW(FindWindowW(L"Vorna", nullptr), g_Lang.GetText(100008), nullptr, MB_OK);
+    rc = 6;
+  }
+  libraries.SetFolder(JoinFolder(programFolder, "obj\\").c_str(), &palette);
+  return rc;
+}
+
+void TMapView::ReadScreenResolution(HWND window) {
+  HDC dc = GetDC(window);
+  int res = GetDeviceCaps(dc, HORZRES);
+  int size = GetDeviceCaps(dc, HORZSIZE);
+  ReleaseDC(window, dc);
+  // A display that does not know its width gets 5 pixels a millimetre.
+  devicePixelsPerMetre = size > 0 ? double(res) / double(size) * 1000.0 : 5000.0;
+}
+
+int TMapView::CreateDbLayer(const char* databasePath, TGeoToScreenFn toScreen,
+                            TScreenToGeoFn toGeo) {
+  if (!dbLayer) dbLayer.reset(::CreateDbLayer(toScreen, toGeo));
+  if (dbLayer) std::snprintf(dbLayer->path, sizeof(dbLayer->path), "%s", databasePath ? databasePath : "");
+  return 0;
+}
+
+// ---- map lists ----
+
+void TMapView::ReleaseFromLayer(TMdmMap* map) {
+  if (workingLayer && workingLayer->open && workingLayer->map == map) workingLayer->Close();
+}
+
+int TMapView::AddVectorMap(const char* filePath, int fit) {
+  if (!filePath) return -1;
+  for (auto& slot : vectorMaps)
+    if (EqualNoCase(slot.map->path, filePath)) return -1;
+  TVectorMapSlot slot;
+  try {
+    slot.map = std::make_unique<TMdmMap>();
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  if (slot.map->OpenHeader(filePath) != kMdmOk) return -1;
+  int index;
+  try {
+    if (!vectorMaps.empty() && vectorMaps.back().map->working) {
+      // The working map stays last.
+      index = int(vectorMaps.size()) - 1;
+      vectorMaps.insert(vectorMaps.begin() + index, std::move(slot));
+    } else {
+      index = int(vectorMaps.size());
+      vectorMaps.push_back(std::move(slot));
+    }
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  if (fit) {
+    UpdateViewZone();
+    if (vectorMaps.size() == 1) {
+      for (int k = 0; k < 6; k++) extent[k] = vectorMaps[0].map->HeaderFrame(k);
+      viewInitialised = 0;
+    }
+  }
+  return index;
+}
+
+TMdmMap* TMapView::CreateVectorMap(const char* filePath, const char* libraryName) {
+  if (!filePath || !libraryName) return nullptr;
+  TVectorMapSlot slot;
+  try {
+    slot.map = std::make_unique<TMdmMap>();
+    vectorMaps.push_back(std::move(slot));
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+  TMdmMap* m = vectorMaps.back().map.get();
+  std::snprintf(m->path, sizeof(m->path), "%s", filePath);
+  std::snprintf(m->libraryName, sizeof(m->libraryName), "%s", libraryName);
+  m->BindLibrary(&libraries);
+  return m;
+}
+
+int TMapView::LoadVectorMapObjects(int i) {
+  if (i < 0 || i >= GetVectorMapCount()) return 0;
+  TMdmMap* m = vectorMaps[size_t(i)].map.get();
+  if (m->loaded) return 0;
+  int rc = m->Load();
+  if (rc == kMdmOk) rc = m->BindLibrary(&libraries);
+  transformsValid = 0;
+  layersReset = 1;
+  if (rc != kMdmOk) {
+    m->FreeItems();
+    return rc;
+  }
+  m->UpdateFrameBounds();
+  m->ComputeObjectLevels();
+  return 0;
+}
+
+int TMapView::AddRasterMap(const char* filePath, int fit) {
+  if (!filePath) return 2;
+  for (auto& r : rasterMaps)
+    if (EqualNoCase(r->path, filePath)) return 0;
+  std::unique_ptr<TRasterMap> map(CreateRasterMap());
+  if (!map) return 2;  // no raster support installed: the picture cannot be opened
+  double fallback[6] = {0, 0, 0, 0, 0, 0};
+  if (!vectorMaps.empty() || !rasterMaps.empty()) {
+    ScreenToPlane(viewRect.left, viewRect.bottom, &fallback[0], &fallback[1], 1);
+    ScreenToPlane(viewRect.right, viewRect.top, &fallback[3], &fallback[4], 1);
+  }
+  int rc = map->Open(filePath, fallback);
+  if (rc != 0) return rc;
+  try {
+    rasterMaps.push_back(std::move(map));
+  } catch (const std::bad_alloc&) {
+    return 3;
+  }
+  if (fit) {
+    UpdateViewZone();
+    if (rasterMaps.size() == 1 && vectorMaps.empty()) {
+      std::memcpy(extent, rasterMaps[0]->frame, sizeof(extent));
+      viewInitialised = 0;
+    }
+  }
+  transformsValid = 0;
+  layersReset = 1;
+  return 0;
+}
+
+int TMapView::ActivateRasterMap(int i) {
+  if (i < 0 || i >= GetRasterMapCount() || rasterMaps[size_t(i)]->active) return 0;
+  int rc = rasterMaps[size_t(i)]->Activate();
+  SetActiveRasterMap(i);
+  transformsValid = 0;
+  layersReset = 1;
+  return rc;
+}
+
+int TMapView::SetActiveRasterMap(int i) {
+  if (i < 0 || i >= GetRasterMapCount()) {
+    activeRaster = -1;
+    g_overrideRaster = nullptr;
+    SetTransformCallbacks(nullptr, nullptr);
+    return 0;
+  }
+  activeRaster = i;
+  g_overrideRaster = rasterMaps[size_t(i)].get();
+  SetTransformCallbacks(RasterPlaneToScreen, RasterScreenToPlane);
+  return 1;
+}
+
+int TMapView::ActivateLastRasterMap() {
+  int last = -1;
+  for (int i = 0; i < GetRasterMapCount(); i++)
+    if (rasterMaps[size_t(i)]->inScale) last = i;
+  return SetActiveRasterMap(last);
+}
+
+TMdmMap* TMapView::GetVectorMap(int i) const {
+  return i >= 0 && i < GetVectorMapCount() ? vectorMaps[size_t(i)].map.get() : nullptr;
+}
+
+TVectorMapSlot* TMapView::GetVectorSlot(int i) {
+  return i >= 0 && i < GetVectorMapCount() ? &vectorMaps[size_t(i)] : nullptr;
+}
+
+TRasterMap* TMapView::GetRasterMap(int i) const {
+  return i >= 0 && i < GetRasterMapCount() ? rasterMaps[size_t(i)].get() : nullptr;
+}
+
+TMdmMap* TMapView::FindVectorMapByPath(const char* name) const {
+  if (!name) return nullptr;
+  for (auto& slot : vectorMaps)
+    if (EqualNoCase(BareName(slot.map->path).c_str(), name)) return slot.map.get();
+  return nullptr;
+}
+
+int TMapView::FindVectorMapByName(const char* name) {
+  if (!name) return 0;
+  for (int i = 0; i < GetVectorMapCount(); i++)
+    if (EqualNoCase(BareName(vectorMaps[size_t(i)].map->path).c_str(), name)) {
+      foundMap = i;
+      return 1;
+    }
+  return 0;
+}
+
+int TMapView::FindVectorMapIndex(const char* filePath) const {
+  if (!filePath) return -1;
+  for (int i = 0; i < GetVectorMapCount(); i++)
+    if (EqualNoCase(vectorMaps[size_t(i)].map->path, filePath)) return i;
+  return -1;
+}
+
+int TMapView::IsWorkingMap(int i) const {
+  TMdmMap* m = GetVectorMap(i);
+  return m && m->working ? 1 : 0;
+}
+
+int TMapView::IsVectorMapSaved(int i) const {
+  TMdmMap* m = GetVectorMap(i);
+  return m && m->IsSavedFlag() ? 1 : 0;
+}
+
+int TMapView::RemoveVectorMap(int i) {
+  if (i < 0 || i >= GetVectorMapCount()) return 0;
+  TMdmMap* m = vectorMaps[size_t(i)].map.get();
+  ReleaseFromLayer(m);
+  m->Close();
+  vectorMaps.erase(vectorMaps.begin() + i);
+  ClearHighlights();
+  UpdateViewZone();
+  return 1;
+}
+
+int TMapView::MoveVectorMap(int from, int to) {
+  int n = GetVectorMapCount();
+  if (from < 0 || from >= n || to < 0 || to >= n) return 0;
+  auto first = vectorMaps.begin();
+  if (from < to)
+    std::rotate(first + from, first + from + 1, first + to + 1);
+  else if (from > to)
+    std::rotate(first + to, first + from, first + from + 1);
+  ClearHighlights();
+  UpdateViewZone();
+  return 1;
+}
+
+int TMapView::MoveVectorMapToEnd(int i) { return MoveVectorMap(i, GetVectorMapCount() - 1); }
+
+int TMapView::RemoveRasterMap(int i) {
+  if (i < 0 || i >= GetRasterMapCount()) return 0;
+  if (g_overrideRaster == rasterMaps[size_t(i)].get()) g_overrideRaster = nullptr;
+  rasterMaps.erase(rasterMaps.begin() + i);
+  ActivateLastRasterMap();
+  return 1;
+}
+
+int TMapView::MoveRasterMap(int from, int to) {
+  int n = GetRasterMapCount();
+  if (from < 0 || from >= n || to < 0 || to >= n) return 0;
+  auto first = rasterMaps.begin();
+  if (from < to)
+    std::rotate(first + from, first + from + 1, first + to + 1);
+  else if (from > to)
+    std::rotate(first + to, first + from, first + from + 1);
+  return 1;
+}
+
+void TMapView::CloseAllMaps() {
+  for (auto& slot : vectorMaps) {
+    ReleaseFromLayer(slot.map.get());
+    slot.map->Close();
+  }
+  vectorMaps.clear();
+  vectorMaps.shrink_to_fit();
+  // The override transform must not outlive its raster map.
+  for (auto& r : rasterMaps)
+    if (g_overrideRaster == r.get()) g_overrideRaster = nullptr;
+  rasterMaps.clear();
+  rasterMaps.shrink_to_fit();
+  if (activeRaster >= 0) {
+    activeRaster = -1;
+    SetTransformCallbacks(nullptr, nullptr);
+  }
+  ClearHighlights();
+  projectFolder[0] = 0;
+}
+
+void TMapView::KeepWorkingMapOnly() {
+  int w = -1;
+  for (int i = 0; i < GetVectorMapCount() && w < 0; i++)
+    if (vectorMaps[size_t(i)].map->working) w = i;
+  if (w < 0) {
+    CloseAllMaps();
+    projectFolder[0] = 0;
+    return;
+  }
+  TVectorMapSlot keep = std::move(vectorMaps[size_t(w)]);
+  for (auto& slot : vectorMaps) {
+    if (!slot.map) continue;
+    ReleaseFromLayer(slot.map.get());
+    slot.map->Close();
+  }
+  vectorMaps.clear();
+  vectorMaps.push_back(std::move(keep));  // capacity is at least one: cannot throw
+  ClearHighlights();
+  projectFolder[0] = 0;
+}
+
+int TMapView::SetMapLibrary(int i, const char* libraryName) {
+  TMdmMap* m = GetVectorMap(i);
+  if (!m) return 1;
+  std::snprintf(m->libraryName, sizeof(m->libraryName), "%s", libraryName ? libraryName : "");
+  if (m->BindLibrary(&libraries) != kMdmOk) return 0;
+  m->SetStrAttr(0, mdm::kLibraryNameTag, m->libraryName);
+  return 1;
+}
+
+void TMapView::FillMapListBox(HWND listBox, int* rasterCount, int* vectorCount) const {
+  SendMessageW(listBox, LB_RESETCONTENT, 0, 0);
+  if (!vectorMaps.empty() || !rasterMaps.empty()) {
+    char name[256];
+    for (auto& r : rasterMaps) {
+      GetFileNamePart(name, r->path, sizeof(name));
+      std::wstring w = AnsiToWideString(name);
+      SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
+    }
+    for (auto& slot : vectorMaps) {
+      GetFileNamePart(name, slot.map->path, sizeof(name));
+      std::wstring w = AnsiToWideString(name);
+      // Bit 1: the file has 29-byte entries (large coordinates).
+      if (slot.map->HeaderFlags() & 0x02) w += L" (L)";
+      SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
+    }
+  }
+  if (rasterCount) *rasterCount = GetRasterMapCount();
+  if (vectorCount) *vectorCount = GetVectorMapCount();
+}
+
+// ---- display switches ----
+
+static int Store(int32_t& field, int value) {
+  if (field == value) return 0;
+  field = value;
+  return 1;
+}
+
+int TMapView::SetFill(int on) { return Store(fill, on); }
+int TMapView::SetMarking(int on) { return Store(marking, on); }
+int TMapView::SetGrid(int on) { return Store(grid, on); }
+int TMapView::ShowVectorMaps(int on) { return Store(vectorShown, on); }
+int TMapView::ShowRasterMaps(int on) { return Store(rasterShown, on); }
+
+int TMapView::SetDbPointsMode(int mode) {
+  int changed = Store(dbPointsMode, mode);
+  if (!changed || !dbLayer) return 0;
+  if (mode) return dbLayer->Load(dbLayer->path) == 0 ? 1 : 0;
+  dbLayer->FreeItems();
+  return 1;
+}
+
+// ---- objects by map name ----
+
+bool TMapView::ObjectCenter(int mapIndex, uint16_t object, double* x, double* y) const {
+  TMdmMap* m = GetVectorMap(mapIndex);
+  if (!m || !m->IsValidObjectIndex(object)) return false;
+  TMapPoint a, b;
+  if (!m->GetObjectBounds(object, &a, &b)) return false;
+  // Both corners go to the plane first: the midpoint of two large int32 values is then exact.
+  double ax, ay, bx, by;
+  m->MapToPlane(a.x, a.y, &ax, &ay);
+  m->MapToPlane(b.x, b.y, &bx, &by);
+  *x = (ax + bx) / 2;
+  *y = (ay + by) / 2;
+  return true;
+}
+
+int TMapView::CenterOnObject(uint16_t object) {
+  if (foundMap < 0 || foundMap >= GetVectorMapCount()) return 0;
+  LoadVectorMapObjects(foundMap);
+  double x, y;
+  if (!ObjectCenter(foundMap, object, &x, &y)) return 0;
+  CenterOn(x, y, 0);
+  return 1;
+}
+
+int TMapView::GetObjectCenter(uint16_t object, double* x, double* y) const {
+  return ObjectCenter(foundMap, object, x, y) ? 1 : 0;
+}
+
+int TMapView::GetObjectCenterInMap(const char* mapName, uint16_t object, double* x, double* y) {
+  if (!FindVectorMapByName(mapName)) return 0;
+  LoadVectorMapObjects(foundMap);
+  return ObjectCenter(foundMap, object, x, y) ? 1 : 0;
+}
+
+int TMapView::SelectObjectInMap(const char* mapName, uint16_t object) {
+  if (!FindVectorMapByName(mapName) || !CenterOnObject(object)) return 0;
+  ClearHighlights();
+  TObjectRef ref;
+  ref.map = foundMap;
+  ref.object = object;
+  AddHighlight(ref);
+  return 1;
+}
+
+// ---- highlights ----
+
+int TMapView::AddHighlight(const TObjectRef& ref) {
+  try {
+    highlights.push_back(ref);
+  } catch (const std::bad_alloc&) {
+    // Not stored; the caller relies only on the validity answered below.
+  }
+  TMdmMap* m = GetVectorMap(ref.map);
+  return m && m->IsValidObjectIndex(ref.object) ? 1 : 0;
+}
+
+int TMapView::FindHighlight(const TObjectRef& ref) const {
+  for (size_t i = 0; i < highlights.size(); i++)
+    if (TObjectRef::IsSameObject(highlights[i], ref)) return int(i);
+  return -1;
+}
+
+void TMapView::ClearHighlights() {
+  highlights.clear();
+  highlights.shrink_to_fit();
+}
+
+// ---- view preparation ----
+
+void TMapView::PrepareMap(TMdmMap* map, const RECT& rect) {
+  if (map) map->PrepareView(rect.left, rect.top, rect.right, rect.bottom);
+}

@@ -1,0 +1,263 @@
+// The project file: an 8-bit text file of the visible area and the maps with their scale
+// ranges.
+//
+//   X1 TAB Y1            south-west corner, "%f"
+//   X2 TAB Y2            north-east corner
+//   [W]                  the last vector map is the working map
+//   min TAB max TAB path [TAB pairs]   one line per raster map, then per vector map
+//
+// Numbers are read and written in the C locale whatever the process locale. A line longer
+// than the line buffer is skipped whole, never split into two map lines. The writer puts every
+// line break before its line, so the file has no final line break.
+#include <cctype>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/text_utils.h"
+#include "app/ui/shell_utils.h"
+#include "geodesy/gauss_kruger.h"
+#include "platform/win.h"
+#include "view/map_view.h"
+#include "view/project_file.h"
+
+namespace {
+
+// Longest line taken: a 255-character path, two numbers and three scale pairs fit well.
+constexpr size_t kMaxLine = 1039;
+
+bool ExtIs(const char* ext, const char* want) {
+  for (; *ext && *want; ext++, want++)
+    if (std::tolower(static_cast<unsigned char>(*ext)) != *want) return false;
+  return *ext == 0 && *want == 0;
+}
+
+// One "%f" number from `p`: leading white space, an optional sign, then a decimal number.
+// Advances `p` past it; false when there is none or it is not finite.
+bool ReadNumber(const char*& p, const char* end, double* value) {
+  while (p < end && std::isspace(static_cast<unsigned char>(*p))) p++;
+  const char* q = p;
+  bool negative = false;
+  if (q < end && (*q == '+' || *q == '-')) negative = *q++ == '-';
+  double v = 0;
+  auto r = std::from_chars(q, end, v, std::chars_format::general);
+  if (r.ec != std::errc() || r.ptr == q || *q == '+' || *q == '-') return false;
+  if (!std::isfinite(v)) return false;
+  *value = negative ? -v : v;
+  p = r.ptr;
+  return true;
+}
+
+void AppendFixed(std::string& out, double v) {
+  char buf[400];
+  auto r = std::to_chars(buf, buf + sizeof(buf), v, std::chars_format::fixed, 6);
+  out.append(buf, r.ec == std::errc() ? r.ptr : buf);
+}
+
+}  // namespace
+
+int32_t ParseScaleField(const char* text) {
+  long long v = std::strtoll(text, nullptr, 10);
+  if (v > INT32_MAX) return INT32_MAX;
+  if (v < INT32_MIN) return INT32_MIN;
+  return int32_t(v);
+}
+
+int ParseScalePairs(const char* text, TScalePair out[3]) {
+  int n = 0;
+  const char* p = text;
+  while (n < 3) {
+    const char* semi = std::strchr(p, ';');
+    if (!semi) break;  // an unterminated pair is ignored
+    std::string pair(p, semi);
+    p = semi + 1;
+    size_t colon = pair.find(':');
+    if (colon == std::string::npos || colon == 0) continue;
+    out[n].threshold = ParseScaleField(pair.substr(0, colon).c_str());
+    out[n].scale = ParseScaleField(pair.substr(colon + 1).c_str());
+    n++;
+  }
+  return n;
+}
+
+int TMapView::OpenProject(const char* filePath, TUserLayer* layer, int keepWorkingMap) {
+  if (keepWorkingMap) {
+    KeepWorkingMapOnly();
+  } else {
+    if (layer) layer->Close();
+    CloseAllMaps();
+  }
+  SetWaitCursor(1);
+  GetDirPart(projectFolder, filePath ? filePath : "", sizeof(projectFolder));
+  FILE* f = filePath ? vfopen(filePath, "r") : nullptr;
+  if (!f) {
+    SetWaitCursor(0);
+    return 7;
+  }
+  std::string text;
+  char chunk[4096];
+  size_t got;
+  while ((got = fread(chunk, 1, sizeof(chunk), f)) > 0) text.append(chunk, got);
+  fclose(f);
+
+  const char* p = text.data();
+  const char* end = p + text.size();
+  double corners[4];
+  bool haveCorners = true;
+  for (double& c : corners)
+    if (!ReadNumber(p, end, &c)) {
+      haveCorners = false;
+      break;
+    }
+  if (haveCorners) {
+    extent[0] = corners[0];
+    extent[1] = corners[1];
+    extent[3] = corners[2];
+    extent[4] = corners[3];
+    bool sawW = false, lastFailed = false;
+    while (p < end) {
+      const char* nl = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+      const char* lineEnd = nl ? nl : end;
+      std::string line(p, lineEnd);
+      p = nl ? nl + 1 : end;
+      if (line.size() > kMaxLine) continue;
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (!line.empty() && line[0] == 'W') {
+        sawW = true;
+        continue;
+      }
+      int tabs[3];
+      int found = FindCharPositions('\t', 3, line.c_str(), tabs);
+      if (found < 2) continue;
+      line[size_t(tabs[0])] = 0;
+      line[size_t(tabs[1])] = 0;
+      if (found == 3) line[size_t(tabs[2])] = 0;
+      const char* s = line.c_str();
+      int32_t first = ParseScaleField(s);
+      int32_t second = ParseScaleField(s + tabs[0] + 1);
+      const char* name = s + tabs[1] + 1;
+      const char* pairs = found == 3 ? s + tabs[2] + 1 : nullptr;
+
+      std::string mapPath = name[0] == '\\' ? std::string(name) : std::string(projectFolder) + name;
+      char ext[256];
+      GetExtension(ext, mapPath.c_str(), sizeof(ext));
+      if (!ext[0]) {
+        mapPath += ".mdm";
+        std::strcpy(ext, ".mdm");
+      }
+      bool vector = ExtIs(ext, ".mdm");
+      bool raster = ExtIs(ext, ".jpg") || ExtIs(ext, ".tif");
+      if (!vector && !raster) continue;
+      if (mapPath.size() > 255) {  // no device path: would open another file's name
+        lastFailed = true;
+        continue;
+      }
+      if (raster) {
+        int before = GetRasterMapCount();
+        if (AddRasterMap(mapPath.c_str(), 0) != 0) {
+          lastFailed = true;
+        } else {
+          lastFailed = false;
+          // A duplicate adds nothing; it must not take over another map's range.
+          if (GetRasterMapCount() > before) {
+            rasterMaps.back()->minScale = first;
+            rasterMaps.back()->maxScale = second;
+          }
+        }
+      } else {
+        int index = AddVectorMap(mapPath.c_str(), 0);
+        if (index < 0) {
+          lastFailed = true;
+        } else {
+          lastFailed = false;
+          TVectorMapSlot& slot = vectorMaps[size_t(index)];
+          slot.minScale = first;
+          slot.maxScale = second;
+          if (pairs) {
+            TScalePair found3[3];
+            int n = ParseScalePairs(pairs, found3);
+            slot.map->SetScalePairs(found3, uint8_t(n));
+          }
+        }
+      }
+    }
+    viewInitialised = 0;
+    if (layer && !vectorMaps.empty() && !keepWorkingMap) {
+      int last = GetVectorMapCount() - 1;
+      if (!sawW || lastFailed) {
+        layer->Close();
+      } else if (LoadVectorMapObjects(last) == 0) {
+        layer->Attach(WorkingMapHost(), last);
+        workingLayer = layer;
+      }
+    }
+    UpdateViewZone();
+    uint8_t cornerZone = GkZoneOfPoint(extent[0], extent[1]);
+    if (cornerZone != zone) {
+      double x1, y1, x2, y2;
+      if (GkReprojectToZone(extent[0], extent[1], cornerZone, zone, x1, y1) &&
+          GkReprojectToZone(extent[3], extent[4], cornerZone, zone, x2, y2)) {
+        extent[0] = x1;
+        extent[1] = y1;
+        extent[3] = x2;
+        extent[4] = y2;
+      }
+    }
+  }
+  SetWaitCursor(0);
+  return 0;
+}
+
+int TMapView::SaveProject(const char* filePath) {
+  double x1, y1, x2, y2;
+  ScreenToPlane(viewRect.left, viewRect.bottom, &x1, &y1, 1);
+  ScreenToPlane(viewRect.right, viewRect.top, &x2, &y2, 1);
+  std::string out;
+  AppendFixed(out, x1);
+  out += '\t';
+  AppendFixed(out, y1);
+  out += '\n';
+  AppendFixed(out, x2);
+  out += '\t';
+  AppendFixed(out, y2);
+  if (!vectorMaps.empty() && vectorMaps.back().map->working && !vectorMaps.back().map->loadAll)
+    out += "\nW";
+  auto line = [&](int32_t lo, int32_t hi, const char* path) {
+    out += '\n';
+    out += std::to_string(lo);
+    out += '\t';
+    out += std::to_string(hi);
+    out += '\t';
+    out += path;
+  };
+  for (auto& r : rasterMaps) line(r->minScale, r->maxScale, r->path);
+  for (auto& slot : vectorMaps) line(slot.minScale, slot.maxScale, slot.map->path);
+
+  FILE* f = filePath ? vfopen(filePath, "w") : nullptr;
+  if (!f) return 9;
+  bool ok = fwrite(out.data(), 1, out.size(), f) == out.size();
+  ok = fclose(f) == 0 && ok;
+  // A short write is reported like a file that cannot be created: the project is not saved.
+  return ok ? 0 : 9;
+}
+
+int TMapView::OpenFile(const char* filePath, TUserLayer* layer, int fit) {
+  if (!filePath) return 0;
+  char ext[256];
+  GetExtension(ext, filePath, sizeof(ext));
+  if (ExtIs(ext, ".mdm")) return AddVectorMap(filePath, fit) < 0 ? 1 : 0;
+  if (ExtIs(ext, ".jpg") || ExtIs(ext, ".tif")) {
+    int before = GetRasterMapCount();
+    int rc = AddRasterMap(filePath, fit);
+    // Added but not open (no picture or calibration could be read): not a success.
+    if (rc == 0 && GetRasterMapCount() > before && !rasterMaps.back()->open) return 1;
+    return rc;
+  }
+  if (ExtIs(ext, ".mpj")) return OpenProject(filePath, layer, 0);
+  return 0;
+}
