@@ -1,0 +1,180 @@
+// The project file: reading map lines, relative and dotted paths, kinds by extension, scale
+// pairs, the working map, zone of the corners, and the save/read round trip.
+#include <clocale>
+
+#include "geodesy/gauss_kruger.h"
+#include "maps/user_layer.h"
+#include "view/project_file.h"
+#include "view_test_util.h"
+
+using namespace viewtest;
+
+namespace {
+
+class ProjectTest : public ViewTest {
+ protected:
+  void SetUp() override {
+    ViewTest::SetUp();
+    WriteMap("\\Maps\\roads.mdm", MapAt(6180000, 7400000));
+    WriteMap("\\Maps\\rivers.mdm", MapAt(6190000, 7410000));
+    WriteMap("\\Maps\\work.mdm", MapAt(6200000, 7420000));
+  }
+  static constexpr const char* kCorners = "6180000.000000\t7400000.000000\n6181000.000000\t7401000.000000";
+};
+
+}  // namespace
+
+TEST(ScalePairs, PairsNeedColonAndSemicolon) {
+  TScalePair p[3];
+  EXPECT_EQ(ParseScalePairs("5000:2000;20000:10000;", p), 2);
+  EXPECT_EQ(p[1].threshold, 20000);
+  EXPECT_EQ(p[1].scale, 10000);
+  EXPECT_EQ(ParseScalePairs("5000:2000;20000:10000", p), 1);  // unterminated
+  EXPECT_EQ(ParseScalePairs(":5;5;7:8;", p), 1);
+  EXPECT_EQ(p[0].threshold, 7);
+  EXPECT_EQ(ParseScalePairs("1:1;2:2;3:3;4:4;", p), 3);
+  EXPECT_EQ(ParseScaleField("abc"), 0);
+  EXPECT_EQ(ParseScaleField("99999999999"), INT32_MAX);
+}
+
+TEST_F(ProjectTest, RelativeNamesKindsAndSkippedLines) {
+  MakeFolder("\\My.Maps");
+  WriteMap("\\My.Maps\\roads.mdm", MapAt(6180000, 7400000));
+  std::string text = std::string(kCorners) +
+                     "\n0\t0\troads"                      // no dot: .mdm, in the dotted folder
+                     "\n0\t0\tpicture.bmp"                // unknown kind
+                     "\n5\tonly one tab"                  // one TAB
+                     "\n" + std::string(1200, 'x') + "\t1\tlong.mdm"  // over-long: skipped whole
+                     "\n7\t8\t" + std::string(300, 'n') + ".mdm\r\n";  // path over 255
+  WriteText("\\My.Maps\\p.mpj", text);
+  EXPECT_EQ(view->OpenProject("\\My.Maps\\p.mpj", nullptr, 0), 0);
+  ASSERT_EQ(view->GetVectorMapCount(), 1);
+  EXPECT_STREQ(view->GetVectorMap(0)->path, "\\My.Maps\\roads.mdm");
+  EXPECT_STREQ(view->projectFolder, "\\My.Maps\\");
+  EXPECT_EQ(view->extent[0], 6180000.0);
+  EXPECT_EQ(view->extent[4], 7401000.0);
+  EXPECT_EQ(view->viewInitialised, 0);
+}
+
+TEST_F(ProjectTest, RangesPairsAndCrlf) {
+  WriteText("\\Maps\\p.mpj", std::string(kCorners) +
+                                 "\r\n100\t50000\troads.mdm\t5000:2000;20000:10000;\r\n"
+                                 "x\ty\t\\Maps\\rivers.MDM\t5000:2000;20000:10000\r\n"
+                                 "0\t0\troads.mdm\r\n");  // duplicate: skipped
+  ASSERT_EQ(view->OpenProject("\\Maps\\p.mpj", nullptr, 0), 0);
+  ASSERT_EQ(view->GetVectorMapCount(), 2);
+  EXPECT_EQ(view->vectorMaps[0].minScale, 100);
+  EXPECT_EQ(view->vectorMaps[0].maxScale, 50000);
+  EXPECT_EQ(view->GetVectorMap(0)->scalePairCount, 2);
+  EXPECT_EQ(view->vectorMaps[1].minScale, 0);  // non-numeric: no limit
+  EXPECT_EQ(view->GetVectorMap(1)->scalePairCount, 1);
+}
+
+TEST_F(ProjectTest, ShortOrMissingFiles) {
+  WriteText("\\Maps\\empty.mpj", "");
+  view->AddVectorMap("\\Maps\\roads.mdm", 0);
+  EXPECT_EQ(view->OpenProject("\\Maps\\empty.mpj", nullptr, 0), 0);
+  EXPECT_EQ(view->GetVectorMapCount(), 0);
+  WriteText("\\Maps\\short.mpj", "6180000.0\t7400000.0\n6181000.0\n0\t0\troads");
+  EXPECT_EQ(view->OpenProject("\\Maps\\short.mpj", nullptr, 0), 0);
+  EXPECT_EQ(view->GetVectorMapCount(), 0);
+  WriteText("\\Maps\\nan.mpj", "nan\t7400000.0\n6181000.0\t1\n0\t0\troads");
+  EXPECT_EQ(view->OpenProject("\\Maps\\nan.mpj", nullptr, 0), 0);
+  EXPECT_EQ(view->GetVectorMapCount(), 0);
+  view->AddVectorMap("\\Maps\\roads.mdm", 0);
+  EXPECT_EQ(view->OpenProject("\\Maps\\none.mpj", nullptr, 0), 7);
+  EXPECT_EQ(view->GetVectorMapCount(), 0);  // emptied
+  EXPECT_EQ(view->SaveProject("\\NoFolder\\x.mpj"), 9);
+}
+
+TEST_F(ProjectTest, RoundTripKeepsOrderRangesAndCorners) {
+  SetRasterMapFactory(MakeFakeRaster);
+  view->AddRasterMap("\\Maps\\r1.jpg", 0);
+  view->rasterMaps[0]->minScale = 10;
+  view->rasterMaps[0]->maxScale = 20;
+  view->AddVectorMap("\\Maps\\rivers.mdm", 0);
+  view->AddVectorMap("\\Maps\\roads.mdm", 0);
+  view->vectorMaps[1].minScale = 1000;
+  view->vectorMaps[1].maxScale = 0;
+  TScalePair pair{1, 2};
+  view->GetVectorMap(1)->SetScalePairs(&pair, 1);
+  view->pixelsPerMetre = 0.37;
+  view->originX = 6180123.4567891;
+  view->originY = 7400321.25;
+  // The numbers are written and read in the C locale whatever the process locale.
+  const char* old = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+  ASSERT_EQ(view->SaveProject("\\Maps\\round.mpj"), 0);
+  std::string text = ReadText("\\Maps\\round.mpj");
+  EXPECT_EQ(text.substr(0, 15), "6180123.456789\t");
+  EXPECT_NE(text.back(), '\n');  // no final line break
+  EXPECT_EQ(text.find('W'), std::string::npos);
+  EXPECT_NE(text.find("\n10\t20\t\\Maps\\r1.jpg\n0\t0\t\\Maps\\rivers.mdm\n1000\t0\t\\Maps\\roads.mdm"),
+            std::string::npos);
+
+  TMapView other;
+  other.libraries.SetFolder("\\Obj\\", &other.palette);
+  ASSERT_EQ(other.OpenProject("\\Maps\\round.mpj", nullptr, 0), 0);
+  if (old) std::setlocale(LC_NUMERIC, "C");
+  ASSERT_EQ(other.GetRasterMapCount(), 1);
+  EXPECT_EQ(other.rasterMaps[0]->maxScale, 20);
+  ASSERT_EQ(other.GetVectorMapCount(), 2);
+  EXPECT_STREQ(other.GetVectorMap(1)->path, "\\Maps\\roads.mdm");
+  EXPECT_EQ(other.vectorMaps[1].minScale, 1000);
+  EXPECT_EQ(other.GetVectorMap(1)->scalePairCount, 0);  // pairs are not written
+  double x1, y1;
+  view->ScreenToPlane(0, 294, &x1, &y1, 1);
+  EXPECT_NEAR(other.extent[0], x1, 1e-6);
+  EXPECT_NEAR(other.extent[1], y1, 1e-6);
+}
+
+TEST_F(ProjectTest, OneRasterProjectKeepsItsCorners) {
+  SetRasterMapFactory(MakeFakeRaster);
+  WriteText("\\Maps\\r.mpj", std::string(kCorners) + "\n0\t0\tr1.JPG");
+  ASSERT_EQ(view->OpenProject("\\Maps\\r.mpj", nullptr, 0), 0);
+  ASSERT_EQ(view->GetRasterMapCount(), 1);
+  EXPECT_EQ(view->extent[3], 6181000.0);  // not the picture's frame
+  EXPECT_EQ(view->zone, 7);
+}
+
+TEST_F(ProjectTest, WorkingMapLineAttachesTheLayer) {
+  TUserLayer layer;
+  WriteText("\\Maps\\w.mpj", std::string(kCorners) + "\nW\n0\t0\troads\n0\t0\twork");
+  ASSERT_EQ(view->OpenProject("\\Maps\\w.mpj", &layer, 0), 0);
+  EXPECT_EQ(layer.open, 1u);
+  EXPECT_EQ(layer.map, view->GetVectorMap(1));
+  EXPECT_EQ(view->IsWorkingMap(1), 1);
+  // Written back with "W" while its load-all flag is clear, without it once set.
+  ASSERT_EQ(view->SaveProject("\\Maps\\w2.mpj"), 0);
+  EXPECT_NE(ReadText("\\Maps\\w2.mpj").find("\nW\n"), std::string::npos);
+  view->GetVectorMap(1)->loadAll = 1;
+  ASSERT_EQ(view->SaveProject("\\Maps\\w3.mpj"), 0);
+  EXPECT_EQ(ReadText("\\Maps\\w3.mpj").find("\nW"), std::string::npos);
+  view->GetVectorMap(1)->loadAll = 0;
+
+  // Reading another project closes the layer first; a failed last line leaves it closed.
+  WriteText("\\Maps\\w4.mpj", std::string(kCorners) + "\nW\n0\t0\twork\n0\t0\tgone");
+  ASSERT_EQ(view->OpenProject("\\Maps\\w4.mpj", &layer, 0), 0);
+  EXPECT_EQ(layer.open, 0u);
+  EXPECT_EQ(view->GetVectorMapCount(), 1);
+  view.reset();  // the view goes while the layer lives: clean under the sanitizer
+}
+
+TEST_F(ProjectTest, CornersMoveIntoTheMapsZone) {
+  // Corners in zone 8, the map in zone 7.
+  WriteText("\\Maps\\z.mpj", "6180000.0\t8400000.0\n6181000.0\t8401000.0\n0\t0\troads");
+  ASSERT_EQ(view->OpenProject("\\Maps\\z.mpj", nullptr, 0), 0);
+  EXPECT_EQ(view->zone, 7);
+  EXPECT_EQ(GkZoneOfEasting(view->extent[1]), 7);
+  EXPECT_EQ(GkZoneOfEasting(view->extent[4]), 7);
+}
+
+TEST_F(ProjectTest, OpenFileByExtension) {
+  WriteText("\\Maps\\p.MPJ", std::string(kCorners) + "\n0\t0\troads");
+  EXPECT_EQ(view->OpenFile("\\Maps\\p.MPJ", nullptr, 0), 0);
+  EXPECT_EQ(view->GetVectorMapCount(), 1);
+  EXPECT_EQ(view->OpenFile("\\Maps\\notes.txt", nullptr, 0), 0);
+  EXPECT_EQ(view->GetVectorMapCount(), 1);
+  EXPECT_EQ(view->OpenFile("\\Maps\\rivers.mdm", nullptr, 1), 0);
+  EXPECT_EQ(view->OpenFile("\\Maps\\rivers.mdm", nullptr, 1), 1);  // duplicate
+  EXPECT_EQ(view->OpenFile("\\Maps\\none.mpj", nullptr, 0), 7);
+}
