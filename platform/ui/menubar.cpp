@@ -183,6 +183,13 @@ LRESULT CALLBACK MenuBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       return byCommand ? (byCommand->state & TBSTATE_ENABLED) != 0 : FALSE;
     case TB_ISBUTTONPRESSED:
       return byCommand ? (byCommand->state & TBSTATE_PRESSED) != 0 : FALSE;
+    case TB_GETITEMRECT: {
+      auto* rc = reinterpret_cast<RECT*>(lParam);
+      size_t i = static_cast<size_t>(wParam);
+      if (!rc || i >= st->buttons.size()) return FALSE;
+      *rc = RECT{st->buttons[i].x, 0, st->buttons[i].x + st->buttons[i].width, MENU_HEIGHT};
+      return TRUE;
+    }
     case TB_BUTTONCOUNT:
       return static_cast<LRESULT>(st->buttons.size());
     case WM_LBUTTONDOWN: {

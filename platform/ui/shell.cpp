@@ -27,6 +27,8 @@ constexpr int kSipButtonWidth = 24;  // pixels, at the right end of the command 
 constexpr int kKeyHeight = 20;       // pixels: four rows fill the panel
 constexpr int kDoneWidth = 30;       // pixels, the Done button at the task bar's right end
 constexpr COLORREF kTaskBarColour = RGB(0, 0, 128);
+// A pen-down handled later than this after it happened is not the gesture's pen-down, ms.
+constexpr uint64_t kStaleMessageMs = 10000;
 
 HWND g_taskBar = nullptr, g_sip = nullptr, g_sipButton = nullptr;
 std::map<HWND, HWND>& Bars() {  // bar -> the window it serves
@@ -99,14 +101,10 @@ std::wstring Label(wchar_t c) {
 void PressKey(HWND sip, wchar_t c) {
   switch (c) {
     case kBack:
-      vplat::InjectKey(VK_BACK, true);
-      vplat::InjectChar(L'\b');
-      vplat::InjectKey(VK_BACK, false);
-      return;
     case kEnter:
-      vplat::InjectKey(VK_RETURN, true);
-      vplat::InjectChar(L'\r');
-      vplat::InjectKey(VK_RETURN, false);
+      // As keys, so that a dialog sees Enter; the message loop makes their characters.
+      vplat::InjectKey(c == kBack ? VK_BACK : VK_RETURN, true);
+      vplat::InjectKey(c == kBack ? VK_BACK : VK_RETURN, false);
       return;
     case kShift:
       g_sipState.shift = !g_sipState.shift;
@@ -421,7 +419,13 @@ DWORD SHRecognizeGesture(SHRGINFO* info) {
   POINT p = info->ptDown;
   ClientToScreen(info->hwndClient, &p);
   unsigned delay = (info->dwFlags & SHRG_LONGDELAY) ? SHRG_LONGDELAY_MS : SHRG_DELAY_MS;
-  if (!vplat::PenHeldUntil(p.x, p.y, SHRG_TOLERANCE_PX, vplat::NowMs() + delay)) return 0;
+  // The hold counts from the moment the pen went down, which is the time of the pen-down
+  // message being handled; a program that gets to it late is answered from the input already
+  // waiting. A message time far in the past means we were not called for a pen-down.
+  uint64_t now = vplat::NowMs();
+  uint64_t since = static_cast<DWORD>(static_cast<DWORD>(now) - static_cast<DWORD>(GetMessageTime()));
+  uint64_t down = since <= kStaleMessageMs && since <= now ? now - since : now;
+  if (!vplat::PenHeldUntil(p.x, p.y, SHRG_TOLERANCE_PX, down + delay)) return 0;
   if (info->dwFlags & SHRG_RETURNCMD) return GN_CONTEXTMENU;
   // Otherwise the window (or with SHRG_NOTIFYPARENT its parent) hears of it, and its answer is ours.
   NMRGINFO nm{};

@@ -877,6 +877,7 @@ typedef NMDATETIMECHANGE* LPNMDATETIMECHANGE;
 #define TB_ISBUTTONCHECKED (WM_USER + 10)
 #define TB_ISBUTTONPRESSED (WM_USER + 11)
 #define TB_BUTTONCOUNT (WM_USER + 24)
+#define TB_GETITEMRECT (WM_USER + 29)  // wParam: button index; lParam: RECT*, bar client coordinates
 #define TBSTATE_CHECKED 0x01
 #define TBSTATE_PRESSED 0x02
 #define TBSTATE_ENABLED 0x04
@@ -1007,7 +1008,8 @@ struct SHMENUBARINFO {
   DWORD dwFlags;
   UINT nToolBarId;  // menu-bar resource id (SHMENUBARTEMPLATE), or an HMENU with SHCMBF_HMENU
   HINSTANCE hInstRes;
-  int nBmpId;       // bitmap strip of the buttons' images, 16 x 16 each
+  int nBmpId;       // bitmap strip of the buttons' images, 16 x 16 each; pixels of light grey
+                    // RGB(192, 192, 192) show the bar's background
   int cBmpImages;
   HWND hwndMB;      // out: the bar
   COLORREF clrBk;   // with SHCMBF_COLORBK
