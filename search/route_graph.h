@@ -1,0 +1,134 @@
+// The road graph of one vector map and the route search over it.
+//
+// File (".mvw"), all numbers big-endian:
+//   0   3   magic "MVW"
+//   3   1   version, 1
+//   4   4   header value 1 (kept, not used)
+//   8   4   header value 2 (kept, not used)
+//   12  16  reserved
+//   28  4   node count N
+//   32  ..  N node records, the first in the file being node N-1 and the last node 0:
+//           cost (signed 16), id (32: the road's line object in its map), factor (8: weight of
+//           the cost), flags (bit 7 one-way-out A, bit 6 one-way-in B), link counts (out in the
+//           high 4 bits, in in the low 4), then out x 4 and in x 4 bytes of links: a 24-bit node
+//           index and a state byte.
+// A node is one road, a link a junction with another road; the link's state is the state in
+// which the search arrives at that road. Only states 1 and 128 are walked on:
+//   state 1:   B set: the incoming links only; else the outgoing, then the incoming links;
+//   state 128: A set: the outgoing links only; else the outgoing, then the incoming links.
+//
+// The search is a breadth-first wave search, not a weighted shortest path. A road is marked by
+// the first link that reaches it in a wave (roads scanned from the highest index down, links in
+// walk order); the target is never marked, so every wave may reach it again. Each arrival in
+// the target's wanted state is traced back one wave at a time, choosing at each wave the road of
+// least cost (ties to the lowest index) that really could have led on: it was walked on in its
+// own state, the link lies in a list it walks, and the road after it may walk on from that
+// link's state. The first trace is kept; a later one replaces it only when its sum of
+// cost x factor is smaller and neither sum is 0. Every search explores the whole component.
+//
+// Memory: flat arrays (links of a node contiguous, a reverse-link index for the trace); the
+// search keeps a frontier per wave and per-node marks stamped with a search number, so a new
+// search starts without clearing anything.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+struct TRouteLink {
+  uint32_t node;  // index into the graph's nodes; N and above are never followed
+  uint8_t state;
+};
+
+// Open results that are not a size.
+enum : int64_t {
+  kRouteNotOpened = 1,
+  kRouteBadMagic = 2,
+  kRouteBadVersion = 3,
+  kRouteDamaged = 4,  // truncated, or a node count or a record that runs past the file
+};
+
+class TRouteGraph {
+ public:
+  TRouteGraph() = default;
+  TRouteGraph(const TRouteGraph&) = delete;
+  TRouteGraph& operator=(const TRouteGraph&) = delete;
+
+  // Reads a graph file (a device path in the program code page). Returns one of the codes above
+  // with an empty graph, or the number of bytes of node records read (0 for an empty graph,
+  // never 1-4 otherwise, since a record takes at least 9 bytes).
+  int64_t Open(const char* path);
+  // The same from bytes already in memory.
+  int64_t OpenFromMemory(const uint8_t* data, size_t length);
+  void Close();
+
+  // Index of the node with that id, the highest index when ids repeat; -1 when none.
+  int32_t FindNode(int32_t id) const;
+  // The node's id; -1 for an index below 0 or not below N.
+  int32_t GetNodeId(int32_t index) const;
+
+  // A path from `start` to `target` (both node indices), start first. A direction flag that is
+  // non-zero means state 1, zero state 128. False with an empty path when none was found or an
+  // index is out of range. Start equal to target gives that one node.
+  bool FindPath(int32_t start, int startDirection, int32_t target, int targetDirection,
+                std::vector<int32_t>* path);
+
+  uint32_t NodeCount() const { return uint32_t(cost_.size()); }
+  uint8_t Version() const { return version_; }
+  uint32_t HeaderValue1() const { return header1_; }
+  uint32_t HeaderValue2() const { return header2_; }
+  // Node fields; the index must be below NodeCount().
+  int32_t Cost(uint32_t i) const { return cost_[i]; }
+  uint8_t Factor(uint32_t i) const { return factor_[i]; }
+  bool FlagA(uint32_t i) const { return flags_[i] & kFlagA; }
+  bool FlagB(uint32_t i) const { return flags_[i] & kFlagB; }
+  std::span<const TRouteLink> OutLinks(uint32_t i) const {
+    return {links_.data() + linkStart_[i], outCount_[i]};
+  }
+  std::span<const TRouteLink> InLinks(uint32_t i) const {
+    return {links_.data() + linkStart_[i] + outCount_[i], inCount_[i]};
+  }
+
+ private:
+  static constexpr uint8_t kFlagA = 1, kFlagB = 2;
+  static constexpr uint8_t kOut = 1, kIn = 2;  // list masks
+
+  // A link seen from the node it points to: `from` holds it in list `list` with `state`.
+  struct ReverseLink {
+    uint32_t from;
+    uint8_t state;
+    uint8_t list;
+  };
+  // Per-node search state, valid only while `stamp` equals the current search's number.
+  struct Mark {
+    uint32_t stamp;
+    int32_t wave;    // the wave in which the node is walked on (the start: 0)
+    int32_t marker;  // index of the node whose link set `state` (the first in scan order)
+    uint32_t state;  // the state it arrived in
+  };
+
+  // Lists (kOut, kIn) that node i walks in `state`.
+  uint8_t Walks(uint32_t i, uint32_t state) const;
+  // Traces the arrival at the target in wave w back to the start; false when no road qualifies
+  // at some wave.
+  bool Trace(int32_t w, uint32_t start, uint32_t target, uint32_t wanted);
+
+  uint8_t version_ = 0;
+  uint32_t header1_ = 0, header2_ = 0;
+  std::vector<int32_t> cost_;
+  std::vector<int32_t> id_;
+  std::vector<uint8_t> factor_;
+  std::vector<uint8_t> flags_;
+  std::vector<uint8_t> outCount_, inCount_;
+  std::vector<size_t> linkStart_;
+  std::vector<TRouteLink> links_;
+  std::vector<size_t> reverseStart_;  // N + 1 entries
+  std::vector<ReverseLink> reverse_;
+
+  // Search working state.
+  std::vector<Mark> marks_;
+  uint32_t stamp_ = 0;
+  std::vector<uint32_t> frontier_, next_;
+  std::vector<int32_t> trace_, best_;
+};
