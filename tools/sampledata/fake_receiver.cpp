@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "geodesy/gauss_kruger.h"
 
 namespace sample {
 namespace {
@@ -73,31 +72,30 @@ std::vector<std::string> EpochSentences(const WalkEpoch& e) {
 }
 
 std::vector<WalkEpoch> DemoTownWalk(int epochs) {
-  // A rectangle round the middle of the demo frame (x north, y east, metres), walked at about
-  // 5 km/h (1.4 m a second) clockwise.
-  const double x0 = 6183000, y0 = 7403000, side = 4000;
-  const double step = 1.4;
-  const double perimeter = 4 * side;
+  // A 4 km square round the middle of the demo town, walked clockwise from its south-west
+  // corner at about 5 km/h (1.4 m a second). Metres become degrees on a sphere of the Earth's
+  // mean radius, which is close enough for a walk.
+  const double lat0 = 55.7600, lon0 = 37.4300;  // degrees, WGS 84
+  const double side = 4000, step = 1.4, perimeter = 4 * side;
+  const double metresPerDegLat = 6371000.0 * 3.14159265358979323846 / 180.0;
+  const double metresPerDegLon = metresPerDegLat * std::cos(lat0 * 3.14159265358979323846 / 180.0);
   std::vector<WalkEpoch> out;
   out.reserve(epochs > 0 ? size_t(epochs) : 0);
   for (int i = 0; i < epochs; ++i) {
-    double d = std::fmod(i * step, perimeter);
-    double x, y, course;
+    const double d = std::fmod(i * step, perimeter);
+    double north, east, course;
     if (d < side) {
-      x = x0 + d, y = y0, course = 0;
+      north = d, east = 0, course = 0;
     } else if (d < 2 * side) {
-      x = x0 + side, y = y0 + (d - side), course = 90;
+      north = side, east = d - side, course = 90;
     } else if (d < 3 * side) {
-      x = x0 + side - (d - 2 * side), y = y0 + side, course = 180;
+      north = side - (d - 2 * side), east = side, course = 180;
     } else {
-      x = x0, y = y0 + side - (d - 3 * side), course = 270;
+      north = 0, east = side - (d - 3 * side), course = 270;
     }
-    double lat = 0, lon = 0;
-    GkToGeo(x, y, lat, lon);
-    const double rad = 180.0 / 3.14159265358979323846;
     WalkEpoch e{};
-    e.latDeg = lat * rad;
-    e.lonDeg = lon * rad > 180 ? lon * rad - 360 : lon * rad;
+    e.latDeg = lat0 + north / metresPerDegLat;
+    e.lonDeg = lon0 + east / metresPerDegLon;
     e.speedKnots = step * 3.6 / 1.852;
     e.courseDeg = course;
     const int secs = 10 * 3600 + i;

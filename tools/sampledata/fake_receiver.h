@@ -30,8 +30,8 @@ struct WalkEpoch {
   int day, month, year;   // year 0-99
 };
 std::vector<std::string> EpochSentences(const WalkEpoch& e);
-// A walk of `epochs` one-second epochs around the demo town (the demo map's frame read as
-// Gauss-Kruger metres), starting at 10:00:00 UTC on 15 June 2006.
+// A walk of `epochs` one-second epochs round a 4 km square in the demo town, starting at
+// 10:00:00 UTC on 15 June 2006.
 std::vector<WalkEpoch> DemoTownWalk(int epochs);
 
 class FakeReceiver {
