@@ -190,3 +190,38 @@ TEST(JpsFraming, FileRecoveryAcrossRefill) {
   EXPECT_EQ(reader.ReadMessage(), TMessageParser::kEndOfData);
   harness::Stop();
 }
+
+// Random bytes, damaged messages and cut lines in random pieces: the parser never reads out of
+// bounds (the sanitizer build checks) and always finds a good message that follows a line feed.
+TEST(JpsFraming, RandomDamageThenGoodLine) {
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 8;
+  };
+  for (int round = 0; round < 200; ++round) {
+    Bytes data;
+    const int junk = int(next() % 6000);
+    for (int k = 0; k < junk; ++k) {
+      // Mostly id characters and hex digits, so that framing gets far before failing.
+      static const char kAlphabet[] = "GARDSIXY~~0123456789ABCDEFfa\n";
+      data.push_back(next() % 4 ? uint8_t(kAlphabet[next() % (sizeof kAlphabet - 1)])
+                                : uint8_t(next()));
+    }
+    sample::JpsFault cut;
+    cut.keepBytes = long(next() % 60);
+    sample::Append(data, Message("GA", 46, 0x41, cut));
+    // One line feed ends any damage; a message longer than what follows can swallow the good
+    // line, so the good line comes after a tail longer than the largest body.
+    data.push_back('\n');
+    Bytes tail(4100, 0x20);
+    tail.back() = '\n';
+    sample::Append(data, tail);
+    sample::Append(data, Message("XY", 3));
+    sample::Append(data, Bytes(4100, '\n'));
+    TMessageParser parser;
+    const std::vector<int> ids = Parse(parser, data, 1 + next() % 5000);
+    ASSERT_FALSE(ids.empty()) << "round " << round;
+    EXPECT_EQ(ids.back(), kXY) << "round " << round;
+  }
+}
