@@ -14,9 +14,17 @@ const DLGITEMTEMPLATEW kSampleItems[] = {
     {L"listbox", IDC_SAMPLE_LIST, nullptr, WS_BORDER | WS_TABSTOP | LBS_NOTIFY, 0, 4, 64, 72, 58},
     {L"combobox", IDC_SAMPLE_COMBO, nullptr, CBS_DROPDOWNLIST | WS_TABSTOP, 0, 80, 64, 76, 18},
     {L"combobox", IDC_SAMPLE_COMBOEDIT, nullptr, CBS_DROPDOWN | WS_TABSTOP, 0, 160, 64, 76, 18},
+    {L"SysTabControl32", IDC_SAMPLE_TAB, nullptr, WS_TABSTOP, 0, 80, 86, 156, 36},
+    {L"SysListView32", IDC_SAMPLE_LISTVIEW, nullptr, WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 4, 126, 140, 60},
+    {L"SysTreeView32", IDC_SAMPLE_TREE, nullptr, WS_BORDER | WS_TABSTOP | TVS_HASBUTTONS | TVS_LINESATROOT, 0, 148, 126, 88, 60},
+    {L"SysDateTimePick32", IDC_SAMPLE_DATE, nullptr, WS_BORDER | WS_TABSTOP | DTS_SHORTDATEFORMAT, 0, 4, 190, 90, 18},
+    {L"SysDateTimePick32", IDC_SAMPLE_TIME, nullptr, WS_BORDER | WS_TABSTOP | DTS_TIMEFORMAT, 0, 98, 190, 76, 18},
+    {L"msctls_progress32", IDC_SAMPLE_PROGRESS, nullptr, 0, 0, 178, 192, 58, 14},
+    {L"msctls_trackbar32", IDC_SAMPLE_TRACK, nullptr, WS_TABSTOP | TBS_AUTOTICKS, 0, 4, 208, 150, 18},
+    {L"scrollbar", IDC_SAMPLE_SCROLL, nullptr, SBS_HORZ, 0, 158, 210, 78, 14},
     {L"edit", IDC_SAMPLE_MULTI, L"Line one\r\nLine two", WS_BORDER | ES_MULTILINE | WS_TABSTOP, 0, 4, 226, 232, 30},
-    {L"button", IDOK, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 158, 260, 38, 22},
-    {L"button", IDCANCEL, L"Отмена", BS_PUSHBUTTON | WS_TABSTOP, 0, 198, 260, 38, 22},
+    {L"button", IDOK, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 136, 260, 44, 22},
+    {L"button", IDCANCEL, L"Отмена", BS_PUSHBUTTON | WS_TABSTOP, 0, 184, 260, 52, 22},
 };
 
 const DLGTEMPLATEW kSampleDialog = {

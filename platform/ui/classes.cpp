@@ -10,6 +10,10 @@ void RegisterListBoxClass();
 void RegisterComboBoxClasses();
 void RegisterListViewClass();
 void RegisterScrollBarClass();
+void RegisterTreeViewClass();
+void RegisterTabClass();
+void RegisterBarClasses();
+void RegisterDateTimeClass();
 
 void RegisterControlClasses() {
   RegisterButtonClasses();
@@ -18,6 +22,10 @@ void RegisterControlClasses() {
   RegisterComboBoxClasses();
   RegisterListViewClass();
   RegisterScrollBarClass();
+  RegisterTreeViewClass();
+  RegisterTabClass();
+  RegisterBarClasses();
+  RegisterDateTimeClass();
 }
 
 

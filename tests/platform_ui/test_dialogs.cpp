@@ -131,6 +131,57 @@ TEST_F(UiTest, SampleDialogRendersAsPng) {
   SendDlgItemMessageW(dlg, IDC_SAMPLE_COMBOEDIT, CB_SETCURSEL, 0, 0);
   CheckDlgButton(dlg, IDC_SAMPLE_CHECK, BST_CHECKED);
   CheckDlgButton(dlg, IDC_SAMPLE_RADIO2, BST_CHECKED);
+  for (const wchar_t* s : {L"Адрес", L"Объект"}) {
+    TCITEMW tab{};
+    tab.mask = TCIF_TEXT;
+    tab.pszText = const_cast<LPWSTR>(s);
+    SendDlgItemMessageW(dlg, IDC_SAMPLE_TAB, TCM_INSERTITEMW, 9, reinterpret_cast<LPARAM>(&tab));
+  }
+  HWND lv = GetDlgItem(dlg, IDC_SAMPLE_LISTVIEW);
+  for (int c = 0; c < 2; ++c) {
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH;
+    col.pszText = const_cast<LPWSTR>(c ? L"Size" : L"Name");
+    col.cx = c ? 56 : 82;
+    SendMessageW(lv, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&col));
+  }
+  const wchar_t* rows[][2] = {{L"roads.mdm", L"12 KB"}, {L"rivers.mdm", L"3 KB"}, {L"Карта.mdm", L"140 KB"}};
+  for (int i = 0; i < 3; ++i) {
+    LVITEMW it{};
+    it.mask = LVIF_TEXT;
+    it.iItem = i;
+    it.pszText = const_cast<LPWSTR>(rows[i][0]);
+    SendMessageW(lv, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&it));
+    it.iSubItem = 1;
+    it.pszText = const_cast<LPWSTR>(rows[i][1]);
+    SendMessageW(lv, LVM_SETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&it));
+  }
+  LVITEMW sel{};
+  sel.state = sel.stateMask = LVIS_SELECTED;
+  SendMessageW(lv, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&sel));
+  HWND tree = GetDlgItem(dlg, IDC_SAMPLE_TREE);
+  auto node = [&](HTREEITEM parentItem, const wchar_t* text) {
+    TVINSERTSTRUCTW ins{};
+    ins.hParent = parentItem;
+    ins.hInsertAfter = TVI_LAST;
+    ins.item.mask = TVIF_TEXT;
+    ins.item.pszText = const_cast<LPWSTR>(text);
+    return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
+  };
+  HTREEITEM root = node(TVI_ROOT, L"Device");
+  node(root, L"Maps");
+  HTREEITEM docs = node(root, L"Docs");
+  node(docs, L"a.txt");
+  node(TVI_ROOT, L"Card");
+  SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
+  SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(docs));
+  SYSTEMTIME when{2024, 5, 0, 17, 14, 35, 9, 0};
+  SendDlgItemMessageW(dlg, IDC_SAMPLE_DATE, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&when));
+  SendDlgItemMessageW(dlg, IDC_SAMPLE_TIME, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&when));
+  SendDlgItemMessageW(dlg, IDC_SAMPLE_PROGRESS, PBM_SETPOS, 60, 0);
+  SendDlgItemMessageW(dlg, IDC_SAMPLE_TRACK, TBM_SETPOS, TRUE, 30);
+  SetScrollRange(GetDlgItem(dlg, IDC_SAMPLE_SCROLL), SB_CTL, 0, 100, TRUE);
+  SetScrollPos(GetDlgItem(dlg, IDC_SAMPLE_SCROLL), SB_CTL, 40, TRUE);
   ShowWindow(dlg, SW_SHOW);
   UpdateWindow(dlg);
   harness::PumpUntilIdle();
@@ -141,4 +192,20 @@ TEST_F(UiTest, SampleDialogRendersAsPng) {
   POINT p{3, 16 + 2};
   ClientToScreen(list, &p);
   EXPECT_EQ(harness::ScreenPixel(p.x, p.y), GetSysColor(COLOR_HIGHLIGHT));
+  // So is the selected list-view row's label (row 1, under the 18-pixel header), past its text.
+  p = POINT{78, 18 + 16 + 8};
+  ClientToScreen(lv, &p);
+  EXPECT_EQ(harness::ScreenPixel(p.x, p.y), GetSysColor(COLOR_HIGHLIGHT));
+  // Every control kind of the layer is in the sample.
+  for (const wchar_t* cls : {L"static", L"edit", L"button", L"listbox", L"combobox", L"SysListView32",
+                             L"SysTreeView32", L"SysTabControl32", L"msctls_trackbar32", L"SysDateTimePick32",
+                             L"msctls_progress32", L"scrollbar"}) {
+    bool found = false;
+    for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+      wchar_t name[32] = {};
+      GetClassNameW(c, name, 32);
+      found |= wcscmp(name, cls) == 0;
+    }
+    EXPECT_TRUE(found) << "no control of class " << std::string(cls, cls + wcslen(cls));
+  }
 }
