@@ -1,7 +1,7 @@
 // The GPS almanac read from a receiver data file, and the elevation and azimuth of each
 // satellite for an observer and a time.
 //
-// Orbits follow the almanac form of the GPS interface specification without clock terms,
+// Orbits follow the almanac equations of IS-GPS-200 without clock terms,
 // harmonic corrections or inclination rate: positions are good to a few kilometres near the
 // reference time, ample for the sky plot and visibility, not for positioning. The observer's
 // vertical is the geocentric direction, not the ellipsoid normal (up to 0.2 degree apart).

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Reference numbers for the almanac tests, computed independently of the program.
 
-The orbit follows the almanac equations of the GPS interface specification (IS-GPS-200, user
+The orbit follows the almanac equations of IS-GPS-200 (the user
 algorithm for ephemeris determination, with the almanac's parameter set: no harmonic
 corrections, inclination i0 = 0.30 semicircles + delta-i, no inclination rate). Kepler's
 equation is solved by Newton's method. The observer is placed on WGS 84 from geodetic
@@ -17,9 +17,9 @@ import datetime
 import math
 import struct
 
-MU = 3.986005e14             # m^3/s^2, WGS 84 value of the specification
+MU = 3.986005e14             # m^3/s^2, the WGS 84 value IS-GPS-200 uses
 OMEGA_E = 7.2921151467e-5    # rad/s
-PI = 3.1415926535898         # the specification's value of pi
+PI = 3.1415926535898         # the value of pi IS-GPS-200 prescribes
 WGS84_A = 6378137.0
 WGS84_F = 1 / 298.257223563
 GPS_EPOCH = datetime.datetime(1980, 1, 6)

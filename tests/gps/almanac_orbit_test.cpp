@@ -103,7 +103,7 @@ TEST_F(AlmanacTest, FullWeekAcrossBoundaries) {
   EXPECT_EQ(At0(At(2019, 4, 6, 12, 0, 0)), TAlmanac::kComputed);
 }
 
-// Reference numbers from the independent computation of the interface specification's almanac
+// Reference numbers from an independent computation of the IS-GPS-200 almanac
 // equations (tools/almanac_oracle.py).
 TEST_F(AlmanacTest, ReferenceOrbit) {
   LoadOne(sample::PublishedPrn1Week748());
