@@ -107,8 +107,10 @@ int64_t TRouteGraph::OpenFromMemory(const uint8_t* data, size_t length) {
         if (l.node < n) reverse_[fill[l.node]++] = {k, l.state, kIn};
       }
     }
-    marks_.assign(n, Mark{0, -1, -1, 0});
-    stamp_ = 0;
+    mark_.assign(n, 0);
+    arrival_.assign(n, 0);
+    marker_.assign(n, -1);
+    base_ = 0;
     return int64_t(p - (data + kHeaderSize));
   } catch (const std::bad_alloc&) {
     Close();
@@ -129,7 +131,9 @@ void TRouteGraph::Close() {
   links_.clear();
   reverseStart_.clear();
   reverse_.clear();
-  marks_.clear();
+  mark_.clear();
+  arrival_.clear();
+  marker_.clear();
   frontier_.clear();
   next_.clear();
   trace_.clear();
@@ -162,7 +166,7 @@ bool TRouteGraph::Trace(int32_t w, uint32_t start, uint32_t target, uint32_t wan
   // A link (last, state) held by road `from` in `list` leads on when `from` walks that list in
   // its own state and `last`, arriving in the link's state, can go on as the trace requires.
   auto leadsOn = [&](const ReverseLink& r) {
-    if (!(Walks(r.from, marks_[r.from].state) & r.list)) return false;
+    if (!(Walks(r.from, arrival_[r.from]) & r.list)) return false;
     if (last == target) return wanted == 0 || r.state == wanted;
     return (Walks(last, r.state) & lastLists) != 0;
   };
@@ -170,8 +174,7 @@ bool TRouteGraph::Trace(int32_t w, uint32_t start, uint32_t target, uint32_t wan
     int64_t best = -1;
     for (size_t e = reverseStart_[last]; e < reverseStart_[last + 1]; ++e) {
       const ReverseLink& r = reverse_[e];
-      const Mark& m = marks_[r.from];
-      if (m.stamp != stamp_ || m.wave != level || r.from == best) continue;
+      if (mark_[r.from] != base_ + uint32_t(level) || r.from == best) continue;
       if (best >= 0 && (cost_[r.from] > cost_[size_t(best)] ||
                         (cost_[r.from] == cost_[size_t(best)] && r.from > best))) {
         continue;
@@ -207,12 +210,17 @@ bool TRouteGraph::FindPath(int32_t start, int startDirection, int32_t target, in
   uint32_t wanted = targetDirection ? 1 : 128;
   if (targetDirection ? !(flags_[t] & kFlagB) : !(flags_[t] & kFlagA)) wanted = 0;
 
-  if (++stamp_ == 0) {  // the stamps wrapped: forget every old mark
-    for (Mark& m : marks_) m.stamp = 0;
-    stamp_ = 1;
+  // A search uses marks base_ .. base_ + N + 1.
+  if (base_ == 0 || uint64_t(base_) + 2 * (uint64_t(n) + 2) > UINT32_MAX) {
+    std::fill(mark_.begin(), mark_.end(), 0);
+    base_ = 1;
+  } else {
+    base_ += n + 2;
   }
-  const uint32_t stamp = stamp_;
-  marks_[s0] = Mark{stamp, 0, -1, startDirection ? 1u : 128u};
+  const uint32_t base = base_;
+  mark_[s0] = base;
+  arrival_[s0] = startDirection ? 1 : 128;
+  marker_[s0] = -1;
   frontier_.assign(1, s0);
   int64_t targetState = -1;  // the target's state in the current wave, -1 none
   best_.clear();
@@ -226,6 +234,7 @@ bool TRouteGraph::FindPath(int32_t start, int startDirection, int32_t target, in
     int64_t targetNext = -1;
     int64_t targetMarker = INT64_MAX;
     bool any = false;
+    const uint32_t waveMark = base + uint32_t(w) + 1;
     auto walk = [&](uint32_t j, uint32_t state) {
       const uint8_t lists = Walks(j, state);
       const TRouteLink* first = links_.data() + linkStart_[j];
@@ -245,22 +254,24 @@ bool TRouteGraph::FindPath(int32_t start, int startDirection, int32_t target, in
           any = true;
           continue;
         }
-        Mark& m = marks_[v];
-        if (m.stamp == stamp) {
+        const uint32_t m = mark_[v];
+        if (m >= base) {
           // Marked in this wave by a road of lower index: the road scanned first (the higher
           // index) is the one that marks.
-          if (m.wave == w + 1 && int32_t(j) > m.marker) {
-            m.state = l->state;
-            m.marker = int32_t(j);
+          if (m == waveMark && int32_t(j) > marker_[v]) {
+            arrival_[v] = l->state;
+            marker_[v] = int32_t(j);
           }
           continue;
         }
-        m = Mark{stamp, int32_t(w + 1), int32_t(j), l->state};
+        mark_[v] = waveMark;
+        arrival_[v] = l->state;
+        marker_[v] = int32_t(j);
         next_.push_back(v);
         any = true;
       }
     };
-    for (uint32_t j : frontier_) walk(j, marks_[j].state);
+    for (uint32_t j : frontier_) walk(j, arrival_[j]);
     if (targetState == 1 || targetState == 128) walk(t, uint32_t(targetState));
 
     if (targetNext >= 0 && (wanted == 0 || targetNext == wanted)) {
@@ -279,7 +290,7 @@ bool TRouteGraph::FindPath(int32_t start, int startDirection, int32_t target, in
     // Only roads in states 1 and 128 are walked on in the next wave.
     frontier_.clear();
     for (uint32_t v : next_) {
-      const uint32_t st = marks_[v].state;
+      const uint32_t st = arrival_[v];
       if (st == 1 || st == 128) frontier_.push_back(v);
     }
     targetState = targetNext;

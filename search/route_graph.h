@@ -27,7 +27,7 @@
 // cost x factor is smaller and neither sum is 0. Every search explores the whole component.
 //
 // Memory: flat arrays (links of a node contiguous, a reverse-link index for the trace); the
-// search keeps a frontier per wave and per-node marks stamped with a search number, so a new
+// search keeps a frontier per wave and per-node marks counted from a per-search base, so a new
 // search starts without clearing anything.
 #pragma once
 
@@ -100,13 +100,6 @@ class TRouteGraph {
     uint8_t state;
     uint8_t list;
   };
-  // Per-node search state, valid only while `stamp` equals the current search's number.
-  struct Mark {
-    uint32_t stamp;
-    int32_t wave;    // the wave in which the node is walked on (the start: 0)
-    int32_t marker;  // index of the node whose link set `state` (the first in scan order)
-    uint32_t state;  // the state it arrived in
-  };
 
   // Lists (kOut, kIn) that node i walks in `state`.
   uint8_t Walks(uint32_t i, uint32_t state) const;
@@ -126,9 +119,14 @@ class TRouteGraph {
   std::vector<size_t> reverseStart_;  // N + 1 entries
   std::vector<ReverseLink> reverse_;
 
-  // Search working state.
-  std::vector<Mark> marks_;
-  uint32_t stamp_ = 0;
+  // Search working state. A road's mark is base_ + the wave in which it is walked on (the
+  // start: wave 0); marks below base_ belong to earlier searches, so a search starts by moving
+  // base_ past every wave the last one could have used. Only the mark is read for every link;
+  // the arrival state and the marking road are read when a road is marked or walked on.
+  std::vector<uint32_t> mark_;
+  std::vector<uint8_t> arrival_;  // the state the road arrived in
+  std::vector<int32_t> marker_;   // the road whose link marked it (the first in scan order)
+  uint32_t base_ = 0;
   std::vector<uint32_t> frontier_, next_;
   std::vector<int32_t> trace_, best_;
 };
