@@ -14,7 +14,7 @@ namespace sample {
 
 // Type codes of the render library (class << 3 | kind).
 enum : uint16_t {
-  kRenderPoint = 1 << 3 | 1,
+  kRenderPoint = 3 << 3 | 1,  // (code 9 is a point never drawn)
   kRenderTriangle = 2 << 3 | 1,
   kRenderSolid = 1 << 3 | 2,       // simple, 2 pixels, red
   kRenderDashed = 2 << 3 | 2,      // simple dashed, 1 pixel, blue
