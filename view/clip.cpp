@@ -56,6 +56,7 @@ int ClipSegment(int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2) {
   bool swapped = false;
   const int64_t dx = int64_t(x2) - x1, dy = int64_t(y2) - y1;
   if (dx == 0 && dy == 0) return code1 == 0 && code2 == 0 ? 1 : 0;
+  if ((code1 | code2) == 0) return 1;  // wholly inside: nothing to move
   // Slopes in double: a float slope puts the boundary point of a long segment pixels off.
   const double m = dx != 0 ? double(dy) / double(dx) : 0.0;
   const double n = dy != 0 ? double(dx) / double(dy) : 0.0;
@@ -123,9 +124,21 @@ BOOL DrawClippedPolyline(HDC dc, const POINT* points, int count) {
   }
   POINT* run = g_run.data();
   int32_t n = 0;
+  // Each vertex's outcode serves both of its segments; a segment wholly inside or wholly on
+  // the outer side of one boundary is settled without ClipSegment.
+  int codeNext = Outcode(points[0].x, points[0].y);
   for (int i = 0; i + 1 < count; i++) {
     int32_t x1 = points[i].x, y1 = points[i].y, x2 = points[i + 1].x, y2 = points[i + 1].y;
-    if (!ClipSegment(x1, y1, x2, y2)) {
+    int code1 = codeNext;
+    codeNext = Outcode(x2, y2);
+    bool visible;
+    if (code1 & codeNext)
+      visible = false;
+    else if ((code1 | codeNext) == 0)
+      visible = true;
+    else
+      visible = ClipSegment(x1, y1, x2, y2) != 0;
+    if (!visible) {
       if (n) {
         w.lastResult = Polyline(dc, run, n);
         n = 0;

@@ -45,48 +45,82 @@ void ApplyLevelOfDetail(TMdmMap& map, int32_t top, int32_t bottom) {
   }
 }
 
-void MarkInViewRect(TMdmMap& map, int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  // All four corners: the map may be shown rotated (another zone), so its box in map units is
-  // the hull of the turned screen rectangle.
+namespace {
+
+// The map-unit box of the screen rectangle, over all four corners: the map may be shown
+// rotated (another zone), so its box is the hull of the turned rectangle.
+struct UnitBox {
+  int64_t minX = 0, maxX = 0, minY = 0, maxY = 0;
+};
+
+UnitBox ScreenBox(const TMdmMap& map, int32_t left, int32_t top, int32_t right, int32_t bottom) {
   const int32_t sx[4] = {left, right, left, right};
   const int32_t sy[4] = {bottom, top, top, bottom};
-  int64_t minX = 0, maxX = 0, minY = 0, maxY = 0;
+  UnitBox b;
   for (int i = 0; i < 4; i++) {
     int32_t x, y;
     map.ScreenToMap(sx[i], sy[i], &x, &y);
-    if (i == 0 || x < minX) minX = x;
-    if (i == 0 || x > maxX) maxX = x;
-    if (i == 0 || y < minY) minY = y;
-    if (i == 0 || y > maxY) maxY = y;
+    if (i == 0 || x < b.minX) b.minX = x;
+    if (i == 0 || x > b.maxX) b.maxX = x;
+    if (i == 0 || y < b.minY) b.minY = y;
+    if (i == 0 || y > b.maxY) b.maxY = y;
   }
-  const uint8_t inView = TMapObject::kInView;
-  for (int32_t i = 0; i < map.count; i++) {
-    TMapObject& o = map.objects[i];
-    if (!(o.flags & TMapObject::kPassesLevel)) continue;
-    bool visible;
-    if (o.kind == mdm::kKindPoint) {
-      visible = minX <= o.box[0] && o.box[0] <= maxX && minY <= o.box[1] && o.box[1] <= maxY;
-    } else if (o.kind >= mdm::kKindLine && o.kind <= mdm::kKindText) {
-      // Centre and half size in int64: the sum of two large corners does not fit 32 bits.
-      int64_t s = int64_t(o.box[0]) + o.box[2], t = int64_t(o.box[1]) + o.box[3];
-      int64_t cx = (s < 0 ? -s : s) / 2, cy = (t < 0 ? -t : t) / 2;
-      int64_t hx = std::llabs(o.box[0] - cx), hy = std::llabs(o.box[1] - cy);
-      visible = minX - hx <= cx && cx <= maxX + hx && minY - hy <= cy && cy <= maxY + hy;
-    } else {
-      continue;
-    }
-    o.flags = visible ? uint8_t(o.flags | inView) : uint8_t(o.flags & ~inView);
+  return b;
+}
+
+// Sets or clears the in-view flag of one object that passes the level of detail; other kinds
+// and objects below the level keep it as it was.
+inline void MarkOne(TMapObject& o, const UnitBox& b) {
+  if (!(o.flags & TMapObject::kPassesLevel)) return;
+  bool visible;
+  if (o.kind == mdm::kKindPoint) {
+    visible = b.minX <= o.box[0] && o.box[0] <= b.maxX && b.minY <= o.box[1] && o.box[1] <= b.maxY;
+  } else if (o.kind >= mdm::kKindLine && o.kind <= mdm::kKindText) {
+    // Centre and half size in int64: the sum of two large corners does not fit 32 bits.
+    int64_t s = int64_t(o.box[0]) + o.box[2], t = int64_t(o.box[1]) + o.box[3];
+    int64_t cx = (s < 0 ? -s : s) / 2, cy = (t < 0 ? -t : t) / 2;
+    int64_t hx = std::llabs(o.box[0] - cx), hy = std::llabs(o.box[1] - cy);
+    visible = b.minX - hx <= cx && cx <= b.maxX + hx && b.minY - hy <= cy && cy <= b.maxY + hy;
+  } else {
+    return;
   }
+  o.flags = visible ? uint8_t(o.flags | TMapObject::kInView) : uint8_t(o.flags & ~TMapObject::kInView);
+}
+
+}  // namespace
+
+void MarkInViewRect(TMdmMap& map, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  const UnitBox b = ScreenBox(map, left, top, right, bottom);
+  for (int32_t i = 0; i < map.count; i++) MarkOne(map.objects[i], b);
   map.levelPassDone = 1;
 }
 
 int TMdmMap::PrepareView(int32_t left, int32_t top, int32_t right, int32_t bottom) {
   if (!loaded) return 0;
   if (!levelPassDone) ApplyLevelOfDetail(*this, top, bottom);
-  MarkInViewRect(*this, left, top, right, bottom);
-  if (!working) {
-    MarkVisibleItems();
-    LoadVisibleGeometry();
+  if (working) {
+    MarkInViewRect(*this, left, top, right, bottom);
+    return 0;
   }
+  if (loadAll) {
+    MarkInViewRect(*this, left, top, right, bottom);
+    MarkVisibleItems();
+  } else {
+    // In-view marking and marking for reading in one pass over the table, the same rules as
+    // MarkInViewRect then MarkVisibleItems: an object is touched once per frame, not twice.
+    const UnitBox b = ScreenBox(*this, left, top, right, bottom);
+    const uint8_t both = TMapObject::kInView | TMapObject::kPassesLevel;
+    for (int32_t i = 0; i < count; i++) {
+      TMapObject& o = objects[i];
+      MarkOne(o, b);
+      if ((o.flags & both) == both) {
+        if (o.state != TMapObject::kStateRead) o.state = TMapObject::kStateToRead;
+      } else if (o.state != TMapObject::kStateNone) {
+        o.state = TMapObject::kStateToFree;
+      }
+    }
+    levelPassDone = 1;
+  }
+  LoadVisibleGeometry();
   return 0;
 }
