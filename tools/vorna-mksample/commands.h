@@ -4,6 +4,10 @@
 #pragma once
 
 int RunMdmCommand(int argc, char** argv);
+int RunNmeaCommand(int argc, char** argv);
+int RunJpsCommand(int argc, char** argv);
+int RunNdbCommand(int argc, char** argv);
+int RunMvwCommand(int argc, char** argv);
 
 struct SampleCommand {
   const char* name;
@@ -14,4 +18,10 @@ struct SampleCommand {
 inline constexpr SampleCommand kSampleCommands[] = {
     {"mdm", "mdm OUT.mdm [--lines N --vertices V] [--narrow] [--version 1-3] [--library NAME]",
      RunMdmCommand},
+    {"nmea", "nmea OUT.nmea [--seconds N]", RunNmeaCommand},
+    {"jps", "jps OUT.jps [--large MB (1-1024)]", RunJpsCommand},
+    {"ndb", "ndb --demo FOLDER [--packed] | ndb OUT.ndb --rows N [--seed S] [--packed]",
+     RunNdbCommand},
+    {"mvw", "mvw OUT.mvw [--grid W H [--seed S] [--removed 0-100] [--oneway 0-100]]",
+     RunMvwCommand},
 };
