@@ -355,3 +355,44 @@ TEST_F(UiTest, ScrollBarControlTellsItsParentAndTheParentMovesIt) {
   EXPECT_EQ(GetScrollPos(sb, SB_VERT), 0);
   EXPECT_FALSE(GetScrollInfo(parent, SB_HORZ, &si));
 }
+
+TEST_F(ListViewTest, ColumnsShiftSubItemsAndFindLooksByTextOrData) {
+  HWND lv = MakeList(0);
+  InsertRow(lv, 0, L"Moscow", 7);
+  InsertRow(lv, 1, L"Minsk", 8);
+  LVITEMW sub{};
+  sub.iSubItem = 1;
+  sub.pszText = const_cast<LPWSTR>(L"12");
+  SendMessageW(lv, LVM_SETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&sub));
+  // A column inserted before "Size" moves the size text one column right.
+  AddColumn(lv, 1, L"Kind", 40);
+  EXPECT_EQ(Text(lv, 0, 1), L"");
+  EXPECT_EQ(Text(lv, 0, 2), L"12");
+  EXPECT_TRUE(SendMessageW(lv, LVM_DELETECOLUMN, 1, 0));
+  EXPECT_EQ(Text(lv, 0, 1), L"12");
+  EXPECT_FALSE(SendMessageW(lv, LVM_DELETECOLUMN, 9, 0));
+  wchar_t title[8] = {};
+  LVCOLUMNW col{};
+  col.mask = LVCF_TEXT | LVCF_WIDTH;
+  col.pszText = title;
+  col.cchTextMax = 8;
+  EXPECT_TRUE(SendMessageW(lv, LVM_GETCOLUMNW, 1, reinterpret_cast<LPARAM>(&col)));
+  EXPECT_STREQ(title, L"Size");
+  EXPECT_EQ(col.cx, 80);
+  // The last column filled to the client width with the header's autosize.
+  EXPECT_TRUE(SendMessageW(lv, LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE_USEHEADER));
+  EXPECT_EQ(SendMessageW(lv, LVM_GETCOLUMNWIDTH, 1, 0), 100);
+
+  LVFINDINFOW fi{};
+  fi.flags = LVFI_PARTIAL;
+  fi.psz = L"mi";
+  EXPECT_EQ(SendMessageW(lv, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&fi)), 1);
+  fi.flags = LVFI_STRING;
+  fi.psz = L"MOSCOW";
+  EXPECT_EQ(SendMessageW(lv, LVM_FINDITEMW, 0, reinterpret_cast<LPARAM>(&fi)), -1);  // starts after 0
+  fi.flags = LVFI_STRING | LVFI_WRAP;
+  EXPECT_EQ(SendMessageW(lv, LVM_FINDITEMW, 0, reinterpret_cast<LPARAM>(&fi)), 0);
+  fi.flags = LVFI_PARAM;
+  fi.lParam = 8;
+  EXPECT_EQ(SendMessageW(lv, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&fi)), 1);
+}

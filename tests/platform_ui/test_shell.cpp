@@ -251,3 +251,26 @@ TEST_F(UiTest, OpenComboListIsATopLevelWindowFindWindowFinds) {
   SendMessageW(cb, CB_SHOWDROPDOWN, FALSE, 0);
   EXPECT_EQ(FindWindowW(L"ComboLBox", nullptr), nullptr);
 }
+
+TEST_F(UiTest, InputPanelSwitchesToCyrillicAndSizedDialogsKeepClearOfIt) {
+  HWND edit = Make(L"edit", WS_BORDER, 71, 10, 10, 200, 20);
+  SetFocus(edit);
+  SHSipPreference(edit, SIP_UP);
+  harness::PumpUntilIdle();
+  int top = 320 - MENU_HEIGHT - 80;
+  harness::Tap(210, top + 70);  // the language key
+  harness::Tap(10, top + 30);   // "й" where "q" was
+  harness::Tap(230, top + 70);  // Enter reaches the edit as a key, so a dialog would see it
+  wchar_t buf[8] = {};
+  GetWindowTextW(edit, buf, 8);
+  EXPECT_STREQ(buf, L"й");
+
+  HWND dlg = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(9001), parent, DoneProc, 0);
+  ASSERT_NE(dlg, nullptr);
+  SHINITDLGINFO init{SHIDIM_FLAGS, dlg, SHIDIF_SIZEDLG};
+  EXPECT_TRUE(SHInitDialog(&init));
+  RECT wr;
+  GetWindowRect(dlg, &wr);
+  EXPECT_EQ(wr.bottom, top);  // above the raised panel
+  EXPECT_TRUE(SipIsShown());
+}
