@@ -37,3 +37,5 @@ BOOL TBackBuffer::Restore(HDC dc, int left, int top, int right, int bottom) {
   if (!created) return 0;
   return BitBlt(dc, left, top, right - left, bottom - top, memDc, left, top, SRCCOPY);
 }
+
+TBackBuffer g_BackBuffer;

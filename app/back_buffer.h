@@ -31,3 +31,6 @@ class TBackBuffer {
  private:
   HGDIOBJ oldBitmap_ = nullptr;
 };
+
+// The main window's back buffer, made at start-up and kept for the whole run.
+extern TBackBuffer g_BackBuffer;

@@ -42,3 +42,5 @@ int TMenuOpener::OnTimer() {
   armed = 0;
   return 1;
 }
+
+TMenuOpener g_MenuOpener;

@@ -28,3 +28,6 @@ class TMenuOpener {
   UINT_PTR timerId = 0;
   int32_t lead = 8;
 };
+
+// The opener of the menu bar's scale popup.
+extern TMenuOpener g_MenuOpener;
