@@ -63,9 +63,14 @@ TDbSelection Scan(uint32_t limit, const TDbSelection* previous, Keep keep) {
       if (keep(r)) out.push_back(r);
     }
   } else {
+    // Narrowing never grows a selection: write every candidate and advance past the kept ones.
+    out.resize(previous->size());
+    size_t kept = 0;
     for (TDbRowRef r : *previous) {
-      if (r < limit && keep(r)) out.push_back(r);
+      out[kept] = r;
+      kept += r < limit && keep(r);
     }
+    out.resize(kept);
   }
   return out;
 }
