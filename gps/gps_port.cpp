@@ -232,10 +232,11 @@ bool TGpsPort::PaceOrStop(unsigned ms) {
 }
 
 bool TGpsPort::LockCommandForReader() {
-  // A command dialogue may hold the lock for seconds; the reader waits in slices so that a
-  // Close meanwhile still stops it.
-  while (!commandLock_.try_lock_for(std::chrono::milliseconds(kSliceMs))) {
-    if (StopRequested()) return false;
+  // A command dialogue may hold the lock for seconds; the reader polls for it in short waits
+  // that also watch its stop flag, so a Close meanwhile still stops it. (A timed lock would do
+  // the same, but its clock-based wait is invisible to the thread checker.)
+  while (!commandLock_.try_lock()) {
+    if (!WaitOrStop(2)) return false;
   }
   if (StopRequested()) {
     commandLock_.unlock();

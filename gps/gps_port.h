@@ -125,7 +125,7 @@ class TGpsPort {
 
   std::atomic<int> open_{0};
   HANDLE port_ = nullptr;
-  int sourceType_ = kNmea;
+  std::atomic<int> sourceType_{kNmea};  // the reader takes it once, at its start
   uint64_t lastLineTick_ = 0;  // under tickLock_
   std::atomic<int> ioError_{0};
   GpsFix working_{};
@@ -135,7 +135,7 @@ class TGpsPort {
   HANDLE reader_ = nullptr;
   std::atomic<HWND> owner_{nullptr};  // the reader posts to it
   std::recursive_mutex fixLock_;
-  std::recursive_timed_mutex commandLock_;
+  std::recursive_mutex commandLock_;
   std::recursive_mutex tickLock_;
   LPTHREAD_START_ROUTINE threadProc_ = nullptr;
   TIMERPROC timerProc_ = nullptr;
