@@ -1,7 +1,9 @@
 // The host entry of the program: takes the device folder from --root (or VORNA_ROOT), sets up
-// the device layer (root, module path, presenter) and runs the device's message loop. With a
-// display and SDL2 the screen appears in a window; otherwise the device runs headless and the
-// screen is written to a PNG file so the run leaves something to look at.
+// the device layer (root, module path, presenter) and hands over to WinMain with the first
+// argument that is not an option. With a display and SDL2 the screen appears in a window;
+// otherwise the device runs headless until the program quits, or, with
+// --exit-after-first-frame, until its first frame is painted: the screen is then written to a
+// PNG file and the program is told to exit.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/winmain.h"
 #include "platform/core/internal.h"
 #include "platform/host/presenter_sdl.h"
 #include "platform/win.h"
@@ -19,15 +22,25 @@ namespace {
 struct HostOptions {
   std::string root;
   std::string screenshot = "vorna-screen.png";
+  std::string file;  // the first non-option argument
+  bool haveFile = false;
   bool headless = false;
+  bool exitAfterFirstFrame = false;
 };
+
+HostOptions g_options;
 
 void Usage() {
   std::fprintf(stderr,
-               "usage: vorna [--root DIR] [--headless] [--screenshot FILE.png] [FILE]\n"
+               "usage: vorna [--root DIR] [--headless] [--screenshot FILE.png]\n"
+               "             [--exit-after-first-frame] [FILE]\n"
                "  --root DIR      the device folder (default: $VORNA_ROOT)\n"
                "  --headless      no window even where a display exists\n"
-               "  --screenshot F  where a headless run writes the screen (default %s)\n",
+               "  --screenshot F  where a headless run writes the screen (default %s)\n"
+               "  --exit-after-first-frame\n"
+               "                  headless: write the screen once the first frame is painted,\n"
+               "                  then exit as the exit command does\n"
+               "  FILE            a device path of a map or project to open after asking\n",
                HostOptions().screenshot.c_str());
 }
 
@@ -40,6 +53,8 @@ bool ParseArgs(int argc, char** argv, HostOptions* opt) {
       (a == "--root" ? opt->root : opt->screenshot) = argv[++i];
     } else if (a == "--headless") {
       opt->headless = true;
+    } else if (a == "--exit-after-first-frame") {
+      opt->exitAfterFirstFrame = true;
     } else if (a == "--help" || a == "-h") {
       Usage();
       std::exit(0);
@@ -47,6 +62,9 @@ bool ParseArgs(int argc, char** argv, HostOptions* opt) {
       std::fprintf(stderr, "vorna: unknown option %s\n", a.c_str());
       Usage();
       return false;
+    } else if (!opt->haveFile) {
+      opt->file = a;
+      opt->haveFile = true;
     }
   }
   if (opt->root.empty()) {
@@ -66,48 +84,87 @@ bool ParseArgs(int argc, char** argv, HostOptions* opt) {
   return true;
 }
 
+// The command line WinMain gets: the file argument, in quotes when it holds a blank.
+std::wstring CommandLineFor(const HostOptions& opt) {
+  if (!opt.haveFile || opt.file.empty()) return std::wstring();
+  int n = MultiByteToWideChar(CP_UTF8, 0, opt.file.c_str(), int(opt.file.size()), nullptr, 0);
+  std::wstring wide(n > 0 ? size_t(n) : 0, L'\0');
+  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, opt.file.c_str(), int(opt.file.size()), wide.data(), n);
+  if (wide.find(L' ') != std::wstring::npos) wide = L"\"" + wide + L"\"";
+  return wide;
+}
+
+// Headless with --exit-after-first-frame: polled by a windowless timer until start-up is over,
+// the main window has painted and nothing is queued; then the screen is written and the program
+// is given the exit command. A start-up stuck on a message box (nobody can answer it headless)
+// gives up after kStartupWaitMs: the screen shows the box, and the program quits unsaved.
+constexpr UINT kFirstFramePollMs = 20;
+constexpr DWORD kStartupWaitMs = 5000;
+bool g_frameDone = false;
+int g_hostCode = 0;
+DWORD g_pollStart = 0;
+
+bool WriteScreen() {
+  if (!vplat::SaveScreenPng(g_options.screenshot.c_str())) {
+    std::fprintf(stderr, "vorna: cannot write the screen to %s\n", g_options.screenshot.c_str());
+    return false;
+  }
+  return true;
+}
+
+void CALLBACK FirstFrameProc(HWND, UINT, UINT_PTR id, DWORD) {
+  if (g_frameDone) return;
+  if (!g_pollStart) g_pollStart = GetTickCount();
+  HWND main = FindWindowW(L"Vorna", nullptr);
+  if (!g_StartupDone) {
+    if (GetTickCount() - g_pollStart < kStartupWaitMs) return;
+    g_frameDone = true;
+    KillTimer(nullptr, id);
+    WriteScreen();
+    std::fprintf(stderr, "vorna: start-up is waiting for an answer to a message box; screen written "
+                 "to %s; quitting without saving\n", g_options.screenshot.c_str());
+    g_hostCode = 3;
+    PostQuitMessage(3);
+    return;
+  }
+  if (!main) return;
+  RECT dirty;
+  MSG pending;
+  if (GetUpdateRect(main, &dirty, FALSE) || PeekMessageW(&pending, nullptr, 0, 0, PM_NOREMOVE))
+    return;
+  g_frameDone = true;
+  KillTimer(nullptr, id);
+  if (!WriteScreen()) {
+    g_hostCode = 1;
+  } else {
+    std::printf("vorna: device %s started headless; screen %dx%d written to %s\n",
+                g_options.root.c_str(), vplat::ScreenWidth(), vplat::ScreenHeight(),
+                g_options.screenshot.c_str());
+    std::fflush(stdout);
+  }
+  PostMessageW(main, WM_COMMAND, 40005, 0);  // the exit command, as the menu gives it
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  HostOptions opt;
-  if (!ParseArgs(argc, argv, &opt)) return 2;
+  if (!ParseArgs(argc, argv, &g_options)) return 2;
 
-  vplat::SetDeviceRoot(opt.root);
+  vplat::SetDeviceRoot(g_options.root);
   vplat::SetModulePath(L"\\Vorna\\Vorna.exe");
 
   vplat::Presenter* presenter = nullptr;
-  if (!opt.headless && (std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY"))) {
+  if (!g_options.headless && (std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY"))) {
     presenter = vplat::MakeSdlPresenter(2);
   }
   vplat::SetPresenter(presenter);
+  if (!presenter && g_options.exitAfterFirstFrame)
+    SetTimer(nullptr, 0, kFirstFramePollMs, FirstFrameProc);
 
-  int code = 0;
-  if (presenter) {
-    presenter->Present();
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    code = static_cast<int>(msg.wParam);
-  } else {
-    // Headless: run what is queued, then leave the picture of the screen behind.
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) break;
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    if (!vplat::SaveScreenPng(opt.screenshot.c_str())) {
-      std::fprintf(stderr, "vorna: cannot write the screen to %s\n", opt.screenshot.c_str());
-      code = 1;
-    } else {
-      std::printf("vorna: device %s started headless; screen %dx%d written to %s\n",
-                  opt.root.c_str(), vplat::ScreenWidth(), vplat::ScreenHeight(),
-                  opt.screenshot.c_str());
-    }
-  }
+  std::wstring commandLine = CommandLineFor(g_options);
+  int code = WinMain(GetModuleHandleW(nullptr), nullptr, commandLine.data(), SW_SHOW);
+
   vplat::SetPresenter(nullptr);
   delete presenter;
-  return code;
+  return code != 0 ? code : g_hostCode;
 }

@@ -1,0 +1,348 @@
+#include "app/main_window.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/auto_actions.h"
+#include "app/back_buffer.h"
+#include "app/commands.h"
+#include "app/input.h"
+#include "app/lang.h"
+#include "app/menu_opener.h"
+#include "app/ui/shell_utils.h"
+#include "app/winmain.h"
+#include "edit/goto_overlay.h"
+#include "edit/measure_tool.h"
+#include "edit/object_list_panel.h"
+#include "edit/selection_panel.h"
+#include "edit/tool_panel.h"
+#include "edit/vertex_edit_bar.h"
+#include "gps/almanac_bar.h"
+#include "gps/geodesy_bar.h"
+#include "gps/gps_bar.h"
+#include "gps/sight_rule.h"
+#include "gps/sky_plot.h"
+#include "resources/main_ids.h"
+#include "search/route.h"
+#include "search/street_search.h"
+#include "view/frame_draw.h"
+#include "view/map_view.h"
+#include "view/point_lists.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+// The shell's activation record handed back on every WM_ACTIVATE; its content is the shell's.
+unsigned char g_shellActivateInfo[64];
+
+const TMessageEntry kMessageTable[] = {
+    {WM_CREATE, OnMainCreate},
+    {WM_PAINT, OnMainPaint},
+    {WM_HIBERNATE, OnMainHibernate},
+    {WM_ACTIVATE, OnMainActivate},
+    {WM_DESTROY, OnMainDestroy},
+    {WM_COMMAND, OnMainCommand},
+    {WM_LBUTTONDOWN, OnMainPenDown},
+    {WM_MOUSEMOVE, OnMainPenMove},
+    {WM_LBUTTONUP, OnMainPenUp},
+    {WM_KEYDOWN, OnMainKeyDown},
+    {WM_HOTKEY, OnMainHotKey},
+    {WM_NOTIFY, OnMainNotify},
+    {WM_INITMENUPOPUP, OnMainInitMenuPopup},
+    {WM_CANCELMODE, OnMainCancelMode},
+    {WM_BOUNDS_ERROR, OnMainBoundsError},
+};
+
+HMENU SubMenu(UINT command) {
+  if (!g_MenuBar) return nullptr;
+  return reinterpret_cast<HMENU>(SendMessageW(g_MenuBar, SHCMBM_GETSUBMENU, 0, command));
+}
+
+int ScaleIndex(int32_t scale) {
+  for (int i = 0; i < 21; ++i)
+    if (kScaleTable[i] == scale) return i;
+  return -1;
+}
+
+bool SipVisible() {
+  HWND sip = FindWindowW(L"SipWndClass", nullptr);
+  return sip && IsWindowVisible(sip);
+}
+
+int WindowHeight(HWND w) {
+  RECT r;
+  if (!w || !GetWindowRect(w, &r)) return 0;
+  return r.bottom - r.top;
+}
+
+// The map area: the client rectangle less the open search bars and the panels at the top, and
+// less the almanac bar and the command bar at the bottom.
+RECT LayoutMapArea(HWND hwnd) {
+  RECT r;
+  GetClientRect(hwnd, &r);
+  for (TSearchBar*& bar : g_SearchBars) {
+    if (!bar) continue;
+    if (!bar->window || !IsWindow(bar->window)) {
+      bar = nullptr;  // closed behind our back: forgotten
+      continue;
+    }
+    r.top += WindowHeight(bar->window);
+  }
+  int topPanels = std::max({g_GpsBar.GetHeight(), g_GeodesyBar.GetHeight(), g_ToolPanel.GetHeight(),
+                            g_SelectionPanel.GetHeight() + g_VertexEditBar.GetHeight()});
+  r.top += topPanels;
+  r.bottom -= g_AlmanacBar.GetHeight() + kCommandBarHeight;
+  return r;
+}
+
+}  // namespace
+
+HWND g_MainWindow = nullptr;
+HWND g_MenuBar = nullptr;
+int g_FullScreen = 0;
+int g_SipWasShown = 0;
+int g_FullRedraw = 0;
+int32_t g_LastNominalScale = 0;
+int g_BoundsBoxUp = 0;
+
+const TMessageEntry* GetMainMessageTable(int* count) {
+  if (count) *count = static_cast<int>(sizeof kMessageTable / sizeof kMessageTable[0]);
+  return kMessageTable;
+}
+
+LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  g_AutoActions.OnUserInput(hwnd, message, wParam, lParam);
+  for (const TMessageEntry& e : kMessageTable)
+    if (e.message == message) return e.handler(hwnd, wParam, lParam);
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT OnMainCreate(HWND hwnd, WPARAM, LPARAM) {
+  g_MainWindow = hwnd;
+  INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_DATE_CLASSES};
+  InitCommonControlsEx(&icc);
+  g_MenuBar = CreateMainMenuBar(hwnd);
+  HINSTANCE inst = g_Instance;
+  g_GpsBar.Create(hwnd, inst);
+  g_GpsBar.Move(0);
+  g_GpsBar.Show(0);
+  g_GeodesyBar.Create(hwnd, inst);
+  g_GeodesyBar.Move(0);
+  g_GeodesyBar.Show(0);
+  g_ToolPanel.Create(hwnd, inst);
+  g_ToolPanel.MoveTo(0);
+  g_ToolPanel.Show(0);
+  g_SelectionPanel.Create(hwnd, inst);
+  g_SelectionPanel.SetTop(0);
+  g_SelectionPanel.Show(0);
+  g_ObjectListPanel.Create(hwnd, inst);
+  g_ObjectListPanel.PlaceAbove(214);
+  g_ObjectListPanel.Show(0);
+  g_VertexEditBar.Create(hwnd, inst);
+  g_VertexEditBar.Show(0);
+  g_AlmanacBar.Create(hwnd, inst);
+  g_AlmanacBar.Place(294);
+  g_AlmanacBar.Show(0);
+  UpdateRasterModeMenu();
+  return 0;
+}
+
+LRESULT OnMainPaint(HWND hwnd, WPARAM, LPARAM) {
+  int sip = SipVisible() ? 1 : 0;
+  if (sip != g_SipWasShown) {
+    g_SipWasShown = sip;
+    g_FullRedraw = 1;
+  }
+  SHFullScreen(hwnd, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON);
+  SetFullScreen(hwnd, 1);
+
+  RECT area;
+  if (g_FullRedraw) {
+    area = LayoutMapArea(hwnd);
+    PrepareFrame(g_MapView, area.left, area.top, area.right, area.bottom);
+    int32_t scale = g_MapView.GetScale();
+    if (scale != g_LastNominalScale) {
+      CheckScaleMenuItem(NearestScale(scale, 0));
+      for (int i = 0; i < g_MapView.GetVectorMapCount(); ++i)
+        if (TMdmMap* map = g_MapView.GetVectorMap(i)) map->SelectNominalScale(scale);
+      g_LastNominalScale = scale;
+    }
+    g_AlmanacBar.Update();
+  } else if (!GetUpdateRect(hwnd, &area, FALSE)) {
+    area = RECT{0, 0, 0, 0};
+  }
+
+  PAINTSTRUCT ps;
+  BeginPaint(hwnd, &ps);
+  EndPaint(hwnd, &ps);
+
+  HDC dc = GetDC(hwnd);
+  const RECT& view = g_MapView.viewRect;
+  g_SkyPlot.Draw(dc, view);
+  if (g_FullRedraw) {
+    DrawLayers(g_MapView, dc);
+    g_BackBuffer.Capture(dc);
+  } else {
+    g_BackBuffer.Restore(dc, area.left, area.top, area.right, area.bottom);
+    g_UserLayer.PrepareView(view);
+    g_UserLayer.Draw(dc);
+  }
+  DrawHighlights(g_MapView, dc);
+  g_MeasureTool.Draw(view, dc);
+  g_GotoOverlay.Draw(dc);
+  g_Route.Draw(view, dc);
+  g_SkyPlot.Blit(dc);
+  g_SightRule.SetPosition(g_MapView.gpsState == 1 ? 1 : 0, g_MapView.gpsX, g_MapView.gpsY,
+                          g_MapView.gpsCourse / 180.0 * kPi);
+  g_SightRule.Draw(dc, view);
+  DrawGpsPosition(g_MapView, dc);
+  ReleaseDC(hwnd, dc);
+  g_FullRedraw = 0;
+  return 0;
+}
+
+LRESULT OnMainHibernate(HWND hwnd, WPARAM, LPARAM) {
+  if (GetActiveWindow() != hwnd) {
+    // Nothing of ours carries id 1, so this frees only a child someone else put there.
+    if (HWND child = GetDlgItem(hwnd, 1)) DestroyWindow(child);
+  }
+  return 0;
+}
+
+LRESULT OnMainActivate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  SHHandleWMActivate(hwnd, wParam, lParam, g_shellActivateInfo, 0);
+  GrabHardwareKeys(hwnd);
+  return 0;
+}
+
+LRESULT OnMainDestroy(HWND, WPARAM, LPARAM) {
+  SaveSessionSettings();
+  PostQuitMessage(0);
+  return 0;
+}
+
+LRESULT OnMainNotify(HWND, WPARAM, LPARAM) { return 0; }
+
+namespace {
+void CALLBACK MenuOpenerTimerProc(HWND, UINT, UINT_PTR, DWORD) { g_MenuOpener.OnTimer(); }
+}  // namespace
+
+LRESULT OnMainInitMenuPopup(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  g_AutoActions.ResetIdle();
+  g_MenuOpener.OnInitMenuPopup(reinterpret_cast<HMENU>(wParam),
+                               ScaleMenuCommand(g_MapView.GetScale()), MenuOpenerTimerProc);
+  return DefWindowProcW(hwnd, WM_INITMENUPOPUP, wParam, lParam);
+}
+
+LRESULT OnMainCancelMode(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  g_AutoActions.ResetIdle();
+  g_MenuOpener.OnTimer();
+  return DefWindowProcW(hwnd, WM_CANCELMODE, wParam, lParam);
+}
+
+LRESULT OnMainBoundsError(HWND hwnd, WPARAM wParam, LPARAM) {
+  int id = wParam == 14 ? 100084 : wParam == 16 ? 100085 : 0;
+  // One box at a time: the GPS and echo timers keep adding points inside the box's modal loop,
+  // and each would open another box on top.
+  if (!id || g_BoundsBoxUp) return 0;
+  g_BoundsBoxUp = 1;
+  MessageBoxW(hwnd, g_Lang.GetText(id), nullptr, MB_OK);
+  g_BoundsBoxUp = 0;
+  return 0;
+}
+
+HWND CreateMainMenuBar(HWND mainWindow) {
+  SHMENUBARINFO info{};
+  info.cbSize = sizeof info;
+  info.hwndParent = mainWindow;
+  info.dwFlags = SHCMBF_COLORBK;
+  info.nToolBarId = IDR_MAIN_MENUBAR;
+  info.hInstRes = g_Instance;
+  info.nBmpId = IDB_MAIN_TOOLBAR;
+  info.cBmpImages = MAIN_TOOLBAR_IMAGES;
+  info.clrBk = 0x00FFFF;  // red 255, green 255, blue 0
+  if (!SHCreateMenuBar(&info)) return nullptr;
+  return info.hwndMB;
+}
+
+void InvalidateMainView(int full) {
+  if (full) g_FullRedraw = 1;
+  if (g_MainWindow) InvalidateRect(g_MainWindow, nullptr, full ? TRUE : FALSE);
+}
+
+int SetFullScreen(HWND hwnd, int on) {
+  if (on) {
+    SHFullScreen(hwnd, SHFS_HIDESIPBUTTON);
+    if (g_FullScreen) return 1;
+    if (SHFullScreen(hwnd, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON) &&
+        MoveWindow(hwnd, 0, 0, 240, 320, TRUE))
+      g_FullScreen = 1;
+    return 0;
+  }
+  if (!g_FullScreen) return 1;
+  if (SHFullScreen(hwnd, SHFS_SHOWTASKBAR | SHFS_SHOWSIPBUTTON) &&
+      MoveWindow(hwnd, 0, 26, 240, 294, TRUE))
+    g_FullScreen = 0;
+  return 0;
+}
+
+void ShowSipButton(int show) {
+  if (g_MainWindow) SHFullScreen(g_MainWindow, show ? SHFS_SHOWSIPBUTTON : SHFS_HIDESIPBUTTON);
+}
+
+void FitDialogToMainWindow(RECT* out, HWND dialog) {
+  RECT r{0, 0, 0, 0};
+  if (g_MainWindow) {
+    RECT w;
+    GetWindowRect(g_MainWindow, &w);
+    r.right = w.right - w.left;
+    r.bottom = w.bottom - w.top;
+  }
+  if (dialog) {
+    SHFullScreen(dialog, SHFS_HIDETASKBAR);
+    MoveWindow(dialog, r.left, r.top, r.right, r.bottom, TRUE);
+  }
+  if (out) *out = r;
+}
+
+void UpdateRasterModeMenu() {
+  HMENU maps = SubMenu(kMapsMenuCommand);
+  if (!maps) return;
+  int vector = g_MapView.AreVectorMapsShown(), raster = g_MapView.AreRasterMapsShown();
+  UINT item = vector && raster ? 40207 : vector ? 40208 : raster ? 40209 : 0;
+  if (item) {
+    CheckMenuRadioItem(maps, 40207, 40209, item, MF_BYCOMMAND);
+  } else {
+    for (UINT id = 40207; id <= 40209; ++id) CheckMenuItem(maps, id, MF_BYCOMMAND | MF_UNCHECKED);
+  }
+}
+
+void CheckMainMenuItem(UINT submenuCommand, UINT itemCommand, int checked) {
+  if (HMENU m = SubMenu(submenuCommand))
+    CheckMenuItem(m, itemCommand, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+int IsMainMenuItemChecked(UINT submenuCommand, UINT itemCommand) {
+  HMENU m = SubMenu(submenuCommand);
+  if (!m) return 0;
+  UINT state = GetMenuState(m, itemCommand, MF_BYCOMMAND);
+  return state != 0xFFFFFFFFu && (state & MF_CHECKED) ? 1 : 0;
+}
+
+void CheckScaleMenuItem(int32_t scale) {
+  HMENU m = SubMenu(kScaleMenuCommand);
+  if (!m) return;
+  int i = ScaleIndex(scale);
+  if (i >= 0) {
+    CheckMenuRadioItem(m, kFirstScaleCommand, kFirstScaleCommand + 20, kFirstScaleCommand + UINT(i),
+                       MF_BYCOMMAND);
+  } else {
+    for (UINT id = kFirstScaleCommand; id <= kFirstScaleCommand + 20; ++id)
+      CheckMenuItem(m, id, MF_BYCOMMAND | MF_UNCHECKED);
+  }
+}
+
+UINT ScaleMenuCommand(int32_t scale) {
+  int i = ScaleIndex(NearestScale(scale, 0));
+  return i >= 0 ? kFirstScaleCommand + UINT(i) : 0;
+}

@@ -1,0 +1,19 @@
+#include "gps/geodesy_bar.h"
+
+#include "gps/panel_window.h"
+
+
+HWND TGeodesyBar::Create(HWND mainWindow, HINSTANCE instance) {
+  window = gps_panel::Create(mainWindow, instance, 0);
+  return window;
+}
+
+void TGeodesyBar::Show(int on) {
+  if (window) ShowWindow(window, on ? SW_SHOW : SW_HIDE);
+}
+
+void TGeodesyBar::Move(int top) {
+  if (window) SetWindowPos(window, nullptr, 0, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+int TGeodesyBar::GetHeight() const { return gps_panel::Height(window); }

@@ -1,0 +1,6 @@
+#include "gps/point_properties.h"
+
+int ShowPointPropertiesDialog(const TObjectRef& /*object*/, int /*vectorMode*/,
+                              double* /*distance*/) {
+  return 0;
+}

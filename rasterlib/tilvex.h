@@ -1,0 +1,16 @@
+// The exports of the raster-map library Tilvex, which the program loads by name for each use.
+// Both sides keep their own memory: the caller owns the two 255-byte result buffers.
+#pragma once
+
+// The size of each result buffer of Show, in bytes.
+inline constexpr int kTilvexBufferBytes = 255;
+
+extern "C" {
+// (0, map path or null, x, y, text or null, text or null, out map path, out point name). With a
+// null map path the chooser runs first, then the viewer. The low byte of the result is 1 when a
+// point was picked, else 0.
+typedef int (*TTilvexShow)(int mode, const char* mapPath, double x, double y, const char* text1,
+                           const char* text2, char* chosenMap, char* chosenPoint);
+// Its presence marks a valid library; the program never calls it.
+typedef int (*TTilvexLink)();
+}
