@@ -101,7 +101,8 @@ HWND g_MainWindow = nullptr;
 HWND g_MenuBar = nullptr;
 int g_FullScreen = 0;
 int g_SipWasShown = 0;
-int g_FullRedraw = 0;
+// Nothing has been drawn before the first paint, so it renders the maps.
+int g_FullRedraw = 1;
 int32_t g_LastNominalScale = 0;
 int g_BoundsBoxUp = 0;
 
