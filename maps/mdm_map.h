@@ -147,6 +147,7 @@ class TMdmMap {
   int32_t GetVertexCount(uint16_t index) const;
   int CopyVertices(uint16_t index, TPointBuf* points, size_t bufferBytes) const;
   int GetObjectVertices(uint16_t index, TPointBuf* points) const;
+  void ListPointObjects(class TOwnerDrawList& list) const;  // named points: name, position
   // Strictly inside the extent: 1; else notice 14 and 0.
   int CheckInside(int32_t x, int32_t y) const;
   bool IsInside(int32_t x, int32_t y) const;
