@@ -1,0 +1,214 @@
+// The entry: the message loop with its accelerator, one instance per device root, the command
+// line's file, a fresh device, and the instance claim across processes.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "app/ini_file.h"
+#include "app/lang.h"
+#include "platform/core/internal.h"
+#include "platform/sys/instance_lock.h"
+#include "startup_fixture.h"
+
+namespace {
+
+using namespace startup_test;
+
+// Runs inside WinMain's loop on the real clock: once start-up is over, `script` runs once.
+std::function<void()> g_script;
+bool g_scriptRan = false;
+
+void CALLBACK ScriptTimer(HWND, UINT, UINT_PTR id, DWORD) {
+  if (!g_StartupDone || g_scriptRan) return;
+  g_scriptRan = true;
+  KillTimer(nullptr, id);
+  g_script();
+}
+
+int RunWinMain(const wchar_t* commandLine, std::function<void()> script) {
+  g_script = std::move(script);
+  g_scriptRan = false;
+  SetTimer(nullptr, 0, 5, ScriptTimer);
+  std::wstring line = commandLine;
+  return WinMain(nullptr, nullptr, line.data(), SW_SHOW);
+}
+
+void PressCtrlQ() {
+  vplat::InjectKey(VK_CONTROL, true);
+  vplat::InjectKey('Q', true);
+  vplat::InjectKey('Q', false);
+  vplat::InjectKey(VK_CONTROL, false);
+}
+
+class Entry : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    harness::Options o;
+    o.virtualClock = false;  // WinMain's own loop waits for real time
+    harness::Start(o);
+    PlentyOfMemory();
+  }
+  void TearDown() override { harness::Stop(); }
+};
+
+TEST_F(Entry, CtrlQLeavesTheLoopWithZeroAndSavesTheSettings) {
+  SeedPalette();
+  WriteHostFile(IniHostPath(), kSeedIni);
+  int nested = 0;
+  HWND seen = nullptr;
+  int code = RunWinMain(L"", [&] {
+    seen = FindWindowW(L"Vorna", nullptr);
+    nested = WinMain(nullptr, nullptr, nullptr, SW_SHOW);  // a second start inside the first
+    PressCtrlQ();
+  });
+  EXPECT_TRUE(g_scriptRan);
+  EXPECT_NE(seen, nullptr);
+  EXPECT_EQ(nested, -1);
+  EXPECT_EQ(code, 0);
+  EXPECT_FALSE(IsWindow(seen));
+  EXPECT_TRUE(harness::MessageBoxes().empty());
+  std::string ini = ReadHostFile(IniHostPath());
+  EXPECT_EQ(ini.rfind(kSeedIni, 0), 0u) << ini;
+  EXPECT_NE(ini.find("\nDBGlobal=DB\\Global.ndb\n"), std::string::npos);
+  EXPECT_NE(ini.find("\nGPSROTMAP=0\n"), std::string::npos);
+  // The claim is given back: the program can start again on this root.
+  EXPECT_FALSE(vplat::IsInstanceClaimed(L"Vorna"));
+}
+
+TEST_F(Entry, EmptyDeviceWarnsOnceAboutThePaletteAndCreatesTheSettings) {
+  int code = RunWinMain(L"", [] { PressCtrlQ(); });
+  EXPECT_EQ(code, 0);
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+  EXPECT_EQ(harness::MessageBoxes()[0].text, g_Lang.GetText(100008));
+  std::string ini = ReadHostFile(IniHostPath());
+  EXPECT_EQ(ini.rfind("[Ini]\n", 0), 0u);
+  EXPECT_NE(ini.find("\nDefaultFile=\n"), std::string::npos);
+}
+
+TEST_F(Entry, AnotherHolderOfTheRootMakesTheEntryReturnMinusOne) {
+  ASSERT_EQ(vplat::ClaimInstance(L"Vorna"), vplat::InstanceClaim::kClaimed);
+  EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, SW_SHOW), -1);
+  EXPECT_EQ(FindWindowW(L"Vorna", nullptr), nullptr);
+  EXPECT_FALSE(std::filesystem::exists(IniHostPath()));  // nothing read or written
+  vplat::ReleaseInstance(L"Vorna");
+}
+
+TEST_F(Entry, ReadOnlySettingsStillExitZero) {
+  SeedPalette();
+  WriteHostFile(IniHostPath(), "[Ini]\n");
+  std::filesystem::permissions(harness::Root() + "/Vorna/Vorna.ini",
+                               std::filesystem::perms::owner_read);
+  if (access((harness::Root() + "/Vorna/Vorna.ini").c_str(), W_OK) == 0)
+    GTEST_SKIP() << "running with rights that ignore file permissions";
+  int code = RunWinMain(L"", [] { PressCtrlQ(); });
+  EXPECT_EQ(code, 0);
+}
+
+// ---- the file on the command line (in-process, on the virtual clock) ----
+
+class CommandLine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    harness::Start();
+    PlentyOfMemory();
+    SeedPalette();
+    WriteHostFile(IniHostPath(), "[Ini]\nDefaultFile=\\Vorna\\default.mpj\n");
+  }
+  void TearDown() override { harness::Stop(); }
+};
+
+TEST_F(CommandLine, QuotedPathAsksOnceAndCancelOpensNothingNotEvenTheDefault) {
+  harness::AnswerMessageBox(L"", IDCANCEL);
+  ASSERT_NE(MakeMainWindow("\"\\Vorna\\a b.mpj\""), nullptr);
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+  EXPECT_NE(harness::MessageBoxes()[0].text.find(L"\\Vorna\\a b.mpj?"), std::wstring::npos);
+  EXPECT_EQ(harness::MessageBoxes()[0].caption, g_Lang.GetText(100011));
+  EXPECT_EQ(harness::MessageBoxes()[0].type & MB_TYPEMASK, UINT(MB_OKCANCEL));
+  EXPECT_EQ(g_StartupOpenResult, 0);  // nothing was tried
+}
+
+TEST_F(CommandLine, OkOpensTheUnquotedPath) {
+  harness::AnswerMessageBox(L"", IDOK);
+  ASSERT_NE(MakeMainWindow("\"\\Vorna\\a b.mpj\""), nullptr);
+  EXPECT_EQ(harness::MessageBoxes().size(), 1u);
+  EXPECT_EQ(g_StartupOpenResult, 7);  // tried, and the project does not exist
+}
+
+TEST_F(CommandLine, BrokenQuotingAndOverlongLines) {
+  // A lone quote names nothing: no question, and the default is not opened either.
+  ASSERT_NE(MakeMainWindow("\""), nullptr);
+  EXPECT_TRUE(harness::MessageBoxes().empty());
+  EXPECT_EQ(g_StartupOpenResult, 0);
+  harness::Stop();
+
+  // No closing quote: only the leading one goes; the last character stays.
+  harness::Start();
+  SeedPalette();
+  harness::AnswerMessageBox(L"", IDCANCEL);
+  ASSERT_NE(MakeMainWindow("\"\\Vorna\\x.mpj"), nullptr);
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+  EXPECT_NE(harness::MessageBoxes()[0].text.find(L"\\Vorna\\x.mpj?"), std::wstring::npos);
+}
+
+TEST_F(CommandLine, OverlongLineOpensNothingAndIsNotCut) {
+  g_CommandLineTooLong = 1;  // what WinMain makes of 300 characters
+  ASSERT_NE(MakeMainWindow(""), nullptr);
+  EXPECT_TRUE(harness::MessageBoxes().empty());
+  EXPECT_EQ(g_StartupOpenResult, 7);
+}
+
+TEST_F(CommandLine, EmptyLineOpensTheDefaultWithoutAsking) {
+  ASSERT_NE(MakeMainWindow(""), nullptr);
+  EXPECT_TRUE(harness::MessageBoxes().empty());
+  EXPECT_EQ(g_StartupOpenResult, 7);  // default.mpj was tried
+}
+
+// ---- the claim itself ----
+
+TEST(InstanceClaim, OnePerRootAndClassFreedByTheKernel) {
+  harness::Start();
+  EXPECT_FALSE(vplat::IsInstanceClaimed(L"Vorna"));
+  ASSERT_EQ(vplat::ClaimInstance(L"Vorna"), vplat::InstanceClaim::kClaimed);
+  EXPECT_TRUE(vplat::IsInstanceClaimed(L"Vorna"));
+  EXPECT_TRUE(vplat::IsInstanceClaimed(L"VORNA"));  // class names ignore case
+  EXPECT_EQ(vplat::ClaimInstance(L"Vorna"), vplat::InstanceClaim::kHeldElsewhere);
+  EXPECT_FALSE(vplat::IsInstanceClaimed(L"Other"));
+  std::string first = vplat::InstanceSocketName(L"Vorna");
+  std::string root = harness::Root();
+
+  // Another root is another name.
+  std::string second = root + "/elsewhere";
+  std::filesystem::create_directories(second);
+  vplat::SetDeviceRoot(second);
+  EXPECT_NE(vplat::InstanceSocketName(L"Vorna"), first);
+  EXPECT_FALSE(vplat::IsInstanceClaimed(L"Vorna"));
+  vplat::SetDeviceRoot(root);
+
+  vplat::ReleaseInstance(L"Vorna");
+  EXPECT_FALSE(vplat::IsInstanceClaimed(L"Vorna"));
+
+  // A child process holds it until it is killed.
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t child = fork();
+  if (child == 0) {
+    char ok = vplat::ClaimInstance(L"Vorna") == vplat::InstanceClaim::kClaimed ? 1 : 0;
+    (void)!write(ready[1], &ok, 1);
+    for (;;) pause();
+  }
+  char ok = 0;
+  ASSERT_EQ(read(ready[0], &ok, 1), 1);
+  EXPECT_EQ(ok, 1);
+  EXPECT_EQ(vplat::ClaimInstance(L"Vorna"), vplat::InstanceClaim::kHeldElsewhere);
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  EXPECT_EQ(vplat::ClaimInstance(L"Vorna"), vplat::InstanceClaim::kClaimed);
+  vplat::ReleaseInstance(L"Vorna");
+  close(ready[0]);
+  close(ready[1]);
+  harness::Stop();
+}
+
+}  // namespace
