@@ -8,6 +8,7 @@ int RunNmeaCommand(int argc, char** argv);
 int RunJpsCommand(int argc, char** argv);
 int RunNdbCommand(int argc, char** argv);
 int RunMvwCommand(int argc, char** argv);
+int RunDemoCommand(int argc, char** argv);
 
 struct SampleCommand {
   const char* name;
@@ -24,4 +25,5 @@ inline constexpr SampleCommand kSampleCommands[] = {
      RunNdbCommand},
     {"mvw", "mvw OUT.mvw [--grid W H [--seed S] [--removed 0-100] [--oneway 0-100]]",
      RunMvwCommand},
+    {"demo", "demo FOLDER", RunDemoCommand},
 };
