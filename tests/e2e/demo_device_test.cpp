@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +29,7 @@
 #include "tools/sampledata/demo_device.h"
 #include "tools/sampledata/demo_town.h"
 #include "tools/sampledata/mdm_writer.h"
+#include "view/frame_draw.h"
 #include "view/map_view.h"
 
 namespace {
@@ -285,8 +287,8 @@ TEST_F(DemoDevice, AddressTablesPointAtTheDrawnTown) {
   // The tables' school, taken to the plane as the program takes it, is the map's school point.
   ASSERT_EQ(g_MapView.LoadStartupResources("\\Vorna\\", nullptr), 0);
   ASSERT_EQ(g_MapView.OpenProject(sample::kDemoProjectPath, nullptr, 0), 0);
-  ASSERT_EQ(g_MapView.LoadVectorMapObjects(2), 0);
-  TMdmMap* demo = g_MapView.GetVectorMap(2);
+  ASSERT_EQ(g_MapView.LoadVectorMapObjects(1), 0);
+  TMdmMap* demo = g_MapView.GetVectorMap(1);
   const uint8_t oname = objects.GetColumnIndex("Name"), ox = objects.GetColumnIndex("X1"),
                 oy = objects.GetColumnIndex("Y1");
   double lat = 0, lon = 0;
@@ -403,3 +405,59 @@ TEST(DemoDeviceFolder, MissingFolderIsMadeAndABlockedOneIsNamed) {
 }
 
 }  // namespace
+
+// ---- the town drawn ----
+
+namespace {
+
+struct Frame {
+  std::vector<COLORREF> pixels;
+  int Count(COLORREF c) const { return int(std::count(pixels.begin(), pixels.end(), c)); }
+};
+
+// One frame of the map area (240 x 294) as the program draws it, the nominal scales chosen for
+// the view scale first (the main window does that when the scale changes).
+Frame DrawTown(TMapView& view, const char* picture) {
+  for (int i = 0; i < view.GetVectorMapCount(); ++i)
+    view.GetVectorMap(i)->SelectNominalScale(view.scale);
+  HDC dc = GetDC(nullptr);
+  RECT all{0, 0, 240, 320};
+  FillRect(dc, &all, HBRUSH(GetStockObject(WHITE_BRUSH)));
+  PrepareFrame(view, 0, 0, 240, 294);
+  DrawLayers(view, dc);
+  Frame f;
+  for (int y = 0; y < 294; ++y)
+    for (int x = 0; x < 240; ++x) f.pixels.push_back(GetPixel(dc, x, y));
+  ReleaseDC(nullptr, dc);
+  harness::SaveScreen(std::string(VORNA_BINARY_DIR) + "/" + picture);
+  return f;
+}
+
+}  // namespace
+
+TEST_F(DemoDevice, TownIsDrawnAtTheFittedScaleAndAtTenThousand) {
+  ASSERT_EQ(g_MapView.LoadStartupResources("\\Vorna\\", nullptr), 0);
+  g_MapView.ReadScreenResolution(nullptr);
+  InstallMapDrawing(g_MapView);
+  ASSERT_EQ(g_MapView.OpenProject(sample::kDemoProjectPath, nullptr, 0), 0);
+  const std::vector<uint32_t> palette = sample::DemoTownPalette();
+  const COLORREF beige = palette[16], water = palette[17], house = palette[20];
+
+  // The first frame fits the project's extent: town and river, no houses (out of their range
+  // or below the level of detail).
+  const Frame fitted = DrawTown(g_MapView, "demo_fitted.png");
+  EXPECT_GE(g_MapView.scale, 10000);
+  EXPECT_GT(fitted.Count(beige), 240 * 294 / 4) << "the town fills the view";
+  EXPECT_GT(fitted.Count(water), 500) << "the river";
+
+  // 1:10000 on the town centre: houses, streets and the park.
+  double x, y;
+  sample::TownToPlane(2.0, 2.0, &x, &y);
+  g_MapView.SetScale(10000);
+  g_MapView.CenterOn(x, y, 0);
+  const Frame close = DrawTown(g_MapView, "demo_10000.png");
+  EXPECT_EQ(g_MapView.scale, 10000);
+  EXPECT_GT(close.Count(house), 300) << "houses";
+  EXPECT_GT(close.Count(RGB(255, 255, 255)), 300) << "white streets";
+  g_MapView.CloseAllMaps();
+}

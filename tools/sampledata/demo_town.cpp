@@ -183,12 +183,21 @@ MdmSpec LandMap(const Frame& frame) {
   return m.spec;
 }
 
+struct Poi {
+  uint16_t code;
+  UV at;
+  const char* name;
+  uint16_t kind;  // value of table 1
+  const char* phone;
+  const char* hours;
+};
+
 const char* StreetName(bool eastWest, int n) {
   return kTownStreetNames[eastWest ? kTownEastWestNames[n] : 4 + n];
 }
 
 MdmSpec StreetsMap(const Frame& frame) {
-  MapMaker m(frame, "Vorna streets", 10000);
+  MapMaker m(frame, "Vorna streets", 25000);
   // The road graph's segments in its order: for each row y (south to north) and column x (west
   // to east) of the 4 x 4 junctions, the segment east from the junction, then the one north. A
   // node's id is the index of its line object, so segment i is object i + 1.
@@ -215,6 +224,26 @@ MdmSpec StreetsMap(const Frame& frame) {
     street(false, n, {{0.27, at}, {0.5, at}});
     street(false, n, {{3.5, at}, {4.05, at}});
   }
+  // Points of interest with their labels. The first two stand where the address tables put the
+  // school and the shop.
+  const Poi pois[] = {
+      {kTownSchool, {1.0, 1.0}, "School No 1", 1, "100-200", "8-17"},
+      {kTownShop, {2.0, 1.0}, "Corner Shop", 2, "", "9-21"},
+      {kTownChurch, {2.0, 2.0}, "St Nicholas", 3, "", ""},
+      {kTownPost, {1.0, 2.05}, "Post Office", 4, "100-400", "9-18"},
+      {kTownFuel, {0.62, 3.3}, "Fuel South", 5, "100-300", "24 h"},
+      {kTownHospital, {3.0, 1.0}, "Hospital", 6, "103", "24 h"},
+      {kTownStation, {0.3, 1.75}, "Vorna Station", 7, "100-500", "5-24"},
+      {kTownMonument, {2.0, 4.31}, "Founders' Stone", 8, "", ""},
+  };
+  for (const Poi& p : pois) {
+    MdmObject& o = m.Point(p.code, p.at);
+    AttrText(o.attrs, kTagName, p.name);
+    AttrIndex(o.attrs, kTagPoiKind, p.kind);
+    if (*p.phone) AttrText(o.attrs, kTagPhone, p.phone);
+    if (*p.hours) AttrText(o.attrs, kTagHours, p.hours);
+    m.Text(kTownPoiLabel, p.name, 0, 1, {Offset(p.at, 0, 14)});
+  }
   // Lanes in the middle of two blocks.
   m.Shape(kTownLane, {{1.0, 1.5}, {1.0, 2.5}});
   m.Shape(kTownLane, {{3.0, 0.5}, {3.0, 1.5}});
@@ -230,14 +259,6 @@ MdmSpec StreetsMap(const Frame& frame) {
   return m.spec;
 }
 
-struct Poi {
-  uint16_t code;
-  UV at;
-  const char* name;
-  uint16_t kind;  // value of table 1
-  const char* phone;
-  const char* hours;
-};
 
 MdmSpec DemoMap(const Frame& frame) {
   MapMaker m(frame, "Vorna buildings", 5000);
@@ -312,26 +333,6 @@ MdmSpec DemoMap(const Frame& frame) {
     m.Point(kTownTree, p);
   }
 
-  // Points of interest with their labels. The first two stand where the address tables put the
-  // school and the shop.
-  const Poi pois[] = {
-      {kTownSchool, {1.0, 1.0}, "School No 1", 1, "100-200", "8-17"},
-      {kTownShop, {2.0, 1.0}, "Corner Shop", 2, "", "9-21"},
-      {kTownChurch, {2.0, 2.0}, "St Nicholas", 3, "", ""},
-      {kTownPost, {1.0, 2.05}, "Post Office", 4, "100-400", "9-18"},
-      {kTownFuel, {0.62, 3.3}, "Fuel South", 5, "100-300", "24 h"},
-      {kTownHospital, {3.0, 1.0}, "Hospital", 6, "103", "24 h"},
-      {kTownStation, {0.3, 1.75}, "Vorna Station", 7, "100-500", "5-24"},
-      {kTownMonument, {2.0, 4.31}, "Founders' Stone", 8, "", ""},
-  };
-  for (const Poi& p : pois) {
-    MdmObject& o = m.Point(p.code, p.at);
-    AttrText(o.attrs, kTagName, p.name);
-    AttrIndex(o.attrs, kTagPoiKind, p.kind);
-    if (*p.phone) AttrText(o.attrs, kTagPhone, p.phone);
-    if (*p.hours) AttrText(o.attrs, kTagHours, p.hours);
-    m.Text(kTownPoiLabel, p.name, 0, 1, {Offset(p.at, 0, 14)});
-  }
   return m.spec;
 }
 

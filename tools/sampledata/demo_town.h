@@ -88,9 +88,9 @@ struct DemoTownMap {
 };
 
 // Land (town area, river with its island, park with its pond, railway, names), Streets (the 24
-// road segments of the road graph as objects 1 to 24 in the graph's order, the street ends, the
-// street names) and Demo (public buildings as objects 1 to 3, houses, points of interest, labels),
-// in drawing order.
+// road segments of the road graph as objects 1 to 24 in the graph's order, the street ends,
+// points of interest, street names and labels) and Demo (public buildings as objects 1 to 4,
+// houses, house numbers, trees), in drawing order.
 std::vector<DemoTownMap> DemoTownMaps();
 
 // The plane point (metres, X north, Y east with the zone) of a grid point.
