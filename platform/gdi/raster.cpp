@@ -524,7 +524,7 @@ BOOL Rectangle(HDC hdc, int l, int t, int r, int b) {
   if (!d) return FALSE;
   if (d->rec) Record(*d, "Rectangle", {l, t, r, b});
   Normalize(&l, &t, &r, &b);
-  if (r - l < 1 || b - t < 1) return TRUE;
+  if (int64_t(r) - l < 1 || int64_t(b) - t < 1) return TRUE;  // 64-bit: boxes may span int32
   Surface* s = DcSurface(*d);
   if (!s) return FALSE;
   Pen* pen = nullptr;
@@ -540,12 +540,15 @@ BOOL Rectangle(HDC hdc, int l, int t, int r, int b) {
   }
   if (pv) {
     auto path = BoxPath(l, t, r, b);
-    if (r - l == 1 || b - t == 1) {
+    if (int64_t(r) - l == 1 || int64_t(b) - t == 1) {
       POINT seg[2] = {POINT{l, t}, POINT{r - 1, b - 1}};
       // A one-pixel-thin box is a line that includes its end.
       if (pen->width <= 1) {
         uint32_t c = ToPixel(pen->color);
-        for (int64_t y = t; y < b; ++y)
+        // Only the rows inside the clip box: a thin box may be 2^32 pixels tall.
+        for (int64_t y = std::max<int64_t>(t, int64_t(d->clipBox.top) - d->origin.y),
+                     ye = std::min<int64_t>(b, int64_t(d->clipBox.bottom) - d->origin.y);
+             y < ye; ++y)
           Span(*d, *s, y + d->origin.y, int64_t(l) + d->origin.x, int64_t(r) + d->origin.x, c,
                d->st.rop2);
       } else {
@@ -567,7 +570,7 @@ BOOL Ellipse(HDC hdc, int l, int t, int r, int b) {
   Normalize(&l, &t, &r, &b);
   Surface* s = DcSurface(*d);
   if (!s) return FALSE;
-  if (r - l < 1 || b - t < 1) return TRUE;
+  if (int64_t(r) - l < 1 || int64_t(b) - t < 1) return TRUE;  // 64-bit: boxes may span int32
   double ox = d->origin.x, oy = d->origin.y;
   double cx = (double(l) + double(r) - 1) / 2 + ox, cy = (double(t) + double(b) - 1) / 2 + oy;
   double a = (double(r) - l) / 2, bb = (double(b) - t) / 2;
@@ -587,7 +590,7 @@ BOOL RoundRect(HDC hdc, int l, int t, int r, int b, int ew, int eh) {
   if (!d) return FALSE;
   if (d->rec) Record(*d, "RoundRect", {l, t, r, b, ew, eh});
   Normalize(&l, &t, &r, &b);
-  if (r - l < 1 || b - t < 1) return TRUE;
+  if (int64_t(r) - l < 1 || int64_t(b) - t < 1) return TRUE;  // 64-bit: boxes may span int32
   double rx = std::min(std::abs(double(ew)) / 2, (double(r) - l - 1) / 2);
   double ry = std::min(std::abs(double(eh)) / 2, (double(b) - t - 1) / 2);
   if (rx < 1 || ry < 1) return Rectangle(hdc, l, t, r, b);
