@@ -38,4 +38,4 @@ BOOL TBackBuffer::Restore(HDC dc, int left, int top, int right, int bottom) {
   return BitBlt(dc, left, top, right - left, bottom - top, memDc, left, top, SRCCOPY);
 }
 
-TBackBuffer g_BackBuffer;
+// g_BackBuffer is defined with the program's other globals, in app/globals.cpp.

@@ -1,9 +1,9 @@
 // The program's long-lived objects, constructed before the entry runs and destroyed after the
-// message loop ends, in reverse order of their definitions here: the settings store and the
-// language table first, because every other object may read them; then the receiver link, the
-// panels and overlays, and the main window's own objects. The map view, the working-map layer,
-// the GPS port, the echo sounder, the almanac, the back buffer and the menu opener are defined
-// beside their classes.
+// message loop ends, in reverse order of their definitions here. All of them stand in this one
+// file so that the order is fixed: the settings store and the language table first, because
+// every other object may read them; the map view with its project (it initialises the geodesy
+// tables); the working-map layer; the GPS port and the echo sounder; the receiver link; the
+// almanac; then the panels and overlays and the main window's own objects.
 #include "app/auto_actions.h"
 #include "app/back_buffer.h"
 #include "app/button_table.h"
@@ -17,17 +17,27 @@
 #include "edit/selection_panel.h"
 #include "edit/tool_panel.h"
 #include "edit/vertex_edit_bar.h"
+#include "gps/almanac.h"
 #include "gps/almanac_bar.h"
+#include "gps/echo_sounder.h"
 #include "gps/geodesy_bar.h"
 #include "gps/gps_bar.h"
+#include "gps/gps_port.h"
 #include "gps/greis_receiver.h"
 #include "gps/sight_rule.h"
 #include "gps/sky_plot.h"
+#include "maps/user_layer.h"
 #include "search/route.h"
+#include "view/map_view.h"
 
 TIniFile g_Ini;
 TLang g_Lang;
+TMapView g_MapView;
+TUserLayer g_UserLayer;
+TGpsPort g_GpsPort;
+TEchoSounder g_EchoSounder;
 TGreisReceiver g_GreisReceiver;
+TAlmanac g_Almanac;
 TGpsBar g_GpsBar;
 TGeodesyBar g_GeodesyBar;
 TToolPanel g_ToolPanel;
@@ -42,6 +52,8 @@ TSightRule g_SightRule;
 TSkyPlot g_SkyPlot;
 TButtonTable g_ButtonTable;
 TAutoActions g_AutoActions;
+TBackBuffer g_BackBuffer;
+TMenuOpener g_MenuOpener;
 
 HINSTANCE g_Instance = nullptr;
 std::string g_CommandLine;

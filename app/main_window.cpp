@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "gps/gps_port.h"
 
 #include <algorithm>
 #include <cmath>
@@ -115,6 +116,11 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
   g_AutoActions.OnUserInput(hwnd, message, wParam, lParam);
   for (const TMessageEntry& e : kMessageTable)
     if (e.message == message) return e.handler(hwnd, wParam, lParam);
+  // A paced file source of the GPS port has ended; its reader cannot close the port itself.
+  if (message == WM_GPS_SOURCE_ENDED && lParam) {
+    reinterpret_cast<TGpsPort*>(lParam)->OnSourceEnded();
+    return 0;
+  }
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 

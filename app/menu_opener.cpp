@@ -43,4 +43,4 @@ int TMenuOpener::OnTimer() {
   return 1;
 }
 
-TMenuOpener g_MenuOpener;
+// g_MenuOpener is defined with the program's other globals, in app/globals.cpp.

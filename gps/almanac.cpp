@@ -7,7 +7,7 @@
 #include "gps/almanac_texts.h"
 #include "platform/win.h"
 
-TAlmanac g_Almanac;
+// g_Almanac is defined with the program's other globals, in app/globals.cpp.
 
 namespace {
 

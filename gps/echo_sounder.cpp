@@ -8,7 +8,7 @@
 #include "app/text_utils.h"
 #include "gps/nmea.h"
 
-TEchoSounder g_EchoSounder;
+// g_EchoSounder is defined with the program's other globals, in app/globals.cpp.
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "app/lang.h"
 
-TGpsPort g_GpsPort;
+// g_GpsPort is defined with the program's other globals, in app/globals.cpp.
 
 namespace {
 

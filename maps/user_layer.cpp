@@ -7,7 +7,7 @@
 #include "maps/mdm_settings.h"
 #include "platform/win.h"
 
-TUserLayer g_UserLayer;
+// g_UserLayer is defined with the program's other globals, in app/globals.cpp.
 
 namespace {
 // A track is cut after this many vertices when "WMCutLong" is set: the object ends with 3001.

@@ -15,7 +15,7 @@
 #include "platform/win.h"
 #include "view/view_math.h"
 
-TMapView g_MapView;
+// g_MapView is defined with the program's other globals, in app/globals.cpp.
 
 namespace {
 
