@@ -6,10 +6,12 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 JOBS=$(nproc)
 
-build() {  # build DIR extra-cmake-args...
+build() {  # build DIR [--target T] extra-cmake-args...
   local dir=$1; shift
+  local target=()
+  if [ "${1:-}" = "--target" ]; then target=(--target "$2"); shift 2; fi
   cmake -S . -B "$dir" -G Ninja -DVORNA_WERROR=ON "$@" >/dev/null
-  cmake --build "$dir" -j "$JOBS"
+  cmake --build "$dir" -j "$JOBS" "${target[@]}"
 }
 
 build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -21,4 +23,12 @@ if [ "${VORNA_SKIP_SANITIZERS:-0}" != "1" ]; then
   export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   (cd build-asan && ctest -j "$JOBS" --output-on-failure --timeout 600)
+fi
+
+# The GPS reader threads share the fix and the port with the interface thread: their tests also
+# run under ThreadSanitizer.
+if [ "${VORNA_SKIP_SANITIZERS:-0}" != "1" ]; then
+  build build-tsan --target test_gps -DCMAKE_BUILD_TYPE=Debug -DVORNA_TSAN=ON -DVORNA_BENCH=OFF
+  (cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest -j "$JOBS" --output-on-failure --timeout 600 \
+     -R '^(NmeaParse|GpsPortLink|EchoLink)\.')
 fi
