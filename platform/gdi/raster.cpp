@@ -43,26 +43,66 @@ inline bool InClip(const Dc& dc, int64_t x, int64_t y) {
   return false;
 }
 
-inline void Put(const Dc& dc, Surface& s, int64_t x, int64_t y, uint32_t color, int rop2) {
-  if (!InClip(dc, x, y)) return;
-  uint32_t& p = s.Row(int(y))[x];
-  p = rop2 == R2_COPYPEN ? color : ApplyRop2(rop2, color, p);
-}
-
 struct Pt64 {
   int64_t x, y;
 };
 
+struct Edge {
+  int64_t x0, y0, x1, y1;  // y0 < y1
+  int dir;
+};
+
+// Integer pixel interval [l, h] of one row of a wide stroke, both ends included.
+struct Interval {
+  int64_t l, h;
+};
+
+// Working storage reused from call to call, so that drawing allocates only while the largest
+// figure so far grows. One per thread: the drawing calls may come from any thread.
+struct Scratch {
+  std::vector<Pt64> dev;
+  std::vector<std::vector<Interval>> rows;  // per clip-box row, wide strokes
+  std::vector<Edge> edges;
+  std::vector<const Edge*> active;
+  std::vector<std::pair<double, int>> xs;
+};
+
+// Not inlined on purpose: each thread-local access from a shared library is a call into the
+// loader, and once inlined the compiler repeats it at every use instead of keeping the address.
+[[gnu::noinline]] Scratch& TheScratch() {
+  static thread_local Scratch s;
+  return s;
+}
+
+// True when (x, y), already known to lie in the clip box, lies in one of the clip rectangles.
+inline bool InClipRects(const Dc& dc, int64_t x, int64_t y) {
+  for (const RECT& r : dc.clip)
+    if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
+  return false;
+}
+
+inline bool InBox(const RECT& r, const Pt64& p) {
+  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+
+// What stays the same over all segments of one 1-px stroke.
+struct ThinPen {
+  Surface* s;
+  uint32_t color;
+  int rop2;
+  bool dashed;
+  const uint32_t* gap;  // colour of the dash gaps when they are painted (OPAQUE), or null
+};
+
 // One 1-px segment from a to b (surface coordinates), last pixel excluded. `phase` is the dash
-// position at a and moves on by the segment's length. `gap` is the colour of the gaps when they
-// are painted (OPAQUE), or null.
-void ThinSegment(const Dc& dc, Surface& s, Pt64 a, Pt64 b, uint32_t color, int rop2, bool dashed,
-                 int* phase, const uint32_t* gap) {
+// position at a and moves on by the segment's length.
+void ThinSegment(const Dc& dc, const ThinPen& pen, Pt64 a, Pt64 b, int* phase) {
   int64_t dx = b.x - a.x, dy = b.y - a.y;
   int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
   bool xMajor = adx >= ady;
   int64_t n = xMajor ? adx : ady;
   if (n == 0) return;
+  const bool dashed = pen.dashed;
   int startPhase = *phase;
   if (dashed) *phase = int((startPhase + n) % kDashPeriod);
   const RECT& cb = dc.clipBox;
@@ -72,66 +112,88 @@ void ThinSegment(const Dc& dc, Surface& s, Pt64 a, Pt64 b, uint32_t color, int r
   int64_t smaj = xMajor ? (dx < 0 ? -1 : 1) : (dy < 0 ? -1 : 1);
   int64_t smin = xMajor ? (dy < 0 ? -1 : 1) : (dx < 0 ? -1 : 1);
   int64_t maj0 = xMajor ? a.x : a.y, min0 = xMajor ? a.y : a.x;
-  int64_t majLo = xMajor ? cb.left : cb.top, majHi = xMajor ? cb.right - 1 : cb.bottom - 1;
-  int64_t minLo = xMajor ? cb.top : cb.left, minHi = xMajor ? cb.bottom - 1 : cb.right - 1;
-  using i128 = __int128;
-  int64_t i0 = 0, i1 = n - 1;
-  // Major axis: maj0 + smaj * i within [majLo, majHi].
-  if (smaj > 0) {
-    i0 = std::max(i0, majLo - maj0);
-    i1 = std::min(i1, majHi - maj0);
-  } else {
-    i0 = std::max(i0, maj0 - majHi);
-    i1 = std::min(i1, maj0 - majLo);
-  }
-  if (i0 > i1) return;
-  // Minor axis: offset k(i) = floor((2 i m + M) / (2 M)) must lie in [kLo, kHi].
-  int64_t kLo = smin > 0 ? minLo - min0 : min0 - minHi;
-  int64_t kHi = smin > 0 ? minHi - min0 : min0 - minLo;
-  if (kHi < 0) return;
-  if (m == 0) {
-    if (kLo > 0) return;
-  } else {
-    auto ceilDiv = [](i128 p, i128 q) -> i128 { return p >= 0 ? (p + q - 1) / q : -((-p) / q); };
-    if (kLo > 0) {
-      i128 first = ceilDiv(i128(2) * M * kLo - M, i128(2) * m);
-      if (first > i128(i0)) i0 = first > i128(i1) ? i1 + 1 : int64_t(first);
+  int64_t i0 = 0, i1 = n - 1, k = 0, rem = M;  // k(0) = floor(M / 2M) = 0
+  if (!InBox(cb, a) || !InBox(cb, b)) {
+    // Partly or wholly outside: find the pixel range that stays in the clip box arithmetically,
+    // in 128 bits because the products of far-off coordinates exceed 64.
+    int64_t majLo = xMajor ? cb.left : cb.top, majHi = xMajor ? cb.right - 1 : cb.bottom - 1;
+    int64_t minLo = xMajor ? cb.top : cb.left, minHi = xMajor ? cb.bottom - 1 : cb.right - 1;
+    using i128 = __int128;
+    // Major axis: maj0 + smaj * i within [majLo, majHi].
+    if (smaj > 0) {
+      i0 = std::max(i0, majLo - maj0);
+      i1 = std::min(i1, majHi - maj0);
+    } else {
+      i0 = std::max(i0, maj0 - majHi);
+      i1 = std::min(i1, maj0 - majLo);
     }
-    i128 past = ceilDiv(i128(2) * M * (i128(kHi) + 1) - M, i128(2) * m);
-    if (past - 1 < i128(i1)) i1 = int64_t(past - 1);
+    if (i0 > i1) return;
+    // Minor axis: offset k(i) = floor((2 i m + M) / (2 M)) must lie in [kLo, kHi].
+    int64_t kLo = smin > 0 ? minLo - min0 : min0 - minHi;
+    int64_t kHi = smin > 0 ? minHi - min0 : min0 - minLo;
+    if (kHi < 0) return;
+    if (m == 0) {
+      if (kLo > 0) return;
+    } else {
+      auto ceilDiv = [](i128 p, i128 q) -> i128 { return p >= 0 ? (p + q - 1) / q : -((-p) / q); };
+      if (kLo > 0) {
+        i128 first = ceilDiv(i128(2) * M * kLo - M, i128(2) * m);
+        if (first > i128(i0)) i0 = first > i128(i1) ? i1 + 1 : int64_t(first);
+      }
+      i128 past = ceilDiv(i128(2) * M * (i128(kHi) + 1) - M, i128(2) * m);
+      if (past - 1 < i128(i1)) i1 = int64_t(past - 1);
+    }
+    if (i0 > i1) return;
+    i128 num = i128(2) * i0 * m + M;
+    k = int64_t(num / (i128(2) * M));
+    rem = int64_t(num % (i128(2) * M));
   }
-  if (i0 > i1) return;
-  i128 num = i128(2) * i0 * m + M;
-  int64_t k = int64_t(num / (i128(2) * M));
-  int64_t rem = int64_t(num % (i128(2) * M));
-  int64_t twoM = 2 * M, twoMinor = 2 * m;
+  // From here every pixel i0..i1 lies inside the clip box, so the loop walks a row pointer.
+  const int64_t twoM = 2 * M, twoMinor = 2 * m;
+  int64_t x = xMajor ? maj0 + smaj * i0 : min0 + smin * k;
+  int64_t y = xMajor ? min0 + smin * k : maj0 + smaj * i0;
+  const ptrdiff_t stride = pen.s->stride;
+  const ptrdiff_t majStep = xMajor ? ptrdiff_t(smaj) : ptrdiff_t(smaj) * stride;
+  const ptrdiff_t minStep = xMajor ? ptrdiff_t(smin) * stride : ptrdiff_t(smin);
+  uint32_t* p = pen.s->Row(int(y)) + x;
+  int64_t count = i1 - i0 + 1;
+  const uint32_t color = pen.color;
+  const int rop2 = pen.rop2;
+  if (dc.clip.size() == 1 && !dashed && rop2 == R2_COPYPEN) {
+    for (; count > 0; --count) {
+      *p = color;
+      p += majStep;
+      rem += twoMinor;
+      if (rem >= twoM) {
+        rem -= twoM;
+        p += minStep;
+      }
+    }
+    return;
+  }
+  const bool oneRect = dc.clip.size() == 1;
+  const int64_t xMaj = xMajor ? smaj : 0, yMaj = xMajor ? 0 : smaj;
+  const int64_t xMin = xMajor ? 0 : smin, yMin = xMajor ? smin : 0;
   int ph = int((startPhase + i0 % kDashPeriod) % kDashPeriod);
-  for (int64_t i = i0; i <= i1; ++i) {
-    int64_t maj = maj0 + smaj * i, mn = min0 + smin * k;
+  for (; count > 0; --count) {
     bool on = !dashed || ph < kDashOn;
-    if (on || gap) {
-      int64_t x = xMajor ? maj : mn, y = xMajor ? mn : maj;
-      Put(dc, s, x, y, on ? color : *gap, rop2);
+    if ((on || pen.gap) && (oneRect || InClipRects(dc, x, y))) {
+      uint32_t c = on ? color : *pen.gap;
+      *p = rop2 == R2_COPYPEN ? c : ApplyRop2(rop2, c, *p);
     }
     if (dashed && ++ph == kDashPeriod) ph = 0;
+    p += majStep;
+    x += xMaj;
+    y += yMaj;
     rem += twoMinor;
     if (rem >= twoM) {
       rem -= twoM;
-      ++k;
+      p += minStep;
+      x += xMin;
+      y += yMin;
     }
   }
 }
-
-// Row-interval accumulator for wide strokes: each row collects x intervals, merged on output.
-struct RowIntervals {
-  int64_t top = 0;
-  std::vector<std::vector<std::pair<double, double>>> rows;
-  void Reset(int64_t t, int64_t count) {
-    top = t;
-    if (rows.size() < size_t(count)) rows.resize(size_t(count));
-    for (int64_t i = 0; i < count; ++i) rows[size_t(i)].clear();
-  }
-};
 
 // The x range of the capsule around segment a-b of radius r on the line y = yc, or false.
 bool CapsuleRow(double ax, double ay, double bx, double by, double r, double yc, double* lo,
@@ -175,16 +237,19 @@ bool CapsuleRow(double ax, double ay, double bx, double by, double r, double yc,
   return true;
 }
 
-void WideStroke(Dc& dc, Surface& s, const std::vector<Pt64>& pts, bool closed, int width,
-                uint32_t color, int rop2) {
+// A wide pen: each row takes the union of the capsules' pixel intervals, each pixel written once
+// (which XOR-like raster operations need). Only the rows the figure touches are visited.
+void WideStroke(Dc& dc, Surface& s, Scratch& scratch, const std::vector<Pt64>& pts, bool closed,
+                int width, uint32_t color, int rop2) {
   const RECT& cb = dc.clipBox;
   if (IsEmpty(cb) || pts.empty()) return;
   double r = width / 2.0;
   // Pixel centres sit on integers; an even width samples half a pixel off so that it covers
   // exactly `width` rows of a horizontal line.
   double off = (width % 2 == 0) ? 0.5 : 0.0;
-  static thread_local RowIntervals acc;
-  acc.Reset(cb.top, cb.bottom - cb.top);
+  auto& rows = scratch.rows;
+  if (rows.size() < size_t(cb.bottom - cb.top)) rows.resize(size_t(cb.bottom - cb.top));
+  int64_t rowLo = INT64_MAX, rowHi = INT64_MIN;  // rows holding intervals, clip-box relative
   size_t segs = pts.size() == 1 ? 1 : (closed ? pts.size() : pts.size() - 1);
   for (size_t i = 0; i < segs; ++i) {
     const Pt64& a = pts[i];
@@ -197,40 +262,50 @@ void WideStroke(Dc& dc, Surface& s, const std::vector<Pt64>& pts, bool closed, i
     int64_t y1 = std::min<int64_t>(cb.bottom - 1, CeilToI64(maxy));
     for (int64_t y = y0; y <= y1; ++y) {
       double lo, hi;
-      if (CapsuleRow(ax, ay, bx, by, r, double(y) + off, &lo, &hi))
-        acc.rows[size_t(y - cb.top)].emplace_back(lo - off, hi - off);
+      if (!CapsuleRow(ax, ay, bx, by, r, double(y) + off, &lo, &hi)) continue;
+      lo -= off;
+      hi -= off;
+      int64_t l = CeilToI64(lo - 1e-9), h = FloorToI64(hi + 1e-9);
+      if (l > h || h < cb.left || l >= cb.right) continue;  // no pixel, or none visible
+      // Beyond the clip box an interval only needs to reach one pixel past it, so far-off
+      // capsules cannot overflow the merge below.
+      l = std::max<int64_t>(l, int64_t(cb.left) - 1);
+      h = std::min<int64_t>(h, int64_t(cb.right));
+      int64_t row = y - cb.top;
+      rows[size_t(row)].push_back(Interval{l, h});
+      rowLo = std::min(rowLo, row);
+      rowHi = std::max(rowHi, row);
     }
   }
-  for (int64_t y = cb.top; y < cb.bottom; ++y) {
-    auto& row = acc.rows[size_t(y - cb.top)];
-    if (row.empty()) continue;
-    std::sort(row.begin(), row.end());
-    int64_t curL = 0, curR = -1;
-    bool have = false;
-    for (auto& [lo, hi] : row) {
-      int64_t l = CeilToI64(lo - 1e-9), h = FloorToI64(hi + 1e-9);
-      if (l > h) continue;
-      if (have && l <= curR + 1) {
-        curR = std::max(curR, h);
+  for (int64_t row = rowLo; row <= rowHi; ++row) {
+    auto& list = rows[size_t(row)];
+    if (list.empty()) continue;
+    // Few intervals per row (one per segment crossing it): insertion sort by left end.
+    for (size_t i = 1; i < list.size(); ++i) {
+      Interval v = list[i];
+      size_t j = i;
+      for (; j > 0 && list[j - 1].l > v.l; --j) list[j] = list[j - 1];
+      list[j] = v;
+    }
+    int64_t y = row + cb.top;
+    int64_t curL = list[0].l, curR = list[0].h;
+    for (size_t i = 1; i < list.size(); ++i) {
+      if (list[i].l <= curR + 1) {
+        curR = std::max(curR, list[i].h);
         continue;
       }
-      if (have) Span(dc, s, y, curL, curR + 1, color, rop2);
-      curL = l;
-      curR = h;
-      have = true;
+      Span(dc, s, y, curL, curR + 1, color, rop2);
+      curL = list[i].l;
+      curR = list[i].h;
     }
-    if (have) Span(dc, s, y, curL, curR + 1, color, rop2);
+    Span(dc, s, y, curL, curR + 1, color, rop2);
+    list.clear();
   }
 }
 
 Pt64 ToDev(const Dc& dc, const POINT& p) {
   return Pt64{int64_t(p.x) + dc.origin.x, int64_t(p.y) + dc.origin.y};
 }
-
-struct Edge {
-  int64_t x0, y0, x1, y1;  // y0 < y1
-  int dir;
-};
 
 // Half of an ellipse's width at row offset dy, or a negative value when the row misses it.
 double EllipseHalfWidth(double a, double b, double dy) {
@@ -351,21 +426,24 @@ void StrokePath(Dc& dc, const POINT* pts, size_t n, bool closed) {
   if (!s || n == 0 || !PenVisible(dc, &pen)) return;
   uint32_t color = ToPixel(pen->color);
   if (pen->width > 1) {
-    std::vector<Pt64> dev(n);
+    Scratch& scratch = TheScratch();
+    std::vector<Pt64>& dev = scratch.dev;
+    dev.resize(n);
     for (size_t i = 0; i < n; ++i) dev[i] = ToDev(dc, pts[i]);
-    WideStroke(dc, *s, dev, closed, pen->width, color, dc.st.rop2);
+    WideStroke(dc, *s, scratch, dev, closed, pen->width, color, dc.st.rop2);
     return;
   }
   bool dashed = pen->style == PS_DASH;
   uint32_t bk = ToPixel(dc.st.bk);
-  const uint32_t* gap = (dashed && dc.st.bkMode == OPAQUE) ? &bk : nullptr;
+  ThinPen tp{s, color, dc.st.rop2, dashed, (dashed && dc.st.bkMode == OPAQUE) ? &bk : nullptr};
   int phase = dc.st.dashPhase;
-  for (size_t i = 0; i + 1 < n; ++i)
-    ThinSegment(dc, *s, ToDev(dc, pts[i]), ToDev(dc, pts[i + 1]), color, dc.st.rop2, dashed,
-                &phase, gap);
-  if (closed && n > 1)
-    ThinSegment(dc, *s, ToDev(dc, pts[n - 1]), ToDev(dc, pts[0]), color, dc.st.rop2, dashed,
-                &phase, gap);
+  Pt64 a = ToDev(dc, pts[0]);
+  for (size_t i = 1; i < n; ++i) {
+    Pt64 b = ToDev(dc, pts[i]);
+    ThinSegment(dc, tp, a, b, &phase);
+    a = b;
+  }
+  if (closed && n > 1) ThinSegment(dc, tp, a, ToDev(dc, pts[0]), &phase);
   dc.st.dashPhase = phase;
 }
 
@@ -374,14 +452,15 @@ void FillPolygons(Dc& dc, const POINT* pts, const INT* counts, int polys, uint32
   Surface* s = DcSurface(dc);
   const RECT& cb = dc.clipBox;
   if (!s || IsEmpty(cb)) return;
-  static thread_local std::vector<Edge> edges;
+  Scratch& scratch = TheScratch();
+  std::vector<Edge>& edges = scratch.edges;
   edges.clear();
   int64_t ymin = INT64_MAX, ymax = INT64_MIN;
   size_t base = 0;
   for (int p = 0; p < polys; ++p) {
     size_t cnt = size_t(counts[p]);
     for (size_t i = 0; i < cnt; ++i) {
-      Pt64 a = ToDev(dc, pts[base + i]), b = ToDev(dc, pts[base + (i + 1) % cnt]);
+      Pt64 a = ToDev(dc, pts[base + i]), b = ToDev(dc, pts[base + (i + 1 == cnt ? 0 : i + 1)]);
       if (a.y == b.y) continue;
       Edge e = a.y < b.y ? Edge{a.x, a.y, b.x, b.y, 1} : Edge{b.x, b.y, a.x, a.y, -1};
       if (e.y1 <= cb.top || e.y0 >= cb.bottom) continue;  // no visible row
@@ -394,10 +473,16 @@ void FillPolygons(Dc& dc, const POINT* pts, const INT* counts, int polys, uint32
   if (edges.empty()) return;
   std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
   int64_t y0 = std::max<int64_t>(ymin, cb.top), y1 = std::min<int64_t>(ymax, cb.bottom);
-  static thread_local std::vector<const Edge*> active;
-  static thread_local std::vector<std::pair<double, int>> xs;
+  std::vector<const Edge*>& active = scratch.active;
+  std::vector<std::pair<double, int>>& xs = scratch.xs;
   active.clear();
   size_t next = 0;
+  // Edges that end above the first visible row never become active.
+  while (next < edges.size() && edges[next].y0 <= y0) {
+    if (edges[next].y1 > y0) active.push_back(&edges[next]);
+    ++next;
+  }
+  const bool winding = fillMode == WINDING;
   for (int64_t y = y0; y < y1; ++y) {
     while (next < edges.size() && edges[next].y0 <= y) active.push_back(&edges[next++]);
     xs.clear();
@@ -407,15 +492,19 @@ void FillPolygons(Dc& dc, const POINT* pts, const INT* counts, int polys, uint32
       if (e->y1 <= y) continue;  // edge ended: bottom endpoints are out
       active[keep++] = e;
       double x = double(e->x0) + double(y - e->y0) * double(e->x1 - e->x0) / double(e->y1 - e->y0);
-      xs.emplace_back(x, e->dir);
+      // Insertion by x: a row crosses few edges, and the order changes little from row to row.
+      // Crossings at the same x may go in any order: the span between them is empty.
+      size_t j = xs.size();
+      xs.emplace_back();
+      for (; j > 0 && xs[j - 1].first > x; --j) xs[j] = xs[j - 1];
+      xs[j] = {x, e->dir};
     }
     active.resize(keep);
     if (xs.size() < 2) continue;
-    std::sort(xs.begin(), xs.end());
     int wind = 0;
     for (size_t i = 0; i + 1 < xs.size(); ++i) {
-      wind += fillMode == WINDING ? xs[i].second : 1;
-      bool inside = fillMode == WINDING ? wind != 0 : (wind & 1) != 0;
+      wind += winding ? xs[i].second : 1;
+      bool inside = winding ? wind != 0 : (wind & 1) != 0;
       if (!inside) continue;
       int64_t l = CeilToI64(xs[i].first), r = CeilToI64(xs[i + 1].first);
       if (l < r) Span(dc, *s, y, l, r, color, rop2);
