@@ -683,8 +683,11 @@ BOOL RoundRect(HDC hdc, int l, int t, int r, int b, int ew, int eh) {
   double rx = std::min(std::abs(double(ew)) / 2, (double(r) - l - 1) / 2);
   double ry = std::min(std::abs(double(eh)) / 2, (double(b) - t - 1) / 2);
   if (rx < 1 || ry < 1) return Rectangle(hdc, l, t, r, b);
-  // Quarter ellipses as polylines, fine enough that no step exceeds one pixel.
-  int steps = std::max(2, int(std::ceil(std::max(rx, ry) * 1.6)));
+  // Quarter ellipses as polylines, fine enough that no step exceeds one pixel. Corners larger
+  // than any surface are capped at 2^16 steps: a chord then strays under 0.2 px from the arc
+  // even at int32 radii, where the uncapped count would ask for gigabytes of vertices.
+  constexpr double kMaxSteps = 65536;
+  int steps = int(std::max(2.0, std::min(kMaxSteps, std::ceil(std::max(rx, ry) * 1.6))));
   std::vector<POINT> path;
   double R = double(r) - 1, B = double(b) - 1;
   const double cxs[4] = {R - rx, l + rx, l + rx, R - rx};
@@ -701,9 +704,10 @@ BOOL RoundRect(HDC hdc, int l, int t, int r, int b, int ew, int eh) {
     INT c = INT(path.size());
     // The fill reaches the outline's right and bottom pixels, which the pen then covers.
     std::vector<POINT> grown(path);
+    const int64_t midX = (int64_t(l) + r) / 2, midY = (int64_t(t) + b) / 2;  // l + r may pass int32
     for (POINT& p : grown) {
-      if (p.x >= (l + r) / 2) p.x += 1;
-      if (p.y >= (t + b) / 2) p.y += 1;
+      if (p.x >= midX) p.x += 1;
+      if (p.y >= midY) p.y += 1;
     }
     FillPolygons(*d, grown.data(), &c, 1, fill, d->st.rop2, ALTERNATE);
   }

@@ -201,3 +201,43 @@ TEST(Fills, ClipRectangleLimitsDrawing) {
 }
 
 }  // namespace
+
+namespace {
+
+// The pixels of the top-left w x h corner of a canvas, for comparing two drawings.
+std::vector<COLORREF> Corner(const Canvas& c, int w, int h) {
+  std::vector<COLORREF> v;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) v.push_back(c.At(x, y));
+  return v;
+}
+
+TEST(Fills, RoundRectCornerIsTheSameWhateverTheFarEdge) {
+  // The left and top of a rounded box must not depend on how far away its right and bottom
+  // lie, up to the end of the int32 range (where l + r no longer fits in 32 bits).
+  for (bool pen : {false, true}) {
+    Canvas small(40, 40), huge(40, 40);
+    for (Canvas* c : {&small, &huge}) {
+      if (!pen) SelectObject(c->dc(), GetStockObject(NULL_PEN));
+      BrushScope b(c->dc(), kBlue);
+      int far = c == &small ? 60 : INT32_MAX;
+      EXPECT_TRUE(RoundRect(c->dc(), 10, 12, far, far, 8, 6));
+    }
+    EXPECT_EQ(Corner(small, 40, 40), Corner(huge, 40, 40)) << "pen " << pen;
+    EXPECT_EQ(huge.At(10, 30), pen ? kBlack : kBlue);  // the straight left side
+    EXPECT_EQ(huge.At(9, 30), kWhite);
+    EXPECT_EQ(huge.At(30, 12), pen ? kBlack : kBlue);
+  }
+}
+
+TEST(Fills, RoundRectWithInt32CornersFillsItsVisibleInterior) {
+  // Corner radii of a billion pixels: bounded work and memory, and the canvas, deep inside
+  // the box, is filled.
+  Canvas c(30, 30);
+  BrushScope b(c.dc(), kBlue);
+  EXPECT_TRUE(RoundRect(c.dc(), -2000000000, -2000000000, 2000000000, 2000000000, INT32_MAX,
+                        INT32_MIN));
+  EXPECT_EQ(c.Count(kBlue), 30 * 30);
+}
+
+}  // namespace
