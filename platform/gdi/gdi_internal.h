@@ -169,6 +169,8 @@ void ReleaseFontCache();
 void Record(Dc& dc, const char* name, std::initializer_list<int64_t> args,
             const POINT* pts = nullptr, size_t npts = 0, const wchar_t* text = nullptr,
             size_t textLen = 0);
+// Adds the per-character advances of a text call to the call logged last.
+void RecordAdvances(Dc& dc, const INT* dx, size_t n);
 // Fixed advance in pixels of a recording DC's font metric, 0 when it measures real fonts.
 int FixedAdvance(const Dc& dc);
 

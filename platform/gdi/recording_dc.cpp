@@ -42,6 +42,11 @@ void Record(Dc& dc, const char* name, std::initializer_list<int64_t> args, const
   dc.rec->calls->calls.push_back(std::move(c));
 }
 
+void RecordAdvances(Dc& dc, const INT* dx, size_t n) {
+  if (!dc.rec || !dx || dc.rec->calls->calls.empty()) return;
+  dc.rec->calls->calls.back().dx.assign(dx, dx + n);
+}
+
 int FixedAdvance(const Dc& dc) { return dc.rec ? dc.rec->fixedAdvance : 0; }
 
 }  // namespace vplat::gdi

@@ -20,6 +20,7 @@ struct RecordedCall {
   std::vector<int64_t> args;    // its scalar arguments in order (see each call's log line)
   std::vector<POINT> points;    // point arrays (Polyline, Polygon, PolyPolygon)
   std::wstring text;            // text of text calls
+  std::vector<int> dx;          // ExtTextOutW's per-character advances (lpDx); empty without
   struct {
     int style = 0, width = 0;
     COLORREF color = 0;

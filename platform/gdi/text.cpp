@@ -563,6 +563,7 @@ BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rc, LPCWSTR te
              0, text, count);
     else
       Record(*d, "ExtTextOutW", {x, y, options}, nullptr, 0, text, count);
+    RecordAdvances(*d, dx, count);
   }
   if (rc && (options & ETO_OPAQUE)) FillSurfaceRect(*d, ToSurfaceRect(*d, *rc), ToPixel(d->st.bk));
   if (count == 0) return TRUE;

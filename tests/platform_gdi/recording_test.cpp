@@ -1,6 +1,8 @@
 // The recording DC: calls with their arguments and the DC's state, fixed-advance metrics.
 #include "platform/gdi/recording_dc.h"
 
+#include <vector>
+
 #include "tests/platform_gdi/gdi_test_support.h"
 
 namespace {
@@ -53,6 +55,38 @@ TEST(RecordingDc, LogsCallsWithSelectedObjectsAndModes) {
   DeleteObject(font);
   EXPECT_TRUE(DeleteDC(dc));
   EXPECT_EQ(vplat::RecordedCalls(dc), nullptr);
+}
+
+TEST(RecordingDc, ExtTextOutLogsItsAdvanceArray) {
+  vplat::RecordingOptions o;
+  o.fixedAdvance = 5;
+  HDC dc = vplat::CreateRecordingDC(o);
+  const INT dx[] = {9, 0, -3, 12};
+  RECT rc{0, 0, 100, 20};
+  ExtTextOutW(dc, 4, 6, ETO_CLIPPED, &rc, L"abcd", 4, dx);
+  ExtTextOutW(dc, 4, 6, 0, nullptr, L"ab", 2, nullptr);
+  ExtTextOutW(dc, 4, 6, 0, nullptr, nullptr, 3, dx);  // no text: no advances either
+  const auto& calls = *vplat::RecordedCalls(dc);
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[0].dx, (std::vector<int>{9, 0, -3, 12}));
+  EXPECT_EQ(calls[0].args.size(), 7u);  // x, y, options and the rectangle, as before
+  EXPECT_TRUE(calls[1].dx.empty());
+  EXPECT_TRUE(calls[2].dx.empty());
+  // The advances are what was drawn with: 'b' lands 9 px after 'a', not 5.
+  vplat::RecordingOptions plain;
+  HDC a = vplat::CreateRecordingDC(plain), b = vplat::CreateRecordingDC(plain);
+  const INT spread[] = {20, 20};
+  const INT tight[] = {1, 1};
+  ExtTextOutW(a, 0, 0, 0, nullptr, L"WW", 2, spread);
+  ExtTextOutW(b, 0, 0, 0, nullptr, L"WW", 2, tight);
+  EXPECT_EQ((*vplat::RecordedCalls(a))[0].dx, (std::vector<int>{20, 20}));
+  bool differs = false;
+  for (int y = 0; y < 20 && !differs; ++y)
+    for (int x = 0; x < 40 && !differs; ++x) differs = GetPixel(a, x, y) != GetPixel(b, x, y);
+  EXPECT_TRUE(differs);
+  DeleteDC(a);
+  DeleteDC(b);
+  DeleteDC(dc);
 }
 
 TEST(RecordingDc, FixedAdvanceMakesLayoutsExact) {
