@@ -31,8 +31,18 @@ int64_t ClampToI64(double v) {
   return int64_t(v);
 }
 
-inline int64_t CeilToI64(double v) { return ClampToI64(std::ceil(v)); }
-inline int64_t FloorToI64(double v) { return ClampToI64(std::floor(v)); }
+// ceil and floor by truncation: the library calls cost more than the rest of a row's work.
+// Within the clamp a double either converts exactly or is already whole (above 2^52).
+inline int64_t CeilToI64(double v) {
+  if (!(v > -4.0e18) || v > 4.0e18) return ClampToI64(v);
+  int64_t t = int64_t(v);  // towards zero
+  return double(t) < v ? t + 1 : t;
+}
+inline int64_t FloorToI64(double v) {
+  if (!(v > -4.0e18) || v > 4.0e18) return ClampToI64(v);
+  int64_t t = int64_t(v);
+  return double(t) > v ? t - 1 : t;
+}
 
 inline bool InClip(const Dc& dc, int64_t x, int64_t y) {
   if (x < dc.clipBox.left || x >= dc.clipBox.right || y < dc.clipBox.top || y >= dc.clipBox.bottom)
@@ -392,6 +402,11 @@ void Span(Dc& dc, Surface& s, int64_t y, int64_t x0, int64_t x1, uint32_t color,
     uint32_t* e = s.Row(int(y)) + b;
     switch (rop2) {
       case R2_COPYPEN:
+        // Most spans of map figures are a few pixels, cheaper stored than passed to a call.
+        if (e - p <= 16) {
+          for (; p < e; ++p) *p = color;
+          break;
+        }
         // wchar_t is 32 bits here, and the C library's wide fill is the fastest fill we have.
         std::wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(color), size_t(e - p));
         break;
