@@ -1,10 +1,269 @@
 #include "app/commands.h"
 
+#include <cstring>
+#include <string>
+
+#include "app/auto_actions.h"
+#include "app/ini_file.h"
+#include "app/input.h"
+#include "app/lang.h"
+#include "app/main_window.h"
+#include "app/navigation.h"
+#include "app/pending_services.h"
+#include "app/ui/shell_utils.h"
+#include "app/winmain.h"
+#include "edit/measure_tool.h"
+#include "edit/tool_panel.h"
+#include "gps/almanac_bar.h"
+#include "gps/gps_port.h"
+#include "gps/receiver_files_dlg.h"
+#include "gps/sky_plot.h"
+#include "search/route.h"
+#include "search/search_window.h"
+#include "search/street_search.h"
+#include "settings/settings_dialog.h"
+#include "view/map_view.h"
+
+namespace {
+
+// The about dialog in the built-in language and its twin with English texts.
+constexpr int kAboutDialog = 107;
+constexpr int kAboutDialogEnglish = 255;
+constexpr int kAboutVersionControl = 3000;
+// The first letter of the built-in about item; any other means a language file replaced it.
+constexpr wchar_t kBuiltInAboutLetter = 0x041E;
+// The street and object bar items of the search menu, unchecked when the bars close.
+constexpr UINT kStreetBarItem = 40102;
+constexpr UINT kObjectBarItem = 40099;
+constexpr int kGpsTypeWithFileMemory = 1;
+
+// The check item of a view switch in the maps menu: toggle it, store it, re-apply the view.
+void ToggleViewSwitch(UINT item, const char* key) {
+  int on = IsMainMenuItemChecked(kMapsMenuCommand, item) ? 0 : 1;
+  CheckMainMenuItem(kMapsMenuCommand, item, on);
+  g_Ini.SetInt(key, on);
+  ApplyViewSettings();
+}
+
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    SHINITDLGINFO info{};
+    info.dwMask = SHIDIM_FLAGS;
+    info.hDlg = dialog;
+    info.dwFlags = 0;
+    SHInitDialog(&info);
+    wchar_t version[256] = L"";
+    GetFileVersionString(g_ProgramPathW.c_str(), version, 256);
+    std::wstring text = std::wstring(version) + L" (beta)";
+    SetDlgItemTextW(dialog, kAboutVersionControl, text.c_str());
+    return TRUE;
+  }
+  if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+    EndDialog(dialog, IDCANCEL);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+// Name of the file without folder and extension, as the route names its layer.
+std::string LayerNameOf(const char* path) {
+  const char* name = path;
+  for (const char* p = path; *p; ++p)
+    if (*p == '\\' || *p == '/') name = p + 1;
+  std::string layer(name);
+  size_t dot = layer.rfind('.');
+  if (dot != std::string::npos) layer.resize(dot);
+  return layer;
+}
+
+}  // namespace
+
+int32_t ScaleOfCommand(UINT command) {
+  if (command < kCmdScaleFirst || command > kCmdScaleLast) return 0;
+  return kScaleTable[command - kCmdScaleFirst];
+}
+
+int IsBarButtonChecked(UINT command) {
+  if (!g_MenuBar) return 0;
+  return SendMessageW(g_MenuBar, TB_ISBUTTONCHECKED, command, 0) ? 1 : 0;
+}
+
+void CheckBarButton(UINT command, int checked) {
+  if (g_MenuBar) SendMessageW(g_MenuBar, TB_CHECKBUTTON, command, MAKELONG(checked ? 1 : 0, 0));
+}
+
+void SetRasterMode(UINT command) {
+  int vector, raster;
+  switch (command) {
+    case kCmdBothMaps: vector = 1, raster = 1; break;
+    case kCmdVectorMaps: vector = 1, raster = 0; break;
+    case kCmdRasterMaps: vector = 0, raster = 1; break;
+    default: return;
+  }
+  // Both calls run: each flag is set whether or not the other changed.
+  int changed = g_MapView.ShowVectorMaps(vector);
+  changed |= g_MapView.ShowRasterMaps(raster);
+  UpdateRasterModeMenu();
+  if (changed) InvalidateMainView(1);
+}
+
+void SetScaleCommand(int32_t scale) {
+  if (scale)
+    g_MapView.SetScale(scale);
+  else
+    g_MapView.ZoomToAll();
+  InvalidateMainView(1);
+}
+
+void ToggleRulerMode(int on) {
+  g_MeasureTool.Reset();
+  if (on) {
+    SetInputMode(4, 0);
+  } else {
+    SetInputMode(1, 0);
+    InvalidateMainView(0);
+  }
+  CheckBarButton(kCmdRuler, on);
+}
+
+void ToggleToolsPanel() {
+  if (g_ToolPanel.IsShown()) {
+    g_ToolPanel.Show(0);
+    InvalidateMainView(1);
+  } else if (EnsureWorkMapForGps()) {
+    g_ToolPanel.Show(1);
+    InvalidateMainView(1);
+  } else {
+    CheckBarButton(kCmdToolsPanel, 0);
+  }
+}
+
+void OpenRoadGraph() {
+  char start[256] = "";
+  g_Ini.GetString("LastPathMap", start, sizeof start);
+  char path[256] = "";
+  if (!BrowseForOpenFile(g_MainWindow, L"MVW Files (*.mvw)", start, path, sizeof path)) return;
+  path[255] = 0;
+  g_Route.Bind(LayerNameOf(path).c_str(), path);
+}
+
+void RunAboutDialog() {
+  const wchar_t* text = g_Lang.GetText(int32_t(kCmdAbout));
+  int id = text && text[0] == kBuiltInAboutLetter ? kAboutDialog : kAboutDialogEnglish;
+  DialogBoxParamW(g_Instance, MAKEINTRESOURCEW(id), g_MainWindow, AboutDialogProc, 0);
+}
+
 LRESULT OnMainCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
-  if (LOWORD(wParam) == kCmdExit) {
-    SendMessageW(hwnd, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hwnd));
-    SendMessageW(hwnd, WM_CLOSE, 0, 0);
+  g_AutoActions.ResetIdle();
+  const UINT id = LOWORD(wParam);
+  if (int32_t scale = ScaleOfCommand(id)) {
+    SetScaleCommand(scale);
     return 0;
   }
-  return DefWindowProcW(hwnd, WM_COMMAND, wParam, lParam);
+  switch (id) {
+    case kCmdExit:
+      SendMessageW(hwnd, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hwnd));
+      SendMessageW(hwnd, WM_CLOSE, 0, 0);
+      return 0;
+    case kCmdZoomIn:
+      g_MapView.ZoomIn();
+      InvalidateMainView(1);
+      return 0;
+    case kCmdZoomOut: {
+      int32_t before = g_MapView.GetScale();
+      g_MapView.ZoomOut();
+      if (g_MapView.GetScale() != before) InvalidateMainView(1);
+      return 0;
+    }
+    case kCmdZoomFrame:
+      SetInputMode(IsBarButtonChecked(kCmdZoomFrame) ? 2 : 1, 0);
+      return 0;
+    case kCmdAbout:
+      RunAboutDialog();
+      return 0;
+    case kCmdRuler:
+      ToggleRulerMode(IsBarButtonChecked(kCmdRuler));
+      return 0;
+    case kCmdNavigation:
+      ToggleNavigationMode(hwnd);
+      return 0;
+    case kCmdSettings:
+      ShowSettingsDialog(hwnd, 0);
+      return 0;
+    case kCmdCloseSearchBars:
+      CloseStreetSearch();
+      CheckMainMenuItem(kCmdSearchMenu, kStreetBarItem, 0);
+      CheckMainMenuItem(kCmdSearchMenu, kObjectBarItem, 0);
+      return 0;
+    case kCmdRouteDialog:
+      RunRouteDialog();
+      return 0;
+    case kCmdClearRoute:
+      g_Route.Clear();
+      InvalidateMainView(0);
+      return 0;
+    case kCmdRouteByTaps:
+      SetInputModeDirect(11);
+      return 0;
+    case kCmdRoadGraph:
+      OpenRoadGraph();
+      return 0;
+    case kCmdToolsPanel:
+      ToggleToolsPanel();
+      return 0;
+    case kCmdProjectEditor:
+      RunProjectMapsDialog(hwnd);
+      SaveLastProject();
+      return 0;
+    case kCmdPicture: {
+      // The last valid GPS position is the plane point the view keeps for the marker.
+      ShowRasterLibraryView(g_MapView.gpsX, g_MapView.gpsY);
+      return 0;
+    }
+    case kCmdMinimize:
+      SetFullScreen(hwnd, 0);
+      ShowWindow(hwnd, SW_MINIMIZE);
+      return 0;
+    case kCmdReceiverFiles:
+      if (g_Ini.GetInt("GPSTYPE") == kGpsTypeWithFileMemory) TReceiverFilesDlg::Run(hwnd, g_Instance);
+      return 0;
+    case kCmdGeodesy:
+      ToggleGeodesyMode(hwnd);
+      return 0;
+    case kCmdAlmanacBar: {
+      int on = IsBarButtonChecked(kCmdAlmanacBar);
+      if (!on)
+        g_AlmanacBar.Show(0);
+      else if (!g_GpsPort.IsOpen())
+        g_AlmanacBar.Show(1);
+      InvalidateMainView(0);
+      g_AlmanacBarOn = on;
+      return 0;
+    }
+    case kCmdBothMaps:
+    case kCmdVectorMaps:
+    case kCmdRasterMaps:
+      SetRasterMode(id);
+      return 0;
+    case kCmdScaleAll:
+      SetScaleCommand(0);
+      return 0;
+    case kCmdSearchAddress:
+      RunSearchWindow(hwnd, g_Instance, 0);
+      return 0;
+    case kCmdSearchObject:
+      RunSearchWindow(hwnd, g_Instance, 1);
+      return 0;
+    case kCmdMarking:
+      ToggleViewSwitch(id, "MapViewMarking");
+      return 0;
+    case kCmdFill:
+      ToggleViewSwitch(id, "MapViewFill");
+      return 0;
+    case kCmdGrid:
+      ToggleViewSwitch(id, "MapViewGrid");
+      return 0;
+    default:
+      return DefWindowProcW(hwnd, WM_COMMAND, wParam, lParam);
+  }
 }
