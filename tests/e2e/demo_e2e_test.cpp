@@ -14,7 +14,7 @@
 
 #include "app/input.h"
 #include "app/main_window.h"
-#include "golden_png.h"
+#include "tests/support/golden_png.h"
 #include "platform/harness.h"
 #include "platform/win.h"
 #include "tests/app/startup_fixture.h"
