@@ -170,11 +170,11 @@ TEST_F(DemoDevice, MapsLoadWithTheirGroupsStylesAndNames) {
   const auto maps = sample::DemoTownMaps();
   ASSERT_EQ(maps.size(), 3u);
   int objects = 0;
-  for (const sample::DemoTownMap& spec : maps) {
-    SCOPED_TRACE(spec.file);
+  for (const sample::DemoTownMap& plan : maps) {
+    SCOPED_TRACE(plan.file);
     TMdmMap map;
-    ASSERT_TRUE(LoadMap(map, spec.file));
-    ASSERT_EQ(map.count, int32_t(spec.spec.objects.size()) + 1);
+    ASSERT_TRUE(LoadMap(map, plan.file));
+    ASSERT_EQ(map.count, int32_t(plan.plan.objects.size()) + 1);
     objects += map.count - 1;
     EXPECT_STREQ(map.libraryName, sample::kTownLibraryName);
     EXPECT_EQ(map.zone, 7);

@@ -80,15 +80,15 @@ TEST_F(MdmFileTest, LoadedAndSavedComesBackByteIdentical) {
 }
 
 TEST_F(MdmFileTest, NarrowEntryMapIsWidenedOnSave) {
-  sample::MdmSpec spec = sample::DemoMdm();
-  spec.wideEntries = false;
-  spec.writtenFlag = false;
+  sample::MdmSpec plan = sample::DemoMdm();
+  plan.wideEntries = false;
+  plan.writtenFlag = false;
   // Above 32767: the 16-bit values are unsigned.
-  spec.objects[1] = sample::MdmShape(18, {{40000, 50000}, {65535, 100}});
-  spec.objects[3].vertices = {{60000, 60000}, {60000, 65000}};
-  spec.objects[3].box[0] = spec.objects[3].box[1] = spec.objects[3].box[2] = 60000;
-  spec.objects[3].box[3] = 65000;
-  ASSERT_TRUE(sample::WriteMdm(Host("\\n.mdm"), spec));
+  plan.objects[1] = sample::MdmShape(18, {{40000, 50000}, {65535, 100}});
+  plan.objects[3].vertices = {{60000, 60000}, {60000, 65000}};
+  plan.objects[3].box[0] = plan.objects[3].box[1] = plan.objects[3].box[2] = 60000;
+  plan.objects[3].box[3] = 65000;
+  ASSERT_TRUE(sample::WriteMdm(Host("\\n.mdm"), plan));
   TMdmMap map;
   ASSERT_EQ(LoadWorking(map, "\\n.mdm"), kMdmNoLibrary);
   EXPECT_EQ(map.wideEntries, 0u);
@@ -111,9 +111,9 @@ TEST_F(MdmFileTest, NarrowEntryMapIsWidenedOnSave) {
 }
 
 TEST_F(MdmFileTest, VersionOneKeepsItsVersionAndHasNoPlacementBytes) {
-  sample::MdmSpec spec = sample::DemoMdm();
-  spec.version = 1;
-  ASSERT_TRUE(sample::WriteMdm(Host("\\v1.mdm"), spec));
+  sample::MdmSpec plan = sample::DemoMdm();
+  plan.version = 1;
+  ASSERT_TRUE(sample::WriteMdm(Host("\\v1.mdm"), plan));
   TMdmMap map;
   ASSERT_EQ(LoadWorking(map, "\\v1.mdm"), kMdmNoLibrary);
   EXPECT_EQ(map.objects[4].placement, 0);
@@ -124,9 +124,9 @@ TEST_F(MdmFileTest, VersionOneKeepsItsVersionAndHasNoPlacementBytes) {
 }
 
 TEST_F(MdmFileTest, PlacementBytesSurviveASave) {
-  sample::MdmSpec spec = sample::DemoMdm();
-  spec.objects[3].placement = 0x25;
-  ASSERT_TRUE(sample::WriteMdm(Host("\\p.mdm"), spec));
+  sample::MdmSpec plan = sample::DemoMdm();
+  plan.objects[3].placement = 0x25;
+  ASSERT_TRUE(sample::WriteMdm(Host("\\p.mdm"), plan));
   TMdmMap map;
   ASSERT_EQ(LoadWorking(map, "\\p.mdm"), kMdmNoLibrary);
   EXPECT_EQ(map.objects[4].placement, 0x25);
@@ -137,14 +137,14 @@ TEST_F(MdmFileTest, PlacementBytesSurviveASave) {
 }
 
 TEST_F(MdmFileTest, GroupsFromEntryFlags) {
-  sample::MdmSpec spec = sample::DemoMdm();
+  sample::MdmSpec plan = sample::DemoMdm();
   auto area = [](uint8_t flags) {
     sample::MdmObject o = sample::MdmShape(19, {{10, 10}, {10, 20}, {20, 20}, {10, 10}});
     o.entryFlags = flags;
     return o;
   };
-  spec.objects = {area(0x00), area(0x40), area(0x10), area(0x00)};
-  ASSERT_TRUE(sample::WriteMdm(Host("\\g.mdm"), spec));
+  plan.objects = {area(0x00), area(0x40), area(0x10), area(0x00)};
+  ASSERT_TRUE(sample::WriteMdm(Host("\\g.mdm"), plan));
   TMdmMap map;
   ASSERT_EQ(OpenMap(map, "\\g.mdm"), 0);
   EXPECT_EQ(map.objects[2].groupHead, 1);
@@ -240,9 +240,9 @@ TEST_F(MdmFileTest, DamagedTablesLeaveNoObjects) {
   EXPECT_EQ(OpenMap(map, "\\box.mdm"), kMdmFormat);
 
   // A library name that would lead out of the library folder is no name.
-  sample::MdmSpec spec = sample::DemoMdm();
-  spec.library = "..\\x";
-  ASSERT_TRUE(sample::WriteMdm(Host("\\lib.mdm"), spec));
+  sample::MdmSpec plan = sample::DemoMdm();
+  plan.library = "..\\x";
+  ASSERT_TRUE(sample::WriteMdm(Host("\\lib.mdm"), plan));
   ASSERT_EQ(OpenMap(map, "\\lib.mdm"), 0);
   EXPECT_STREQ(map.libraryName, "");
 }

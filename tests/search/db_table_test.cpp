@@ -37,7 +37,7 @@ class DbTable : public DeviceTest {
     PutFile(kPath, bytes);
     return table.Load(kPath);
   }
-  int LoadSpec(const NdbSpec& spec) { return LoadBytes(sample::BuildNdb(spec)); }
+  int LoadSpec(const NdbSpec& plan) { return LoadBytes(sample::BuildNdb(plan)); }
   // Rows selected, and the count written (or the marker 999 when the count was left alone).
   std::pair<TDbSelection, uint32_t> Sel(const char* column, int mode, const TDbValue& value,
                                         const TDbSelection* previous = nullptr) {
@@ -52,10 +52,10 @@ class DbTable : public DeviceTest {
 };
 
 TEST_F(DbTable, ExampleImageLoads) {
-  NdbSpec spec;
-  spec.columns = {{"CityID", sample::kNdbShort}, {"Name", sample::kNdbText}};
-  spec.rows = {{I(1), T("Abc")}, {I(2), T("")}};
-  EXPECT_EQ(sample::BuildNdb(spec), kExample);  // the writer follows the layout byte for byte
+  NdbSpec plan;
+  plan.columns = {{"CityID", sample::kNdbShort}, {"Name", sample::kNdbText}};
+  plan.rows = {{I(1), T("Abc")}, {I(2), T("")}};
+  EXPECT_EQ(sample::BuildNdb(plan), kExample);  // the writer follows the layout byte for byte
 
   ASSERT_EQ(LoadBytes(kExample), kDbOk);
   EXPECT_EQ(table.ok, 1);
@@ -141,12 +141,12 @@ TEST_F(DbTable, PackedFileLoadsCellForCellAsPlain) {
 }
 
 TEST_F(DbTable, ColumnLookup) {
-  NdbSpec spec;
-  spec.columns = {{"CityID", sample::kNdbShort}, {"Abcdefgh", sample::kNdbByte},
+  NdbSpec plan;
+  plan.columns = {{"CityID", sample::kNdbShort}, {"Abcdefgh", sample::kNdbByte},
                   {"Name", sample::kNdbText},    {"NAME", sample::kNdbLong},
                   {"\xC0\xE1", sample::kNdbByte}};
-  spec.rows = {{I(1), I(2), T("x"), I(4), I(5)}};
-  ASSERT_EQ(LoadSpec(spec), kDbOk);
+  plan.rows = {{I(1), I(2), T("x"), I(4), I(5)}};
+  ASSERT_EQ(LoadSpec(plan), kDbOk);
   EXPECT_EQ(table.GetColumnIndex("CityID"), 0);
   EXPECT_EQ(table.GetColumnIndex("cityid"), 0);
   EXPECT_EQ(table.GetColumnIndex("CITYID"), 0);
@@ -169,13 +169,13 @@ TEST_F(DbTable, ColumnLookup) {
 }
 
 TEST_F(DbTable, SelectNumbersByTypedComparison) {
-  NdbSpec spec;
-  spec.columns = {{"B", sample::kNdbByte},  {"S", sample::kNdbShort}, {"L", sample::kNdbLong},
+  NdbSpec plan;
+  plan.columns = {{"B", sample::kNdbByte},  {"S", sample::kNdbShort}, {"L", sample::kNdbLong},
                   {"F", sample::kNdbFloat}, {"D", sample::kNdbDouble}};
-  spec.rows = {{I(255), I(-1), I(-100000), D(0.1), D(-2.5)},
+  plan.rows = {{I(255), I(-1), I(-100000), D(0.1), D(-2.5)},
                {I(0), I(7), I(100000), D(2.0), D(1e300)},
                {I(7), I(-32768), I(7), D(-1.0), D(7.0)}};
-  ASSERT_EQ(LoadSpec(spec), kDbOk);
+  ASSERT_EQ(LoadSpec(plan), kDbOk);
   using Rows = TDbSelection;
   EXPECT_EQ(Sel("B", kDbGreater, 0).first, (Rows{0, 2}));  // Byte 255 is unsigned
   EXPECT_EQ(Sel("S", kDbGreater, 0).first, (Rows{1}));     // Short -1 is signed
@@ -200,11 +200,11 @@ TEST_F(DbTable, SelectNumbersByTypedComparison) {
 }
 
 TEST_F(DbTable, SelectTexts) {
-  NdbSpec spec;
-  spec.columns = {{"Name", sample::kNdbText}};
-  spec.rows = {{T("Apple")}, {T("")}, {T("\xDF" "ber")}, {T("Pineapple")}, {T("apple")},
+  NdbSpec plan;
+  plan.columns = {{"Name", sample::kNdbText}};
+  plan.rows = {{T("Apple")}, {T("")}, {T("\xDF" "ber")}, {T("Pineapple")}, {T("apple")},
                {T(std::string("Ap\0x", 4))}};
-  ASSERT_EQ(LoadSpec(spec), kDbOk);
+  ASSERT_EQ(LoadSpec(plan), kDbOk);
   using Rows = TDbSelection;
   EXPECT_EQ(Sel("Name", kDbEqual, "Apple").first, (Rows{0}));  // case matters in values
   // Byte-wise unsigned: 0xDF sorts above every ASCII letter.
@@ -227,17 +227,17 @@ TEST_F(DbTable, SelectTexts) {
 }
 
 TEST_F(DbTable, SelectCountRulesAndNarrowing) {
-  NdbSpec spec;
-  spec.columns = {{"City", sample::kNdbShort}, {"Odd", 9}, {"Street", sample::kNdbByte}};
+  NdbSpec plan;
+  plan.columns = {{"City", sample::kNdbShort}, {"Odd", 9}, {"Street", sample::kNdbByte}};
   std::mt19937 rng(3);
-  for (int r = 0; r < 300; ++r) spec.rows.push_back({I(rng() % 5), I(rng() % 4)});
-  ASSERT_EQ(LoadSpec(spec), kDbOk);
+  for (int r = 0; r < 300; ++r) plan.rows.push_back({I(rng() % 5), I(rng() % 4)});
+  ASSERT_EQ(LoadSpec(plan), kDbOk);
   ASSERT_EQ(table.rows, 300u);
 
   auto [city, cityCount] = Sel("City", kDbEqual, 3);
   TDbSelection expected;
   for (uint32_t r = 0; r < 300; ++r) {
-    if (std::get<int64_t>(spec.rows[r][0]) == 3 && std::get<int64_t>(spec.rows[r][1]) == 1) {
+    if (std::get<int64_t>(plan.rows[r][0]) == 3 && std::get<int64_t>(plan.rows[r][1]) == 1) {
       expected.push_back(r);
     }
   }
@@ -261,13 +261,13 @@ TEST_F(DbTable, SelectCountRulesAndNarrowing) {
   double v;
   EXPECT_FALSE(table.GetNumber(0, 1, &v));
   EXPECT_TRUE(table.GetNumber(0, 2, &v));  // the column after it is read in place
-  EXPECT_EQ(v, double(std::get<int64_t>(spec.rows[0][1])));
+  EXPECT_EQ(v, double(std::get<int64_t>(plan.rows[0][1])));
 }
 
 TEST_F(DbTable, EmptyTables) {
-  NdbSpec spec;
-  spec.columns = {{"City", sample::kNdbShort}};
-  ASSERT_EQ(LoadSpec(spec), kDbOk);  // 0 rows
+  NdbSpec plan;
+  plan.columns = {{"City", sample::kNdbShort}};
+  ASSERT_EQ(LoadSpec(plan), kDbOk);  // 0 rows
   EXPECT_EQ(table.ok, 1);
   EXPECT_EQ(Sel(nullptr, kDbAll, 0), (std::pair<TDbSelection, uint32_t>{{}, 0}));
   EXPECT_EQ(Sel("City", kDbEqual, 0), (std::pair<TDbSelection, uint32_t>{{}, 0}));
@@ -285,10 +285,10 @@ TEST_F(DbTable, EmptyTables) {
 }
 
 TEST_F(DbTable, TruncatedImageKeepsTheCellsThatFit) {
-  NdbSpec spec;
-  spec.columns = {{"Id", sample::kNdbLong}, {"Name", sample::kNdbText}, {"X", sample::kNdbDouble}};
-  for (int r = 0; r < 4; ++r) spec.rows.push_back({I(r), T("Row" + std::to_string(r)), D(r / 2.0)});
-  const Bytes full = sample::BuildNdb(spec);
+  NdbSpec plan;
+  plan.columns = {{"Id", sample::kNdbLong}, {"Name", sample::kNdbText}, {"X", sample::kNdbDouble}};
+  for (int r = 0; r < 4; ++r) plan.rows.push_back({I(r), T("Row" + std::to_string(r)), D(r / 2.0)});
+  const Bytes full = sample::BuildNdb(plan);
   const size_t header = 13 + 27, row = 4 + 5 + 8;
   // Cut inside row 2's text: row 2 keeps its Id only.
   ASSERT_EQ(LoadBytes(Bytes(full.begin(), full.begin() + long(header + 2 * row + 6))), kDbOk);
@@ -330,11 +330,11 @@ TEST_F(DbTable, TruncatedImageKeepsTheCellsThatFit) {
 }
 
 TEST_F(DbTable, NaNIsKeptOnlyByAll) {
-  NdbSpec spec;
-  spec.columns = {{"F", sample::kNdbFloat}, {"D", sample::kNdbDouble}};
+  NdbSpec plan;
+  plan.columns = {{"F", sample::kNdbFloat}, {"D", sample::kNdbDouble}};
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  spec.rows = {{D(nan), D(nan)}, {D(1), D(1)}};
-  ASSERT_EQ(LoadSpec(spec), kDbOk);
+  plan.rows = {{D(nan), D(nan)}, {D(1), D(1)}};
+  ASSERT_EQ(LoadSpec(plan), kDbOk);
   for (const char* c : {"F", "D"}) {
     for (int mode : {kDbEqual, kDbGreater, kDbLess}) {
       EXPECT_EQ(Sel(c, mode, 1.0).first, (mode == kDbEqual ? TDbSelection{1} : TDbSelection{}));
@@ -348,11 +348,11 @@ TEST_F(DbTable, NaNIsKeptOnlyByAll) {
 }
 
 TEST_F(DbTable, GetNumberConvertsEveryNumberType) {
-  NdbSpec spec;
-  spec.columns = {{"S", sample::kNdbShort}, {"F", sample::kNdbFloat}, {"D", sample::kNdbDouble},
+  NdbSpec plan;
+  plan.columns = {{"S", sample::kNdbShort}, {"F", sample::kNdbFloat}, {"D", sample::kNdbDouble},
                   {"T", sample::kNdbText},  {"B", sample::kNdbByte},  {"L", sample::kNdbLong}};
-  spec.rows = {{I(-5), D(0.5), D(9223372036854775808.0), T("12"), I(200), I(-70000)}};
-  ASSERT_EQ(LoadSpec(spec), kDbOk);
+  plan.rows = {{I(-5), D(0.5), D(9223372036854775808.0), T("12"), I(200), I(-70000)}};
+  ASSERT_EQ(LoadSpec(plan), kDbOk);
   double v = 0;
   EXPECT_TRUE(table.GetNumber(0, 0, &v));
   EXPECT_EQ(v, -5);
@@ -411,9 +411,9 @@ TEST_F(DbSet, OpensEachNameOnceAndQueriesByName) {
 
 TEST_F(DbSet, DemoTownTablesLoad) {
   TDbSet set;
-  for (const auto& [name, spec] : sample::DemoTownTables()) {
+  for (const auto& [name, plan] : sample::DemoTownTables()) {
     const std::string path = "\\DB\\" + name + ".ndb";
-    PutFile(path, sample::PackNdb(sample::BuildNdb(spec)));
+    PutFile(path, sample::PackNdb(sample::BuildNdb(plan)));
     ASSERT_EQ(set.OpenTable(name.c_str(), path.c_str()), kDbOk) << name;
   }
   uint32_t count = 0;

@@ -14,20 +14,20 @@ using searchtest::DeviceTest;
 using searchtest::PutFile;
 using Path = std::vector<int32_t>;
 
-int64_t Load(TRouteGraph& g, const MvwSpec& spec) {
-  const Bytes b = sample::BuildMvw(spec);
+int64_t Load(TRouteGraph& g, const MvwSpec& plan) {
+  const Bytes b = sample::BuildMvw(plan);
   return g.OpenFromMemory(b.data(), b.size());
 }
 
 MvwSpec Nodes(std::vector<int16_t> costs) {
-  MvwSpec spec;
+  MvwSpec plan;
   for (size_t i = 0; i < costs.size(); ++i) {
     sample::MvwNode node;
     node.cost = costs[i];
     node.id = uint32_t(100 + i);
-    spec.nodes.push_back(node);
+    plan.nodes.push_back(node);
   }
-  return spec;
+  return plan;
 }
 
 class RouteFile : public DeviceTest {};
@@ -39,15 +39,15 @@ TEST_F(RouteFile, ReadsRecordsFromTheLastNodeDown) {
                       0, 0, 0, 2,
                       0x00, 0x05, 0x00, 0x00, 0x00, 0x2A, 0x02, 0x00, 0x10, 0x00, 0x00, 0x01, 0x01,
                       0xFF, 0xFF, 0x00, 0x00, 0x00, 0x07, 0x01, 0x80, 0x00};
-  MvwSpec spec = Nodes({-1, 5});
-  spec.header1 = 7;
-  spec.header2 = 9;
-  spec.nodes[0].id = 7;
-  spec.nodes[0].flags = 0x80;
-  spec.nodes[1].id = 42;
-  spec.nodes[1].factor = 2;
-  spec.nodes[1].out = {{1, 1}};
-  EXPECT_EQ(sample::BuildMvw(spec), file);  // the writer follows the layout byte for byte
+  MvwSpec plan = Nodes({-1, 5});
+  plan.header1 = 7;
+  plan.header2 = 9;
+  plan.nodes[0].id = 7;
+  plan.nodes[0].flags = 0x80;
+  plan.nodes[1].id = 42;
+  plan.nodes[1].factor = 2;
+  plan.nodes[1].out = {{1, 1}};
+  EXPECT_EQ(sample::BuildMvw(plan), file);  // the writer follows the layout byte for byte
 
   PutFile("\\Maps\\Roads.mvw", file);
   TRouteGraph g;
@@ -71,12 +71,12 @@ TEST_F(RouteFile, ReadsRecordsFromTheLastNodeDown) {
 }
 
 TEST_F(RouteFile, AscendingRecordsLoadReversedAndIdsSearchDownward) {
-  MvwSpec spec = Nodes({1, 2, 3, 4});
-  spec.nodes[0].id = spec.nodes[2].id = 55;
-  spec.nodes[3].flags = 0x3F;  // bits other than 7 and 6 mean nothing
-  spec.ascending = true;
+  MvwSpec plan = Nodes({1, 2, 3, 4});
+  plan.nodes[0].id = plan.nodes[2].id = 55;
+  plan.nodes[3].flags = 0x3F;  // bits other than 7 and 6 mean nothing
+  plan.ascending = true;
   TRouteGraph g;
-  ASSERT_EQ(Load(g, spec), 36);
+  ASSERT_EQ(Load(g, plan), 36);
   EXPECT_EQ(g.Cost(0), 4);
   EXPECT_EQ(g.Cost(3), 1);
   EXPECT_FALSE(g.FlagA(0));
@@ -88,12 +88,12 @@ TEST_F(RouteFile, AscendingRecordsLoadReversedAndIdsSearchDownward) {
 
 TEST_F(RouteFile, BadFilesGiveCodesAndAnEmptyGraph) {
   TRouteGraph g;
-  MvwSpec spec = Nodes({1, 1, 1});
-  sample::MvwEdge(spec, 0, 1);
-  sample::MvwEdge(spec, 1, 2);
-  const Bytes good = sample::BuildMvw(spec);
+  MvwSpec plan = Nodes({1, 1, 1});
+  sample::MvwEdge(plan, 0, 1);
+  sample::MvwEdge(plan, 1, 2);
+  const Bytes good = sample::BuildMvw(plan);
   auto code = [&](const Bytes& b) {
-    EXPECT_GT(Load(g, spec), 4);  // loaded before, so a failure must empty it
+    EXPECT_GT(Load(g, plan), 4);  // loaded before, so a failure must empty it
     PutFile("\\Maps\\R.mvw", b);
     const int64_t r = g.Open("\\Maps\\R.mvw");
     if (r >= 1 && r <= 4) {
@@ -136,9 +136,9 @@ TEST_F(RouteFile, BadFilesGiveCodesAndAnEmptyGraph) {
 
 class RouteSearch : public ::testing::Test {
  protected:
-  Path Find(const MvwSpec& spec, int32_t start, int32_t target, int startDir = 1,
+  Path Find(const MvwSpec& plan, int32_t start, int32_t target, int startDir = 1,
             int targetDir = 1) {
-    EXPECT_GE(Load(g, spec), 0);
+    EXPECT_GE(Load(g, plan), 0);
     Path path = {-7};
     const bool found = g.FindPath(start, startDir, target, targetDir, &path);
     EXPECT_EQ(found, !path.empty());
@@ -148,38 +148,38 @@ class RouteSearch : public ::testing::Test {
 };
 
 TEST_F(RouteSearch, StartTargetAndUnreachable) {
-  MvwSpec spec = Nodes({1, 1, 1, 1});
-  sample::MvwEdge(spec, 0, 1);
-  sample::MvwEdge(spec, 2, 3);
-  EXPECT_EQ(Find(spec, 2, 2), (Path{2}));
-  EXPECT_EQ(Find(spec, 0, 1), (Path{0, 1}));
-  EXPECT_EQ(Find(spec, 0, 3), Path{});
-  EXPECT_EQ(Find(spec, 0, 4), Path{});
-  EXPECT_EQ(Find(spec, -1, 0), Path{});
+  MvwSpec plan = Nodes({1, 1, 1, 1});
+  sample::MvwEdge(plan, 0, 1);
+  sample::MvwEdge(plan, 2, 3);
+  EXPECT_EQ(Find(plan, 2, 2), (Path{2}));
+  EXPECT_EQ(Find(plan, 0, 1), (Path{0, 1}));
+  EXPECT_EQ(Find(plan, 0, 3), Path{});
+  EXPECT_EQ(Find(plan, 0, 4), Path{});
+  EXPECT_EQ(Find(plan, -1, 0), Path{});
 }
 
 TEST_F(RouteSearch, LinksPastTheGraphAndSelfLinksAreNotFollowed) {
-  MvwSpec spec = Nodes({1, 1, 1});
-  spec.nodes[0].out = {{0, 1}, {77, 1}, {1, 1}};
-  spec.nodes[1].out = {{1, 128}, {2, 1}};
-  spec.nodes[2].out = {{2, 1}, {2, 128}, {500, 1}};
-  EXPECT_EQ(Find(spec, 0, 2), (Path{0, 1, 2}));
-  EXPECT_EQ(Find(spec, 2, 0), Path{});
+  MvwSpec plan = Nodes({1, 1, 1});
+  plan.nodes[0].out = {{0, 1}, {77, 1}, {1, 1}};
+  plan.nodes[1].out = {{1, 128}, {2, 1}};
+  plan.nodes[2].out = {{2, 1}, {2, 128}, {500, 1}};
+  EXPECT_EQ(Find(plan, 0, 2), (Path{0, 1, 2}));
+  EXPECT_EQ(Find(plan, 2, 0), Path{});
 }
 
 TEST_F(RouteSearch, TargetDirectionWithoutItsOneWayFlagTakesAnyState) {
-  MvwSpec spec = Nodes({1, 1});
-  spec.nodes[0].out = {{1, 7}};  // arrives in a state that means nothing
-  EXPECT_EQ(Find(spec, 0, 1, 1, 1), (Path{0, 1}));
-  spec.nodes[1].flags = 0x40;  // B: the target must now arrive in state 1
-  EXPECT_EQ(Find(spec, 0, 1, 1, 1), Path{});
-  spec.nodes[0].out = {{1, 1}};
-  EXPECT_EQ(Find(spec, 0, 1, 1, 1), (Path{0, 1}));
+  MvwSpec plan = Nodes({1, 1});
+  plan.nodes[0].out = {{1, 7}};  // arrives in a state that means nothing
+  EXPECT_EQ(Find(plan, 0, 1, 1, 1), (Path{0, 1}));
+  plan.nodes[1].flags = 0x40;  // B: the target must now arrive in state 1
+  EXPECT_EQ(Find(plan, 0, 1, 1, 1), Path{});
+  plan.nodes[0].out = {{1, 1}};
+  EXPECT_EQ(Find(plan, 0, 1, 1, 1), (Path{0, 1}));
   // Direction clear asks for state 128 when A is set.
-  spec.nodes[1].flags = 0x80;
-  EXPECT_EQ(Find(spec, 0, 1, 1, 0), Path{});
-  spec.nodes[1].flags = 0x40;
-  EXPECT_EQ(Find(spec, 0, 1, 1, 0), (Path{0, 1}));
+  plan.nodes[1].flags = 0x80;
+  EXPECT_EQ(Find(plan, 0, 1, 1, 0), Path{});
+  plan.nodes[1].flags = 0x40;
+  EXPECT_EQ(Find(plan, 0, 1, 1, 0), (Path{0, 1}));
 }
 
 TEST_F(RouteSearch, WavesNotWeights) {
@@ -221,13 +221,13 @@ TEST_F(RouteSearch, WavesNotWeights) {
 TEST_F(RouteSearch, TraceFollowsOneWayRules) {
   // Node 1 (B) walks only its incoming links in state 1, so the arrival at 3 came through 2,
   // although 1 is cheaper and lists 3.
-  MvwSpec spec = Nodes({1, 1, 5, 1});
-  spec.nodes[1].flags = 0x40;
-  spec.nodes[0].out = {{1, 1}, {2, 1}};
-  spec.nodes[1].out = {{3, 1}};
-  spec.nodes[1].in = {{0, 1}};
-  spec.nodes[2].out = {{3, 1}};
-  EXPECT_EQ(Find(spec, 0, 3), (Path{0, 2, 3}));
+  MvwSpec plan = Nodes({1, 1, 5, 1});
+  plan.nodes[1].flags = 0x40;
+  plan.nodes[0].out = {{1, 1}, {2, 1}};
+  plan.nodes[1].out = {{3, 1}};
+  plan.nodes[1].in = {{0, 1}};
+  plan.nodes[2].out = {{3, 1}};
+  EXPECT_EQ(Find(plan, 0, 3), (Path{0, 2, 3}));
 
   // The target reached in the wrong state is walked on; the later arrival in the right state
   // has no road behind it at the wave before and is dropped.
@@ -247,8 +247,8 @@ TEST_F(RouteSearch, WeightedSumsDoNotOverflow) {
   // A 300-road chain of cost 32767 x 255 (about 2.5e9 in all, past 32 bits) is found first;
   // a 310-road chain of cost 1 must replace it.
   const int shortLength = 300, longLength = 310;
-  MvwSpec spec;
-  spec.nodes.resize(size_t(shortLength + longLength - 2));
+  MvwSpec plan;
+  plan.nodes.resize(size_t(shortLength + longLength - 2));
   auto node = [&](int chain, int k) -> uint32_t {  // k-th road of a chain, ends shared
     if (k == 0) return 0;
     if (chain == 0 ? k == shortLength - 1 : k == longLength - 1) return 1;
@@ -257,15 +257,15 @@ TEST_F(RouteSearch, WeightedSumsDoNotOverflow) {
   for (int chain = 0; chain < 2; ++chain) {
     const int length = chain == 0 ? shortLength : longLength;
     for (int k = 0; k < length; ++k) {
-      sample::MvwNode& n = spec.nodes[node(chain, k)];
+      sample::MvwNode& n = plan.nodes[node(chain, k)];
       if (chain == 0 && k > 0 && k < length - 1) {
         n.cost = 32767;
         n.factor = 255;
       }
-      if (k + 1 < length) sample::MvwEdge(spec, node(chain, k), node(chain, k + 1));
+      if (k + 1 < length) sample::MvwEdge(plan, node(chain, k), node(chain, k + 1));
     }
   }
-  const Path path = Find(spec, 0, 1);
+  const Path path = Find(plan, 0, 1);
   EXPECT_EQ(path.size(), size_t(longLength));
 }
 

@@ -41,10 +41,10 @@ class LabelTest : public ::testing::Test {
   }
   // Loads the texts; their height is 30 px (3 mm at 1:10000 and 1 px a metre).
   void Load(const std::vector<sample::MdmObject>& texts) {
-    sample::MdmSpec spec = sample::RenderMap();
-    spec.scale = 10000;
-    spec.objects = texts;
-    ASSERT_TRUE(sample::WriteRenderFixture(harness::Root(), "\\Vorna\\t.mdm", spec));
+    sample::MdmSpec plan = sample::RenderMap();
+    plan.scale = 10000;
+    plan.objects = texts;
+    ASSERT_TRUE(sample::WriteRenderFixture(harness::Root(), "\\Vorna\\t.mdm", plan));
     view = std::make_unique<TMapView>();
     ASSERT_EQ(view->LoadStartupResources("\\Vorna\\", nullptr), 0);
     view->devicePixelsPerMetre = 4528;

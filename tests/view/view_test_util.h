@@ -49,8 +49,8 @@ inline sample::MdmSpec MapAt(double x1, double y1) {
   return s;
 }
 
-inline void WriteMap(const std::string& devicePath, const sample::MdmSpec& spec) {
-  ASSERT_TRUE(sample::WriteMdm(Host(devicePath), spec)) << devicePath;
+inline void WriteMap(const std::string& devicePath, const sample::MdmSpec& plan) {
+  ASSERT_TRUE(sample::WriteMdm(Host(devicePath), plan)) << devicePath;
 }
 
 // A fake raster map: a file whose name holds "missing" cannot be opened (2), one holding

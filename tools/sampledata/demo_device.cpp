@@ -163,10 +163,10 @@ std::string WriteDemoDevice(const std::string& root, DemoDeviceSummary* summary)
         !w.File(kDemoLibraryPath, WriteMol(DemoTownLibrary())))
       return w.error;
     for (const DemoTownMap& m : DemoTownMaps()) {
-      if (!w.File(std::string(kDemoMapFolder) + m.file, BuildMdm(m.spec))) return w.error;
+      if (!w.File(std::string(kDemoMapFolder) + m.file, BuildMdm(m.plan))) return w.error;
       if (summary) {
         summary->maps++;
-        summary->objects += int(m.spec.objects.size());
+        summary->objects += int(m.plan.objects.size());
       }
     }
     if (!w.Text(kDemoProjectPath, DemoProjectText())) return w.error;
@@ -175,8 +175,8 @@ std::string WriteDemoDevice(const std::string& root, DemoDeviceSummary* summary)
     MvwSpec graph = DemoRoadGraph();
     for (MvwNode& n : graph.nodes) n.id += 1;
     if (!w.File(kDemoGraphPath, BuildMvw(graph))) return w.error;
-    for (const auto& [name, spec] : DemoTownTables())
-      if (!w.File(std::string(kDemoDbFolder) + name + ".ndb", BuildNdb(spec))) return w.error;
+    for (const auto& [name, plan] : DemoTownTables())
+      if (!w.File(std::string(kDemoDbFolder) + name + ".ndb", BuildNdb(plan))) return w.error;
     if (!w.File(kDemoReceiverPath, DemoJps())) return w.error;
     std::string track;
     for (const WalkEpoch& e : StreetWalk())

@@ -66,30 +66,30 @@ Frame TownFrame() {
 class MapMaker {
  public:
   MapMaker(const Frame& frame, const char* name, uint32_t nominal) {
-    spec.version = 3;
-    spec.unitExponent = 1;
-    spec.scale = nominal;
-    spec.x1 = frame.x1;
-    spec.y1 = frame.y1;
-    spec.x2 = frame.x2;
-    spec.y2 = frame.y2;
-    spec.library = kTownLibraryName;
-    AttrText(spec.extraHeaderList, kTagName, name);
+    plan.version = 3;
+    plan.unitExponent = 1;
+    plan.scale = nominal;
+    plan.x1 = frame.x1;
+    plan.y1 = frame.y1;
+    plan.x2 = frame.x2;
+    plan.y2 = frame.y2;
+    plan.library = kTownLibraryName;
+    AttrText(plan.extraHeaderList, kTagName, name);
   }
 
   std::pair<int32_t, int32_t> At(UV p) const {
     double x, y;
     TownToPlane(p.u, p.v, &x, &y);
-    return {int32_t(std::lround((x - spec.x1) * kUnitsPerMetre)),
-            int32_t(std::lround((y - spec.y1) * kUnitsPerMetre))};
+    return {int32_t(std::lround((x - plan.x1) * kUnitsPerMetre)),
+            int32_t(std::lround((y - plan.y1) * kUnitsPerMetre))};
   }
 
   MdmObject& Shape(uint16_t code, const std::vector<UV>& points) {
     std::vector<std::pair<int32_t, int32_t>> v;
     v.reserve(points.size());
     for (UV p : points) v.push_back(At(p));
-    spec.objects.push_back(MdmShape(code, std::move(v)));
-    return spec.objects.back();
+    plan.objects.push_back(MdmShape(code, std::move(v)));
+    return plan.objects.back();
   }
   // A closed ring: the first point repeated at the end.
   MdmObject& Ring(uint16_t code, std::vector<UV> points) {
@@ -98,8 +98,8 @@ class MapMaker {
   }
   MdmObject& Point(uint16_t code, UV p) {
     const auto [x, y] = At(p);
-    spec.objects.push_back(MdmPoint(code, x, y));
-    return spec.objects.back();
+    plan.objects.push_back(MdmPoint(code, x, y));
+    return plan.objects.back();
   }
   // A text: alignment bits 0-1, layout mode bits 2-4.
   MdmObject& Text(uint16_t code, const std::string& text, uint8_t mode, uint8_t align,
@@ -110,7 +110,7 @@ class MapMaker {
     return o;
   }
 
-  MdmSpec spec;
+  MdmSpec plan;
 };
 
 // Attribute items the sample writer has no helper for: a value-table index (type 6) and a byte.
@@ -180,7 +180,7 @@ MdmSpec LandMap(const Frame& frame) {
   m.Shape(kTownRailway, {{0.12, -1.0}, {0.12, 1.0}, {0.13, 3.0}, {0.15, 5.5}});
   m.Text(kTownWaterName, "Vorna River", 0, 1, {{0.7, 4.3}, {1.2, 4.33}, {1.6, 4.3}});
   m.Text(kTownName, "VORNA", 0, 1, {{2.18, 1.62}});
-  return m.spec;
+  return m.plan;
 }
 
 struct Poi {
@@ -256,7 +256,7 @@ MdmSpec StreetsMap(const Frame& frame) {
              {{from + 0.1, at}, {from + 0.7, at}});
     }
   }
-  return m.spec;
+  return m.plan;
 }
 
 
@@ -333,7 +333,7 @@ MdmSpec DemoMap(const Frame& frame) {
     m.Point(kTownTree, p);
   }
 
-  return m.spec;
+  return m.plan;
 }
 
 MolStyle Style(uint16_t code, Bytes kind, const std::string& name, uint16_t fieldList,

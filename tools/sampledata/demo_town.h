@@ -84,7 +84,7 @@ struct DemoTownMap {
   int32_t minScale = 0;    // scale denominators, 0 = no limit
   int32_t maxScale = 0;
   std::string scalePairs;  // "threshold:nominal;" x up to 3, empty for none
-  MdmSpec spec;
+  MdmSpec plan;
 };
 
 // Land (town area, river with its island, park with its pond, railway, names), Streets (the 24

@@ -76,61 +76,61 @@ MdmObject MdmShape(uint16_t code, std::vector<std::pair<int32_t, int32_t>> verti
   return o;
 }
 
-Bytes BuildMdm(const MdmSpec& spec) {
-  const uint32_t entrySize = spec.wideEntries ? 29 : 19;
-  const uint32_t vertexSize = spec.wideEntries ? 8 : 4;
+Bytes BuildMdm(const MdmSpec& plan) {
+  const uint32_t entrySize = plan.wideEntries ? 29 : 19;
+  const uint32_t vertexSize = plan.wideEntries ? 8 : 4;
   Bytes headerList;
-  if (!spec.library.empty()) AttrText(headerList, kMdmLibraryTag, spec.library);
-  Append(headerList, spec.extraHeaderList.data(), spec.extraHeaderList.size());
+  if (!plan.library.empty()) AttrText(headerList, kMdmLibraryTag, plan.library);
+  Append(headerList, plan.extraHeaderList.data(), plan.extraHeaderList.size());
 
   Bytes b;
   // Header, 77 bytes.
   const char magic[] = "MDM2D";
   Append(b, reinterpret_cast<const uint8_t*>(magic), 5);
-  U8(b, spec.version);
-  U8(b, uint8_t(spec.unitExponent << 5 | (spec.writtenFlag ? 0x04 : 0) |
-                (spec.wideEntries ? 0x02 : 0)));
-  U32(b, spec.scale);
+  U8(b, plan.version);
+  U8(b, uint8_t(plan.unitExponent << 5 | (plan.writtenFlag ? 0x04 : 0) |
+                (plan.wideEntries ? 0x02 : 0)));
+  U32(b, plan.scale);
   U32(b, 0);  // reserved
   U32(b, 0);  // reserved
-  F64(b, spec.x1);
-  F64(b, spec.y1);
+  F64(b, plan.x1);
+  F64(b, plan.y1);
   F64(b, 0.0);
-  F64(b, spec.x2);
-  F64(b, spec.y2);
+  F64(b, plan.x2);
+  F64(b, plan.y2);
   F64(b, 0.0);
-  uint32_t tableEnd = 77 + entrySize * uint32_t(spec.objects.size());
+  uint32_t tableEnd = 77 + entrySize * uint32_t(plan.objects.size());
   U32(b, tableEnd);
-  U16(b, spec.reservedLength);
+  U16(b, plan.reservedLength);
   U16(b, uint16_t(headerList.size()));
-  U16(b, uint16_t(spec.objects.size()));
+  U16(b, uint16_t(plan.objects.size()));
 
   // Entries; offsets patched once the data is laid out.
-  uint32_t offset = tableEnd + spec.reservedLength + uint32_t(headerList.size());
-  for (const MdmObject& o : spec.objects) {
+  uint32_t offset = tableEnd + plan.reservedLength + uint32_t(headerList.size());
+  for (const MdmObject& o : plan.objects) {
     uint32_t geom = uint32_t(o.vertices.size()) * vertexSize;
     U16(b, o.code);
     for (int k = 0; k < 4; k++) {
-      if (spec.wideEntries)
+      if (plan.wideEntries)
         U32(b, uint32_t(o.box[k]));
       else
         U16(b, uint16_t(o.box[k]));
     }
     U32(b, offset);
-    if (spec.wideEntries)
+    if (plan.wideEntries)
       U32(b, geom);
     else
       U16(b, uint16_t(geom));
     U16(b, uint16_t(o.attrs.size()));
     U8(b, o.entryFlags);
-    bool placement = spec.version >= 2 && (o.code & 7) == 4;
+    bool placement = plan.version >= 2 && (o.code & 7) == 4;
     offset += geom + uint32_t(o.attrs.size()) + (placement ? 1 : 0);
   }
-  b.resize(b.size() + spec.reservedLength, 0);
+  b.resize(b.size() + plan.reservedLength, 0);
   Append(b, headerList.data(), headerList.size());
-  for (const MdmObject& o : spec.objects) {
+  for (const MdmObject& o : plan.objects) {
     for (auto& v : o.vertices) {
-      if (spec.wideEntries) {
+      if (plan.wideEntries) {
         U32(b, uint32_t(v.first));
         U32(b, uint32_t(v.second));
       } else {
@@ -139,13 +139,13 @@ Bytes BuildMdm(const MdmSpec& spec) {
       }
     }
     Append(b, o.attrs.data(), o.attrs.size());
-    if (spec.version >= 2 && (o.code & 7) == 4) U8(b, o.placement);
+    if (plan.version >= 2 && (o.code & 7) == 4) U8(b, o.placement);
   }
   return b;
 }
 
-bool WriteMdm(const std::string& hostPath, const MdmSpec& spec) {
-  Bytes b = BuildMdm(spec);
+bool WriteMdm(const std::string& hostPath, const MdmSpec& plan) {
+  Bytes b = BuildMdm(plan);
   FILE* f = std::fopen(hostPath.c_str(), "wb");
   if (!f) return false;
   bool ok = std::fwrite(b.data(), 1, b.size(), f) == b.size();

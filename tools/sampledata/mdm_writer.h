@@ -47,9 +47,9 @@ MdmObject MdmPoint(uint16_t code, int32_t x, int32_t y);
 // Box from the vertices.
 MdmObject MdmShape(uint16_t code, std::vector<std::pair<int32_t, int32_t>> vertices);
 
-Bytes BuildMdm(const MdmSpec& spec);
+Bytes BuildMdm(const MdmSpec& plan);
 // Writes to a host path; false on any write error.
-bool WriteMdm(const std::string& hostPath, const MdmSpec& spec);
+bool WriteMdm(const std::string& hostPath, const MdmSpec& plan);
 
 // The demo map: frame (6180000, 7400000)-(6190000, 7410000), centimetres, version 3, library
 // "Demo"; a point, a line, a closed area and a text.

@@ -28,17 +28,17 @@ void PutLinks(Bytes& b, const std::vector<MvwLink>& links) {
 
 }  // namespace
 
-Bytes BuildMvw(const MvwSpec& spec) {
+Bytes BuildMvw(const MvwSpec& plan) {
   Bytes b;
-  for (size_t i = 0; i < 3; ++i) b.push_back(i < spec.magic.size() ? uint8_t(spec.magic[i]) : 0);
-  b.push_back(spec.version);
-  Put32(b, spec.header1);
-  Put32(b, spec.header2);
+  for (size_t i = 0; i < 3; ++i) b.push_back(i < plan.magic.size() ? uint8_t(plan.magic[i]) : 0);
+  b.push_back(plan.version);
+  Put32(b, plan.header1);
+  Put32(b, plan.header2);
   b.insert(b.end(), 16, 0);
-  Put32(b, spec.nodeCount >= 0 ? uint32_t(spec.nodeCount) : uint32_t(spec.nodes.size()));
-  const size_t n = spec.nodes.size();
+  Put32(b, plan.nodeCount >= 0 ? uint32_t(plan.nodeCount) : uint32_t(plan.nodes.size()));
+  const size_t n = plan.nodes.size();
   for (size_t r = 0; r < n; ++r) {
-    const MvwNode& node = spec.nodes[spec.ascending ? r : n - 1 - r];
+    const MvwNode& node = plan.nodes[plan.ascending ? r : n - 1 - r];
     if (node.out.size() > 15 || node.in.size() > 15) {
       throw std::invalid_argument("mvw: more than 15 links in a list");
     }
@@ -54,13 +54,13 @@ Bytes BuildMvw(const MvwSpec& spec) {
   return b;
 }
 
-bool WriteMvw(const std::string& hostPath, const MvwSpec& spec) {
-  return SaveBytes(hostPath, BuildMvw(spec));
+bool WriteMvw(const std::string& hostPath, const MvwSpec& plan) {
+  return SaveBytes(hostPath, BuildMvw(plan));
 }
 
-void MvwEdge(MvwSpec& spec, uint32_t a, uint32_t b, uint8_t state) {
-  spec.nodes[a].out.push_back({b, state});
-  spec.nodes[b].in.push_back({a, state});
+void MvwEdge(MvwSpec& plan, uint32_t a, uint32_t b, uint8_t state) {
+  plan.nodes[a].out.push_back({b, state});
+  plan.nodes[b].in.push_back({a, state});
 }
 
 MvwSpec RoadGridMvw(uint32_t width, uint32_t height, uint32_t seed, int removedPercent,
@@ -86,10 +86,10 @@ MvwSpec RoadGridMvw(uint32_t width, uint32_t height, uint32_t seed, int removedP
     at[segments[i].from].push_back(i);
     at[segments[i].to].push_back(i);
   }
-  MvwSpec spec;
-  spec.nodes.resize(segments.size());
+  MvwSpec plan;
+  plan.nodes.resize(segments.size());
   for (uint32_t i = 0; i < segments.size(); ++i) {
-    MvwNode& node = spec.nodes[i];
+    MvwNode& node = plan.nodes[i];
     node.id = i;
     node.cost = int16_t(1 + rng() % 100);
     node.factor = uint8_t(1 + rng() % 3);
@@ -103,7 +103,7 @@ MvwSpec RoadGridMvw(uint32_t width, uint32_t height, uint32_t seed, int removedP
     linksAt(segments[i].to, node.out);
     linksAt(segments[i].from, node.in);
   }
-  return spec;
+  return plan;
 }
 
 MvwSpec DemoRoadGraph() { return RoadGridMvw(4, 4, 7, 0, 0); }

@@ -33,11 +33,11 @@ struct MvwSpec {
 };
 
 // Throws std::invalid_argument for more than 15 links in a list or a node index above 24 bits.
-Bytes BuildMvw(const MvwSpec& spec);
-bool WriteMvw(const std::string& hostPath, const MvwSpec& spec);
+Bytes BuildMvw(const MvwSpec& plan);
+bool WriteMvw(const std::string& hostPath, const MvwSpec& plan);
 
 // An undirected edge a-b as the tests write it: a.out gets (b, state), b.in gets (a, state).
-void MvwEdge(MvwSpec& spec, uint32_t a, uint32_t b, uint8_t state = 1);
+void MvwEdge(MvwSpec& plan, uint32_t a, uint32_t b, uint8_t state = 1);
 
 // A road grid of width x height intersections. Every road segment between two neighbouring
 // intersections is a node (id = index); `removedPercent` of them are left out. A road's

@@ -88,13 +88,13 @@ void PutCell(Bytes& b, uint8_t type, const NdbCell& cell) {
 
 }  // namespace
 
-Bytes BuildNdb(const NdbSpec& spec) {
+Bytes BuildNdb(const NdbSpec& plan) {
   Bytes b;
-  const uint32_t rowCount = spec.rowCount >= 0 ? uint32_t(spec.rowCount) : uint32_t(spec.rows.size());
-  PutHeader(b, spec.magic, spec.spare, spec.columns, rowCount);
-  for (const auto& row : spec.rows) {
+  const uint32_t rowCount = plan.rowCount >= 0 ? uint32_t(plan.rowCount) : uint32_t(plan.rows.size());
+  PutHeader(b, plan.magic, plan.spare, plan.columns, rowCount);
+  for (const auto& row : plan.rows) {
     size_t next = 0;
-    for (const NdbColumn& c : spec.columns) {
+    for (const NdbColumn& c : plan.columns) {
       if (c.type > kNdbText) continue;
       if (next >= row.size()) throw std::invalid_argument("ndb: row shorter than its columns");
       PutCell(b, c.type, row[next++]);
@@ -110,8 +110,8 @@ Bytes PackNdb(const Bytes& image) {
   return out;
 }
 
-bool WriteNdb(const std::string& hostPath, const NdbSpec& spec, bool packed) {
-  const Bytes image = BuildNdb(spec);
+bool WriteNdb(const std::string& hostPath, const NdbSpec& plan, bool packed) {
+  const Bytes image = BuildNdb(plan);
   return SaveBytes(hostPath, packed ? PackNdb(image) : image);
 }
 

@@ -36,11 +36,11 @@ struct NdbSpec {
 
 // The plain image. Throws std::invalid_argument for more than 255 columns, a name longer than
 // 8 bytes, a text longer than 255 bytes, or a cell that does not fit its column.
-Bytes BuildNdb(const NdbSpec& spec);
+Bytes BuildNdb(const NdbSpec& plan);
 // A packed file: three zero bytes, then the image as an LZW stream.
 Bytes PackNdb(const Bytes& image);
 // Writes to a host path; false on any write error.
-bool WriteNdb(const std::string& hostPath, const NdbSpec& spec, bool packed = false);
+bool WriteNdb(const std::string& hostPath, const NdbSpec& plan, bool packed = false);
 
 // The demo town's tables, each with the name under which the program opens it ("Cities",
 // "Streets", "Houses", "Lists", "Objects", "ObjTypes", "States", "Regions", "Global").

@@ -43,11 +43,11 @@ int RunMdmCommand(int argc, char** argv) {
                  "[--library NAME]\n");
     return 2;
   }
-  sample::MdmSpec spec = lines >= 0 ? sample::LinesMdm(lines, vertices) : sample::DemoMdm();
-  if (narrow) spec.wideEntries = false;
-  if (version != -1) spec.version = uint8_t(version);
-  if (library) spec.library = library;
-  if (!sample::WriteMdm(out, spec)) {
+  sample::MdmSpec plan = lines >= 0 ? sample::LinesMdm(lines, vertices) : sample::DemoMdm();
+  if (narrow) plan.wideEntries = false;
+  if (version != -1) plan.version = uint8_t(version);
+  if (library) plan.library = library;
+  if (!sample::WriteMdm(out, plan)) {
     std::fprintf(stderr, "mdm: cannot write %s\n", out);
     return 1;
   }

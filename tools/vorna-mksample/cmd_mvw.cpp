@@ -55,11 +55,11 @@ int RunMvwCommand(int argc, char** argv) {
   }
   if (!out) return MvwUsage();
   try {
-    const sample::MvwSpec spec =
+    const sample::MvwSpec plan =
         grid ? sample::RoadGridMvw(uint32_t(width), uint32_t(height), uint32_t(seed), int(removed),
                                    int(oneWay))
              : sample::DemoRoadGraph();
-    if (!sample::WriteMvw(out, spec)) {
+    if (!sample::WriteMvw(out, plan)) {
       std::fprintf(stderr, "mvw: cannot write %s\n", out);
       return 1;
     }

@@ -61,9 +61,9 @@ int RunNdbCommand(int argc, char** argv) {
     if (demo) {
       std::error_code ec;
       std::filesystem::create_directories(demo, ec);
-      for (const auto& [name, spec] : sample::DemoTownTables()) {
+      for (const auto& [name, plan] : sample::DemoTownTables()) {
         const std::string path = (std::filesystem::path(demo) / (name + ".ndb")).string();
-        if (!sample::WriteNdb(path, spec, packed)) {
+        if (!sample::WriteNdb(path, plan, packed)) {
           std::fprintf(stderr, "ndb: cannot write %s\n", path.c_str());
           return 1;
         }
