@@ -7,6 +7,7 @@
 #include "app/lang.h"
 #include "app/text_utils.h"
 #include "gps/nmea.h"
+#include "gps/serial_setup.h"
 
 // g_EchoSounder is defined with the program's other globals, in app/globals.cpp.
 
@@ -66,39 +67,7 @@ void TEchoSounder::Open(HWND owner, const wchar_t* portName, TIMERPROC timerProc
     open_.store(0);
     return;
   }
-  DCB dcb{};
-  dcb.DCBlength = sizeof dcb;
-  bool ok = GetCommState(port_, &dcb);
-  if (ok) {
-    dcb.BaudRate = kBaudRate;
-    dcb.fBinary = 1;
-    dcb.fParity = 1;
-    dcb.Parity = NOPARITY;
-    dcb.ByteSize = 8;
-    dcb.StopBits = ONESTOPBIT;
-    dcb.fOutxCtsFlow = 0;
-    dcb.fOutxDsrFlow = 0;
-    dcb.fDtrControl = DTR_CONTROL_ENABLE;
-    dcb.fDsrSensitivity = 0;
-    dcb.fTXContinueOnXoff = 1;
-    dcb.fOutX = 0;
-    dcb.fInX = 0;
-    dcb.fErrorChar = 0;
-    dcb.fNull = 0;
-    dcb.fRtsControl = RTS_CONTROL_ENABLE;
-    dcb.fAbortOnError = 0;
-    ok = SetCommState(port_, &dcb);
-  }
-  if (ok) {
-    COMMTIMEOUTS t{};
-    ok = GetCommTimeouts(port_, &t);
-    t.ReadIntervalTimeout = MAXDWORD;  // a read returns at once with what is buffered
-    t.ReadTotalTimeoutMultiplier = 0;
-    t.ReadTotalTimeoutConstant = 0;
-    t.WriteTotalTimeoutMultiplier = 10;
-    t.WriteTotalTimeoutConstant = 1000;
-    ok = ok && SetCommTimeouts(port_, &t);
-  }
+  const bool ok = ConfigureNmeaPort(port_, kBaudRate);
   if (!ok) {
     MessageBoxW(nullptr, g_Lang.GetText(100007), nullptr, MB_OK);
     cursor.Restore();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/lang.h"
+#include "gps/serial_setup.h"
 
 // g_GpsPort is defined with the program's other globals, in app/globals.cpp.
 
@@ -96,40 +97,7 @@ bool TGpsPort::OpenDevice() {
   ioError_.store(0);
   if (sourceType_ == kPaced) return true;
 
-  DCB dcb{};
-  dcb.DCBlength = sizeof dcb;
-  bool ok = GetCommState(port_, &dcb);
-  if (ok) {
-    dcb.BaudRate = DWORD(baudRate_);
-    dcb.fBinary = 1;
-    dcb.fParity = 1;
-    dcb.Parity = NOPARITY;
-    dcb.ByteSize = 8;
-    dcb.StopBits = ONESTOPBIT;
-    dcb.fOutxCtsFlow = 0;
-    dcb.fOutxDsrFlow = 0;
-    dcb.fDtrControl = DTR_CONTROL_ENABLE;
-    dcb.fDsrSensitivity = 0;
-    dcb.fTXContinueOnXoff = 1;
-    dcb.fOutX = 0;
-    dcb.fInX = 0;
-    dcb.fErrorChar = 0;
-    dcb.fNull = 0;
-    dcb.fRtsControl = RTS_CONTROL_ENABLE;
-    dcb.fAbortOnError = 0;
-    ok = SetCommState(port_, &dcb);
-  }
-  if (ok) {
-    // A read returns at once with what is buffered; writes get 10 ms a byte plus a second.
-    COMMTIMEOUTS t{};
-    ok = GetCommTimeouts(port_, &t);
-    t.ReadIntervalTimeout = MAXDWORD;
-    t.ReadTotalTimeoutMultiplier = 0;
-    t.ReadTotalTimeoutConstant = 0;
-    t.WriteTotalTimeoutMultiplier = 10;
-    t.WriteTotalTimeoutConstant = 1000;
-    ok = ok && SetCommTimeouts(port_, &t);
-  }
+  const bool ok = ConfigureNmeaPort(port_, DWORD(baudRate_));
   if (!ok) {
     MessageBoxW(owner_, g_Lang.GetText(100007), nullptr, MB_OK);
     // The handle is closed here: a port reported closed must not keep the device busy.
