@@ -55,6 +55,7 @@ bool TMdmMap::Reserve(int32_t records) {
   if (!grown) return false;
   objects = grown;
   capacity = newCap;
+  vplat::AdviseLargeBlock(objects, size_t(newCap + 1) * sizeof(TMapObject));
   return true;
 }
 

@@ -1,4 +1,5 @@
 // Memory status, the message beep and the in-memory registry.
+#include <sys/mman.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -240,3 +241,15 @@ extern "C" LONG RegCloseKey(HKEY key) {
   std::lock_guard lock(r.mutex);
   return r.open.erase(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
+
+namespace vplat {
+
+void AdviseLargeBlock(void* block, size_t bytes) {
+  constexpr uintptr_t kHuge = uintptr_t(2) << 20;
+  if (!block || bytes < 2 * kHuge) return;
+  uintptr_t first = (reinterpret_cast<uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
+  uintptr_t last = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(kHuge - 1);
+  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
+}  // namespace vplat
