@@ -12,6 +12,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/win.h"
+
 namespace {
 
 constexpr int32_t kNone = 256;   // "no entry" in both link and parent
@@ -128,6 +130,7 @@ bool Decoder::Reserve(size_t extra) {
   if (!p) return false;
   out_ = p;
   outCapacity_ = want;
+  vplat::AdviseLargeBlock(out_, want + 1);  // large outputs: fewer first-touch faults
   return true;
 }
 

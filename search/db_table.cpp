@@ -103,6 +103,7 @@ int TDbTable::Load(const char* path) {
     std::fclose(f);
     return kDbNoMemory;
   }
+  vplat::AdviseLargeBlock(file.get(), size_t(length) + 1);
   const size_t got = std::fread(file.get(), 1, size_t(length), f);
   std::fclose(f);
   if (got != size_t(length)) return kDbBadData;
@@ -156,10 +157,14 @@ int TDbTable::Decode(const uint8_t* image, size_t length) {
     const size_t bytesLeft = size_t(end - p);
     stride_ = std::min<size_t>(r, bytesLeft / minRowBytes + 1);
     cells_.reset(new uint64_t[stride_ * known]);
+    vplat::AdviseLargeBlock(cells_.get(), stride_ * known * sizeof(uint64_t));
     bool hasText = false;
     for (const TDbColumn& c : descriptors) hasText |= c.type == kDbText;
     // Each text of length L takes L + 1 bytes of the image and at most L + 1 of the arena.
-    if (hasText) text_.reset(new char[bytesLeft]);
+    if (hasText) {
+      text_.reset(new char[bytesLeft]);
+      vplat::AdviseLargeBlock(text_.get(), bytesLeft);
+    }
     size_t textUsed = 0;
 
     uint64_t decoded = 0;
