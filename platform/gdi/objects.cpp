@@ -11,8 +11,14 @@
 namespace vplat::gdi {
 namespace {
 
+using ObjectMap = std::unordered_map<uintptr_t, std::unique_ptr<Object>>;
+
 struct Tables {
-  std::unordered_map<uintptr_t, std::unique_ptr<Object>> objects;
+  ObjectMap objects;
+  // Table entries of deleted pens and brushes, object included, kept for the next one created:
+  // a renderer makes and drops one of each per map object, and each round trip through the
+  // heap would cost more than drawing a short line. Bounded by kSpareNodes per kind.
+  std::vector<ObjectMap::node_type> sparePens, spareBrushes;
   std::unordered_map<uintptr_t, std::unique_ptr<Dc>> dcs;
   // Serials start high so that no handle can be mistaken for the small integers that stand
   // for system colours in brush arguments.
@@ -22,12 +28,41 @@ struct Tables {
   HBRUSH sysBrushes[COLOR_STATICTEXT + 1] = {};
 };
 
-Tables& T() {
+[[gnu::always_inline]] inline Tables& T() {
   static Tables t;
   return t;
 }
 
 constexpr uintptr_t kDcTag = 0xD;
+
+constexpr size_t kSpareNodes = 64;
+
+std::vector<ObjectMap::node_type>* SpareList(Kind k) {
+  Tables& t = T();
+  return k == Kind::Pen ? &t.sparePens : k == Kind::Brush ? &t.spareBrushes : nullptr;
+}
+
+// A fresh pen or brush, from a kept table entry when there is one; registered under a new serial.
+template <class T_>
+T_* NewRecycled(Kind k, HGDIOBJ* handle) {
+  Tables& t = T();
+  std::vector<ObjectMap::node_type>& spare = *SpareList(k);
+  if (spare.empty()) {
+    auto o = std::make_unique<T_>();
+    T_* raw = o.get();
+    *handle = Register(std::move(o));
+    return raw;
+  }
+  ObjectMap::node_type node = std::move(spare.back());
+  spare.pop_back();
+  T_* raw = static_cast<T_*>(node.mapped().get());
+  *raw = T_{};  // stock, selection count and attributes back to a new object's
+  uintptr_t key = (t.nextSerial++ << 4) | static_cast<uintptr_t>(k);
+  node.key() = key;
+  t.objects.insert(std::move(node));
+  *handle = reinterpret_cast<HGDIOBJ>(key);
+  return raw;
+}
 
 HGDIOBJ MakeStock(std::unique_ptr<Object> o) {
   o->stock = true;
@@ -242,13 +277,14 @@ HGDIOBJ GetStockObject(int index) {
 }
 
 HPEN CreatePen(int style, int width, COLORREF color) {
-  auto p = std::make_unique<Pen>();
+  HGDIOBJ h = nullptr;
+  Pen* p = NewRecycled<Pen>(Kind::Pen, &h);
   style &= PS_STYLE_MASK;
   // Only solid, dashed and null pens exist on the device; other styles draw solid.
   p->style = (style == PS_DASH || style == PS_NULL) ? style : PS_SOLID;
   p->width = width < 1 ? 1 : width;
   p->color = color & 0xFFFFFF;
-  return static_cast<HPEN>(Register(std::move(p)));
+  return static_cast<HPEN>(h);
 }
 
 HPEN CreatePenIndirect(const LOGPEN* lp) {
@@ -260,9 +296,10 @@ HPEN CreatePenIndirect(const LOGPEN* lp) {
 }
 
 HBRUSH CreateSolidBrush(COLORREF color) {
-  auto b = std::make_unique<Brush>();
+  HGDIOBJ h = nullptr;
+  Brush* b = NewRecycled<Brush>(Kind::Brush, &h);
   b->color = color & 0xFFFFFF;
-  return static_cast<HBRUSH>(Register(std::move(b)));
+  return static_cast<HBRUSH>(h);
 }
 
 HBRUSH CreateBrushIndirect(const LOGBRUSH* lb) {
@@ -271,9 +308,9 @@ HBRUSH CreateBrushIndirect(const LOGBRUSH* lb) {
     return nullptr;
   }
   if (lb->lbStyle == BS_NULL) {
-    auto b = std::make_unique<Brush>();
-    b->style = BS_NULL;
-    return static_cast<HBRUSH>(Register(std::move(b)));
+    HGDIOBJ h = nullptr;
+    NewRecycled<Brush>(Kind::Brush, &h)->style = BS_NULL;
+    return static_cast<HBRUSH>(h);
   }
   if (lb->lbStyle != BS_SOLID) {
     SetLastError(ERROR_NOT_SUPPORTED);
@@ -408,7 +445,14 @@ BOOL DeleteObject(HGDIOBJ obj) {
   if (o->stock) return TRUE;  // stock objects live for the whole run
   if (o->selected > 0) return FALSE;
   if (o->kind == Kind::Bitmap && static_cast<Bitmap*>(o)->selectedIn) return FALSE;
-  T().objects.erase(reinterpret_cast<uintptr_t>(obj));
+  Tables& t = T();
+  std::vector<ObjectMap::node_type>* spare = SpareList(o->kind);
+  if (spare && spare->size() < kSpareNodes) {
+    if (spare->capacity() < kSpareNodes) spare->reserve(kSpareNodes);
+    spare->push_back(t.objects.extract(reinterpret_cast<uintptr_t>(obj)));
+  } else {
+    t.objects.erase(reinterpret_cast<uintptr_t>(obj));
+  }
   return TRUE;
 }
 
@@ -495,7 +539,8 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj) {
   }
   HGDIOBJ old = *slot;
   if (old != obj) {
-    Swap(old, obj);
+    if (Object* prev = Find(old)) prev->selected = std::max(0, prev->selected - 1);
+    o->selected++;  // `o` is the object just looked up: no second search for it
     *slot = obj;
     if (o->kind == Kind::Pen) d->st.dashPhase = 0;
   }

@@ -60,7 +60,51 @@ struct Pt64 {
 struct Edge {
   int64_t x0, y0, x1, y1;  // y0 < y1
   int dir;
+  // Stepping state of an edge small enough to walk in integers (see StartEdge): the crossing
+  // at row y0 + t is x0 + q + (r != 0), with q = floor(t dx / dy), r = t dx - q dy.
+  bool stepped = false;
+  int64_t q = 0, r = 0, dq = 0, dr = 0;
 };
+
+// Edges within kStepCoord of the origin and under kStepRows tall are walked row by row in
+// integers. For them the double formula x0 + t dx / dy, rounded twice with an error under 2^-21,
+// cannot cross an integer (a crossing that is not whole sits at least 1/dy >= 2^-16 from one),
+// so both give the same pixel; larger edges keep the formula.
+constexpr int64_t kStepCoord = int64_t(1) << 30, kStepRows = int64_t(1) << 16;
+
+// Prepares `e` for its first visited row y.
+void StartEdge(Edge& e, int64_t y) {
+  int64_t dy = e.y1 - e.y0, dx = e.x1 - e.x0;
+  e.stepped = dy < kStepRows && e.x0 > -kStepCoord && e.x0 < kStepCoord && e.x1 > -kStepCoord &&
+              e.x1 < kStepCoord;
+  if (!e.stepped) return;
+  auto floorDiv = [dy](int64_t num, int64_t* q, int64_t* r) {
+    *q = num / dy;
+    *r = num % dy;
+    if (*r < 0) {
+      *q -= 1;
+      *r += dy;
+    }
+  };
+  floorDiv((y - e.y0) * dx, &e.q, &e.r);  // under 2^16 * 2^31
+  floorDiv(dx, &e.dq, &e.dr);
+}
+
+// The first pixel right of edge `e` on row y (its crossing rounded up), then on to row y + 1.
+inline int64_t EdgeCeil(Edge& e, int64_t y) {
+  if (!e.stepped) {
+    double x = double(e.x0) + double(y - e.y0) * double(e.x1 - e.x0) / double(e.y1 - e.y0);
+    return CeilToI64(x);
+  }
+  int64_t c = e.x0 + e.q + (e.r != 0);
+  e.q += e.dq;
+  e.r += e.dr;
+  if (e.r >= e.y1 - e.y0) {
+    e.r -= e.y1 - e.y0;
+    e.q += 1;
+  }
+  return c;
+}
 
 // Integer pixel interval [l, h] of one row of a wide stroke, both ends included.
 struct Interval {
@@ -73,8 +117,8 @@ struct Scratch {
   std::vector<Pt64> dev;
   std::vector<std::vector<Interval>> rows;  // per clip-box row, wide strokes
   std::vector<Edge> edges;
-  std::vector<const Edge*> active;
-  std::vector<std::pair<double, int>> xs;
+  std::vector<Edge*> active;
+  std::vector<std::pair<int64_t, int>> xs;
 };
 
 // Not inlined on purpose: each thread-local access from a shared library is a call into the
@@ -182,12 +226,32 @@ void ThinSegment(const Dc& dc, const ThinPen& pen, Pt64 a, Pt64 b, int* phase) {
     return;
   }
   const bool oneRect = dc.clip.size() == 1;
+  int ph = int((startPhase + i0 % kDashPeriod) % kDashPeriod);
+  if (oneRect) {
+    // Inside the only clip rectangle: no position to track, only the dash count.
+    const uint32_t gap = pen.gap ? *pen.gap : 0;
+    const bool paintGap = pen.gap != nullptr;
+    for (; count > 0; --count) {
+      bool on = !dashed || ph < kDashOn;
+      if (on || paintGap) {
+        uint32_t c = on ? color : gap;
+        *p = rop2 == R2_COPYPEN ? c : ApplyRop2(rop2, c, *p);
+      }
+      if (dashed && ++ph == kDashPeriod) ph = 0;
+      p += majStep;
+      rem += twoMinor;
+      if (rem >= twoM) {
+        rem -= twoM;
+        p += minStep;
+      }
+    }
+    return;
+  }
   const int64_t xMaj = xMajor ? smaj : 0, yMaj = xMajor ? 0 : smaj;
   const int64_t xMin = xMajor ? 0 : smin, yMin = xMajor ? smin : 0;
-  int ph = int((startPhase + i0 % kDashPeriod) % kDashPeriod);
   for (; count > 0; --count) {
     bool on = !dashed || ph < kDashOn;
-    if ((on || pen.gap) && (oneRect || InClipRects(dc, x, y))) {
+    if ((on || pen.gap) && InClipRects(dc, x, y)) {
       uint32_t c = on ? color : *pen.gap;
       *p = rop2 == R2_COPYPEN ? c : ApplyRop2(rop2, c, *p);
     }
@@ -205,47 +269,66 @@ void ThinSegment(const Dc& dc, const ThinPen& pen, Pt64 a, Pt64 b, int* phase) {
   }
 }
 
-// The x range of the capsule around segment a-b of radius r on the line y = yc, or false.
-bool CapsuleRow(double ax, double ay, double bx, double by, double r, double yc, double* lo,
-                double* hi) {
-  double l = INFINITY, h = -INFINITY;
-  auto disc = [&](double cx, double cy) {
-    double d = yc - cy;
-    if (d < -r || d > r) return;
-    double w = std::sqrt(std::max(0.0, r * r - d * d));
-    l = std::min(l, cx - w);
-    h = std::max(h, cx + w);
-  };
-  disc(ax, ay);
-  disc(bx, by);
-  double dx = bx - ax, dy = by - ay;
-  double len = std::sqrt(dx * dx + dy * dy);
-  if (len > 0) {
-    // Band: |dx (yc - ay) - dy (x - ax)| <= r len, 0 <= dx (x - ax) + dy (yc - ay) <= len^2.
-    double bl = -INFINITY, bh = INFINITY;
-    auto limit = [&](double coef, double off, double mn, double mx) {
-      // coef * x + off within [mn, mx]
-      if (coef == 0) {
-        if (off < mn || off > mx) bh = -INFINITY;
-        return;
-      }
-      double p = (mn - off) / coef, q = (mx - off) / coef;
-      if (p > q) std::swap(p, q);
-      bl = std::max(bl, p);
-      bh = std::min(bh, q);
-    };
-    limit(-dy, dx * (yc - ay) + dy * ax, -r * len, r * len);
-    limit(dx, -dx * ax + dy * (yc - ay), 0, len * len);
-    if (bl <= bh) {
-      l = std::min(l, bl);
-      h = std::max(h, bh);
-    }
+// The capsule around segment a-b of radius r: what stays the same from row to row is worked
+// out once per segment. Each row's sums and quotients are then formed exactly as the plain
+// formula would form them, so the pixels do not move by a rounding.
+struct Capsule {
+  double ax, ay, bx, by, r, rr;
+  double dx, dy;
+  bool band;            // the segment has a length, so the straight sides exist
+  double rlen, len2;    // r * length and length^2
+  double dyax, ndxax;   // dy * ax and -dx * ax
+
+  Capsule(double ax_, double ay_, double bx_, double by_, double r_)
+      : ax(ax_), ay(ay_), bx(bx_), by(by_), r(r_), rr(r_ * r_), dx(bx_ - ax_), dy(by_ - ay_) {
+    double len = std::sqrt(dx * dx + dy * dy);
+    band = len > 0;
+    rlen = r * len;
+    len2 = len * len;
+    dyax = dy * ax;
+    ndxax = -dx * ax;
   }
-  if (l > h) return false;
-  *lo = l;
-  *hi = h;
-  return true;
-}
+
+  // The x range of the capsule on the line y = yc, or false.
+  bool Row(double yc, double* lo, double* hi) const {
+    double l = INFINITY, h = -INFINITY;
+    auto disc = [&](double cx, double cy) {
+      double d = yc - cy;
+      if (d < -r || d > r) return;
+      double w = std::sqrt(std::max(0.0, rr - d * d));
+      l = std::min(l, cx - w);
+      h = std::max(h, cx + w);
+    };
+    disc(ax, ay);
+    disc(bx, by);
+    if (band) {
+      // Band: |dx (yc - ay) - dy (x - ax)| <= r len, 0 <= dx (x - ax) + dy (yc - ay) <= len^2.
+      double bl = -INFINITY, bh = INFINITY;
+      auto limit = [&](double coef, double off, double mn, double mx) {
+        // coef * x + off within [mn, mx]
+        if (coef == 0) {
+          if (off < mn || off > mx) bh = -INFINITY;
+          return;
+        }
+        double p = (mn - off) / coef, q = (mx - off) / coef;
+        if (p > q) std::swap(p, q);
+        bl = std::max(bl, p);
+        bh = std::min(bh, q);
+      };
+      double ry = yc - ay;
+      limit(-dy, dx * ry + dyax, -rlen, rlen);
+      limit(dx, ndxax + dy * ry, 0, len2);
+      if (bl <= bh) {
+        l = std::min(l, bl);
+        h = std::max(h, bh);
+      }
+    }
+    if (l > h) return false;
+    *lo = l;
+    *hi = h;
+    return true;
+  }
+};
 
 // A wide pen: each row takes the union of the capsules' pixel intervals, each pixel written once
 // (which XOR-like raster operations need). Only the rows the figure touches are visited.
@@ -270,9 +353,10 @@ void WideStroke(Dc& dc, Surface& s, Scratch& scratch, const std::vector<Pt64>& p
     if (maxx < cb.left || minx > cb.right || maxy < cb.top || miny > cb.bottom) continue;
     int64_t y0 = std::max<int64_t>(cb.top, FloorToI64(miny));
     int64_t y1 = std::min<int64_t>(cb.bottom - 1, CeilToI64(maxy));
+    const Capsule cap(ax, ay, bx, by, r);
     for (int64_t y = y0; y <= y1; ++y) {
       double lo, hi;
-      if (!CapsuleRow(ax, ay, bx, by, r, double(y) + off, &lo, &hi)) continue;
+      if (!cap.Row(double(y) + off, &lo, &hi)) continue;
       lo -= off;
       hi -= off;
       int64_t l = CeilToI64(lo - 1e-9), h = FloorToI64(hi + 1e-9);
@@ -488,27 +572,34 @@ void FillPolygons(Dc& dc, const POINT* pts, const INT* counts, int polys, uint32
   if (edges.empty()) return;
   std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
   int64_t y0 = std::max<int64_t>(ymin, cb.top), y1 = std::min<int64_t>(ymax, cb.bottom);
-  std::vector<const Edge*>& active = scratch.active;
-  std::vector<std::pair<double, int>>& xs = scratch.xs;
+  std::vector<Edge*>& active = scratch.active;
+  std::vector<std::pair<int64_t, int>>& xs = scratch.xs;
   active.clear();
   size_t next = 0;
   // Edges that end above the first visible row never become active.
   while (next < edges.size() && edges[next].y0 <= y0) {
-    if (edges[next].y1 > y0) active.push_back(&edges[next]);
+    if (edges[next].y1 > y0) {
+      StartEdge(edges[next], y0);
+      active.push_back(&edges[next]);
+    }
     ++next;
   }
   const bool winding = fillMode == WINDING;
   for (int64_t y = y0; y < y1; ++y) {
-    while (next < edges.size() && edges[next].y0 <= y) active.push_back(&edges[next++]);
+    while (next < edges.size() && edges[next].y0 <= y) {
+      StartEdge(edges[next], y);
+      active.push_back(&edges[next++]);
+    }
     xs.clear();
     size_t keep = 0;
     for (size_t i = 0; i < active.size(); ++i) {
-      const Edge* e = active[i];
+      Edge* e = active[i];
       if (e->y1 <= y) continue;  // edge ended: bottom endpoints are out
       active[keep++] = e;
-      double x = double(e->x0) + double(y - e->y0) * double(e->x1 - e->x0) / double(e->y1 - e->y0);
+      // Crossings are kept as their first pixel to the right: the spans depend on nothing
+      // else, and crossings with the same pixel bound an empty span whatever their order.
+      int64_t x = EdgeCeil(*e, y);
       // Insertion by x: a row crosses few edges, and the order changes little from row to row.
-      // Crossings at the same x may go in any order: the span between them is empty.
       size_t j = xs.size();
       xs.emplace_back();
       for (; j > 0 && xs[j - 1].first > x; --j) xs[j] = xs[j - 1];
@@ -521,7 +612,7 @@ void FillPolygons(Dc& dc, const POINT* pts, const INT* counts, int polys, uint32
       wind += winding ? xs[i].second : 1;
       bool inside = winding ? wind != 0 : (wind & 1) != 0;
       if (!inside) continue;
-      int64_t l = CeilToI64(xs[i].first), r = CeilToI64(xs[i + 1].first);
+      int64_t l = xs[i].first, r = xs[i + 1].first;
       if (l < r) Span(dc, *s, y, l, r, color, rop2);
     }
   }
