@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <unordered_map>
 
 #include "platform/gdi/gdi_internal.h"
 #include "platform/gdi/recording_dc.h"
@@ -11,15 +10,77 @@
 namespace vplat::gdi {
 namespace {
 
-using ObjectMap = std::unordered_map<uintptr_t, std::unique_ptr<Object>>;
+// Handles to their objects: open addressing on the serial, so a lookup is a mask and a compare
+// or two (serials are handed out in order and land in neighbouring slots) instead of a division
+// and a list walk; a drawing call makes several. Removal shifts the following entries back
+// rather than leaving markers, so lookups never slow down as objects come and go.
+template <class T_>
+class HandleTable {
+ public:
+  T_* Find(uintptr_t key) const {
+    if (slots_.empty()) return nullptr;
+    for (size_t i = Home(key);; i = (i + 1) & Mask()) {
+      if (slots_[i].key == key) return slots_[i].obj.get();
+      if (slots_[i].key == 0) return nullptr;
+    }
+  }
+  void Insert(uintptr_t key, std::unique_ptr<T_> obj) {
+    if ((used_ + 1) * 2 > slots_.size()) Grow();
+    size_t i = Home(key);
+    while (slots_[i].key != 0) i = (i + 1) & Mask();
+    slots_[i].key = key;
+    slots_[i].obj = std::move(obj);
+    ++used_;
+  }
+  // Removes `key` and hands its object over (null when absent); the table is consistent again
+  // before the object can be destroyed, whatever its destructor does.
+  std::unique_ptr<T_> Take(uintptr_t key) {
+    if (slots_.empty()) return nullptr;
+    size_t i = Home(key);
+    while (slots_[i].key != key) {
+      if (slots_[i].key == 0) return nullptr;
+      i = (i + 1) & Mask();
+    }
+    std::unique_ptr<T_> out = std::move(slots_[i].obj);
+    for (size_t j = (i + 1) & Mask(); slots_[j].key != 0; j = (j + 1) & Mask()) {
+      // An entry may move back into the hole only if its home is not after the hole (cyclically).
+      size_t home = Home(slots_[j].key);
+      bool movable = i <= j ? (home <= i || home > j) : (home <= i && home > j);
+      if (!movable) continue;
+      slots_[i].key = slots_[j].key;
+      slots_[i].obj = std::move(slots_[j].obj);
+      i = j;
+    }
+    slots_[i].key = 0;
+    --used_;
+    return out;
+  }
+
+ private:
+  struct Slot {
+    uintptr_t key = 0;  // 0: empty (no handle is 0)
+    std::unique_ptr<T_> obj;
+  };
+  size_t Mask() const { return slots_.size() - 1; }
+  size_t Home(uintptr_t key) const { return size_t(key >> 4) & Mask(); }
+  void Grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_ = std::vector<Slot>(old.empty() ? 256 : old.size() * 2);
+    used_ = 0;
+    for (Slot& sl : old)
+      if (sl.key != 0) Insert(sl.key, std::move(sl.obj));
+  }
+  std::vector<Slot> slots_;  // size a power of two, at most half full
+  size_t used_ = 0;
+};
 
 struct Tables {
-  ObjectMap objects;
-  // Table entries of deleted pens and brushes, object included, kept for the next one created:
+  HandleTable<Object> objects;
+  // Deleted pens and brushes, kept for the next one created:
   // a renderer makes and drops one of each per map object, and each round trip through the
   // heap would cost more than drawing a short line. Bounded by kSpareNodes per kind.
-  std::vector<ObjectMap::node_type> sparePens, spareBrushes;
-  std::unordered_map<uintptr_t, std::unique_ptr<Dc>> dcs;
+  std::vector<std::unique_ptr<Object>> sparePens, spareBrushes;
+  HandleTable<Dc> dcs;
   // Serials start high so that no handle can be mistaken for the small integers that stand
   // for system colours in brush arguments.
   uintptr_t nextSerial = 0x1000;
@@ -37,7 +98,7 @@ constexpr uintptr_t kDcTag = 0xD;
 
 constexpr size_t kSpareNodes = 64;
 
-std::vector<ObjectMap::node_type>* SpareList(Kind k) {
+std::vector<std::unique_ptr<Object>>* SpareList(Kind k) {
   Tables& t = T();
   return k == Kind::Pen ? &t.sparePens : k == Kind::Brush ? &t.spareBrushes : nullptr;
 }
@@ -46,20 +107,19 @@ std::vector<ObjectMap::node_type>* SpareList(Kind k) {
 template <class T_>
 T_* NewRecycled(Kind k, HGDIOBJ* handle) {
   Tables& t = T();
-  std::vector<ObjectMap::node_type>& spare = *SpareList(k);
+  std::vector<std::unique_ptr<Object>>& spare = *SpareList(k);
   if (spare.empty()) {
     auto o = std::make_unique<T_>();
     T_* raw = o.get();
     *handle = Register(std::move(o));
     return raw;
   }
-  ObjectMap::node_type node = std::move(spare.back());
+  std::unique_ptr<Object> obj = std::move(spare.back());
   spare.pop_back();
-  T_* raw = static_cast<T_*>(node.mapped().get());
+  T_* raw = static_cast<T_*>(obj.get());
   *raw = T_{};  // stock, selection count and attributes back to a new object's
   uintptr_t key = (t.nextSerial++ << 4) | static_cast<uintptr_t>(k);
-  node.key() = key;
-  t.objects.insert(std::move(node));
+  t.objects.Insert(key, std::move(obj));
   *handle = reinterpret_cast<HGDIOBJ>(key);
   return raw;
 }
@@ -126,15 +186,13 @@ Bitmap::~Bitmap() { std::free(dibBits); }
 HGDIOBJ Register(std::unique_ptr<Object> obj) {
   Tables& t = T();
   uintptr_t key = (t.nextSerial++ << 4) | static_cast<uintptr_t>(obj->kind);
-  t.objects.emplace(key, std::move(obj));
+  t.objects.Insert(key, std::move(obj));
   return reinterpret_cast<HGDIOBJ>(key);
 }
 
 Object* Find(HGDIOBJ h) {
   if (!h) return nullptr;
-  auto& m = T().objects;
-  auto it = m.find(reinterpret_cast<uintptr_t>(h));
-  return it == m.end() ? nullptr : it->second.get();
+  return T().objects.Find(reinterpret_cast<uintptr_t>(h));
 }
 
 Bitmap* NewBitmap(int w, int h, HBITMAP* handle) {
@@ -161,9 +219,7 @@ HBITMAP DefaultBitmap() {
 Dc* FindDc(HDC h) {
   uintptr_t key = reinterpret_cast<uintptr_t>(h);
   if (!h || (key & 0xF) != kDcTag) return nullptr;
-  auto& m = T().dcs;
-  auto it = m.find(key);
-  return it == m.end() ? nullptr : it->second.get();
+  return T().dcs.Find(key);
 }
 
 HDC RegisterDc(std::unique_ptr<Dc> dc) {
@@ -181,7 +237,7 @@ HDC RegisterDc(std::unique_ptr<Dc> dc) {
   }
   UpdateClip(*dc);
   uintptr_t key = (t.nextSerial++ << 4) | kDcTag;
-  t.dcs.emplace(key, std::move(dc));
+  t.dcs.Insert(key, std::move(dc));
   return reinterpret_cast<HDC>(key);
 }
 
@@ -194,7 +250,7 @@ void RemoveDc(HDC h) {
   if (Bitmap* b = FindAs<Bitmap>(d->st.bitmap, Kind::Bitmap)) {
     if (!b->stock) b->selectedIn = nullptr;
   }
-  T().dcs.erase(reinterpret_cast<uintptr_t>(h));
+  T().dcs.Take(reinterpret_cast<uintptr_t>(h));  // the DC dies here, the table already whole
 }
 
 Surface* DcSurface(Dc& dc) {
@@ -446,12 +502,12 @@ BOOL DeleteObject(HGDIOBJ obj) {
   if (o->selected > 0) return FALSE;
   if (o->kind == Kind::Bitmap && static_cast<Bitmap*>(o)->selectedIn) return FALSE;
   Tables& t = T();
-  std::vector<ObjectMap::node_type>* spare = SpareList(o->kind);
+  std::vector<std::unique_ptr<Object>>* spare = SpareList(o->kind);
   if (spare && spare->size() < kSpareNodes) {
     if (spare->capacity() < kSpareNodes) spare->reserve(kSpareNodes);
-    spare->push_back(t.objects.extract(reinterpret_cast<uintptr_t>(obj)));
+    spare->push_back(t.objects.Take(reinterpret_cast<uintptr_t>(obj)));
   } else {
-    t.objects.erase(reinterpret_cast<uintptr_t>(obj));
+    t.objects.Take(reinterpret_cast<uintptr_t>(obj));
   }
   return TRUE;
 }
