@@ -330,6 +330,26 @@ struct Capsule {
   }
 };
 
+// Span for the rows of strokes and fills: the common case, one clip rectangle and a plain copy,
+// is written here without a call; everything else goes to Span.
+inline void RowSpan(Dc& dc, Surface& s, int64_t y, int64_t x0, int64_t x1, uint32_t color,
+                    int rop2) {
+  if (rop2 != R2_COPYPEN || dc.clip.size() != 1) {
+    Span(dc, s, y, x0, x1, color, rop2);
+    return;
+  }
+  const RECT& cb = dc.clipBox;  // the one rectangle
+  if (y < cb.top || y >= cb.bottom) return;
+  int64_t a = std::max<int64_t>(x0, cb.left), b = std::min<int64_t>(x1, cb.right);
+  if (a >= b) return;
+  uint32_t* p = s.Row(int(y)) + a;
+  if (b - a <= 16) {
+    for (uint32_t* e = p + (b - a); p < e; ++p) *p = color;
+    return;
+  }
+  std::wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(color), size_t(b - a));
+}
+
 // A wide pen: each row takes the union of the capsules' pixel intervals, each pixel written once
 // (which XOR-like raster operations need). Only the rows the figure touches are visited.
 void WideStroke(Dc& dc, Surface& s, Scratch& scratch, const std::vector<Pt64>& pts, bool closed,
@@ -388,11 +408,11 @@ void WideStroke(Dc& dc, Surface& s, Scratch& scratch, const std::vector<Pt64>& p
         curR = std::max(curR, list[i].h);
         continue;
       }
-      Span(dc, s, y, curL, curR + 1, color, rop2);
+      RowSpan(dc, s, y, curL, curR + 1, color, rop2);
       curL = list[i].l;
       curR = list[i].h;
     }
-    Span(dc, s, y, curL, curR + 1, color, rop2);
+    RowSpan(dc, s, y, curL, curR + 1, color, rop2);
     list.clear();
   }
 }
@@ -613,7 +633,7 @@ void FillPolygons(Dc& dc, const POINT* pts, const INT* counts, int polys, uint32
       bool inside = winding ? wind != 0 : (wind & 1) != 0;
       if (!inside) continue;
       int64_t l = xs[i].first, r = xs[i + 1].first;
-      if (l < r) Span(dc, *s, y, l, r, color, rop2);
+      if (l < r) RowSpan(dc, *s, y, l, r, color, rop2);
     }
   }
 }
