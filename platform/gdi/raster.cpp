@@ -14,6 +14,7 @@
 // Every coordinate is 64-bit on entry and every loop is bounded by the clip rectangle, never by
 // the figure: the cost of a primitive is its visible pixels plus its vertex count.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cwchar>
 #include <vector>
@@ -461,7 +462,7 @@ void EllipseSpans(Dc& dc, Surface& s, double cx, double cy, double a, double b, 
 }
 
 // The outline of a box, right and bottom edges excluded, as a closed path of pixel centres.
-std::vector<POINT> BoxPath(int l, int t, int r, int b) {
+std::array<POINT, 4> BoxPath(int l, int t, int r, int b) {
   return {POINT{l, t}, POINT{r - 1, t}, POINT{r - 1, b - 1}, POINT{l, b - 1}};
 }
 
