@@ -76,9 +76,9 @@ class HandleTable {
 
 struct Tables {
   HandleTable<Object> objects;
-  // Deleted pens and brushes, kept for the next one created:
-  // a renderer makes and drops one of each per map object, and each round trip through the
-  // heap would cost more than drawing a short line. Bounded by kSpareNodes per kind.
+  // Deleted pens and brushes, kept for the next one created: a renderer makes and drops one of
+  // each per map object, and a round trip through the heap costs more than drawing a short
+  // line. At most kSpareNodes per kind.
   std::vector<std::unique_ptr<Object>> sparePens, spareBrushes;
   HandleTable<Dc> dcs;
   // Serials start high so that no handle can be mistaken for the small integers that stand
@@ -103,7 +103,7 @@ std::vector<std::unique_ptr<Object>>* SpareList(Kind k) {
   return k == Kind::Pen ? &t.sparePens : k == Kind::Brush ? &t.spareBrushes : nullptr;
 }
 
-// A fresh pen or brush, from a kept table entry when there is one; registered under a new serial.
+// A fresh pen or brush, a kept one reset when there is one, registered under a new serial.
 template <class T_>
 T_* NewRecycled(Kind k, HGDIOBJ* handle) {
   Tables& t = T();
