@@ -136,7 +136,9 @@ void DrawVectorSymbol(const TSymbolTable& symbols, HDC dc, int x, int y, int x2,
   if (!(64 * scale >= 5 && 64 * scale <= 600)) return;
 
   const TPalette* palette = symbols.Palette();
-  std::vector<POINT> points;
+  // Symbol chains draw this hundreds of thousands of times a frame: the point buffer is kept
+  // between calls (per thread; the routine never calls itself).
+  thread_local std::vector<POINT> points;
   for (const TSymbolElement& element : symbol->elements) {
     if (element.points.empty()) continue;
     points.clear();
