@@ -89,9 +89,11 @@ struct Tables {
   HBRUSH sysBrushes[COLOR_STATICTEXT + 1] = {};
 };
 
+// Never destroyed: the program's global objects (the back buffer among them) release their
+// DCs and bitmaps in their destructors at exit, after a function-local table would be gone.
 [[gnu::always_inline]] inline Tables& T() {
-  static Tables t;
-  return t;
+  static Tables* t = new Tables;
+  return *t;
 }
 
 constexpr uintptr_t kDcTag = 0xD;
