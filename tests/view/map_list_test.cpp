@@ -194,6 +194,23 @@ TEST_F(MapListTest, ShowAllSkipsMapsThatFailedToLoad) {
   EXPECT_EQ(view->originY, oy);
 }
 
+TEST_F(MapListTest, ShowAllSkipsRasterMapsWithoutAFrame) {
+  SetRasterMapFactory(MakeFakeRaster);
+  ASSERT_EQ(view->AddRasterMap("\\Maps\\r1.jpg", 0), 0);
+  ASSERT_EQ(view->AddRasterMap("\\Maps\\r2.jpg", 0), 0);
+  // The first picture failed to load: the frame drawing zeroes its corners.
+  for (int k : {0, 1, 3, 4}) view->rasterMaps[0]->frame[k] = 0.0;
+  double e[6];
+  view->GetExtents(e);
+  EXPECT_EQ(e[0], FakeRaster::nextFrame[0]);
+  EXPECT_EQ(e[1], FakeRaster::nextFrame[1]);
+  EXPECT_EQ(e[3], FakeRaster::nextFrame[3]);
+  EXPECT_EQ(e[4], FakeRaster::nextFrame[4]);
+  for (int k : {0, 1, 3, 4}) view->rasterMaps[1]->frame[k] = 0.0;
+  view->GetExtents(e);
+  for (int k : {0, 1, 3, 4}) EXPECT_EQ(e[k], 0.0) << k;
+}
+
 TEST_F(MapListTest, ZoneIsTheMiddleOfTheCountedZones) {
   sample::MdmSpec z8 = MapAt(6180000, 8400000);
   z8.writtenFlag = false;
