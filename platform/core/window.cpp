@@ -588,6 +588,11 @@ extern "C" BOOL DestroyWindow(HWND hwnd) {
   w->style &= ~WS_VISIBLE;
   LeaveWindow(w, true);
   if (wasShown) InvalidateScreenArea(area);
+  if (c.minimized && c.hiddenByMinimize.front() == w->handle) {
+    // The program ended while away: there is nothing left to restore.
+    c.minimized = c.minimizeNotice = false;
+    c.hiddenByMinimize.clear();
+  }
   SendDestroy(hwnd);
   Finalize(hwnd);
   ReleaseDispatch(w);
