@@ -138,6 +138,9 @@ class SdlPresenter : public Presenter {
           case SDL_WINDOWEVENT_RESTORED:
             if (!ProgramMinimized()) return false;
             RestoreProgram();
+            // The program is in front again and takes the keys; without a window manager
+            // nobody else would give the shown window the keyboard back.
+            SDL_SetWindowInputFocus(win_);
             first_ = true;
             return true;
           case SDL_WINDOWEVENT_FOCUS_LOST:
