@@ -157,21 +157,23 @@ void Copy(Dc& dd, Surface& ds, const Surface& ss, int64_t x, int64_t y, int64_t 
   const RECT all{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
   const RECT* rb = readable ? readable->data() : &all;
   const RECT* re = readable ? rb + readable->size() : &all + 1;
-  for (const RECT& c : dd.clip) for (const RECT* v = rb; v != re; ++v) {
-    // The readable rectangle moved to destination coordinates.
-    int64_t vx0 = readable ? int64_t(v->left) - sx + x : l, vx1 = readable ? int64_t(v->right) - sx + x : r;
-    int64_t vy0 = readable ? int64_t(v->top) - sy + y : t, vy1 = readable ? int64_t(v->bottom) - sy + y : b;
-    int64_t cx0 = std::max<int64_t>({c.left, l, vx0}), cx1 = std::min<int64_t>({c.right, r, vx1});
-    int64_t cy0 = std::max<int64_t>({c.top, t, vy0}), cy1 = std::min<int64_t>({c.bottom, b, vy1});
-    if (cx0 >= cx1 || cy0 >= cy1) continue;
-    for (int64_t Y = cy0; Y < cy1; ++Y) {
-      const uint32_t* sp = src->Row(int(Y - y + sy)) + (cx0 - x + sx);
-      uint32_t* dp = ds.Row(int(Y)) + cx0;
-      int64_t n = cx1 - cx0;
-      if (code == 0xCC) {
-        std::memcpy(dp, sp, size_t(n) * 4);
-      } else {
-        for (int64_t i = 0; i < n; ++i) dp[i] = Rop3(code, pattern, sp[i], dp[i]);
+  for (const RECT& c : dd.clip) {
+    for (const RECT* v = rb; v != re; ++v) {
+      // The readable rectangle moved to destination coordinates.
+      int64_t vx0 = readable ? v->left - sx + x : l, vx1 = readable ? v->right - sx + x : r;
+      int64_t vy0 = readable ? v->top - sy + y : t, vy1 = readable ? v->bottom - sy + y : b;
+      int64_t cx0 = std::max<int64_t>({c.left, l, vx0}), cx1 = std::min<int64_t>({c.right, r, vx1});
+      int64_t cy0 = std::max<int64_t>({c.top, t, vy0}), cy1 = std::min<int64_t>({c.bottom, b, vy1});
+      if (cx0 >= cx1 || cy0 >= cy1) continue;
+      for (int64_t Y = cy0; Y < cy1; ++Y) {
+        const uint32_t* sp = src->Row(int(Y - y + sy)) + (cx0 - x + sx);
+        uint32_t* dp = ds.Row(int(Y)) + cx0;
+        int64_t n = cx1 - cx0;
+        if (code == 0xCC) {
+          std::memcpy(dp, sp, size_t(n) * 4);
+        } else {
+          for (int64_t i = 0; i < n; ++i) dp[i] = Rop3(code, pattern, sp[i], dp[i]);
+        }
       }
     }
   }

@@ -96,7 +96,8 @@ class SdlPresenter : public Presenter {
     if (ProgramMinimized() && (ev.type == SDL_MOUSEBUTTONDOWN || ev.type == SDL_KEYDOWN)) {
       // The program is away: the press brings it back and goes nowhere else.
       RestoreProgram();
-      swallowUntilUp_ = true;
+      if (ev.type == SDL_MOUSEBUTTONDOWN) swallowUntilUp_ = true;
+      else swallowKey_ = ev.key.keysym.sym;
       first_ = true;
       return true;
     }
@@ -121,6 +122,12 @@ class SdlPresenter : public Presenter {
         return true;
       case SDL_KEYDOWN:
       case SDL_KEYUP:
+        if (swallowKey_ != SDLK_UNKNOWN && ev.key.keysym.sym == swallowKey_) {
+          // The rest of the press that restored the program: a release alone would still act
+          // (a hardware button's short press is taken on release).
+          if (ev.type == SDL_KEYUP) swallowKey_ = SDLK_UNKNOWN;
+          return false;
+        }
         return Inject(TranslateSdlKey(ev.key.keysym.sym, ev.key.keysym.mod,
                                       ev.type == SDL_KEYDOWN, ev.key.repeat != 0, &held_));
       case SDL_TEXTINPUT: {
@@ -160,6 +167,7 @@ class SdlPresenter : public Presenter {
   int scale_ = 2;
   bool inited_ = false, first_ = true;
   bool swallowUntilUp_ = false;  // the pen press that restored the program, until released
+  SDL_Keycode swallowKey_ = SDLK_UNKNOWN;  // the key press that restored it, until released
   HeldModifiers held_;
   SDL_Window* win_ = nullptr;
   SDL_Renderer* ren_ = nullptr;
