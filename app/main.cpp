@@ -19,6 +19,7 @@
 #include "view/map_view.h"
 #include "platform/core/internal.h"
 #include "platform/host/presenter_sdl.h"
+#include "platform/sys/instance_lock.h"
 #include "platform/win.h"
 
 namespace {
@@ -172,6 +173,11 @@ int main(int argc, char** argv) {
 
   vplat::SetDeviceRoot(g_options.root);
   vplat::SetModulePath(L"\\Vorna\\Vorna.exe");
+
+  // A second start on a device already running the program opens nothing: a host window opened
+  // and closed again would take the keyboard from the first one where no window manager gives
+  // it back. The program's own check (in WinMain) still settles a start racing this one.
+  if (vplat::IsInstanceClaimed(kMainClassName)) return -1;  // exit status 255, as WinMain's
 
   vplat::Presenter* presenter = nullptr;
   if (!g_options.headless && (std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY"))) {

@@ -154,7 +154,33 @@ LRESULT OnMainCreate(HWND hwnd, WPARAM, LPARAM) {
   return 0;
 }
 
+namespace {
+// Set when the last full redraw ran while a popup, a dialog or another program window covered
+// part of the map: nothing was drawn under it, and the back buffer has no picture there (the
+// device layer does not copy another window's pixels), so the next repaint draws the maps again
+// instead of copying those holes back.
+bool g_backBufferHasHoles = false;
+
+// Whether every pixel of `rect` (client coordinates) is visible in the window.
+bool ClientRectVisible(HWND hwnd, const RECT& rect) {
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  const RECT want{std::max(rect.left, client.left), std::max(rect.top, client.top),
+                  std::min(rect.right, client.right), std::min(rect.bottom, client.bottom)};
+  if (want.right <= want.left || want.bottom <= want.top) return true;
+  HDC dc = GetDC(hwnd);
+  if (!dc) return false;
+  int kind = IntersectClipRect(dc, want.left, want.top, want.right, want.bottom);
+  RECT box{};
+  GetClipBox(dc, &box);
+  ReleaseDC(hwnd, dc);
+  return kind == SIMPLEREGION && box.left == want.left && box.top == want.top &&
+         box.right == want.right && box.bottom == want.bottom;
+}
+}  // namespace
+
 LRESULT OnMainPaint(HWND hwnd, WPARAM, LPARAM) {
+  if (g_backBufferHasHoles) g_FullRedraw = 1;
   int sip = SipVisible() ? 1 : 0;
   if (sip != g_SipWasShown) {
     g_SipWasShown = sip;
@@ -189,6 +215,7 @@ LRESULT OnMainPaint(HWND hwnd, WPARAM, LPARAM) {
   if (g_FullRedraw) {
     DrawLayers(g_MapView, dc);
     g_BackBuffer.Capture(dc);
+    g_backBufferHasHoles = !ClientRectVisible(hwnd, view);
   } else {
     g_BackBuffer.Restore(dc, area.left, area.top, area.right, area.bottom);
     g_UserLayer.PrepareView(view);

@@ -36,8 +36,8 @@ bool ParseDepthSentence(const char* line, float* depth) {
   if (!NmeaChecksumOk(line) || std::strncmp(line, "$SDDBT", 6) != 0) return false;
   const NmeaFields fields(line);
   if (fields.commas() < 6) return false;
-  *depth = float(fields.Number(3));
-  return true;
+  // A depth that overflows a float is no reading; it would be recorded into the working map.
+  return fields.FloatOf(3, *depth);
 }
 
 std::wstring EchoPortName(int number) {

@@ -36,7 +36,8 @@ struct EchoDepthRecord {
 };
 
 // Reads the depth in metres (field 3) of a "$SDDBT" line with a good checksum and at least 6
-// commas. False, `depth` untouched, for anything else.
+// commas. False, `depth` untouched, for anything else, a number that overflows a float or is
+// not finite included.
 bool ParseDepthSentence(const char* line, float* depth);
 
 // The port name of echo-sounder port `number` ("com%i:", as the settings give it).

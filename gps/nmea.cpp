@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <numbers>
 
 namespace {
@@ -49,32 +50,66 @@ void ReadDate(const NmeaFields& f, int k, SYSTEMTIME& t) {
   t.wYear = WORD(y);
 }
 
-// A coordinate field "dd[d]mm.mmmm" and its hemisphere field; too short a field keeps the old
-// coordinate whole.
-void ReadCoordinate(const NmeaFields& f, int k, int degreeDigits, char positive, int32_t& degrees,
-                    double& minutes, char& hemisphere, double& radians) {
-  if (f.Width(k) < degreeDigits) return;
+// One coordinate as a sentence gives it: "dd[d]mm.mmmm" and the hemisphere letter.
+struct Coordinate {
+  enum State { Absent, Bad, Good } state = Absent;
+  int32_t degrees = 0;
+  double minutes = 0;
+  char hemisphere = 0;
+};
+
+// Field k and its hemisphere field k + 1. Too short a field is Absent (the old coordinate stays
+// whole); degrees that are not digits, minutes that overflow, are negative or reach 60, and a
+// value beyond `maxDegrees` are Bad: no receiver sends them, so the line is damaged beyond what
+// its checksum caught, or the receiver is.
+Coordinate ReadCoordinate(const NmeaFields& f, int k, int degreeDigits, int maxDegrees) {
+  Coordinate c;
+  if (f.Width(k) < degreeDigits) return c;
+  c.state = Coordinate::Bad;
   const char* p = f.Begin(k);
-  degrees = int32_t(NmeaInteger(p, p + degreeDigits));
-  minutes = NmeaNumber(p + degreeDigits, f.End(k));
-  hemisphere = f.First(k + 1);
+  for (int i = 0; i < degreeDigits; ++i)
+    if (!IsDigit(p[i])) return c;
+  c.degrees = int32_t(NmeaInteger(p, p + degreeDigits));
+  if (!NmeaReadNumber(p + degreeDigits, f.End(k), c.minutes)) return c;
+  if (!(c.minutes >= 0.0 && c.minutes < 60.0)) return c;
+  if (c.degrees > maxDegrees || (c.degrees == maxDegrees && c.minutes > 0.0)) return c;
+  c.hemisphere = f.First(k + 1);
+  c.state = Coordinate::Good;
+  return c;
+}
+
+void Store(const Coordinate& c, char positive, int32_t& degrees, double& minutes, char& hemisphere,
+           double& radians) {
+  if (c.state != Coordinate::Good) return;
+  degrees = c.degrees;
+  minutes = c.minutes;
+  hemisphere = c.hemisphere;
   radians = NmeaRadians(degrees, minutes, hemisphere, positive);
 }
 
 void ParseRmc(GpsFix& fix, const NmeaFields& f) {
   if (f.commas() < 10) return;
-  fix.status = f.First(2);
-  if (fix.status != 'A') {
+  const char status = f.First(2);
+  if (status != 'A') {
+    fix.status = status;
     fix.speed = 0;
     fix.course = 0;
     fix.pdop = -1.0f;
     return;
   }
+  // An impossible position makes the whole sentence unused: taking its status, time or speed
+  // would pair them with a position the receiver did not report (or with none at all).
+  const Coordinate lat = ReadCoordinate(f, 3, 2, 90);
+  const Coordinate lon = ReadCoordinate(f, 5, 3, 180);
+  if (lat.state == Coordinate::Bad || lon.state == Coordinate::Bad) return;
+  fix.status = status;
   ReadTime(f, 1, fix.utc);
-  ReadCoordinate(f, 3, 2, 'N', fix.latDegrees, fix.latMinutes, fix.latHemisphere, fix.latitude);
-  ReadCoordinate(f, 5, 3, 'E', fix.lonDegrees, fix.lonMinutes, fix.lonHemisphere, fix.longitude);
-  if (!f.Empty(7)) fix.speed = f.Number(7) * 1.852;  // knots to km/h
-  if (!f.Empty(8)) fix.course = f.Number(8);
+  Store(lat, 'N', fix.latDegrees, fix.latMinutes, fix.latHemisphere, fix.latitude);
+  Store(lon, 'E', fix.lonDegrees, fix.lonMinutes, fix.lonHemisphere, fix.longitude);
+  // A number that overflows, or a speed that does once in km/h, leaves the old value.
+  double v = 0;
+  if (!f.Empty(7) && f.NumberOf(7, v) && std::isfinite(v * 1.852)) fix.speed = v * 1.852;
+  if (!f.Empty(8) && f.NumberOf(8, v)) fix.course = v;
   ReadDate(f, 9, fix.utc);
 }
 
@@ -84,15 +119,27 @@ void ParseGsa(GpsFix& fix, const NmeaFields& f) {
   const char mode = f.First(2);
   if (mode >= '1' && mode <= '3') fix.fixMode = uint8_t(mode - '0');
   // Without an 18th comma field 17 runs to the end of the line; the number stops at the '*'.
-  fix.pdop = float(f.Number(15));
-  fix.hdop = float(f.Number(16));
-  fix.vdop = float(f.Number(17));
+  // Each one that overflows a float keeps its old value.
+  f.FloatOf(15, fix.pdop);
+  f.FloatOf(16, fix.hdop);
+  f.FloatOf(17, fix.vdop);
 }
 
 uint8_t ClampByte(int64_t v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
 
+// Receivers of NMEA 4.11 send one GSV cycle per signal (L1 C/A, then L2 or L5 of the same
+// satellites) and end each message with the signal id, one field after the last whole group of
+// four. Only the first signal's cycles (id 1, or no id at all) fill the table: a later signal's
+// first message would clear it and leave the satellites of that signal alone.
+bool FirstSignal(const NmeaFields& f) {
+  if (f.commas() % 4 != 0) return true;  // 3 + 4n fields: no signal id
+  int64_t id = 0;
+  return f.IntegerOf(f.commas(), id) && id == 1;
+}
+
 void ParseGsv(GpsFix& fix, const NmeaFields& f) {
   if (f.commas() < 5) return;
+  if (!FirstSignal(f)) return;
   // Compared as numbers: a cycle of 10 or more messages has two-digit counts.
   const int64_t total = f.Integer(1);
   const int64_t number = f.Integer(2);
@@ -103,7 +150,9 @@ void ParseGsv(GpsFix& fix, const NmeaFields& f) {
   if (number >= 1 && number == total) fix.satellitesComplete = 1;
   for (int i = 3; i < f.commas(); i += 4) {
     if (!f.Has(i + 4)) break;
-    const int64_t prn = f.Integer(i + 1);  // an empty field is PRN 0
+    // An empty PRN is no satellite: receivers pad the last message with empty groups.
+    int64_t prn = 0;
+    if (f.Empty(i + 1) || !f.IntegerOf(i + 1, prn)) continue;
     if (prn < 0 || prn >= kSatelliteSlots) continue;
     const int64_t elevation = f.Integer(i + 2);
     const int64_t azimuth = f.Integer(i + 3);
@@ -123,7 +172,7 @@ void ParseGsv(GpsFix& fix, const NmeaFields& f) {
 
 void ParseAltitude(GpsFix& fix, const NmeaFields& f) {
   if (f.commas() < 11) return;
-  fix.altitude = f.Number(9);
+  f.NumberOf(9, fix.altitude);  // an overflowing number keeps the old altitude
 }
 
 NmeaKind KindOf(const char* line) {
@@ -132,7 +181,7 @@ NmeaKind KindOf(const char* line) {
   if (is("$GPGSA") || is("$GNGSA")) return NmeaKind::Gsa;
   if (is("$GPGSV") || is("$GNGSV")) return NmeaKind::Gsv;
   if (is("$GNGNS")) return NmeaKind::Gns;
-  if (is("$GPGGA")) return NmeaKind::Gga;
+  if (is("$GPGGA") || is("$GNGGA")) return NmeaKind::Gga;
   return NmeaKind::None;
 }
 
@@ -196,24 +245,68 @@ double NmeaRadians(int32_t degrees, double minutes, char hemisphere, char positi
   return hemisphere == positive ? r : -r;
 }
 
-double NmeaNumber(const char* first, const char* last) {
+bool NmeaReadNumber(const char* first, const char* last, double& out) {
   first = SkipBlanks(first, last);
   double v = 0;
   auto [end, ec] = std::from_chars(first, last, v, std::chars_format::fixed);
-  if (ec != std::errc() || !std::isfinite(v)) return 0.0;
   (void)end;
-  return v;
+  if (ec == std::errc::invalid_argument) {  // no digits
+    out = 0.0;
+    return true;
+  }
+  if (ec == std::errc::result_out_of_range) {
+    // Out of range either way: a whole part with a digit other than 0 overflowed; otherwise
+    // the number is a fraction too small for a double and reads as 0.
+    const char* p = first + (first < last && *first == '-' ? 1 : 0);
+    while (p < last && *p == '0') ++p;
+    if (p < last && IsDigit(*p)) return false;
+    out = 0.0;
+    return true;
+  }
+  if (ec != std::errc() || !std::isfinite(v)) return false;
+  out = v;
+  return true;
 }
 
-int64_t NmeaInteger(const char* first, const char* last) {
+bool NmeaReadInteger(const char* first, const char* last, int64_t& out) {
   first = SkipBlanks(first, last);
   int64_t v = 0;
   auto [end, ec] = std::from_chars(first, last, v);
-  if (ec != std::errc()) return 0;
   (void)end;
-  return v;
+  if (ec == std::errc::invalid_argument) {
+    out = 0;
+    return true;
+  }
+  if (ec != std::errc()) return false;
+  out = v;
+  return true;
+}
+
+double NmeaNumber(const char* first, const char* last) {
+  double v = 0;
+  return NmeaReadNumber(first, last, v) ? v : 0.0;
+}
+
+int64_t NmeaInteger(const char* first, const char* last) {
+  int64_t v = 0;
+  return NmeaReadInteger(first, last, v) ? v : 0;
 }
 
 double NmeaFields::Number(int k) const { return Has(k) ? NmeaNumber(Begin(k), End(k)) : 0.0; }
 
 int64_t NmeaFields::Integer(int k) const { return Has(k) ? NmeaInteger(Begin(k), End(k)) : 0; }
+
+bool NmeaFields::NumberOf(int k, double& out) const {
+  return Has(k) && NmeaReadNumber(Begin(k), End(k), out);
+}
+
+bool NmeaFields::FloatOf(int k, float& out) const {
+  double v = 0;
+  if (!NumberOf(k, v) || std::fabs(v) > double(std::numeric_limits<float>::max())) return false;
+  out = float(v);
+  return true;
+}
+
+bool NmeaFields::IntegerOf(int k, int64_t& out) const {
+  return Has(k) && NmeaReadInteger(Begin(k), End(k), out);
+}

@@ -12,9 +12,16 @@
 //   - Fields are found by comma positions over the full line, so a line of any length splits
 //     right (a long time fraction does not shift the fields after it).
 //   - Numbers parse as a C-locale prefix ("12.5xyz" is 12.5; no digits is 0), whatever the
-//     process locale says.
-//   - Fixed-width fields (time, date, degrees) are taken only when they are wide enough and in
-//     range; otherwise the previous values stay.
+//     process locale says. A number that overflows its field's type, or is not finite ("nan",
+//     "inf"), is no value: the field keeps what it held.
+//   - Fixed-width fields (time, date) are taken only when they are wide enough and in range;
+//     otherwise the previous values stay.
+//   - A coordinate field too short for its degrees keeps that coordinate whole. A position no
+//     receiver reports (latitude beyond 90 degrees, longitude beyond 180, degrees that are not
+//     digits, minutes negative or 60 and more) makes the RMC sentence change nothing at all, its
+//     status letter included.
+//   - A GSV satellite group with an empty PRN marks nothing; of the per-signal GSV cycles of
+//     newer receivers only the first signal's (signal id 1, or none) is read.
 #pragma once
 
 #include <cstdint>
@@ -82,6 +89,11 @@ class NmeaFields {
   char First(int k) const { return Width(k) > 0 ? *Begin(k) : 0; }
   double Number(int k) const;
   int64_t Integer(int k) const;
+  // Field k's number into `out`: false, `out` untouched, when the field is missing or its number
+  // overflows (FloatOf: overflows a float); no digits gives 0.
+  bool NumberOf(int k, double& out) const;
+  bool FloatOf(int k, float& out) const;
+  bool IntegerOf(int k, int64_t& out) const;
 
  private:
   const char* line_;
@@ -94,16 +106,19 @@ class NmeaFields {
 enum class NmeaKind { None, Rmc, Gsa, Gsv, Gns, Gga };
 
 // Checks and parses one zero-terminated line into `fix`. Returns the kind when the line is one
-// of "$GPRMC", "$GNRMC", "$GPGSA", "$GNGSA", "$GPGSV", "$GNGSV", "$GNGNS", "$GPGGA" with a good
-// checksum (the caller then publishes the fix, even when the sentence had too few fields to
-// change anything), else None and the fix is untouched.
+// of "$GPRMC", "$GNRMC", "$GPGSA", "$GNGSA", "$GPGSV", "$GNGSV", "$GNGNS", "$GPGGA", "$GNGGA"
+// with a good checksum (the caller then publishes the fix, even when the sentence had too few
+// fields or too bad a position to change anything), else None and the fix is untouched.
 NmeaKind ParseNmeaSentence(GpsFix& fix, const char* line);
 
 // Converts degrees and minutes to radians, signed by the hemisphere letter (`positive` is 'N' or
 // 'E'; any other letter, an empty field included, counts as south or west).
 double NmeaRadians(int32_t degrees, double minutes, char hemisphere, char positive);
 
-// The C-locale prefix readers the parser uses, for the echo sounder's depth field too: blanks
-// and a '+' are skipped; no digits reads 0; a value out of range or not finite reads 0.
+// The C-locale prefix readers the parser uses: blanks and a '+' are skipped; no digits reads 0.
+// The Read forms return false, `out` untouched, for a value that overflows or is not finite (a
+// fraction too small for a double reads 0); the others read such a value as 0.
+bool NmeaReadNumber(const char* first, const char* last, double& out);
+bool NmeaReadInteger(const char* first, const char* last, int64_t& out);
 double NmeaNumber(const char* first, const char* last);
 int64_t NmeaInteger(const char* first, const char* last);

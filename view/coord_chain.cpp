@@ -95,12 +95,17 @@ void TMapView::ScreenToPlane(int32_t sx, int32_t sy, double* x, double* y, int u
   *y = sx / pixelsPerMetre + originY;
 }
 
-void TMapView::GeoToPlane(double latitude, double longitude, double* x, double* y) {
-  if (zone == 255) zone = uint8_t(TruncSat((GkCentralMeridian(longitude) + 3.0) / 6.0));
+bool TMapView::GeoToPlane(double latitude, double longitude, double* x, double* y) {
+  // The first point fixes an unset zone, but only a point that converts: a failed one would
+  // leave zone 0, whose central meridian lies outside every zone.
+  const uint8_t z =
+      zone == 255 ? uint8_t(TruncSat((GkCentralMeridian(longitude) + 3.0) / 6.0)) : zone;
   double px = 0, py = 0;
-  GeoToGk(latitude, longitude, px, py, 6.0 * zone - 3.0);
+  if (!GeoToGk(latitude, longitude, px, py, 6.0 * z - 3.0)) return false;
+  zone = z;
   *x = px;
   *y = py;
+  return true;
 }
 
 void TMapView::PlaneToGeo(double x, double y, double* latitude, double* longitude) const {
@@ -237,6 +242,7 @@ void TMapView::ObjectsExtent(const TMdmMap& map, double out[6]) {
 void TMapView::GetExtents(double out[6]) {
   std::memset(out, 0, 6 * sizeof(double));
   if (!vectorMaps.empty()) {
+    bool any = false;
     for (int i = 0; i < GetVectorMapCount(); i++) {
       TMdmMap& m = *vectorMaps[size_t(i)].map;
       double e[6];
@@ -246,9 +252,13 @@ void TMapView::GetExtents(double out[6]) {
       } else {
         for (int k = 0; k < 6; k++) e[k] = m.HeaderFrame(k);
       }
-      if (i == 0) {
+      // A map whose load failed has a zeroed frame, the first map's included: it adds nothing,
+      // or the union would stretch from the plane's origin.
+      if (e[0] == 0 && e[3] == 0) continue;
+      if (!any) {
         std::memcpy(out, e, sizeof(e));
-      } else if (e[0] != 0 || e[3] != 0) {
+        any = true;
+      } else {
         out[0] = std::min(out[0], e[0]);
         out[1] = std::min(out[1], e[1]);
         out[3] = std::max(out[3], e[3]);
@@ -257,10 +267,13 @@ void TMapView::GetExtents(double out[6]) {
     }
     return;
   }
+  bool any = false;
   for (size_t i = 0; i < rasterMaps.size(); i++) {
     const double* e = rasterMaps[i]->frame;
-    if (i == 0) {
+    if (e[0] == 0 && e[3] == 0) continue;  // not loaded: no frame
+    if (!any) {
       std::memcpy(out, e, 6 * sizeof(double));
+      any = true;
     } else {
       out[0] = std::min(out[0], e[0]);
       out[1] = std::min(out[1], e[1]);
@@ -375,7 +388,8 @@ int TMapView::UpdateGpsPosition(double latitude, double longitude, double course
                                 double altitude, int* changed, RECT* rect, double* x,
                                 double* y) {
   double X, Y;
-  GeoToPlane(latitude, longitude, &X, &Y);
+  // A fix the geodesy cannot place is no move: the marker and the view keep the last position.
+  if (!GeoToPlane(latitude, longitude, &X, &Y)) return 0;
   X += gpsOffsetX;
   Y += gpsOffsetY;
   if (std::fabs(lastFixLatitude - latitude) <= kStillRadians &&

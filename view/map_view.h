@@ -134,7 +134,8 @@ class TMapView {
   void PlaneToScreen(double x, double y, int32_t* sx, int32_t* sy, int useOverride) const;
   void PlaneToScreenPoint(double x, double y, POINT* p) const;
   void ScreenToPlane(int32_t sx, int32_t sy, double* x, double* y, int useOverride) const;
-  void GeoToPlane(double latitude, double longitude, double* x, double* y);
+  // False, outputs untouched (and an unset zone still unset), when the point cannot be converted.
+  bool GeoToPlane(double latitude, double longitude, double* x, double* y);
   void PlaneToGeo(double x, double y, double* latitude, double* longitude) const;
   int32_t GetScale() const { return scale; }
   void SetTransformCallbacks(TPlaneToScreenHook toScreen, TScreenToPlaneHook toPlane);
@@ -147,6 +148,8 @@ class TMapView {
   void ZoomToScreenRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
   void ZoomToAll();
   void ShowRect(double x1, double y1, double x2, double y2);
+  // The union of the maps' frames (vector maps, or the raster maps when there is none); a frame
+  // with X1 and X2 both 0 (a map that failed to load) is skipped. All zeros when none is left.
   void GetExtents(double out[6]);
   void GetCenter(double* x, double* y, int plain) const;
   void CenterOn(double x, double y, int noUpdate);

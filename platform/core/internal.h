@@ -81,10 +81,25 @@ class Presenter {
   // Shows the screen surface if it changed since the last call.
   virtual void Present() = 0;
   // Waits up to `timeoutMs` for host input, turns it into Inject* calls, returns whether any
-  // input arrived. A window close request posts WM_QUIT.
+  // input arrived. A window close request calls RequestProgramClose.
   virtual bool WaitInput(int timeoutMs) = 0;
 };
 void SetPresenter(Presenter* presenter);  // null: headless
 Presenter* GetPresenter();
+
+// ---- the program as the host window sees it (core; used by the presenters and the harness) ----
+// The program's main window: the oldest top-level window without an owner that can be activated
+// (the shell's bars cannot). Null when there is none.
+HWND ProgramMainWindow();
+// The host window's close: posts WM_CLOSE to the main window, so the program shuts down (and
+// saves) as its own exit command does; with no main window, posts WM_QUIT.
+void RequestProgramClose();
+// Whether the program is minimised, and, once per minimise, that it just was (the presenter
+// then iconifies the host window).
+bool ProgramMinimized();
+bool TakeMinimizeNotice();
+// The host window is back: shows again every window the minimise hid, activates the main
+// window and repaints the whole screen. Nothing when the program is not minimised.
+void RestoreProgram();
 
 }  // namespace vplat

@@ -115,6 +115,12 @@ struct Core {
   Window* capture = nullptr;
   int pendingPaints = 0;  // windows with hasUpdate, to skip the scan when none
 
+  // Minimising the program's main window hides all its visible top-level windows (the shell's
+  // bars included); these are their handles, the main window first, to show again on restore.
+  bool minimized = false;
+  bool minimizeNotice = false;  // not yet told to the presenter
+  std::vector<uintptr_t> hiddenByMinimize;
+
   MSG last{};  // the message GetMessageW/PeekMessageW last answered
   POINT penPos{};
 

@@ -588,6 +588,11 @@ extern "C" BOOL DestroyWindow(HWND hwnd) {
   w->style &= ~WS_VISIBLE;
   LeaveWindow(w, true);
   if (wasShown) InvalidateScreenArea(area);
+  if (c.minimized && c.hiddenByMinimize.front() == w->handle) {
+    // The program ended while away: there is nothing left to restore.
+    c.minimized = c.minimizeNotice = false;
+    c.hiddenByMinimize.clear();
+  }
   SendDestroy(hwnd);
   Finalize(hwnd);
   ReleaseDispatch(w);
@@ -704,12 +709,37 @@ extern "C" BOOL EnableWindow(HWND hwnd, BOOL enable) {
   return wasDisabled;
 }
 
+namespace {
+Window* MainWindow() {
+  for (Window* t : C().desktop.children)
+    if (!t->owner && !t->destroying && !(t->exStyle & WS_EX_NOACTIVATE)) return t;
+  return nullptr;
+}
+
+// Minimising the main window takes the program off the screen, as the handheld's shell does:
+// every other visible top-level window (its bars, its owned windows, the shell's own) is hidden
+// with it, so nothing of the program stays painted on a screen nobody repaints.
+void MinimizeProgram(Window* main) {
+  Core& c = C();
+  std::vector<HWND> others;
+  for (Window* t : c.desktop.children)
+    if (t != main && t->visibleSelf() && !t->destroying) others.push_back(t->hwnd());
+  c.hiddenByMinimize.assign(1, main->handle);
+  c.minimized = true;
+  c.minimizeNotice = true;
+  for (HWND h : others) {
+    c.hiddenByMinimize.push_back(reinterpret_cast<uintptr_t>(h));
+    ShowWindow(h, SW_HIDE);
+  }
+}
+}  // namespace
+
 extern "C" BOOL ShowWindow(HWND hwnd, int cmd) {
   Window* w = Get(hwnd);
   if (!w) return FALSE;
   BOOL was = w->visibleSelf();
-  bool hide = cmd == SW_HIDE || cmd == SW_MINIMIZE || cmd == SW_SHOWMINIMIZED ||
-              cmd == SW_SHOWMINNOACTIVE;
+  bool minimize = cmd == SW_MINIMIZE || cmd == SW_SHOWMINIMIZED || cmd == SW_SHOWMINNOACTIVE;
+  bool hide = cmd == SW_HIDE || minimize;
   if (hide) {
     if (!was) return FALSE;
     Dispatch(w, WM_SHOWWINDOW, FALSE, 0);
@@ -719,7 +749,13 @@ extern "C" BOOL ShowWindow(HWND hwnd, int cmd) {
     w->style &= ~WS_VISIBLE;
     LeaveWindow(w, true);
     if (shown) InvalidateScreenArea(area);
+    if (minimize && !C().minimized && w == MainWindow()) MinimizeProgram(w);
     return TRUE;
+  }
+  if (C().minimized && w == MainWindow()) {
+    // The program shows its main window again itself: everything the minimise hid comes back.
+    vplat::RestoreProgram();
+    return was;
   }
   if (!was) {
     Dispatch(w, WM_SHOWWINDOW, TRUE, 0);
@@ -732,6 +768,48 @@ extern "C" BOOL ShowWindow(HWND hwnd, int cmd) {
   if (activate) SetActive(w);
   return was;
 }
+
+namespace vplat {
+
+HWND ProgramMainWindow() {
+  Window* m = MainWindow();
+  return m ? m->hwnd() : nullptr;
+}
+
+void RequestProgramClose() {
+  if (HWND main = ProgramMainWindow()) {
+    PostMessageW(main, WM_CLOSE, 0, 0);
+  } else {
+    PostQuitMessage(0);
+  }
+}
+
+bool ProgramMinimized() { return C().minimized; }
+
+bool TakeMinimizeNotice() {
+  bool n = C().minimizeNotice;
+  C().minimizeNotice = false;
+  return n;
+}
+
+void RestoreProgram() {
+  Core& c = C();
+  if (!c.minimized) return;
+  c.minimized = false;
+  c.minimizeNotice = false;
+  std::vector<uintptr_t> hidden;
+  hidden.swap(c.hiddenByMinimize);
+  // The others first and without activation; then the main window, which takes the keys.
+  for (size_t i = 1; i < hidden.size(); ++i)
+    if (Find(reinterpret_cast<HWND>(hidden[i]))) ShowWindow(reinterpret_cast<HWND>(hidden[i]), SW_SHOWNA);
+  if (!hidden.empty() && Find(reinterpret_cast<HWND>(hidden[0])))
+    ShowWindow(reinterpret_cast<HWND>(hidden[0]), SW_SHOW);
+  // Whatever the screen held while the program was away is stale, the uncovered desktop too.
+  constexpr LONG kFar = 1 << 20;  // beyond any window: every visible window is covered
+  InvalidateScreenArea(RECT{-kFar, -kFar, kFar, kFar});
+}
+
+}  // namespace vplat
 
 extern "C" BOOL SetWindowPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags) {
   Window* w = Get(hwnd);

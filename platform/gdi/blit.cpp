@@ -2,7 +2,8 @@
 //
 // Every blit maps each visible destination pixel back to one source pixel (nearest neighbour,
 // sampling at pixel centres), so clipping happens before scaling and the cost is the visible
-// destination area. Source pixels outside the source surface leave their destination untouched.
+// destination area. Source pixels outside the source surface, or outside the visible region of a
+// source window DC, leave their destination untouched.
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -40,6 +41,14 @@ struct Source {
   bool bottomUp = false;
   const RGBQUAD* palette = nullptr;
   unsigned paletteSize = 0;
+  const std::vector<RECT>* readable = nullptr;  // a window DC's visible region; null: all of it
+
+  bool Readable(int64_t x, int64_t y) const {
+    if (!readable) return true;
+    for (const RECT& r : *readable)
+      if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
+    return false;
+  }
 
   int64_t Width() const { return surf ? surf->w : w; }
   int64_t Height() const { return surf ? surf->h : h; }
@@ -112,7 +121,7 @@ void Stretch(Dc& dd, Surface& ds, const Source& src, const StretchArgs& a) {
       uint32_t* row = ds.Row(int(Y));
       for (int64_t X = cx0; X < cx1; ++X) {
         int64_t sx = cols[size_t(X - cx0)];
-        if (sx < 0 || sx >= s.Width()) continue;
+        if (sx < 0 || sx >= s.Width() || !s.Readable(sx, sy)) continue;
         uint32_t sp = s.At(sx, sy);
         if (a.keyed && ((sp ^ a.key) & 0x00FFFFFFu) == 0) continue;
         uint32_t& dp = row[X];
@@ -122,9 +131,16 @@ void Stretch(Dc& dd, Surface& ds, const Source& src, const StretchArgs& a) {
   }
 }
 
-// An unscaled copy: row by row, with a plain copy for SRCCOPY.
+// The region a blit may read from a DC: null for a memory DC (its whole bitmap).
+const std::vector<RECT>* ReadableOf(const Dc& d) {
+  return d.kind == DcKind::Memory ? nullptr : &d.readable;
+}
+
+// An unscaled copy: row by row, with a plain copy for SRCCOPY. `readable` (source-surface
+// coordinates, disjoint) limits the source pixels read; null reads the whole source.
 void Copy(Dc& dd, Surface& ds, const Surface& ss, int64_t x, int64_t y, int64_t w, int64_t h,
-          int64_t sx, int64_t sy, uint8_t code, uint32_t pattern) {
+          int64_t sx, int64_t sy, uint8_t code, uint32_t pattern,
+          const std::vector<RECT>* readable) {
   // Restrict to where the source exists.
   int64_t l = std::max<int64_t>(x, x + (0 - sx)), t = std::max<int64_t>(y, y + (0 - sy));
   int64_t r = std::min<int64_t>(x + w, x + (ss.w - sx)), b = std::min<int64_t>(y + h, y + (ss.h - sy));
@@ -138,18 +154,26 @@ void Copy(Dc& dd, Surface& ds, const Surface& ss, int64_t x, int64_t y, int64_t 
     tmp = Surface{copy.data(), ss.w, ss.w, ss.h};
     src = &tmp;
   }
+  const RECT all{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+  const RECT* rb = readable ? readable->data() : &all;
+  const RECT* re = readable ? rb + readable->size() : &all + 1;
   for (const RECT& c : dd.clip) {
-    int64_t cx0 = std::max<int64_t>(c.left, l), cx1 = std::min<int64_t>(c.right, r);
-    int64_t cy0 = std::max<int64_t>(c.top, t), cy1 = std::min<int64_t>(c.bottom, b);
-    if (cx0 >= cx1 || cy0 >= cy1) continue;
-    for (int64_t Y = cy0; Y < cy1; ++Y) {
-      const uint32_t* sp = src->Row(int(Y - y + sy)) + (cx0 - x + sx);
-      uint32_t* dp = ds.Row(int(Y)) + cx0;
-      int64_t n = cx1 - cx0;
-      if (code == 0xCC) {
-        std::memcpy(dp, sp, size_t(n) * 4);
-      } else {
-        for (int64_t i = 0; i < n; ++i) dp[i] = Rop3(code, pattern, sp[i], dp[i]);
+    for (const RECT* v = rb; v != re; ++v) {
+      // The readable rectangle moved to destination coordinates.
+      int64_t vx0 = readable ? v->left - sx + x : l, vx1 = readable ? v->right - sx + x : r;
+      int64_t vy0 = readable ? v->top - sy + y : t, vy1 = readable ? v->bottom - sy + y : b;
+      int64_t cx0 = std::max<int64_t>({c.left, l, vx0}), cx1 = std::min<int64_t>({c.right, r, vx1});
+      int64_t cy0 = std::max<int64_t>({c.top, t, vy0}), cy1 = std::min<int64_t>({c.bottom, b, vy1});
+      if (cx0 >= cx1 || cy0 >= cy1) continue;
+      for (int64_t Y = cy0; Y < cy1; ++Y) {
+        const uint32_t* sp = src->Row(int(Y - y + sy)) + (cx0 - x + sx);
+        uint32_t* dp = ds.Row(int(Y)) + cx0;
+        int64_t n = cx1 - cx0;
+        if (code == 0xCC) {
+          std::memcpy(dp, sp, size_t(n) * 4);
+        } else {
+          for (int64_t i = 0; i < n; ++i) dp[i] = Rop3(code, pattern, sp[i], dp[i]);
+        }
       }
     }
   }
@@ -215,7 +239,7 @@ BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD 
   if (w <= 0 || h <= 0) return TRUE;
   uint32_t pat = UsesPattern(code) ? PatternOf(*dd) : 0;
   Copy(*dd, *ds, *ss, int64_t(x) + dd->origin.x, int64_t(y) + dd->origin.y, w, h,
-       int64_t(sx) + sd->origin.x, int64_t(sy) + sd->origin.y, code, pat);
+       int64_t(sx) + sd->origin.x, int64_t(sy) + sd->origin.y, code, pat, ReadableOf(*sd));
   return TRUE;
 }
 
@@ -235,6 +259,7 @@ BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
   if (!ds || !ss) return FALSE;
   Source s;
   s.surf = ss;
+  s.readable = ReadableOf(*sd);
   StretchArgs a{int64_t(x) + dd->origin.x, int64_t(y) + dd->origin.y, w, h,
                 int64_t(sx) + sd->origin.x, int64_t(sy) + sd->origin.y, sw, sh, code,
                 UsesPattern(code) ? PatternOf(*dd) : 0};
@@ -302,6 +327,7 @@ BOOL TransparentBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy
   if (!ds || !ss) return FALSE;
   Source s;
   s.surf = ss;
+  s.readable = ReadableOf(*sd);
   StretchArgs a{int64_t(x) + dd->origin.x, int64_t(y) + dd->origin.y, w, h,
                 int64_t(sx) + sd->origin.x, int64_t(sy) + sd->origin.y, sw, sh};
   a.keyed = true;

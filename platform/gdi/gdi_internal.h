@@ -130,6 +130,10 @@ struct Dc {
   bool fromPaint = false;
   POINT origin{0, 0};       // surface position of logical (0, 0)
   std::vector<RECT> base;   // where the DC may draw at all (surface coordinates)
+  // A window DC's visible region when it was taken (surface coordinates): the only pixels a
+  // blit may read from it, so that a copy of a window never picks up a window stacked above it.
+  // Unused for memory DCs, which read their whole bitmap.
+  std::vector<RECT> readable;
   DcState st;
   std::vector<DcState> saved;
   std::vector<RECT> clip;   // effective clip = base ∩ user clip

@@ -677,84 +677,58 @@ BOOL RestoreDC(HDC hdc, int savedDC) {
   return TRUE;
 }
 
+// The attribute setters and getters share one shape: look the DC up, check the value, log the
+// call on a recording DC, swap. `failed` is what a bad handle or value gives; `name` null logs
+// nothing.
+extern "C++" {
+namespace {
+template <class T, class V>
+T SetAttribute(HDC hdc, T DcState::*field, V value, bool valid, T failed, const char* name) {
+  Dc* d = FindDc(hdc);
+  if (!d || !valid) return failed;
+  if (name && d->rec) Record(*d, name, {int64_t(value)});
+  T old = d->st.*field;
+  d->st.*field = T(value);
+  return old;
+}
+template <class T>
+T GetAttribute(HDC hdc, T DcState::*field, T failed) {
+  Dc* d = FindDc(hdc);
+  return d ? d->st.*field : failed;
+}
+}  // namespace
+}  // extern "C++"
+
 COLORREF SetTextColor(HDC hdc, COLORREF c) {
-  Dc* d = FindDc(hdc);
-  if (!d) return CLR_INVALID;
-  if (d->rec) Record(*d, "SetTextColor", {c});
-  COLORREF old = d->st.text;
-  d->st.text = c;
-  return old;
+  return SetAttribute(hdc, &DcState::text, c, true, COLORREF(CLR_INVALID), "SetTextColor");
 }
-COLORREF GetTextColor(HDC hdc) {
-  Dc* d = FindDc(hdc);
-  return d ? d->st.text : CLR_INVALID;
-}
+COLORREF GetTextColor(HDC hdc) { return GetAttribute(hdc, &DcState::text, COLORREF(CLR_INVALID)); }
 COLORREF SetBkColor(HDC hdc, COLORREF c) {
-  Dc* d = FindDc(hdc);
-  if (!d) return CLR_INVALID;
-  if (d->rec) Record(*d, "SetBkColor", {c});
-  COLORREF old = d->st.bk;
-  d->st.bk = c;
-  return old;
+  return SetAttribute(hdc, &DcState::bk, c, true, COLORREF(CLR_INVALID), "SetBkColor");
 }
-COLORREF GetBkColor(HDC hdc) {
-  Dc* d = FindDc(hdc);
-  return d ? d->st.bk : CLR_INVALID;
-}
+COLORREF GetBkColor(HDC hdc) { return GetAttribute(hdc, &DcState::bk, COLORREF(CLR_INVALID)); }
 int SetBkMode(HDC hdc, int mode) {
-  Dc* d = FindDc(hdc);
-  if (!d || (mode != OPAQUE && mode != TRANSPARENT)) return 0;
-  if (d->rec) Record(*d, "SetBkMode", {mode});
-  int old = d->st.bkMode;
-  d->st.bkMode = mode;
-  return old;
+  return SetAttribute(hdc, &DcState::bkMode, mode, mode == OPAQUE || mode == TRANSPARENT, 0,
+                      "SetBkMode");
 }
-int GetBkMode(HDC hdc) {
-  Dc* d = FindDc(hdc);
-  return d ? d->st.bkMode : 0;
-}
+int GetBkMode(HDC hdc) { return GetAttribute(hdc, &DcState::bkMode, 0); }
 int SetROP2(HDC hdc, int rop2) {
-  Dc* d = FindDc(hdc);
-  if (!d || rop2 < R2_BLACK || rop2 > R2_WHITE) return 0;
-  if (d->rec) Record(*d, "SetROP2", {rop2});
-  int old = d->st.rop2;
-  d->st.rop2 = rop2;
-  return old;
+  return SetAttribute(hdc, &DcState::rop2, rop2, rop2 >= R2_BLACK && rop2 <= R2_WHITE, 0,
+                      "SetROP2");
 }
-int GetROP2(HDC hdc) {
-  Dc* d = FindDc(hdc);
-  return d ? d->st.rop2 : 0;
-}
+int GetROP2(HDC hdc) { return GetAttribute(hdc, &DcState::rop2, 0); }
 int SetPolyFillMode(HDC hdc, int mode) {
-  Dc* d = FindDc(hdc);
-  if (!d || (mode != ALTERNATE && mode != WINDING)) return 0;
-  if (d->rec) Record(*d, "SetPolyFillMode", {mode});
-  int old = d->st.fillMode;
-  d->st.fillMode = mode;
-  return old;
+  return SetAttribute(hdc, &DcState::fillMode, mode, mode == ALTERNATE || mode == WINDING, 0,
+                      "SetPolyFillMode");
 }
-int GetPolyFillMode(HDC hdc) {
-  Dc* d = FindDc(hdc);
-  return d ? d->st.fillMode : 0;
-}
+int GetPolyFillMode(HDC hdc) { return GetAttribute(hdc, &DcState::fillMode, 0); }
 UINT SetTextAlign(HDC hdc, UINT align) {
-  Dc* d = FindDc(hdc);
-  if (!d) return GDI_ERROR;
-  if (d->rec) Record(*d, "SetTextAlign", {align});
-  UINT old = d->st.align;
-  d->st.align = align;
-  return old;
+  return SetAttribute(hdc, &DcState::align, align, true, UINT(GDI_ERROR), "SetTextAlign");
 }
-UINT GetTextAlign(HDC hdc) {
-  Dc* d = FindDc(hdc);
-  return d ? d->st.align : GDI_ERROR;
-}
+UINT GetTextAlign(HDC hdc) { return GetAttribute(hdc, &DcState::align, UINT(GDI_ERROR)); }
 int SetStretchBltMode(HDC hdc, int mode) {
-  Dc* d = FindDc(hdc);
-  if (!d || mode < BLACKONWHITE || mode > COLORONCOLOR) return 0;
-  int old = d->st.stretchMode;
-  d->st.stretchMode = mode;
-  return old;
+  return SetAttribute(hdc, &DcState::stretchMode, mode,
+                      mode >= BLACKONWHITE && mode <= COLORONCOLOR, 0, nullptr);
 }
 
 int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom) {

@@ -1,6 +1,8 @@
 // Window device contexts: GetDC, GetWindowDC, BeginPaint and their release. A window DC draws into
 // the screen surface with its origin at the window's client (or window) corner, clipped to what
 // of the window is visible when the DC is taken; BeginPaint also clips to the update rectangle.
+// A blit reads from a window DC only where the window is visible: the pixels of a popup or a
+// dialog above it are not the window's, and a copy of them would outlive the popup.
 #include <memory>
 #include <vector>
 
@@ -17,6 +19,7 @@ HDC MakeWindowDc(HWND hwnd, bool client, const RECT* updateClient) {
   if (!hwnd) {
     d->kind = DcKind::Screen;
     d->base.push_back(screen);
+    d->readable.push_back(screen);
     return RegisterDc(std::move(d));
   }
   RECT wr, cr;
@@ -32,6 +35,7 @@ HDC MakeWindowDc(HWND hwnd, bool client, const RECT* updateClient) {
   VisibleScreenRects(hwnd, client, false, vis);
   for (const RECT& v : vis) {
     RECT r = Intersect(v, screen);
+    if (!IsEmpty(r)) d->readable.push_back(r);
     if (updateClient) {
       RECT u{updateClient->left + cr.left, updateClient->top + cr.top,
              updateClient->right + cr.left, updateClient->bottom + cr.top};

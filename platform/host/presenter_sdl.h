@@ -1,5 +1,8 @@
 // The SDL2 presenter: a host window showing the screen surface scaled, the mouse as the stylus,
-// the keyboard as the device's keys and F1..F12 as its hardware buttons (keys 0xC1..0xCC).
+// the keyboard as the device's keys (every key with its virtual-key code, modifiers included,
+// typed text as characters; platform/host/sdl_keys.h) and F1..F12 as its hardware buttons (keys
+// 0xC1..0xCC). Its close button closes the program as the program's exit does; the program's
+// minimise iconifies it.
 #pragma once
 
 #include "platform/core/internal.h"

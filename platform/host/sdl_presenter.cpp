@@ -1,5 +1,10 @@
 // The SDL2 presenter. Input arrives as SDL events and leaves as the layer's Inject* calls; the
 // screen surface is uploaded to a streaming texture when it changed.
+//
+// The host window stands for the device's screen: its close button closes the program as the
+// program's own exit does (WM_CLOSE to the main window, so the shutdown runs and saves); when
+// the program minimises itself the window iconifies, and when the window is shown again (or,
+// where no window manager can iconify it, is tapped or typed at) the program comes back.
 #include <SDL.h>
 
 #include <cstring>
@@ -7,6 +12,7 @@
 
 #include "platform/gdi/wingdi.h"
 #include "platform/host/presenter_sdl.h"
+#include "platform/host/sdl_keys.h"
 #include "platform/win.h"
 
 namespace vplat {
@@ -45,6 +51,17 @@ class SdlPresenter : public Presenter {
   }
 
   void Present() override {
+    if (TakeMinimizeNotice()) {
+      // Without a window manager the window stays; it shows an empty screen, not the program's
+      // last pictures, until a tap or a key brings the program back.
+      SDL_SetRenderDrawColor(ren_, 0, 0, 0, 255);
+      SDL_RenderClear(ren_);
+      SDL_RenderPresent(ren_);
+      SDL_MinimizeWindow(win_);
+      first_ = true;
+      return;
+    }
+    if (ProgramMinimized()) return;
     int w = ScreenWidth(), h = ScreenHeight();
     const uint32_t* px = ScreenPixels();
     bool changed = std::memcmp(px, last_.data(), last_.size() * 4) != 0 || first_;
@@ -76,69 +93,82 @@ class SdlPresenter : public Presenter {
 
  private:
   bool Handle(const SDL_Event& ev) {
+    if (ProgramMinimized() && (ev.type == SDL_MOUSEBUTTONDOWN || ev.type == SDL_KEYDOWN)) {
+      // The program is away: the press brings it back and goes nowhere else.
+      RestoreProgram();
+      if (ev.type == SDL_MOUSEBUTTONDOWN) swallowUntilUp_ = true;
+      else swallowKey_ = ev.key.keysym.sym;
+      first_ = true;
+      return true;
+    }
     switch (ev.type) {
       case SDL_QUIT:
-        PostQuitMessage(0);
+        RequestProgramClose();
         return true;
       case SDL_MOUSEBUTTONDOWN:
       case SDL_MOUSEBUTTONUP:
         if (ev.button.button != SDL_BUTTON_LEFT) return false;
+        if (swallowUntilUp_) {
+          if (ev.type == SDL_MOUSEBUTTONUP) swallowUntilUp_ = false;
+          return false;
+        }
         InjectPen(ev.type == SDL_MOUSEBUTTONDOWN ? PenEvent::Down : PenEvent::Up,
                   ev.button.x / scale_, ev.button.y / scale_);
         return true;
       case SDL_MOUSEMOTION:
-        if (!(ev.motion.state & SDL_BUTTON_LMASK)) return false;  // the stylus only moves down
+        // The stylus only moves down.
+        if (!(ev.motion.state & SDL_BUTTON_LMASK) || swallowUntilUp_) return false;
         InjectPen(PenEvent::Move, ev.motion.x / scale_, ev.motion.y / scale_);
         return true;
       case SDL_KEYDOWN:
-      case SDL_KEYUP: {
-        UINT vk = KeyOf(ev.key.keysym.sym);
-        if (!vk) return false;
-        // Held hardware buttons repeat (SDL sends repeats as further key-downs).
-        InjectKey(vk, ev.type == SDL_KEYDOWN);
-        return true;
-      }
-      case SDL_TEXTINPUT: {
-        // UTF-8 to code points.
-        const unsigned char* s = reinterpret_cast<const unsigned char*>(ev.text.text);
-        while (*s) {
-          uint32_t cp = *s++;
-          int extra = cp >= 0xF0 ? 3 : cp >= 0xE0 ? 2 : cp >= 0xC0 ? 1 : 0;
-          cp &= extra == 3 ? 0x07 : extra == 2 ? 0x0F : extra == 1 ? 0x1F : 0x7F;
-          for (int i = 0; i < extra && (*s & 0xC0) == 0x80; ++i) cp = (cp << 6) | (*s++ & 0x3F);
-          InjectChar(wchar_t(cp));
+      case SDL_KEYUP:
+        if (swallowKey_ != SDLK_UNKNOWN && ev.key.keysym.sym == swallowKey_) {
+          // The rest of the press that restored the program: a release alone would still act
+          // (a hardware button's short press is taken on release).
+          if (ev.type == SDL_KEYUP) swallowKey_ = SDLK_UNKNOWN;
+          return false;
         }
-        return true;
+        return Inject(TranslateSdlKey(ev.key.keysym.sym, ev.key.keysym.mod,
+                                      ev.type == SDL_KEYDOWN, ev.key.repeat != 0, &held_));
+      case SDL_TEXTINPUT: {
+        std::wstring chars = CharsOfUtf8(ev.text.text);
+        for (wchar_t ch : chars) InjectChar(ch);
+        return !chars.empty();
       }
       case SDL_WINDOWEVENT:
-        if (ev.window.event == SDL_WINDOWEVENT_EXPOSED) {
-          first_ = true;
-          Present();
+        switch (ev.window.event) {
+          case SDL_WINDOWEVENT_EXPOSED:
+            first_ = true;
+            Present();
+            return false;
+          case SDL_WINDOWEVENT_SHOWN:
+          case SDL_WINDOWEVENT_RESTORED:
+            if (!ProgramMinimized()) return false;
+            RestoreProgram();
+            // The program is in front again and takes the keys; without a window manager
+            // nobody else would give the shown window the keyboard back.
+            SDL_SetWindowInputFocus(win_);
+            first_ = true;
+            return true;
+          case SDL_WINDOWEVENT_FOCUS_LOST:
+            // Releases that happen elsewhere never arrive: no modifier stays stuck down.
+            return Inject(ReleaseModifiers(&held_));
         }
         return false;
     }
     return false;
   }
 
-  static UINT KeyOf(SDL_Keycode k) {
-    switch (k) {
-      case SDLK_LEFT: return 0x25;
-      case SDLK_UP: return 0x26;
-      case SDLK_RIGHT: return 0x27;
-      case SDLK_DOWN: return 0x28;
-      case SDLK_RETURN:
-      case SDLK_KP_ENTER: return 0x0D;
-      case SDLK_ESCAPE: return 0x1B;
-      case SDLK_BACKSPACE: return 0x08;
-      case SDLK_TAB: return 0x09;
-      case SDLK_DELETE: return 0x2E;
-    }
-    if (k >= SDLK_F1 && k <= SDLK_F12) return UINT(0xC1 + (k - SDLK_F1));
-    return 0;
+  static bool Inject(const std::vector<KeyStroke>& strokes) {
+    for (const KeyStroke& k : strokes) InjectKey(k.vk, k.down);
+    return !strokes.empty();
   }
 
   int scale_ = 2;
   bool inited_ = false, first_ = true;
+  bool swallowUntilUp_ = false;  // the pen press that restored the program, until released
+  SDL_Keycode swallowKey_ = SDLK_UNKNOWN;  // the key press that restored it, until released
+  HeldModifiers held_;
   SDL_Window* win_ = nullptr;
   SDL_Renderer* ren_ = nullptr;
   SDL_Texture* tex_ = nullptr;

@@ -177,15 +177,18 @@ TEST(NmeaParse, GsvCycleClearsThenCompletesAndCountsUsedOnce) {
 
 TEST(NmeaParse, GsvOddPrnsAndLongCycles) {
   GpsFix f = Fresh();
-  // Empty PRN is slot 0; 40 and 257 are ignored (257 must not land in slot 1); 346 degrees of
-  // elevation must not narrow into 90.
+  // An empty PRN marks nothing (slot 0 is no satellite); 40 and 257 are ignored (257 must not
+  // land in slot 1); 346 degrees of elevation must not narrow into 90; a PRN that overflows is
+  // no PRN.
   ParseNmeaSentence(f, Nmea("GPGSV,1,1,04,,10,100,20,40,10,100,20,257,10,100,20,05,346,1,2").c_str());
-  EXPECT_EQ(f.satellites[0].inView, 1);
+  EXPECT_EQ(f.satellites[0].inView, 0);
   EXPECT_EQ(f.satellites[1].inView, 0);
   EXPECT_EQ(f.satellites[8].inView, 0);
   EXPECT_EQ(f.satellites[5].inView, 0);
   EXPECT_EQ(f.satellitesComplete, 1);
-  EXPECT_EQ(f.satellitesUsed, 1);
+  EXPECT_EQ(f.satellitesUsed, 0);
+  ParseNmeaSentence(f, Nmea("GPGSV,1,1,01," + std::string(40, '9') + ",10,100,20").c_str());
+  for (const SatelliteSlot& s : f.satellites) EXPECT_EQ(s.inView, 0);
 
   // Twelve messages: "1" of "12" must not complete the cycle, nor "10" restart it.
   GpsFix g = Fresh();
@@ -271,7 +274,13 @@ TEST(NmeaParse, BadNumbersReadAsZeroAndGarbageIsSafe) {
   EXPECT_EQ(f.altitude, 0);
   ParseNmeaSentence(f, Nmea("GPGGA,1,2,N,3,E,1,08,0.9, +7.25m,M,46.9,M,,").c_str());
   EXPECT_EQ(f.altitude, 7.25);
+  // Not finite, or too large for a double: no value, the altitude stays.
   ParseNmeaSentence(f, Nmea("GPGGA,1,2,N,3,E,1,08,0.9,nan,M,46.9,M,,").c_str());
+  EXPECT_EQ(f.altitude, 7.25);
+  ParseNmeaSentence(f, Nmea("GPGGA,1,2,N,3,E,1,08,0.9,-" + std::string(400, '9') + ",M,,,,").c_str());
+  EXPECT_EQ(f.altitude, 7.25);
+  // A fraction too small for a double is 0, not an overflow.
+  ParseNmeaSentence(f, Nmea("GPGGA,1,2,N,3,E,1,08,0.9,0." + std::string(400, '0') + "1,M,,,,").c_str());
   EXPECT_EQ(f.altitude, 0);
   // 8-bit garbage, commas and stars in every position: never a crash, nothing outside the fix.
   std::string junk = "$GPGSV";

@@ -210,6 +210,45 @@ TEST_F(GpsTest, OffsetAndZeroScale) {
   EXPECT_DOUBLE_EQ(gy, Y - 20);
 }
 
+TEST_F(GpsTest, FixTheGeodesyCannotPlaceKeepsThePreviousPosition) {
+  PlaceMarkerAt(50);
+  int changed = 0;
+  RECT r{};
+  double gx = 0, gy = 0;
+  ASSERT_EQ(v.UpdateGpsPosition(lat, lon, 90.0, 120.0, &changed, &r, &gx, &gy), 1);
+  const double ox = v.originX, oy = v.originY;
+  // 95 degrees north, a NaN and an infinite longitude: no move, nothing changes.
+  const double bad[][2] = {{95.0 / 180.0 * M_PI, lon}, {NAN, lon}, {lat, INFINITY}};
+  for (const auto& p : bad) {
+    double bx = -1, by = -1;
+    changed = 0;
+    EXPECT_EQ(v.UpdateGpsPosition(p[0], p[1], 180.0, 7.0, &changed, &r, &bx, &by), 0);
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(bx, -1.0);
+    EXPECT_EQ(v.gpsX, X);
+    EXPECT_EQ(v.gpsY, Y);
+    EXPECT_EQ(v.originX, ox);
+    EXPECT_EQ(v.originY, oy);
+    EXPECT_EQ(v.gpsCourse, 90.0);
+    EXPECT_EQ(v.lastFixLatitude, lat);
+  }
+  // The next good fix moves from where the marker was.
+  EXPECT_EQ(v.UpdateGpsPosition(lat + 1e-5, lon, 0.0, 0, &changed, &r, &gx, &gy), 1);
+  EXPECT_GT(gx, X + 50.0);
+}
+
+TEST(GeoZone, FailedConversionLeavesTheZoneUnset) {
+  TMapView v;
+  double X = 1, Y = 2;
+  EXPECT_FALSE(v.GeoToPlane(95.0 / 180.0 * M_PI, 0.6, &X, &Y));
+  EXPECT_FALSE(v.GeoToPlane(0.97, NAN, &X, &Y));
+  EXPECT_EQ(v.zone, 255);
+  EXPECT_EQ(X, 1.0);
+  EXPECT_EQ(Y, 2.0);
+  EXPECT_TRUE(v.GeoToPlane(0.97, 45.5 / 180.0 * M_PI, &X, &Y));
+  EXPECT_EQ(v.zone, 8);
+}
+
 TEST(GeoZone, FirstConversionSetsTheZone) {
   TMapView v;
   double X, Y;

@@ -147,6 +147,70 @@ TEST_F(MapListTest, LoadFailureLeavesTheMapUnloaded) {
   EXPECT_EQ(view->LoadVectorMapObjects(5), 0);
 }
 
+TEST_F(MapListTest, ShowAllSkipsMapsThatFailedToLoad) {
+  sample::MdmSpec s = MapAt(6180000, 7400000);
+  s.library = "Nowhere";
+  WriteMap("\\Maps\\nolib.mdm", s);
+  WriteMap("\\Maps\\nolib2.mdm", s);
+
+  // What show-all does with the good map alone.
+  TMapView alone;
+  alone.libraries.SetFolder("\\Obj\\", &alone.palette);
+  alone.devicePixelsPerMetre = view->devicePixelsPerMetre;
+  alone.viewRect = view->viewRect;
+  ASSERT_EQ(alone.AddVectorMap("\\Maps\\b.mdm", 0), 0);
+  alone.ZoomToAll();
+  double ax, ay;
+  alone.GetCenter(&ax, &ay, 1);
+  ASSERT_GT(ax, 6200000.0);
+  ASSERT_LT(alone.GetScale(), 1000000);
+
+  // The failed map first: it adds nothing to the union.
+  ASSERT_EQ(view->AddVectorMap("\\Maps\\nolib.mdm", 0), 0);
+  ASSERT_EQ(view->AddVectorMap("\\Maps\\b.mdm", 0), 1);
+  double e[6], ae[6];
+  view->GetExtents(e);
+  alone.GetExtents(ae);
+  for (int k : {0, 1, 3, 4}) EXPECT_EQ(e[k], ae[k]) << k;
+  view->ZoomToAll();
+  EXPECT_EQ(view->GetScale(), alone.GetScale());
+  double cx, cy;
+  view->GetCenter(&cx, &cy, 1);
+  EXPECT_NEAR(cx, ax, 1.0);
+  EXPECT_NEAR(cy, ay, 1.0);
+
+  // Every map failed: the view stays where it is.
+  view->CloseAllMaps();
+  ASSERT_EQ(view->AddVectorMap("\\Maps\\nolib.mdm", 0), 0);
+  ASSERT_EQ(view->AddVectorMap("\\Maps\\nolib2.mdm", 0), 1);
+  view->SetScale(5000);
+  view->CenterOn(6185000, 7405000, 1);
+  const double ox = view->originX, oy = view->originY;
+  view->GetExtents(e);
+  for (int k : {0, 1, 3, 4}) EXPECT_EQ(e[k], 0.0) << k;
+  view->ZoomToAll();
+  EXPECT_EQ(view->GetScale(), 5000);
+  EXPECT_EQ(view->originX, ox);
+  EXPECT_EQ(view->originY, oy);
+}
+
+TEST_F(MapListTest, ShowAllSkipsRasterMapsWithoutAFrame) {
+  SetRasterMapFactory(MakeFakeRaster);
+  ASSERT_EQ(view->AddRasterMap("\\Maps\\r1.jpg", 0), 0);
+  ASSERT_EQ(view->AddRasterMap("\\Maps\\r2.jpg", 0), 0);
+  // The first picture failed to load: the frame drawing zeroes its corners.
+  for (int k : {0, 1, 3, 4}) view->rasterMaps[0]->frame[k] = 0.0;
+  double e[6];
+  view->GetExtents(e);
+  EXPECT_EQ(e[0], FakeRaster::nextFrame[0]);
+  EXPECT_EQ(e[1], FakeRaster::nextFrame[1]);
+  EXPECT_EQ(e[3], FakeRaster::nextFrame[3]);
+  EXPECT_EQ(e[4], FakeRaster::nextFrame[4]);
+  for (int k : {0, 1, 3, 4}) view->rasterMaps[1]->frame[k] = 0.0;
+  view->GetExtents(e);
+  for (int k : {0, 1, 3, 4}) EXPECT_EQ(e[k], 0.0) << k;
+}
+
 TEST_F(MapListTest, ZoneIsTheMiddleOfTheCountedZones) {
   sample::MdmSpec z8 = MapAt(6180000, 8400000);
   z8.writtenFlag = false;
