@@ -405,7 +405,7 @@ BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPAR
   if (flags & TPM_BOTTOMALIGN) y -= height;
   else if (flags & TPM_VCENTERALIGN) y -= height / 2;
   x = std::clamp(x, 0, sw - width);
-  y = std::clamp(y, 0, bandBottom - height);
+  y = std::clamp(y, 0, std::max(0, bandBottom - height));
 
   t.highlight = 0;
   while (t.highlight < static_cast<int>(m->items.size()) && m->items[static_cast<size_t>(t.highlight)].Separator())
