@@ -33,9 +33,11 @@ constexpr int kMagnifierX = 105 + 10;
 constexpr int kBarY = 320 - 13;
 constexpr int kBarTop = 294;
 
-// Rows of the scale menu: "show all maps" first, then the 21 scales from 1:10 000 000 down.
-constexpr int kRowOf1To2000 = 17;
-constexpr double kScaleOfRow3 = 1000000.0;
+// Rows of the scale menu: "show all maps" first, then the 21 scales from 1:10 000 000 down. The
+// menu opens on the scale in force, 1:30 000 (row 12) on the demo: five rows down is 1:2 000,
+// three rows down 1:7 500.
+constexpr int kRowsTo1To2000 = 5;
+constexpr double kScaleThreeDown = 7500.0;
 
 std::string ReadFile(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -227,7 +229,7 @@ TEST_F(XWindow, ScaleMenuOpensByTapAndEscapeLeavesNoTrace) {
 }
 
 // Keys walk the open menu and the window behind gets none of them: Down three times and Return
-// pick the row three below the first; a tap on a row picks that row. The scale each run ends
+// pick the row three below the scale in force; a tap on a row picks that row. The scale each run ends
 // with is read from the view the program saves on exit, once by Ctrl+Q and once by the window
 // manager's close request.
 TEST_F(XWindow, MenuRowsPickedByTapAndByKeysAndExitSaves) {
@@ -236,10 +238,11 @@ TEST_F(XWindow, MenuRowsPickedByTapAndByKeysAndExitSaves) {
   std::string text = ReadFile(ini);
   ASSERT_EQ(text.find("GPSGO="), std::string::npos);
 
-  // Run 1: 1:2 000 by a tap on its row (walked into view by the keys first).
+  // Run 1: 1:2 000 by a tap on its row (the highlight walked onto it by the keys first, so the
+  // test finds the row on the screen).
   x.Tap(window, kMagnifierX, kBarY);
   Settled();
-  for (int i = 0; i < kRowOf1To2000; ++i) x.Key(window, "Down");
+  for (int i = 0; i < kRowsTo1To2000; ++i) x.Key(window, "Down");
   const Shot walked = Settled();
   Keep(walked, "scale_menu_walked");
   const auto band = HighlightBand(walked);
@@ -254,7 +257,9 @@ TEST_F(XWindow, MenuRowsPickedByTapAndByKeysAndExitSaves) {
   const double width2000 = SavedViewWidth(root);
   ASSERT_GT(width2000, 0);
 
-  // Run 2: Down three times and Return, then the close request.
+  // Run 2 on a fresh demo device (run 1 saved its view as the project to open next): Down three
+  // times and Return from the scale in force, then the close request.
+  ASSERT_EQ(sample::WriteDemoDevice(root), "");
   ASSERT_NO_FATAL_FAILURE(Start());
   const Shot before = Settled();
   x.Tap(window, kMagnifierX, kBarY);
@@ -266,7 +271,7 @@ TEST_F(XWindow, MenuRowsPickedByTapAndByKeysAndExitSaves) {
   ASSERT_TRUE(xsession::SendCloseRequest(x.name(), window));
   ASSERT_EQ(xsession::WaitExit(pid, 10000), 0) << "the close request did not end the program";
   const double width = SavedViewWidth(root);
-  EXPECT_NEAR(width / width2000, kScaleOfRow3 / 2000.0, kScaleOfRow3 / 2000.0 * 0.01);
+  EXPECT_NEAR(width / width2000, kScaleThreeDown / 2000.0, kScaleThreeDown / 2000.0 * 0.01);
 }
 
 // A second start on the same device opens no window and ends with 255; the first still takes
