@@ -6,12 +6,13 @@
 #include "app/auto_actions.h"
 #include "app/back_buffer.h"
 #include "app/button_table.h"
-#include "app/ini_file.h"
-#include "app/lang.h"
+#include "base/ini_file.h"
+#include "base/lang.h"
 #include "app/main_window.h"
 #include "app/menu_opener.h"
-#include "app/text_utils.h"
-#include "app/ui/shell_utils.h"
+#include "app/program_host.h"
+#include "base/text_utils.h"
+#include "base/ui/shell_utils.h"
 #include "edit/goto_overlay.h"
 #include "edit/measure_tool.h"
 #include "edit/tool_panel.h"
@@ -180,6 +181,7 @@ HWND CreateMainWindow(HINSTANCE instance, const char*, int show) {
 }
 
 void StartUp(HWND hwnd) {
+  InstallProgramHost();
   wchar_t module[1024];
   DWORD n = GetModuleFileNameW(nullptr, module, 1024);
   if (n > 0 && n < 1024) {

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/lang.h"
+#include "base/lang.h"
 #include "app/main_window.h"
 #include "app/winmain.h"
 #include "platform/harness.h"

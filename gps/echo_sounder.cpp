@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/lang.h"
-#include "app/text_utils.h"
+#include "base/lang.h"
+#include "base/text_utils.h"
 #include "gps/nmea.h"
 #include "gps/serial_setup.h"
 

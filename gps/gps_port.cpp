@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/lang.h"
+#include "base/lang.h"
 #include "gps/serial_setup.h"
 
 // g_GpsPort is defined with the program's other globals, in app/globals.cpp.

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/ini_file.h"
-#include "app/lang.h"
+#include "base/ini_file.h"
+#include "base/lang.h"
 #include "platform/win.h"
 
 bool MapBackupsOn() { return g_Ini.GetInt("WMBackUp") != 0; }

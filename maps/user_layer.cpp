@@ -7,7 +7,9 @@
 #include "maps/mdm_settings.h"
 #include "platform/win.h"
 
-// g_UserLayer is defined with the program's other globals, in app/globals.cpp.
+// Built at compile time (every member has a constant initialiser) and with nothing to destroy,
+// so its place among the program's globals does not matter.
+constinit TUserLayer g_UserLayer;
 
 namespace {
 // A track is cut after this many vertices when "WMCutLong" is set: the object ends with 3001.

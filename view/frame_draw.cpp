@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/lang.h"
-#include "app/ui/shell_utils.h"
+#include "base/lang.h"
+#include "base/ui/shell_utils.h"
 #include "view/draw_loop.h"
 #include "view/map_view.h"
 #include "view/render_state.h"

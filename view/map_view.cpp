@@ -8,8 +8,8 @@
 #include <new>
 #include <string>
 
-#include "app/lang.h"
-#include "app/text_utils.h"
+#include "base/lang.h"
+#include "base/text_utils.h"
 #include "geodesy/ellipsoid.h"
 #include "geodesy/geodesy.h"
 #include "platform/win.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/commands.h"
-#include "app/ini_file.h"
+#include "base/ini_file.h"
 #include "app/input.h"
 #include "app/main_window.h"
 #include "demo_window_fixture.h"

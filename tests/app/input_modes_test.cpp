@@ -5,7 +5,7 @@
 
 #include "app/auto_actions.h"
 #include "app/commands.h"
-#include "app/ini_file.h"
+#include "base/ini_file.h"
 #include "app/input.h"
 #include "app/main_window.h"
 #include "app/winmain.h"

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/auto_actions.h"
-#include "app/ini_file.h"
-#include "app/lang.h"
+#include "base/ini_file.h"
+#include "base/lang.h"
 #include "app/menu_opener.h"
 #include "edit/selection_panel.h"
 #include "gps/gps_bar.h"
