@@ -4,14 +4,14 @@
 #include <string>
 
 #include "app/auto_actions.h"
-#include "base/ini_file.h"
 #include "app/input.h"
-#include "base/lang.h"
 #include "app/main_window.h"
 #include "app/navigation.h"
 #include "app/pending_services.h"
-#include "base/ui/shell_utils.h"
 #include "app/winmain.h"
+#include "base/ini_file.h"
+#include "base/lang.h"
+#include "base/ui/shell_utils.h"
 #include "edit/measure_tool.h"
 #include "edit/tool_panel.h"
 #include "gps/almanac_bar.h"

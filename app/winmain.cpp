@@ -6,11 +6,12 @@
 #include "app/auto_actions.h"
 #include "app/back_buffer.h"
 #include "app/button_table.h"
-#include "base/ini_file.h"
-#include "base/lang.h"
 #include "app/main_window.h"
 #include "app/menu_opener.h"
 #include "app/program_host.h"
+#include "base/ini_file.h"
+#include "base/lang.h"
+#include "base/lang_ids.h"
 #include "base/text_utils.h"
 #include "base/ui/shell_utils.h"
 #include "edit/goto_overlay.h"
@@ -89,8 +90,9 @@ void OpenStartupFile(HWND hwnd) {
   if (file.empty()) return;
   if (ask) {
     std::wstring wide = AnsiToWideString(file);
-    std::wstring text = FormatLangText(100043, wide.c_str());
-    if (MessageBoxW(hwnd, text.c_str(), g_Lang.GetText(100011), MB_OKCANCEL | MB_ICONQUESTION) !=
+    std::wstring text = FormatLangText(lang_id::kMsgOpenMapConfS, wide.c_str());
+    if (MessageBoxW(hwnd, text.c_str(), g_Lang.GetText(lang_id::kMsgConf),
+                    MB_OKCANCEL | MB_ICONQUESTION) !=
         IDOK)
       return;
   }
@@ -367,7 +369,7 @@ void CALLBACK LowMemoryTimerProc(HWND hwnd, UINT, UINT_PTR, DWORD) {
   KillTimer(hwnd, kMemoryTimerId);
   g_MemoryTimer = 0;
   g_LowMemoryBoxUp = 1;
-  MessageBoxW(hwnd, g_Lang.GetText(100083), nullptr, MB_OK | MB_ICONSTOP);
+  MessageBoxW(hwnd, g_Lang.GetText(lang_id::kMsgLoMemoryWarn), nullptr, MB_OK | MB_ICONSTOP);
   g_LowMemoryBoxUp = 0;
   if (IsWindow(hwnd)) g_MemoryTimer = SetTimer(hwnd, kMemoryTimerId, kMemoryTimerMs, LowMemoryTimerProc);
 }

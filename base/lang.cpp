@@ -6,8 +6,9 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "base/text_utils.h"
+#include "base/lang_ids.h"
 #include "base/language_path.h"
+#include "base/text_utils.h"
 
 namespace {
 
@@ -15,7 +16,10 @@ constexpr size_t kMaxText = 255;   // wide characters a language text keeps
 const wchar_t kEmpty[] = L"";
 
 // Ids whose texts are printf formats; their callers pass the arguments through FormatLangText.
-constexpr int32_t kFormatIds[] = {100035, 100036, 100037, 100043, 100048, 100069, 100070, 100072};
+constexpr int32_t kFormatIds[] = {
+    lang_id::kMsgGeoOffConf,    lang_id::kMsgDLLNotFoundS,    lang_id::kMsgDLLBadFormatS,
+    lang_id::kMsgOpenMapConfS,  lang_id::kMsgBreakAndBegin,   lang_id::kMsgCopyTimeAndConf,
+    lang_id::kMsgReplaceFileConf, lang_id::kMsgLegendReadErrI};
 
 struct Conversion {
   std::wstring length;  // length modifiers as written

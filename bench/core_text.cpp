@@ -13,9 +13,9 @@
 
 #include "base/ini_file.h"
 #include "base/lang.h"
+#include "base/language_path.h"
 #include "base/text_utils.h"
 #include "platform/sys/winsys.h"
-#include "base/language_path.h"
 
 namespace {
 

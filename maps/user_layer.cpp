@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/lang_ids.h"
 #include "geodesy/gauss_kruger.h"
 #include "maps/mdm_settings.h"
 #include "platform/win.h"
@@ -154,7 +155,7 @@ int TUserLayer::Save(int regroup) {
     HWND main = FindWindowW(L"Vorna", nullptr);
     if (main) {
       failureShown = true;
-      ShowMapMessage(main, 100003);  // Msg_OpenFileErr
+      ShowMapMessage(main, lang_id::kMsgOpenFileErr);
     }
   }
   return rc;

@@ -6,8 +6,9 @@
 #include <set>
 #include <string>
 
-#include "base/text_utils.h"
+#include "base/lang_ids.h"
 #include "base/language_path.h"
+#include "base/text_utils.h"
 #include "tests/base/device_root.h"
 
 namespace {
@@ -92,6 +93,27 @@ TEST(LangTable, BuiltInKeys) {
   EXPECT_TRUE(LangFormatsMatch(g_Lang.GetText(100048), L"%s"));
   EXPECT_TRUE(LangFormatsMatch(g_Lang.GetText(100072), L"%i"));
   EXPECT_STREQ(g_Lang.GetText(99), L"");  // never registered: empty, never null
+}
+
+// Every named text id is a row of the key table with the key the name was written for, every
+// text row (100000 and above) has a name, and no two names share an id.
+TEST(LangTable, NamedTextIdsMatchTheTable) {
+  int count = 0;
+  const TLangKey* keys = GetLangKeys(&count);
+  std::map<int32_t, std::set<std::string>> table;
+  for (int i = 0; i < count; ++i) table[keys[i].id].insert(keys[i].key);
+  std::set<int32_t> named;
+#define VORNA_CHECK_ID(name, id, key)                                    \
+  EXPECT_EQ(lang_id::name, id);                                          \
+  EXPECT_TRUE(table[id].count(key)) << #name << " " << id << " " << key; \
+  EXPECT_TRUE(named.insert(id).second) << #name;
+  VORNA_LANG_TEXTS(VORNA_CHECK_ID)
+#undef VORNA_CHECK_ID
+  for (const auto& [id, names] : table) {
+    if (id >= 100000) {
+      EXPECT_TRUE(named.count(id)) << id << " has no name";
+    }
+  }
 }
 
 TEST(LangTable, LanguageFileReplacesTexts) {
