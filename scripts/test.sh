@@ -6,6 +6,10 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 JOBS=$(nproc)
 
+# Includes point down the floors only (see "The house" in the design notes); checked before
+# anything is built, so an uphill include fails fast, naming its file and line.
+python3 scripts/check_layers.py
+
 build() {  # build DIR [--target T] extra-cmake-args...
   local dir=$1; shift
   local target=()

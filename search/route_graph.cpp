@@ -6,7 +6,7 @@
 #include <memory>
 #include <new>
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 #include "platform/win.h"
 
 namespace {
