@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -96,23 +97,36 @@ long Differ(const Shot& a, const Shot& b, int top = 0, int bottom = 1 << 30) {
   return n;
 }
 
-// The rows of the device screen where the menu highlight lies (30 pixels of the highlight
-// colour or more), as [top, bottom); {-1, -1} when none.
-std::pair<int, int> HighlightBand(const Shot& s) {
+// Where the menu highlight lies on the device screen: the rows holding 30 pixels of the
+// highlight colour or more, and the columns of those pixels; top is -1 when there is none.
+struct Band {
+  int top = -1, bottom = -1, left = 240, right = 0;
+  int centreX() const { return (left + right) / 2; }
+  int centreY() const { return (top + bottom) / 2; }
+};
+
+Band HighlightBand(const Shot& s) {
   const COLORREF c = GetSysColor(COLOR_HIGHLIGHT);
   const uint32_t want = uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c);
-  int top = -1, bottom = -1;
+  Band b;
   for (int y = 0; y < 320; ++y) {
-    int n = 0;
-    for (int x = 0; x < 240; ++x) n += s.Device(x, y) == want;
+    int n = 0, left = 240, right = 0;
+    for (int x = 0; x < 240; ++x) {
+      if (s.Device(x, y) != want) continue;
+      ++n;
+      left = std::min(left, x);
+      right = std::max(right, x + 1);
+    }
     if (n >= 30) {
-      if (top < 0) top = y;
-      bottom = y + 1;
-    } else if (top >= 0) {
+      if (b.top < 0) b.top = y;
+      b.bottom = y + 1;
+      b.left = std::min(b.left, left);
+      b.right = std::max(b.right, right);
+    } else if (b.top >= 0) {
       break;
     }
   }
-  return {top, bottom};
+  return b;
 }
 
 // The width east-west (metres) of the view the program saved as its last project on exit.
@@ -214,7 +228,7 @@ TEST_F(XWindow, ScaleMenuOpensByTapAndEscapeLeavesNoTrace) {
   Keep(open, "scale_menu_open");
   ExpectGolden(open, "x_scale_menu");
   EXPECT_GT(Differ(open, before, 0, kBarTop * xsession::kScale), 2000) << "no menu shown";
-  EXPECT_GE(HighlightBand(open).first, 0) << "no highlighted row";
+  EXPECT_GE(HighlightBand(open).top, 0) << "no highlighted row";
   // The bar may show its pressed magnifier, nothing else of it changes.
   for (int y = kBarTop; y < 320; ++y) {
     for (int xx = 0; xx < 240; ++xx) {
@@ -245,12 +259,12 @@ TEST_F(XWindow, MenuRowsPickedByTapAndByKeysAndExitSaves) {
   for (int i = 0; i < kRowsTo1To2000; ++i) x.Key(window, "Down");
   const Shot walked = Settled();
   Keep(walked, "scale_menu_walked");
-  const auto band = HighlightBand(walked);
-  ASSERT_GE(band.first, 0);
-  x.Tap(window, 60, (band.first + band.second) / 2);
+  const Band band = HighlightBand(walked);
+  ASSERT_GE(band.top, 0);
+  x.Tap(window, band.centreX(), band.centreY());
   const Shot picked = Settled();
   Keep(picked, "scale_1_2000");
-  EXPECT_LT(HighlightBand(picked).first, 0) << "the menu stayed open";
+  EXPECT_LT(HighlightBand(picked).top, 0) << "the menu stayed open";
   x.Key(window, "ctrl+q");
   ASSERT_EQ(xsession::WaitExit(pid, 10000), 0) << "Ctrl+Q did not end the program";
   EXPECT_NE(ReadFile(ini).find("GPSGO="), std::string::npos) << "settings not written";
@@ -272,6 +286,29 @@ TEST_F(XWindow, MenuRowsPickedByTapAndByKeysAndExitSaves) {
   ASSERT_EQ(xsession::WaitExit(pid, 10000), 0) << "the close request did not end the program";
   const double width = SavedViewWidth(root);
   EXPECT_NEAR(width / width2000, kScaleThreeDown / 2000.0, kScaleThreeDown / 2000.0 * 0.01);
+}
+
+// File -> Minimise hides the program (the window goes dark and asks to be iconified); the window
+// shown again, as a window manager restores it, gives back the same picture and the keys.
+TEST_F(XWindow, MinimiseAndRestoreGiveBackTheSamePicture) {
+  ASSERT_NO_FATAL_FAILURE(Start());
+  const Shot before = Settled();
+  x.Tap(window, 10, kBarY);  // the File menu
+  Settled();
+  // Its last two rows are "Minimise" and "Exit": up from the first row wraps to the last.
+  x.Key(window, "Up");
+  x.Key(window, "Up");
+  x.Key(window, "Return");
+  const Shot hidden = Settled();
+  Keep(hidden, "minimised");
+  EXPECT_GT(Differ(hidden, before), 100000) << "nothing was hidden";
+  x.Run({"xdotool", "windowunmap", "--sync", window});
+  x.Run({"xdotool", "windowmap", "--sync", window});
+  const Shot restored = Settled();
+  Keep(restored, "restored");
+  EXPECT_EQ(Differ(restored, before), 0);
+  x.Key(window, "Right");
+  EXPECT_GT(Differ(Settled(), before), 1000) << "the restored program does not take keys";
 }
 
 // A second start on the same device opens no window and ends with 255; the first still takes
