@@ -21,6 +21,11 @@ build() {  # build DIR [--target T] extra-cmake-args...
 build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 (cd build && ctest -j "$JOBS" --output-on-failure --timeout 300)
 
+# The readers of outside data under libFuzzer (clang, ASan, UBSan), FUZZ_SECONDS each.
+if [ "${VORNA_SKIP_FUZZ:-0}" != "1" ]; then
+  bash scripts/fuzz.sh build/bin/vorna-mksample
+fi
+
 if [ "${VORNA_SKIP_SANITIZERS:-0}" != "1" ]; then
   build build-asan -DCMAKE_BUILD_TYPE=Debug -DVORNA_SANITIZE=ON -DVORNA_BENCH=OFF
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
