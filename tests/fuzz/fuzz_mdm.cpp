@@ -52,13 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     char name[256];
     map.GetStrAttr(uint16_t(i), 1, name, sizeof(name));
   }
-  // A map read without damage saves and reads back.
+  // A map read without damage saves and reads back with every object it wrote (lines and
+  // areas without vertices are dropped by the save, which zeroes their codes first).
   if (rc == kMdmOk && map.Save("\\G.mdm", 0) == kMdmOk) {
+    int32_t written = 0;
+    for (int32_t i = 1; i < map.count; ++i) written += map.objects[i].code != 0;
     TMdmMap again;
     FUZZ_CHECK(again.OpenHeader("\\G.mdm") == kMdmOk);
     FUZZ_CHECK(again.Load() == kMdmOk);
-    if (again.count != map.count) fprintf(stderr, "count %d -> %d\n", map.count, again.count);
-    FUZZ_CHECK(again.count == map.count);
+    FUZZ_CHECK(again.count == written + 1);
   }
   return 0;
 }
