@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "app/navigation.h"
 #include "app/pending_services.h"
+#include "view/image_lib.h"
 #include "app/ui/shell_utils.h"
 #include "app/winmain.h"
 #include "edit/measure_tool.h"
@@ -217,7 +218,7 @@ LRESULT OnMainCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kCmdPicture: {
       // The last valid GPS position is the plane point the view keeps for the marker.
-      ShowRasterLibraryView(g_MapView.gpsX, g_MapView.gpsY);
+      g_RasterLib.Show(g_MapView.gpsX, g_MapView.gpsY);
       return 0;
     }
     case kCmdMinimize:
