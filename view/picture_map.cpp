@@ -228,9 +228,9 @@ void TPictureMap::ScreenToPlane(int32_t sx, int32_t sy, double* x, double* y) co
   PixelToPlane(px, py, x, y);
 }
 
-void TPictureMap::LoadVisibleTiles(const RECT& view, int32_t yOffset) {
+void TPictureMap::LoadVisibleTiles(const RECT& view, int32_t bottom) {
   viewRect = view;
-  screenYOffset = yOffset;
+  screenYOffset = bottom;
   if (!active || !current || !current->tiled || !current->tiles) return;
   if (scale == 0 || !std::isfinite(scale)) return;
   // The view box in the current level's grid.
@@ -238,7 +238,7 @@ void TPictureMap::LoadVisibleTiles(const RECT& view, int32_t yOffset) {
   bool firstCorner = true;
   for (int32_t sx : {int32_t(view.left), int32_t(view.right)})
     for (int32_t sy : {int32_t(view.top), int32_t(view.bottom)}) {
-      double u = sx / scale + xOffset, v = (sy - double(yOffset)) / scale + yOffset;
+      double u = sx / scale + xOffset, v = (sy - double(screenYOffset)) / scale + yOffset;
       if (firstCorner) {
         minU = maxU = u;
         minV = maxV = v;
