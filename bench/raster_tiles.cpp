@@ -207,7 +207,7 @@ void BM_BareReadRGBATile(benchmark::State& state) {
   uint32_t x = 0;
   for (auto _ : state) {
     TIFFReadRGBATile(tif, x, 256 * 40, buf.data());
-    x = (x + 256) % kSide;
+    x = (x + 256) % (kSide / 256 * 256);  // tile corners only
   }
   TIFFClose(tif);
 }

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+
+#include <sys/mman.h>
 #include <new>
 #include <vector>
 
@@ -25,6 +27,19 @@ int64_t PictureBytes(int64_t w, int64_t h) {
   int64_t bytes = w * h * 4;  // at most 2^64 / 2: no overflow
   if (uint64_t(bytes) > uint64_t(SIZE_MAX / 2)) return -1;
   return bytes;
+}
+
+// A block for pixels, given back with free. Big blocks are aligned to and advised for 2 MB pages
+// where the host has them: a 64 MB picture then costs 32 page faults instead of 16,384, which
+// on a virtual machine is most of the time of a whole-picture load.
+void* AllocPixels(size_t bytes) {
+  constexpr size_t kHuge = size_t(2) << 20;
+  if (bytes < kHuge) return std::malloc(bytes);
+  const size_t rounded = (bytes + kHuge - 1) / kHuge * kHuge;
+  void* p = nullptr;
+  if (posix_memalign(&p, kHuge, rounded) != 0) return nullptr;
+  madvise(p, rounded, MADV_HUGEPAGE);
+  return p;
 }
 
 void FillHeader(void* block, int32_t width, int32_t height) {
@@ -122,7 +137,7 @@ int LoadBandTiles(const char* path, PelnorImage* image) {
   const int32_t width = x1 - x0;
   int64_t bandBytes = PictureBytes(width, th);
   if (bandBytes < 0) return kNoMemory;
-  auto* band = static_cast<uint32_t*>(std::malloc(size_t(bandBytes)));
+  auto* band = static_cast<uint32_t*>(AllocPixels(size_t(bandBytes)));
   if (!band) return kNoMemory;
   const int64_t cols = (int64_t(image->width) + tw - 1) / tw;
   const int32_t rows = image->tileCount / int32_t(cols);
@@ -249,7 +264,7 @@ extern "C" int LoadMapImageFull(const char* path, PelnorImage* image) {
     std::unique_ptr<Decoder> d = OpenDecoder(path, FormatOf(image), image->level, &rc);
     if (!d) return rc;
     if ((rc = d->Begin(0, image->width)) != kOk) return rc;
-    auto* px = static_cast<uint32_t*>(std::malloc(size_t(bytes)));
+    auto* px = static_cast<uint32_t*>(AllocPixels(size_t(bytes)));
     if (!px) return kNoMemory;
     // Bottom-up: the top row is the last in memory.
     rc = d->Read(0, image->height, px + size_t(image->height - 1) * size_t(image->width), -ptrdiff_t(image->width));
