@@ -152,6 +152,9 @@ void TPictureMap::ChooseLevel(double k) {
 
 void TPictureMap::SetViewTransform(const RECT& view, double originX, double originY, double k) {
   viewRect = view;
+  // The view's origin is its bottom edge: vectors drawn through this transform before the tiles
+  // are asked for must already land where the view's own chain puts them.
+  screenYOffset = view.bottom;
   const double ps = pixelSize;
   if (!(ps > 0) || !std::isfinite(ps)) return;
   if (k != lastViewScale && first) ChooseLevel(k);
