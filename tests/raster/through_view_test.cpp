@@ -99,3 +99,33 @@ TEST_F(RasterTest, PicturePixelOfAPlanePointLiesUnderItsMark) {
 
 }  // namespace
 }  // namespace rastertest
+
+namespace rastertest {
+namespace {
+
+TEST_F(RasterTest, FailedActivationInAFrameLeavesTheMapInactiveWithItsFrameZeroed) {
+  ASSERT_TRUE(sample::WriteRenderFixture(harness::Root(), "\\Vorna\\render.mdm", sample::RenderMap()));
+  SetRasterMapFactory(NewPictureMap);
+  auto view = std::make_unique<TMapView>();
+  ASSERT_EQ(view->LoadStartupResources("\\Vorna\\", nullptr), 0);
+  view->ReadScreenResolution(nullptr);
+  InstallMapDrawing(*view);
+  sample::JpegSpec spec;
+  ASSERT_TRUE(sample::WriteJpeg(Host("\\Vorna\\bad.jpg"), spec));
+  WriteText("\\Vorna\\bad.@@@", PlaneCalibration(kX0, kY0, 1.0, 64, 64));
+  ASSERT_EQ(view->AddRasterMap("\\Vorna\\bad.jpg", 1), 0);
+  TRasterMap* raster = view->GetRasterMap(0);
+  ASSERT_NE(raster, nullptr);
+  ASSERT_EQ(raster->open, 1);
+  // Damaged between opening and the first frame.
+  const std::string bytes = ReadText("\\Vorna\\bad.jpg");
+  WriteText("\\Vorna\\bad.jpg", bytes.substr(0, bytes.size() / 2));
+  PrepareFrame(*view, 0, 0, 240, 294);
+  EXPECT_EQ(raster->active, 0);
+  for (int k : {0, 1, 3, 4}) EXPECT_EQ(raster->frame[k], 0.0) << k;
+  view.reset();
+  SetRasterMapFactory(nullptr);
+}
+
+}  // namespace
+}  // namespace rastertest
