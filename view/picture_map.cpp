@@ -276,8 +276,8 @@ void TPictureMap::Draw(HDC dc) {
       LevelToScreen(double(t.x) + t.width, double(t.y) + t.height, &x1, &y1);
       // A short tile of the last row lies at the end of its bottom-up buffer.
       const int sy = t.height == current->tileHeight ? 0 : current->tileHeight - t.height;
-      StretchDIBits(dc, x0, y0, x1 - x0, y1 - y0, 0, sy, t.width, t.height, t.pixels, info, DIB_RGB_COLORS,
-                    SRCCOPY);
+      StretchDIBits(dc, x0, y0, view::ClampI32(int64_t(x1) - x0), view::ClampI32(int64_t(y1) - y0), 0, sy,
+                    t.width, t.height, t.pixels, info, DIB_RGB_COLORS, SRCCOPY);
     }
     return;
   }
@@ -285,6 +285,7 @@ void TPictureMap::Draw(HDC dc) {
   int32_t x0, y0, x1, y1;
   LevelToScreen(0, 0, &x0, &y0);
   LevelToScreen(current->width, current->height, &x1, &y1);
-  StretchDIBits(dc, x0, y0, x1 - x0, y1 - y0, 0, 0, info->bmiHeader.biWidth, info->bmiHeader.biHeight,
-                current->pixels, info, DIB_RGB_COLORS, SRCCOPY);
+  StretchDIBits(dc, x0, y0, view::ClampI32(int64_t(x1) - x0), view::ClampI32(int64_t(y1) - y0), 0, 0,
+                info->bmiHeader.biWidth, info->bmiHeader.biHeight, current->pixels, info, DIB_RGB_COLORS,
+                SRCCOPY);
 }

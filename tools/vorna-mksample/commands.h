@@ -29,7 +29,7 @@ inline constexpr SampleCommand kSampleCommands[] = {
     {"mvw", "mvw OUT.mvw [--grid W H [--seed S] [--removed 0-100] [--oneway 0-100]]",
      RunMvwCommand},
     {"demo", "demo FOLDER", RunDemoCommand},
-    {"jpg", "jpg OUT.jpg [--size W H] [--quality Q] [--progressive] [--grey]", RunJpgCommand},
-    {"tif", "tif OUT.tif [--size W H] [--tile N] [--jpeg Q] [--reduced MIN]", RunTifCommand},
-    {"bmp", "bmp OUT.bmp [--size W H] [--bits 8|24|32]", RunBmpCommand},
+    {"jpg", "jpg OUT.jpg [--size W H] [--quality Q] [--progressive] [--grey] [--at TOP LEFT SIZE]", RunJpgCommand},
+    {"tif", "tif OUT.tif [--size W H] [--tile N] [--jpeg Q] [--reduced MIN] [--at TOP LEFT SIZE]", RunTifCommand},
+    {"bmp", "bmp OUT.bmp [--size W H] [--bits 8|24|32] [--at TOP LEFT SIZE]", RunBmpCommand},
 };
