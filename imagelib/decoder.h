@@ -34,11 +34,14 @@ class File {
   int64_t Read(void* buffer, size_t bytes);
   bool Seek(uint64_t offset);
   uint64_t Size() const { return size_; }
+  // The last write time (100 ns units), 0 when the layer has none.
+  uint64_t Written() const { return written_; }
   uint64_t Tell() const { return pos_; }
 
  private:
   HANDLE h_ = INVALID_HANDLE_VALUE;
   uint64_t size_ = 0;
+  uint64_t written_ = 0;
   uint64_t pos_ = 0;
 };
 

@@ -24,6 +24,9 @@ bool File::Open(const char* path) {
   DWORD low = GetFileSize(h_, &high);
   if (low == 0xFFFFFFFF && GetLastError() != NO_ERROR) return false;
   size_ = (uint64_t(high) << 32) | low;
+  FILETIME written{};
+  if (GetFileTime(h_, nullptr, nullptr, &written))
+    written_ = (uint64_t(written.dwHighDateTime) << 32) | written.dwLowDateTime;
   return true;
 }
 

@@ -9,6 +9,7 @@
 
 #include <sys/mman.h>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "imagelib/decoder.h"
@@ -167,12 +168,47 @@ int LoadBandTiles(const char* path, PelnorImage* image) {
   return rc;
 }
 
+// The decoder of the last file-tiled level read, kept open between tile requests: opening a big
+// TIFF reads its whole offset tables again. It is taken only while the file keeps its size and
+// last write time. The program and the raster-map library call from one thread.
+struct KeptDecoder {
+  std::string path;
+  int32_t level = 0;
+  uint64_t size = 0, written = 0;
+  std::unique_ptr<Decoder> decoder;
+};
+
+KeptDecoder& Kept() {
+  static KeptDecoder kept;
+  return kept;
+}
+
+Decoder* FileTileDecoder(const char* path, const PelnorImage* image, int* rc) {
+  File probe;
+  if (!probe.Open(path)) {
+    *rc = kCannotOpen;
+    return nullptr;
+  }
+  KeptDecoder& kept = Kept();
+  if (kept.decoder && kept.path == path && kept.level == image->level && kept.size == probe.Size() &&
+      kept.written == probe.Written() && probe.Written() != 0)
+    return kept.decoder.get();
+  kept.decoder.reset();
+  kept.decoder = OpenDecoder(path, FormatOf(image), image->level, rc);
+  if (!kept.decoder) return nullptr;
+  kept.path = path;
+  kept.level = image->level;
+  kept.size = probe.Size();
+  kept.written = probe.Written();
+  return kept.decoder.get();
+}
+
 int LoadFileTiles(const char* path, PelnorImage* image) {
   bool any = false;
   for (int32_t i = 0; i < image->tileCount; ++i) any = any || (image->tiles[i].wanted && !image->tiles[i].pixels);
   if (!any) return kOk;
   int rc = kOk;
-  std::unique_ptr<Decoder> d = OpenDecoder(path, FormatOf(image), image->level, &rc);
+  Decoder* d = FileTileDecoder(path, image, &rc);
   if (!d) return rc;
   const size_t bytes = size_t(image->tileWidth) * size_t(image->tileHeight) * 4;
   int result = kOk;

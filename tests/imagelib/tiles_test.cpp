@@ -166,3 +166,36 @@ TEST_F(PelnorTest, BigJpegTilesAtEachDctScaleMatchLibjpeg) {
 
 }  // namespace
 }  // namespace pelnortest
+
+namespace pelnortest {
+namespace {
+
+TEST_F(PelnorTest, TilesOfAFileReplacedBetweenRequestsComeFromTheNewFile) {
+  sample::TiffSpec spec;
+  spec.width = 128;
+  spec.height = 128;
+  spec.tileWidth = spec.tileHeight = 64;
+  ASSERT_TRUE(sample::WriteTiff(Host("\\r.tif"), spec));
+  {
+    Record r;
+    ASSERT_EQ(LoadMapImageHead("\\r.tif", &r.image), 0);
+    r.image.tiles[0].wanted = 1;
+    ASSERT_EQ(LoadMapImageTiles("\\r.tif", &r.image), 0);
+    EXPECT_EQ(TilePixel(r.image, 5, 6), sample::PatternColour(5, 6));
+  }
+  spec.samples = sample::TiffSamples::kGrey;
+  ASSERT_TRUE(sample::WriteTiff(Host("\\r.tif"), spec));
+  Record r;
+  ASSERT_EQ(LoadMapImageHead("\\r.tif", &r.image), 0);
+  r.image.tiles[3].wanted = 1;
+  ASSERT_EQ(LoadMapImageTiles("\\r.tif", &r.image), 0);
+  EXPECT_EQ(TilePixel(r.image, 70, 80), sample::TiffExpected(spec, 0, 70, 80));
+  // Gone altogether: cannot open, the tile stays empty.
+  std::remove(Host("\\r.tif").c_str());
+  r.image.tiles[0].wanted = 1;
+  EXPECT_EQ(LoadMapImageTiles("\\r.tif", &r.image), 2);
+  EXPECT_EQ(r.image.tiles[0].pixels, nullptr);
+}
+
+}  // namespace
+}  // namespace pelnortest
