@@ -12,6 +12,7 @@
 #include "base/ini_file.h"
 #include "base/lang.h"
 #include "base/ui/shell_utils.h"
+#include "view/image_lib.h"
 #include "edit/measure_tool.h"
 #include "edit/tool_panel.h"
 #include "gps/almanac_bar.h"
@@ -218,7 +219,7 @@ LRESULT OnMainCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kCmdPicture: {
       // The last valid GPS position is the plane point the view keeps for the marker.
-      ShowRasterLibraryView(g_MapView.gpsX, g_MapView.gpsY);
+      g_RasterLib.Show(g_MapView.gpsX, g_MapView.gpsY);
       return 0;
     }
     case kCmdMinimize:

@@ -32,6 +32,7 @@
 #include "search/street_search.h"
 #include "view/frame_draw.h"
 #include "view/map_view.h"
+#include "view/picture_map.h"
 
 namespace {
 
@@ -204,6 +205,7 @@ void StartUp(HWND hwnd) {
     LoadLanguage();
     g_MapView.LoadStartupResources(g_ProgramFolder.c_str(), &g_BackBuffer);
     InstallMapDrawing(g_MapView);
+    SetRasterMapFactory(NewPictureMap);
     g_MapView.positionHook = GetCurrentPosition;
     g_MapView.ReadScreenResolution(hwnd);
 

@@ -14,3 +14,12 @@ if(PROJ_FOUND)
   target_link_libraries(bench_geodesy_proj PRIVATE PkgConfig::PROJ)
   target_compile_definitions(bench_geodesy_proj PRIVATE VORNA_HAVE_PROJ=1)
 endif()
+
+# bench_raster_tiles: pictures through the image module, made once into the build tree by
+# vorna-mksample; the bare libtiff tile read is its floor.
+if(TARGET bench_raster_tiles)
+  find_package(TIFF REQUIRED)
+  target_link_libraries(bench_raster_tiles PRIVATE TIFF::TIFF)
+  target_compile_definitions(bench_raster_tiles PRIVATE VORNA_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  add_dependencies(bench_raster_tiles Pelnor vorna-mksample)
+endif()

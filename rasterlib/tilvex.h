@@ -1,9 +1,10 @@
 // The exports of the raster-map library Tilvex, which the program loads by name for each use.
-// Both sides keep their own memory: the caller owns the two 255-byte result buffers.
+// Both sides keep their own memory: the caller owns the two 256-byte result buffers.
 #pragma once
 
-// The size of each result buffer of Show, in bytes.
-inline constexpr int kTilvexBufferBytes = 255;
+// The size of each result buffer of Show, in bytes: the library writes up to 255 characters and a
+// terminator.
+inline constexpr int kTilvexBufferBytes = 256;
 
 extern "C" {
 // (0, map path or null, x, y, text or null, text or null, out map path, out point name). With a

@@ -49,10 +49,14 @@ def main():
     expect("sibling", {"gps/bar.cpp": '#include "edit/panel.h"\n',
                        "settings/dlg.cpp": '\n#include "search/route.h"\n'},
            1, ["gps/bar.cpp:1", "settings/dlg.cpp:2"])
+    # A loaded module is reached only through its one header, and only from view/ up.
     expect("beside", {"imagelib/jpeg.cpp": '#include "maps/palette.h"\n',
-                      "view/raster.cpp": '#include "rasterlib/tilvex.h"\n',
+                      "view/raster.cpp": '#include "rasterlib/tilvex.h"\n'
+                                         '#include "rasterlib/chooser.h"\n',
+                      "maps/mdm_map.cpp": '#include "imagelib/pelnor.h"\n',
                       "geodesy/gk.cpp": '#include "tools/sampledata/x.h"\n'},
-           1, ["imagelib/jpeg.cpp:1", "view/raster.cpp:1", "geodesy/gk.cpp:1"])
+           1, ["imagelib/jpeg.cpp:1", "view/raster.cpp:2", "maps/mdm_map.cpp:1",
+               "geodesy/gk.cpp:1"])
 
     for f in failures:
         print(f)
