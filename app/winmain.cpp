@@ -30,6 +30,7 @@
 #include "resources/main_ids.h"
 #include "search/route.h"
 #include "search/street_search.h"
+#include "base/language_path.h"
 #include "view/frame_draw.h"
 #include "view/map_view.h"
 #include "view/picture_map.h"
@@ -202,6 +203,7 @@ void StartUp(HWND hwnd) {
     ReleaseDC(hwnd, dc);
 
     g_Ini.Load(ProgramFile(".ini").c_str());
+    SetLanguageFolder(g_ProgramFolder.c_str());  // language files sit beside the program
     LoadLanguage();
     g_MapView.LoadStartupResources(g_ProgramFolder.c_str(), &g_BackBuffer);
     InstallMapDrawing(g_MapView);

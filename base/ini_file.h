@@ -8,7 +8,7 @@
 //     duplicates and a load keeps them); lookups and replacements concern the first such pair,
 //     and a save writes them all. An empty key is never found and never written.
 //   - Every value survives a save and a load unchanged, whatever its length and whatever
-//     backslashes, line feeds and tabs it holds (see EscapeValue). A file without such sequences
+//     backslashes, line feeds, tabs and carriage returns it holds (see EscapeValue). A file without such sequences
 //     is written back byte for byte as it was read.
 //   - A failed load leaves the store empty, holding the new path, so a later Save writes there.
 #pragma once

@@ -334,13 +334,20 @@ int SqueezeSpaces(char* text) {
 
 namespace {
 bool BackslashNeedsDoubling(char next) {
-  return next == 'n' || next == 't' || next == '\\' || next == '\n' || next == '\t';
+  return next == 'n' || next == 't' || next == '\\' || next == '\n' || next == '\t' || next == '\r';
 }
+
+// A carriage return is written as a doubled backslash and "x0D". The shorter "\r" cannot be used:
+// files written before CR was escaped hold "\r" as a plain backslash and 'r' (a path such as
+// "\Vorna\routes.mpj"), and a doubled backslash there was always followed by 'n', 't' or another
+// backslash, so this form never occurs in them.
+constexpr std::string_view kCrEscape = "\\\\x0D";
 
 // Appends the escaped form of value[i] to out: one character or an escape pair.
 void EscapeOne(std::string_view value, size_t i, std::string& out) {
   char c = value[i];
   if (c == '\n') out += "\\n";
+  else if (c == '\r') out += kCrEscape;
   else if (c == '\t') out += "\\t";
   else if (c == '\\' && i + 1 < value.size() && BackslashNeedsDoubling(value[i + 1])) out += "\\\\";
   else out += c;
@@ -348,7 +355,7 @@ void EscapeOne(std::string_view value, size_t i, std::string& out) {
 }  // namespace
 
 std::string EscapeValue(std::string_view value) {
-  if (value.find_first_of("\\\n\t") == std::string_view::npos) return std::string(value);
+  if (value.find_first_of("\\\n\t\r") == std::string_view::npos) return std::string(value);
   std::string out;
   out.reserve(value.size() + 8);
   for (size_t i = 0; i < value.size(); ++i) EscapeOne(value, i, out);
@@ -365,7 +372,10 @@ std::string UnescapeValue(std::string_view text) {
     out.append(text.substr(i, slash == std::string_view::npos ? std::string_view::npos : slash - i));
     if (slash == std::string_view::npos) return out;
     char next = slash + 1 < text.size() ? text[slash + 1] : 0;
-    if (next == 'n' || next == 't' || next == '\\') {
+    if (text.substr(slash, kCrEscape.size()) == kCrEscape) {
+      out += '\r';
+      i = slash + kCrEscape.size();
+    } else if (next == 'n' || next == 't' || next == '\\') {
       out += next == 'n' ? '\n' : next == 't' ? '\t' : '\\';
       i = slash + 2;
     } else {

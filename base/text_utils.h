@@ -70,9 +70,10 @@ bool MakeBackupName(const char* path, char* out, const char* tag, size_t size = 
 // In place: every tab becomes a space, then every run of spaces one space. Returns the length.
 int SqueezeSpaces(char* text);
 // Escaping of one-line values (settings and language files): a line feed is written as "\n", a
-// tab as "\t", and a backslash is doubled when the next character of the value is 'n', 't', a
-// backslash, a line feed or a tab, so that every value reads back unchanged. Unescaping turns
-// "\\" into one backslash and "\n", "\t" into a line feed and a tab; any other backslash stays.
+// tab as "\t", a carriage return as "\\x0D", and a backslash is doubled when the next character
+// of the value is 'n', 't', a backslash, a line feed, a tab or a carriage return, so that every
+// value reads back unchanged. Unescaping turns "\\x0D" into a carriage return, "\\" into one
+// backslash and "\n", "\t" into a line feed and a tab; any other backslash stays.
 std::string EscapeValue(std::string_view value);
 std::string UnescapeValue(std::string_view text);
 // Buffer forms of the two; an escape pair is never cut in half.

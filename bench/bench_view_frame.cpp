@@ -53,6 +53,7 @@ sample::MdmSpec DenseMap(int objects, uint32_t seed) {
   const uint16_t simple[] = {sample::kRenderSolid, sample::kRenderDashed, sample::kRenderTenths};
   const uint16_t compound[] = {sample::kRenderDashTicks, sample::kRenderSquares,
                                sample::kRenderCircles, sample::kRenderChevrons};
+  int areas = 0;
   for (int i = 0; i < objects; ++i) {
     const int k = i % 100;
     if (k < 55) {
@@ -62,7 +63,8 @@ sample::MdmSpec DenseMap(int objects, uint32_t seed) {
       s.objects.push_back(sample::MdmShape(code, Polyline(rng, 8, false)));
     } else if (k < 85) {
       s.objects.push_back(sample::MdmShape(sample::kRenderFilled, Polyline(rng, 12, true)));
-      if (i % 50 == 0) {
+      // Counted among the areas: the object index of an area never is a multiple of 50.
+      if (++areas % 50 == 0) {
         // A hole: a small square inside the head's box, in the head's group.
         const auto& head = s.objects.back().vertices;
         const int32_t x = head[0].first + 300, y = head[0].second + 300;

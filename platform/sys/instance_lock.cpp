@@ -85,6 +85,13 @@ InstanceClaim ClaimInstance(const std::wstring& className) {
     close(fd);
     return error == EADDRINUSE ? InstanceClaim::kHeldElsewhere : InstanceClaim::kUnavailable;
   }
+  // The holder listens so that a probe can ask by connecting, which never takes the name. Nothing
+  // accepts: a probe's connection waits in the queue until the probe closes it, and once the
+  // queue is full further probes are told "try again", which still means held.
+  if (listen(fd, 4) != 0) {
+    close(fd);
+    return InstanceClaim::kUnavailable;
+  }
   Held()[name] = fd;
   return InstanceClaim::kClaimed;
 }
@@ -101,12 +108,14 @@ bool IsInstanceClaimed(const std::wstring& className) {
   std::lock_guard<std::mutex> guard(Lock());
   std::string name = InstanceSocketName(className);
   if (Held().count(name)) return true;
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return false;
   sockaddr_un address;
   socklen_t length = MakeAddress(name, &address);
-  // Binding succeeds only when nobody holds the name; the probe gives it up at once.
-  bool held = bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 && errno == EADDRINUSE;
+  // Connecting asks the holder without taking the name: binding it, even for an instant, would
+  // make a program starting at that moment take itself for a second one. Refused means nobody
+  // listens there; a full queue (EAGAIN) means the holder is there but busy with other probes.
+  bool held = connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 || errno == EAGAIN;
   close(fd);
   return held;
 }

@@ -1,7 +1,8 @@
 // One running program per device root and window class, across processes.
 //
-// While a program holds the claim, an abstract Unix socket is bound under a name made from a
-// hash of the canonical device root and the class name. An abstract socket leaves no file in
+// While a program holds the claim, an abstract Unix socket is bound and listening under a name
+// made from a hash of the canonical device root and the class name; a probe connects to it and
+// so never holds the name itself. An abstract socket leaves no file in
 // the root, and the kernel frees its name when the process ends, a crash or SIGKILL included,
 // so a stale claim never blocks the next start; programs on different roots never collide.
 #pragma once

@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "base/ini_file.h"
 #include "demo_window_fixture.h"
+#include "search/route.h"
 
 namespace {
 
@@ -116,7 +117,10 @@ TEST_F(DemoWindow, CommandsWithoutTheirPartsChangeNothing) {
   Command(40175);
   EXPECT_FALSE(IsBarButtonChecked(40175));
   // A road graph browse that is cancelled leaves the route's binding.
+  g_Route.Bind("Roads", "\\Vorna\\roads.mvw");
   Command(40151);
+  EXPECT_EQ(g_Route.layerName, "Roads");
+  EXPECT_EQ(g_Route.graphPath, "\\Vorna\\roads.mvw");
   // Route by taps is mode 11, set without button updates.
   CheckBarButton(40016, 1);
   Command(40149);

@@ -8,6 +8,7 @@
 
 #include "base/ini_file.h"
 #include "base/lang.h"
+#include "base/text_utils.h"
 #include "platform/core/internal.h"
 #include "platform/sys/instance_lock.h"
 #include "startup_fixture.h"
@@ -163,6 +164,37 @@ TEST_F(CommandLine, EmptyLineOpensTheDefaultWithoutAsking) {
   ASSERT_NE(MakeMainWindow(""), nullptr);
   EXPECT_TRUE(harness::MessageBoxes().empty());
   EXPECT_EQ(g_StartupOpenResult, 7);  // default.mpj was tried
+}
+
+// ---- the language file named in the settings ----
+
+TEST(StartUpLanguage, EnglishFileBesideTheProgramGivesEnglishMenusCaptionsAndItsCodePage) {
+  harness::Start();
+  PlentyOfMemory();
+  SeedPalette();
+  WriteHostFile(IniHostPath(), "[Ini]\nLangFile=English\n");
+  WriteHostFile(harness::Root() + "/Vorna/English.lng",
+                "[Lang]\nCodePageID=1252\nMMenu_FileExit=Exit\nMsg_Conf=Confirm\n"
+                "Msg_OpenMapConf_S=Open %s?\n");
+  harness::AnswerMessageBox(L"", IDCANCEL);
+  ASSERT_NE(MakeMainWindow("\"\\Vorna\\a.mpj\""), nullptr);
+
+  ASSERT_NE(g_MenuBar, nullptr);
+  HMENU menu = reinterpret_cast<HMENU>(SendMessageW(g_MenuBar, SHCMBM_GETMENU, 0, 0));
+  wchar_t exit[32] = {};
+  MENUITEMINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_TYPE;
+  info.dwTypeData = exit;
+  info.cch = 32;
+  ASSERT_TRUE(GetMenuItemInfoW(menu, 40005, FALSE, &info));
+  EXPECT_STREQ(exit, L"Exit");
+
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+  EXPECT_EQ(harness::MessageBoxes()[0].caption, L"Confirm");
+  EXPECT_EQ(harness::MessageBoxes()[0].text, L"Open \\Vorna\\a.mpj?");
+  EXPECT_EQ(GetProgramCodePage(), 1252u);
+  harness::Stop();
 }
 
 // ---- the claim itself ----

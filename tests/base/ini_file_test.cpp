@@ -85,6 +85,11 @@ TEST(IniFileStore, ValuesRoundTrip) {
       "line1\nline2\ttab",
       std::string(100000, 'v') + "\\n",  // longer than any line buffer
       " spaced = value ",
+      "ends in a carriage return\r",
+      "\r\n",                  // CR LF inside a value is no line end
+      "\\\r",                 // a backslash before a carriage return
+      "\\x0D",                 // the text of the escape itself
+      "\\\\x0D",
   };
   TIniFile ini;
   int i = 0;
@@ -108,6 +113,16 @@ TEST(IniFileStore, FileFormDetails) {
   EXPECT_EQ(Value(ini, "P"), "\\server\\x");
   EXPECT_EQ(Value(ini, "Esc"), "a\\qb\\");  // other backslashes stay
   EXPECT_EQ(Value(ini, "Last"), "z");
+
+  // Written before carriage returns were escaped: CRLF line ends, and "\r" that is a backslash
+  // and 'r' in a path, never a carriage return.
+  WriteDeviceFile("\\old.ini",
+                  "[Ini]\r\nDefaultFile=\\Vorna\\routes.mpj\r\nTwo=\\\\\\r\r\nTab=a\\tb\r\n");
+  TIniFile old;
+  ASSERT_EQ(old.Load("\\old.ini"), 0);
+  EXPECT_EQ(Value(old, "DefaultFile"), "\\Vorna\\routes.mpj");
+  EXPECT_EQ(Value(old, "Two"), "\\\\r");  // the value "\\r" as the old escaping wrote it
+  EXPECT_EQ(Value(old, "Tab"), "a\tb");
 
   // A file without escape sequences is written back byte for byte.
   const std::string plain = "[Ini]\nGPSCOMNUM_NMEA=4\nLangFile=English\nDBGlobal=DB\\Global.ndb\nE=\n";

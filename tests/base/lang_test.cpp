@@ -20,7 +20,9 @@ void WriteDeviceFile(const char* path, const std::string& bytes) {
   std::fclose(f);
 }
 
-// A device with "\Vorna\" as program folder and the language file "\Vorna\<name>.lng".
+// A device with "\Vorna\" as program folder and the language file "\Vorna\<name>.lng". These
+// tests call LoadLanguage alone, so they set the folder as start-up does; that start-up really
+// sets it is the StartUpLanguage test's part.
 struct LangDevice {
   ScopedDeviceRoot root;
   LangDevice() {

@@ -286,8 +286,12 @@ TEST(TextUtilsTexts, SqueezeEscapeMultiString) {
   EXPECT_STREQ(UnescapeText(buf, "a\\bc"), "a\\bc");
   EXPECT_STREQ(EscapeText(buf, "\\navi\t.mpj"), "\\\\navi\\t.mpj");
   EXPECT_STREQ(EscapeText(buf, "x\ny", 3), "x");  // an escape pair is never cut in half
+  EXPECT_STREQ(EscapeText(buf, "x\r", 6), "x");   // nor the carriage return's five characters
+  EXPECT_STREQ(EscapeText(buf, "x\r"), "x\\\\x0D");
+  EXPECT_STREQ(UnescapeText(buf, "\\Vorna\\roads"), "\\Vorna\\roads");
 
-  const char* values[] = {"\\navi\t.mpj", "ends\\", "\\\n", "\\\\n", "a\\b", "\\\\", "\n\t\\t"};
+  const char* values[] = {"\\navi\t.mpj", "ends\\", "\\\n", "\\\\n", "a\\b", "\\\\", "\n\t\\t",
+                          "cr\r", "\\\r", "\\x0D", "\\\\x0D", "\\\\\\x0D\r"};
   for (const char* v : values) EXPECT_EQ(UnescapeValue(EscapeValue(v)), v);
   EXPECT_EQ(EscapeValue("C:\\maps\\x.mdm"), "C:\\maps\\x.mdm");  // unchanged without n/t after '\'
 

@@ -132,13 +132,21 @@ TEST(Fills, NullPenFillCoversTheInteriorOfAnOutlinedPolygon) {
   SelectObject(outlined.dc(), GetStockObject(BLACK_PEN));
   BrushScope b(outlined.dc(), kBlue);
   Polygon(outlined.dc(), tri, 3);
+  int interior = 0, black = 0;
   for (int y = 0; y < 70; ++y) {
     for (int x = 0; x < 70; ++x) {
+      if (filled.At(x, y) == kBlack) ++black;
       if (outlined.At(x, y) == kBlue) {
+        ++interior;
         EXPECT_EQ(filled.At(x, y), kBlack) << x << "," << y;
       }
     }
   }
+  // The triangle's area is 1322.5 pixels (shoelace); the outline covers at most its 138 stepped
+  // pixels of it. Without these counts a fill that draws nothing would pass.
+  EXPECT_GT(interior, 1322 - 138);
+  EXPECT_GT(black, 1250);
+  EXPECT_LT(black, 1400);
 }
 
 TEST(Fills, DegeneratePolygonsAndBadHandles) {
