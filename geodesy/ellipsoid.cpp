@@ -39,35 +39,28 @@ TEllipsoid g_Table[kEllipsoidCount] = {
 
 }  // namespace
 
-int32_t ClampEllipsoidIndex(int32_t index)
-{
-    return (index >= 0 && index < kEllipsoidCount) ? index : 0;
+int32_t ClampEllipsoidIndex(int32_t index) {
+  return (index >= 0 && index < kEllipsoidCount) ? index : 0;
 }
 
-int32_t SelectEllipsoid(int32_t index)
-{
-    index = ClampEllipsoidIndex(index);
-    g_CurrentEllipsoid = g_Table[index];
-    return index;
+int32_t SelectEllipsoid(int32_t index) {
+  index = ClampEllipsoidIndex(index);
+  g_CurrentEllipsoid = g_Table[index];
+  return index;
 }
 
-const TEllipsoid& EllipsoidRow(int32_t index)
-{
-    return g_Table[ClampEllipsoidIndex(index)];
-}
+const TEllipsoid& EllipsoidRow(int32_t index) { return g_Table[ClampEllipsoidIndex(index)]; }
 
-void InitEllipsoids()
-{
-    // The order f, b, e2, e matters for bit-exact agreement with the reference values.
-    for (TEllipsoid& row : g_Table) {
-        row.f = 1.0 / row.InvF;
-        row.b = row.a * (1.0 - row.f);
-        row.e2 = 2.0 * row.f - row.f * row.f;
-        row.e = std::sqrt(row.e2);
-    }
-    g_TwoPi = 6.283185307179586;
-    g_HalfPi = 3.141592653589793 / 2.0;
-    g_QuarterPi = 3.141592653589793 / 4.0;
-    SelectEllipsoid(kEllipsoidKrassovsky);
+void InitEllipsoids() {
+  // The order f, b, e2, e matters for bit-exact agreement with the reference values.
+  for (TEllipsoid& row : g_Table) {
+    row.f = 1.0 / row.InvF;
+    row.b = row.a * (1.0 - row.f);
+    row.e2 = 2.0 * row.f - row.f * row.f;
+    row.e = std::sqrt(row.e2);
+  }
+  g_TwoPi = 6.283185307179586;
+  g_HalfPi = 3.141592653589793 / 2.0;
+  g_QuarterPi = 3.141592653589793 / 4.0;
+  SelectEllipsoid(kEllipsoidKrassovsky);
 }
-

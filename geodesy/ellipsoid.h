@@ -7,12 +7,12 @@
 // One row of the ellipsoid table. Only a and InvF are stored; the four derived columns stay zero
 // until InitEllipsoids fills them. Field order is part of the record (a, InvF, b, f, e2, e).
 struct TEllipsoid {
-    double a = 0;     // semi-major axis, metres
-    double InvF = 0;  // inverse flattening 1/f
-    double b = 0;     // semi-minor axis, metres: a(1 - f)
-    double f = 0;     // flattening: 1 / InvF
-    double e2 = 0;    // first eccentricity squared: 2f - f^2
-    double e = 0;     // first eccentricity: sqrt(e2)
+  double a = 0;     // semi-major axis, metres
+  double InvF = 0;  // inverse flattening 1/f
+  double b = 0;     // semi-minor axis, metres: a(1 - f)
+  double f = 0;     // flattening: 1 / InvF
+  double e2 = 0;    // first eccentricity squared: 2f - f^2
+  double e = 0;     // first eccentricity: sqrt(e2)
 };
 
 inline constexpr int kEllipsoidCount = 23;
@@ -21,7 +21,7 @@ inline constexpr int kEllipsoidWgs84 = 9;
 
 // Angle constants set by InitEllipsoids (zero before), kept as globals because the rest of the
 // geodesy reads them as such.
-extern double g_TwoPi;      // 6.283185307179586
+extern double g_TwoPi;  // 6.283185307179586
 extern double g_HalfPi;
 extern double g_QuarterPi;
 
@@ -38,4 +38,3 @@ int32_t SelectEllipsoid(int32_t index);
 void InitEllipsoids();
 // Read access to one row (clamped index), for callers and tests that need the table itself.
 const TEllipsoid& EllipsoidRow(int32_t index);
-

@@ -34,4 +34,5 @@ bool GkToGeo(double x, double y, double& lat, double& lon, double L0 = -1);
 bool GeoToGkSameDatum(double lat, double lon, double& x, double& y, double L0 = -1);
 bool GkToGeoSameDatum(double x, double y, double& lat, double& lon);
 // Moves a point from one zone's plane to another's (zones 1..60), on one datum.
-bool GkReprojectToZone(double x, double y, uint8_t fromZone, uint8_t toZone, double& x2, double& y2);
+bool GkReprojectToZone(double x, double y, uint8_t fromZone, uint8_t toZone, double& x2,
+                       double& y2);
