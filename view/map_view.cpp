@@ -10,8 +10,6 @@
 
 #include "app/lang.h"
 #include "app/text_utils.h"
-#include "geodesy/ellipsoid.h"
-#include "geodesy/geodesy.h"
 #include "platform/win.h"
 #include "view/view_math.h"
 
@@ -57,13 +55,7 @@ void RasterScreenToPlane(int32_t sx, int32_t sy, double* x, double* y) {
   if (g_overrideRaster) g_overrideRaster->ScreenToPlane(sx, sy, x, y);
 }
 
-void InitDefaultGeodesy() {
-  InitGeodesy();
-  SelectEllipsoid(9);  // WGS 84
-}
-
 TMapView::TMapView() {
-  InitDefaultGeodesy();
   SetTransformCallbacks(nullptr, nullptr);
 }
 

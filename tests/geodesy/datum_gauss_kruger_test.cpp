@@ -12,6 +12,33 @@ protected:
     void SetUp() override { StartGeodesy(); }
 };
 
+// A conversion called before any start-up call (a fresh process per test case) gives the
+// answer it gives after start-up, to the bit. Once a table derived on demand was zero until the
+// start-up call, and the conversion ran on a sphere 25 km off and still reported success.
+TEST(GaussKrugerBeforeStartUp, ConversionsGiveTheAnswersOfAfterStartUp)
+{
+    const double points[][2] = {{55.0, 37.5}, {55.74, 37.60}, {30.0, 18.05}, {44.6, 132.0}};
+    double first[4][4] = {};
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(GeoToGk(points[i][0] * kDeg, points[i][1] * kDeg, first[i][0], first[i][1]));
+        ASSERT_TRUE(GeoToGkSameDatum(points[i][0] * kDeg, points[i][1] * kDeg, first[i][2],
+                                     first[i][3]));
+    }
+    // The goldens of FormulaGoldens below.
+    EXPECT_NEAR(first[0][0], 6098361.9103, 1e-4);
+    EXPECT_NEAR(first[0][1], 7404126.6479, 1e-4);
+    StartGeodesy();
+    for (int i = 0; i < 4; ++i) {
+        double x = 0, y = 0, xs = 0, ys = 0;
+        ASSERT_TRUE(GeoToGk(points[i][0] * kDeg, points[i][1] * kDeg, x, y));
+        ASSERT_TRUE(GeoToGkSameDatum(points[i][0] * kDeg, points[i][1] * kDeg, xs, ys));
+        EXPECT_EQ(first[i][0], x) << i;
+        EXPECT_EQ(first[i][1], y) << i;
+        EXPECT_EQ(first[i][2], xs) << i;
+        EXPECT_EQ(first[i][3], ys) << i;
+    }
+}
+
 TEST_F(GaussKruger, FormulaGoldens)
 {
     double x = 0, y = 0;
