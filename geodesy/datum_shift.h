@@ -16,16 +16,16 @@
 extern const std::array<double, 7> DatumShiftParameters;
 
 // Selects the ellipsoid row; geodetic (rad, rad, m) to geocentric (m).
-void GeodeticToGeocentric(double lat, double lon, double h, int32_t ellipsoid,
-                          double& X, double& Y, double& Z);
+void GeodeticToGeocentric(double lat, double lon, double h, int32_t ellipsoid, double& X, double& Y,
+                          double& Z);
 // Applies the seven parameters (all negated when sign < 0): X' = s(X + wz Y - wy Z) + dX,
 // Y' = s(-wz X + Y + wx Z) + dY, Z' = s(wy X - wx Y + Z) + dZ with s = 1 + m.
 void HelmertShift(double X, double Y, double Z, const std::array<double, 7>& params, int sign,
                   double& X2, double& Y2, double& Z2);
 // Selects the row; geocentric to geodetic by Newton iteration on the ellipse normal. Returns 0
 // with zero outputs unless a^2/2 < X^2 + Y^2 + Z^2 < 1.5 a^2 (and all three are finite).
-int GeocentricToGeodetic(double X, double Y, double Z, int32_t ellipsoid,
-                         double& lat, double& lon, double& h);
+int GeocentricToGeodetic(double X, double Y, double Z, int32_t ellipsoid, double& lat, double& lon,
+                         double& h);
 
 // S-42 (row 1) to WGS 84 (row 9) and back; status of the last conversion. Each leaves the
 // current ellipsoid at the target datum's row.

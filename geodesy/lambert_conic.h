@@ -6,16 +6,16 @@
 // as last given (radians), unordered; they let a repeated call with the same arguments return
 // at once.
 struct TLambertParameters {
-    double n = 0;   // cone constant
-    double S = 0;   // scale term, metres
-    double K = 0;   // radius term, metres
-    double c1 = 0;  // series coefficients in e2 (conformal to geodetic latitude)
-    double c2 = 0;
-    double c3 = 0;
-    double c4 = 0;
-    double lat1 = 0;
-    double lat2 = 0;
-    double lon0 = 0;
+  double n = 0;   // cone constant
+  double S = 0;   // scale term, metres
+  double K = 0;   // radius term, metres
+  double c1 = 0;  // series coefficients in e2 (conformal to geodetic latitude)
+  double c2 = 0;
+  double c3 = 0;
+  double c4 = 0;
+  double lat1 = 0;
+  double lat2 = 0;
+  double lon0 = 0;
 };
 
 extern TLambertParameters g_LambertParameters;

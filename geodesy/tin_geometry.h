@@ -4,8 +4,8 @@
 #pragma once
 
 struct TTinXY {
-    double x = 0;
-    double y = 0;
+  double x = 0;
+  double y = 0;
 };
 
 inline bool operator==(TTinXY a, TTinXY b) { return a.x == b.x && a.y == b.y; }

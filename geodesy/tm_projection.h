@@ -14,11 +14,11 @@
 
 // Projection types understood by the dispatchers.
 enum : uint8_t {
-    kProjTransverseMercator = 0,
-    kProjTransverseMercatorAlt = 1,  // same as 0
-    kProjUtmScale = 2,               // 0 scaled by 0.9996, no false easting or northing
-    kProjNone3 = 3,                  // computes nothing
-    kProjLambertConic = 4,           // sets up the Lambert block only, computes nothing
+  kProjTransverseMercator = 0,
+  kProjTransverseMercatorAlt = 1,  // same as 0
+  kProjUtmScale = 2,               // 0 scaled by 0.9996, no false easting or northing
+  kProjNone3 = 3,                  // computes nothing
+  kProjLambertConic = 4,           // sets up the Lambert block only, computes nothing
 };
 
 // Forward mapping on the current ellipsoid. Returns false and leaves x, y untouched for
@@ -35,5 +35,5 @@ bool TmInverse(double x, double y, double lon0, double& lat, double& lon);
 // nothing: they return false with x, y untouched. lat1 and lat2 matter only for type 4.
 bool ProjectForward(double lat, double lon, double lon0, double lat1, double lat2,
                     uint8_t ellipsoid, uint8_t type, double& x, double& y);
-bool ProjectInverse(double x, double y, double lon0, double lat1, double lat2,
-                    uint8_t ellipsoid, uint8_t type, double& lat, double& lon);
+bool ProjectInverse(double x, double y, double lon0, double lat1, double lat2, uint8_t ellipsoid,
+                    uint8_t type, double& lat, double& lon);

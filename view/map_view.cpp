@@ -58,13 +58,7 @@ void RasterScreenToPlane(int32_t sx, int32_t sy, double* x, double* y) {
   if (g_overrideRaster) g_overrideRaster->ScreenToPlane(sx, sy, x, y);
 }
 
-void InitDefaultGeodesy() {
-  InitGeodesy();
-  SelectEllipsoid(9);  // WGS 84
-}
-
 TMapView::TMapView() {
-  InitDefaultGeodesy();
   SetTransformCallbacks(nullptr, nullptr);
 }
 

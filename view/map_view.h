@@ -238,8 +238,5 @@ class TMapView {
   Host host{this};
 };
 
-// Projection tables initialised and WGS 84 made current.
-void InitDefaultGeodesy();
-
 // The program's one map view and project.
 extern TMapView g_MapView;

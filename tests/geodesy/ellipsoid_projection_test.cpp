@@ -5,23 +5,40 @@
 
 #include "tests/geodesy/geodesy_test_util.h"
 
-TEST(EllipsoidTable, DerivedColumnsAreZeroUntilInitThenMatchReferences)
+// Nothing is called first: the table, the current ellipsoid and the angle constants hold their
+// values before any start-up call, and the start-up call changes none of them.
+TEST(EllipsoidTable, DerivedColumnsAreThereBeforeAnyCallAndMatchReferences)
 {
-    EXPECT_EQ(EllipsoidRow(9).b, 0.0);
-    EXPECT_EQ(EllipsoidRow(9).e2, 0.0);
-    InitEllipsoids();
     EXPECT_EQ(EllipsoidRow(9).b, 6356752.314245179);
     EXPECT_EQ(EllipsoidRow(9).e2, 0.0066943799901413165);
     EXPECT_NEAR(EllipsoidRow(1).b, 6356863.018773, 1e-6);
     EXPECT_EQ(EllipsoidRow(1).e2, 0.0066934216229659433);
     const double f = EllipsoidRow(1).f;
     EXPECT_NEAR(f / (2 - f), 0.00167897918065816, 1e-17);
-    // Init leaves row 1 current and sets the angle constants.
-    EXPECT_EQ(g_CurrentEllipsoid.a, 6378245.0);
-    EXPECT_EQ(g_CurrentEllipsoid.InvF, 298.3);
+    // Every derived column as the run-time formulas give it, bit for bit.
+    for (int i = 0; i < kEllipsoidCount; ++i) {
+        const TEllipsoid& row = EllipsoidRow(i);
+        const double rf = 1.0 / row.InvF;
+        const double re2 = 2.0 * rf - rf * rf;
+        EXPECT_EQ(row.f, rf) << i;
+        EXPECT_EQ(row.b, row.a * (1.0 - rf)) << i;
+        EXPECT_EQ(row.e2, re2) << i;
+        EXPECT_EQ(row.e, std::sqrt(re2)) << i;
+    }
+    // Row 1 is current from the start, and the angle constants are set.
+    const TEllipsoid before = g_CurrentEllipsoid;
+    EXPECT_EQ(before.a, 6378245.0);
+    EXPECT_EQ(before.InvF, 298.3);
+    EXPECT_EQ(before.e, EllipsoidRow(1).e);
+    EXPECT_EQ(before.b, EllipsoidRow(1).b);
     EXPECT_EQ(g_TwoPi, 6.283185307179586);
     EXPECT_DOUBLE_EQ(g_HalfPi * 2, 3.141592653589793);
     EXPECT_DOUBLE_EQ(g_QuarterPi * 4, 3.141592653589793);
+
+    InitEllipsoids();
+    EXPECT_EQ(g_CurrentEllipsoid.e2, before.e2);
+    EXPECT_EQ(g_CurrentEllipsoid.f, before.f);
+    EXPECT_EQ(g_TwoPi, 6.283185307179586);
 }
 
 TEST(EllipsoidTable, OutOfRangeIndexesSelectRowZero)
