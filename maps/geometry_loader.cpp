@@ -2,8 +2,9 @@
 // and freeing them when objects leave the view.
 //
 // Per object the state walks 0 (nothing read) -> 3 (marked) -> 1 (read) or 5 (failed);
-// 1 or 5 -> 4 (to be freed) -> 0. An error does not stop a pass: later objects are still read
-// but marked 5, so the caller sees that the pass was incomplete. An object whose stored data
+// 1 or 5 -> 4 (to be freed) -> 0. An error does not stop a pass: each object is read on its
+// own, only the object that failed is marked 5, and the pass returns the last error.
+// A damaged object (see TMapObject::damaged) stays 5 and is never read again. An object whose stored data
 // cannot be read whole (a block past the end of the file, a size that is no whole number of
 // vertices) is left without vertices or list and reported with error 1.
 #include <climits>
@@ -37,6 +38,7 @@ int TMdmMap::ReadItemValue(TMapObject* object) {
 int TMdmMap::MarkVisibleItems() {
   for (int32_t i = 0; i < count; i++) {
     TMapObject& o = objects[i];
+    if (o.damaged) continue;
     if (working) {
       if (o.state != TMapObject::kStateRead && !(o.flags & TMapObject::kMadeInMemory))
         o.state = TMapObject::kStateToRead;
@@ -108,7 +110,7 @@ int TMdmMap::LoadVisibleGeometry() {
       o.state = TMapObject::kStateNone;  // the name stays for lists and labels
       continue;
     }
-    if (o.state != TMapObject::kStateToRead) continue;
+    if (o.state != TMapObject::kStateToRead || o.damaged) continue;
     int objError = 0;
 
     const bool wantGeom = !o.vertices && o.kind != mdm::kKindEmpty && o.geomSize != 0;
@@ -189,8 +191,12 @@ int TMdmMap::LoadVisibleGeometry() {
     else if (o.kind == mdm::kKindText)
       o.style[0] = o.placement;
 
-    if (objError) error = objError;
-    o.state = error ? TMapObject::kStateFailed : TMapObject::kStateRead;
+    // Each object stands on its own: one unreadable object leaves the others of the pass read.
+    if (objError) {
+      error = objError;
+      if (objError == kMdmFormat) o.damaged = 1;
+    }
+    o.state = objError ? TMapObject::kStateFailed : TMapObject::kStateRead;
   }
   if (!error && !library) return kMdmNoLibrary;
   return error;

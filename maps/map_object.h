@@ -38,6 +38,9 @@ struct TMapObject {
   uint8_t state;
   uint8_t style[7];   // cached leading style bytes; for a text byte 0 mirrors `placement`
   uint8_t placement;  // a text's alignment byte, as stored in the file (0 for other kinds)
+  // The stored entry is damaged (a box with min above max) or its bytes could not be read:
+  // never drawn or picked, and written back with its stored bytes as they were.
+  uint8_t damaged;
   uint32_t geomOffset;
   uint32_t geomSize;  // bytes; 8 a vertex in memory
   uint16_t attrLength;

@@ -1,6 +1,7 @@
 // Reading and writing the map file: header, entry table, header list, groups, backups.
 #include "maps/mdm_map.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -187,11 +188,11 @@ int TMdmMap::Load() {
       o.entryFlags = e[18];
     }
     // Lines, areas and texts take their box from their vertices: min above max is damage.
+    // One such entry costs that object only; the rest of a user's map stays readable.
     if (o.kind >= mdm::kKindLine && o.kind <= mdm::kKindText &&
         (o.box[0] > o.box[2] || o.box[1] > o.box[3])) {
-      FreeObjects();
-      MakePlaceholder();
-      return kMdmFormat;
+      o.damaged = 1;
+      o.state = TMapObject::kStateFailed;
     }
   }
 
@@ -295,15 +296,52 @@ int TMdmMap::WriteFile(const char* filePath, const char* tempPath) {
   uint16_t reservedLen = mdm::GetU16(header + mdm::kOffReservedLen);
   bool placement = Version() >= 2;
 
+  // A damaged object's stored bytes (geometry, list, placement byte) are copied from the
+  // current file as they are; when they cannot be read whole, the entry is kept without data.
+  std::vector<std::vector<uint8_t>> stored;
+  damagedObjects = 0;
+  FILE* old = nullptr;
+  auto storedLength = [&](const TMapObject& o) {
+    return uint64_t(o.geomSize) + o.attrLength + ((placement && (o.code & 7) == mdm::kKindText) ? 1 : 0);
+  };
   uint32_t entries = 0;
   uint64_t dataBytes = 0;
   for (int32_t i = 0; i < count; i++) {
     TMapObject& o = objects[i];
     if (o.code == 0) continue;
     entries++;
+    if (o.damaged) {
+      damagedObjects++;
+      try {
+        if (stored.empty()) stored.resize(size_t(count));
+      } catch (...) {
+        if (old) fclose(old);
+        return kMdmNoMemory;
+      }
+      if (!old) old = vfopen(path, "rb");
+      const uint64_t n = storedLength(o);
+      std::vector<uint8_t>& b = stored[size_t(i)];
+      if (old && n > 0 &&
+          fseek(old, long(o.geomOffset), SEEK_SET) == 0) {
+        try {
+          b.resize(size_t(n));
+        } catch (...) {
+          fclose(old);
+          return kMdmNoMemory;
+        }
+        if (fread(b.data(), 1, b.size(), old) != b.size()) b.clear();
+      }
+      if (b.empty()) {
+        o.geomSize = 0;
+        o.attrLength = 0;
+      }
+      dataBytes += b.size();
+      continue;
+    }
     dataBytes += uint64_t(o.vertexCount > 0 ? o.vertexCount : 0) * 8 + o.attrLength +
                  ((placement && (o.code & 7) == mdm::kKindText) ? 1 : 0);
   }
+  if (old) fclose(old);
   if (entries > 0xFFFF) return kMdmFormat;
   uint64_t tableEnd = mdm::kHeaderSize + uint64_t(entries) * mdm::kEntryWide;
   uint64_t total = tableEnd + reservedLen + listLen + dataBytes;
@@ -328,8 +366,8 @@ int TMdmMap::WriteFile(const char* filePath, const char* tempPath) {
     TMapObject& o = objects[i];
     if (o.code == 0) continue;
     // Every object is written with exactly its vertices: a size taken over from a file of
-    // 4-byte vertices would claim bytes that are not there.
-    o.geomSize = uint32_t(o.vertexCount > 0 ? o.vertexCount : 0) * 8;
+    // 4-byte vertices would claim bytes that are not there. A damaged one keeps its sizes.
+    if (!o.damaged) o.geomSize = uint32_t(o.vertexCount > 0 ? o.vertexCount : 0) * 8;
     mdm::PutU16(e, o.code);
     for (int k = 0; k < 4; k++) mdm::PutI32(e + 2 + 4 * k, o.box[k]);
     mdm::PutU32(e + 18, offset);
@@ -337,7 +375,10 @@ int TMdmMap::WriteFile(const char* filePath, const char* tempPath) {
     mdm::PutU16(e + 26, o.attrLength);
     e[28] = uint8_t(o.entryFlags & ~1);
     o.geomOffset = offset;
-    offset += o.geomSize + o.attrLength + ((placement && (o.code & 7) == mdm::kKindText) ? 1 : 0);
+    if (o.damaged)
+      offset += uint32_t(stored.empty() ? 0 : stored[size_t(i)].size());
+    else
+      offset += o.geomSize + o.attrLength + ((placement && (o.code & 7) == mdm::kKindText) ? 1 : 0);
     e += mdm::kEntryWide;
   }
   uint8_t* d = out.data() + tableEnd + reservedLen;  // the reserved block stays zero
@@ -346,6 +387,12 @@ int TMdmMap::WriteFile(const char* filePath, const char* tempPath) {
   for (int32_t i = 0; i < count; i++) {
     TMapObject& o = objects[i];
     if (o.code == 0) continue;
+    if (o.damaged) {
+      const std::vector<uint8_t>& b = stored[size_t(i)];
+      if (!b.empty()) std::memcpy(d, b.data(), b.size());
+      d += b.size();
+      continue;
+    }
     for (int32_t v = 0; v < o.vertexCount; v++, d += 8) {
       mdm::PutI32(d, o.vertices[v].x);
       mdm::PutI32(d + 4, o.vertices[v].y);
@@ -372,19 +419,21 @@ int TMdmMap::Save(const char* filePath, int regroup) {
   for (int32_t i = 0; i < count && !needRead; i++) needRead = objects[i].state != 1;
   if (needRead) {
     int rc = LoadVisibleObjects();
-    // 2: the file does not exist yet; 5: no library (geometry is read all the same).
-    if (rc != 0 && rc != 2 && rc != 5) return rc;
-    // Never write an object whose stored geometry or attributes could not be read: the file
-    // would lose them.
+    // 2: the file does not exist yet; 5: no library (geometry is read all the same); 6: one
+    // or more objects could not be read, which are written back as stored (see WriteFile).
+    if (rc != 0 && rc != 2 && rc != 5 && rc != kMdmFormat) return rc;
+    // An object that is neither read nor damaged (out of memory) would be written empty.
     for (int32_t i = 1; i < count; i++) {
       const TMapObject& o = objects[i];
-      if (o.code != 0 && o.state != 1 && (o.geomSize || o.attrLength)) return rc ? rc : 1;
+      if (o.code != 0 && o.state != 1 && !o.damaged && (o.geomSize || o.attrLength))
+        return rc ? rc : 1;
     }
   }
   // Lines and areas without vertices are no objects; emptied before regrouping so that the
-  // regrouping frees them.
+  // regrouping frees them. A damaged object has no vertices in memory and stays.
   for (int32_t i = 0; i < count; i++) {
     TMapObject& o = objects[i];
+    if (o.damaged) continue;
     uint8_t k = uint8_t(o.code & 7);
     if ((k == mdm::kKindLine || k == mdm::kKindArea) && o.vertexCount <= 0) o.code = 0;
   }

@@ -64,6 +64,8 @@ class TMdmMap {
   int Load();
   void BuildGroups();
   int Save(const char* filePath, int regroup);
+  // Objects the last save wrote back as stored because they are damaged or unreadable.
+  int32_t damagedObjects = 0;
   // False when the new array could not be made (the order is then unchanged).
   bool RegroupByKind();
   void Close();

@@ -148,6 +148,14 @@ int TUserLayer::Save(int regroup) {
   int rc = map->Save(map->path, regroup);
   if (rc == kMdmOk) {
     saved = 1;
+    // The save kept damaged objects as they were stored; the user hears of it once per run.
+    if (map->damagedObjects > 0 && !damageShown) {
+      HWND main = FindWindowW(L"Vorna", nullptr);
+      if (main) {
+        damageShown = true;
+        ShowMapMessage(main, 100004);  // Msg_BadFileFormat
+      }
+    }
     return rc;
   }
   // Unsaved, so the next trigger tries again; the user hears of it once per run.

@@ -72,6 +72,7 @@ class TUserLayer {
  private:
   IWorkingMapHost* host = nullptr;
   bool failureShown = false;  // the first failed save of a run is shown, later ones not
+  bool damageShown = false;   // likewise the first save that kept damaged objects as stored
 };
 
 // The program's one recorder.

@@ -73,7 +73,9 @@ UnitBox ScreenBox(const TMdmMap& map, int32_t left, int32_t top, int32_t right, 
 inline void MarkOne(TMapObject& o, const UnitBox& b) {
   if (!(o.flags & TMapObject::kPassesLevel)) return;
   bool visible;
-  if (o.kind == mdm::kKindPoint) {
+  if (o.damaged) {
+    visible = false;  // a damaged entry's box means nothing
+  } else if (o.kind == mdm::kKindPoint) {
     visible = b.minX <= o.box[0] && o.box[0] <= b.maxX && b.minY <= o.box[1] && o.box[1] <= b.maxY;
   } else if (o.kind >= mdm::kKindLine && o.kind <= mdm::kKindText) {
     // Centre and half size in int64: the sum of two large corners does not fit 32 bits.
@@ -113,6 +115,7 @@ int TMdmMap::PrepareView(int32_t left, int32_t top, int32_t right, int32_t botto
     for (int32_t i = 0; i < count; i++) {
       TMapObject& o = objects[i];
       MarkOne(o, b);
+      if (o.damaged) continue;
       if ((o.flags & both) == both) {
         if (o.state != TMapObject::kStateRead) o.state = TMapObject::kStateToRead;
       } else if (o.state != TMapObject::kStateNone) {

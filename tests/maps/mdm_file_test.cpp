@@ -233,12 +233,6 @@ TEST_F(MdmFileTest, DamagedTablesLeaveNoObjects) {
   EXPECT_EQ(OpenMap(map, "\\list.mdm"), kMdmFormat);
   EXPECT_EQ(map.count, 1);
 
-  // A line box whose minimum exceeds its maximum.
-  std::vector<uint8_t> box = good;
-  mdm::PutI32(box.data() + 77 + 29 + 2, 90000);
-  ASSERT_TRUE(WriteHost("\\box.mdm", box));
-  EXPECT_EQ(OpenMap(map, "\\box.mdm"), kMdmFormat);
-
   // A library name that would lead out of the library folder is no name.
   sample::MdmSpec plan = sample::DemoMdm();
   plan.library = "..\\x";
@@ -247,24 +241,100 @@ TEST_F(MdmFileTest, DamagedTablesLeaveNoObjects) {
   EXPECT_STREQ(map.libraryName, "");
 }
 
-TEST_F(MdmFileTest, UnreadableGeometryFailsTheObjectAndBlocksTheSave) {
+// One object of a wide-entry file as stored: its table entry and its data bytes.
+struct StoredObject {
+  std::vector<uint8_t> entry;  // code, box and flags; offset and sizes left out
+  std::vector<uint8_t> data;   // geometry, attribute list, a text's placement byte
+};
+
+std::vector<StoredObject> StoredObjects(const std::vector<uint8_t>& b) {
+  std::vector<StoredObject> out;
+  if (b.size() < 77) return out;
+  uint16_t n = mdm::GetU16(b.data() + mdm::kOffEntryCount);
+  for (uint16_t k = 0; k < n; k++) {
+    const uint8_t* e = b.data() + 77 + 29 * k;
+    StoredObject o;
+    o.entry.assign(e, e + 18);
+    o.entry.push_back(e[28]);
+    uint64_t at = mdm::GetU32(e + 18);
+    uint64_t len = uint64_t(mdm::GetU32(e + 22)) + mdm::GetU16(e + 26) +
+                   ((mdm::GetU16(e) & 7) == mdm::kKindText ? 1 : 0);
+    if (at + len <= b.size()) o.data.assign(b.begin() + long(at), b.begin() + long(at + len));
+    out.push_back(o);
+  }
+  return out;
+}
+
+TEST_F(MdmFileTest, AnUnreadableObjectCostsThatObjectOnlyAndIsSavedAsStored) {
   std::vector<uint8_t> good = sample::BuildMdm(sample::DemoMdm());
   for (int variant = 0; variant < 3; variant++) {
     std::vector<uint8_t> bad = good;
     size_t line = 77 + 29;  // the line's entry
+    int damaged = variant == 2 ? 1 : 2;
     if (variant == 0) mdm::PutU32(bad.data() + line + 18, 100000);  // offset past the end
     if (variant == 1) mdm::PutU32(bad.data() + line + 22, 20);      // not whole vertices
-    if (variant == 2) mdm::PutU16(bad.data() + 77 + 26, 0xFFFF);    // the point's list too
+    if (variant == 2) mdm::PutU16(bad.data() + 77 + 26, 0xFFFF);    // the point's list too long
     ASSERT_TRUE(WriteHost("\\bad.mdm", bad));
     TMdmMap map;
     ASSERT_EQ(OpenMap(map, "\\bad.mdm"), 0);
     map.working = 1;
     EXPECT_EQ(map.LoadVisibleObjects(), kMdmFormat) << variant;
-    // Every object completed after the failure is marked failed too.
-    EXPECT_EQ(map.objects[4].state, TMapObject::kStateFailed) << variant;
-    EXPECT_NE(map.Save("\\bad.mdm", 0), 0) << variant;
-    EXPECT_EQ(ReadHost("\\bad.mdm"), bad) << variant;
+    for (int i = 1; i <= 4; i++) {
+      EXPECT_EQ(map.objects[i].state,
+                i == damaged ? TMapObject::kStateFailed : TMapObject::kStateRead)
+          << variant << " " << i;
+      EXPECT_EQ(map.objects[i].damaged, i == damaged ? 1 : 0) << variant << " " << i;
+    }
+    EXPECT_EQ(map.GetVertexCount(4), 2) << variant;  // read after the failure
+    // A damaged object is not retried on each pass.
+    EXPECT_EQ(map.LoadVisibleObjects(), kMdmNoLibrary) << variant;
+
+    ASSERT_EQ(map.Save("\\bad.mdm", 0), 0) << variant;
+    EXPECT_EQ(map.damagedObjects, 1) << variant;
+    std::vector<StoredObject> before = StoredObjects(bad), after = StoredObjects(ReadHost("\\bad.mdm"));
+    ASSERT_EQ(after.size(), 4u) << variant;
+    for (size_t k = 0; k < 4; k++) {
+      EXPECT_EQ(after[k].entry, before[k].entry) << variant << " " << k;
+      // Variant 0's geometry does not exist: that object keeps its entry without data.
+      if (variant == 0 && int(k) + 1 == damaged)
+        EXPECT_TRUE(after[k].data.empty());
+      else
+        EXPECT_EQ(after[k].data, before[k].data) << variant << " " << k;
+    }
+    // The file written reopens, the damaged object still damaged and the others whole.
+    TMdmMap back;
+    ASSERT_EQ(OpenMap(back, "\\bad.mdm"), 0) << variant;
+    back.working = 1;
+    back.LoadVisibleObjects();
+    EXPECT_EQ(back.GetVertexCount(3), 4) << variant;
+    EXPECT_EQ(back.GetVertexCount(4), 2) << variant;
   }
+}
+
+TEST_F(MdmFileTest, ABoxWithMinimumAboveMaximumCostsThatObjectOnly) {
+  std::vector<uint8_t> good = sample::BuildMdm(sample::DemoMdm());
+  std::vector<uint8_t> box = good;
+  mdm::PutI32(box.data() + 77 + 29 + 2, 90000);  // the line's x minimum above its maximum
+  ASSERT_TRUE(WriteHost("\\box.mdm", box));
+  TMdmMap map;
+  ASSERT_EQ(OpenMap(map, "\\box.mdm"), 0);
+  EXPECT_EQ(map.count, 5);
+  EXPECT_EQ(map.objects[2].damaged, 1);
+  map.working = 1;
+  map.LoadVisibleObjects();
+  EXPECT_EQ(map.objects[2].vertices, nullptr);  // never read, so never drawn
+  EXPECT_EQ(map.objects[2].state, TMapObject::kStateFailed);
+  EXPECT_EQ(map.GetVertexCount(3), 4);
+
+  map.SetStrAttr(1, 9, "Changed");
+  ASSERT_EQ(map.Save("\\box.mdm", 0), 0);
+  std::vector<StoredObject> before = StoredObjects(box), after = StoredObjects(ReadHost("\\box.mdm"));
+  ASSERT_EQ(after.size(), 4u);
+  for (size_t k = 1; k < 4; k++) {
+    EXPECT_EQ(after[k].entry, before[k].entry) << k;
+    EXPECT_EQ(after[k].data, before[k].data) << k;
+  }
+  EXPECT_NE(after[0].data, before[0].data);  // the change was written
 }
 
 TEST_F(MdmFileTest, BackupsFollowTheThrottle) {

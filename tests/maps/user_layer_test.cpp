@@ -225,3 +225,61 @@ TEST_F(UserLayerTest, ForwardsToTheView) {
   EXPECT_EQ(view.drawn, &map());
   EXPECT_EQ(view.loads, 1);
 }
+
+class DamagedWorkingMapTest : public DeviceTest {};
+
+// A track recorded into a working map that holds one damaged object is saved with it: the 100
+// points and the damaged object's stored bytes both come back, and the damage is told once.
+TEST_F(DamagedWorkingMapTest, ATrackIsSavedBesideADamagedObject) {
+  std::vector<uint8_t> bytes = sample::BuildMdm(sample::DemoMdm());
+  const size_t line = 77 + 29;  // the line's entry; its data: 3 wide vertices
+  const uint32_t lineAt = mdm::GetU32(bytes.data() + line + 18);
+  mdm::PutU32(bytes.data() + line + 22, 20);  // no whole number of vertices
+  const std::vector<uint8_t> lineData(bytes.begin() + lineAt, bytes.begin() + lineAt + 20);
+  ASSERT_TRUE(WriteHost("\\dm.mdm", bytes));
+
+  NoticeWindow window;
+  harness::ClearMessageBoxes();
+  FakeView view;
+  ASSERT_EQ(OpenMap(view.map, "\\dm.mdm"), 0);
+  TUserLayer layer;
+  ASSERT_EQ(layer.Attach(&view, 0), 1);
+  layer.trackCode = 18;
+  double px, py;
+  view.map.MapToPlane(60000, 20000, &px, &py);
+  int32_t track = layer.BeginObject();
+  ASSERT_GT(track, 0);
+  for (int i = 0; i < 100; i++) ASSERT_EQ(layer.AddPoint(px + i * 0.5, py + i * 0.25), 1);
+  ASSERT_EQ(layer.EndObject(), 1);
+  EXPECT_EQ(layer.saved, 1u);
+  EXPECT_EQ(harness::MessageBoxes().size(), 1u);
+  // A later save tells no more.
+  layer.AddObject(9, px, py, "Later");
+  EXPECT_EQ(layer.Save(0), 0);
+  EXPECT_EQ(harness::MessageBoxes().size(), 1u);
+
+  std::vector<uint8_t> saved = ReadHost("\\dm.mdm");
+  ASSERT_GE(saved.size(), 77u + 29 * 2);
+  EXPECT_EQ(mdm::GetU16(saved.data() + line), 18);
+  EXPECT_EQ(mdm::GetU32(saved.data() + line + 22), 20u);
+  const uint32_t newAt = mdm::GetU32(saved.data() + line + 18);
+  ASSERT_LE(newAt + 20u, saved.size());
+  EXPECT_EQ(std::vector<uint8_t>(saved.begin() + newAt, saved.begin() + newAt + 20), lineData);
+
+  TMdmMap back;
+  ASSERT_EQ(OpenMap(back, "\\dm.mdm"), 0);
+  back.working = 1;
+  back.LoadVisibleObjects();
+  ASSERT_EQ(back.count, 7);  // four stored objects, the track and the point
+  int32_t found = -1;
+  for (int32_t i = 1; i < back.count; i++)
+    if (back.GetVertexCount(uint16_t(i)) == 100) found = i;
+  ASSERT_GT(found, 0);
+  for (int i = 0; i < 100; i++) {
+    double x, y;
+    back.MapToPlane(back.objects[found].vertices[i].x, back.objects[found].vertices[i].y, &x, &y);
+    EXPECT_NEAR(x, px + i * 0.5, 0.01) << i;  // map units are centimetres
+    EXPECT_NEAR(y, py + i * 0.25, 0.01) << i;
+  }
+  EXPECT_EQ(back.objects[2].damaged, 1);
+}

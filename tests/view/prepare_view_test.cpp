@@ -163,8 +163,12 @@ TEST_F(PrepareTest, EmptyGeometryOversizeBlocksAndVersionOneTexts) {
   EXPECT_EQ(m->objects[2].style[0], 0);  // version 1: no placement byte
   EXPECT_EQ(m->objects[3].state, TMapObject::kStateFailed);
   EXPECT_EQ(m->objects[3].vertices, nullptr);  // the claimed size was never allocated
-  EXPECT_EQ(m->objects[4].state, TMapObject::kStateFailed);  // every later object of the pass
+  EXPECT_EQ(m->objects[4].state, TMapObject::kStateRead);  // a later object stands on its own
   EXPECT_EQ(m->objects[4].vertexCount, 2);
+  // The unreadable object is never in view, so neither drawn nor picked, and not read again.
+  m->PrepareView(0, 0, 240, 294);
+  EXPECT_EQ(m->objects[3].flags & TMapObject::kInView, 0);
+  EXPECT_EQ(m->objects[3].state, TMapObject::kStateFailed);
 }
 
 TEST_F(PrepareTest, UnloadedMapIsLeftAlone) {
