@@ -41,6 +41,8 @@ class TUserLayer {
   int EndObject();
   // The map writer's result (0 also when nothing needed writing).
   int Save(int regroup);
+  // Non-zero while Save runs (its failure box pumps messages, timers included).
+  int IsSaving() const { return saving; }
   int32_t AddObject(uint16_t code, double planeX, double planeY, const char* text);
   int SetObjectCode(uint16_t index, uint16_t code);
   int CopyAttrs(uint16_t dst, uint16_t src);
@@ -71,7 +73,8 @@ class TUserLayer {
 
  private:
   IWorkingMapHost* host = nullptr;
-  bool failureShown = false;  // the first failed save of a run is shown, later ones not
+  bool failureShown = false;
+  int saving = 0;  // the first failed save of a run is shown, later ones not
 };
 
 // The program's one recorder.

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/auto_actions.h"
+#include "base/idle_clock.h"
 #include "app/commands.h"
 #include "app/input.h"
 #include "app/main_window.h"
@@ -127,11 +128,11 @@ TEST_F(DemoWindow, PenMoveWithoutTheButtonOnlyFollowsThePoint) {
 }
 
 TEST_F(DemoWindow, HotKeysRunTheirButtonActions) {
-  const uint32_t resets = g_AutoActions.resets;
+  const uint32_t resets = g_IdleClock.resets;
   SendMessageW(w, WM_HOTKEY, 0, 0);  // id 0: ignored, even by the idle clock
-  EXPECT_EQ(g_AutoActions.resets, resets);
+  EXPECT_EQ(g_IdleClock.resets, resets);
   SendMessageW(w, WM_HOTKEY, 0xC1, 0);  // no table yet: no action, but input all the same
-  EXPECT_EQ(g_AutoActions.resets, resets + 1);
+  EXPECT_EQ(g_IdleClock.resets, resets + 1);
 
   Command(41108);
   harness::PumpUntilIdle();
