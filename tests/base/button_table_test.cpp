@@ -278,3 +278,19 @@ TEST(ButtonsPage, ShowAndStoreAnEntryThroughTheControls) {
   StoreButtonFromControls(p.combo, p.list, p.lng, p.sound);
   EXPECT_TRUE(Same(g_ButtonTable.At(0), 193, 7, 0, 1));
 }
+
+TEST(ButtonTable, AFloodOfMessagesWithinAMillisecondFiresEveryEighth) {
+  Device d;
+  g_ButtonTable.AddKey(194);
+  g_ButtonTable.SetEntry(194, 16, 1, 1);
+  g_ButtonTable.AddKey(193);
+  g_ButtonTable.SetEntry(193, 1, 0, 0);
+  int fired = 0, zooms = 0;
+  for (int i = 0; i < 1000; ++i) {
+    fired += g_ButtonTable.MapKey(194) == 16;
+    zooms += g_ButtonTable.MapKey(193) == 1;
+  }
+  EXPECT_EQ(fired, 125);
+  EXPECT_EQ(zooms, 1000);
+  EXPECT_EQ(vplat::RecordedBeeps().size(), 125u);
+}
