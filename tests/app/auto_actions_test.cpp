@@ -12,6 +12,7 @@
 #include "edit/selection_panel.h"
 #include "edit/tool_panel.h"
 #include "gps/gps_bar.h"
+#include "gps/gps_port.h"
 #include "maps/user_layer.h"
 
 namespace {
@@ -98,11 +99,24 @@ TEST_F(AutoActions, SelectionPanelIsHiddenInModeOne) {
   EXPECT_FALSE(IsWindowVisible(g_SelectionPanel.window));
 }
 
-TEST_F(AutoActions, FollowingIsNotTurnedOnWhileThePortIsClosed) {
+TEST_F(AutoActions, FollowingResumesOnlyWhileThePortIsOpen) {
   Settings({{"AutoNaviTr", "1"}, {"AutoNaviTr_T", "1"}});
   g_MapView.followGps = 0;
   harness::Advance(4000);
+  EXPECT_EQ(g_MapView.followGps, 0) << "port closed";
+
+  // The demo receiver's NMEA output replayed as the port's source.
+  g_GpsPort.SetSourceType(TGpsPort::kPaced);
+  g_GpsPort.Open(
+      w, L"\\Vorna\\GPS\\Demo.nmea", 4800, [](HWND, UINT, UINT_PTR, DWORD) {},
+      [](LPVOID port) -> DWORD { return static_cast<TGpsPort*>(port)->ReadLoop(); }, FALSE);
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  SendMessageW(w, WM_COMMAND, 0, 0);  // new input: a new idle period
+  harness::Advance(1000);
   EXPECT_EQ(g_MapView.followGps, 0);
+  harness::Advance(2000);  // past the first tick more than a second after the input
+  EXPECT_EQ(g_MapView.followGps, 1);
+  g_GpsPort.Close();
 }
 
 TEST_F(AutoActions, ResetSourcesOfTheMainWindow) {
