@@ -242,3 +242,22 @@ TEST_F(AutoActions, ToolsPanelIsHiddenAndItsButtonReleased) {
   EXPECT_EQ(IsBarButtonChecked(kCmdToolsPanel), 0);
 }
 
+
+TEST(AutoActionsBeforeStartUp, NothingRunsAndNoLockIsTaken) {
+  harness::Start();
+  g_Ini.SetInt("WMAutoSave", 1);
+  g_Ini.SetInt("WMAutoSaveTime", 1);
+  g_Ini.SetInt("AutoRule", 1);
+  g_Ini.SetInt("AutoRule_T", 1);
+  g_AutoActions.LoadSettings();
+  ApplyAutoSaveSettings();
+  SetInputModeDirect(input_mode::kRuler);
+  harness::Advance(120000);
+  g_AutoActions.OnTimer();
+  EXPECT_EQ(GetInputMode(), input_mode::kRuler);
+  EXPECT_EQ(AutoSaveNow(), 0);
+  EXPECT_EQ(ToggleScreenLock(nullptr), 0);
+  EXPECT_EQ(ScreenLockWindow(), nullptr);
+  DisarmAutoSave();
+  harness::Stop();
+}
