@@ -46,7 +46,8 @@ void ToggleViewSwitch(UINT item, const char* key) {
   ApplyViewSettings();
 }
 
-INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  g_AutoActions.OnUserInput(dialog, message, wParam, lParam);
   if (message == WM_INITDIALOG) {
     SHINITDLGINFO info{};
     info.dwMask = SHIDIM_FLAGS;

@@ -8,7 +8,6 @@
 // is built at compile time and has nothing to destroy.
 #include "app/auto_actions.h"
 #include "app/back_buffer.h"
-#include "app/button_table.h"
 #include "app/menu_opener.h"
 #include "app/winmain.h"
 #include "edit/goto_overlay.h"
@@ -46,7 +45,6 @@ TGotoOverlay g_GotoOverlay;
 TRoute g_Route;
 TSightRule g_SightRule;
 TSkyPlot g_SkyPlot;
-TButtonTable g_ButtonTable;
 TAutoActions g_AutoActions;
 TBackBuffer g_BackBuffer;
 TMenuOpener g_MenuOpener;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/auto_actions.h"
+#include "base/button_table.h"
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "app/navigation.h"
@@ -308,7 +309,7 @@ LRESULT OnMainHotKey(HWND hwnd, WPARAM wParam, LPARAM) {
   const int key = int(wParam);
   if (key == 0) return 0;
   g_AutoActions.ResetIdle();
-  RunButtonAction(hwnd, LookupButtonAction(key), key);
+  RunButtonAction(hwnd, g_ButtonTable.MapKey(key), key);
   return 0;
 }
 
@@ -355,6 +356,7 @@ void RunButtonAction(HWND hwnd, int action, int key) {
       SendMessageW(hwnd, WM_COMMAND, kCmdCloseSearchBars, 0);
       break;
     case button_action::kExit:
+      if (EndScreenLockForExit()) break;  // exits once the lock's loop has returned
       SendMessageW(hwnd, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hwnd));
       SendMessageW(hwnd, WM_CLOSE, 0, 0);
       break;

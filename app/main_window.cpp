@@ -251,6 +251,7 @@ LRESULT OnMainActivate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT OnMainDestroy(HWND, WPARAM, LPARAM) {
+  g_AutoActions.Stop();
   SaveSessionSettings();
   PostQuitMessage(0);
   return 0;

@@ -8,10 +8,6 @@
 #include "platform/win.h"
 #include "view/highlight.h"
 
-// The action of a hardware key from the button table; -1: no action (no table yet).
-int LookupButtonAction(int key);
-// Screen lock over `target` on or off; 0: not locked (no lock yet).
-int ToggleScreenLock(HWND target);
 // Objects under the screen point within `radius` pixels, at most `max`; 0 found (no picking yet).
 int PickObjectsAt(int x, int y, int radius, TObjectRef* out, int max);
 // The file browser in open mode; 0: cancelled (no browser yet), `path` untouched.

@@ -5,7 +5,7 @@
 
 #include "app/auto_actions.h"
 #include "app/back_buffer.h"
-#include "app/button_table.h"
+#include "base/button_table.h"
 #include "app/main_window.h"
 #include "app/menu_opener.h"
 #include "app/program_host.h"
@@ -181,6 +181,7 @@ HWND CreateMainWindow(HINSTANCE instance, const char*, int show) {
   ShowWindow(w, show);
   UpdateWindow(w);
   g_StartupDone = 1;
+  g_AutoActions.Start();
   return w;
 }
 
@@ -288,7 +289,7 @@ void ApplyViewSettings() {
 
   // "WMBackUp" is read by the map saving itself when it saves.
   g_UserLayer.cut = g_Ini.GetInt("WMCutLong") ? 1 : 0;
-  g_AutoActions.SetupAutosave();
+  ApplyAutoSaveSettings();
 
   g_SightRule.on = g_Ini.GetInt("NaviRuleSight");
   if (g_SightRule.on) {

@@ -145,6 +145,11 @@ int TUserLayer::Save(int regroup) {
   if (!open) return 0;
   pendingX = pendingY = 0.0;
   if (saved) return kMdmOk;
+  struct SavingMark {
+    int& flag;
+    explicit SavingMark(int& f) : flag(f) { flag = 1; }
+    ~SavingMark() { flag = 0; }
+  } mark(saving);
   int rc = map->Save(map->path, regroup);
   if (rc == kMdmOk) {
     saved = 1;

@@ -41,6 +41,8 @@ class TUserLayer {
   int EndObject();
   // The map writer's result (0 also when nothing needed writing).
   int Save(int regroup);
+  // Non-zero while Save runs (its failure box pumps messages, timers included).
+  int IsSaving() const { return saving; }
   int32_t AddObject(uint16_t code, double planeX, double planeY, const char* text);
   int SetObjectCode(uint16_t index, uint16_t code);
   int CopyAttrs(uint16_t dst, uint16_t src);
@@ -73,6 +75,7 @@ class TUserLayer {
   IWorkingMapHost* host = nullptr;
   bool failureShown = false;  // the first failed save of a run is shown, later ones not
   bool damageShown = false;   // likewise the first save that kept damaged objects as stored
+  int saving = 0;  // non-zero while Save runs: the autosave timer waits
 };
 
 // The program's one recorder.

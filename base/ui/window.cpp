@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/idle_clock.h"
 #include "platform/core/wincore.h"
 
 namespace {
@@ -46,6 +47,7 @@ TWindow* TWindow::InstanceAt(int index) {
 LRESULT TWindow::WindowProcThunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   int index = FindByHandle(hwnd);
   if (index < 0) return message == WM_NCCREATE ? TRUE : 0;
+  g_IdleClock.OnUserInput(message);
   LRESULT result = Instances()[static_cast<size_t>(index)]->WindowProc(hwnd, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
     // The instance may have deleted itself meanwhile: look it up again.

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/auto_actions.h"
+#include "base/idle_clock.h"
 #include "app/commands.h"
 #include "app/input.h"
 #include "app/main_window.h"
@@ -127,14 +128,14 @@ TEST_F(DemoWindow, PenMoveWithoutTheButtonOnlyFollowsThePoint) {
 }
 
 TEST_F(DemoWindow, HotKeysRunTheirButtonActions) {
-  const uint32_t resets = g_AutoActions.resets;
+  const uint32_t resets = g_IdleClock.resets;
   SendMessageW(w, WM_HOTKEY, 0, 0);  // id 0: ignored, even by the idle clock
-  EXPECT_EQ(g_AutoActions.resets, resets);
+  EXPECT_EQ(g_IdleClock.resets, resets);
   // A key the button table does not hold runs no action, yet counts as input.
   const int32_t scale = g_MapView.GetScale();
   const int follow = g_MapView.followGps, mode = GetInputMode();
   SendMessageW(w, WM_HOTKEY, 0xCF, 0);
-  EXPECT_EQ(g_AutoActions.resets, resets + 1);
+  EXPECT_EQ(g_IdleClock.resets, resets + 1);
   EXPECT_EQ(g_MapView.GetScale(), scale);
   EXPECT_EQ(g_MapView.followGps, follow);
   EXPECT_EQ(GetInputMode(), mode);

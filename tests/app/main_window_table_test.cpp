@@ -5,6 +5,7 @@
 #include <set>
 
 #include "app/auto_actions.h"
+#include "base/idle_clock.h"
 #include "app/menu_opener.h"
 #include "base/ini_file.h"
 #include "base/lang.h"
@@ -207,14 +208,14 @@ TEST_F(MainWindow, MenuPopupArmsTheOpenerAndResetsTheIdleClock) {
   HWND w = Make();
   g_MapView.SetScale(5000);
   HMENU scales = reinterpret_cast<HMENU>(SendMessageW(g_MenuBar, SHCMBM_GETSUBMENU, 0, 40009));
-  uint32_t resets = g_AutoActions.resets;
+  uint32_t resets = g_IdleClock.resets;
   SendMessageW(w, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(scales), 0);
-  EXPECT_EQ(g_AutoActions.resets, resets + 1);
+  EXPECT_EQ(g_IdleClock.resets, resets + 1);
   EXPECT_EQ(g_MenuOpener.armed, 1);
   EXPECT_EQ(GetMenuItemID(scales, g_MenuOpener.itemIndex), 41106u);
   SendMessageW(w, WM_CANCELMODE, 0, 0);
   EXPECT_EQ(g_MenuOpener.armed, 0);
-  EXPECT_EQ(g_AutoActions.resets, resets + 2);
+  EXPECT_EQ(g_IdleClock.resets, resets + 2);
   harness::Advance(200);  // the stopped timer does not fire again
   EXPECT_EQ(g_MenuOpener.armed, 0);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/auto_actions.h"
+#include "base/idle_clock.h"
 #include "app/main_window.h"
 #include "app/winmain.h"
 #include "base/input_mode.h"
@@ -20,9 +21,9 @@ TEST_F(DemoWindow, StartUpInstallsTheProgramsHost) {
   EXPECT_EQ(host.MainWindow(), w);
   EXPECT_STREQ(host.ProgramFolder(), "\\Vorna\\");
 
-  const uint32_t resets = g_AutoActions.resets;
+  const uint32_t resets = g_IdleClock.resets;
   host.ReportUserInput();
-  EXPECT_EQ(g_AutoActions.resets, resets + 1);
+  EXPECT_EQ(g_IdleClock.resets, resets + 1);
 
   g_MapView.followGps = 1;
   host.CenterViewAt(Centre().x + 40, Centre().y);

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/idle_clock.h"
 #include "platform/harness.h"
 
 namespace {
@@ -80,4 +81,19 @@ TEST(WindowBase, RealWindowsAndReusedHandles) {
   EXPECT_EQ(SendMessageW(second.window, kProbe, 0, 0), 4711);
   EXPECT_EQ(first.seen.size(), seenBefore);
   DestroyWindow(second.window);
+}
+
+// Every window of the program's own classes reports pen-downs and commands to the idle clock
+// before its own procedure runs; pen moves do not count.
+TEST(WindowBase, PenDownAndCommandResetTheIdleClock) {
+  Device d;
+  ProbeWindow w;
+  ASSERT_TRUE(w.Create());
+  const uint32_t resets = g_IdleClock.resets;
+  SendMessageW(w.window, WM_MOUSEMOVE, 0, 0);
+  EXPECT_EQ(g_IdleClock.resets, resets);
+  harness::Tap(5, 5);
+  EXPECT_EQ(g_IdleClock.resets, resets + 1);
+  SendMessageW(w.window, WM_COMMAND, 1, 0);
+  EXPECT_EQ(g_IdleClock.resets, resets + 2);
 }
