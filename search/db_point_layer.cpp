@@ -198,8 +198,8 @@ void TDbPointLayer::Draw(HDC dc) {
         ExtTextOutW(dc, it.label.left + 2, it.label.top, 0, nullptr, it.name.c_str(), UINT(len),
                     nullptr);
       }
-      if (area < 2 * occupancy.OccupiedArea()) levelFull = true;
+      if (__int128(area) < 2 * __int128(occupancy.OccupiedArea())) levelFull = true;
     }
-    if (area < 5 * occupancy.OccupiedArea()) break;
+    if (__int128(area) < 5 * __int128(occupancy.OccupiedArea())) break;
   }
 }

@@ -3,7 +3,16 @@
 #include <new>
 
 namespace {
-int64_t RectArea(const RECT& r) { return (int64_t(r.right) - r.left) * (int64_t(r.bottom) - r.top); }
+// A rectangle spanning the whole int32 range has an area of 2^64: sums saturate at the int64
+// ends rather than wrap.
+int64_t Saturate(__int128 v) {
+  if (v > INT64_MAX) return INT64_MAX;
+  if (v < INT64_MIN) return INT64_MIN;
+  return int64_t(v);
+}
+int64_t RectArea(const RECT& r) {
+  return Saturate(__int128(int64_t(r.right) - r.left) * (int64_t(r.bottom) - r.top));
+}
 }  // namespace
 
 bool RectsOverlap(const RECT& a, const RECT& b) {
@@ -41,7 +50,7 @@ void TLabelOccupancy::Append(const RECT& r) {
   } catch (const std::bad_alloc&) {
     return;  // the rectangle is dropped: a label may later overlap it, nothing is lost
   }
-  occupied += RectArea(r);
+  occupied = Saturate(__int128(occupied) + RectArea(r));
 }
 
 int TLabelOccupancy::Fits(const RECT& r) const {

@@ -3,7 +3,7 @@
 // around its point that stays on the screen and clear of every taken rectangle.
 //
 // Rectangles are left, top, right, bottom in screen pixels; touching edges count as overlapping.
-// Areas are summed in 64 bits (a rectangle near the int32 range has an area far beyond it).
+// Areas are summed in 64 bits, saturating (a rectangle over the int32 range has an area of 2^64).
 #pragma once
 
 #include <cstdint>
