@@ -160,6 +160,11 @@ int32_t FindNearestObjectOfKind(const TMdmMap& map, int kind, double planeX, dou
     const TMapObject& o = map.objects[i];
     if (o.kind != kind || !HasVertices(o)) continue;
     if (!(PointDistance(p, {o.box[0], o.box[1]}) < double(cornerLimit))) continue;
+    // The box holds the vertices, so no vertex lies nearer than the box: an object whose box is
+    // not strictly nearer than the best so far cannot win, and the polyline is not measured.
+    const double bx = std::max({double(o.box[0]) - p.x, 0.0, double(p.x) - o.box[2]});
+    const double by = std::max({double(o.box[1]) - p.y, 0.0, double(p.y) - o.box[3]});
+    if (std::hypot(bx, by) >= best) continue;
     int32_t segment;
     TMapPoint foot;
     double d = NearestPointOnPolyline(p.x, p.y, o.vertexCount, o.vertices, &segment, &foot);

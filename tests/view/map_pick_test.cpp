@@ -385,3 +385,41 @@ TEST_F(PickTest, TheViewPicksScreenPointsMapByMap) {
   view->pixelsPerMetre = 0;  // no scale yet
   EXPECT_EQ(view->FindObjectsAt(-1, sx, sy, refs, 50, 10, 0), 0);
 }
+
+TEST_F(PickTest, NearestLineAgreesWithABruteForceScan) {
+  // Random lines over the frame; the nearest by an exact projection in long double.
+  std::mt19937 rng(99);
+  std::vector<sample::MdmObject> objects;
+  for (int i = 0; i < 300; i++) {
+    std::vector<std::pair<int32_t, int32_t>> v;
+    int32_t x = int32_t(rng() % 9000), y = int32_t(rng() % 9000);
+    for (int k = 0; k < 2 + int(rng() % 6); k++)
+      v.push_back({x + int32_t(rng() % 800), y + int32_t(rng() % 800)});
+    objects.push_back(sample::MdmShape(i % 5 == 0 ? 27 : 18, v));
+  }
+  TMdmMap* m = Open(objects);
+  ASSERT_NE(m, nullptr);
+  auto segDist = [](long double px, long double py, TMapPoint a, TMapPoint b) {
+    long double dx = b.x - a.x, dy = b.y - a.y, L = dx * dx + dy * dy;
+    long double t = L == 0 ? 0 : ((px - a.x) * dx + (py - a.y) * dy) / L;
+    t = std::clamp(t, 0.0L, 1.0L);
+    return std::hypot(px - (a.x + t * dx), py - (a.y + t * dy));
+  };
+  for (int j = 0; j < 200; j++) {
+    int32_t px = int32_t(rng() % 10000), py = int32_t(rng() % 10000);
+    long double best = 1e30L;
+    int want = kNoObject;
+    for (int32_t k = 1; k < m->count; k++) {
+      const TMapObject& o = m->objects[k];
+      if (o.kind != 2) continue;
+      for (int32_t s = 0; s + 1 < o.vertexCount; s++) {
+        long double d = segDist(px, py, o.vertices[s], o.vertices[s + 1]);
+        if (d < best - 1e-6L) {
+          best = d;
+          want = k;
+        }
+      }
+    }
+    EXPECT_EQ(FindNearestObjectOfKind(*m, 2, 6180000 + px, 7400000 + py, INT32_MAX), want) << j;
+  }
+}
