@@ -5,7 +5,9 @@
 
 #include "app/winmain.h"
 #include "demo_window_fixture.h"
+#include "app/main_window.h"
 #include "edit/selection_panel.h"
+#include "search/db_point_layer.h"
 
 namespace {
 
@@ -48,6 +50,36 @@ TEST_F(DemoWindow, TapAndHoldSelectsTheObjectsUnderThePen) {
   TObjectRef refs[50];
   int n = g_MapView.FindObjectsAt(-1, sx, sy, refs, 50, 10, 0);
   ASSERT_EQ(size_t(n), got.size());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DemoWindow, StartUpLoadsTheDatabasePointsAndAnEmptyProjectShowsThem) {
+  // Start-up installed the layer's factory before opening the address database, and display
+  // mode 1 (the demo setting) loaded the demo town's "Global" table.
+  auto* db = dynamic_cast<TDbPointLayer*>(g_MapView.dbLayer.get());
+  ASSERT_NE(db, nullptr);
+  EXPECT_EQ(db->items.size(), 3u);
+  EXPECT_EQ(db->occupancy.Count(), 0);  // maps are open: mode 1 hides the points
+  g_MapView.CloseAllMaps();
+  InvalidateMainView(1);
+  harness::PumpUntilIdle();
+  int inView = 0;
+  for (const TDbPointItem& it : db->items) inView += it.inView;
+  EXPECT_GT(inView, 0);
+  EXPECT_GT(db->occupancy.Count(), 0);  // labels were placed on the frame
+  harness::SaveScreen(VORNA_BINARY_DIR "/startup_db_points.png");
+  // A placed label is on the screen: its frame red, its inside yellow.
+  for (const TDbPointItem& it : db->items) {
+    if (!it.inView || it.label.right <= it.label.left) continue;
+    POINT frame{it.label.left, (it.label.top + it.label.bottom) / 2};
+    ClientToScreen(w, &frame);
+    EXPECT_EQ(harness::ScreenPixel(frame.x, frame.y), RGB(255, 0, 0));
+    EXPECT_EQ(harness::ScreenPixel(frame.x + 1, frame.y - 5), RGB(255, 255, 0));
+    break;
+  }
 }
 
 }  // namespace
