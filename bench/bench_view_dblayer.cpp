@@ -38,13 +38,11 @@ struct Fixture {
                  {"Y", sample::kNdbDouble}};
     std::mt19937 rng(134);
     for (int i = 0; i < 100000; i++) {
-      // One point in twenty inside the view, the rest spread over 20 times its width and height.
+      // One point in twenty inside the view, the rest around it over 20 times its width and
+      // height (moved off the view when they fall on it).
       const bool inside = i % 20 == 0;
-      const double w = inside ? 240 : 4800, h = inside ? 294 : 5880;
       double px = std::uniform_real_distribution<double>(inside ? 0 : -2280, inside ? 240 : 2520)(rng);
       double py = std::uniform_real_distribution<double>(inside ? 0 : -2793, inside ? 294 : 3087)(rng);
-      (void)w;
-      (void)h;
       if (!inside && px >= 0 && px <= 240 && py >= 0 && py <= 294) px += 3000;
       s.rows.push_back({int64_t(1 + i % 4), std::string("Place ") + std::to_string(i),
                         kLat0 + (147 - py) * kRadPerPx, kLon0 + (px - 120) * kRadPerPx});

@@ -100,18 +100,30 @@ void TimeTaps(benchmark::State& state, Fn fn) {
   Fixture& f = F();
   double worst = 0, total = 0;
   int64_t found = 0, count = 0;
+  size_t worstTap = 0;
+  auto time = [&](size_t t) {
+    auto a = std::chrono::steady_clock::now();
+    found += fn(f, f.taps[t].first, f.taps[t].second);
+    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - a).count();
+  };
   for (auto _ : state) {
-    for (auto [x, y] : f.taps) {
-      auto a = std::chrono::steady_clock::now();
-      found += fn(f, x, y);
-      double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - a).count();
-      worst = std::max(worst, us);
+    for (size_t t = 0; t < f.taps.size(); t++) {
+      double us = time(t);
+      if (us > worst) {
+        worst = us;
+        worstTap = t;
+      }
       total += us;
       count++;
     }
   }
+  // The slowest tap timed again, best of 20: its own cost without a preemption or page fault
+  // of the moment it was first met.
+  double again = 1e300;
+  for (int i = 0; i < 20; i++) again = std::min(again, time(worstTap));
   state.counters["mean_us"] = total / double(count);
   state.counters["worst_us"] = worst;
+  state.counters["worst_again_us"] = again;
   state.counters["found"] = double(found);
   state.counters["objects"] = double(f.map->count - 1);
 }
