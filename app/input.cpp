@@ -162,7 +162,7 @@ void CenterViewAt(int x, int y) {
 void SelectObjectsAt(int x, int y) {
   g_SelectionPanel.Show(0);
   TObjectRef refs[kMaxPicked] = {};
-  int n = PickObjectsAt(x, y, kPickRadius, refs, kMaxPicked);
+  int n = g_MapView.FindObjectsAt(-1, x, y, refs, kMaxPicked, kPickRadius, 0);
   if (n <= 0) return;
   g_SelectionPanel.SetTop(0);
   g_SelectionPanel.Show(1);

@@ -1,5 +1,4 @@
 #include "app/pending_services.h"
 
-int PickObjectsAt(int, int, int, TObjectRef*, int) { return 0; }
 int BrowseForOpenFile(HWND, const wchar_t*, const char*, char*, size_t) { return 0; }
 int RunProjectMapsDialog(HWND) { return 0; }

@@ -8,8 +8,6 @@
 #include "platform/win.h"
 #include "view/highlight.h"
 
-// Objects under the screen point within `radius` pixels, at most `max`; 0 found (no picking yet).
-int PickObjectsAt(int x, int y, int radius, TObjectRef* out, int max);
 // The file browser in open mode; 0: cancelled (no browser yet), `path` untouched.
 int BrowseForOpenFile(HWND owner, const wchar_t* filter, const char* startFolder, char* path,
                       size_t size);

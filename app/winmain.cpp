@@ -28,6 +28,7 @@
 #include "maps/user_layer.h"
 #include "platform/sys/instance_lock.h"
 #include "resources/main_ids.h"
+#include "search/db_point_layer.h"
 #include "search/route.h"
 #include "search/street_search.h"
 #include "base/language_path.h"
@@ -50,16 +51,20 @@ std::string ProgramFile(const char* suffix) {
   return p + suffix;
 }
 
-void GeoToScreen(double latitude, double longitude, int32_t* x, int32_t* y) {
+// Before the first fit (k = 0) the screen has no scale: nothing converts.
+bool GeoToScreen(double latitude, double longitude, int32_t* x, int32_t* y) {
   double px = 0, py = 0;
-  g_MapView.GeoToPlane(latitude, longitude, &px, &py);
+  if (!(g_MapView.pixelsPerMetre > 0)) return false;
+  if (!g_MapView.GeoToPlane(latitude, longitude, &px, &py)) return false;
   g_MapView.PlaneToScreen(px, py, x, y, 1);
+  return true;
 }
 
-void ScreenToGeo(int32_t x, int32_t y, double* latitude, double* longitude) {
+bool ScreenToGeo(int32_t x, int32_t y, double* latitude, double* longitude) {
   double px = 0, py = 0;
+  if (!(g_MapView.pixelsPerMetre > 0)) return false;
   g_MapView.ScreenToPlane(x, y, &px, &py, 1);
-  g_MapView.PlaneToGeo(px, py, latitude, longitude);
+  return g_MapView.PlaneToGeo(px, py, latitude, longitude);
 }
 
 void PlaneToScreenForRings(double x, double y, int32_t* sx, int32_t* sy) {
@@ -236,6 +241,7 @@ void StartUp(HWND hwnd) {
       SetWaitCursor(0);
     }
 
+    SetDbLayerFactory(MakeDbPointLayer);
     OpenAddressDatabase();
     ApplyViewSettings();
     g_ButtonTable.Load();

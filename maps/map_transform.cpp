@@ -109,7 +109,7 @@ void TMdmMap::ScreenToMap(int32_t screenX, int32_t screenY, int32_t* x, int32_t*
       *x = *y = 0;
       return;
     }
-    *x = TruncI32((viewBottom - screenY) / pixelScale + viewOriginX);
+    *x = TruncI32((double(viewBottom) - screenY) / pixelScale + viewOriginX);  // no int32 wrap
     *y = TruncI32(screenX / pixelScale + viewOriginY);
   }
   if (rotated) RotateScalePoint(x, y, -rotSin, rotCos);

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "geodesy/gauss_kruger.h"
+#include "view/map_pick.h"
 #include "view/map_view.h"
 #include "view/view_math.h"
 
@@ -108,11 +109,12 @@ bool TMapView::GeoToPlane(double latitude, double longitude, double* x, double* 
   return true;
 }
 
-void TMapView::PlaneToGeo(double x, double y, double* latitude, double* longitude) const {
+bool TMapView::PlaneToGeo(double x, double y, double* latitude, double* longitude) const {
   double lat = 0, lon = 0;
-  GkToGeo(x, y, lat, lon, 6.0 * zone - 3.0);
+  if (!GkToGeo(x, y, lat, lon, 6.0 * zone - 3.0)) return false;
   *latitude = lat;
   *longitude = lon;
+  return true;
 }
 
 void TMapView::SetTransformCallbacks(TPlaneToScreenHook toScreen, TScreenToPlaneHook toPlane) {
@@ -215,30 +217,6 @@ void TMapView::ShowRect(double x1, double y1, double x2, double y2) {
   UpdateLayers(1);
 }
 
-void TMapView::ObjectsExtent(const TMdmMap& map, double out[6]) {
-  std::memset(out, 0, 6 * sizeof(double));
-  bool any = false;
-  int32_t minX = 0, minY = 0, maxX = 0, maxY = 0;
-  for (int32_t i = 0; i < map.count; i++) {
-    const TMapObject& o = map.objects[i];
-    if (o.code == 0 || o.kind == 0) continue;
-    if (o.box[0] <= 0 || o.box[1] <= 0 || o.box[2] <= 0 || o.box[3] <= 0) continue;
-    if (!any || o.box[0] < minX) minX = o.box[0];
-    if (!any || o.box[0] > maxX) maxX = o.box[0];
-    if (!any || o.box[1] < minY) minY = o.box[1];
-    if (!any || o.box[1] > maxY) maxY = o.box[1];
-    any = true;
-  }
-  if (!any) return;
-  double ax, ay, bx, by;
-  map.MapToPlane(minX, minY, &ax, &ay);
-  map.MapToPlane(maxX, maxY, &bx, &by);
-  out[0] = std::min(ax, bx);
-  out[1] = std::min(ay, by);
-  out[3] = std::max(ax, bx);
-  out[4] = std::max(ay, by);
-}
-
 void TMapView::GetExtents(double out[6]) {
   std::memset(out, 0, 6 * sizeof(double));
   if (!vectorMaps.empty()) {
@@ -248,7 +226,7 @@ void TMapView::GetExtents(double out[6]) {
       double e[6];
       if (m.IsSavedFlag()) {
         if (!m.loaded) LoadVectorMapObjects(i);
-        ObjectsExtent(m, e);
+        GetMapExtent(m, e);
       } else {
         for (int k = 0; k < 6; k++) e[k] = m.HeaderFrame(k);
       }

@@ -6,9 +6,10 @@
 
 #include "platform/win_types.h"
 
-// Geodetic (radians) to screen pixels, and back.
-typedef void (*TGeoToScreenFn)(double latitude, double longitude, int32_t* x, int32_t* y);
-typedef void (*TScreenToGeoFn)(int32_t x, int32_t y, double* latitude, double* longitude);
+// Geodetic (radians) to screen pixels, and back; false when the point does not convert (outputs
+// then untouched).
+typedef bool (*TGeoToScreenFn)(double latitude, double longitude, int32_t* x, int32_t* y);
+typedef bool (*TScreenToGeoFn)(int32_t x, int32_t y, double* latitude, double* longitude);
 
 class TDbLayer {
  public:

@@ -413,7 +413,8 @@ int TMapView::ShowRasterMaps(int on) { return Store(rasterShown, on); }
 int TMapView::SetDbPointsMode(int mode) {
   int changed = Store(dbPointsMode, mode);
   if (!changed || !dbLayer) return 0;
-  if (mode) return dbLayer->Load(dbLayer->path) == 0 ? 1 : 0;
+  // Only 1 and 2 show points; another value (the settings page stores -1) counts as 0.
+  if (mode == 1 || mode == 2) return dbLayer->Load(dbLayer->path) == 0 ? 1 : 0;
   dbLayer->FreeItems();
   return 1;
 }

@@ -110,6 +110,10 @@ class TMapView {
   // ---- objects by map name ----
   int SelectObjectInMap(const char* mapName, uint16_t object);
   int CenterOnObject(uint16_t object);
+  // Objects within `tolerancePx` of a screen point in map `mapIndex` (-1: every map in scale),
+  // map by map and in object order, at most `capacity` (view/map_pick.cpp).
+  int FindObjectsAt(int mapIndex, int32_t screenX, int32_t screenY, TObjectRef* out, int capacity,
+                    double tolerancePx, int kindFilter);
   int GetObjectCenter(uint16_t object, double* x, double* y) const;
   int GetObjectCenterInMap(const char* mapName, uint16_t object, double* x, double* y);
 
@@ -136,7 +140,7 @@ class TMapView {
   void ScreenToPlane(int32_t sx, int32_t sy, double* x, double* y, int useOverride) const;
   // False, outputs untouched (and an unset zone still unset), when the point cannot be converted.
   bool GeoToPlane(double latitude, double longitude, double* x, double* y);
-  void PlaneToGeo(double x, double y, double* latitude, double* longitude) const;
+  bool PlaneToGeo(double x, double y, double* latitude, double* longitude) const;
   int32_t GetScale() const { return scale; }
   void SetTransformCallbacks(TPlaneToScreenHook toScreen, TScreenToPlaneHook toPlane);
   int UpdateLayers(int reset);
@@ -232,7 +236,6 @@ class TMapView {
   // Closes the working-map layer first when it holds `map`.
   void ReleaseFromLayer(TMdmMap* map);
   // The extent of a map's objects (smallest and largest plane X and Y of their first corners).
-  static void ObjectsExtent(const TMdmMap& map, double out[6]);
   bool ObjectCenter(int mapIndex, uint16_t object, double* x, double* y) const;
 
   Host host{this};
