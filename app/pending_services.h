@@ -14,9 +14,6 @@ int LookupButtonAction(int key);
 int ToggleScreenLock(HWND target);
 // Objects under the screen point within `radius` pixels, at most `max`; 0 found (no picking yet).
 int PickObjectsAt(int x, int y, int radius, TObjectRef* out, int max);
-// The file browser in open mode; 0: cancelled (no browser yet), `path` untouched.
-int BrowseForOpenFile(HWND owner, const wchar_t* filter, const char* startFolder, char* path,
-                      size_t size);
 // The project-maps dialog; 0: closed without a change (no dialog yet).
 int RunProjectMapsDialog(HWND owner);
 // The raster-map library's viewer at a plane position; 0: not shown (no binding yet).

@@ -611,3 +611,18 @@ int TFileBrowser::GetFullPathA(char* out, size_t size) const {
   memcpy(out, narrow.c_str(), narrow.size() + 1);
   return int(narrow.size());
 }
+
+int BrowseForOpenFile(HWND owner, HINSTANCE instance, const wchar_t* filter, const char* startFolder,
+                      char* path, size_t size) {
+  TFileBrowser browser(owner, instance);
+  browser.AddIcons(nullptr, TFileBrowser::kFolderIcon, TFileBrowser::kFileIcon,
+                   TFileBrowser::kProgramIcon);
+  browser.SetFilters(filter);
+  if (startFolder) browser.folder = AnsiToWideString(startFolder);
+  if (!browser.RunOpen(TFileBrowser::kOpenTemplate, nullptr)) return 0;
+  char full[TFileBrowser::kMaxPath + 1];
+  const int n = browser.GetFullPathA(full, sizeof full);
+  if (n == 0 || !path || size_t(n) >= size) return -1;
+  memcpy(path, full, size_t(n) + 1);
+  return 1;
+}

@@ -20,7 +20,7 @@ class TFileBrowser {
  public:
   enum Mode { kOpen = 0, kSave = 1, kFolder = 2 };
   static constexpr int kOpenTemplate = 317, kSaveTemplate = 316, kFolderTemplate = 319;
-  static constexpr int kFolderIcon = 320, kFileIcon = 321, kProgramIcon = 322;
+  static constexpr int kFolderIcon = 321, kFileIcon = 320, kProgramIcon = 322;
   static constexpr size_t kMaxPath = 255;       // characters of a device path
   static constexpr int kMaxTreeFolders = 10000;  // folders the tree shows at most
 
@@ -90,3 +90,10 @@ class TFileBrowser {
   std::vector<std::pair<std::wstring, int>> iconCache_;  // extension, image index
   HIMAGELIST images_ = nullptr;
 };
+
+// Runs the browser in open mode from `startFolder` (8-bit, program code page) with `filter` (a
+// filter list as SetFilters takes it) and writes the chosen folder and first name to `path`.
+// 1: chosen and written; 0: cancelled; -1: the chosen path passes 255 characters, is not
+// representable in the code page, or does not fit `size` (nothing written).
+int BrowseForOpenFile(HWND owner, HINSTANCE instance, const wchar_t* filter, const char* startFolder,
+                      char* path, size_t size);
