@@ -13,7 +13,7 @@ namespace {
 enum { kTree = 3, kList = 4, kName = 5, kFilter = 6 };
 
 const DLGITEMTEMPLATEW kOpenItems[] = {
-    {L"combobox", kFilter, nullptr, CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, 0, 2, 2, 236, 120},
+    {L"combobox", kFilter, nullptr, CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, 0, 2, 2, 236, 20},
     {L"SysListView32", kList, nullptr, WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 26, 240, 240},
     {L"button", IDOK, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 2, 270, 116, 22},
     {L"button", IDCANCEL, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 0, 122, 270, 116, 22},
@@ -24,7 +24,7 @@ VORNA_RESOURCE(RT_DIALOG, 317, kOpenDialog);
 
 const DLGITEMTEMPLATEW kSaveItems[] = {
     {L"edit", kName, nullptr, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 0, 2, 2, 236, 20},
-    {L"combobox", kFilter, nullptr, CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, 0, 2, 26, 236, 120},
+    {L"combobox", kFilter, nullptr, CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, 0, 2, 26, 236, 20},
     {L"SysListView32", kList, nullptr, WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0, 50, 240, 216},
     {L"button", IDOK, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 2, 270, 116, 22},
     {L"button", IDCANCEL, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 0, 122, 270, 116, 22},

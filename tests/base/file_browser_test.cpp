@@ -119,6 +119,9 @@ TEST_F(FileBrowserTest, ListingOrderSizesDatesAndPatterns) {
       sizes.push_back(Cell(list, int(i), 1));
       dates.push_back(Cell(list, int(i), 2));
     }
+    HWND combo = GetDlgItem(dialog, kFilterId);
+    EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 0);
     Save(dialog, "browser_open.png");
     TapButton(dialog, IDCANCEL);
   });
@@ -258,6 +261,7 @@ TEST_F(FileBrowserTest, SaveNamesExtensionsAndTheReplaceQuestion) {
     }
   });
   TFileBrowser b(nullptr, nullptr);
+  b.AddIcons(nullptr, TFileBrowser::kFolderIcon, TFileBrowser::kFileIcon, TFileBrowser::kProgramIcon);
   b.SetFilters(L"Projects\0*.mpj\0");
   b.defaultExtension = L".mpj";
   b.folder = L"\\Work\\";
