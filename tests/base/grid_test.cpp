@@ -326,3 +326,29 @@ TEST_F(GridTest, PaintsColoursBoldSpansTopLinesAndTheEditBox) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GridTest, LongTextsAreShownAndEditedCutTo255Bytes) {
+  std::vector<std::string> asked;
+  grid->canEdit = [](int, int) { return 1; };
+  grid->acceptText = [&](int, int, const char* text) {
+    asked.push_back(text);
+    return 1;
+  };
+  for (size_t length : {255u, 256u, 100000u}) {
+    grid->SetCellText(0, 0, std::string(length, 'x').c_str());
+    grid->SelectCell(0, 0);
+    EXPECT_EQ(EditText().size(), 255u) << length;
+  }
+  EXPECT_TRUE(asked.empty());
+  InvalidateRect(grid->window, nullptr, TRUE);
+  harness::PumpUntilIdle();
+  // Typing into the cut text stores the box's text: at most 255 characters.
+  harness::Key(VK_END);
+  harness::Char(L'y');
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_LE(asked[0].size(), 256u);
+}
+
+}  // namespace
