@@ -11,6 +11,7 @@
 #include "app/winmain.h"
 #include "base/ini_file.h"
 #include "base/lang.h"
+#include "base/ui/file_browser.h"
 #include "base/ui/shell_utils.h"
 #include "view/image_lib.h"
 #include "edit/measure_tool.h"
@@ -144,7 +145,10 @@ void OpenRoadGraph() {
   char start[256] = "";
   g_Ini.GetString("LastPathMap", start, sizeof start);
   char path[256] = "";
-  if (!BrowseForOpenFile(g_MainWindow, L"MVW Files (*.mvw)", start, path, sizeof path)) return;
+  // A filter is a description and its patterns; only a chosen path that fits is bound.
+  if (BrowseForOpenFile(g_MainWindow, g_Instance, L"MVW Files (*.mvw)\0*.mvw\0", start, path,
+                        sizeof path) != 1)
+    return;
   path[255] = 0;
   g_Route.Bind(LayerNameOf(path).c_str(), path);
 }

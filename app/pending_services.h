@@ -8,8 +8,5 @@
 #include "platform/win.h"
 #include "view/highlight.h"
 
-// The file browser in open mode; 0: cancelled (no browser yet), `path` untouched.
-int BrowseForOpenFile(HWND owner, const wchar_t* filter, const char* startFolder, char* path,
-                      size_t size);
 // The project-maps dialog; 0: closed without a change (no dialog yet).
 int RunProjectMapsDialog(HWND owner);

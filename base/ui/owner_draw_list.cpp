@@ -51,6 +51,11 @@ HWND TOwnerDrawList::Create(HINSTANCE inst, HWND dlg, const TColumnDesc* descrip
 }
 
 int TOwnerDrawList::AddRow(const wchar_t* const* texts, int count, uint16_t code, uint32_t data) {
+  return AddRow(texts, count, code, data, 0);
+}
+
+int TOwnerDrawList::AddRow(const wchar_t* const* texts, int count, uint16_t code, uint32_t data,
+                           uint32_t symbol) {
   if (columns <= 0 || count != columns || !texts || !list) return 0;
   if (RowCount() == capacity) {
     capacity += 5;
@@ -59,6 +64,7 @@ int TOwnerDrawList::AddRow(const wchar_t* const* texts, int count, uint16_t code
   TOwnerDrawRow row;
   row.data = data & 0xFFFF;
   row.code = code;
+  row.symbol = symbol;
   row.texts.resize(size_t(count));
   for (int c = 0; c < count; ++c)
     if (texts[c]) row.texts[size_t(c)] = texts[c];
@@ -95,7 +101,7 @@ int TOwnerDrawList::SetRows(const std::vector<TOwnerDrawRow>& rows) {
   for (const TOwnerDrawRow& row : rows) {
     texts.clear();
     for (const std::wstring& t : row.texts) texts.push_back(t.c_str());
-    kept += AddRow(texts.data(), int(texts.size()), row.code, row.data);
+    kept += AddRow(texts.data(), int(texts.size()), row.code, row.data, row.symbol);
   }
   return kept;
 }
@@ -118,10 +124,22 @@ int TOwnerDrawList::SelectByCode(uint16_t code) {
     if (table[size_t(i)].code != code) continue;
     SelectIndex(i);
     SendMessageW(list, LVM_ENSUREVISIBLE, WPARAM(i), FALSE);
-    if (symbolMode) InvalidateRect(dialog, nullptr, FALSE);
+    if (symbolMode) RepaintGrid();
     return 1;
   }
   return 0;
+}
+
+int TOwnerDrawList::FindRow(uint32_t key) {
+  if (!list) return -1;
+  for (int i = 0; i < RowCount(); ++i) {
+    if (table[size_t(i)].data != (key & 0xFFFF)) continue;
+    SelectIndex(i);
+    SendMessageW(list, LVM_ENSUREVISIBLE, WPARAM(i), FALSE);
+    if (symbolMode) RepaintGrid();
+    return i;
+  }
+  return -1;
 }
 
 void TOwnerDrawList::DeleteRow(int index) {
@@ -184,10 +202,25 @@ void TOwnerDrawList::SetIconMode(int flag) {
   InvalidateRect(dialog, nullptr, TRUE);
 }
 
-void TOwnerDrawList::DrawIconGrid(HDC dc) {
-  if (!symbolMode || !symbols || !list || !dc) return;
+RECT TOwnerDrawList::GridRect() const {
   RECT rc{};
   GetWindowRect(list, &rc);
+  POINT corner[2] = {{rc.left, rc.top}, {rc.right, rc.bottom}};
+  ScreenToClient(dialog, &corner[0]);
+  ScreenToClient(dialog, &corner[1]);
+  return {corner[0].x, corner[0].y, corner[1].x, corner[1].y};
+}
+
+void TOwnerDrawList::RepaintGrid() {
+  // Erased: the selected cell's 2-pixel frame lies inside the cell, where a vector symbol does
+  // not reach, so drawing over it would leave the old selection framed.
+  const RECT rc = GridRect();
+  InvalidateRect(dialog, &rc, TRUE);
+}
+
+void TOwnerDrawList::DrawIconGrid(HDC dc) {
+  if (!symbolMode || !symbols || !list || !dc) return;
+  const RECT rc = GridRect();
   const int perLine = CellsPerLine(rc);
   if (perLine <= 0) return;  // narrower than one cell: nothing fits
   const int items = RowCount();
@@ -213,15 +246,16 @@ void TOwnerDrawList::DrawIconGrid(HDC dc) {
 
 int TOwnerDrawList::HitTest(int x, int y) {
   if (!list) return 0;
-  RECT rc{};
-  GetWindowRect(list, &rc);
+  const RECT rc = GridRect();
   if (x <= rc.left || x >= rc.right || y <= rc.top || y >= rc.bottom) return 0;
   const int column = (x - rc.left) / kGridPitch;
   const int line = (y - rc.top) / kGridPitch;
-  const int index = line * CellsPerLine(rc) + column;
-  if (index < RowCount() && index < int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0))) {
+  const int perLine = CellsPerLine(rc);
+  const int index = line * perLine + column;
+  // Narrower than one cell: no grid is drawn, so no tap selects.
+  if (perLine > 0 && index < RowCount() && index < int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0))) {
     SelectIndex(index);
-    InvalidateRect(dialog, nullptr, FALSE);
+    RepaintGrid();
   }
   return IsTapAndHold(dialog, x, y, 0) ? 1 : 0;
 }

@@ -34,9 +34,10 @@ class ISymbolPainter {
 };
 
 struct TOwnerDrawRow {
-  uint32_t data = 0;                // a 16-bit value: the low 16 bits of what was added
+  uint32_t data = 0;                // the row's key: the low 16 bits of what was added
   uint16_t code = 0;                // object type code
   std::vector<std::wstring> texts;  // one a column; empty means none
+  uint32_t symbol = 0;              // the caller's symbol index, kept for it
 };
 
 class TOwnerDrawList {
@@ -60,6 +61,8 @@ class TOwnerDrawList {
   // none), the type code and the low 16 bits of `data`. 1 when the list-view item was
   // inserted; 0 otherwise, and then no row is kept.
   int AddRow(const wchar_t* const* texts, int count, uint16_t code, uint32_t data);
+  // The same with the caller's symbol index kept in the row.
+  int AddRow(const wchar_t* const* texts, int count, uint16_t code, uint32_t data, uint32_t symbol);
   // Replaces the rows by `rows` (each as AddRow takes it); the number kept.
   int SetRows(const std::vector<TOwnerDrawRow>& rows);
   // The row at the list view's selection mark; null when the mark is outside the table.
@@ -67,15 +70,23 @@ class TOwnerDrawList {
   // Selects, focuses and shows the first row of that code. 1 when there is one; 0 otherwise,
   // and the selection stays as it was.
   int SelectByCode(uint16_t code);
+  // Selects, focuses and shows the first row whose key is the low 16 bits of `key`; the list
+  // view tells its dialog (LVN_ITEMCHANGED). The row's index, or -1 when there is none (the
+  // selection then stays as it was).
+  int FindRow(uint32_t key);
   void DeleteRow(int index);
   // Deletes all items and rows; the table keeps its capacity.
   void Clear();
   // Paints one row; the owner forwards every WM_DRAWITEM here (other controls' are ignored).
   void DrawItem(const DRAWITEMSTRUCT* drawItem);
+  // 0 rows of text; otherwise the list view is hidden and the dialog paints the symbol grid.
   void SetIconMode(int flag);
+  void SetViewMode(int mode) { SetIconMode(mode); }
+  int GetViewMode() const { return symbolMode; }
   void DrawIconGrid(HDC dc);
-  // For a pen-down at (x, y) in symbol mode: selects the tapped symbol. 1 when the pen-down
-  // inside the list's rectangle became a tap-and-hold (the owner opens its context menu).
+  // For a pen-down at (x, y), in the dialog's client coordinates, in symbol mode: selects the
+  // tapped symbol. 1 when the pen-down inside the list's rectangle became a tap-and-hold (the
+  // owner opens its context menu).
   int HitTest(int x, int y);
 
   int RowCount() const { return int(table.size()); }
@@ -91,8 +102,12 @@ class TOwnerDrawList {
   int controlId = 0;
 
  private:
-  // Cells per grid line for the list's screen rectangle; 0 when narrower than one cell.
+  // Cells per grid line for the list's rectangle; 0 when narrower than one cell.
   static int CellsPerLine(const RECT& rc) { return (rc.right - rc.left) / kGridCell; }
+  // The list view's rectangle in the dialog's client coordinates, where the grid is drawn and
+  // tapped (the dialog need not lie at the screen's origin).
+  RECT GridRect() const;
+  void RepaintGrid();
   void SelectIndex(int index);
 
   std::vector<TOwnerDrawRow> table;

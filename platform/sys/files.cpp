@@ -408,10 +408,14 @@ extern "C" HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD, LPSECURITY_ATTR
   if (!MapPath(name, &host, forCreate, 0)) return INVALID_HANDLE_VALUE;
   struct stat st;
   bool existed = stat(host.c_str(), &st) == 0;
-  if (existed && S_ISDIR(st.st_mode)) {  // a folder is not a file
+  // A folder is not a file; with backup semantics it opens for its information only.
+  const bool folder = existed && S_ISDIR(st.st_mode);
+  if (folder && (!(flagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS) || creation != OPEN_EXISTING ||
+                 write)) {
     Fail(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
+  if (folder) flags = O_CLOEXEC | O_RDONLY | O_DIRECTORY;
   mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
   int fd = ::open(host.c_str(), flags, mode);
   if (fd < 0) {
@@ -423,7 +427,7 @@ extern "C" HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD, LPSECURITY_ATTR
       FailErrno();
     return INVALID_HANDLE_VALUE;
   }
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) != folder) {
     ::close(fd);
     Fail(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
@@ -549,6 +553,31 @@ extern "C" BOOL GetFileTime(HANDLE h, LPFILETIME creation, LPFILETIME access, LP
   if (creation) *creation = e.created;
   if (access) *access = e.accessed;
   if (write) *write = e.written;
+  return TRUE;
+}
+
+extern "C" BOOL GetFileInformationByHandle(HANDLE h, LPBY_HANDLE_FILE_INFORMATION info) {
+  auto file = Find<FileObject>(h, Kind::File);
+  if (!file) return FALSE;
+  if (!info) return Fail(ERROR_INVALID_PARAMETER);
+  struct stat st;
+  if (fstat(file->fd(), &st) != 0) return FailErrno();
+  FoundEntry e = EntryOf(L"", st);
+  *info = {};
+  info->dwFileAttributes = e.attributes;
+  info->ftCreationTime = e.created;
+  info->ftLastAccessTime = e.accessed;
+  info->ftLastWriteTime = e.written;
+  // The host's device number and inode: two paths name one file or folder exactly when both
+  // agree (a symbolic link resolves to its target's).
+  const auto device = static_cast<uint64_t>(st.st_dev), inode = static_cast<uint64_t>(st.st_ino);
+  info->dwVolumeSerialNumber = static_cast<DWORD>(device ^ (device >> 32));
+  info->nFileSizeHigh = static_cast<DWORD>(e.size >> 32);
+  info->nFileSizeLow = static_cast<DWORD>(e.size);
+  info->nNumberOfLinks = static_cast<DWORD>(st.st_nlink);
+  info->nFileIndexHigh = static_cast<DWORD>(inode >> 32);
+  info->nFileIndexLow = static_cast<DWORD>(inode);
+  SetLastError(ERROR_SUCCESS);
   return TRUE;
 }
 

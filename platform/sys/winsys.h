@@ -101,6 +101,23 @@ UINT GetACP();
 #define FILE_CURRENT 1
 #define FILE_END 2
 
+// With CreateFileW: opens a folder (OPEN_EXISTING, read only), for its information alone.
+#define FILE_FLAG_BACKUP_SEMANTICS 0x02000000
+
+struct BY_HANDLE_FILE_INFORMATION {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD dwVolumeSerialNumber;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD nNumberOfLinks;
+  DWORD nFileIndexHigh;
+  DWORD nFileIndexLow;
+};
+typedef BY_HANDLE_FILE_INFORMATION* LPBY_HANDLE_FILE_INFORMATION;
+
 struct WIN32_FIND_DATAW {
   DWORD dwFileAttributes;
   FILETIME ftCreationTime;
@@ -135,6 +152,8 @@ DWORD GetFileSize(HANDLE h, LPDWORD sizeHigh);
 BOOL SetEndOfFile(HANDLE h);
 BOOL FlushFileBuffers(HANDLE h);
 BOOL GetFileTime(HANDLE h, LPFILETIME creation, LPFILETIME access, LPFILETIME write);
+// Attributes, times, size and identity (volume and file index) of an open file or folder.
+BOOL GetFileInformationByHandle(HANDLE h, LPBY_HANDLE_FILE_INFORMATION info);
 }
 
 // The program's buffered files. The path is a device path in the program code page (vfopen) or

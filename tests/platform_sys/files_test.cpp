@@ -291,3 +291,42 @@ TEST(Stdio, EightBitPathsFollowTheProgramCodePage) {
 }
 
 }  // namespace
+
+namespace {
+
+bool Identity(const wchar_t* path, BY_HANDLE_FILE_INFORMATION* info) {
+  HANDLE h = CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool ok = GetFileInformationByHandle(h, info);
+  CloseHandle(h);
+  return ok;
+}
+
+TEST(FileInformation, FoldersOpenWithBackupSemanticsAndLinksShareTheirTargetsIdentity) {
+  TempDeviceRoot root;
+  root.MakeDir("Maps/Town");
+  root.MakeFile("Maps/a.mvw", std::string(1500, 'x'));
+  ASSERT_EQ(symlink((root.path() + "/Maps").c_str(), (root.path() + "/Maps/Town/up").c_str()), 0);
+  // Without the flag a folder is still no file.
+  EXPECT_EQ(CreateFileW(L"\\Maps", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(CreateFileW(L"\\Maps", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_BACKUP_SEMANTICS, nullptr),
+            INVALID_HANDLE_VALUE);
+  BY_HANDLE_FILE_INFORMATION maps{}, link{}, town{}, file{};
+  ASSERT_TRUE(Identity(L"\\Maps", &maps));
+  ASSERT_TRUE(Identity(L"\\Maps\\Town\\up", &link));
+  ASSERT_TRUE(Identity(L"\\Maps\\Town", &town));
+  ASSERT_TRUE(Identity(L"\\Maps\\a.mvw", &file));
+  EXPECT_EQ(maps.dwFileAttributes, DWORD(FILE_ATTRIBUTE_DIRECTORY));
+  EXPECT_EQ(link.nFileIndexLow, maps.nFileIndexLow);
+  EXPECT_EQ(link.nFileIndexHigh, maps.nFileIndexHigh);
+  EXPECT_EQ(link.dwVolumeSerialNumber, maps.dwVolumeSerialNumber);
+  EXPECT_NE(town.nFileIndexLow, maps.nFileIndexLow);
+  EXPECT_EQ(file.nFileSizeLow, 1500u);
+  EXPECT_FALSE(GetFileInformationByHandle(INVALID_HANDLE_VALUE, &file));
+  EXPECT_FALSE(Identity(L"\\Missing", &file));
+}
+
+}  // namespace
