@@ -39,6 +39,8 @@ struct Modules {
   std::wstring modulePath = L"\\Vorna\\Vorna.exe";
 };
 
+thread_local HMODULE t_loading = nullptr;
+
 Modules& State() {
   static Modules* m = new Modules;  // modules may be freed from static destructors
   return *m;
@@ -143,6 +145,9 @@ FARPROC Resolve(Modules& m, Module* mod, const std::string& name) {
 }
 
 }  // namespace
+
+HMODULE LoadingModule() { return t_loading; }
+
 }  // namespace vplat::sys
 
 using namespace vplat::sys;
@@ -254,17 +259,23 @@ extern "C" HMODULE LoadLibraryW(LPCWSTR name) {
     ++it->second->refs;
     return reinterpret_cast<HMODULE>(it->second.get());
   }
+  // The record exists before the host loader runs the library's static constructors, so that the
+  // resources they register are the library's own.
+  auto mod = std::make_unique<Module>();
+  HMODULE h = reinterpret_cast<HMODULE>(mod.get());
+  HMODULE outer = t_loading;
+  t_loading = h;
   void* handle = dlopen(key.c_str(), RTLD_NOW | RTLD_LOCAL);
+  t_loading = outer;
   if (!handle) {
+    DropModuleResources(h);
     Fail(ERROR_MOD_NOT_FOUND);
     return nullptr;
   }
-  auto mod = std::make_unique<Module>();
   mod->hostPath = key;
   mod->handle = handle;
   mod->refs = 1;
   mod->stem = file;
-  HMODULE h = reinterpret_cast<HMODULE>(mod.get());
   m.loaded.emplace(key, std::move(mod));
   SetLastError(ERROR_SUCCESS);
   return h;
@@ -310,6 +321,8 @@ extern "C" BOOL FreeLibrary(HMODULE h) {
   if (!mod || !h) return Fail(ERROR_INVALID_HANDLE);
   if (mod == &m.program || mod == &m.coredll) return TRUE;  // never unloaded
   if (--mod->refs > 0) return TRUE;
+  // Its tables live in its image: nobody may find them once it is gone.
+  DropModuleResources(h);
   dlclose(mod->handle);
   m.loaded.erase(mod->hostPath);
   return TRUE;
