@@ -131,7 +131,7 @@ void RegisterResource(const wchar_t* type, UINT id, const void* data, size_t siz
   r.handles.insert(&it->second);
 }
 
-void DropModuleResources(HMODULE module) {
+void sys::DropModuleResources(HMODULE module) {
   if (!module) return;
   Registry& r = Resources();
   std::lock_guard lock(r.mutex);
