@@ -121,8 +121,9 @@ void ViewerInit(TRasterViewDlg& v, HWND hwnd) {
   v.geo.H = rc.bottom - rc.top;
   v.label = CreateWindowExW(0, L"static", app.chooser.name.c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER,
                             0, 0, 70, 19, hwnd, nullptr, Self(), nullptr);
+  // The layer's combo height is the closed box; the open list sizes itself.
   v.combo = CreateWindowExW(0, L"combobox", nullptr, WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST, 70, 0,
-                            50, 100, hwnd, nullptr, Self(), nullptr);
+                            50, 19, hwnd, nullptr, Self(), nullptr);
   for (const wchar_t* item : {L"1:4", L"1:1", L"3:1"})
     SendMessageW(v.combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
   SendMessageW(v.combo, CB_SETCURSEL, kScale1to1, 0);
