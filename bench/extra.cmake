@@ -14,3 +14,8 @@ if(PROJ_FOUND)
   target_link_libraries(bench_geodesy_proj PRIVATE PkgConfig::PROJ)
   target_compile_definitions(bench_geodesy_proj PRIVATE VORNA_HAVE_PROJ=1)
 endif()
+
+# bench_rasterlib: the raster library's plain code (the library itself is loaded by name).
+if(TARGET bench_rasterlib)
+  target_link_libraries(bench_rasterlib PRIVATE tilvex_model)
+endif()
