@@ -82,3 +82,8 @@ HMODULE LoadingModule();
 void DropModuleResources(HMODULE module);
 
 }  // namespace vplat::sys
+
+namespace vplat {
+// How many windows, window classes, dialogs and timers have a procedure in [lo, hi).
+int LiveCodeIn(uintptr_t lo, uintptr_t hi);
+}  // namespace vplat

@@ -149,6 +149,20 @@ TEST(Resources, ALoadedModulesTablesAreItsOwnAndLeaveWithIt) {
   FreeLibrary(again);
 }
 
+TEST(ModulesDeathTest, UnloadingCodeThatAWindowStillCallsStopsTheTest) {
+  auto leave = [] {
+    HMODULE probe = LoadLibraryW(L"SysProbe");
+    auto make = reinterpret_cast<HWND (*)()>(GetProcAddressW(probe, L"ProbeLeaveWindow"));
+    if (make && make()) FreeLibrary(probe);
+  };
+  setenv("VORNA_TEST", "1", 1);
+  EXPECT_DEATH(leave(), "still point into");
+  // Unloading a module that left nothing behind is quiet.
+  HMODULE probe = LoadLibraryW(L"SysProbe");
+  ASSERT_NE(probe, nullptr);
+  EXPECT_TRUE(FreeLibrary(probe));
+}
+
 VS_FIXEDFILEINFO ProgramVersion(bool* ok) {
   VS_FIXEDFILEINFO out{};
   DWORD handle = 0;

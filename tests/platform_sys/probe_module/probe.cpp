@@ -20,3 +20,16 @@ struct ProbeResources {
   }
 } const kProbeResources;
 }  // namespace
+
+// A window whose procedure is the module's own, left behind on purpose.
+static LRESULT CALLBACK ProbeWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+VORNA_EXPORT HWND ProbeLeaveWindow() {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ProbeWindowProc;
+  wc.lpszClassName = L"ProbeLeft";
+  RegisterClassW(&wc);
+  return CreateWindowExW(0, L"ProbeLeft", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+}
