@@ -4,14 +4,15 @@
 #include <string>
 
 #include "app/auto_actions.h"
-#include "app/ini_file.h"
 #include "app/input.h"
-#include "app/lang.h"
 #include "app/main_window.h"
 #include "app/navigation.h"
 #include "app/pending_services.h"
-#include "app/ui/shell_utils.h"
 #include "app/winmain.h"
+#include "base/ini_file.h"
+#include "base/lang.h"
+#include "base/ui/shell_utils.h"
+#include "view/image_lib.h"
 #include "edit/measure_tool.h"
 #include "edit/tool_panel.h"
 #include "gps/almanac_bar.h"
@@ -118,9 +119,9 @@ void SetScaleCommand(int32_t scale) {
 void ToggleRulerMode(int on) {
   g_MeasureTool.Reset();
   if (on) {
-    SetInputMode(4, 0);
+    SetInputMode(input_mode::kRuler, 0);
   } else {
-    SetInputMode(1, 0);
+    SetInputMode(input_mode::kNormal, 0);
     InvalidateMainView(0);
   }
   CheckBarButton(kCmdRuler, on);
@@ -176,7 +177,8 @@ LRESULT OnMainCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case kCmdZoomFrame:
-      SetInputMode(IsBarButtonChecked(kCmdZoomFrame) ? 2 : 1, 0);
+      SetInputMode(
+          IsBarButtonChecked(kCmdZoomFrame) ? input_mode::kZoomFrame : input_mode::kNormal, 0);
       return 0;
     case kCmdAbout:
       RunAboutDialog();
@@ -203,7 +205,7 @@ LRESULT OnMainCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       InvalidateMainView(0);
       return 0;
     case kCmdRouteByTaps:
-      SetInputModeDirect(11);
+      SetInputModeDirect(input_mode::kRoute);
       return 0;
     case kCmdRoadGraph:
       OpenRoadGraph();
@@ -217,7 +219,7 @@ LRESULT OnMainCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kCmdPicture: {
       // The last valid GPS position is the plane point the view keeps for the marker.
-      ShowRasterLibraryView(g_MapView.gpsX, g_MapView.gpsY);
+      g_RasterLib.Show(g_MapView.gpsX, g_MapView.gpsY);
       return 0;
     }
     case kCmdMinimize:

@@ -1,14 +1,14 @@
 // The program's long-lived objects, constructed before the entry runs and destroyed after the
 // message loop ends, in reverse order of their definitions here. All of them stand in this one
-// file so that the order is fixed: the settings store and the language table first, because
-// every other object may read them; the map view with its project (it initialises the geodesy
-// tables); the working-map layer; the GPS port and the echo sounder; the receiver link; the
-// almanac; then the panels and overlays and the main window's own objects.
+// file so that the order is fixed: the map view with its project (it initialises the geodesy
+// tables); the GPS port and the echo sounder; the receiver link; the
+// almanac; then the panels and overlays and the main window's own objects. The settings store
+// and the language table, which every other object may read, stand in base/globals.cpp and are
+// made before all of these and destroyed after them; the working-map layer (maps/user_layer.cpp)
+// is built at compile time and has nothing to destroy.
 #include "app/auto_actions.h"
 #include "app/back_buffer.h"
 #include "app/button_table.h"
-#include "app/ini_file.h"
-#include "app/lang.h"
 #include "app/menu_opener.h"
 #include "app/winmain.h"
 #include "edit/goto_overlay.h"
@@ -26,14 +26,10 @@
 #include "gps/greis_receiver.h"
 #include "gps/sight_rule.h"
 #include "gps/sky_plot.h"
-#include "maps/user_layer.h"
 #include "search/route.h"
 #include "view/map_view.h"
 
-TIniFile g_Ini;
-TLang g_Lang;
 TMapView g_MapView;
-TUserLayer g_UserLayer;
 TGpsPort g_GpsPort;
 TEchoSounder g_EchoSounder;
 TGreisReceiver g_GreisReceiver;

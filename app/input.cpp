@@ -6,12 +6,12 @@
 
 #include "app/auto_actions.h"
 #include "app/commands.h"
-#include "app/ini_file.h"
 #include "app/main_window.h"
 #include "app/navigation.h"
 #include "app/pending_services.h"
-#include "app/ui/shell_utils.h"
 #include "app/winmain.h"
+#include "base/ini_file.h"
+#include "base/ui/shell_utils.h"
 #include "edit/measure_tool.h"
 #include "edit/selection_panel.h"
 #include "edit/tool_panel.h"
@@ -23,8 +23,6 @@
 #include "view/map_view.h"
 
 namespace {
-
-uint8_t g_inputMode = 1;
 
 constexpr int kPickRadius = 10;     // pixels
 constexpr int kMaxPicked = 50;      // object references
@@ -86,7 +84,7 @@ void SetAlmanacBase(HWND hwnd, int x, int y) {
   g_Ini.SetString("AlmBaseX", text);
   std::snprintf(text, sizeof text, "%i", int(py));
   g_Ini.SetString("AlmBaseY", text);
-  SetInputModeDirect(1);
+  SetInputModeDirect(input_mode::kNormal);
   ShowSettingsDialog(hwnd, kAlmanacPage);
 }
 
@@ -102,7 +100,7 @@ void ZoomFramePenUp(int x, int y) {
   g_MapView.ZoomToScreenRect(frame.left, frame.top, frame.right, frame.bottom);
   InvalidateMainView(1);
   CheckBarButton(kCmdZoomFrame, 0);
-  SetInputModeDirect(1);
+  SetInputModeDirect(input_mode::kNormal);
 }
 
 }  // namespace
@@ -111,41 +109,35 @@ POINT g_DragStart = {0, 0};
 POINT g_DragLast = {0, 0};
 int g_PointKey = 0;
 
-uint8_t GetInputMode() { return g_inputMode; }
+namespace {
 
-void SetInputModeDirect(uint8_t mode) {
-  if (mode >= 1 && mode <= 16) g_inputMode = mode;
-}
-
-void SetInputMode(uint8_t mode, int) {
-  if (mode < 1 || mode > 16) return;
-  if (g_inputMode >= 12 && g_inputMode <= 14 && mode != 1) return;
-  g_inputMode = mode;
+// The command-bar buttons that go with the mode SetInputMode has just set.
+void OnInputModeChanged(uint8_t mode) {
   switch (mode) {
-    case 1:
+    case input_mode::kNormal:
       g_GpsBar.pointOnMapButton = 0;
       CheckBarButton(kCmdRuler, 0);
       CheckBarButton(kCmdPointOnMap, 0);
       CheckBarButton(kCmdZoomFrame, 0);
       break;
-    case 2:
+    case input_mode::kZoomFrame:
       g_GpsBar.pointOnMapButton = 0;
       CheckBarButton(kCmdRuler, 0);
       CheckBarButton(kCmdPointOnMap, 0);
       break;
-    case 3:
-      ToggleRulerMode(0);  // ends in mode 1
+    case input_mode::kRulerOff:
+      ToggleRulerMode(0);  // ends in kNormal
       CheckBarButton(kCmdZoomFrame, 0);
       break;
-    case 4:
+    case input_mode::kRuler:
       g_GpsBar.pointOnMapButton = 0;
       CheckBarButton(kCmdPointOnMap, 0);
       CheckBarButton(kCmdZoomFrame, 0);
       break;
-    case 5:
-    case 12:
-    case 13:
-    case 14:
+    case input_mode::kNavigationPoint:
+    case input_mode::kToolPanel:
+    case input_mode::kVertexEdit:
+    case input_mode::kSelection:
       CheckBarButton(kCmdPointOnMap, 0);
       CheckBarButton(kCmdRuler, 0);
       CheckBarButton(kCmdZoomFrame, 0);
@@ -154,6 +146,11 @@ void SetInputMode(uint8_t mode, int) {
       break;
   }
 }
+
+// Installed before the entry runs, so the buttons follow the mode from the first change on.
+const bool g_watching = (SetInputModeWatcher(OnInputModeChanged), true);
+
+}  // namespace
 
 void CenterViewAt(int x, int y) {
   SetGpsFollow(0);
@@ -201,36 +198,36 @@ HWND GetLockTargetWindow() {
 
 LRESULT OnMainPenDown(HWND hwnd, WPARAM, LPARAM lParam) {
   const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
-  switch (g_inputMode) {
-    case 1:
+  switch (GetInputMode()) {
+    case input_mode::kNormal:
       g_AutoActions.ResetIdle();
       PenDownNormal(hwnd, x, y);
       break;
-    case 2:
-    case 10:
+    case input_mode::kZoomFrame:
+    case input_mode::kGpsOffset:
       g_DragStart = g_DragLast = POINT{x, y};
       break;
-    case 4:
+    case input_mode::kRuler:
       if (g_MeasureTool.AddPoint(x, y)) InvalidateMainView(0);
       break;
-    case 11:
+    case input_mode::kRoute:
       RoutePointTap(x, y);
       break;
-    case 12:
+    case input_mode::kToolPanel:
       g_ToolPanel.OnMapMouse(hwnd, x, y, WM_LBUTTONDOWN);
       break;
-    case 13:
+    case input_mode::kVertexEdit:
       g_VertexEditBar.OnMapMouse(hwnd, x, y, WM_LBUTTONDOWN);
       break;
-    case 14:
+    case input_mode::kSelection:
       g_SelectionPanel.OnMapMouse(hwnd, x, y, WM_LBUTTONDOWN);
       break;
-    case 15:
+    case input_mode::kAlmanacBase:
       SetAlmanacBase(hwnd, x, y);
       break;
-    case 16:
+    case input_mode::kMoveEditedPoint:
       MoveEditedPointTo(x, y);
-      SetInputModeDirect(1);
+      SetInputModeDirect(input_mode::kNormal);
       break;
     default:
       break;
@@ -241,20 +238,20 @@ LRESULT OnMainPenDown(HWND hwnd, WPARAM, LPARAM lParam) {
 LRESULT OnMainPenMove(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   const POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   if (wParam & MK_LBUTTON) {
-    switch (g_inputMode) {
-      case 2: {
+    switch (GetInputMode()) {
+      case input_mode::kZoomFrame: {
         const RECT area = ZoomArea(hwnd);
         Rubber(hwnd, 1, p, [&](HDC dc, POINT end) {
           FrameOutline(dc, ZoomFrameRect(area, g_DragStart, end));
         });
         break;
       }
-      case 10:
+      case input_mode::kGpsOffset:
         Rubber(hwnd, 2, p, [&](HDC dc, POINT end) {
           DrawLine(dc, g_DragStart.x, g_DragStart.y, end.x, end.y);
         });
         break;
-      case 12:
+      case input_mode::kToolPanel:
         g_ToolPanel.OnMapMouse(hwnd, p.x, p.y, WM_MOUSEMOVE);
         break;
       default:
@@ -268,19 +265,19 @@ LRESULT OnMainPenMove(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 LRESULT OnMainPenUp(HWND hwnd, WPARAM, LPARAM lParam) {
   const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
   g_AutoActions.ResetIdle();
-  switch (g_inputMode) {
-    case 2:
+  switch (GetInputMode()) {
+    case input_mode::kZoomFrame:
       ZoomFramePenUp(x, y);
       break;
-    case 5:
+    case input_mode::kNavigationPoint:
       SetNavigationPointAt(x, y);
-      SetInputModeDirect(1);
+      SetInputModeDirect(input_mode::kNormal);
       break;
-    case 10:
+    case input_mode::kGpsOffset:
       SetGpsOffsetFromDrag(g_DragStart.x, g_DragStart.y, x, y);
-      SetInputModeDirect(1);
+      SetInputModeDirect(input_mode::kNormal);
       break;
-    case 12:
+    case input_mode::kToolPanel:
       g_ToolPanel.OnMapMouse(hwnd, x, y, WM_LBUTTONUP);
       break;
     default:
@@ -317,54 +314,54 @@ LRESULT OnMainHotKey(HWND hwnd, WPARAM wParam, LPARAM) {
 
 void RunButtonAction(HWND hwnd, int action, int key) {
   switch (action) {
-    case 1:
+    case button_action::kZoomIn:
       g_MapView.ZoomIn();
       InvalidateMainView(1);
       break;
-    case 2: {
+    case button_action::kZoomOut: {
       const int32_t before = g_MapView.GetScale();
       g_MapView.ZoomOut();
       if (g_MapView.GetScale() != before) InvalidateMainView(1);
       break;
     }
-    case 3:
+    case button_action::kToggleGpsFollow:
       SetGpsFollow(GetGpsFollow() ? 0 : 1);
       break;
-    case 4: {
+    case button_action::kToggleTrackLog: {
       const int on = g_Ini.GetInt("NaviSaveLog") ? 0 : 1;
       g_Ini.SetInt("NaviSaveLog", on);
       g_NaviSaveLog = on;
       ApplyTrackRecording(on);
       break;
     }
-    case 5:
+    case button_action::kGpsPoint:
       g_PointKey = key;
       AddGpsPointFromKey(key);
       break;
-    case 6:
+    case button_action::kPointOnMap:
       g_GpsBar.pointOnMapButton = 1;
       g_GpsBar.ToggleMode();
       break;
-    case 7:
+    case button_action::kToggleNavigation:
       ToggleNavigationMode(hwnd);
       break;
-    case 8:
+    case button_action::kSearchAddress:
       RunSearchWindow(hwnd, g_Instance, 0);
       break;
-    case 9:
+    case button_action::kSearchObject:
       RunSearchWindow(hwnd, g_Instance, 1);
       break;
-    case 10:
+    case button_action::kCloseSearchBars:
       SendMessageW(hwnd, WM_COMMAND, kCmdCloseSearchBars, 0);
       break;
-    case 11:
+    case button_action::kExit:
       SendMessageW(hwnd, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hwnd));
       SendMessageW(hwnd, WM_CLOSE, 0, 0);
       break;
-    case 12:
+    case button_action::kToggleGeodesy:
       ToggleGeodesyMode(hwnd);
       break;
-    case 13:
+    case button_action::kOccupyStatic:
       if (g_GeodesyBar.occupation == 1) {
         g_GeodesyBar.dynamicButton = 1;
         g_GeodesyBar.StartDynamic();
@@ -373,7 +370,7 @@ void RunButtonAction(HWND hwnd, int action, int key) {
         g_GeodesyBar.StartStatic();
       }
       break;
-    case 14:
+    case button_action::kOccupyAutoOrStatic:
       if (g_GeodesyBar.occupation == 2) {
         g_GeodesyBar.staticButton = 1;
         g_GeodesyBar.StartStatic();
@@ -382,7 +379,7 @@ void RunButtonAction(HWND hwnd, int action, int key) {
         g_GeodesyBar.StartDynamicAuto();
       }
       break;
-    case 15:
+    case button_action::kOccupyAutoOrDynamic:
       if (g_GeodesyBar.occupation == 2) {
         g_GeodesyBar.dynamicButton = 1;
         g_GeodesyBar.StartDynamic();
@@ -391,7 +388,7 @@ void RunButtonAction(HWND hwnd, int action, int key) {
         g_GeodesyBar.StartDynamicAuto();
       }
       break;
-    case 16:
+    case button_action::kScreenLock:
       ToggleScreenLock(GetLockTargetWindow());
       break;
     default:  // -1 and 0: no action

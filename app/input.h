@@ -1,25 +1,13 @@
-// Stylus input modes, keys and hot keys of the main window. The mode is one program-wide byte
-// (1 to 16) that the view, the GPS, editing and search code set; what a tap on the map does
-// depends on it.
-//
-//   1 normal: a tap centres the view, a tap-and-hold selects the objects under the stylus
-//   2 zoom frame          4 ruler              5 navigation point on the map
-//  10 GPS offset drag    11 route by two taps  12 tools panel
-//  13 vertex-editing bar 14 selected-objects panel
-//  15 almanac base point 16 move the edited point
-//
-// Modes 12 to 14 belong to an editing panel: while one of them is on, only mode 1 may replace it.
+// Stylus input, keys and hot keys of the main window. The input mode itself is state of
+// base/input_mode.h, which every subsystem may set; this side runs the pen strokes of each mode
+// and keeps the command-bar buttons in step with it.
 #pragma once
 
 #include <cstdint>
 
+#include "base/input_mode.h"
 #include "platform/win.h"
 
-uint8_t GetInputMode();
-// Sets the mode with the command-bar button updates that go with it. `flag` is always 0.
-void SetInputMode(uint8_t mode, int flag = 0);
-// Sets the mode without any button update or rule, as a mode that ends by itself returns to 1.
-void SetInputModeDirect(uint8_t mode);
 
 LRESULT OnMainPenDown(HWND hwnd, WPARAM wParam, LPARAM lParam);
 LRESULT OnMainPenMove(HWND hwnd, WPARAM wParam, LPARAM lParam);
@@ -28,6 +16,28 @@ LRESULT OnMainPenUp(HWND hwnd, WPARAM wParam, LPARAM lParam);
 LRESULT OnMainKeyDown(HWND hwnd, WPARAM wParam, LPARAM lParam);
 // A hardware key: its action from the button table runs.
 LRESULT OnMainHotKey(HWND hwnd, WPARAM wParam, LPARAM lParam);
+
+// The actions of the hardware-button table.
+namespace button_action {
+constexpr int kNone = 0;  // and -1
+constexpr int kZoomIn = 1;
+constexpr int kZoomOut = 2;
+constexpr int kToggleGpsFollow = 3;
+constexpr int kToggleTrackLog = 4;  // the setting "NaviSaveLog"
+constexpr int kGpsPoint = 5;         // a GPS point, named for the key that asked
+constexpr int kPointOnMap = 6;       // the navigation point by a tap on the map
+constexpr int kToggleNavigation = 7;
+constexpr int kSearchAddress = 8;
+constexpr int kSearchObject = 9;
+constexpr int kCloseSearchBars = 10;
+constexpr int kExit = 11;
+constexpr int kToggleGeodesy = 12;
+// Occupations of the geodesy bar: each starts one, or another while one is running.
+constexpr int kOccupyStatic = 13;        // static; while static runs, dynamic
+constexpr int kOccupyAutoOrStatic = 14;  // dynamic auto; while dynamic runs, static
+constexpr int kOccupyAutoOrDynamic = 15; // dynamic auto; while dynamic runs, dynamic
+constexpr int kScreenLock = 16;
+}  // namespace button_action
 
 // Runs one action of the button table (0 to 16) for hardware key `key`; -1 and 0 do nothing.
 void RunButtonAction(HWND hwnd, int action, int key);

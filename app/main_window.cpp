@@ -8,10 +8,11 @@
 #include "app/back_buffer.h"
 #include "app/commands.h"
 #include "app/input.h"
-#include "app/lang.h"
 #include "app/menu_opener.h"
-#include "app/ui/shell_utils.h"
 #include "app/winmain.h"
+#include "base/lang.h"
+#include "base/lang_ids.h"
+#include "base/ui/shell_utils.h"
 #include "edit/goto_overlay.h"
 #include "edit/measure_tool.h"
 #include "edit/object_list_panel.h"
@@ -275,7 +276,9 @@ LRESULT OnMainCancelMode(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT OnMainBoundsError(HWND hwnd, WPARAM wParam, LPARAM) {
-  int id = wParam == 14 ? 100084 : wParam == 16 ? 100085 : 0;
+  int id = wParam == 14   ? lang_id::kMsgPointOutOfBoundErr
+           : wParam == 16 ? lang_id::kMsgObjOutOfBoundErr
+                          : 0;
   // One box at a time: the GPS and echo timers keep adding points inside the box's modal loop,
   // and each would open another box on top.
   if (!id || g_BoundsBoxUp) return 0;

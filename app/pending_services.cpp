@@ -5,4 +5,3 @@ int ToggleScreenLock(HWND) { return 0; }
 int PickObjectsAt(int, int, int, TObjectRef*, int) { return 0; }
 int BrowseForOpenFile(HWND, const wchar_t*, const char*, char*, size_t) { return 0; }
 int RunProjectMapsDialog(HWND) { return 0; }
-int ShowRasterLibraryView(double, double) { return 0; }

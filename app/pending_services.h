@@ -19,5 +19,3 @@ int BrowseForOpenFile(HWND owner, const wchar_t* filter, const char* startFolder
                       size_t size);
 // The project-maps dialog; 0: closed without a change (no dialog yet).
 int RunProjectMapsDialog(HWND owner);
-// The raster-map library's viewer at a plane position; 0: not shown (no binding yet).
-int ShowRasterLibraryView(double x, double y);

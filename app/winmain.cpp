@@ -6,12 +6,14 @@
 #include "app/auto_actions.h"
 #include "app/back_buffer.h"
 #include "app/button_table.h"
-#include "app/ini_file.h"
-#include "app/lang.h"
 #include "app/main_window.h"
 #include "app/menu_opener.h"
-#include "app/text_utils.h"
-#include "app/ui/shell_utils.h"
+#include "app/program_host.h"
+#include "base/ini_file.h"
+#include "base/lang.h"
+#include "base/lang_ids.h"
+#include "base/text_utils.h"
+#include "base/ui/shell_utils.h"
 #include "edit/goto_overlay.h"
 #include "edit/measure_tool.h"
 #include "edit/tool_panel.h"
@@ -30,6 +32,7 @@
 #include "search/street_search.h"
 #include "view/frame_draw.h"
 #include "view/map_view.h"
+#include "view/picture_map.h"
 
 namespace {
 
@@ -88,8 +91,9 @@ void OpenStartupFile(HWND hwnd) {
   if (file.empty()) return;
   if (ask) {
     std::wstring wide = AnsiToWideString(file);
-    std::wstring text = FormatLangText(100043, wide.c_str());
-    if (MessageBoxW(hwnd, text.c_str(), g_Lang.GetText(100011), MB_OKCANCEL | MB_ICONQUESTION) !=
+    std::wstring text = FormatLangText(lang_id::kMsgOpenMapConfS, wide.c_str());
+    if (MessageBoxW(hwnd, text.c_str(), g_Lang.GetText(lang_id::kMsgConf),
+                    MB_OKCANCEL | MB_ICONQUESTION) !=
         IDOK)
       return;
   }
@@ -180,6 +184,7 @@ HWND CreateMainWindow(HINSTANCE instance, const char*, int show) {
 }
 
 void StartUp(HWND hwnd) {
+  InstallProgramHost();
   wchar_t module[1024];
   DWORD n = GetModuleFileNameW(nullptr, module, 1024);
   if (n > 0 && n < 1024) {
@@ -200,6 +205,7 @@ void StartUp(HWND hwnd) {
     LoadLanguage();
     g_MapView.LoadStartupResources(g_ProgramFolder.c_str(), &g_BackBuffer);
     InstallMapDrawing(g_MapView);
+    SetRasterMapFactory(NewPictureMap);
     g_MapView.positionHook = GetCurrentPosition;
     g_MapView.ReadScreenResolution(hwnd);
 
@@ -365,7 +371,7 @@ void CALLBACK LowMemoryTimerProc(HWND hwnd, UINT, UINT_PTR, DWORD) {
   KillTimer(hwnd, kMemoryTimerId);
   g_MemoryTimer = 0;
   g_LowMemoryBoxUp = 1;
-  MessageBoxW(hwnd, g_Lang.GetText(100083), nullptr, MB_OK | MB_ICONSTOP);
+  MessageBoxW(hwnd, g_Lang.GetText(lang_id::kMsgLoMemoryWarn), nullptr, MB_OK | MB_ICONSTOP);
   g_LowMemoryBoxUp = 0;
   if (IsWindow(hwnd)) g_MemoryTimer = SetTimer(hwnd, kMemoryTimerId, kMemoryTimerMs, LowMemoryTimerProc);
 }

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <string>
 
-#include "app/lang.h"
 #include "app/main_window.h"
 #include "app/winmain.h"
+#include "base/lang.h"
 #include "platform/harness.h"
 #include "platform/sys/instance_lock.h"
 #include "tools/sampledata/mol_writer.h"

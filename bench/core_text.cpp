@@ -11,11 +11,11 @@
 #include <filesystem>
 #include <string>
 
-#include "app/ini_file.h"
-#include "app/lang.h"
-#include "app/text_utils.h"
+#include "base/ini_file.h"
+#include "base/lang.h"
+#include "base/language_path.h"
+#include "base/text_utils.h"
 #include "platform/sys/winsys.h"
-#include "settings/language_path.h"
 
 namespace {
 

@@ -19,3 +19,12 @@ endif()
 if(TARGET bench_rasterlib)
   target_link_libraries(bench_rasterlib PRIVATE tilvex_model)
 endif()
+
+# bench_raster_tiles: pictures through the image module, made once into the build tree by
+# vorna-mksample; the bare libtiff tile read is its floor.
+if(TARGET bench_raster_tiles)
+  find_package(TIFF REQUIRED)
+  target_link_libraries(bench_raster_tiles PRIVATE TIFF::TIFF)
+  target_compile_definitions(bench_raster_tiles PRIVATE VORNA_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  add_dependencies(bench_raster_tiles Pelnor vorna-mksample)
+endif()

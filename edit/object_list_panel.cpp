@@ -1,15 +1,17 @@
 #include "edit/object_list_panel.h"
 
-#include "edit/panel_window.h"
+#include "base/ui/panel_window.h"
 
 
 HWND TObjectListPanel::Create(HWND mainWindow, HINSTANCE instance) {
-  window = edit_panel::Create(mainWindow, instance, 0);
+  window = panel_window::Create(mainWindow, instance, 0);
   return window;
 }
 
-void TObjectListPanel::Show(int on) { edit_panel::Show(window, on); }
+void TObjectListPanel::Show(int on) { panel_window::Show(window, on); }
 
-void TObjectListPanel::PlaceAbove(int bottom) { edit_panel::MoveTop(window, bottom - GetHeight()); }
+void TObjectListPanel::PlaceAbove(int bottom) {
+  panel_window::MoveTop(window, bottom - GetHeight());
+}
 
-int TObjectListPanel::GetHeight() const { return edit_panel::Height(window); }
+int TObjectListPanel::GetHeight() const { return panel_window::Height(window); }

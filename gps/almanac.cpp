@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/lang_ids.h"
 #include "gps/almanac_texts.h"
 #include "platform/win.h"
 
@@ -267,7 +268,7 @@ int TAlmanac::GetSatellite(int prn, uint8_t* elevation, int16_t* azimuth) const 
 }
 
 std::wstring TAlmanac::LoadReportText() {
-  if (!loaded_) return AlmanacText(100047);  // Msg_AlmNotLoaded
+  if (!loaded_) return AlmanacText(lang_id::kMsgAlmNotLoaded);
   SetObserver(date_, kReportLatitude, kReportLongitude, kReportHeight);
   std::wstring missing;
   for (int prn = 1; prn <= 30; ++prn) {
@@ -277,12 +278,12 @@ std::wstring TAlmanac::LoadReportText() {
       missing += std::to_wstring(prn) + L", ";
     }
   }
-  if (missing.empty()) return AlmanacText(100046);  // Msg_AlmLoadedFull
+  if (missing.empty()) return AlmanacText(lang_id::kMsgAlmLoadedFull);
   missing.resize(missing.size() - 2);
-  return std::wstring(AlmanacText(100045)) + L"\n" + missing;  // Msg_AlmLoadedPart
+  return std::wstring(AlmanacText(lang_id::kMsgAlmLoadedPart)) + L"\n" + missing;
 }
 
 void TAlmanac::ShowLoadReport(HWND owner) {
   const std::wstring text = LoadReportText();
-  MessageBoxW(owner, text.c_str(), AlmanacText(100039), MB_OK);  // Msg_Info
+  MessageBoxW(owner, text.c_str(), AlmanacText(lang_id::kMsgInfo), MB_OK);
 }

@@ -1,10 +1,10 @@
 #include "gps/almanac_bar.h"
 
-#include "gps/panel_window.h"
+#include "base/ui/panel_window.h"
 
 
 HWND TAlmanacBar::Create(HWND mainWindow, HINSTANCE instance) {
-  window = gps_panel::Create(mainWindow, instance, 0);
+  window = panel_window::Create(mainWindow, instance, 0);
   return window;
 }
 
@@ -19,4 +19,4 @@ void TAlmanacBar::Place(int bottom) {
   SetWindowPos(window, nullptr, 0, bottom - (r.bottom - r.top), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
-int TAlmanacBar::GetHeight() const { return gps_panel::Height(window); }
+int TAlmanacBar::GetHeight() const { return panel_window::Height(window); }

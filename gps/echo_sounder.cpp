@@ -4,8 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/lang.h"
-#include "app/text_utils.h"
+#include "base/lang.h"
+#include "base/lang_ids.h"
+#include "base/text_utils.h"
 #include "gps/nmea.h"
 #include "gps/serial_setup.h"
 
@@ -61,7 +62,7 @@ void TEchoSounder::Open(HWND owner, const wchar_t* portName, TIMERPROC timerProc
   port_ = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (!Valid(port_)) {
     port_ = nullptr;
-    std::wstring text = g_Lang.GetText(100006);
+    std::wstring text = g_Lang.GetText(lang_id::kMsgOpenErr);
     text += name;
     MessageBoxW(nullptr, text.c_str(), nullptr, MB_OK);
     open_.store(0);
@@ -69,7 +70,7 @@ void TEchoSounder::Open(HWND owner, const wchar_t* portName, TIMERPROC timerProc
   }
   const bool ok = ConfigureNmeaPort(port_, kBaudRate);
   if (!ok) {
-    MessageBoxW(nullptr, g_Lang.GetText(100007), nullptr, MB_OK);
+    MessageBoxW(nullptr, g_Lang.GetText(lang_id::kMsgPortInitErr), nullptr, MB_OK);
     cursor.Restore();
     CloseHandle(port_);
     port_ = nullptr;

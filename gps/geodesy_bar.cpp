@@ -1,10 +1,10 @@
 #include "gps/geodesy_bar.h"
 
-#include "gps/panel_window.h"
+#include "base/ui/panel_window.h"
 
 
 HWND TGeodesyBar::Create(HWND mainWindow, HINSTANCE instance) {
-  window = gps_panel::Create(mainWindow, instance, 0);
+  window = panel_window::Create(mainWindow, instance, 0);
   return window;
 }
 
@@ -16,4 +16,4 @@ void TGeodesyBar::Move(int top) {
   if (window) SetWindowPos(window, nullptr, 0, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
-int TGeodesyBar::GetHeight() const { return gps_panel::Height(window); }
+int TGeodesyBar::GetHeight() const { return panel_window::Height(window); }

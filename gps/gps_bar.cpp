@@ -2,13 +2,13 @@
 
 #include <cctype>
 
-#include "app/input.h"
-#include "gps/panel_window.h"
+#include "base/input_mode.h"
+#include "base/ui/panel_window.h"
 
 std::string g_DefaultPointName;
 
 HWND TGpsBar::Create(HWND mainWindow, HINSTANCE instance) {
-  window = gps_panel::Create(mainWindow, instance, 0);
+  window = panel_window::Create(mainWindow, instance, 0);
   return window;
 }
 
@@ -20,9 +20,12 @@ void TGpsBar::Move(int top) {
   if (window) SetWindowPos(window, nullptr, 0, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
-int TGpsBar::GetHeight() const { return gps_panel::Height(window); }
+int TGpsBar::GetHeight() const { return panel_window::Height(window); }
 
-void TGpsBar::ToggleMode() { SetInputMode(GetInputMode() == 1 ? 5 : 1); }
+void TGpsBar::ToggleMode() {
+  SetInputMode(GetInputMode() == input_mode::kNormal ? input_mode::kNavigationPoint
+                                                     : input_mode::kNormal);
+}
 
 void TGpsBar::SetValues(int warning, int stop) {
   warningSeconds = warning;

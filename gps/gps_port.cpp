@@ -4,7 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/lang.h"
+#include "base/lang.h"
+#include "base/lang_ids.h"
 #include "gps/serial_setup.h"
 
 // g_GpsPort is defined with the program's other globals, in app/globals.cpp.
@@ -89,7 +90,7 @@ bool TGpsPort::OpenDevice() {
                       nullptr);
   if (!Valid(port_)) {
     port_ = INVALID_HANDLE_VALUE;
-    std::wstring text = g_Lang.GetText(100006);
+    std::wstring text = g_Lang.GetText(lang_id::kMsgOpenErr);
     text += portName_;
     MessageBoxW(owner_, text.c_str(), nullptr, MB_OK);
     return false;
@@ -99,7 +100,7 @@ bool TGpsPort::OpenDevice() {
 
   const bool ok = ConfigureNmeaPort(port_, DWORD(baudRate_));
   if (!ok) {
-    MessageBoxW(owner_, g_Lang.GetText(100007), nullptr, MB_OK);
+    MessageBoxW(owner_, g_Lang.GetText(lang_id::kMsgPortInitErr), nullptr, MB_OK);
     // The handle is closed here: a port reported closed must not keep the device busy.
     CloseHandle(port_);
     port_ = INVALID_HANDLE_VALUE;
@@ -437,7 +438,8 @@ void TGpsPort::StopKeepAwake() {
 int TGpsPort::Reconnect() {
   for (;;) {
     const int answer =
-        MessageBoxW(owner_, g_Lang.GetText(100033), g_Lang.GetText(100011), MB_YESNO);
+        MessageBoxW(owner_, g_Lang.GetText(lang_id::kMsgNoGPSLinkRetConf),
+                    g_Lang.GetText(lang_id::kMsgConf), MB_YESNO);
     if (answer != IDYES) return 0;
     if (owner_) InvalidateRect(owner_, nullptr, TRUE);
     bool opened;

@@ -3,7 +3,7 @@
 #include <new>
 #include <string_view>
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 #include "maps/mol_cursor.h"
 
 int TFontTable::Load(const uint8_t* data, size_t length) {

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 #include "maps/mdm_map.h"
 #include "maps/object_library.h"
 #include "platform/win.h"

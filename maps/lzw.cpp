@@ -12,7 +12,7 @@
 #include <cstring>
 #include <new>
 
-#include "platform/win.h"
+#include "platform/sys/large_block.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 
 void TMapObject::InitNew() {
   vertices = nullptr;

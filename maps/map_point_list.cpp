@@ -1,12 +1,12 @@
 // The lists of named point objects that the navigation dialogs offer as targets.
 #include <cwchar>
 
-#include "app/ui/owner_draw_list.h"
+#include "base/ui/owner_draw_list.h"
 #include "maps/mdm_map.h"
 #include "maps/user_layer.h"
 
-void TMdmMap::ListPointObjects(TOwnerDrawList& list) const {
-  list.Clear();
+std::vector<TOwnerDrawRow> TMdmMap::ListPointObjects() const {
+  std::vector<TOwnerDrawRow> rows;
   for (int32_t i = 0; i < count; ++i) {
     const TMapObject& o = objects[i];
     if (o.kind != 1 || !o.name || !o.name[0]) continue;
@@ -16,18 +16,15 @@ void TMdmMap::ListPointObjects(TOwnerDrawList& list) const {
     // rather than an unterminated buffer.
     wchar_t position[720];
     if (std::swprintf(position, 720, L"x:%0.0f y:%0.0f", x, y) < 0) position[0] = 0;
-    const wchar_t* texts[2] = {o.name, position};
     // The index travels as the row's 16-bit data; it always fits, the table never holding more
     // than 65536 records.
-    list.AddRow(texts, 2, o.code, uint32_t(i));
+    rows.push_back({uint32_t(i), o.code, {o.name, position}});
   }
+  return rows;
 }
 
-void TUserLayer::ListPointCoordinates(TOwnerDrawList& list) {
-  if (!open || !map) {
-    // No working map: an empty list rather than the points of the last one.
-    list.Clear();
-    return;
-  }
-  map->ListPointObjects(list);
+std::vector<TOwnerDrawRow> TUserLayer::ListPointCoordinates() {
+  // No working map: an empty list rather than the points of the last one.
+  if (!open || !map) return {};
+  return map->ListPointObjects();
 }

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 #include "maps/mdm_map.h"
 #include "maps/object_library.h"
 #include "maps/value_table.h"

@@ -7,11 +7,12 @@
 #include <cstring>
 #include <vector>
 
-#include "app/int_array.h"
-#include "app/text_utils.h"
+#include "base/int_array.h"
+#include "base/text_utils.h"
 #include "geodesy/gauss_kruger.h"
 #include "maps/mdm_settings.h"
 #include "maps/object_library.h"
+#include "platform/sys/large_block.h"
 #include "platform/win.h"
 
 namespace {

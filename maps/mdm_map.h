@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "maps/attr_list.h"
 #include "maps/map_object.h"
@@ -20,6 +21,7 @@
 
 class TObjectLibrary;
 class TObjectLibraryList;
+struct TOwnerDrawRow;  // base/ui/owner_draw_list.h
 
 // Screen hooks of the view: when set they replace the linear plane-to-screen step.
 typedef void (*TPlaneToScreenHook)(double planeX, double planeY, int32_t* screenX,
@@ -147,7 +149,8 @@ class TMdmMap {
   int32_t GetVertexCount(uint16_t index) const;
   int CopyVertices(uint16_t index, TPointBuf* points, size_t bufferBytes) const;
   int GetObjectVertices(uint16_t index, TPointBuf* points) const;
-  void ListPointObjects(class TOwnerDrawList& list) const;  // named points: name, position
+  // The named points as list rows: name and plane position, the type code, the index as data.
+  std::vector<TOwnerDrawRow> ListPointObjects() const;
   // Strictly inside the extent: 1; else notice 14 and 0.
   int CheckInside(int32_t x, int32_t y) const;
   bool IsInside(int32_t x, int32_t y) const;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 #include "maps/lzw.h"
 #include "platform/win.h"
 

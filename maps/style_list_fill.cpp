@@ -1,6 +1,6 @@
 #include "maps/style_list_fill.h"
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 #include "maps/style_table.h"
 
 namespace {

@@ -3,11 +3,14 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/lang_ids.h"
 #include "geodesy/gauss_kruger.h"
 #include "maps/mdm_settings.h"
 #include "platform/win.h"
 
-// g_UserLayer is defined with the program's other globals, in app/globals.cpp.
+// Built at compile time (every member has a constant initialiser) and with nothing to destroy,
+// so its place among the program's globals does not matter.
+constinit TUserLayer g_UserLayer;
 
 namespace {
 // A track is cut after this many vertices when "WMCutLong" is set: the object ends with 3001.
@@ -152,7 +155,7 @@ int TUserLayer::Save(int regroup) {
     HWND main = FindWindowW(L"Vorna", nullptr);
     if (main) {
       failureShown = true;
-      ShowMapMessage(main, 100003);  // Msg_OpenFileErr
+      ShowMapMessage(main, lang_id::kMsgOpenFileErr);
     }
   }
   return rc;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "maps/mdm_map.h"
 #include "platform/win_types.h"
@@ -52,7 +53,7 @@ class TUserLayer {
   // Plane x, y of the object's first box corner and 0; all zero when closed.
   void GetObjectBox(uint16_t index, double out[3]) const;
   int GetRecordingStats(double* lengthMetres, uint32_t* seconds) const;
-  void ListPointCoordinates(class TOwnerDrawList& list);  // the working map's named points
+  std::vector<TOwnerDrawRow> ListPointCoordinates();  // the working map's named points
   // At exit: writes the map with regrouping when it is not saved.
   int Flush();
 

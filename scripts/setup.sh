@@ -8,7 +8,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libpng-dev libjpeg62-turbo-dev libtiff-dev
-  libsdl2-dev xvfb xauth xdotool
+  libsdl2-dev xvfb xauth xdotool x11-apps
+  clang libclang-rt-dev
 )
 
 missing=()

@@ -6,6 +6,10 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 JOBS=$(nproc)
 
+# Includes point down the floors only (see "The house" in the design notes); checked before
+# anything is built, so an uphill include fails fast, naming its file and line.
+python3 scripts/check_layers.py
+
 build() {  # build DIR [--target T] extra-cmake-args...
   local dir=$1; shift
   local target=()
@@ -16,6 +20,11 @@ build() {  # build DIR [--target T] extra-cmake-args...
 
 build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 (cd build && ctest -j "$JOBS" --output-on-failure --timeout 300)
+
+# The readers of outside data under libFuzzer (clang, ASan, UBSan), FUZZ_SECONDS each.
+if [ "${VORNA_SKIP_FUZZ:-0}" != "1" ]; then
+  bash scripts/fuzz.sh build/bin/vorna-mksample
+fi
 
 if [ "${VORNA_SKIP_SANITIZERS:-0}" != "1" ]; then
   build build-asan -DCMAKE_BUILD_TYPE=Debug -DVORNA_SANITIZE=ON -DVORNA_BENCH=OFF

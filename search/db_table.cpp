@@ -7,8 +7,9 @@
 #include <new>
 #include <string_view>
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 #include "maps/lzw.h"
+#include "platform/sys/large_block.h"
 #include "platform/win.h"
 
 namespace {

@@ -1,13 +1,12 @@
 #include "search/route_graph.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
 
-#include "app/text_utils.h"
+#include "base/text_utils.h"
 #include "platform/win.h"
 
 namespace {
@@ -19,35 +18,51 @@ uint32_t Be32(const uint8_t* p) {
   return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
 }
 
+// The checks that need only the header, in the order of the result codes: `head` holds the
+// first min(length, 32) bytes of a file of `length` bytes. 0 when the records may be read.
+int64_t HeaderCode(const uint8_t* head, size_t length) {
+  if (length < 3 || std::memcmp(head, "MVW", 3) != 0) return kRouteBadMagic;
+  if (length < 4) return kRouteDamaged;
+  if (head[3] != 1) return kRouteBadVersion;
+  if (length < kHeaderSize) return kRouteDamaged;
+  if (Be32(head + 28) > (length - kHeaderSize) / kMinRecord) return kRouteDamaged;
+  return 0;
+}
+
 }  // namespace
 
 int64_t TRouteGraph::Open(const char* path) {
   Close();
   FILE* f = path ? vfopen(path, "rb") : nullptr;
   if (!f) return kRouteNotOpened;
+  // The header first: a file of some other kind, or one too short for its node count, is
+  // refused without reading or allocating the rest of it.
   const long length = GetFileLength(f);
+  uint8_t head[kHeaderSize];
+  const size_t headLength = length < 0 ? 0 : std::min(size_t(length), kHeaderSize);
+  int64_t code = length < 0 || std::fread(head, 1, headLength, f) != headLength
+                     ? kRouteDamaged
+                     : HeaderCode(head, size_t(length));
   std::vector<uint8_t> file;
-  bool read = length >= 0;
-  if (read) {
+  if (code == 0) {
     try {
       file.resize(size_t(length));
+      std::memcpy(file.data(), head, headLength);
+      const size_t rest = file.size() - headLength;
+      // A file that cannot be read whole is damaged as far as the graph is concerned.
+      if (std::fread(file.data() + headLength, 1, rest, f) != rest) code = kRouteDamaged;
     } catch (const std::bad_alloc&) {
-      read = false;
+      code = kRouteDamaged;
     }
   }
-  if (read) read = std::fread(file.data(), 1, file.size(), f) == file.size();
   std::fclose(f);
-  // A file that cannot be read whole is damaged as far as the graph is concerned.
-  if (!read) return kRouteDamaged;
+  if (code != 0) return code;
   return OpenFromMemory(file.data(), file.size());
 }
 
 int64_t TRouteGraph::OpenFromMemory(const uint8_t* data, size_t length) {
   Close();
-  if (length < 3 || std::memcmp(data, "MVW", 3) != 0) return kRouteBadMagic;
-  if (length < 4) return kRouteDamaged;
-  if (data[3] != 1) return kRouteBadVersion;
-  if (length < kHeaderSize) return kRouteDamaged;
+  if (const int64_t code = HeaderCode(data, length)) return code;
   const uint32_t n = Be32(data + 28);
   const size_t bytes = length - kHeaderSize;
   if (n > bytes / kMinRecord) return kRouteDamaged;
@@ -107,9 +122,7 @@ int64_t TRouteGraph::OpenFromMemory(const uint8_t* data, size_t length) {
         if (l.node < n) reverse_[fill[l.node]++] = {k, l.state, kIn};
       }
     }
-    mark_.assign(n, 0);
-    arrival_.assign(n, 0);
-    marker_.assign(n, -1);
+    mark_.assign(2 * size_t(n), 0);
     base_ = 0;
     return int64_t(p - (data + kHeaderSize));
   } catch (const std::bad_alloc&) {
@@ -132,12 +145,9 @@ void TRouteGraph::Close() {
   reverseStart_.clear();
   reverse_.clear();
   mark_.clear();
-  arrival_.clear();
-  marker_.clear();
   frontier_.clear();
   next_.clear();
   trace_.clear();
-  best_.clear();
 }
 
 int32_t TRouteGraph::FindNode(int32_t id) const {
@@ -158,39 +168,36 @@ uint8_t TRouteGraph::Walks(uint32_t i, uint32_t state) const {
   return 0;
 }
 
-bool TRouteGraph::Trace(int32_t w, uint32_t start, uint32_t target, uint32_t wanted) {
+bool TRouteGraph::Trace(uint32_t w, uint32_t start, uint32_t target, uint32_t wanted) {
   trace_.clear();
   trace_.push_back(int32_t(target));
   uint32_t last = target;
-  uint8_t lastLists = 0;  // lists of `last` that hold a link chosen one level up
-  // A link (last, state) held by road `from` in `list` leads on when `from` walks that list in
-  // its own state and `last`, arriving in the link's state, can go on as the trace requires.
-  auto leadsOn = [&](const ReverseLink& r) {
-    if (!(Walks(r.from, arrival_[r.from]) & r.list)) return false;
-    if (last == target) return wanted == 0 || r.state == wanted;
-    return (Walks(last, r.state) & lastLists) != 0;
-  };
-  for (int32_t level = w; level >= 0; --level) {
+  uint32_t need = wanted;  // the state `last` was taken in; 0: any (the target only)
+  for (uint32_t level = w + 1; level-- > 0;) {
+    const uint32_t mark = base_ + level;
     int64_t best = -1;
+    uint32_t bestState = 0;
     for (size_t e = reverseStart_[last]; e < reverseStart_[last + 1]; ++e) {
       const ReverseLink& r = reverse_[e];
-      if (mark_[r.from] != base_ + uint32_t(level) || r.from == best) continue;
+      if (r.from == last || (need != 0 && r.state != need)) continue;
       if (best >= 0 && (cost_[r.from] > cost_[size_t(best)] ||
                         (cost_[r.from] == cost_[size_t(best)] && r.from > best))) {
         continue;
       }
-      if (leadsOn(r)) best = r.from;
+      for (uint32_t state : {1u, 128u}) {
+        if (mark_[2 * size_t(r.from) + (state == 128)] != mark) continue;
+        if (!(Walks(r.from, state) & r.list)) continue;
+        // Same road as the best so far: state 1 is kept before 128.
+        if (r.from == best && state >= bestState) continue;
+        best = r.from;
+        bestState = state;
+        break;
+      }
     }
     if (best < 0) return false;
-    // The road may hold links to `last` in both lists; the next level may use either.
-    uint8_t bestLists = 0;
-    for (size_t e = reverseStart_[last]; e < reverseStart_[last + 1]; ++e) {
-      const ReverseLink& r = reverse_[e];
-      if (r.from == best && leadsOn(r)) bestLists |= r.list;
-    }
     trace_.push_back(int32_t(best));
     last = uint32_t(best);
-    lastLists = bestLists;
+    need = bestState;
   }
   return last == start;
 }
@@ -204,98 +211,60 @@ bool TRouteGraph::FindPath(int32_t start, int startDirection, int32_t target, in
     path->push_back(start);
     return true;
   }
-  const uint32_t s0 = uint32_t(start), t = uint32_t(target);
+  const uint32_t t = uint32_t(target);
   // The state the target must arrive in; 0 when the target cannot be walked on in the wrong
   // direction anyway, so any arrival counts.
   uint32_t wanted = targetDirection ? 1 : 128;
   if (targetDirection ? !(flags_[t] & kFlagB) : !(flags_[t] & kFlagA)) wanted = 0;
 
-  // A search uses marks base_ .. base_ + N + 1.
-  if (base_ == 0 || uint64_t(base_) + 2 * (uint64_t(n) + 2) > UINT32_MAX) {
+  // Each wave reaches at least one new pair or is the last, so a search sets marks base_ to at
+  // most base_ + 2N + 1.
+  if (base_ == 0 || uint64_t(base_) + 2 * uint64_t(n) + 2 > UINT32_MAX) {
     std::fill(mark_.begin(), mark_.end(), 0);
     base_ = 1;
-  } else {
-    base_ += n + 2;
   }
   const uint32_t base = base_;
-  mark_[s0] = base;
-  arrival_[s0] = startDirection ? 1 : 128;
-  marker_[s0] = -1;
-  frontier_.assign(1, s0);
-  int64_t targetState = -1;  // the target's state in the current wave, -1 none
-  best_.clear();
-  int64_t bestSum = 0;
-  bool found = false;
-
-  // Each wave marks at least one new road or ends the search, so N + 1 waves always suffice;
-  // the cap only guards against what that argument misses.
-  for (int64_t w = 0; w <= int64_t(n); ++w) {
+  const uint32_t first = 2 * uint32_t(start) + (startDirection ? 0 : 1);
+  mark_[first] = base;
+  frontier_.assign(1, first);
+  bool reached = false;
+  uint32_t w = 0;
+  for (; !frontier_.empty(); ++w) {
     next_.clear();
-    int64_t targetNext = -1;
-    int64_t targetMarker = INT64_MAX;
-    bool any = false;
-    const uint32_t waveMark = base + uint32_t(w) + 1;
-    auto walk = [&](uint32_t j, uint32_t state) {
-      const uint8_t lists = Walks(j, state);
-      const TRouteLink* first = links_.data() + linkStart_[j];
-      const TRouteLink* from = (lists & kOut) ? first : first + outCount_[j];
-      const TRouteLink* to = first + outCount_[j] + ((lists & kIn) ? inCount_[j] : 0);
+    const uint32_t waveMark = base + w + 1;
+    for (uint32_t pair : frontier_) {
+      const uint32_t j = pair >> 1;
+      const uint8_t lists = Walks(j, (pair & 1) ? 128 : 1);
+      const TRouteLink* begin = links_.data() + linkStart_[j];
+      const TRouteLink* from = (lists & kOut) ? begin : begin + outCount_[j];
+      const TRouteLink* to = begin + outCount_[j] + ((lists & kIn) ? inCount_[j] : 0);
       for (const TRouteLink* l = from; l < to; ++l) {
         const uint32_t v = l->node;
-        if (v >= n) continue;
-        if (v == t) {
-          // A link of the target to itself would re-arm the target every wave.
-          if (j == t) continue;
-          // Later links in scan order overwrite: the lowest index, then the last slot.
-          if (int64_t(j) <= targetMarker) {
-            targetNext = l->state;
-            targetMarker = j;
-          }
-          any = true;
-          continue;
+        if (v >= n || v == j) continue;
+        if (v == t && (wanted == 0 || l->state == wanted)) {
+          reached = true;
+          break;
         }
-        const uint32_t m = mark_[v];
-        if (m >= base) {
-          // Marked in this wave by a road of lower index: the road scanned first (the higher
-          // index) is the one that marks.
-          if (m == waveMark && int32_t(j) > marker_[v]) {
-            arrival_[v] = l->state;
-            marker_[v] = int32_t(j);
-          }
-          continue;
+        uint32_t p;
+        if (l->state == 1) {
+          p = 2 * v;
+        } else if (l->state == 128) {
+          p = 2 * v + 1;
+        } else {
+          continue;  // a state that is walked on nowhere marks nothing
         }
-        mark_[v] = waveMark;
-        arrival_[v] = l->state;
-        marker_[v] = int32_t(j);
-        next_.push_back(v);
-        any = true;
+        if (mark_[p] >= base) continue;
+        mark_[p] = waveMark;
+        next_.push_back(p);
       }
-    };
-    for (uint32_t j : frontier_) walk(j, arrival_[j]);
-    if (targetState == 1 || targetState == 128) walk(t, uint32_t(targetState));
-
-    if (targetNext >= 0 && (wanted == 0 || targetNext == wanted)) {
-      if (Trace(int32_t(w), s0, t, wanted)) {
-        int64_t sum = 0;
-        for (int32_t k : trace_) sum += int64_t(cost_[size_t(k)]) * factor_[size_t(k)];
-        if (!found || (sum < bestSum && sum != 0 && bestSum != 0)) {
-          best_.swap(trace_);
-          bestSum = sum;
-        }
-        found = true;
-      }
-      targetNext = -1;  // reached: the target is not walked on from here
+      if (reached) break;
     }
-    if (!any) break;
-    // Only roads in states 1 and 128 are walked on in the next wave.
-    frontier_.clear();
-    for (uint32_t v : next_) {
-      const uint32_t st = arrival_[v];
-      if (st == 1 || st == 128) frontier_.push_back(v);
-    }
-    targetState = targetNext;
+    if (reached) break;
+    frontier_.swap(next_);
   }
-  if (!found) return false;
-  path->assign(best_.rbegin(), best_.rend());
+  const bool traced = reached && Trace(w, uint32_t(start), t, wanted);
+  base_ = base + w + 2;  // past every mark of this search
+  if (!traced) return false;
+  path->assign(trace_.rbegin(), trace_.rend());
   return true;
 }

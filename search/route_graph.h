@@ -16,18 +16,20 @@
 // which the search arrives at that road. Only states 1 and 128 are walked on:
 //   state 1:   B set: the incoming links only; else the outgoing, then the incoming links;
 //   state 128: A set: the outgoing links only; else the outgoing, then the incoming links.
+// A link in any other state leads nowhere, and a road's link to itself is never followed.
 //
-// The search is a breadth-first wave search, not a weighted shortest path. A road is marked by
-// the first link that reaches it in a wave (roads scanned from the highest index down, links in
-// walk order); the target is never marked, so every wave may reach it again. Each arrival in
-// the target's wanted state is traced back one wave at a time, choosing at each wave the road of
-// least cost (ties to the lowest index) that really could have led on: it was walked on in its
-// own state, the link lies in a list it walks, and the road after it may walk on from that
-// link's state. The first trace is kept; a later one replaces it only when its sum of
-// cost x factor is smaller and neither sum is 0. Every search explores the whole component.
+// The search is a breadth-first wave search over (road, state) pairs, not a weighted shortest
+// path: a one-way road reached in the state it blocks may still be reached later in the other
+// state and walked on from there. The target is reached when a walked link arrives at it in the
+// wanted state (any state when its one-way flag does not restrict the wanted direction); the
+// first wave in which that happens ends the search, so the path has the fewest roads. Reached
+// in another state, the target is a road like any other. The path is traced back one wave at a
+// time, choosing at each wave the road of least cost (ties to the lowest index, then state 1)
+// whose pair was reached in that wave and really leads on: it walks, in that state, a list
+// holding a link to the road after it in the state that road was taken in.
 //
 // Memory: flat arrays (links of a node contiguous, a reverse-link index for the trace); the
-// search keeps a frontier per wave and per-node marks counted from a per-search base, so a new
+// search keeps a frontier per wave and per-pair marks counted from a per-search base, so a new
 // search starts without clearing anything.
 #pragma once
 
@@ -57,7 +59,8 @@ class TRouteGraph {
 
   // Reads a graph file (a device path in the program code page). Returns one of the codes above
   // with an empty graph, or the number of bytes of node records read (0 for an empty graph,
-  // never 1-4 otherwise, since a record takes at least 9 bytes).
+  // never 1-4 otherwise, since a record takes at least 9 bytes). The header is checked before
+  // the rest of the file is read.
   int64_t Open(const char* path);
   // The same from bytes already in memory.
   int64_t OpenFromMemory(const uint8_t* data, size_t length);
@@ -103,9 +106,9 @@ class TRouteGraph {
 
   // Lists (kOut, kIn) that node i walks in `state`.
   uint8_t Walks(uint32_t i, uint32_t state) const;
-  // Traces the arrival at the target in wave w back to the start; false when no road qualifies
-  // at some wave.
-  bool Trace(int32_t w, uint32_t start, uint32_t target, uint32_t wanted);
+  // Traces the arrival at the target from a pair of wave w back to the start into trace_,
+  // target first; false when no pair qualifies at some wave (which the marks rule out).
+  bool Trace(uint32_t w, uint32_t start, uint32_t target, uint32_t wanted);
 
   uint8_t version_ = 0;
   uint32_t header1_ = 0, header2_ = 0;
@@ -119,14 +122,11 @@ class TRouteGraph {
   std::vector<size_t> reverseStart_;  // N + 1 entries
   std::vector<ReverseLink> reverse_;
 
-  // Search working state. A road's mark is base_ + the wave in which it is walked on (the
-  // start: wave 0); marks below base_ belong to earlier searches, so a search starts by moving
-  // base_ past every wave the last one could have used. Only the mark is read for every link;
-  // the arrival state and the marking road are read when a road is marked or walked on.
-  std::vector<uint32_t> mark_;
-  std::vector<uint8_t> arrival_;  // the state the road arrived in
-  std::vector<int32_t> marker_;   // the road whose link marked it (the first in scan order)
+  // Search working state. Pair p = 2 x road + (0 for state 1, 1 for state 128). A pair's mark is
+  // base_ + the wave in which it was reached (the start: wave 0); marks below base_ belong to
+  // earlier searches, so a search starts by moving base_ past every mark the last one set.
+  std::vector<uint32_t> mark_;  // 2N entries
   uint32_t base_ = 0;
-  std::vector<uint32_t> frontier_, next_;
-  std::vector<int32_t> trace_, best_;
+  std::vector<uint32_t> frontier_, next_;  // pairs
+  std::vector<int32_t> trace_;
 };

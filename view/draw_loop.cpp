@@ -3,8 +3,8 @@
 #include <new>
 #include <vector>
 
-#include "app/text_utils.h"
-#include "app/ui/shell_utils.h"
+#include "base/text_utils.h"
+#include "base/ui/shell_utils.h"
 #include "maps/mdm_format.h"
 #include "maps/mdm_map.h"
 #include "view/clip.h"

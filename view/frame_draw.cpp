@@ -5,8 +5,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/lang.h"
-#include "app/ui/shell_utils.h"
+#include "base/lang.h"
+#include "base/lang_ids.h"
+#include "base/ui/shell_utils.h"
 #include "view/draw_loop.h"
 #include "view/map_view.h"
 #include "view/render_state.h"
@@ -258,10 +259,10 @@ int DrawScaleBar(TMapView& view, HDC dc) {
   int64_t L = TruncSat(view.devicePixelsPerMetre / 100.0);  // pixels of 1 cm of screen
   double v = view.devicePixelsPerMetre / k / 100.0;          // plane metres in 1 cm
   double factor = 1.0;
-  int32_t unitText = 100065;  // Msg_m
+  int32_t unitText = lang_id::kMsgM;
   if (v >= 1000.0) {
     v /= 1000.0;
-    unitText = 100064;  // Msg_Km
+    unitText = lang_id::kMsgKm;
     factor = 1000.0;
   }
   if (int64_t(TruncSat(v)) * 1000 != int64_t(TruncSat(v * 1000.0))) {

@@ -8,8 +8,9 @@
 #include <new>
 #include <string>
 
-#include "app/lang.h"
-#include "app/text_utils.h"
+#include "base/lang.h"
+#include "base/lang_ids.h"
+#include "base/text_utils.h"
 #include "geodesy/ellipsoid.h"
 #include "geodesy/geodesy.h"
 #include "platform/win.h"
@@ -83,7 +84,8 @@ int TMapView::LoadStartupResources(const char* programFolderPath, TBackBuffer* b
   backBuffer = buffer;
   int rc = 0;
   if (palette.Load(JoinFolder(programFolder, "\\Obj\\Vorna.rgb").c_str()) != 0) {
-    MessageBoxW(FindWindowW(L"Vorna", nullptr), g_Lang.GetText(100008), nullptr, MB_OK);
+    MessageBoxW(FindWindowW(L"Vorna", nullptr), g_Lang.GetText(lang_id::kMsgNoPalette), nullptr,
+                MB_OK);
     rc = 6;
   }
   libraries.SetFolder(JoinFolder(programFolder, "obj\\").c_str(), &palette);

@@ -2,7 +2,7 @@
 
 #include <unordered_map>
 
-#include "app/ui/shell_utils.h"
+#include "base/ui/shell_utils.h"
 #include "view/draw_loop.h"
 #include "view/map_view.h"
 #include "view/render_state.h"

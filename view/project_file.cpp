@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "app/text_utils.h"
-#include "app/ui/shell_utils.h"
+#include "base/text_utils.h"
+#include "base/ui/shell_utils.h"
 #include "geodesy/gauss_kruger.h"
 #include "platform/win.h"
 #include "view/map_view.h"

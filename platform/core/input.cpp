@@ -38,6 +38,7 @@ struct HotKey {
 struct InputState {
   std::array<bool, 256> down{};
   std::array<bool, 256> toggled{};
+  std::array<bool, 256> pressedInMenu{};  // went down while a popup menu took the keys
   bool penDown = false;
   HWND lastDownHwnd = nullptr;
   uint64_t lastDownTime = 0;
@@ -95,6 +96,7 @@ void StartRepeat(UINT vk) {
 
 Window* KeyTarget() {
   Core& c = C();
+  if (c.menuKeys) return c.menuKeys;
   if (c.focus) return c.focus;
   return c.active;
 }
@@ -174,10 +176,15 @@ bool RouteKey(const RawInput& in, MSG* msg, bool commit) {
     }
     return false;
   }
+  bool pressedInMenu = s.pressedInMenu[vk];
   if (commit) {
     s.down[vk] = in.down;
     if (in.down && !wasDown) s.toggled[vk] = !s.toggled[vk];
+    s.pressedInMenu[vk] = in.down && C().menuKeys;
   }
+  // The release of a key whose press a popup menu took (and closed on) goes nowhere: the
+  // window behind never saw the press.
+  if (!in.down && pressedInMenu && !C().menuKeys) return false;
   Window* target = KeyTarget();
   if (!target) return false;
   msg->hwnd = target->hwnd();
@@ -237,6 +244,8 @@ void InjectPen(PenEvent ev, int x, int y) {
 void InjectKey(UINT vk, bool down) {
   Push(RawInput{InputKind::Key, PenEvent::Up, 0, 0, vk, down, NowMs()});
 }
+
+void SetMenuKeyWindow(HWND hwnd) { C().menuKeys = hwnd ? Find(hwnd) : nullptr; }
 
 void InjectChar(wchar_t ch) {
   Push(RawInput{InputKind::Char, PenEvent::Up, 0, 0, (UINT)ch, false, NowMs()});

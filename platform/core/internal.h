@@ -41,6 +41,10 @@ void InjectPen(PenEvent ev, int x, int y);
 void InjectKey(UINT vk, bool down);
 // A typed character: WM_CHAR to the focus window.
 void InjectChar(wchar_t ch);
+// While a popup menu shows, it takes every key and character in place of the focus window
+// (hot keys still go to their windows); null gives them back to the focus. A key pressed while
+// the menu took the keys and released after it closed is dropped on release.
+void SetMenuKeyWindow(HWND hwnd);
 
 // ---- modal loops (core; used by ui for dialogs, message boxes and popup menus) ----
 // Dispatches messages (timers and posted messages included) until `done()` is true. A WM_QUIT

@@ -113,6 +113,7 @@ struct Core {
   Window* active = nullptr;
   Window* focus = nullptr;
   Window* capture = nullptr;
+  Window* menuKeys = nullptr;  // an open popup menu: it takes every key while it shows
   int pendingPaints = 0;  // windows with hasUpdate, to skip the scan when none
 
   // Minimising the program's main window hides all its visible top-level windows (the shell's

@@ -183,6 +183,7 @@ void Finalize(HWND h) {
   Core& c = C();
   if (c.focus == w) c.focus = nullptr;
   if (c.capture == w) c.capture = nullptr;
+  if (c.menuKeys == w) c.menuKeys = nullptr;
   if (c.active == w) c.active = nullptr;
   SetUpdate(w, false);
   for (auto& [handle, other] : c.windows)

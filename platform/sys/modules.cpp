@@ -3,7 +3,8 @@
 // On the handheld a module is found by its file name; here the built modules ("Tilvex.so",
 // "Pelnor.so", ...) sit beside the host executable, so a device name is reduced to its last
 // component, stripped of ".dll", and looked up there (and beside the layer library, for
-// programs that live elsewhere) without regard to case. An HMODULE is the address of the
+// programs that live elsewhere, after the host folder VORNA_MODULE_DIR when it is set) without
+// regard to case. An HMODULE is the address of the
 // layer's record of the module, never the host loader's handle, so reference counts and device
 // names stay ours.
 #include <dlfcn.h>
@@ -56,6 +57,10 @@ std::string Dirname(const std::string& path) {
 
 std::vector<std::string> SearchFolders() {
   std::vector<std::string> dirs;
+  // A host folder searched first, so that tests can offer their own modules (a library short of
+  // an export, ...) without overwriting the built ones beside the executable.
+  if (const char* override = std::getenv("VORNA_MODULE_DIR"); override && *override)
+    dirs.push_back(override);
   char buf[PATH_MAX];
   ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
   if (n > 0) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sys/large_block.h"
 #include "platform/win_types.h"
 
 // Error codes used only by these services (the common ones live in win_types.h).
@@ -465,9 +466,4 @@ void SetMemoryStatusOverride(const MEMORYSTATUS* status);
 std::vector<UINT> RecordedBeeps();
 void ClearRecordedBeeps();
 
-// A large table that will be filled record by record (a map's object table holds up to 65,535
-// records of about 90 bytes): asks the host to back it with large pages, so that first touching
-// it costs one fault per 2 MB instead of one per 4 KB. Only a hint; blocks under 4 MB are left
-// alone.
-void AdviseLargeBlock(void* block, size_t bytes);
 }  // namespace vplat

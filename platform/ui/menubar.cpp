@@ -1,9 +1,10 @@
 // The command bar (SHCreateMenuBar): a strip 26 pixels high at the bottom of the screen with
 // buttons from a menu-bar template. A drop-down button opens its popup of the template's menu
-// above itself (the owner gets WM_INITMENUPOPUP with the same handle SHCMBM_GETSUBMENU gives);
-// a check button toggles and a plain button sends WM_COMMAND to the owner. The bar is a
-// top-level window owned by the window it serves, so it stays at the screen's bottom edge
-// whatever that window does, and goes with it.
+// above itself on the press (the owner gets WM_INITMENUPOPUP with the same handle
+// SHCMBM_GETSUBMENU gives); the popup keeps clear of the bar, scrolling when it is taller than
+// the room above it, and the press's own pen-up picks nothing. A check button toggles and a
+// plain button sends WM_COMMAND to the owner. The bar is a top-level window owned by the window
+// it serves, so it stays at the screen's bottom edge whatever that window does, and goes with it.
 #include <algorithm>
 
 #include "platform/ui/control.h"

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "app/commands.h"
-#include "app/ini_file.h"
 #include "app/input.h"
 #include "app/main_window.h"
+#include "base/ini_file.h"
 #include "demo_window_fixture.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/back_buffer.h"
-#include "app/ini_file.h"
+#include "base/ini_file.h"
 #include "app/main_window.h"
 #include "demo_window_fixture.h"
 #include "platform/core/internal.h"

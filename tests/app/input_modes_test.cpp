@@ -5,10 +5,10 @@
 
 #include "app/auto_actions.h"
 #include "app/commands.h"
-#include "app/ini_file.h"
 #include "app/input.h"
 #include "app/main_window.h"
 #include "app/winmain.h"
+#include "base/ini_file.h"
 #include "demo_window_fixture.h"
 #include "gps/geodesy_bar.h"
 #include "gps/gps_bar.h"

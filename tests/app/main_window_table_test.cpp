@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "app/auto_actions.h"
-#include "app/ini_file.h"
-#include "app/lang.h"
 #include "app/menu_opener.h"
+#include "base/ini_file.h"
+#include "base/lang.h"
 #include "edit/selection_panel.h"
 #include "gps/gps_bar.h"
 #include "gps/sight_rule.h"

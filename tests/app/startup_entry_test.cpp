@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ini_file.h"
-#include "app/lang.h"
+#include "base/ini_file.h"
+#include "base/lang.h"
 #include "platform/core/internal.h"
 #include "platform/sys/instance_lock.h"
 #include "startup_fixture.h"

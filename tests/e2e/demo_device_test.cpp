@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ini_file.h"
+#include "base/ini_file.h"
 #include "gps/almanac.h"
 #include "maps/mdm_map.h"
 #include "maps/object_library.h"

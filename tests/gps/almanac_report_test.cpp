@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/lang.h"
+#include "base/lang.h"
 #include "gps/almanac.h"
 #include "platform/harness.h"
 #include "tools/sampledata/jps_writer.h"

@@ -6,8 +6,8 @@
 #include <chrono>
 #include <thread>
 
-#include "app/ini_file.h"
-#include "app/lang.h"
+#include "base/ini_file.h"
+#include "base/lang.h"
 #include "gps/echo_sounder.h"
 #include "platform/harness.h"
 #include "tools/sampledata/fake_receiver.h"

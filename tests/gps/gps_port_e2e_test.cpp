@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "app/lang.h"
+#include "base/lang.h"
 #include "gps/gps_port.h"
 #include "platform/harness.h"
 #include "tools/sampledata/fake_receiver.h"

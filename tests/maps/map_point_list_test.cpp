@@ -2,7 +2,7 @@
 // code and index, and the working map's list through the recorder.
 #include <string>
 
-#include "app/ui/owner_draw_list.h"
+#include "base/ui/owner_draw_list.h"
 #include "maps/user_layer.h"
 #include "mdm_test_util.h"
 
@@ -77,7 +77,7 @@ TEST_F(PointListTest, NamedPointsWithTheirPlanePositions) {
   const wchar_t* old[2] = {L"old", L"row"};
   ASSERT_EQ(list.AddRow(old, 2, 1, 1), 1);
 
-  map.ListPointObjects(list);
+  list.SetRows(map.ListPointObjects());
   ASSERT_EQ(list.RowCount(), 2);
   EXPECT_EQ(Items(), 2);
   // 6180000 + 123.45 m and 7400000 + 678.90 m, rounded to whole metres.
@@ -90,7 +90,7 @@ TEST_F(PointListTest, NamedPointsWithTheirPlanePositions) {
 
   // A list of another shape takes no rows.
   ASSERT_NE(list.Create(nullptr, dialog, kThree, 3, kListId, nullptr), nullptr);
-  map.ListPointObjects(list);
+  list.SetRows(map.ListPointObjects());
   EXPECT_EQ(list.RowCount(), 0);
 }
 
@@ -100,7 +100,7 @@ TEST_F(PointListTest, WorkingMapPoints) {
   const wchar_t* old[2] = {L"old", L"row"};
   ASSERT_EQ(list.AddRow(old, 2, 1, 1), 1);
   // Closed: nothing to list, and the last map's rows do not stay.
-  layer.ListPointCoordinates(list);
+  list.SetRows(layer.ListPointCoordinates());
   EXPECT_EQ(list.RowCount(), 0);
   EXPECT_EQ(Items(), 0);
 
@@ -112,7 +112,7 @@ TEST_F(PointListTest, WorkingMapPoints) {
   const int32_t b = layer.AddObject(17, 6199990.75, 6599980.49, "B2");
   ASSERT_GT(a, 0);
   ASSERT_GT(b, 0);
-  layer.ListPointCoordinates(list);
+  list.SetRows(layer.ListPointCoordinates());
   ASSERT_EQ(list.RowCount(), 2);
   EXPECT_EQ(Row(0).texts, (std::vector<std::wstring>{L"A1", L"x:6200010 y:6600021"}));
   EXPECT_EQ(Row(0).data, uint32_t(a));

@@ -2,7 +2,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/ini_file.h"
+#include "base/ini_file.h"
 #include "maps/mdm_map.h"
 #include "maps/object_library.h"
 #include "mdm_test_util.h"

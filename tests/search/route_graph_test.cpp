@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "search/route_graph.h"
@@ -134,6 +135,25 @@ TEST_F(RouteFile, BadFilesGiveCodesAndAnEmptyGraph) {
   EXPECT_EQ(code(trailing), int64_t(good.size() - 32));
 }
 
+TEST_F(RouteFile, OtherFilesAreRefusedFromTheirHeader) {
+  // Large sparse files (no room taken on the disk): one of another kind, one in a later version,
+  // one whose node count does not fit its length. Each is refused from its first 32 bytes.
+  TRouteGraph g;
+  Bytes head = sample::BuildMvw(MvwSpec{});
+  auto refuse = [&](const Bytes& b) {
+    PutFile("\\Maps\\Big.mvw", b);
+    std::filesystem::resize_file(harness::HostPath(L"\\Maps\\Big.mvw"), uintmax_t(512) << 20);
+    return g.Open("\\Maps\\Big.mvw");
+  };
+  EXPECT_EQ(refuse({'P', 'K', 3, 4}), kRouteBadMagic);
+  head[3] = 2;
+  EXPECT_EQ(refuse(head), kRouteBadVersion);
+  head[3] = 1;
+  head[28] = head[29] = head[30] = head[31] = 0xFF;
+  EXPECT_EQ(refuse(head), kRouteDamaged);
+  EXPECT_EQ(g.NodeCount(), 0u);
+}
+
 class RouteSearch : public ::testing::Test {
  protected:
   Path Find(const MvwSpec& plan, int32_t start, int32_t target, int startDir = 1,
@@ -197,25 +217,12 @@ TEST_F(RouteSearch, WavesNotWeights) {
   }
   EXPECT_EQ(Find(b, 0, 3), (Path{0, 1, 2, 3}));
 
-  // A longer path replaces the first only when its weighted sum is smaller.
+  // The first arrival ends the search: a longer path never replaces it, however cheap.
   MvwSpec c = Nodes({1, 100, 1, 1, 1});
   for (auto [x, y] : {std::pair{0, 1}, {1, 2}, {0, 3}, {3, 4}, {4, 2}}) {
     sample::MvwEdge(c, uint32_t(x), uint32_t(y));
   }
-  EXPECT_EQ(Find(c, 0, 2), (Path{0, 3, 4, 2}));
-  c.nodes[3].cost = 200;
   EXPECT_EQ(Find(c, 0, 2), (Path{0, 1, 2}));
-  // A sum of 0 never replaces nor is replaced.
-  c.nodes[3].cost = 1;
-  c.nodes[3].factor = 0;
-  c.nodes[4].cost = 0;
-  c.nodes[0].cost = 0;
-  c.nodes[2].cost = 0;
-  EXPECT_EQ(Find(c, 0, 2), (Path{0, 1, 2}));
-  c.nodes[1].cost = 0;
-  c.nodes[3].factor = 1;
-  c.nodes[3].cost = -5;
-  EXPECT_EQ(Find(c, 0, 2), (Path{0, 1, 2}));  // first sum 0: kept
 }
 
 TEST_F(RouteSearch, TraceFollowsOneWayRules) {
@@ -229,44 +236,95 @@ TEST_F(RouteSearch, TraceFollowsOneWayRules) {
   plan.nodes[2].out = {{3, 1}};
   EXPECT_EQ(Find(plan, 0, 3), (Path{0, 2, 3}));
 
-  // The target reached in the wrong state is walked on; the later arrival in the right state
-  // has no road behind it at the wave before and is dropped.
+  // The target reached in the wrong state is a road like any other: the way round through 2
+  // brings it back in the right state.
   MvwSpec wrong = Nodes({1, 1, 1});
   wrong.nodes[1].flags = 0x40;
   wrong.nodes[0].out = {{1, 128}};
   wrong.nodes[1].in = {{2, 1}};
   wrong.nodes[2].out = {{1, 1}};
-  EXPECT_EQ(Find(wrong, 0, 1), Path{});
+  EXPECT_EQ(Find(wrong, 0, 1), (Path{0, 1, 2, 1}));
   // A target that links to itself in the wrong state does not re-arm itself forever.
   wrong.nodes[1].in.clear();
   wrong.nodes[1].out = {{1, 128}};
   EXPECT_EQ(Find(wrong, 0, 1), Path{});
 }
 
-TEST_F(RouteSearch, WeightedSumsDoNotOverflow) {
-  // A 300-road chain of cost 32767 x 255 (about 2.5e9 in all, past 32 bits) is found first;
-  // a 310-road chain of cost 1 must replace it.
-  const int shortLength = 300, longLength = 310;
+TEST_F(RouteSearch, AnArrivalInTheWantedStateIsNotUndoneByALaterLink) {
+  // Road 1 reaches the target (B: wanted state 1) through its first link; its second link
+  // arrives in state 128 in the same wave.
+  MvwSpec plan = Nodes({1, 1, 1});
+  plan.nodes[2].flags = 0x40;
+  plan.nodes[0].out = {{1, 1}};
+  plan.nodes[1].out = {{2, 1}, {2, 128}};
+  EXPECT_EQ(Find(plan, 0, 2), (Path{0, 1, 2}));
+  // The same from two roads, the one holding the good link cheaper or dearer.
+  MvwSpec two = Nodes({1, 1, 1, 1});
+  two.nodes[3].flags = 0x40;
+  two.nodes[0].out = {{1, 1}, {2, 1}};
+  two.nodes[1].out = {{3, 128}};
+  two.nodes[2].out = {{3, 1}};
+  EXPECT_EQ(Find(two, 0, 3), (Path{0, 2, 3}));
+  two.nodes[1].out = {{3, 1}};
+  two.nodes[2].out = {{3, 128}};
+  EXPECT_EQ(Find(two, 0, 3), (Path{0, 1, 3}));
+}
+
+TEST_F(RouteSearch, ALinkInAnotherStateMarksNothing) {
+  // 0 reaches 1 in state 7 (which walks nowhere) and 2 in state 1; 2 then reaches 1 in state 1.
+  MvwSpec plan = Nodes({1, 1, 1, 1});
+  plan.nodes[0].out = {{1, 7}, {2, 1}};
+  plan.nodes[2].out = {{1, 1}};
+  plan.nodes[1].out = {{3, 1}};
+  EXPECT_EQ(Find(plan, 0, 3), (Path{0, 2, 1, 3}));
+  plan.nodes[2].out = {{1, 0}};  // no other way: nothing to find
+  EXPECT_EQ(Find(plan, 0, 3), Path{});
+}
+
+TEST_F(RouteSearch, AOneWayRoadReachedInTheBlockedStateIsTriedInTheOther) {
+  // Road 1 (A: state 128 walks only the outgoing links, which lead nowhere) is reached first in
+  // 128, then through 2 in state 1, which walks its incoming links to the target.
+  MvwSpec plan = Nodes({1, 1, 1, 1});
+  plan.nodes[1].flags = 0x80;
+  plan.nodes[0].out = {{1, 128}, {2, 1}};
+  plan.nodes[2].out = {{1, 1}};
+  plan.nodes[1].in = {{3, 1}};
+  EXPECT_EQ(Find(plan, 0, 3), (Path{0, 2, 1, 3}));
+  // Flag B mirrors it: state 1 walks only the incoming list, state 128 both.
+  plan.nodes[1].flags = 0x40;
+  plan.nodes[0].out = {{1, 1}, {2, 1}};
+  plan.nodes[2].out = {{1, 128}};
+  plan.nodes[1].in.clear();
+  plan.nodes[1].out = {{3, 1}};
+  EXPECT_EQ(Find(plan, 0, 3), (Path{0, 2, 1, 3}));
+  // The start too: 0 (B) starts in state 1, which walks only its incoming link to 2; 2 leads
+  // back to 0 in state 128, which walks the outgoing link to the target.
+  MvwSpec back = Nodes({1, 1, 1});
+  back.nodes[0].flags = 0x40;
+  back.nodes[0].in = {{1, 1}};
+  back.nodes[0].out = {{2, 1}};
+  back.nodes[1].out = {{0, 128}};
+  EXPECT_EQ(Find(back, 0, 2), (Path{0, 1, 0, 2}));
+  EXPECT_EQ(Find(back, 0, 2, 0), (Path{0, 2}));  // starting in 128 goes straight on
+}
+
+TEST_F(RouteSearch, ManyRoadsLinkingToTheTarget) {
+  // A chain of 80,000 roads, each linking to the target in the wrong state but the last.
+  const uint32_t chain = 80000, target = chain;
   MvwSpec plan;
-  plan.nodes.resize(size_t(shortLength + longLength - 2));
-  auto node = [&](int chain, int k) -> uint32_t {  // k-th road of a chain, ends shared
-    if (k == 0) return 0;
-    if (chain == 0 ? k == shortLength - 1 : k == longLength - 1) return 1;
-    return chain == 0 ? uint32_t(1 + k) : uint32_t(shortLength + k - 1);
-  };
-  for (int chain = 0; chain < 2; ++chain) {
-    const int length = chain == 0 ? shortLength : longLength;
-    for (int k = 0; k < length; ++k) {
-      sample::MvwNode& n = plan.nodes[node(chain, k)];
-      if (chain == 0 && k > 0 && k < length - 1) {
-        n.cost = 32767;
-        n.factor = 255;
-      }
-      if (k + 1 < length) sample::MvwEdge(plan, node(chain, k), node(chain, k + 1));
-    }
+  plan.nodes.resize(chain + 1);
+  plan.nodes[target].flags = 0x40;
+  for (uint32_t k = 0; k < chain; ++k) {
+    if (k + 1 < chain) sample::MvwEdge(plan, k, k + 1);
+    plan.nodes[k].out.push_back({target, uint8_t(k + 1 < chain ? 128 : 1)});
   }
-  const Path path = Find(plan, 0, 1);
-  EXPECT_EQ(path.size(), size_t(longLength));
+  Path path = Find(plan, 0, int32_t(target));
+  ASSERT_EQ(path.size(), size_t(chain) + 1);
+  for (uint32_t k = 0; k < chain; ++k) ASSERT_EQ(path[k], int32_t(k));
+  EXPECT_EQ(path.back(), int32_t(target));
+  // Without B every road arrives as wanted: one link.
+  plan.nodes[target].flags = 0;
+  EXPECT_EQ(Find(plan, 5, int32_t(target)), (Path{5, int32_t(target)}));
 }
 
 TEST_F(RouteSearch, SearchesRepeatOnOneGraph) {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/lang.h"
+#include "base/lang.h"
 #include "platform/harness.h"
 #include "platform/win.h"
 #include "tests/support/golden_png.h"

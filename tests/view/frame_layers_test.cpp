@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/lang.h"
+#include "base/lang.h"
 #include "maps/mdm_map.h"
 #include "platform/gdi/recording_dc.h"
 #include "platform/harness.h"

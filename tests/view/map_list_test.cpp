@@ -1,7 +1,7 @@
 // The project's map lists: order rules, duplicates, the working map, raster maps through a
 // fake factory, highlights, display switches and objects found by map name.
-#include "app/lang.h"
-#include "app/text_utils.h"
+#include "base/lang.h"
+#include "base/text_utils.h"
 #include "maps/user_layer.h"
 #include "view_test_util.h"
 

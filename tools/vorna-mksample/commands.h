@@ -9,6 +9,9 @@ int RunJpsCommand(int argc, char** argv);
 int RunNdbCommand(int argc, char** argv);
 int RunMvwCommand(int argc, char** argv);
 int RunDemoCommand(int argc, char** argv);
+int RunJpgCommand(int argc, char** argv);
+int RunTifCommand(int argc, char** argv);
+int RunBmpCommand(int argc, char** argv);
 
 struct SampleCommand {
   const char* name;
@@ -26,4 +29,7 @@ inline constexpr SampleCommand kSampleCommands[] = {
     {"mvw", "mvw OUT.mvw [--grid W H [--seed S] [--removed 0-100] [--oneway 0-100]]",
      RunMvwCommand},
     {"demo", "demo FOLDER", RunDemoCommand},
+    {"jpg", "jpg OUT.jpg [--size W H] [--quality Q] [--progressive] [--grey] [--at TOP LEFT SIZE]", RunJpgCommand},
+    {"tif", "tif OUT.tif [--size W H] [--tile N] [--jpeg Q] [--reduced MIN] [--at TOP LEFT SIZE]", RunTifCommand},
+    {"bmp", "bmp OUT.bmp [--size W H] [--bits 8|24|32] [--at TOP LEFT SIZE]", RunBmpCommand},
 };

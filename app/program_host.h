@@ -1,0 +1,5 @@
+// The program's own host for the subsystems below it (base/program_host.h).
+#pragma once
+
+// Installs it; start-up does this before any subsystem runs.
+void InstallProgramHost();

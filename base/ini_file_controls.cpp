@@ -1,0 +1,77 @@
+// The settings store's accessors bound to dialog controls: texts move between the store's 8-bit
+// values and the controls' wide texts with the program code page.
+#include "base/ini_file.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "base/text_utils.h"
+#include "platform/win.h"
+
+int TIniFile::SetStringFromDlgItem(const char* key, HWND dialog, int id) {
+  wchar_t wide[256] = {};
+  UINT n = GetDlgItemTextW(dialog, id, wide, 255);  // at most 254 characters
+  char text[1024];  // a multi-byte page may need several bytes a character
+  WideToAnsi(text, wide, static_cast<int>(n), sizeof text);
+  return SetString(key, text);
+}
+
+void TIniFile::GetStringToDlgItem(const char* key, HWND dialog, int id) const {
+  const char* value = FindKey(key);
+  if (!value) return;
+  SetDlgItemTextW(dialog, id, AnsiToWideString(value).c_str());
+}
+
+void TIniFile::SetIntFromCheckBox(const char* key, HWND dialog, int id) {
+  HWND box = GetDlgItem(dialog, id);
+  if (!box) return;
+  SetInt(key, SendMessageW(box, BM_GETCHECK, 0, 0) != BST_UNCHECKED ? 1 : 0);
+}
+
+void TIniFile::GetIntToCheckBox(const char* key, HWND dialog, int id) const {
+  HWND box = GetDlgItem(dialog, id);
+  if (!box) return;
+  SendMessageW(box, BM_SETCHECK, GetInt(key) == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+int TIniFile::SetStringFromWindowText(const char* key, HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  if (!control) return 0;
+  wchar_t wide[256] = {};
+  int n = GetWindowTextW(control, wide, 256);  // at most 255 characters
+  char text[1024];
+  WideToAnsi(text, wide, n < 0 ? 0 : n, sizeof text);
+  // A missing key counts as changed: the caller reloads on a change, and a first value is one.
+  const char* old = FindKey(key);
+  int changed = !old || std::string_view(old) != text;
+  SetString(key, text);
+  return changed;
+}
+
+void TIniFile::SelectComboString(const char* key, HWND dialog, int id) const {
+  HWND combo = GetDlgItem(dialog, id);
+  const char* value = FindKey(key);
+  if (!combo || !value) return;
+  wchar_t wide[256];
+  AnsiToWide(wide, value, static_cast<int>(std::min<size_t>(std::strlen(value), 255)), 256);
+  // An item equal to the value first: the prefix search alone would take "COM10" for "COM1"
+  // when it came first after item 0.
+  LRESULT index = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(wide));
+  if (index == CB_ERR) index = SendMessageW(combo, CB_FINDSTRING, 0, reinterpret_cast<LPARAM>(wide));
+  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index == CB_ERR ? -1 : index), 0);
+}
+
+void TIniFile::SetIntFromComboSel(const char* key, HWND dialog, int id) {
+  HWND combo = GetDlgItem(dialog, id);
+  if (!combo) return;
+  LRESULT sel = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+  SetInt(key, sel < 0 ? -1 : static_cast<int>(sel));
+}
+
+void TIniFile::GetIntToComboSel(const char* key, HWND dialog, int id) const {
+  HWND combo = GetDlgItem(dialog, id);
+  if (!combo) return;
+  int index = GetInt(key);
+  if (index >= 0) SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
