@@ -2,12 +2,14 @@
 // library loaded by name as the program loads it.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
 #include "platform/harness.h"
 #include "rasterlib/tilvex.h"
 #include "tests/rasterlib/bmp_writer.h"
+#include "tools/sampledata/image_writer.h"
 
 namespace {
 
@@ -155,4 +157,33 @@ TEST(RasterViewer, JpegWithoutTheImageModuleDrawsNothingAndStillCloses) {
   char path[kTilvexBufferBytes], name[kTilvexBufferBytes];
   EXPECT_EQ(d.Show()(0, "\\Maps\\town.jpg", 0, 0, nullptr, nullptr, path, name), 0);
   EXPECT_STREQ(path, "\\Maps\\town.jpg");
+}
+
+TEST(RasterViewer, JpegThroughTheImageModuleCountsYFromTheTop) {
+  Device d;
+  HMODULE pelnor = LoadLibraryW(L"Pelnor");
+  if (!pelnor) GTEST_SKIP() << "the image module is not built here";
+  FreeLibrary(pelnor);
+  sample::JpegSpec spec;
+  spec.width = 400;
+  spec.height = 300;
+  spec.quality = 95;
+  ASSERT_TRUE(sample::WriteJpeg(harness::HostPath(L"\\Maps\\town.jpg"), spec));
+  WriteHost(L"\\Maps\\town.ides", "1 2\n50:60:Top;\n");
+  auto near = [](COLORREF got, uint32_t want) {
+    auto ch = [](uint32_t v, int s) { return int(v >> s & 0xFF); };
+    return std::abs(int(GetRValue(got)) - ch(want, 16)) <= 24 && std::abs(int(GetGValue(got)) - ch(want, 8)) <= 24;
+  };
+  harness::OnDialog(138, [&](HWND dlg) {
+    harness::PumpUntilIdle();
+    EXPECT_TRUE(near(harness::ScreenPixel(100, 150), sample::PatternColour(100, 150)));
+    EXPECT_TRUE(near(harness::ScreenPixel(200, 290), sample::PatternColour(200, 290)));
+    harness::SaveScreen(std::string(VORNA_BINARY_DIR) + "/rasterlib_viewer_jpg.png");
+    Hold(50, 60);  // "Top", counted from the top row
+    Command(dlg, 1006);
+  });
+  char path[kTilvexBufferBytes], name[kTilvexBufferBytes];
+  EXPECT_EQ(d.Show()(0, "\\Maps\\town.jpg", 0, 0, nullptr, nullptr, path, name), 1);
+  EXPECT_STREQ(name, "Top");
+  EXPECT_EQ(ReadHost(L"\\Maps\\town.ides"), "1 2\n50:60:Top;\n");
 }
