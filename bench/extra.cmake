@@ -15,6 +15,11 @@ if(PROJ_FOUND)
   target_compile_definitions(bench_geodesy_proj PRIVATE VORNA_HAVE_PROJ=1)
 endif()
 
+# bench_rasterlib: the raster library's plain code (the library itself is loaded by name).
+if(TARGET bench_rasterlib)
+  target_link_libraries(bench_rasterlib PRIVATE tilvex_model)
+endif()
+
 # bench_raster_tiles: pictures through the image module, made once into the build tree by
 # vorna-mksample; the bare libtiff tile read is its floor.
 if(TARGET bench_raster_tiles)

@@ -2,8 +2,7 @@
 // Both sides keep their own memory: the caller owns the two 256-byte result buffers.
 #pragma once
 
-// The size of each result buffer of Show, in bytes: the library writes up to 255 characters and a
-// terminator.
+// The size of each result buffer of Show, in bytes: at most 255 characters and a terminator.
 inline constexpr int kTilvexBufferBytes = 256;
 
 extern "C" {
@@ -12,6 +11,8 @@ extern "C" {
 // point was picked, else 0.
 typedef int (*TTilvexShow)(int mode, const char* mapPath, double x, double y, const char* text1,
                            const char* text2, char* chosenMap, char* chosenPoint);
+// (map path, point name, text1, text2): attaches the two texts to the named point; 1 when found.
 // Its presence marks a valid library; the program never calls it.
-typedef int (*TTilvexLink)();
+typedef int (*TTilvexLink)(const char* mapPath, const char* pointName, const char* text1,
+                           const char* text2);
 }

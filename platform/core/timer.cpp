@@ -131,6 +131,16 @@ UINT_PTR SetInternalTimer(uint64_t firstDelay, UINT period, std::function<void()
 
 void KillInternalTimer(UINT_PTR id) { Erase({kInternal, id}); }
 
+// Timers whose procedure lies in [lo, hi): code of a module about to be unloaded.
+int TimerProcsIn(uintptr_t lo, uintptr_t hi) {
+  int n = 0;
+  for (const auto& [due, timer] : T().byDue) {
+    auto p = reinterpret_cast<uintptr_t>(timer.proc);
+    if (p >= lo && p < hi) ++n;
+  }
+  return n;
+}
+
 }  // namespace vplat::core
 
 using namespace vplat::core;

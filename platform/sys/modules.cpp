@@ -9,11 +9,13 @@
 // names stay ours.
 #include <dlfcn.h>
 #include <dirent.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -30,6 +32,7 @@ struct Module {
   void* handle = nullptr;  // host loader handle
   int refs = 0;
   std::wstring stem;      // device name without ".dll": "Tilvex"
+  bool mappedBefore = false;  // already in the process (the layer itself): never unmapped by us
 };
 
 struct Modules {
@@ -39,6 +42,8 @@ struct Modules {
   std::map<std::string, std::unique_ptr<Module>> loaded;  // by real host path
   std::wstring modulePath = L"\\Vorna\\Vorna.exe";
 };
+
+thread_local HMODULE t_loading = nullptr;
 
 Modules& State() {
   static Modules* m = new Modules;  // modules may be freed from static destructors
@@ -148,6 +153,40 @@ FARPROC Resolve(Modules& m, Module* mod, const std::string& name) {
 }
 
 }  // namespace
+
+HMODULE LoadingModule() { return t_loading; }
+
+namespace {
+
+// The mapped code and data of a loaded library: [lo, hi). False when the host loader won't say.
+bool ModuleRange(void* handle, uintptr_t* lo, uintptr_t* hi) {
+  link_map* lm = nullptr;
+  if (dlinfo(handle, RTLD_DI_LINKMAP, &lm) != 0 || !lm) return false;
+  struct Want {
+    ElfW(Addr) base;
+    uintptr_t lo = UINTPTR_MAX, hi = 0;
+  } want{lm->l_addr};
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t, void* data) {
+        auto w = static_cast<Want*>(data);
+        if (info->dlpi_addr != w->base) return 0;
+        for (int i = 0; i < info->dlpi_phnum; ++i) {
+          const auto& ph = info->dlpi_phdr[i];
+          if (ph.p_type != PT_LOAD) continue;
+          w->lo = std::min<uintptr_t>(w->lo, info->dlpi_addr + ph.p_vaddr);
+          w->hi = std::max<uintptr_t>(w->hi, info->dlpi_addr + ph.p_vaddr + ph.p_memsz);
+        }
+        return 1;
+      },
+      &want);
+  if (want.hi <= want.lo) return false;
+  *lo = want.lo;
+  *hi = want.hi;
+  return true;
+}
+
+}  // namespace
+
 }  // namespace vplat::sys
 
 using namespace vplat::sys;
@@ -259,17 +298,27 @@ extern "C" HMODULE LoadLibraryW(LPCWSTR name) {
     ++it->second->refs;
     return reinterpret_cast<HMODULE>(it->second.get());
   }
+  // The record exists before the host loader runs the library's static constructors, so that the
+  // resources they register are the library's own.
+  auto mod = std::make_unique<Module>();
+  HMODULE h = reinterpret_cast<HMODULE>(mod.get());
+  if (void* already = dlopen(key.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
+    mod->mappedBefore = true;
+    dlclose(already);
+  }
+  HMODULE outer = t_loading;
+  t_loading = h;
   void* handle = dlopen(key.c_str(), RTLD_NOW | RTLD_LOCAL);
+  t_loading = outer;
   if (!handle) {
+    DropModuleResources(h);
     Fail(ERROR_MOD_NOT_FOUND);
     return nullptr;
   }
-  auto mod = std::make_unique<Module>();
   mod->hostPath = key;
   mod->handle = handle;
   mod->refs = 1;
   mod->stem = file;
-  HMODULE h = reinterpret_cast<HMODULE>(mod.get());
   m.loaded.emplace(key, std::move(mod));
   SetLastError(ERROR_SUCCESS);
   return h;
@@ -315,6 +364,20 @@ extern "C" BOOL FreeLibrary(HMODULE h) {
   if (!mod || !h) return Fail(ERROR_INVALID_HANDLE);
   if (mod == &m.program || mod == &m.coredll) return TRUE;  // never unloaded
   if (--mod->refs > 0) return TRUE;
+  // Its tables live in its image: nobody may find them once it is gone.
+  DropModuleResources(h);
+  // A window, class, dialog or timer left pointing into it would jump into unmapped memory at
+  // its next message: a fault of the module. Tests stop there; the device keeps the code mapped.
+  uintptr_t lo, hi;
+  if (!mod->mappedBefore && ModuleRange(mod->handle, &lo, &hi)) {
+    if (int live = vplat::LiveCodeIn(lo, hi)) {
+      std::fprintf(stderr, "FreeLibrary: %d window, class, dialog or timer procedures still point into %s\n",
+                   live, mod->hostPath.c_str());
+      if (std::getenv("VORNA_TEST")) std::abort();
+      m.loaded.erase(mod->hostPath);
+      return TRUE;
+    }
+  }
   dlclose(mod->handle);
   m.loaded.erase(mod->hostPath);
   return TRUE;

@@ -2,11 +2,15 @@
 //
 // The resource tables are C++ data registered by static constructors of resources/; since those
 // run in no defined order, the registry is a function-local static created on first use.
-// Resources are keyed by type and integer id, one namespace for the whole process.
+// Resources are keyed by module, type and integer id. A registration belongs to the module whose
+// static constructors make it: the library LoadLibraryW is loading at that moment, else the
+// program. A library's tables live in its own image, so FreeLibrary drops them before unloading
+// it; a second copy of the program's tables inside a library never shadows the program's.
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <set>
+#include <tuple>
 
 #include "platform/sys/sys_internal.h"
 
@@ -20,7 +24,9 @@ struct Entry {
 
 struct Registry {
   std::mutex mutex;
-  std::map<std::pair<std::wstring, UINT>, Entry> entries;  // node addresses are the HRSRCs
+  // (owner, type key, id); node addresses are the HRSRCs. The owner is the program's HMODULE
+  // for the program's own tables.
+  std::map<std::tuple<HMODULE, std::wstring, UINT>, Entry> entries;
   std::set<const Entry*> handles;
 };
 
@@ -51,6 +57,9 @@ std::wstring TypeKey(const wchar_t* type) {
   for (const wchar_t* p = type; *p; ++p) key.push_back(FoldCase(*p));
   return key;
 }
+
+// Null stands for the program, as on the handheld.
+HMODULE Owner(HMODULE module) { return module ? module : GetModuleHandleW(nullptr); }
 
 const Entry* Checked(Registry& r, const void* handle) {
   auto e = static_cast<const Entry*>(handle);
@@ -117,13 +126,25 @@ void RegisterResource(const wchar_t* type, UINT id, const void* data, size_t siz
   if (!type || !data || size > 0xFFFFFFFFu) return;
   Registry& r = Resources();
   std::lock_guard lock(r.mutex);
-  auto [it, fresh] = r.entries.insert_or_assign({TypeKey(type), id}, Entry{data, static_cast<DWORD>(size)});
+  HMODULE owner = Owner(LoadingModule());
+  auto [it, fresh] = r.entries.insert_or_assign({owner, TypeKey(type), id}, Entry{data, static_cast<DWORD>(size)});
   r.handles.insert(&it->second);
+}
+
+void sys::DropModuleResources(HMODULE module) {
+  if (!module) return;
+  Registry& r = Resources();
+  std::lock_guard lock(r.mutex);
+  for (auto it = r.entries.lower_bound({module, std::wstring(), 0});
+       it != r.entries.end() && std::get<0>(it->first) == module;) {
+    r.handles.erase(&it->second);
+    it = r.entries.erase(it);
+  }
 }
 
 }  // namespace vplat
 
-extern "C" HRSRC FindResourceW(HMODULE, LPCWSTR name, LPCWSTR type) {
+extern "C" HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type) {
   if (!name || !type) {
     Fail(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -135,13 +156,14 @@ extern "C" HRSRC FindResourceW(HMODULE, LPCWSTR name, LPCWSTR type) {
     Fail(ERROR_RESOURCE_NAME_NOT_FOUND);  // resources have integer ids only
     return nullptr;
   }
+  HMODULE owner = Owner(module);
   Registry& r = Resources();
   std::lock_guard lock(r.mutex);
   std::wstring key = TypeKey(type);
-  auto it = r.entries.find({key, id});
+  auto it = r.entries.find({owner, key, id});
   if (it == r.entries.end()) {
-    auto any = r.entries.lower_bound({key, 0});
-    bool typeKnown = any != r.entries.end() && any->first.first == key;
+    auto any = r.entries.lower_bound({owner, key, 0});
+    bool typeKnown = any != r.entries.end() && std::get<0>(any->first) == owner && std::get<1>(any->first) == key;
     Fail(typeKnown ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND);
     return nullptr;
   }

@@ -76,4 +76,14 @@ void WakeAllCommWaiters();
 // Unix time in seconds and nanoseconds to the platform's 100-ns ticks since 1601.
 FILETIME FileTimeFromUnix(int64_t seconds, long nanoseconds);
 
+// The library whose static constructors LoadLibraryW is running on this thread, or null.
+HMODULE LoadingModule();
+// Forgets every resource the module registered; FreeLibrary calls it before unloading.
+void DropModuleResources(HMODULE module);
+
 }  // namespace vplat::sys
+
+namespace vplat {
+// How many windows, window classes, dialogs and timers have a procedure in [lo, hi).
+int LiveCodeIn(uintptr_t lo, uintptr_t hi);
+}  // namespace vplat

@@ -471,8 +471,9 @@ UINT ProgramCodePage();
 void SetModulePath(const wchar_t* devicePath);
 std::wstring ModulePath();
 
-// Called by static constructors in resources/: `data` must stay valid for the whole run. A
-// later registration of the same type and id replaces the earlier one.
+// Called by static constructors in resources/ (of the program or of a library being loaded):
+// `data` must stay valid while its module is loaded. A later registration of the same type and
+// id by the same module replaces the earlier one.
 void RegisterResource(const wchar_t* type, UINT id, const void* data, size_t size);
 
 // True inside a thread that TerminateThread has asked to stop.

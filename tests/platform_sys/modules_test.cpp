@@ -1,6 +1,8 @@
 // Modules by name, the built-in coredll, the resource registry and the program's version.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include <cstring>
 #include <vector>
 
@@ -114,6 +116,51 @@ TEST(Resources, RegistryByTypeAndId) {
   vplat::RegisterResource(RT_ACCELERATOR, 101, kOther, sizeof kOther);  // replaced
   r = FindResourceW(nullptr, MAKEINTRESOURCEW(101), RT_ACCELERATOR);
   EXPECT_EQ(SizeofResource(nullptr, r), 1u);
+}
+
+TEST(Resources, ALoadedModulesTablesAreItsOwnAndLeaveWithIt) {
+  static const char kProgram[] = "program";
+  vplat::RegisterResource(RT_RCDATA, 101, kProgram, sizeof kProgram);
+  auto text = [](HMODULE m, int id) -> std::string {
+    HRSRC r = FindResourceW(m, MAKEINTRESOURCEW(id), RT_RCDATA);
+    if (!r) return "<none>";
+    return static_cast<const char*>(LockResource(LoadResource(m, r)));
+  };
+  HMODULE probe = LoadLibraryW(L"SysProbe");
+  ASSERT_NE(probe, nullptr);
+  EXPECT_EQ(text(nullptr, 101), "program");
+  EXPECT_EQ(text(GetModuleHandleW(nullptr), 101), "program");
+  EXPECT_EQ(text(probe, 101), "probe");
+  EXPECT_EQ(text(probe, 7001), "only");
+  EXPECT_EQ(text(nullptr, 7001), "<none>");
+  HRSRC stale = FindResourceW(probe, MAKEINTRESOURCEW(7001), RT_RCDATA);
+  // A second load is counted, not re-registered; the last free drops the tables.
+  EXPECT_EQ(LoadLibraryW(L"SysProbe"), probe);
+  EXPECT_TRUE(FreeLibrary(probe));
+  EXPECT_EQ(text(probe, 7001), "only");
+  EXPECT_TRUE(FreeLibrary(probe));
+  EXPECT_EQ(FindResourceW(probe, MAKEINTRESOURCEW(7001), RT_RCDATA), nullptr);
+  EXPECT_EQ(LoadResource(nullptr, stale), nullptr);  // the old handle is refused, not read
+  EXPECT_EQ(text(nullptr, 101), "program");
+  // Loaded again, its tables come back with it.
+  HMODULE again = LoadLibraryW(L"SysProbe");
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(text(again, 7001), "only");
+  FreeLibrary(again);
+}
+
+TEST(ModulesDeathTest, UnloadingCodeThatAWindowStillCallsStopsTheTest) {
+  auto leave = [] {
+    HMODULE probe = LoadLibraryW(L"SysProbe");
+    auto make = reinterpret_cast<HWND (*)()>(GetProcAddressW(probe, L"ProbeLeaveWindow"));
+    if (make && make()) FreeLibrary(probe);
+  };
+  setenv("VORNA_TEST", "1", 1);
+  EXPECT_DEATH(leave(), "still point into");
+  // Unloading a module that left nothing behind is quiet.
+  HMODULE probe = LoadLibraryW(L"SysProbe");
+  ASSERT_NE(probe, nullptr);
+  EXPECT_TRUE(FreeLibrary(probe));
 }
 
 VS_FIXEDFILEINFO ProgramVersion(bool* ok) {

@@ -1,0 +1,189 @@
+// The chooser and the viewer driven through the device harness on the virtual clock, with the
+// library loaded by name as the program loads it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "platform/harness.h"
+#include "rasterlib/tilvex.h"
+#include "tests/rasterlib/bmp_writer.h"
+#include "tools/sampledata/image_writer.h"
+
+namespace {
+
+constexpr int kBlock = 50;
+
+// 400 x 300 of 50-pixel blocks in 8 palette colours, so a pixel read back does not depend on
+// sampling within a block.
+bmpw::Picture Town(std::vector<uint32_t>* pal) {
+  *pal = {0x203040, 0x80A0C0, 0x40C040, 0xC04040, 0xE0E0A0, 0x606060, 0x2060E0, 0xF0F0F0};
+  bmpw::Picture p{400, 300, {}};
+  for (int y = 0; y < p.h; ++y)
+    for (int x = 0; x < p.w; ++x) p.px.push_back((*pal)[size_t((x / kBlock + 3 * (y / kBlock)) % 8)]);
+  return p;
+}
+
+void WriteHost(const std::wstring& device, const std::string& bytes) {
+  std::ofstream(harness::HostPath(device), std::ios::binary) << bytes;
+}
+
+std::string ReadHost(const std::wstring& device) {
+  std::ifstream in(harness::HostPath(device), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+COLORREF AsColorref(uint32_t rgb) { return RGB(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF); }
+
+struct Device {
+  HMODULE lib = nullptr;
+  bmpw::Picture town;
+  Device() {
+    harness::Start();
+    CreateDirectoryW(L"\\Maps", nullptr);
+    std::vector<uint32_t> pal;
+    town = Town(&pal);
+    WriteHost(L"\\Maps\\town.bmp", bmpw::Write(town, 8, false, pal));
+    WriteHost(L"\\Maps\\town.ides", "100 200\n50:60:Well;\n");
+    lib = LoadLibraryW(L"Tilvex");
+  }
+  ~Device() {
+    if (lib) FreeLibrary(lib);
+    harness::Stop();
+  }
+  TTilvexShow Show() const { return reinterpret_cast<TTilvexShow>(GetProcAddressW(lib, L"Show")); }
+};
+
+void Command(HWND dlg, int id) { SendMessageW(dlg, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+
+void Hold(int x, int y) {
+  harness::PenDown(x, y);  // nothing else waiting: held past the long delay
+  harness::PenUp(x, y);
+}
+
+}  // namespace
+
+TEST(RasterViewer, HoldDragDeleteCentreAndCloseWriteBothFiles) {
+  Device d;
+  ASSERT_TRUE(d.Show());
+  bool ran = false;
+  harness::OnDialog(138, [&](HWND dlg) {
+    ran = true;
+    harness::PumpUntilIdle();
+    // The picture fills the screen at "1:1", its bottom row at the screen's bottom.
+    EXPECT_EQ(harness::ScreenPixel(25, 319 - 25), AsColorref(d.town.At(25, 299 - 25)));
+    EXPECT_EQ(harness::ScreenPixel(230, 100), AsColorref(d.town.At(230, 299 - 220)));
+    harness::SaveScreen(std::string(VORNA_BINARY_DIR) + "/rasterlib_viewer_bmp.png");
+    Hold(120, 160);  // empty spot: a new point in slot 1, named by its slot
+    Hold(50, 260);   // on "Well" (50, 60 from the bottom): selected
+    harness::PenDown(50, 260);  // on the selected point: a drag
+    harness::PenUp(70, 250);
+    Hold(120, 160);
+    Command(dlg, 1001);  // "-": the new point goes
+    Hold(200, 300);      // and a newer one takes its slot and its index name
+    Command(dlg, 1007);  // centre on "Well": selected
+    Command(dlg, 1006);  // "X"
+  });
+  char path[kTilvexBufferBytes], name[kTilvexBufferBytes];
+  EXPECT_EQ(d.Show()(0, "\\Maps\\town.bmp", 1, 2, nullptr, nullptr, path, name), 1);
+  EXPECT_TRUE(ran);
+  EXPECT_STREQ(path, "\\Maps\\town.bmp");
+  EXPECT_STREQ(name, "Well");
+  EXPECT_EQ(ReadHost(L"\\Maps\\town.ides"), "100 200\n70:70:Well;\n200:20:1;\n");
+  EXPECT_EQ(ReadHost(L"\\Maps\\town.poi"), "NONAME 0 0\n1 70 70\n2 200 20\n");
+}
+
+TEST(RasterViewer, ChooserOpensTheNearestPictureAndRemembersIt) {
+  Device d;
+  CreateDirectoryW(L"\\Maps\\Old", nullptr);
+  WriteHost(L"\\Maps\\Old\\far.bmp", "not a picture");
+  WriteHost(L"\\Maps\\Old\\far.ides", "900 900\n");
+  int viewers = 0;
+  harness::OnDialog(103, [&](HWND dlg) {
+    harness::PumpUntilIdle();
+    Command(dlg, 1004);  // "Ближний"
+    harness::PumpUntilIdle();
+    harness::SaveScreen(std::string(VORNA_BINARY_DIR) + "/rasterlib_chooser.png");
+    Command(dlg, 1005);  // OK
+  });
+  harness::OnDialog(138, [&](HWND dlg) {
+    ++viewers;
+    harness::PumpUntilIdle();
+    Hold(50, 260);  // "Well"
+    Command(dlg, 1006);
+  });
+  char path[kTilvexBufferBytes], name[kTilvexBufferBytes];
+  EXPECT_EQ(d.Show()(0, nullptr, 110, 190, nullptr, nullptr, path, name), 1);
+  EXPECT_EQ(viewers, 1);
+  EXPECT_STREQ(path, "\\Maps\\town.bmp");
+  EXPECT_STREQ(name, "Well");
+  EXPECT_EQ(ReadHost(L"\\Rastr.ini"), "\\Maps\\town.bmp;\n");
+  // "Выход" at the next start: nothing chosen, both outputs empty.
+  harness::OnDialog(103, [&](HWND dlg) { Command(dlg, 1001); });
+  EXPECT_EQ(d.Show()(0, nullptr, 110, 190, nullptr, nullptr, path, name), 0);
+  EXPECT_EQ(viewers, 1);
+}
+
+TEST(RasterViewer, NotABitmapSaysSoAndDrawsNothing) {
+  Device d;
+  WriteHost(L"\\Maps\\bad.bmp", "BM");
+  harness::AnswerMessageBox(L"", IDOK);
+  harness::OnDialog(138, [&](HWND dlg) {
+    harness::PumpUntilIdle();
+    Hold(100, 100);  // a hold off any picture adds nothing
+    Command(dlg, 1006);
+  });
+  char path[kTilvexBufferBytes], name[kTilvexBufferBytes];
+  EXPECT_EQ(d.Show()(0, "\\Maps\\bad.bmp", 0, 0, nullptr, nullptr, path, name), 0);
+  ASSERT_FALSE(harness::MessageBoxes().empty());
+  EXPECT_EQ(harness::MessageBoxes()[0].text, L"Not Bmp File");
+  EXPECT_EQ(ReadHost(L"\\Maps\\bad.ides"), "0 0\n");
+}
+
+TEST(RasterViewer, JpegWithoutTheImageModuleDrawsNothingAndStillCloses) {
+  Device d;
+  HMODULE pelnor = LoadLibraryW(L"Pelnor");
+  if (pelnor) {
+    FreeLibrary(pelnor);
+    GTEST_SKIP() << "the image module is present; its pictures are tested with it";
+  }
+  WriteHost(L"\\Maps\\town.jpg", "\xFF\xD8\xFF");
+  harness::OnDialog(138, [&](HWND dlg) {
+    harness::PumpUntilIdle();
+    EXPECT_TRUE(harness::MessageBoxes().empty());
+    Command(dlg, 1006);
+  });
+  char path[kTilvexBufferBytes], name[kTilvexBufferBytes];
+  EXPECT_EQ(d.Show()(0, "\\Maps\\town.jpg", 0, 0, nullptr, nullptr, path, name), 0);
+  EXPECT_STREQ(path, "\\Maps\\town.jpg");
+}
+
+TEST(RasterViewer, JpegThroughTheImageModuleCountsYFromTheTop) {
+  Device d;
+  HMODULE pelnor = LoadLibraryW(L"Pelnor");
+  if (!pelnor) GTEST_SKIP() << "the image module is not built here";
+  FreeLibrary(pelnor);
+  sample::JpegSpec spec;
+  spec.width = 400;
+  spec.height = 300;
+  spec.quality = 95;
+  ASSERT_TRUE(sample::WriteJpeg(harness::HostPath(L"\\Maps\\town.jpg"), spec));
+  WriteHost(L"\\Maps\\town.ides", "1 2\n50:60:Top;\n");
+  auto near = [](COLORREF got, uint32_t want) {
+    auto ch = [](uint32_t v, int s) { return int(v >> s & 0xFF); };
+    return std::abs(int(GetRValue(got)) - ch(want, 16)) <= 24 && std::abs(int(GetGValue(got)) - ch(want, 8)) <= 24;
+  };
+  harness::OnDialog(138, [&](HWND dlg) {
+    harness::PumpUntilIdle();
+    EXPECT_TRUE(near(harness::ScreenPixel(100, 150), sample::PatternColour(100, 150)));
+    EXPECT_TRUE(near(harness::ScreenPixel(200, 290), sample::PatternColour(200, 290)));
+    harness::SaveScreen(std::string(VORNA_BINARY_DIR) + "/rasterlib_viewer_jpg.png");
+    Hold(50, 60);  // "Top", counted from the top row
+    Command(dlg, 1006);
+  });
+  char path[kTilvexBufferBytes], name[kTilvexBufferBytes];
+  EXPECT_EQ(d.Show()(0, "\\Maps\\town.jpg", 0, 0, nullptr, nullptr, path, name), 1);
+  EXPECT_STREQ(name, "Top");
+  EXPECT_EQ(ReadHost(L"\\Maps\\town.ides"), "1 2\n50:60:Top;\n");
+}
