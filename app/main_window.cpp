@@ -231,6 +231,7 @@ LRESULT OnMainPaint(HWND hwnd, WPARAM, LPARAM) {
                           g_MapView.gpsCourse / 180.0 * kPi);
   g_SightRule.Draw(dc, view);
   DrawGpsPosition(g_MapView, dc);
+  RedrawRubberAfterPaint(dc, g_FullRedraw ? view : area);
   ReleaseDC(hwnd, dc);
   g_FullRedraw = 0;
   return 0;

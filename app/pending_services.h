@@ -14,7 +14,8 @@ int LookupButtonAction(int key);
 int ToggleScreenLock(HWND target);
 // Objects under the screen point within `radius` pixels, at most `max`; 0 found (no picking yet).
 int PickObjectsAt(int x, int y, int radius, TObjectRef* out, int max);
-// The file browser in open mode; 0: cancelled (no browser yet), `path` untouched.
+// The file browser in open mode; 0: cancelled (no browser yet), `path` untouched; -1: the
+// chosen path does not fit `size` (nothing written).
 int BrowseForOpenFile(HWND owner, const wchar_t* filter, const char* startFolder, char* path,
                       size_t size);
 // The project-maps dialog; 0: closed without a change (no dialog yet).
