@@ -236,6 +236,7 @@ LRESULT OnMainCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       InvalidateMainView(0);
       return 0;
     case kCmdRouteByTaps:
+      ResetRouteTaps();  // the first tap is the start
       SetInputModeDirect(input_mode::kRoute);
       return 0;
     case kCmdRoadGraph:
