@@ -177,7 +177,13 @@ int StartNavigationMode(int ask, int geodesy) {
     SHFullScreen(g_MainWindow, SHFS_HIDETASKBAR);
     if (ask && g_GpsPort.IsOpen()) {
       g_FullScreen = 0;
-      ApplyTrackRecording(g_Ini.GetInt("NaviSaveLog") ? 1 : 0);
+      // The track follows NaviSaveLog in either mode; a track this start began is remembered,
+      // so an abandoned geodesy start can take it back.
+      int32_t trackBegun = -1;
+      if (!g_Ini.GetInt("NaviSaveLog"))
+        g_UserLayer.EndObject();
+      else if (!g_UserLayer.recording && g_UserLayer.open)
+        trackBegun = g_UserLayer.BeginObject();
       bool echoOpened = false;
       if (g_Ini.GetInt("ECHOACTIVE")) echoOpened = OpenEchoPort(g_MainWindow, 1) != 0;
       if (geodesy) {
@@ -190,6 +196,11 @@ int StartNavigationMode(int ask, int geodesy) {
         } else {
           // Abandoned: what this start opened or began goes again.
           if (echoOpened) OpenEchoPort(g_MainWindow, 0);
+          if (trackBegun > 0) {
+            g_UserLayer.EndObject();
+            if (g_UserLayer.map && g_UserLayer.map->GetVertexCount(uint16_t(trackBegun)) == 0)
+              g_UserLayer.DeleteObject(uint16_t(trackBegun));
+          }
           g_GpsPort.Close();
         }
       } else {

@@ -211,3 +211,51 @@ TEST_F(DemoWindow, NavigationRunOnTheFakeReceiverMovesTheMarkerAndFollowsThePort
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DemoWindow, GeodesyStartCancelledAtTheQuestionLeavesThePortClosed) {
+  sample::FakeReceiver fake;
+  ASSERT_TRUE(fake.Open());
+  setenv("VORNA_COM1", fake.SlavePath().c_str(), 1);
+  g_Ini.SetInt("GPSTYPE", 1);
+  g_Ini.SetString("GPSCOMNUM_JAVAD", "COM1:");
+  g_Ini.SetInt("GPSCOMBR_JAVAD", 115200);
+  g_Ini.SetInt("ECHOACTIVE", 0);
+  harness::OnDialog(313, [](HWND dialog) { SendMessageW(dialog, WM_COMMAND, 2341, 0); });
+  harness::AnswerMessageBox(L"", IDCANCEL);
+  Command(kCmdGeodesy);
+  harness::PumpUntilIdle();
+  EXPECT_FALSE(g_GpsPort.IsOpen());
+  EXPECT_EQ(IsBarButtonChecked(kCmdGeodesy), 0);
+  EXPECT_EQ(IsBarButtonChecked(kCmdNavigation), 0);
+  fake.HangUp();
+}
+
+TEST_F(DemoWindow, TrackKeyChangesRecordingOnlyWhileNavigationRuns) {
+  g_Ini.SetInt("NaviSaveLog", 0);
+  // Port closed: only the setting changes.
+  RunButtonAction(w, 4, 0xC2);
+  EXPECT_EQ(g_Ini.GetInt("NaviSaveLog"), 1);
+  EXPECT_EQ(ApplyTrackRecording(1), 0);
+  RunButtonAction(w, 4, 0xC2);
+  EXPECT_EQ(g_Ini.GetInt("NaviSaveLog"), 0);
+}
+
+TEST_F(DemoWindow, NeedWorkMapDialogCountsAnyOtherEndAsCancel) {
+  harness::OnDialog(313, [](HWND dialog) { SendMessageW(dialog, WM_COMMAND, 1201, 0); });
+  EXPECT_EQ(RunNeedWorkMapDialog(w), kNeedWorkMapCancel);
+  harness::OnDialog(313, [](HWND dialog) { SendMessageW(dialog, WM_COMMAND, 1202, 0); });
+  EXPECT_EQ(RunNeedWorkMapDialog(w), kNeedWorkMapChoose);
+  harness::OnDialog(227, [](HWND dialog) {
+    wchar_t text[64] = L"";
+    GetDlgItemTextW(dialog, 2334, text, 64);
+    EXPECT_STREQ(text, L"log7");
+    SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  EXPECT_EQ(RunStartGpsDialog(w, L"log7"), kStartGpsCancel);
+  harness::OnDialog(227, [](HWND dialog) { SendMessageW(dialog, WM_COMMAND, 1206, 0); });
+  EXPECT_EQ(RunStartGpsDialog(w, L"log7"), kStartGpsHot);
+}
+
+}  // namespace
