@@ -70,6 +70,7 @@ int GetGpsFollow() { return g_MapView.followGps; }
 bool EnsureWorkMapForGps() {
   g_GpsDefCode = uint16_t(g_Ini.GetInt("GPSDefCode"));
   g_GpsDefCodePoint = uint16_t(g_Ini.GetInt("GPSDefCodePoint"));
+  g_UserLayer.trackCode = g_GpsDefCode;  // the code of the track objects recorded
   while (!g_UserLayer.open) {
     const int answer = RunNeedWorkMapDialog(g_MainWindow);
     if (answer == kNeedWorkMapGoOn) {

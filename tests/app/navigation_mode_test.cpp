@@ -16,6 +16,9 @@
 #include "demo_window_fixture.h"
 #include "gps/gps_bar.h"
 #include "gps/gps_port.h"
+#include "maps/mdm_map.h"
+#include "maps/user_layer.h"
+#include "tools/sampledata/demo_device.h"
 #include "tools/sampledata/fake_receiver.h"
 
 namespace {
@@ -256,6 +259,80 @@ TEST_F(DemoWindow, NeedWorkMapDialogCountsAnyOtherEndAsCancel) {
   EXPECT_EQ(RunStartGpsDialog(w, L"log7"), kStartGpsCancel);
   harness::OnDialog(227, [](HWND dialog) { SendMessageW(dialog, WM_COMMAND, 1206, 0); });
   EXPECT_EQ(RunStartGpsDialog(w, L"log7"), kStartGpsHot);
+}
+
+}  // namespace
+
+namespace {
+
+// Disabled: the fixes reach the recorder (two moves of four epochs) but the track object keeps
+// no vertex, so the save drops it; why the append is refused in this set-up is still open.
+TEST_F(DemoWindow, DISABLED_RecordedTrackOnDiskHoldsTheMovedFixes) {
+  // The demo project again with its last map as the working map.
+  startup_test::WriteHostFile(harness::HostPath(L"\\Vorna\\Maps\\Demo.mpj"),
+                              sample::DemoProjectText() + "\nW");
+  ASSERT_EQ(g_MapView.OpenProject("\\Vorna\\Maps\\Demo.mpj", &g_UserLayer, 0), 0);
+  ASSERT_TRUE(g_UserLayer.open);
+  TMdmMap* map = g_UserLayer.map;
+  const std::string path = map->path;
+  const int32_t before = map->count;
+  int32_t onDiskBefore = 0;
+  {
+    TMdmMap disk;
+    ASSERT_EQ(disk.OpenHeader(path.c_str()), 0);
+    ASSERT_EQ(disk.Load(), 0);
+    onDiskBefore = disk.count;
+  }
+
+  // The track takes a code of the map's library (code 0 marks a deleted object).
+  uint16_t lineCode = 0;
+  for (int32_t i = 1; i < map->count && !lineCode; ++i) lineCode = map->GetObjectCode(uint16_t(i));
+  ASSERT_NE(lineCode, 0);
+  g_Ini.SetInt("GPSDefCode", lineCode);
+
+  sample::FakeReceiver fake;
+  ASSERT_TRUE(fake.Open());
+  setenv("VORNA_COM1", fake.SlavePath().c_str(), 1);
+  g_Ini.SetInt("GPSTYPE", 0);
+  g_Ini.SetString("GPSCOMNUM_NMEA", "COM1:");
+  g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
+  g_Ini.SetInt("NaviSaveLog", 1);
+  g_Ini.SetInt("GPSGO", 1);
+  Command(kCmdNavigation);
+  harness::PumpUntilIdle();
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  ASSERT_EQ(g_UserLayer.recording, 1u);
+
+  std::vector<TMapPoint> want;
+  const auto walk = sample::DemoTownWalk(4);
+  for (size_t i = 0; i < walk.size(); ++i) {
+    for (const std::string& line : sample::EpochSentences(walk[i])) ASSERT_TRUE(fake.Write(line));
+    ASSERT_TRUE(WaitForStatus('A', walk[i].latDeg * M_PI / 180.0));
+    harness::Advance(500);
+    TMapPoint p{};
+    map->PlaneToMap(g_MapView.gpsX, g_MapView.gpsY, &p.x, &p.y);
+    want.push_back(p);
+    // The same fix again does not move: no vertex is added.
+    if (i == 1) harness::Advance(500);
+  }
+  Command(kCmdNavigation);
+  harness::PumpUntilIdle();
+  ASSERT_FALSE(g_GpsPort.IsOpen());
+  EXPECT_EQ(map->count, before + 1);
+  EXPECT_EQ(g_UserLayer.saved, 1u);
+
+  TMdmMap disk;
+  ASSERT_EQ(disk.OpenHeader(path.c_str()), 0);
+  ASSERT_EQ(disk.Load(), 0);
+  ASSERT_EQ(disk.count, onDiskBefore + 1);
+  TPointBuf points;
+  ASSERT_GT(disk.GetObjectVertices(uint16_t(disk.count - 1), &points), 0);
+  ASSERT_EQ(points.count, int32_t(want.size()));
+  for (size_t i = 0; i < want.size(); ++i) {
+    EXPECT_NEAR(points.points[i].x, want[i].x, 1) << i;
+    EXPECT_NEAR(points.points[i].y, want[i].y, 1) << i;
+  }
+  fake.HangUp();
 }
 
 }  // namespace
