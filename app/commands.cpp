@@ -11,6 +11,7 @@
 #include "app/winmain.h"
 #include "base/ini_file.h"
 #include "base/lang.h"
+#include "base/lang_ids.h"
 #include "base/ui/file_browser.h"
 #include "base/ui/shell_utils.h"
 #include "view/image_lib.h"
@@ -32,8 +33,13 @@ namespace {
 constexpr int kAboutDialog = 107;
 constexpr int kAboutDialogEnglish = 255;
 constexpr int kAboutVersionControl = 3000;
-// The first letter of the built-in about item; any other means a language file replaced it.
+// The about item's text in our own menu (resources/main_menubar.cpp), shown when the language
+// file has none; its first letter picks the built-in dialog, any other the English one.
+constexpr const wchar_t* kBuiltInAboutText = L"О программе";
 constexpr wchar_t kBuiltInAboutLetter = 0x041E;
+// The exit that waits for control to come back to the main loop, checked this often (ms).
+constexpr UINT_PTR kExitTimerId = 0x56E1;
+constexpr UINT kExitPollMs = 100;
 // The street and object bar items of the search menu, unchecked when the bars close.
 constexpr UINT kStreetBarItem = 40102;
 constexpr UINT kObjectBarItem = 40099;
@@ -66,6 +72,17 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     return TRUE;
   }
   return FALSE;
+}
+
+void SendExit(HWND hwnd) {
+  SendMessageW(hwnd, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hwnd));
+  SendMessageW(hwnd, WM_CLOSE, 0, 0);
+}
+
+void CALLBACK ExitWhenBackInMainLoop(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+  if (vplat::ModalLoopDepth() > 0) return;
+  KillTimer(hwnd, id);
+  SendExit(hwnd);
 }
 
 // Name of the file without folder and extension, as the route names its layer.
@@ -141,21 +158,36 @@ void ToggleToolsPanel() {
   }
 }
 
+void ExitProgram(HWND hwnd) {
+  // Inside a dialog or box the caller of its loop would go on with a destroyed window: the
+  // exit waits until that loop has returned.
+  if (vplat::ModalLoopDepth() > 0)
+    SetTimer(hwnd, kExitTimerId, kExitPollMs, ExitWhenBackInMainLoop);
+  else
+    SendExit(hwnd);
+}
+
 void OpenRoadGraph() {
   char start[256] = "";
   g_Ini.GetString("LastPathMap", start, sizeof start);
   char path[256] = "";
   // A filter is a description and its patterns; only a chosen path that fits is bound.
-  if (BrowseForOpenFile(g_MainWindow, g_Instance, L"MVW Files (*.mvw)\0*.mvw\0", start, path,
-                        sizeof path) != 1)
+  const int chosen = BrowseForOpenFile(g_MainWindow, g_Instance, L"MVW Files (*.mvw)\0*.mvw\0",
+                                       start, path, sizeof path);
+  if (chosen == 0) return;
+  if (chosen < 0) {
+    // The browser could not hand the path over whole (too long for an 8-bit path): a cut one
+    // would name another file, so nothing is bound.
+    MessageBoxW(g_MainWindow, g_Lang.GetText(lang_id::kMsgOpenFileErr), nullptr, MB_OK);
     return;
-  path[255] = 0;
+  }
   g_Route.Bind(LayerNameOf(path).c_str(), path);
 }
 
 void RunAboutDialog() {
   const wchar_t* text = g_Lang.GetText(int32_t(kCmdAbout));
-  int id = text && text[0] == kBuiltInAboutLetter ? kAboutDialog : kAboutDialogEnglish;
+  if (!text || !text[0]) text = kBuiltInAboutText;
+  int id = text[0] == kBuiltInAboutLetter ? kAboutDialog : kAboutDialogEnglish;
   DialogBoxParamW(g_Instance, MAKEINTRESOURCEW(id), g_MainWindow, AboutDialogProc, 0);
 }
 
@@ -168,8 +200,7 @@ LRESULT OnMainCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   }
   switch (id) {
     case kCmdExit:
-      SendMessageW(hwnd, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hwnd));
-      SendMessageW(hwnd, WM_CLOSE, 0, 0);
+      ExitProgram(hwnd);
       return 0;
     case kCmdZoomIn:
       g_MapView.ZoomIn();
@@ -210,6 +241,7 @@ LRESULT OnMainCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       InvalidateMainView(0);
       return 0;
     case kCmdRouteByTaps:
+      ResetRouteTaps();  // the first tap is the start
       SetInputModeDirect(input_mode::kRoute);
       return 0;
     case kCmdRoadGraph:
@@ -243,7 +275,8 @@ LRESULT OnMainCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
         g_AlmanacBar.Show(0);
       else if (!g_GpsPort.IsOpen())
         g_AlmanacBar.Show(1);
-      InvalidateMainView(0);
+      // The map area is laid out again only on a full redraw.
+      InvalidateMainView(1);
       g_AlmanacBarOn = on;
       return 0;
     }

@@ -57,6 +57,9 @@ void ToggleToolsPanel();
 // Lets the user pick a road graph (*.mvw) and binds the route to it; a cancel changes nothing.
 void OpenRoadGraph();
 void RunAboutDialog();
+// Ends the program as command 40005 does (WM_ACTIVATE inactive, then WM_CLOSE); asked inside a
+// dialog or box, once control is back in the main loop.
+void ExitProgram(HWND hwnd);
 
 // The check state of a command-bar button.
 int IsBarButtonChecked(UINT command);

@@ -1,5 +1,6 @@
 #include "app/input.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -31,8 +32,6 @@ constexpr int kZoomFrameSlack = 10;  // pixels a zoom-frame stroke may wander an
 constexpr int kZoomAreaTop = 20;    // pixels of the client area above the zoom frame's area
 constexpr int kAlmanacPage = 6;
 
-int Sign(long v) { return v > 0 ? 1 : v < 0 ? -1 : 0; }
-
 // Draws the outline of a frame with the selected pen (no fill).
 void FrameOutline(HDC dc, const RECT& r) {
   POINT p[5] = {{r.left, r.top}, {r.right, r.top}, {r.right, r.bottom}, {r.left, r.bottom},
@@ -47,20 +46,47 @@ RECT ZoomArea(HWND hwnd) {
   return area;
 }
 
-// Rubber feedback drawn with the inverting raster operation, so drawing the old shape again
-// erases it: `draw` runs once for the last point and once for the current one.
-template <class Draw>
-void Rubber(HWND hwnd, int width, POINT current, Draw draw) {
-  HDC dc = GetDC(hwnd);
-  HPEN pen = CreatePen(PS_DASH, width, RGB(0, 0, 0));
+// The rubber shape on screen, kept apart from the drag's last point: a move without the button
+// updates the last point but draws nothing, so only this end says what has to be erased.
+struct RubberShape {
+  bool shown = false;
+  uint8_t mode = 0;  // the input mode that drew it
+  POINT end{0, 0};
+};
+RubberShape g_rubber;
+
+// Draws the shape of `mode` from the drag start to `end` with the inverting raster operation,
+// so drawing the same shape again restores every pixel. The frame is one closed polyline and
+// the line one segment: nothing is inverted twice within one shape.
+void DrawRubberShape(HWND hwnd, HDC dc, uint8_t mode, POINT end) {
+  const bool frame = mode == input_mode::kZoomFrame;
+  HPEN pen = CreatePen(PS_DASH, frame ? 1 : 2, RGB(0, 0, 0));
   HGDIOBJ old = SelectObject(dc, pen);
   int oldRop = SetROP2(dc, R2_NOT);
-  draw(dc, g_DragLast);
-  draw(dc, current);
+  if (frame)
+    FrameOutline(dc, ZoomFrameRect(ZoomArea(hwnd), g_DragStart, end));
+  else
+    DrawLine(dc, g_DragStart.x, g_DragStart.y, end.x, end.y);
   SetROP2(dc, oldRop);
   SelectObject(dc, old);
   DeleteObject(pen);
+}
+
+// Erases the shape on screen (if any) and draws the one to `current` of `mode`.
+void MoveRubber(HWND hwnd, uint8_t mode, POINT current) {
+  HDC dc = GetDC(hwnd);
+  if (g_rubber.shown) DrawRubberShape(hwnd, dc, g_rubber.mode, g_rubber.end);
+  DrawRubberShape(hwnd, dc, mode, current);
   ReleaseDC(hwnd, dc);
+  g_rubber = RubberShape{true, mode, current};
+}
+
+void EraseRubber(HWND hwnd) {
+  if (!g_rubber.shown) return;
+  HDC dc = GetDC(hwnd);
+  DrawRubberShape(hwnd, dc, g_rubber.mode, g_rubber.end);
+  ReleaseDC(hwnd, dc);
+  g_rubber.shown = false;
 }
 
 void PenDownNormal(HWND hwnd, int x, int y) {
@@ -90,14 +116,17 @@ void SetAlmanacBase(HWND hwnd, int x, int y) {
 }
 
 void ZoomFramePenUp(int x, int y) {
-  if (std::abs(long(x) - g_DragStart.x) <= kZoomFrameSlack &&
-      std::abs(long(y) - g_DragStart.y) <= kZoomFrameSlack) {
-    // A short stroke is a tap: centre there and stay in the zoom-frame mode.
+  const RECT area = ZoomArea(g_MainWindow);
+  const RECT frame = ZoomFrameRect(area, g_DragStart, POINT{x, y});
+  // A short stroke is a tap; so is a frame without height or an area without size, which
+  // have no scale to zoom to. Centre there and stay in the zoom-frame mode.
+  if ((std::abs(long(x) - g_DragStart.x) <= kZoomFrameSlack &&
+       std::abs(long(y) - g_DragStart.y) <= kZoomFrameSlack) ||
+      frame.bottom - frame.top < 1 || area.right <= area.left || area.bottom <= area.top) {
     g_MapView.MoveView(x, y, 1);
     InvalidateMainView(1);
     return;
   }
-  RECT frame = ZoomFrameRect(ZoomArea(g_MainWindow), g_DragStart, POINT{x, y});
   g_MapView.ZoomToScreenRect(frame.left, frame.top, frame.right, frame.bottom);
   InvalidateMainView(1);
   CheckBarButton(kCmdZoomFrame, 0);
@@ -172,22 +201,40 @@ void SelectObjectsAt(int x, int y) {
 RECT ZoomFrameRect(const RECT& area, POINT start, POINT end) {
   const double width = double(area.right) - area.left, height = double(area.bottom) - area.top;
   const double dx = double(end.x) - start.x, dy = double(end.y) - start.y;
-  // An empty area or a stroke without width has no ratio to keep: the end stays as it is.
-  if (width != 0 && dx != 0) {
-    const double ka = std::fabs(height / width), kd = std::fabs(dy / dx);
-    const int s = Sign(long(dy)) * Sign(long(dx));
-    if (ka < kd) {
-      if (ka != 0) end.x = long(double(start.x) + s * dy / ka);
-    } else {
-      end.y = long(double(start.y) + s * dx * ka);
-    }
+  double ex = end.x, ey = end.y;
+  // An area without size has no ratio to keep: the end stays as it is (the pen-up centres).
+  if (width > 0 && height > 0) {
+    const double ka = height / width, kd = std::fabs(dy / dx);  // dx = 0: kd is infinite
+    // A sign of 0 counts as +1, so a purely horizontal or vertical drag still opens a frame of
+    // the area's ratio, down and to the right.
+    const double s = (dy < 0 ? -1.0 : 1.0) * (dx < 0 ? -1.0 : 1.0);
+    if (ka < kd)
+      ex = start.x + s * dy / ka;
+    else
+      ey = start.y + s * dx * ka;
   }
+  // Clamped into the pixel range before truncation; a frame beyond it is useless anyway.
+  auto pixel = [](double v) { return std::clamp(v, -1.0e9, 1.0e9); };
+  const LONG x1 = LONG(pixel(ex)), y1 = LONG(pixel(ey));
   RECT r;
-  r.left = std::min(start.x, end.x);
-  r.right = std::max(start.x, end.x);
-  r.top = std::min(start.y, end.y);
-  r.bottom = std::max(start.y, end.y);
+  r.left = std::min(start.x, x1);
+  r.right = std::max(start.x, x1);
+  r.top = std::min(start.y, y1);
+  r.bottom = std::max(start.y, y1);
   return r;
+}
+
+void RedrawRubberAfterPaint(HDC dc, const RECT& repainted) {
+  if (!g_rubber.shown || !g_MainWindow) return;
+  // A shape whose mode has ended since is gone with the repaint under it.
+  if (GetInputMode() != g_rubber.mode) {
+    g_rubber.shown = false;
+    return;
+  }
+  const int saved = SaveDC(dc);
+  IntersectClipRect(dc, repainted.left, repainted.top, repainted.right, repainted.bottom);
+  DrawRubberShape(g_MainWindow, dc, g_rubber.mode, g_rubber.end);
+  RestoreDC(dc, saved);
 }
 
 HWND GetLockTargetWindow() {
@@ -206,6 +253,8 @@ LRESULT OnMainPenDown(HWND hwnd, WPARAM, LPARAM lParam) {
       break;
     case input_mode::kZoomFrame:
     case input_mode::kGpsOffset:
+      // A shape left by a stroke whose pen-up never came is erased before a new one starts.
+      EraseRubber(hwnd);
       g_DragStart = g_DragLast = POINT{x, y};
       break;
     case input_mode::kRuler:
@@ -240,17 +289,9 @@ LRESULT OnMainPenMove(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   const POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   if (wParam & MK_LBUTTON) {
     switch (GetInputMode()) {
-      case input_mode::kZoomFrame: {
-        const RECT area = ZoomArea(hwnd);
-        Rubber(hwnd, 1, p, [&](HDC dc, POINT end) {
-          FrameOutline(dc, ZoomFrameRect(area, g_DragStart, end));
-        });
-        break;
-      }
+      case input_mode::kZoomFrame:
       case input_mode::kGpsOffset:
-        Rubber(hwnd, 2, p, [&](HDC dc, POINT end) {
-          DrawLine(dc, g_DragStart.x, g_DragStart.y, end.x, end.y);
-        });
+        MoveRubber(hwnd, GetInputMode(), p);
         break;
       case input_mode::kToolPanel:
         g_ToolPanel.OnMapMouse(hwnd, p.x, p.y, WM_MOUSEMOVE);
@@ -268,6 +309,7 @@ LRESULT OnMainPenUp(HWND hwnd, WPARAM, LPARAM lParam) {
   g_AutoActions.ResetIdle();
   switch (GetInputMode()) {
     case input_mode::kZoomFrame:
+      EraseRubber(hwnd);
       ZoomFramePenUp(x, y);
       break;
     case input_mode::kNavigationPoint:
@@ -275,6 +317,7 @@ LRESULT OnMainPenUp(HWND hwnd, WPARAM, LPARAM lParam) {
       SetInputModeDirect(input_mode::kNormal);
       break;
     case input_mode::kGpsOffset:
+      EraseRubber(hwnd);
       SetGpsOffsetFromDrag(g_DragStart.x, g_DragStart.y, x, y);
       SetInputModeDirect(input_mode::kNormal);
       break;
@@ -357,8 +400,7 @@ void RunButtonAction(HWND hwnd, int action, int key) {
       break;
     case button_action::kExit:
       if (EndScreenLockForExit()) break;  // exits once the lock's loop has returned
-      SendMessageW(hwnd, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hwnd));
-      SendMessageW(hwnd, WM_CLOSE, 0, 0);
+      ExitProgram(hwnd);
       break;
     case button_action::kToggleGeodesy:
       ToggleGeodesyMode(hwnd);

@@ -49,6 +49,9 @@ void CenterViewAt(int x, int y);
 void SelectObjectsAt(int x, int y);
 // The zoom frame from `start` to `end` with the aspect ratio of `area`, normalised.
 RECT ZoomFrameRect(const RECT& area, POINT start, POINT end);
+// After a paint during a drag (a GPS tick): draws the rubber frame or line again inside the
+// repainted rectangle, so the shape on screen stays whole and the next move still erases it.
+void RedrawRubberAfterPaint(HDC dc, const RECT& repainted);
 // The window the screen lock covers: the tools panel, the geodesy bar or the GPS bar when shown,
 // else the main window.
 HWND GetLockTargetWindow();

@@ -9,6 +9,7 @@
 #include "app/commands.h"
 #include "app/input.h"
 #include "app/menu_opener.h"
+#include "app/navigation.h"
 #include "app/winmain.h"
 #include "base/lang.h"
 #include "base/lang_ids.h"
@@ -119,7 +120,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     if (e.message == message) return e.handler(hwnd, wParam, lParam);
   // A paced file source of the GPS port has ended; its reader cannot close the port itself.
   if (message == WM_GPS_SOURCE_ENDED && lParam) {
-    reinterpret_cast<TGpsPort*>(lParam)->OnSourceEnded();
+    OnGpsSourceEnded(reinterpret_cast<TGpsPort*>(lParam));
     return 0;
   }
   return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -231,6 +232,7 @@ LRESULT OnMainPaint(HWND hwnd, WPARAM, LPARAM) {
                           g_MapView.gpsCourse / 180.0 * kPi);
   g_SightRule.Draw(dc, view);
   DrawGpsPosition(g_MapView, dc);
+  RedrawRubberAfterPaint(dc, g_FullRedraw ? view : area);
   ReleaseDC(hwnd, dc);
   g_FullRedraw = 0;
   return 0;

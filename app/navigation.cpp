@@ -1,16 +1,533 @@
 #include "app/navigation.h"
 
+#include <algorithm>
+#include <clocale>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/commands.h"
+#include "app/main_window.h"
+#include "app/pending_services.h"
+#include "app/winmain.h"
+#include "base/ini_file.h"
+#include "base/input_mode.h"
+#include "base/lang.h"
+#include "base/lang_ids.h"
+#include "base/ui/shell_utils.h"
+#include "edit/goto_overlay.h"
+#include "edit/tool_panel.h"
+#include "gps/echo_sounder.h"
+#include "gps/geodesy_bar.h"
+#include "gps/gps_bar.h"
+#include "gps/gps_port.h"
+#include "gps/point_properties.h"
+#include "gps/sky_plot.h"
+#include "maps/user_layer.h"
+#include "search/route.h"
 #include "view/map_view.h"
 
-void SetGpsFollow(int on) { g_MapView.followGps = on ? 1 : 0; }
+namespace {
+
+constexpr size_t kPortNameMax = 255;  // characters of a port name taken from the settings
+constexpr int kRouteOptions = 0;
+
+int g_geodesy = 0;      // the running connection is geodesy mode
+int g_fromUser = 0;     // it was started by a command or a button, with questions
+int g_routeTap = 0;     // 0: the next route tap is the start, 1: the end
+double g_routeStartX = 0, g_routeStartY = 0;
+bool g_fixTickBusy = false;  // a fix tick is inside a modal loop (a notice box)
+
+DWORD WINAPI GpsReader(LPVOID port) { return static_cast<TGpsPort*>(port)->ReadLoop(); }
+
+// The follow button of the bar of the running mode.
+void SetFollowButton(int on) {
+  if (g_geodesy)
+    g_GeodesyBar.followButton = on;
+  else
+    g_GpsBar.followButton = on;
+}
+
+int32_t Saturate(int64_t v) {
+  return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
+
+double g_ElevationMask = 0;
+uint16_t g_GpsDefCode = 0, g_GpsDefCodePoint = 0;
+
+void SetGpsFollow(int on) {
+  g_MapView.followGps = on ? 1 : 0;
+  SetFollowButton(on ? 1 : 0);
+  // The next valid fix counts as a move, so the view centres on it at once.
+  if (on) g_MapView.lastFixLatitude = g_MapView.lastFixLongitude = 0;
+}
 int GetGpsFollow() { return g_MapView.followGps; }
 
-int ToggleNavigationMode(HWND) { return 0; }
-int ToggleGeodesyMode(HWND) { return 0; }
-bool EnsureWorkMapForGps() { return false; }
-int SetNavigationPointAt(int, int) { return 0; }
-int SetGpsOffsetFromDrag(int, int, int, int) { return 0; }
-int RoutePointTap(int, int) { return 0; }
-int MoveEditedPointTo(int, int) { return 0; }
-int AddGpsPointFromKey(int) { return 0; }
-int ApplyTrackRecording(int) { return 0; }
+bool EnsureWorkMapForGps() {
+  g_GpsDefCode = uint16_t(g_Ini.GetInt("GPSDefCode"));
+  g_GpsDefCodePoint = uint16_t(g_Ini.GetInt("GPSDefCodePoint"));
+  g_UserLayer.trackCode = g_GpsDefCode;  // the code of the track objects recorded
+  while (!g_UserLayer.open) {
+    const int answer = RunNeedWorkMapDialog(g_MainWindow);
+    if (answer == kNeedWorkMapGoOn) {
+      g_UserLayer.Close();
+      return true;
+    }
+    if (answer != kNeedWorkMapChoose) return false;
+    RunProjectMapsDialog(g_MainWindow);
+  }
+  return true;
+}
+
+void UpdateGpsPanels() {
+  const bool open = g_GpsPort.IsOpen();
+  if (open) {
+    if (g_geodesy) {
+      g_GeodesyBar.Show(1);
+      g_GpsBar.Show(0);
+    } else {
+      g_GpsBar.Show(1);
+      g_GeodesyBar.Show(0);
+    }
+    g_FullScreen = 0;
+  } else {
+    g_GpsBar.Show(0);
+    g_GeodesyBar.Show(0);
+  }
+  // The map area is laid out again only on a full redraw, so showing a bar asks for one too.
+  InvalidateMainView(1);
+  CheckBarButton(g_geodesy ? kCmdGeodesy : kCmdNavigation, open ? 1 : 0);
+  CheckBarButton(g_geodesy ? kCmdNavigation : kCmdGeodesy, 0);
+}
+
+int ApplyTrackRecording(int on) {
+  // Only a running navigation connection records; otherwise the setting alone changes.
+  if (!g_GpsPort.IsOpen() || g_geodesy) return 0;
+  if (on) {
+    if (!g_UserLayer.recording) g_UserLayer.BeginObject();
+  } else {
+    g_UserLayer.EndObject();
+  }
+  return 1;
+}
+
+void CALLBACK ApplyGpsFix(HWND hwnd, UINT, UINT_PTR, DWORD) {
+  // A tick that comes while the previous one waits in a notice box is skipped.
+  if (g_fixTickBusy) return;
+  g_fixTickBusy = true;
+  if (!g_GpsPort.IsOpen()) {
+    g_MapView.SetGpsState(0);
+  } else {
+    GpsFix fix{};
+    g_GpsPort.GetFix(&fix);
+    if (fix.status == 'A') {
+      g_MapView.SetGpsState(1);
+      int full = 0;
+      RECT rect{};
+      double x = g_MapView.gpsX, y = g_MapView.gpsY;
+      const double course = std::isfinite(fix.course) ? fix.course : 0.0;
+      if (g_MapView.UpdateGpsPosition(fix.latitude, fix.longitude, course, fix.altitude, &full,
+                                      &rect, &x, &y)) {
+        g_UserLayer.AddPoint(x, y);
+        g_GotoOverlay.UpdatePosition(x, y, course, fix.speed);
+        if (g_FullRedraw || full) {
+          g_FullRedraw = 1;
+          InvalidateRect(hwnd, nullptr, TRUE);
+        } else {
+          InvalidateRect(hwnd, &rect, FALSE);
+        }
+      }
+      g_MapView.gpsX = x;
+      g_MapView.gpsY = y;
+    } else {
+      if (g_MapView.gpsState == 1) InvalidateMainView(0);
+      g_MapView.SetGpsState(2);
+    }
+  }
+  g_GpsBar.UpdateStatus();
+  g_GeodesyBar.UpdateStatus();
+  UpdateSkyPlot(&g_GpsPort, nullptr);
+  g_fixTickBusy = false;
+}
+
+int StartNavigationMode(int ask, int geodesy) {
+  g_ElevationMask = 0;
+  int result = 0;
+  if (!g_GpsPort.IsOpen() && !(ask && !EnsureWorkMapForGps())) {
+    g_geodesy = geodesy ? 1 : 0;
+    g_fromUser = ask ? 1 : 0;
+    const int type = g_Ini.GetInt("GPSTYPE");
+    char name[kPortNameMax + 1] = "";
+    int baud = 0;
+    if (type == TGpsPort::kNmea) {
+      g_Ini.GetString("GPSCOMNUM_NMEA", name, sizeof name);
+      baud = g_Ini.GetInt("GPSCOMBR_NMEA");
+    } else if (type == TGpsPort::kGreis) {
+      g_Ini.GetString("GPSCOMNUM_JAVAD", name, sizeof name);
+      baud = g_Ini.GetInt("GPSCOMBR_JAVAD");
+    }
+    std::wstring wide;
+    for (const char* p = name; *p; ++p) wide += wchar_t(static_cast<unsigned char>(*p));
+    const int keepAwake = g_Ini.GetInt("GPSDISABLEAUTOSUSPEND");
+    g_GpsPort.SetSourceType(type);
+    g_GpsPort.Open(g_MainWindow, wide.c_str(), baud, ApplyGpsFix, GpsReader, keepAwake ? 1 : 0);
+    SHFullScreen(g_MainWindow, SHFS_HIDETASKBAR);
+    if (ask && g_GpsPort.IsOpen()) {
+      g_FullScreen = 0;
+      // The track follows NaviSaveLog in either mode; a track this start began is remembered,
+      // so an abandoned geodesy start can take it back.
+      int32_t trackBegun = -1;
+      if (!g_Ini.GetInt("NaviSaveLog"))
+        g_UserLayer.EndObject();
+      else if (!g_UserLayer.recording && g_UserLayer.open)
+        trackBegun = g_UserLayer.BeginObject();
+      bool echoOpened = false;
+      if (g_Ini.GetInt("ECHOACTIVE")) echoOpened = OpenEchoPort(g_MainWindow, 1) != 0;
+      if (geodesy) {
+        const int answer = MessageBoxW(g_MainWindow, g_Lang.GetText(lang_id::kMsgGeoOnConf),
+                                       g_Lang.GetText(lang_id::kMsgConf),
+                                       MB_OKCANCEL | MB_ICONQUESTION);
+        if (answer == IDOK) {
+          g_GeodesyBar.followButton = g_Ini.GetInt("GPSGO") ? 1 : 0;
+          ReadElevationMask();
+        } else {
+          // Abandoned: what this start opened or began goes again.
+          if (echoOpened) OpenEchoPort(g_MainWindow, 0);
+          if (trackBegun > 0) {
+            g_UserLayer.EndObject();
+            if (g_UserLayer.map && g_UserLayer.map->GetVertexCount(uint16_t(trackBegun)) == 0)
+              g_UserLayer.DeleteObject(uint16_t(trackBegun));
+          }
+          g_GpsPort.Close();
+        }
+      } else {
+        g_GpsBar.followButton = g_Ini.GetInt("GPSGO") ? 1 : 0;
+      }
+    }
+    result = g_GpsPort.IsOpen() ? 1 : 0;
+  }
+  if (ask) {
+    g_ToolPanel.Show(0);
+    CheckBarButton(kCmdToolsPanel, 0);
+    UpdateGpsPanels();
+  }
+  return result;
+}
+
+void ReadElevationMask() {
+  char reply[256] = "";
+  g_GpsPort.SetCommandMode(1);
+  DWORD n = TGpsPort::kIoFailed;
+  if (g_GpsPort.Send("print,/par/pos/elm\n") != TGpsPort::kIoFailed)
+    n = g_GpsPort.ReadReply(reply, sizeof reply);
+  g_GpsPort.SetCommandMode(0);
+  g_ElevationMask = n == TGpsPort::kIoFailed ? 0.0 : ParseElevationMask(reply);
+}
+
+double ParseElevationMask(const char* reply) {
+  // The receiver writes a point whatever the user's locale: read it in the C locale.
+  if (!reply) return 0;
+  char* end = nullptr;
+  locale_t c = newlocale(LC_NUMERIC_MASK, "C", locale_t(0));
+  double v = c ? strtod_l(reply, &end, c) : std::strtod(reply, &end);
+  if (c) freelocale(c);
+  return end != reply && std::isfinite(v) ? v : 0.0;
+}
+
+int StopNavigationMode(int doNotAsk) {
+  int closed = 0;
+  if (g_GpsPort.IsOpen()) {
+    if (g_geodesy && g_fromUser && !doNotAsk &&
+        MessageBoxW(g_MainWindow, g_Lang.GetText(lang_id::kMsgGeoOffConf),
+                    g_Lang.GetText(lang_id::kMsgConf), MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+      return 0;
+    if (g_geodesy && g_fromUser) g_GeodesyBar.FillSiteCombo();
+    g_GpsPort.Close();
+    if (g_fromUser) {
+      g_MapView.SetGpsState(0);
+      if (g_EchoSounder.IsOpen()) OpenEchoPort(g_MainWindow, 0);
+      if (g_GpsBar.pointOnMapButton) {
+        g_GpsBar.pointOnMapButton = 0;
+        g_GpsBar.ToggleMode();
+      }
+      g_UserLayer.EndObject();
+      g_UserLayer.Save(0);
+    }
+    closed = g_GpsPort.IsOpen() ? 0 : 1;
+  }
+  if (g_fromUser) UpdateGpsPanels();
+  return closed;
+}
+
+namespace {
+int Toggle(int geodesy) {
+  if (!g_GpsPort.IsOpen()) return StartNavigationMode(1, geodesy);
+  if (g_geodesy == geodesy) return StopNavigationMode(0);
+  if (StopNavigationMode(0)) return StartNavigationMode(1, geodesy);
+  return 0;
+}
+}  // namespace
+
+int ToggleNavigationMode(HWND) { return Toggle(0); }
+int ToggleGeodesyMode(HWND) { return Toggle(1); }
+int IsGeodesyConnection() { return g_geodesy; }
+
+void OnGpsSourceEnded(TGpsPort* port) {
+  port->OnSourceEnded();
+  // The source closed the port: the mode ends as a stop does (nothing to ask).
+  if (!g_GpsPort.IsOpen()) StopNavigationModeAfterClose();
+}
+
+void StopNavigationModeAfterClose() {
+  if (g_fromUser) {
+    g_MapView.SetGpsState(0);
+    if (g_EchoSounder.IsOpen()) OpenEchoPort(g_MainWindow, 0);
+    g_UserLayer.EndObject();
+    g_UserLayer.Save(0);
+    UpdateGpsPanels();
+  }
+}
+
+int SetGpsOffsetFromDrag(int x0, int y0, int x1, int y1) {
+  double ax, ay, bx, by;
+  g_MapView.ScreenToPlane(x0, y0, &ax, &ay, 1);
+  g_MapView.ScreenToPlane(x1, y1, &bx, &by, 1);
+  auto whole = [](double v) {
+    return std::isfinite(v) ? int64_t(std::clamp(v, -4.0e18, 4.0e18)) : int64_t(0);
+  };
+  const int32_t ox = Saturate(int64_t(g_Ini.GetInt("GPSOffsX")) + whole(bx - ax));
+  const int32_t oy = Saturate(int64_t(g_Ini.GetInt("GPSOffsY")) + whole(by - ay));
+  g_Ini.SetInt("GPSOffsX", ox);
+  g_Ini.SetInt("GPSOffsY", oy);
+  g_Ini.SetInt("GPSOffsActive", 1);
+  g_MapView.gpsOffsetX = ox;
+  g_MapView.gpsOffsetY = oy;
+  g_MapView.lastFixLatitude = g_MapView.lastFixLongitude = 0;
+  return 1;
+}
+
+void ResetRouteTaps() { g_routeTap = 0; }
+
+int RoutePointTap(int x, int y) {
+  double px, py;
+  g_MapView.ScreenToPlane(x, y, &px, &py, 1);
+  if (g_routeTap == 0) {
+    g_routeStartX = px;
+    g_routeStartY = py;
+    g_routeTap = 1;
+    return 1;
+  }
+  g_routeTap = 0;
+  HCURSOR old = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  g_Route.Compute(g_routeStartX, g_routeStartY, px, py, kRouteOptions);
+  SetCursor(old);
+  InvalidateMainView(0);
+  SetInputModeDirect(input_mode::kNormal);
+  return 2;
+}
+
+int OpenEchoPort(HWND owner, int open) {
+  if (!open) {
+    g_EchoSounder.Close();
+    return g_EchoSounder.IsOpen() ? 1 : 0;
+  }
+  const int number = g_Ini.GetInt("ECHOCOMNUM");
+  g_EchoDefCodePoint = uint16_t(g_Ini.GetInt("ECHODefCodePoint"));
+  const std::wstring name = EchoPortName(number);
+  g_EchoSounder.Open(owner, name.c_str(), EchoTick, EchoReader);
+  return g_EchoSounder.IsOpen() ? 1 : 0;
+}
+
+uint16_t g_EchoDefCodePoint = 0;
+
+DWORD WINAPI EchoReader(LPVOID sounder) { return static_cast<TEchoSounder*>(sounder)->ReadLoop(); }
+
+void CALLBACK EchoTick(HWND, UINT, UINT_PTR, DWORD) {
+  static bool busy = false;  // a tick waiting in a notice box: the next one is skipped
+  if (busy || !g_EchoSounder.IsOpen()) return;
+  busy = true;
+  // Before a fix the position is (0, 0) and after a loss it is stale: no depth is put there.
+  if (g_MapView.gpsState == 1) {
+    EchoDepthRecord record{};
+    g_EchoSounder.GetDepth(&record);
+    const int32_t index =
+        g_UserLayer.AddObject(g_EchoDefCodePoint, g_MapView.gpsX, g_MapView.gpsY, nullptr);
+    if (index > 0 && g_UserLayer.map) {
+      g_UserLayer.map->SetIntAttr(uint16_t(index), kDepthAttribute, record.depth);
+      g_UserLayer.SetModified();
+    }
+  }
+  g_GpsBar.UpdateStatus();
+  busy = false;
+}
+
+namespace {
+
+INT_PTR CALLBACK NeedWorkMapProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    SHINITDLGINFO info{};
+    info.dwMask = SHIDIM_FLAGS;
+    info.hDlg = dialog;
+    SHInitDialog(&info);
+    g_Lang.TranslateDialog(dialog);
+    return TRUE;
+  }
+  if (message == WM_COMMAND) {
+    EndDialog(dialog, LOWORD(wParam));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+int RunNeedWorkMapDialog(HWND owner) {
+  const INT_PTR r = DialogBoxParamW(g_Instance, MAKEINTRESOURCEW(kNeedWorkMapDialog), owner,
+                                    NeedWorkMapProc, 0);
+  // Escape, a closed box or any other answer counts as Cancel; 313 never asks again itself.
+  return r == kNeedWorkMapChoose || r == kNeedWorkMapGoOn ? int(r) : kNeedWorkMapCancel;
+}
+
+namespace {
+
+constexpr uint16_t kAttrName = 9, kAttrNameCopy = 99, kAttrHeight = 4, kAttrDate = 10,
+                   kAttrTime = 11;
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kQuarterReach = 100;  // map units from a point to its quarter direction point
+
+// The point of the last point dialog, for a direction point set by a later tap.
+TObjectRef g_editedPoint{};
+int32_t g_editedX = 0, g_editedY = 0;
+
+// The point dialog may run long: a hot key may change the project meanwhile. The object is
+// used only when the working map is still the view's last map and still holds that index.
+bool StillThere(TMdmMap* map, const TObjectRef& ref) {
+  const int n = g_MapView.GetVectorMapCount();
+  return map && g_UserLayer.open && g_UserLayer.map == map && n > 0 && ref.map == n - 1 &&
+         g_MapView.GetVectorMap(n - 1) == map && ref.object > 0 &&
+         int32_t(ref.object) < map->count;
+}
+
+// Adds a point at the plane position, runs the point dialog; `fix` only for a GPS point.
+int AddPointAt(double px, double py, const GpsFix* fix, int vectorMode) {
+  TMdmMap* map = g_UserLayer.map;
+  const int32_t index = g_UserLayer.AddObject(g_GpsDefCodePoint, px, py, nullptr);
+  // 0 is the header list and -1 no working map: nothing was added, nothing else happens.
+  if (index <= 0 || !map) return 0;
+  const uint16_t object = uint16_t(index);
+  AdvancePointName(1);
+  map->SetStrAttr(object, kAttrName, g_DefaultPointName.c_str());
+  map->SetStrAttr(object, kAttrNameCopy, g_DefaultPointName.c_str());
+  if (fix) {
+    if (std::isfinite(fix->altitude)) map->SetIntAttr(object, kAttrHeight, float(fix->altitude));
+    char text[64];
+    std::snprintf(text, sizeof text, "%02i.%02i.%02i", fix->utc.wDay, fix->utc.wMonth,
+                  fix->utc.wYear);
+    map->SetStrAttr(object, kAttrDate, text);
+    std::snprintf(text, sizeof text, "%02i:%02i:%02i", fix->utc.wHour, fix->utc.wMinute,
+                  fix->utc.wSecond);
+    map->SetStrAttr(object, kAttrTime, text);
+  }
+  TObjectRef ref{};
+  ref.map = g_MapView.GetVectorMapCount() - 1;
+  ref.object = object;
+  double distance = 0;
+  const int ok = ShowPointPropertiesDialog(ref, vectorMode, &distance);
+  if (!StillThere(map, ref)) return 0;
+  if (!ok) {
+    AdvancePointName(-1);
+    g_UserLayer.DeleteObject(object);
+    InvalidateMainView(0);
+    return 0;
+  }
+  g_GpsDefCodePoint = g_UserLayer.GetObjectCode(object);
+  int32_t x = 0, y = 0;
+  map->PlaneToMap(px, py, &x, &y);
+  if (fix && (distance != 0 || g_Ini.GetInt("NaviRotPt"))) {
+    int32_t dx = 0, dy = 0;
+    if (DirectionPointOffset(fix->course, distance, map->UnitMetres(), &dx, &dy)) {
+      map->MovePointObject(object, x, y, int32_t(int64_t(x) + dx), int32_t(int64_t(y) + dy));
+      if (vectorMode == 2 && distance != 0) {
+        g_editedPoint = ref;
+        g_editedX = x, g_editedY = y;
+        SetInputModeDirect(input_mode::kMoveEditedPoint);
+      }
+    }
+  }
+  if (fix) g_UserLayer.SetModified();
+  InvalidateMainView(0);
+  return 1;
+}
+
+}  // namespace
+
+int DirectionPointOffset(double course, double distance, double unit, int32_t* dx, int32_t* dy) {
+  const int c = std::isfinite(course) ? ((int(std::fmod(course, 360.0)) + 360) % 360) : 0;
+  if (distance != 0) {
+    // The distance is in metres; a map without a unit cannot say how far that is.
+    if (!(unit > 0) || !std::isfinite(distance)) return 0;
+    const double angle = c / 180.0 * kPi - kPi / 2;
+    *dx = int32_t(std::clamp(std::cos(angle) * distance / unit, -2.0e9, 2.0e9));
+    *dy = int32_t(std::clamp(std::sin(angle) * distance / unit, -2.0e9, 2.0e9));
+    return 1;
+  }
+  // The quarter of the course, exactly: 0, pi/2, pi or 3/2 pi, then turned by pi/2.
+  static const int32_t kQuarter[4][2] = {{0, 100}, {-100, 0}, {0, -100}, {100, 0}};
+  const int q = (c >= 316 || c <= 45) ? 0 : c <= 135 ? 1 : c <= 225 ? 2 : 3;
+  *dx = int32_t(kQuarter[q][0] * kQuarterReach / 100);
+  *dy = int32_t(kQuarter[q][1] * kQuarterReach / 100);
+  return 1;
+}
+
+int AddPointAtGpsPosition() {
+  if (g_MapView.gpsState != 1 || !g_UserLayer.open) return 0;
+  GpsFix fix{};
+  g_GpsPort.GetFix(&fix);
+  const int mode = g_Ini.GetInt("NaviVector") ? 2 : g_Ini.GetInt("NaviPtDelta") ? 1 : 0;
+  return AddPointAt(g_MapView.gpsX, g_MapView.gpsY, &fix, mode);
+}
+
+int AddGpsPointFromKey(int) { return AddPointAtGpsPosition(); }
+
+int SetNavigationPointAt(int x, int y) {
+  if (!g_UserLayer.open) return 0;
+  double px, py;
+  g_MapView.ScreenToPlane(x, y, &px, &py, 1);
+  return AddPointAt(px, py, nullptr, g_Ini.GetInt("NaviVector") ? 2 : 0);
+}
+
+int MoveEditedPointTo(int x, int y) {
+  TMdmMap* map = g_UserLayer.map;
+  if (!StillThere(map, g_editedPoint)) return 0;
+  double px, py;
+  g_MapView.ScreenToPlane(x, y, &px, &py, 1);
+  int32_t mx = 0, my = 0;
+  map->PlaneToMap(px, py, &mx, &my);
+  map->MovePointObject(g_editedPoint.object, g_editedX, g_editedY, mx, my);
+  g_UserLayer.SetModified();
+  InvalidateMainView(1);
+  return 1;
+}
+
+namespace {
+
+INT_PTR CALLBACK StartGpsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    NeedWorkMapProc(dialog, message, wParam, lParam);
+    if (lParam) SetDlgItemTextW(dialog, kStartGpsText, reinterpret_cast<const wchar_t*>(lParam));
+    return TRUE;
+  }
+  return NeedWorkMapProc(dialog, message, wParam, lParam);
+}
+
+}  // namespace
+
+int RunStartGpsDialog(HWND owner, const wchar_t* text) {
+  const INT_PTR r = DialogBoxParamW(g_Instance, MAKEINTRESOURCEW(kStartGpsDialog), owner,
+                                    StartGpsProc, reinterpret_cast<LPARAM>(text));
+  return r == kStartGpsNew || r == kStartGpsHot ? int(r) : kStartGpsCancel;
+}

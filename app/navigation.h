@@ -1,25 +1,90 @@
-// Navigation mode from the main window: GPS follow, the navigation and geodesy modes, and the
-// taps that set navigation points, the GPS offset and the ends of a route. Only GPS follow is
-// built; the rest is not built yet, does nothing and answers failure.
+// Navigation mode from the main window: the GPS port opened for the configured receiver, the
+// 500 ms fix tick that moves the marker, the track and the panels, GPS follow, the GPS offset by
+// a drag, the route by two taps and the echo sounder.
 #pragma once
+
+#include <cstdint>
 
 #include "platform/win.h"
 
-// Follows the GPS position (on non-zero) or stops following it.
+class TGpsPort;
+
+// Dialog 313, a working map is needed: its buttons and what RunNeedWorkMapDialog answers.
+inline constexpr int kNeedWorkMapDialog = 313;
+inline constexpr int kNeedWorkMapChoose = 1202;
+inline constexpr int kNeedWorkMapGoOn = 2341;
+inline constexpr int kNeedWorkMapCancel = 4;
+// Dialog 227, a receiver log is running: start a new one, resume it (hot), or cancel.
+inline constexpr int kStartGpsDialog = 227;
+inline constexpr int kStartGpsText = 2334;
+inline constexpr int kStartGpsNew = 1205;
+inline constexpr int kStartGpsHot = 1206;
+inline constexpr int kStartGpsCancel = 4;
+// The echo sounder's depth attribute (a float, metres).
+inline constexpr uint16_t kDepthAttribute = 1007;
+
+// Follows the GPS position (on non-zero) or stops following it; the follow button of the running
+// mode's bar goes with it, and switching on makes the next valid fix count as a move.
 void SetGpsFollow(int on);
 int GetGpsFollow();
-// Navigation / geodesy mode on or off: not built yet; 0, nothing changes.
+// Commands 40044 and 40187: start the mode when the port is closed, stop it when it runs, and
+// switch from the other mode (stop, then start) when that one runs.
 int ToggleNavigationMode(HWND mainWindow);
 int ToggleGeodesyMode(HWND mainWindow);
-// Makes sure a working map exists for recording: not built yet, so false.
+// 1 when this call opened the port and it is still open. `ask`: started by the user, with the
+// working-map question, the track, the echo sounder and (geodesy) the confirmation.
+int StartNavigationMode(int ask, int geodesy);
+// 1 when the port is closed afterwards; a user-started geodesy connection asks first unless
+// `doNotAsk`.
+int StopNavigationMode(int doNotAsk);
+// The main window's answer to the GPS port's end-of-source message: closes the port and ends
+// the mode as a stop does.
+void OnGpsSourceEnded(TGpsPort* port);
+void StopNavigationModeAfterClose();
+// 1 while the running connection is geodesy mode.
+int IsGeodesyConnection();
+// True when work can go on: a working map is set, or the user chose to go on without one.
 bool EnsureWorkMapForGps();
-// Screen-point actions of the input modes (pixels of the main window): not built yet; each
-// answers 0 and changes nothing.
+// Dialog 313: kNeedWorkMapChoose, kNeedWorkMapGoOn or kNeedWorkMapCancel (also for Escape).
+int RunNeedWorkMapDialog(HWND owner);
+// Dialog 227 with `text` as its message: kStartGpsNew, kStartGpsHot or kStartGpsCancel (also
+// for Escape or any other end).
+int RunStartGpsDialog(HWND owner, const wchar_t* text);
+// Shows the bar of the running mode (or hides both when the port is closed), full redraw, and
+// sets the command-bar buttons 40044 and 40187.
+void UpdateGpsPanels();
+// The fix tick (500 ms) handed to the GPS port.
+void CALLBACK ApplyGpsFix(HWND hwnd, UINT message, UINT_PTR id, DWORD time);
+// The elevation mask read at a geodesy start: the receiver's reply in the C locale, 0 when it
+// is no finite number.
+void ReadElevationMask();
+double ParseElevationMask(const char* reply);
+extern double g_ElevationMask;
+extern uint16_t g_GpsDefCode, g_GpsDefCodePoint;
+// Screen-point actions of the input modes (pixels of the main window).
 int SetNavigationPointAt(int x, int y);
+// Adds the plane difference of the drag to the GPS offset (saturated), stores it, turns it on
+// and gives it to the view at once.
 int SetGpsOffsetFromDrag(int x0, int y0, int x1, int y1);
+// First tap: the route's start; second: its end, the route is computed, mode 1.
 int RoutePointTap(int x, int y);
+// Command 40149: the next route tap is the start again.
+void ResetRouteTaps();
 int MoveEditedPointTo(int x, int y);
-// Adds a point at the GPS position for the hardware key that fired: not built yet; 0.
+// A point at the GPS position (action 5, the GPS bar): only with a valid fix and a working map.
+int AddPointAtGpsPosition();
+// The direction point's offset in map units for a course in degrees: with a distance in metres
+// along the course (`unit` metres per map unit; 0 when the unit is unknown), else 100 units
+// towards the course's quarter. 1 when an offset was given.
+int DirectionPointOffset(double course, double distance, double unit, int32_t* dx, int32_t* dy);
+// Adds a point at the GPS position for the hardware key that fired.
 int AddGpsPointFromKey(int key);
-// Applies NaviSaveLog to track recording: not built yet; 0.
+// Applies NaviSaveLog to the track while a navigation connection runs (on begins a track
+// object when none is recorded, off ends it); 0 when only the setting changed.
 int ApplyTrackRecording(int on);
+// The echo sounder opened (on the port ECHOCOMNUM names) or closed; 1 when it is open after.
+int OpenEchoPort(HWND owner, int open);
+extern uint16_t g_EchoDefCodePoint;
+// The echo sounder's reader and its 1000 ms tick: a depth point at the last valid position.
+DWORD WINAPI EchoReader(LPVOID sounder);
+void CALLBACK EchoTick(HWND hwnd, UINT message, UINT_PTR id, DWORD time);

@@ -51,6 +51,14 @@ void SetMenuKeyWindow(HWND hwnd);
 // met inside ends the loop and is posted again for the outer loop. Returns false when it ended
 // by WM_QUIT. Loops nest.
 bool RunModalLoop(const std::function<bool()>& done);
+// Held by a modal dialog or menu from its creation to its end, scripted part included, so that
+// ModalLoopDepth reports it to the program.
+struct ModalScope {
+  ModalScope();
+  ~ModalScope();
+  ModalScope(const ModalScope&) = delete;
+  ModalScope& operator=(const ModalScope&) = delete;
+};
 
 // ---- the clock (core) ----
 // Milliseconds since the layer started, real or virtual (the harness switches it).

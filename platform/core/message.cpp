@@ -207,6 +207,14 @@ namespace vplat {
 void SetPresenter(Presenter* presenter) { g_presenter = presenter; }
 Presenter* GetPresenter() { return g_presenter; }
 
+namespace {
+thread_local int t_modalDepth = 0;
+}  // namespace
+
+int ModalLoopDepth() { return t_modalDepth; }
+ModalScope::ModalScope() { ++t_modalDepth; }
+ModalScope::~ModalScope() { --t_modalDepth; }
+
 bool RunModalLoop(const std::function<bool()>& done) {
   MSG msg;
   while (!done()) {

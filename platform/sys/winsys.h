@@ -476,6 +476,10 @@ std::wstring ModulePath();
 // id by the same module replaces the earlier one.
 void RegisterResource(const wchar_t* type, UINT id, const void* data, size_t size);
 
+// How many modal loops (dialogs, message boxes, popup menus) the calling thread is inside now;
+// 0 in the main loop. Lets a command that ends the program wait until control is back there.
+int ModalLoopDepth();
+
 // True inside a thread that TerminateThread has asked to stop.
 bool ThreadStopRequested();
 

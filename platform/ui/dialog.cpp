@@ -3,6 +3,7 @@
 // item helpers. A dialog's DLGPROC and DWLP_MSGRESULT live in its window's extra bytes.
 #include <algorithm>
 #include <cwchar>
+#include <optional>
 
 #include "platform/core/internal.h"
 #include "platform/ui/control.h"
@@ -202,6 +203,7 @@ INT_PTR RunModal(LPCDLGTEMPLATEW t, HWND owner, DLGPROC proc, LPARAM param) {
   HWND dlg = CreateFromTemplate(t, owner, proc, param, true);
   if (!dlg) return -1;
   if (ownerWasEnabled) EnableWindow(owner, FALSE);
+  std::optional<vplat::ModalScope> modal(std::in_place);
   vplat::ScriptDialog(t->id, dlg, true);
   vplat::RunModalLoop([dlg] {
     DialogInfo* info = Info(dlg);
@@ -209,6 +211,7 @@ INT_PTR RunModal(LPCDLGTEMPLATEW t, HWND owner, DLGPROC proc, LPARAM param) {
   });
   DialogInfo* info = Info(dlg);
   INT_PTR result = info && info->ended ? info->result : (info ? IDCANCEL : -1);
+  modal.reset();
   // The owner comes back before the dialog goes, so that activation returns to it.
   if (ownerWasEnabled && IsWindow(owner)) EnableWindow(owner, TRUE);
   Dialogs().erase(dlg);

@@ -426,6 +426,7 @@ BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPAR
   }
   SetCapture(t.window);
   vplat::SetMenuKeyWindow(t.window);
+  vplat::ModalScope modal;
   bool quit = !vplat::RunModalLoop([&t] { return t.done || !IsWindow(t.window); });
   g_tracking = t.outer;
   Tracking* outer = t.outer;

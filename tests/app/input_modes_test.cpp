@@ -91,11 +91,24 @@ TEST(ZoomFrame, KeepsTheAreaAspectWhicheverSideTheDragGoes) {
   r = ZoomFrameRect(area, POINT{0, 0}, POINT{30, 40});
   EXPECT_EQ(r.right, 30);
   EXPECT_EQ(r.bottom, 40);
-  // A vertical stroke and an empty area keep the end as it is.
-  r = ZoomFrameRect(area, POINT{5, 5}, POINT{5, 50});
-  EXPECT_EQ(r.bottom, 50);
+  // A purely vertical or horizontal stroke still gives a frame of the area's ratio, opened to
+  // the right and down; a stroke up or left keeps its own direction on its axis.
+  r = ZoomFrameRect(area, POINT{5, 5}, POINT{5, 85});
+  EXPECT_EQ(r.left, 5);
+  EXPECT_EQ(r.right, 65);
+  EXPECT_EQ(r.bottom, 85);
+  r = ZoomFrameRect(area, POINT{100, 100}, POINT{40, 100});
+  EXPECT_EQ(r.left, 40);
+  EXPECT_EQ(r.top, 100);
+  EXPECT_EQ(r.bottom, 180);
+  r = ZoomFrameRect(area, POINT{100, 100}, POINT{100, 20});
+  EXPECT_EQ(r.top, 20);
+  EXPECT_EQ(r.right, 160);
+  // An empty area keeps the end as it is.
   r = ZoomFrameRect(RECT{0, 0, 0, 0}, POINT{5, 5}, POINT{9, 50});
   EXPECT_EQ(r.right, 9);
+  r = ZoomFrameRect(RECT{0, 0, 30, -5}, POINT{5, 5}, POINT{9, 50});
+  EXPECT_EQ(r.bottom, 50);
 }
 
 TEST_F(DemoWindow, ShortZoomFrameStrokeCentresAndALongerOneZooms) {
