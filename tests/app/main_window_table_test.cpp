@@ -48,16 +48,16 @@ TEST_F(MainWindow, TableRoutesEachMessageToOneHandler) {
   // Through the window: the handlers' own effects show that each message reaches its handler.
   HWND w = Make();
   harness::ClearMessageBoxes();
-  uint32_t resets = g_AutoActions.resets;
+  uint32_t resets = g_IdleClock.resets;
   SendMessageW(w, WM_HOTKEY, 0xC1, 0);
-  EXPECT_EQ(g_AutoActions.resets, ++resets);
+  EXPECT_EQ(g_IdleClock.resets, ++resets);
   SendMessageW(w, WM_CANCELMODE, 0, 0);
-  EXPECT_EQ(g_AutoActions.resets, ++resets);
+  EXPECT_EQ(g_IdleClock.resets, ++resets);
   SendMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(100, 100));
-  EXPECT_EQ(g_AutoActions.resets, ++resets);
+  EXPECT_EQ(g_IdleClock.resets, ++resets);
   SendMessageW(w, WM_MOUSEMOVE, 0, MAKELPARAM(101, 101));  // pen moves keep the idle clock
   SendMessageW(w, WM_USER + 77, 0, 0);                     // in no table: the default handling
-  EXPECT_EQ(g_AutoActions.resets, resets);
+  EXPECT_EQ(g_IdleClock.resets, resets);
   SendMessageW(w, WM_BOUNDS_ERROR, 14, 0);
   EXPECT_EQ(harness::MessageBoxes().size(), 1u);
   SendMessageW(w, WM_COMMAND, 41108, 0);
