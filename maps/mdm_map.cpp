@@ -301,6 +301,7 @@ int TMdmMap::WriteFile(const char* filePath, const char* tempPath) {
   std::vector<std::vector<uint8_t>> stored;
   damagedObjects = 0;
   FILE* old = nullptr;
+  uint64_t oldSize = 0;
   auto storedLength = [&](const TMapObject& o) {
     return uint64_t(o.geomSize) + o.attrLength + ((placement && (o.code & 7) == mdm::kKindText) ? 1 : 0);
   };
@@ -318,10 +319,18 @@ int TMdmMap::WriteFile(const char* filePath, const char* tempPath) {
         if (old) fclose(old);
         return kMdmNoMemory;
       }
-      if (!old) old = vfopen(path, "rb");
+      if (!old) {
+        old = vfopen(path, "rb");
+        if (old && fseek(old, 0, SEEK_END) == 0) {
+          const long end = ftell(old);
+          oldSize = end > 0 ? uint64_t(end) : 0;
+        }
+      }
       const uint64_t n = storedLength(o);
       std::vector<uint8_t>& b = stored[size_t(i)];
-      if (old && n > 0 &&
+      // Lengths come from the damaged entry itself: only bytes the file really holds are
+      // copied, so a lying length can neither claim gigabytes nor read past the end.
+      if (old && n > 0 && uint64_t(o.geomOffset) <= oldSize && n <= oldSize - o.geomOffset &&
           fseek(old, long(o.geomOffset), SEEK_SET) == 0) {
         try {
           b.resize(size_t(n));

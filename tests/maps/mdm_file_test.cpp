@@ -1,6 +1,7 @@
 // The map file: layout, reading, writing back, groups, damaged files and backups.
 #include <cmath>
 #include <cstring>
+#include <sys/resource.h>
 
 #include "base/ini_file.h"
 #include "maps/mdm_map.h"
@@ -309,6 +310,29 @@ TEST_F(MdmFileTest, AnUnreadableObjectCostsThatObjectOnlyAndIsSavedAsStored) {
     EXPECT_EQ(back.GetVertexCount(3), 4) << variant;
     EXPECT_EQ(back.GetVertexCount(4), 2) << variant;
   }
+}
+
+// A damaged entry whose geometry size claims nearly 4 GiB (whole vertices, so only the read
+// fails) is saved without data: the writer copies only bytes the file holds and does not try
+// to hold the claimed length in memory.
+TEST_F(MdmFileTest, ADamagedEntryClaimingGigabytesIsSavedWithoutData) {
+  std::vector<uint8_t> bad = sample::BuildMdm(sample::DemoMdm());
+  mdm::PutU32(bad.data() + 77 + 29 + 22, 0xFFFFFFF8u);
+  ASSERT_TRUE(WriteHost("\\huge.mdm", bad));
+  TMdmMap map;
+  ASSERT_EQ(OpenMap(map, "\\huge.mdm"), 0);
+  map.working = 1;
+  map.LoadVisibleObjects();
+  ASSERT_EQ(map.objects[2].damaged, 1);
+  struct rusage before {}, after {};
+  getrusage(RUSAGE_SELF, &before);
+  ASSERT_EQ(map.Save("\\huge.mdm", 0), 0);
+  getrusage(RUSAGE_SELF, &after);
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 * 1024);  // KiB
+  std::vector<StoredObject> back = StoredObjects(ReadHost("\\huge.mdm"));
+  ASSERT_EQ(back.size(), 4u);
+  EXPECT_TRUE(back[1].data.empty());
+  EXPECT_FALSE(back[2].data.empty());
 }
 
 TEST_F(MdmFileTest, ABoxWithMinimumAboveMaximumCostsThatObjectOnly) {
