@@ -1,0 +1,86 @@
+// The editing tools' fixtures: a library of point, line and area types written by the sample
+// writer and loaded from the device, and a bare dialog made from a template to host a control.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "base/ini_file.h"
+#include "base/lang.h"
+#include "maps/object_library.h"
+#include "platform/harness.h"
+#include "tools/sampledata/mol_writer.h"
+
+namespace edittest {
+
+inline uint16_t Point(int c) { return uint16_t((c << 3) | 1); }
+inline uint16_t Line(int c) { return uint16_t((c << 3) | 2); }
+inline uint16_t Area(int c) { return uint16_t((c << 3) | 3); }
+
+// Points 1..25 named "P<c>_Point <c>", lines 1..5, areas 1..3, field list 1 and value tables 1
+// (three surfaces) and 2 (an entry without text, one holding a comma, a repeated text).
+inline sample::MolLibrary EditLibrary() {
+  sample::MolLibrary lib = sample::DemoLibrary(2, 1);
+  lib.styles.clear();
+  for (int c = 1; c <= 25; ++c)
+    lib.styles.push_back({Point(c), sample::PointKind(1),
+                          "P" + std::to_string(c) + "_Point " + std::to_string(c), 1, {}});
+  for (int c = 1; c <= 5; ++c)
+    lib.styles.push_back(
+        {Line(c), sample::SimpleLineKind(0x40, 5, 1), "L" + std::to_string(c) + "_Line", 1, {}});
+  for (int c = 1; c <= 3; ++c)
+    lib.styles.push_back({Area(c), sample::AreaKind(0, 2, {0x40, 3, 1}),
+                          "A" + std::to_string(c) + "_Area", 1, {}});
+  lib.valueTables.push_back({2, {{1, "one"}, {2, ""}, {3, "a,b"}, {4, "one"}, {5, "five"}}});
+  return lib;
+}
+
+class EditTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    harness::Start();
+    LoadLanguage();
+    ASSERT_TRUE(sample::SaveBytes(harness::HostPath(L"\\Vorna\\Edit.mol"),
+                                  sample::WriteMol(EditLibrary())));
+    ASSERT_EQ(library.Load("\\Vorna\\Edit.mol"), kMolOk);
+  }
+  void TearDown() override {
+    if (dialog) DestroyWindow(dialog);
+    penDown = nullptr;
+    g_Ini.Clear();
+    harness::Stop();
+  }
+  // A shown modeless dialog of `templateId` whose procedure hands pen-downs to `PenDown`.
+  HWND OpenDialog(int templateId) {
+    dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), nullptr,
+                                Proc, 0);
+    if (dialog) ShowWindow(dialog, SW_SHOW);
+    harness::PumpUntilIdle();
+    return dialog;
+  }
+  // A tap at (x, y) of the dialog's client area, through the device's pen.
+  void TapDialog(int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(dialog, &p);
+    harness::Tap(p.x, p.y);
+  }
+  static bool Shown(HWND w) { return (GetWindowLongW(w, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+  static inline std::function<void(int, int)> penDown;
+
+  TObjectLibrary library;
+  HWND dialog = nullptr;
+
+ private:
+  static INT_PTR CALLBACK Proc(HWND, UINT message, WPARAM, LPARAM lParam) {
+    if (message == WM_LBUTTONDOWN && penDown) {
+      penDown(short(LOWORD(lParam)), short(HIWORD(lParam)));
+      return TRUE;
+    }
+    return FALSE;
+  }
+};
+
+}  // namespace edittest
