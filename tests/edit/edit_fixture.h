@@ -9,9 +9,12 @@
 
 #include "base/ini_file.h"
 #include "base/lang.h"
+#include "maps/mdm_map.h"
 #include "maps/object_library.h"
 #include "platform/harness.h"
+#include "tools/sampledata/mdm_writer.h"
 #include "tools/sampledata/mol_writer.h"
+#include "view/map_view.h"
 
 namespace edittest {
 
@@ -46,7 +49,39 @@ class EditTest : public ::testing::Test {
                                   sample::WriteMol(EditLibrary())));
     ASSERT_EQ(library.Load("\\Vorna\\Edit.mol"), kMolOk);
   }
+  // Two maps of library "Edit" in the view: map 0 with a point, a line and an area, map 1 with
+  // two points. Objects are numbered from 1 as the writer stores them.
+  void LoadMaps() {
+    g_MapView.libraries.SetFolder("\\Vorna\\", &g_MapView.palette);
+    g_MapView.devicePixelsPerMetre = 4000.0;
+    g_MapView.viewRect = {0, 0, 240, 294};
+    for (int m = 0; m < 2; ++m) {
+      sample::MdmSpec spec;
+      spec.library = "Edit";
+      spec.x1 = 6000000;
+      spec.y1 = 7000000;
+      spec.x2 = 6010000;
+      spec.y2 = 7010000;
+      if (m == 0) {
+        spec.objects.push_back(sample::MdmPoint(Point(1), 1000, 1000));
+        spec.objects.push_back(sample::MdmShape(Line(2), {{0, 0}, {1500, 0}}));
+        spec.objects.push_back(
+            sample::MdmShape(Area(3), {{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}, {0, 0}}));
+      } else {
+        spec.objects.push_back(sample::MdmPoint(Point(2), 10, 10));
+        spec.objects.push_back(sample::MdmPoint(Point(26), 20, 20));  // not in the library
+      }
+      const std::wstring path = m == 0 ? L"\\Vorna\\Work.mdm" : L"\\Vorna\\Other.mdm";
+      ASSERT_TRUE(sample::WriteMdm(harness::HostPath(path), spec));
+      ASSERT_GE(g_MapView.AddVectorMap(m == 0 ? "\\Vorna\\Work.mdm" : "\\Vorna\\Other.mdm", 0), 0);
+      TMdmMap* map = g_MapView.GetVectorMap(m);
+      ASSERT_EQ(map->Load(), kMdmOk);
+      ASSERT_EQ(map->BindLibrary(&g_MapView.libraries), kMdmOk);
+    }
+  }
   void TearDown() override {
+    g_MapView.CloseAllMaps();
+    g_MapView.ClearHighlights();
     if (dialog) DestroyWindow(dialog);
     penDown = nullptr;
     g_Ini.Clear();
