@@ -1,4 +1,4 @@
-// The editing tools' dialogs and menus: 178 the object-type chooser, 181 the object-list
+// The editing tools' dialogs and menus: 178 the object-type chooser, 179 the attribute form, 181 the object-list
 // panel, 225 the value-list chooser; 312 the recent-types menu, 314 the type list's menu.
 #include "resources/resource_table.h"
 
@@ -21,6 +21,18 @@ const DLGITEMTEMPLATEW kTypeItems[] = {
 const DLGTEMPLATEW kTypeDialog = {DLGTEMPLATE_MAGIC, 178, WS_POPUP, 0, L"Тип объекта", nullptr,
                                   0, 0, 26, 240, 294, kTypeItems, vres::CountOf(kTypeItems)};
 VORNA_RESOURCE(RT_DIALOG, 178, kTypeDialog);
+
+// 179: the type's name above the grid (which the form makes itself), the length and area line
+// drawn at the hidden static below it.
+const DLGITEMTEMPLATEW kFormItems[] = {
+    {L"static", 2340, L"", SS_LEFT, 0, 4, 1, 232, 16},
+    {L"static", 2346, L"", SS_LEFT, 0, 4, 236, 232, 16},
+    {L"button", IDOK, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 136, 262, 44, 22},
+    {L"button", IDCANCEL, L"Отмена", BS_PUSHBUTTON | WS_TABSTOP, 0, 184, 262, 52, 22},
+};
+const DLGTEMPLATEW kForm = {DLGTEMPLATE_MAGIC, 179, WS_POPUP, 0, L"Атрибуты", nullptr, 0, 0, 26,
+                           240, 294, kFormItems, vres::CountOf(kFormItems)};
+VORNA_RESOURCE(RT_DIALOG, 179, kForm);
 
 // 181: a strip with one list; the panels size and place it themselves.
 const DLGITEMTEMPLATEW kObjectListItems[] = {

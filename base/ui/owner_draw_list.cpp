@@ -1,7 +1,6 @@
 #include "base/ui/owner_draw_list.h"
 
 #include <algorithm>
-
 #include <climits>
 
 #include "base/ui/shell_utils.h"

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -35,7 +36,16 @@ inline sample::MolLibrary EditLibrary() {
         {Line(c), sample::SimpleLineKind(0x40, 5, 1), "L" + std::to_string(c) + "_Line", 1, {}});
   for (int c = 1; c <= 3; ++c)
     lib.styles.push_back({Area(c), sample::AreaKind(0, 2, {0x40, 3, 1}),
-                          "A" + std::to_string(c) + "_Area", 1, {}});
+                          "A" + std::to_string(c) + "_Area", 2, {}});
+  // Field list 2 (areas): one definition for each type pair the form matches.
+  lib.fieldLists.push_back({2,
+                            {{30, 7, 1, "Srf_Surfaces"},
+                             {31, 4, 0, "Dbl_Double value"},
+                             {32, 3, 0, "Sgl_Single value"},
+                             {33, 1, 0, "Sht_Short value"},
+                             {34, 2, 0, "Lng_Long value"},
+                             {35, 5, 0, "N_Name"},
+                             {36, 6, 2, "Kind"}}});
   lib.valueTables.push_back({2, {{1, "one"}, {2, ""}, {3, "a,b"}, {4, "one"}, {5, "five"}}});
   return lib;
 }
@@ -77,7 +87,30 @@ class EditTest : public ::testing::Test {
       TMdmMap* map = g_MapView.GetVectorMap(m);
       ASSERT_EQ(map->Load(), kMdmOk);
       ASSERT_EQ(map->BindLibrary(&g_MapView.libraries), kMdmOk);
+      map->loadAll = 1;
+      map->LoadVisibleObjects();
     }
+  }
+  // Adds a map of library "Edit" with `objects` to the view; its index.
+  int AddMap(const char* devicePath, std::vector<sample::MdmObject> objects, uint8_t unitExponent = 3) {
+    g_MapView.libraries.SetFolder("\\Vorna\\", &g_MapView.palette);
+    sample::MdmSpec spec;
+    spec.library = "Edit";
+    spec.unitExponent = unitExponent;
+    spec.x1 = 6000000;
+    spec.y1 = 7000000;
+    spec.x2 = 6010000;
+    spec.y2 = 7010000;
+    spec.objects = std::move(objects);
+    const std::wstring wide(devicePath, devicePath + strlen(devicePath));
+    if (!sample::WriteMdm(harness::HostPath(wide), spec)) return -1;
+    const int index = g_MapView.AddVectorMap(devicePath, 0);
+    if (index < 0) return -1;
+    TMdmMap* map = g_MapView.GetVectorMap(index);
+    if (map->Load() != kMdmOk || map->BindLibrary(&g_MapView.libraries) != kMdmOk) return -1;
+    map->loadAll = 1;  // vertices and attributes of every object, as the working map has them
+    map->LoadVisibleObjects();
+    return index;
   }
   void TearDown() override {
     g_MapView.CloseAllMaps();
