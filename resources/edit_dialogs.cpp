@@ -26,9 +26,9 @@ VORNA_RESOURCE(RT_DIALOG, 178, kTypeDialog);
 // drawn at the hidden static below it.
 const DLGITEMTEMPLATEW kFormItems[] = {
     {L"static", 2340, L"", SS_LEFT, 0, 4, 1, 232, 16},
-    {L"static", 2346, L"", SS_LEFT, 0, 4, 236, 232, 16},
-    {L"button", IDOK, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 136, 262, 44, 22},
-    {L"button", IDCANCEL, L"Отмена", BS_PUSHBUTTON | WS_TABSTOP, 0, 184, 262, 52, 22},
+    {L"static", 2346, L"", SS_LEFT, 0, 4, 276, 128, 16},
+    {L"button", IDOK, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 136, 296, 44, 20},
+    {L"button", IDCANCEL, L"Отмена", BS_PUSHBUTTON | WS_TABSTOP, 0, 184, 296, 52, 20},
 };
 const DLGTEMPLATEW kForm = {DLGTEMPLATE_MAGIC, 179, WS_POPUP, 0, L"Атрибуты", nullptr, 0, 0, 26,
                            240, 294, kFormItems, vres::CountOf(kFormItems)};
