@@ -14,7 +14,7 @@ INT_PTR CALLBACK ObjectListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
   switch (message) {
     case WM_INITDIALOG:
       edit_dialog::InitFrame(dialog, 0, false);
-      return TRUE;
+      return FALSE;  // the hidden panel's list must not take the main window's keys
     case WM_PAINT: {
       PAINTSTRUCT ps;
       const HDC dc = BeginPaint(dialog, &ps);
@@ -44,13 +44,23 @@ INT_PTR CALLBACK ObjectListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 }  // namespace
 
 HWND TObjectListPanel::Create(HWND mainWindow, HINSTANCE inst) {
+  parent = mainWindow;
   instance = inst;
-  window = CreateDialogParamW(inst, MAKEINTRESOURCEW(kTemplate), mainWindow, ObjectListProc, 0);
-  if (window) ShowWindow(window, SW_HIDE);
+  return EnsureWindow();
+}
+
+HWND TObjectListPanel::EnsureWindow() {
+  if (window || !parent) return window;
+  window = CreateDialogParamW(instance, MAKEINTRESOURCEW(kTemplate), parent, ObjectListProc, 0);
+  if (!window) return nullptr;
+  ShowWindow(window, SW_HIDE);
+  if (IsChild(window, GetFocus())) SetFocus(parent);
+  if (pendingBottom != kNoPlace) PlaceAbove(pendingBottom);
   return window;
 }
 
 void TObjectListPanel::Show(int on) {
+  if (on) EnsureWindow();
   if (!window) return;
   if (on) {
     visible = 1;
@@ -73,6 +83,7 @@ void TObjectListPanel::Show(int on) {
 }
 
 void TObjectListPanel::PlaceAbove(int bottom) {
+  pendingBottom = bottom;
   if (!window) return;
   RECT rc;
   GetWindowRect(window, &rc);
@@ -92,6 +103,7 @@ int TObjectListPanel::GetHeight() const {
 }
 
 void TObjectListPanel::SetItems(const TObjectRef* refs, int n) {
+  EnsureWindow();
   items.clear();
   const HWND list = window ? GetDlgItem(window, kList) : nullptr;
   if (list) SendMessageW(list, LB_RESETCONTENT, 0, 0);

@@ -13,6 +13,8 @@ class TObjectListPanel {
   static constexpr int kTemplate = 181;
   static constexpr int kList = 1023;
 
+  // Makes the hidden dialog. Its list is no tab stop: a hidden panel's list would otherwise take
+  // the main window's keyboard focus, at start-up and again after a minimise and restore.
   HWND Create(HWND mainWindow, HINSTANCE instance);
   // 1 shows the panel with the list over its whole client area and clears the markers; 0 hides
   // it, and when it was shown clears the highlights and markers and redraws the map.
@@ -31,10 +33,16 @@ class TObjectListPanel {
   void OnSelectionChange();
 
   HWND window = nullptr;
+  HWND parent = nullptr;
   HINSTANCE instance = nullptr;
   int visible = 0;
   std::vector<TObjectRef> items;  // list line i shows items[i]
   int markerIndex = -1;
+
+ private:
+  static constexpr int kNoPlace = -100000;
+  HWND EnsureWindow();
+  int pendingBottom = kNoPlace;  // PlaceAbove before the window was made
 };
 
 extern TObjectListPanel g_ObjectListPanel;

@@ -36,7 +36,7 @@ VORNA_RESOURCE(RT_DIALOG, 179, kForm);
 
 // 181: a strip with one list; the panels size and place it themselves.
 const DLGITEMTEMPLATEW kObjectListItems[] = {
-    {L"listbox", 1023, nullptr, WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY, 0, 2, 2, 170, 42},
+    {L"listbox", 1023, nullptr, WS_BORDER | WS_VSCROLL | LBS_NOTIFY, 0, 2, 2, 170, 42},
 };
 const DLGTEMPLATEW kObjectList = {DLGTEMPLATE_MAGIC, 181, WS_CHILD, 0, nullptr, nullptr, 0,
                                   0, 0, 240, 46, kObjectListItems,
