@@ -1,5 +1,6 @@
 #include "base/ui/owner_draw_list.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "base/ui/shell_utils.h"
@@ -248,9 +249,11 @@ int TOwnerDrawList::HitTest(int x, int y) {
   if (!list) return 0;
   const RECT rc = GridRect();
   if (x <= rc.left || x >= rc.right || y <= rc.top || y >= rc.bottom) return 0;
-  const int column = (x - rc.left) / kGridPitch;
-  const int line = (y - rc.top) / kGridPitch;
   const int perLine = CellsPerLine(rc);
+  // Cells are counted by kGridCell but spaced by kGridPitch, so the last pixels of a line lie
+  // past the last cell; they belong to it rather than to the next line's first.
+  const int column = std::min((x - rc.left) / kGridPitch, perLine > 0 ? perLine - 1 : 0);
+  const int line = (y - rc.top) / kGridPitch;
   const int index = line * perLine + column;
   // Narrower than one cell: no grid is drawn, so no tap selects.
   if (perLine > 0 && index < RowCount() && index < int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0))) {

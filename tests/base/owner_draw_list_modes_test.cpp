@@ -160,3 +160,24 @@ TEST_F(ListModesTest, FindRowByKeyNotifiesTheDialog) {
 }
 
 }  // namespace
+
+namespace {
+
+// At 226-239 pixels nine cells are counted a line, but the ninth ends at 225: the pixels after
+// it belong to the ninth cell, not to the next line's first.
+TEST_F(ListModesTest, TapPastTheLastCellOfALineSelectsThatCell) {
+  const int widths[] = {226, 229, 231};  // the dialog ends at x = 240
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0) {
+      TearDown();  // the fixture closes the last one
+      dialog = nullptr;
+    }
+    Open(widths[i]);
+    list.SetViewMode(1);
+    harness::PumpUntilIdle();
+    harness::Tap(kLeft + widths[i] - 2, kDialogY + kTop + 8);
+    EXPECT_EQ(Mark(), 8) << widths[i];
+  }
+}
+
+}  // namespace

@@ -1,0 +1,23 @@
+// What every dialog of the editing tools does first: report the message to the idle clock, and
+// on WM_INITDIALOG set up the shell frame, move over the main window and translate the texts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/win.h"
+
+class TObjectLibrary;
+
+namespace edit_dialog {
+
+// Shell flags of the full-screen editing dialogs: Done button, input panel down, full screen.
+constexpr DWORD kFullScreenFlags = SHIDIF_DONEBUTTON | SHIDIF_SIPDOWN | SHIDIF_FULLSCREENNOMENUBAR;
+
+void ReportInput(UINT message);
+// SHInitDialog with `flags`; with `fit` also FitDialogToMainWindow and TranslateDialog.
+void InitFrame(HWND dialog, DWORD flags, bool fit);
+// Name of a type from `library`, or "[class-kind]" when it has none.
+std::wstring TypeName(const TObjectLibrary* library, uint16_t code);
+
+}  // namespace edit_dialog
