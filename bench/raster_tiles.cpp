@@ -55,10 +55,10 @@ struct Fixture {
       std::filesystem::rename(tif + ".part", tif);
     }
     if (!std::filesystem::exists(jpg)) {
-      sample::JpegSpec spec;
-      spec.width = spec.height = 4096;
-      spec.quality = 75;
-      if (!sample::WriteJpeg(jpg, spec)) return;
+      sample::JpegSpec picture;
+      picture.width = picture.height = 4096;
+      picture.quality = 75;
+      if (!sample::WriteJpeg(jpg, picture)) return;
     }
     auto calibration = [](double w, double h) {
       char buf[256];

@@ -25,40 +25,7 @@ std::map<HWND, TFileBrowser*>& Open() {
   return open;
 }
 
-wchar_t FoldCase(wchar_t c) {
-  if (c < 0x80) return (c >= L'A' && c <= L'Z') ? wchar_t(c + 32) : c;
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return wchar_t(c + 32);
-  if (c >= 0x410 && c <= 0x42F) return wchar_t(c + 32);
-  if (c >= 0x400 && c <= 0x40F) return wchar_t(c + 0x50);
-  return c;
-}
-
-bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-  return true;
-}
-
-bool Glob(const wchar_t* p, const wchar_t* n) {
-  const wchar_t* star = nullptr;
-  const wchar_t* resume = nullptr;
-  while (*n) {
-    if (*p == L'*') {
-      star = p++;
-      resume = n;
-    } else if (*p == L'?' || (*p && FoldCase(*p) == FoldCase(*n))) {
-      ++p, ++n;
-    } else if (star) {
-      p = star + 1;
-      n = ++resume;
-    } else {
-      return false;
-    }
-  }
-  while (*p == L'*') ++p;
-  return *p == 0;
-}
+wchar_t FoldCase(wchar_t c) { return vplat::FoldNameCase(c); }
 
 // Names compare as UTF-16 code units, as the handheld's do: a character past U+FFFF is a
 // surrogate pair (0xD800..0xDFFF) and sorts below U+E000.
@@ -213,7 +180,7 @@ void BuildTree(TFileBrowser& b, HWND tree) {
     start = cut + 1;
     if (part.empty()) continue;
     HTREEITEM child = Next(tree, at, TVGN_CHILD);
-    while (child && !SameIgnoringCase(ItemText(tree, child), part)) child = Next(tree, child, TVGN_NEXT);
+    while (child && !vplat::SameFileName(ItemText(tree, child), part)) child = Next(tree, child, TVGN_NEXT);
     if (!child) return;  // a part not found: nothing selected
     at = child;
     found = true;
@@ -278,10 +245,7 @@ const std::wstring& TFileBrowser::Patterns() const {
 }
 
 bool TFileBrowser::MatchPattern(const std::wstring& pattern, const std::wstring& name) {
-  if (Glob(pattern.c_str(), name.c_str())) return true;
-  if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, L".*") == 0)
-    return Glob(pattern.substr(0, pattern.size() - 2).c_str(), name.c_str());
-  return false;
+  return vplat::MatchFileName(pattern, name);
 }
 
 std::wstring TFileBrowser::SizeText(const WIN32_FIND_DATAW& f) {

@@ -199,3 +199,13 @@ bool MapPath(const wchar_t* devicePath, std::string* hostPath, bool forCreate,
 }
 
 }  // namespace vplat::sys
+
+namespace vplat {
+
+wchar_t FoldNameCase(wchar_t c) { return sys::FoldCase(c); }
+bool SameFileName(const std::wstring& a, const std::wstring& b) { return sys::EqualNoCase(a, b); }
+bool MatchFileName(const std::wstring& pattern, const std::wstring& name) {
+  return sys::MatchPattern(pattern, name);
+}
+
+}  // namespace vplat

@@ -453,6 +453,13 @@ LONG RegCloseKey(HKEY key);
 // ---------------------------------------------------------------------------------------------
 namespace vplat {
 
+// File names as the device compares them: case folded for Latin, Greek and Cyrillic letters;
+// '*' and '?' patterns where "x.*" also matches "x" (so "*.*" lists every name).
+wchar_t FoldNameCase(wchar_t c);
+bool SameFileName(const std::wstring& a, const std::wstring& b);
+bool MatchFileName(const std::wstring& pattern, const std::wstring& name);
+
+
 // The host folder that is the device's file system. Until set, VORNA_ROOT is used.
 void SetDeviceRoot(const std::string& hostPath);
 std::string DeviceRoot();

@@ -66,23 +66,23 @@ class EditTest : public ::testing::Test {
     g_MapView.devicePixelsPerMetre = 4000.0;
     g_MapView.viewRect = {0, 0, 240, 294};
     for (int m = 0; m < 2; ++m) {
-      sample::MdmSpec spec;
-      spec.library = "Edit";
-      spec.x1 = 6000000;
-      spec.y1 = 7000000;
-      spec.x2 = 6010000;
-      spec.y2 = 7010000;
+      sample::MdmSpec plan;
+      plan.library = "Edit";
+      plan.x1 = 6000000;
+      plan.y1 = 7000000;
+      plan.x2 = 6010000;
+      plan.y2 = 7010000;
       if (m == 0) {
-        spec.objects.push_back(sample::MdmPoint(Point(1), 1000, 1000));
-        spec.objects.push_back(sample::MdmShape(Line(2), {{0, 0}, {1500, 0}}));
-        spec.objects.push_back(
+        plan.objects.push_back(sample::MdmPoint(Point(1), 1000, 1000));
+        plan.objects.push_back(sample::MdmShape(Line(2), {{0, 0}, {1500, 0}}));
+        plan.objects.push_back(
             sample::MdmShape(Area(3), {{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}, {0, 0}}));
       } else {
-        spec.objects.push_back(sample::MdmPoint(Point(2), 10, 10));
-        spec.objects.push_back(sample::MdmPoint(Point(26), 20, 20));  // not in the library
+        plan.objects.push_back(sample::MdmPoint(Point(2), 10, 10));
+        plan.objects.push_back(sample::MdmPoint(Point(26), 20, 20));  // not in the library
       }
       const std::wstring path = m == 0 ? L"\\Vorna\\Work.mdm" : L"\\Vorna\\Other.mdm";
-      ASSERT_TRUE(sample::WriteMdm(harness::HostPath(path), spec));
+      ASSERT_TRUE(sample::WriteMdm(harness::HostPath(path), plan));
       ASSERT_GE(g_MapView.AddVectorMap(m == 0 ? "\\Vorna\\Work.mdm" : "\\Vorna\\Other.mdm", 0), 0);
       TMdmMap* map = g_MapView.GetVectorMap(m);
       ASSERT_EQ(map->Load(), kMdmOk);
@@ -94,16 +94,16 @@ class EditTest : public ::testing::Test {
   // Adds a map of library "Edit" with `objects` to the view; its index.
   int AddMap(const char* devicePath, std::vector<sample::MdmObject> objects, uint8_t unitExponent = 3) {
     g_MapView.libraries.SetFolder("\\Vorna\\", &g_MapView.palette);
-    sample::MdmSpec spec;
-    spec.library = "Edit";
-    spec.unitExponent = unitExponent;
-    spec.x1 = 6000000;
-    spec.y1 = 7000000;
-    spec.x2 = 6010000;
-    spec.y2 = 7010000;
-    spec.objects = std::move(objects);
+    sample::MdmSpec plan;
+    plan.library = "Edit";
+    plan.unitExponent = unitExponent;
+    plan.x1 = 6000000;
+    plan.y1 = 7000000;
+    plan.x2 = 6010000;
+    plan.y2 = 7010000;
+    plan.objects = std::move(objects);
     const std::wstring wide(devicePath, devicePath + strlen(devicePath));
-    if (!sample::WriteMdm(harness::HostPath(wide), spec)) return -1;
+    if (!sample::WriteMdm(harness::HostPath(wide), plan)) return -1;
     const int index = g_MapView.AddVectorMap(devicePath, 0);
     if (index < 0) return -1;
     TMdmMap* map = g_MapView.GetVectorMap(index);
