@@ -73,8 +73,8 @@ TEST_F(PelnorTest, EmptyCutAndForeignFilesGiveCodes) {
 }
 
 TEST_F(PelnorTest, BadHuffmanTableIsABadPicture) {
-  sample::JpegSpec spec;
-  ASSERT_TRUE(sample::WriteJpeg(Host("\\h.jpg"), spec));
+  sample::JpegSpec plan;
+  ASSERT_TRUE(sample::WriteJpeg(Host("\\h.jpg"), plan));
   std::vector<uint8_t> b = ReadBytes("\\h.jpg");
   size_t at = 0;
   for (size_t i = 0; i + 1 < b.size(); ++i)
@@ -143,10 +143,10 @@ TEST_F(PelnorTest, TiffWithImpossibleTilesSizesOffsetsOrLoopsGivesCodes) {
 }
 
 TEST_F(PelnorTest, BitmapsWithLyingSizesAreBadPictures) {
-  sample::BmpSpec spec;
-  spec.width = 40;
-  spec.height = 30;
-  const std::vector<uint8_t> good = sample::BmpBytes(spec);
+  sample::BmpSpec plan;
+  plan.width = 40;
+  plan.height = 30;
+  const std::vector<uint8_t> good = sample::BmpBytes(plan);
   struct Case {
     const char* what;
     size_t at;
@@ -164,7 +164,7 @@ TEST_F(PelnorTest, BitmapsWithLyingSizesAreBadPictures) {
     EXPECT_EQ(LoadAll("\\x.bmp"), 1) << c.what;
   }
   // A palette longer than the depth allows.
-  sample::BmpSpec grey = spec;
+  sample::BmpSpec grey = plan;
   grey.bitsPerPixel = 8;
   std::vector<uint8_t> b = sample::BmpBytes(grey);
   Put32(b, 46, 1000);
@@ -173,8 +173,8 @@ TEST_F(PelnorTest, BitmapsWithLyingSizesAreBadPictures) {
 }
 
 TEST_F(PelnorTest, RecordsOfTheWrongKindAreRefused) {
-  sample::BmpSpec spec;
-  WriteBytes("\\b.bmp", sample::BmpBytes(spec));
+  sample::BmpSpec plan;
+  WriteBytes("\\b.bmp", sample::BmpBytes(plan));
   Record r;
   ASSERT_EQ(LoadMapImageHead("\\b.bmp", &r.image), 0);
   EXPECT_EQ(LoadMapImageTiles("\\b.bmp", &r.image), 1);  // a whole picture has no tiles

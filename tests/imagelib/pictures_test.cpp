@@ -7,10 +7,10 @@ namespace {
 using sample::TiffSamples;
 
 TEST_F(PelnorTest, SmallStripTiffIsWholeWithBitfieldsHeaderAndExactPixels) {
-  sample::TiffSpec spec;
-  spec.width = 300;
-  spec.height = 270;  // > 256: the pattern's blue carries the high bits
-  ASSERT_TRUE(sample::WriteTiff(Host("\\p.tif"), spec));
+  sample::TiffSpec plan;
+  plan.width = 300;
+  plan.height = 270;  // > 256: the pattern's blue carries the high bits
+  ASSERT_TRUE(sample::WriteTiff(Host("\\p.tif"), plan));
   Record r;
   ASSERT_EQ(LoadMapImageHead("\\p.tif", &r.image), 0);
   EXPECT_EQ(r.image.tiled, 0);
@@ -37,25 +37,25 @@ TEST_F(PelnorTest, SmallStripTiffIsWholeWithBitfieldsHeaderAndExactPixels) {
 class TiffSampleTest : public PelnorTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(TiffSampleTest, EverySampleLayoutComesOutAsTheWriterMeantIt) {
-  sample::TiffSpec spec;
-  spec.width = 70;
-  spec.height = 45;
-  spec.rowsPerStrip = 7;
+  sample::TiffSpec plan;
+  plan.width = 70;
+  plan.height = 45;
+  plan.rowsPerStrip = 7;
   switch (GetParam()) {
-    case 0: spec.samples = TiffSamples::kGrey; break;
-    case 1: spec.samples = TiffSamples::kPalette; break;
-    case 2: spec.samples = TiffSamples::kRgb16; break;
-    case 3: spec.samples = TiffSamples::kBilevel; break;
-    case 4: spec.planarSeparate = true; break;
-    case 5: spec.compression = sample::TiffCompression::kDeflate; break;
+    case 0: plan.samples = TiffSamples::kGrey; break;
+    case 1: plan.samples = TiffSamples::kPalette; break;
+    case 2: plan.samples = TiffSamples::kRgb16; break;
+    case 3: plan.samples = TiffSamples::kBilevel; break;
+    case 4: plan.planarSeparate = true; break;
+    case 5: plan.compression = sample::TiffCompression::kDeflate; break;
   }
-  ASSERT_TRUE(sample::WriteTiff(Host("\\s.tif"), spec));
+  ASSERT_TRUE(sample::WriteTiff(Host("\\s.tif"), plan));
   Record r;
   ASSERT_EQ(LoadMapImageHead("\\s.tif", &r.image), 0);
   ASSERT_EQ(LoadMapImageFull("\\s.tif", &r.image), 0);
-  for (int y = 0; y < spec.height; ++y)
-    for (int x = 0; x < spec.width; ++x)
-      ASSERT_EQ(WholePixel(r.image, x, y), sample::TiffExpected(spec, 0, x, y)) << x << "," << y;
+  for (int y = 0; y < plan.height; ++y)
+    for (int x = 0; x < plan.width; ++x)
+      ASSERT_EQ(WholePixel(r.image, x, y), sample::TiffExpected(plan, 0, x, y)) << x << "," << y;
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, TiffSampleTest, ::testing::Range(0, 6));
@@ -63,30 +63,30 @@ INSTANTIATE_TEST_SUITE_P(Layouts, TiffSampleTest, ::testing::Range(0, 6));
 TEST_F(PelnorTest, BitmapsOfEachDepthAndRowOrderAreExact) {
   for (int bits : {8, 24, 32})
     for (bool topDown : {false, true}) {
-      sample::BmpSpec spec;
-      spec.width = 37;  // rows padded to four bytes
-      spec.height = 290;
-      spec.bitsPerPixel = bits;
-      spec.topDown = topDown;
-      WriteBytes("\\b.bmp", sample::BmpBytes(spec));
+      sample::BmpSpec plan;
+      plan.width = 37;  // rows padded to four bytes
+      plan.height = 290;
+      plan.bitsPerPixel = bits;
+      plan.topDown = topDown;
+      WriteBytes("\\b.bmp", sample::BmpBytes(plan));
       Record r;
       ASSERT_EQ(LoadMapImageHead("\\b.bmp", &r.image), 0);
       EXPECT_EQ(r.image.tiled, 0);
       ASSERT_EQ(LoadMapImageFull("\\b.bmp", &r.image), 0);
-      for (int y = 0; y < spec.height; ++y)
-        for (int x = 0; x < spec.width; ++x)
-          ASSERT_EQ(WholePixel(r.image, x, y), sample::BmpExpected(spec, x, y)) << bits << " " << x << "," << y;
+      for (int y = 0; y < plan.height; ++y)
+        for (int x = 0; x < plan.width; ++x)
+          ASSERT_EQ(WholePixel(r.image, x, y), sample::BmpExpected(plan, x, y)) << bits << " " << x << "," << y;
     }
 }
 
 TEST_F(PelnorTest, JpegsDecodeAsLibjpegDecodesThem) {
   for (int kind = 0; kind < 3; ++kind) {
-    sample::JpegSpec spec;
-    spec.width = 333;
-    spec.height = 161;
-    spec.progressive = kind == 1;
-    spec.grey = kind == 2;
-    ASSERT_TRUE(sample::WriteJpeg(Host("\\j.jpg"), spec));
+    sample::JpegSpec plan;
+    plan.width = 333;
+    plan.height = 161;
+    plan.progressive = kind == 1;
+    plan.grey = kind == 2;
+    ASSERT_TRUE(sample::WriteJpeg(Host("\\j.jpg"), plan));
     Record r;
     ASSERT_EQ(LoadMapImageHead("\\j.jpg", &r.image), 0);
     EXPECT_EQ(r.image.tiled, 0);
@@ -101,10 +101,10 @@ TEST_F(PelnorTest, JpegsDecodeAsLibjpegDecodesThem) {
 }
 
 TEST_F(PelnorTest, CmykJpegIsConvertedToItsColours) {
-  sample::JpegSpec spec;
-  spec.cmyk = true;
-  spec.quality = 100;
-  ASSERT_TRUE(sample::WriteJpeg(Host("\\c.jpg"), spec));
+  sample::JpegSpec plan;
+  plan.cmyk = true;
+  plan.quality = 100;
+  ASSERT_TRUE(sample::WriteJpeg(Host("\\c.jpg"), plan));
   Record r;
   ASSERT_EQ(LoadMapImageHead("\\c.jpg", &r.image), 0);
   ASSERT_EQ(LoadMapImageFull("\\c.jpg", &r.image), 0);
@@ -123,10 +123,10 @@ TEST_F(PelnorTest, MissingFileCannotBeOpened) {
 }
 
 TEST_F(PelnorTest, FittedBitmapOfTheViewerKeepsTheAspectWithinFiveThousand) {
-  sample::JpegSpec spec;
-  spec.width = 6000;
-  spec.height = 300;
-  ASSERT_TRUE(sample::WriteJpeg(Host("\\wide.jpg"), spec));
+  sample::JpegSpec plan;
+  plan.width = 6000;
+  plan.height = 300;
+  ASSERT_TRUE(sample::WriteJpeg(Host("\\wide.jpg"), plan));
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP bmp = nullptr;
   int w = 0, h = 0;

@@ -9,12 +9,12 @@ void WantAll(PelnorImage* im, int wanted) {
 }
 
 TEST_F(PelnorTest, TiledTiffKeepsItsTilesAndReducedLevelsByDecreasingWidth) {
-  sample::TiffSpec spec;
-  spec.width = 300;
-  spec.height = 200;
-  spec.tileWidth = spec.tileHeight = 64;
-  spec.reducedDownTo = 50;  // 300, 150, 75
-  ASSERT_TRUE(sample::WriteTiff(Host("\\t.tif"), spec));
+  sample::TiffSpec plan;
+  plan.width = 300;
+  plan.height = 200;
+  plan.tileWidth = plan.tileHeight = 64;
+  plan.reducedDownTo = 50;  // 300, 150, 75
+  ASSERT_TRUE(sample::WriteTiff(Host("\\t.tif"), plan));
   Record r;
   ASSERT_EQ(LoadMapImageHead("\\t.tif", &r.image), 0);
   ASSERT_EQ(r.image.tiled, 1);  // a tiled file is tiled even when small
@@ -41,17 +41,17 @@ TEST_F(PelnorTest, TiledTiffKeepsItsTilesAndReducedLevelsByDecreasingWidth) {
     ASSERT_EQ(LoadMapImageTiles("\\t.tif", im), 0);
     for (int y = 0; y < im->height; ++y)
       for (int x = 0; x < im->width; ++x)
-        ASSERT_EQ(TilePixel(*im, x, y), sample::TiffExpected(spec, level, x, y)) << level << ":" << x << "," << y;
+        ASSERT_EQ(TilePixel(*im, x, y), sample::TiffExpected(plan, level, x, y)) << level << ":" << x << "," << y;
   }
   EXPECT_EQ(r.Level(3), nullptr);
 }
 
 TEST_F(PelnorTest, ShortLastRowTileHoldsItsRowsAtTheBufferEnd) {
-  sample::TiffSpec spec;
-  spec.width = 100;
-  spec.height = 70;  // last row 6 high
-  spec.tileWidth = spec.tileHeight = 64;
-  ASSERT_TRUE(sample::WriteTiff(Host("\\s.tif"), spec));
+  sample::TiffSpec plan;
+  plan.width = 100;
+  plan.height = 70;  // last row 6 high
+  plan.tileWidth = plan.tileHeight = 64;
+  ASSERT_TRUE(sample::WriteTiff(Host("\\s.tif"), plan));
   Record r;
   ASSERT_EQ(LoadMapImageHead("\\s.tif", &r.image), 0);
   WantAll(&r.image, 1);
@@ -66,11 +66,11 @@ TEST_F(PelnorTest, ShortLastRowTileHoldsItsRowsAtTheBufferEnd) {
 }
 
 TEST_F(PelnorTest, TileCacheKeepsHeldTilesAndFreesUnwantedOnes) {
-  sample::TiffSpec spec;
-  spec.width = 256;
-  spec.height = 128;
-  spec.tileWidth = spec.tileHeight = 64;
-  ASSERT_TRUE(sample::WriteTiff(Host("\\c.tif"), spec));
+  sample::TiffSpec plan;
+  plan.width = 256;
+  plan.height = 128;
+  plan.tileWidth = plan.tileHeight = 64;
+  ASSERT_TRUE(sample::WriteTiff(Host("\\c.tif"), plan));
   Record r;
   ASSERT_EQ(LoadMapImageHead("\\c.tif", &r.image), 0);
   ASSERT_EQ(r.image.tileCount, 8);
@@ -96,13 +96,13 @@ TEST_F(PelnorTest, TileCacheKeepsHeldTilesAndFreesUnwantedOnes) {
 }
 
 TEST_F(PelnorTest, BigStripTiffIsCutIntoSquaresReadOneBandAtATime) {
-  sample::TiffSpec spec;
-  spec.width = 8300;  // 17.4 Mpx: above the whole-picture limit
-  spec.height = 2100;
-  spec.samples = sample::TiffSamples::kGrey;
-  spec.compression = sample::TiffCompression::kDeflate;
-  spec.rowsPerStrip = 100;
-  ASSERT_TRUE(sample::WriteTiff(Host("\\big.tif"), spec));
+  sample::TiffSpec plan;
+  plan.width = 8300;  // 17.4 Mpx: above the whole-picture limit
+  plan.height = 2100;
+  plan.samples = sample::TiffSamples::kGrey;
+  plan.compression = sample::TiffCompression::kDeflate;
+  plan.rowsPerStrip = 100;
+  ASSERT_TRUE(sample::WriteTiff(Host("\\big.tif"), plan));
   Record r;
   ASSERT_EQ(LoadMapImageHead("\\big.tif", &r.image), 0);
   ASSERT_EQ(r.image.tiled, 1);
@@ -122,16 +122,16 @@ TEST_F(PelnorTest, BigStripTiffIsCutIntoSquaresReadOneBandAtATime) {
     if (!t.pixels) continue;
     for (int y = t.y; y < t.y + t.height; y += 7)
       for (int x = t.x; x < t.x + t.width; x += 5)
-        ASSERT_EQ(TilePixel(r.image, x, y), sample::TiffExpected(spec, 0, x, y)) << x << "," << y;
+        ASSERT_EQ(TilePixel(r.image, x, y), sample::TiffExpected(plan, 0, x, y)) << x << "," << y;
   }
 }
 
 TEST_F(PelnorTest, BigJpegTilesAtEachDctScaleMatchLibjpeg) {
-  sample::JpegSpec spec;
-  spec.width = 4200;  // 17.6 Mpx
-  spec.height = 4200;
-  spec.quality = 75;
-  ASSERT_TRUE(sample::WriteJpeg(Host("\\big.jpg"), spec));
+  sample::JpegSpec plan;
+  plan.width = 4200;  // 17.6 Mpx
+  plan.height = 4200;
+  plan.quality = 75;
+  ASSERT_TRUE(sample::WriteJpeg(Host("\\big.jpg"), plan));
   Record r;
   ASSERT_EQ(LoadMapImageHead("\\big.jpg", &r.image), 0);
   ASSERT_EQ(r.image.tiled, 1);
@@ -171,11 +171,11 @@ namespace pelnortest {
 namespace {
 
 TEST_F(PelnorTest, TilesOfAFileReplacedBetweenRequestsComeFromTheNewFile) {
-  sample::TiffSpec spec;
-  spec.width = 128;
-  spec.height = 128;
-  spec.tileWidth = spec.tileHeight = 64;
-  ASSERT_TRUE(sample::WriteTiff(Host("\\r.tif"), spec));
+  sample::TiffSpec plan;
+  plan.width = 128;
+  plan.height = 128;
+  plan.tileWidth = plan.tileHeight = 64;
+  ASSERT_TRUE(sample::WriteTiff(Host("\\r.tif"), plan));
   {
     Record r;
     ASSERT_EQ(LoadMapImageHead("\\r.tif", &r.image), 0);
@@ -183,13 +183,13 @@ TEST_F(PelnorTest, TilesOfAFileReplacedBetweenRequestsComeFromTheNewFile) {
     ASSERT_EQ(LoadMapImageTiles("\\r.tif", &r.image), 0);
     EXPECT_EQ(TilePixel(r.image, 5, 6), sample::PatternColour(5, 6));
   }
-  spec.samples = sample::TiffSamples::kGrey;
-  ASSERT_TRUE(sample::WriteTiff(Host("\\r.tif"), spec));
+  plan.samples = sample::TiffSamples::kGrey;
+  ASSERT_TRUE(sample::WriteTiff(Host("\\r.tif"), plan));
   Record r;
   ASSERT_EQ(LoadMapImageHead("\\r.tif", &r.image), 0);
   r.image.tiles[3].wanted = 1;
   ASSERT_EQ(LoadMapImageTiles("\\r.tif", &r.image), 0);
-  EXPECT_EQ(TilePixel(r.image, 70, 80), sample::TiffExpected(spec, 0, 70, 80));
+  EXPECT_EQ(TilePixel(r.image, 70, 80), sample::TiffExpected(plan, 0, 70, 80));
   // Gone altogether: cannot open, the tile stays empty.
   std::remove(Host("\\r.tif").c_str());
   r.image.tiles[0].wanted = 1;

@@ -39,8 +39,8 @@ TEST_F(RasterTest, MissingImageModuleStopsEveryOpeningWithItsMessage) {
   std::filesystem::create_directories(dir);
   std::ofstream(dir + "/Pelnor.so") << "not a module";
   setenv("VORNA_MODULE_DIR", dir.c_str(), 1);
-  sample::JpegSpec spec;
-  ASSERT_TRUE(sample::WriteJpeg(Host("\\a.jpg"), spec));
+  sample::JpegSpec plan;
+  ASSERT_TRUE(sample::WriteJpeg(Host("\\a.jpg"), plan));
   WriteText("\\a.@@@", PlaneCalibration(kX0, kY0, 1.0, 64, 64));
   const double fallback[6] = {};
   for (int i = 0; i < 3; ++i) {

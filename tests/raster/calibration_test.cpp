@@ -15,10 +15,10 @@ constexpr double kPi = 3.14159265358979323846;
 class CalibrationTest : public RasterTest {
  protected:
   int OpenWith(const std::string& ext, const std::string& text) {
-    sample::JpegSpec spec;
-    spec.width = 400;
-    spec.height = 300;
-    if (!sample::WriteJpeg(Host("\\c.jpg"), spec)) return -1;
+    sample::JpegSpec plan;
+    plan.width = 400;
+    plan.height = 300;
+    if (!sample::WriteJpeg(Host("\\c.jpg"), plan)) return -1;
     if (!ext.empty()) WriteText("\\c" + ext, text);
     return map.Open("\\c.jpg", kNoFallback);
   }

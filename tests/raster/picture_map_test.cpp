@@ -48,10 +48,10 @@ void Frame(TPictureMap& map, HDC dc, const RECT& view, double X0, double Y0, dou
 }
 
 TEST_F(RasterTest, CalibratedPictureOpensWithItsFrameAndZone) {
-  sample::JpegSpec spec;
-  spec.width = 200;
-  spec.height = 100;
-  ASSERT_TRUE(sample::WriteJpeg(Host("\\m.jpg"), spec));
+  sample::JpegSpec plan;
+  plan.width = 200;
+  plan.height = 100;
+  ASSERT_TRUE(sample::WriteJpeg(Host("\\m.jpg"), plan));
   WriteText("\\m.@@@", PlaneCalibration(kX0, kY0, 2.0, 200, 100));
   TPictureMap map;
   ASSERT_EQ(map.Open("\\m.jpg", kNoFallback), 0);
@@ -73,8 +73,8 @@ TEST_F(RasterTest, MissingFileIsCannotOpenAndUncalibratedPictureFailsWithoutFall
   TPictureMap map;
   EXPECT_EQ(map.Open("\\none.jpg", kNoFallback), 2);
   EXPECT_EQ(map.Activate(), 2);
-  sample::JpegSpec spec;
-  ASSERT_TRUE(sample::WriteJpeg(Host("\\bare.jpg"), spec));
+  sample::JpegSpec plan;
+  ASSERT_TRUE(sample::WriteJpeg(Host("\\bare.jpg"), plan));
   EXPECT_EQ(map.Open("\\bare.jpg", kNoFallback), 0);
   EXPECT_EQ(map.open, 0);
   // With the view's corners as fallback the picture fills them.
@@ -91,16 +91,16 @@ TEST_P(PixelPlacementTest, PixelLandsWhereTheViewChainPutsItsPlanePoint) {
   const bool tiled = GetParam();
   const std::string path = tiled ? "\\p.tif" : "\\p.jpg";
   if (tiled) {
-    sample::TiffSpec spec;
-    spec.width = 700;
-    spec.height = 500;
-    spec.tileWidth = spec.tileHeight = 64;
-    ASSERT_TRUE(sample::WriteTiff(Host(path), spec));
+    sample::TiffSpec plan;
+    plan.width = 700;
+    plan.height = 500;
+    plan.tileWidth = plan.tileHeight = 64;
+    ASSERT_TRUE(sample::WriteTiff(Host(path), plan));
   } else {
-    sample::JpegSpec spec;
-    spec.width = 700;
-    spec.height = 500;
-    ASSERT_TRUE(sample::WriteJpeg(Host(path), spec));
+    sample::JpegSpec plan;
+    plan.width = 700;
+    plan.height = 500;
+    ASSERT_TRUE(sample::WriteJpeg(Host(path), plan));
   }
   const double size = 0.5;
   WriteText(tiled ? "\\p.@@@" : "\\p.@@@", PlaneCalibration(kX0, kY0, size, 700, 500));
@@ -133,11 +133,11 @@ INSTANTIATE_TEST_SUITE_P(WholeAndTiled, PixelPlacementTest, ::testing::Bool());
 
 TEST_F(RasterTest, DrawnPixelsAreThePicturesAtOneScreenPixelEach) {
   for (bool tiled : {false, true}) {
-    sample::TiffSpec spec;
-    spec.width = 300;
-    spec.height = 270;  // the last tile row is 14 high
-    spec.tileWidth = spec.tileHeight = tiled ? 64 : 0;
-    ASSERT_TRUE(sample::WriteTiff(Host("\\d.tif"), spec));
+    sample::TiffSpec plan;
+    plan.width = 300;
+    plan.height = 270;  // the last tile row is 14 high
+    plan.tileWidth = plan.tileHeight = tiled ? 64 : 0;
+    ASSERT_TRUE(sample::WriteTiff(Host("\\d.tif"), plan));
     WriteText("\\d.@@@", PlaneCalibration(kX0, kY0, 1.0, 300, 270));
     TPictureMap map;
     ASSERT_EQ(map.Open("\\d.tif", kNoFallback), 0);
@@ -159,12 +159,12 @@ TEST_F(RasterTest, DrawnPixelsAreThePicturesAtOneScreenPixelEach) {
 }
 
 TEST_F(RasterTest, LevelIsTheCoarsestStillFinerThanTheScreenAndOldTilesGo) {
-  sample::TiffSpec spec;
-  spec.width = 4000;
-  spec.height = 300;
-  spec.tileWidth = spec.tileHeight = 256;
-  spec.reducedDownTo = 1000;  // 4000, 2000, 1000
-  ASSERT_TRUE(sample::WriteTiff(Host("\\l.tif"), spec));
+  sample::TiffSpec plan;
+  plan.width = 4000;
+  plan.height = 300;
+  plan.tileWidth = plan.tileHeight = 256;
+  plan.reducedDownTo = 1000;  // 4000, 2000, 1000
+  ASSERT_TRUE(sample::WriteTiff(Host("\\l.tif"), plan));
   WriteText("\\l.@@@", PlaneCalibration(kX0, kY0, 1.0, 4000, 300));
   TPictureMap map;
   ASSERT_EQ(map.Open("\\l.tif", kNoFallback), 0);
@@ -188,7 +188,7 @@ TEST_F(RasterTest, LevelIsTheCoarsestStillFinerThanTheScreenAndOldTilesGo) {
   map.PixelToScreen(600, 100, &sx, &sy);
   bool found = false;
   for (int u = 299; u <= 301; ++u)
-    for (int v = 49; v <= 51; ++v) found = found || Rgb(screen.dc, sx, sy) == sample::TiffExpected(spec, 1, u, v);
+    for (int v = 49; v <= 51; ++v) found = found || Rgb(screen.dc, sx, sy) == sample::TiffExpected(plan, 1, u, v);
   EXPECT_TRUE(found) << std::hex << Rgb(screen.dc, sx, sy);
   // A screen smaller than the smallest level: the last record of the chain.
   Frame(map, screen.dc, view, kX0 - 900, kY0, 0.1);
@@ -196,11 +196,11 @@ TEST_F(RasterTest, LevelIsTheCoarsestStillFinerThanTheScreenAndOldTilesGo) {
 }
 
 TEST_F(RasterTest, TileTouchingTheViewOnlyAlongAnEdgeIsNotWanted) {
-  sample::TiffSpec spec;
-  spec.width = 512;
-  spec.height = 512;
-  spec.tileWidth = spec.tileHeight = 64;
-  ASSERT_TRUE(sample::WriteTiff(Host("\\e.tif"), spec));
+  sample::TiffSpec plan;
+  plan.width = 512;
+  plan.height = 512;
+  plan.tileWidth = plan.tileHeight = 64;
+  ASSERT_TRUE(sample::WriteTiff(Host("\\e.tif"), plan));
   WriteText("\\e.@@@", PlaneCalibration(kX0, kY0, 1.0, 512, 512));
   TPictureMap map;
   ASSERT_EQ(map.Open("\\e.tif", kNoFallback), 0);
@@ -221,11 +221,11 @@ TEST_F(RasterTest, TileTouchingTheViewOnlyAlongAnEdgeIsNotWanted) {
 }
 
 TEST_F(RasterTest, TooManyTilesInViewAreNeitherLoadedNorDrawn) {
-  sample::TiffSpec spec;
-  spec.width = 1100;
-  spec.height = 1100;
-  spec.tileWidth = spec.tileHeight = 64;  // 18 x 18 = 324 tiles, no reduced images
-  ASSERT_TRUE(sample::WriteTiff(Host("\\n.tif"), spec));
+  sample::TiffSpec plan;
+  plan.width = 1100;
+  plan.height = 1100;
+  plan.tileWidth = plan.tileHeight = 64;  // 18 x 18 = 324 tiles, no reduced images
+  ASSERT_TRUE(sample::WriteTiff(Host("\\n.tif"), plan));
   WriteText("\\n.@@@", PlaneCalibration(kX0, kY0, 1.0, 1100, 1100));
   TPictureMap map;
   ASSERT_EQ(map.Open("\\n.tif", kNoFallback), 0);
@@ -237,8 +237,8 @@ TEST_F(RasterTest, TooManyTilesInViewAreNeitherLoadedNorDrawn) {
 }
 
 TEST_F(RasterTest, DeactivationFreesAndActivationReloads) {
-  sample::JpegSpec spec;
-  ASSERT_TRUE(sample::WriteJpeg(Host("\\r.jpg"), spec));
+  sample::JpegSpec plan;
+  ASSERT_TRUE(sample::WriteJpeg(Host("\\r.jpg"), plan));
   WriteText("\\r.@@@", PlaneCalibration(kX0, kY0, 1.0, 64, 64));
   TPictureMap map;
   ASSERT_EQ(map.Open("\\r.jpg", kNoFallback), 0);
@@ -267,8 +267,8 @@ TEST_F(RasterTest, ZeroScaleAndZeroPixelSizeGivePixelZero) {
   EXPECT_EQ(px, 0);
   EXPECT_EQ(py, 0);
   // k = 0 on a calibrated map: no scale, so every screen point is pixel (0, 0).
-  sample::JpegSpec spec;
-  ASSERT_TRUE(sample::WriteJpeg(Host("\\z.jpg"), spec));
+  sample::JpegSpec plan;
+  ASSERT_TRUE(sample::WriteJpeg(Host("\\z.jpg"), plan));
   WriteText("\\z.@@@", PlaneCalibration(kX0, kY0, 1.0, 64, 64));
   ASSERT_EQ(map.Open("\\z.jpg", kNoFallback), 0);
   map.SetViewTransform(RECT{0, 0, 240, 294}, kX0, kY0, 0.0);

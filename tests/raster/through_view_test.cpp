@@ -28,11 +28,11 @@ TEST_F(RasterTest, PicturePixelOfAPlanePointLiesUnderItsMark) {
   // A 1000 x 800 picture over the map's frame, a little wider than it.
   const double size = (frame[4] - frame[1]) * 1.2 / 1000;
   const double top = frame[3] + 20 * size, left = frame[1] - 40 * size;
-  sample::JpegSpec spec;
-  spec.width = 1000;
-  spec.height = 800;
-  spec.quality = 100;
-  ASSERT_TRUE(sample::WriteJpeg(Host("\\Vorna\\under.jpg"), spec));
+  sample::JpegSpec plan;
+  plan.width = 1000;
+  plan.height = 800;
+  plan.quality = 100;
+  ASSERT_TRUE(sample::WriteJpeg(Host("\\Vorna\\under.jpg"), plan));
   WriteText("\\Vorna\\under.@@@", PlaneCalibration(top, left, size, 1000, 800));
   ASSERT_EQ(view->AddRasterMap("\\Vorna\\under.jpg", 0), 0);
   ASSERT_EQ(view->GetRasterMapCount(), 1);
@@ -110,8 +110,8 @@ TEST_F(RasterTest, FailedActivationInAFrameLeavesTheMapInactiveWithItsFrameZeroe
   ASSERT_EQ(view->LoadStartupResources("\\Vorna\\", nullptr), 0);
   view->ReadScreenResolution(nullptr);
   InstallMapDrawing(*view);
-  sample::JpegSpec spec;
-  ASSERT_TRUE(sample::WriteJpeg(Host("\\Vorna\\bad.jpg"), spec));
+  sample::JpegSpec plan;
+  ASSERT_TRUE(sample::WriteJpeg(Host("\\Vorna\\bad.jpg"), plan));
   WriteText("\\Vorna\\bad.@@@", PlaneCalibration(kX0, kY0, 1.0, 64, 64));
   ASSERT_EQ(view->AddRasterMap("\\Vorna\\bad.jpg", 1), 0);
   TRasterMap* raster = view->GetRasterMap(0);

@@ -164,11 +164,11 @@ TEST(RasterViewer, JpegThroughTheImageModuleCountsYFromTheTop) {
   HMODULE pelnor = LoadLibraryW(L"Pelnor");
   if (!pelnor) GTEST_SKIP() << "the image module is not built here";
   FreeLibrary(pelnor);
-  sample::JpegSpec spec;
-  spec.width = 400;
-  spec.height = 300;
-  spec.quality = 95;
-  ASSERT_TRUE(sample::WriteJpeg(harness::HostPath(L"\\Maps\\town.jpg"), spec));
+  sample::JpegSpec plan;
+  plan.width = 400;
+  plan.height = 300;
+  plan.quality = 95;
+  ASSERT_TRUE(sample::WriteJpeg(harness::HostPath(L"\\Maps\\town.jpg"), plan));
   WriteHost(L"\\Maps\\town.ides", "1 2\n50:60:Top;\n");
   auto near = [](COLORREF got, uint32_t want) {
     auto ch = [](uint32_t v, int s) { return int(v >> s & 0xFF); };

@@ -77,8 +77,8 @@ class DbLayerTest : public DeviceTest {
     SetDbLayerFactory(nullptr);
     DeviceTest::TearDown();
   }
-  int Load(const NdbSpec& spec) {
-    PutFile("\\DB\\Global.ndb", sample::BuildNdb(spec));
+  int Load(const NdbSpec& plan) {
+    PutFile("\\DB\\Global.ndb", sample::BuildNdb(plan));
     return layer.Load("\\DB\\Global.ndb");
   }
   // Prepares the full screen and draws into a recording DC (6 px a character).
@@ -104,9 +104,9 @@ class DbLayerTest : public DeviceTest {
 }  // namespace
 
 TEST_F(DbLayerTest, TheDemoTownTableLoadsAndOpenErrorsComeBack) {
-  for (auto& [name, spec] : sample::DemoTownTables())
+  for (auto& [name, plan] : sample::DemoTownTables())
     if (name == "Global") {
-      ASSERT_EQ(Load(spec), 0);
+      ASSERT_EQ(Load(plan), 0);
     }
   ASSERT_EQ(layer.items.size(), 3u);
   EXPECT_EQ(layer.items[0].name, L"Vorna");
@@ -284,9 +284,9 @@ TEST_F(DbLayerTest, FailedConversionsAndViewsAcrossTheDateLine) {
 }
 
 TEST_F(DbLayerTest, TheViewLoadsOnlyForModesOneAndTwo) {
-  for (auto& [name, spec] : sample::DemoTownTables())
+  for (auto& [name, plan] : sample::DemoTownTables())
     if (name == "Global") {
-      PutFile("\\DB\\Global.ndb", sample::BuildNdb(spec));
+      PutFile("\\DB\\Global.ndb", sample::BuildNdb(plan));
     }
   SetDbLayerFactory(MakeDbPointLayer);
   TMapView view;

@@ -25,7 +25,7 @@ struct JpegSpec {
   bool cmyk = false;  // Adobe-style inverted inks
 };
 // False when the file cannot be written.
-bool WriteJpeg(const std::string& hostPath, const JpegSpec& spec);
+bool WriteJpeg(const std::string& hostPath, const JpegSpec& plan);
 
 enum class TiffSamples { kRgb, kGrey, kPalette, kRgb16, kBilevel };
 enum class TiffCompression { kNone, kDeflate, kJpeg };
@@ -42,17 +42,17 @@ struct TiffSpec {
   int reducedDownTo = 0;
   bool bigTiff = false;  // 64-bit offsets (needed past 4 GB)
 };
-bool WriteTiff(const std::string& hostPath, const TiffSpec& spec);
+bool WriteTiff(const std::string& hostPath, const TiffSpec& plan);
 // The exact pixel a reader should give for (x, y) of level `level` (0 full, each next halved by
-// taking every second pixel) of a TIFF written from `spec`.
-uint32_t TiffExpected(const TiffSpec& spec, int level, int64_t x, int64_t y);
+// taking every second pixel) of a TIFF written from `plan`.
+uint32_t TiffExpected(const TiffSpec& plan, int level, int64_t x, int64_t y);
 
 struct BmpSpec {
   int width = 64, height = 64;
   int bitsPerPixel = 24;  // 8 (grey palette), 24 or 32
   bool topDown = false;
 };
-std::vector<uint8_t> BmpBytes(const BmpSpec& spec);
-uint32_t BmpExpected(const BmpSpec& spec, int64_t x, int64_t y);
+std::vector<uint8_t> BmpBytes(const BmpSpec& plan);
+uint32_t BmpExpected(const BmpSpec& plan, int64_t x, int64_t y);
 
 }  // namespace sample

@@ -76,61 +76,61 @@ bool WriteCalibration(const std::string& picture, int w, int h, const Placement&
 
 int RunJpgCommand(int argc, char** argv) {
   if (argc < 1) return 2;
-  sample::JpegSpec spec;
+  sample::JpegSpec plan;
   Placement at;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--size")) {
-      if (!Size(argc, argv, &i, &spec.width, &spec.height) || spec.width > 65500 || spec.height > 65500) return 2;
+      if (!Size(argc, argv, &i, &plan.width, &plan.height) || plan.width > 65500 || plan.height > 65500) return 2;
     } else if (!std::strcmp(argv[i], "--quality") && i + 1 < argc) {
-      if (!Number(argv[++i], 1, 100, &spec.quality)) return 2;
+      if (!Number(argv[++i], 1, 100, &plan.quality)) return 2;
     } else if (!std::strcmp(argv[i], "--progressive")) {
-      spec.progressive = true;
+      plan.progressive = true;
     } else if (!std::strcmp(argv[i], "--grey")) {
-      spec.grey = true;
+      plan.grey = true;
     } else if (!std::strcmp(argv[i], "--at")) {
       if (!At(argc, argv, &i, &at)) return 2;
     } else {
       return 2;
     }
   }
-  return Written(sample::WriteJpeg(argv[0], spec) && WriteCalibration(argv[0], spec.width, spec.height, at), argv[0]);
+  return Written(sample::WriteJpeg(argv[0], plan) && WriteCalibration(argv[0], plan.width, plan.height, at), argv[0]);
 }
 
 int RunTifCommand(int argc, char** argv) {
   if (argc < 1) return 2;
-  sample::TiffSpec spec;
+  sample::TiffSpec plan;
   Placement at;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--size")) {
-      if (!Size(argc, argv, &i, &spec.width, &spec.height)) return 2;
+      if (!Size(argc, argv, &i, &plan.width, &plan.height)) return 2;
     } else if (!std::strcmp(argv[i], "--tile") && i + 1 < argc) {
-      if (!Number(argv[++i], 16, 4096, &spec.tileWidth) || spec.tileWidth % 16) return 2;
-      spec.tileHeight = spec.tileWidth;
+      if (!Number(argv[++i], 16, 4096, &plan.tileWidth) || plan.tileWidth % 16) return 2;
+      plan.tileHeight = plan.tileWidth;
     } else if (!std::strcmp(argv[i], "--jpeg") && i + 1 < argc) {
-      if (!Number(argv[++i], 1, 100, &spec.jpegQuality)) return 2;
-      spec.compression = sample::TiffCompression::kJpeg;
+      if (!Number(argv[++i], 1, 100, &plan.jpegQuality)) return 2;
+      plan.compression = sample::TiffCompression::kJpeg;
     } else if (!std::strcmp(argv[i], "--reduced") && i + 1 < argc) {
-      if (!Number(argv[++i], 1, 200000, &spec.reducedDownTo)) return 2;
+      if (!Number(argv[++i], 1, 200000, &plan.reducedDownTo)) return 2;
     } else if (!std::strcmp(argv[i], "--at")) {
       if (!At(argc, argv, &i, &at)) return 2;
     } else {
       return 2;
     }
   }
-  return Written(sample::WriteTiff(argv[0], spec) && WriteCalibration(argv[0], spec.width, spec.height, at), argv[0]);
+  return Written(sample::WriteTiff(argv[0], plan) && WriteCalibration(argv[0], plan.width, plan.height, at), argv[0]);
 }
 
 int RunBmpCommand(int argc, char** argv) {
   if (argc < 1) return 2;
-  sample::BmpSpec spec;
+  sample::BmpSpec plan;
   Placement at;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--size")) {
-      if (!Size(argc, argv, &i, &spec.width, &spec.height) || int64_t(spec.width) * spec.height > (int64_t(1) << 28))
+      if (!Size(argc, argv, &i, &plan.width, &plan.height) || int64_t(plan.width) * plan.height > (int64_t(1) << 28))
         return 2;
     } else if (!std::strcmp(argv[i], "--bits") && i + 1 < argc) {
-      if (!Number(argv[++i], 8, 32, &spec.bitsPerPixel) ||
-          (spec.bitsPerPixel != 8 && spec.bitsPerPixel != 24 && spec.bitsPerPixel != 32))
+      if (!Number(argv[++i], 8, 32, &plan.bitsPerPixel) ||
+          (plan.bitsPerPixel != 8 && plan.bitsPerPixel != 24 && plan.bitsPerPixel != 32))
         return 2;
     } else if (!std::strcmp(argv[i], "--at")) {
       if (!At(argc, argv, &i, &at)) return 2;
@@ -139,6 +139,6 @@ int RunBmpCommand(int argc, char** argv) {
     }
   }
   return Written(
-      sample::SaveBytes(argv[0], sample::BmpBytes(spec)) && WriteCalibration(argv[0], spec.width, spec.height, at),
+      sample::SaveBytes(argv[0], sample::BmpBytes(plan)) && WriteCalibration(argv[0], plan.width, plan.height, at),
       argv[0]);
 }
