@@ -38,7 +38,9 @@ BESIDE = {
     "imagelib": {"platform", "base"},
 }
 # (user, used): a folder that may include a sibling on its own floor. Never both ways.
-SIBLINGS = set()
+# gps/ runs the type dialog and the attribute form of edit/ from its point dialogs; the settings
+# pages drive the receiver and the almanac of gps/.
+SIBLINGS = {("gps", "edit"), ("settings", "gps")}
 # The one header of each loaded module: the C interface the program binds at run time (the
 # module itself is never linked). Any floor from view/ up may include it.
 MODULE_HEADERS = {"imagelib/pelnor.h", "rasterlib/tilvex.h"}

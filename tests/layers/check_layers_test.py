@@ -46,9 +46,11 @@ def main():
     uphill["base/ui/list.cpp"] = '// a list\n  #  include "maps/symbol_draw.h"\n'
     expect("uphill", uphill, 1, ["maps/mdm_map.cpp:4", "base/ui/list.cpp:2"])
 
-    expect("sibling", {"gps/bar.cpp": '#include "edit/panel.h"\n',
-                       "settings/dlg.cpp": '\n#include "search/route.h"\n'},
-           1, ["gps/bar.cpp:1", "settings/dlg.cpp:2"])
+    # gps/ may use edit/ and settings/ may use gps/, never the reverse.
+    expect("sibling", {"edit/panel.cpp": '#include "gps/bar.h"\n',
+                       "settings/dlg.cpp": '\n#include "search/route.h"\n',
+                       "gps/bar.cpp": '#include "edit/panel.h"\n#include "settings/dlg.h"\n'},
+           1, ["edit/panel.cpp:1", "settings/dlg.cpp:2", "gps/bar.cpp:2"])
     # A loaded module is reached only through its one header, and only from view/ up.
     expect("beside", {"imagelib/jpeg.cpp": '#include "maps/palette.h"\n',
                       "view/raster.cpp": '#include "rasterlib/tilvex.h"\n'
