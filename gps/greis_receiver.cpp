@@ -16,3 +16,7 @@ int TGreisReceiver::Command(const char* /*line*/, char* reply) {
 void TGreisReceiver::GetCurrentLog(char* buffer) const {
   if (buffer) buffer[0] = 0;  // logName stays empty until logging exists
 }
+
+bool TGreisReceiver::GetMemory(int*, int*) { return false; }
+
+bool TGreisReceiver::GetPower(float*) { return false; }

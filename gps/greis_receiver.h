@@ -15,6 +15,12 @@ class TGreisReceiver {
   void SetAntennaType(const char* text);
   // Sends one command line; 0: no reply came (nothing is sent yet).
   int Command(const char* line, char* reply);
+  // True when the bound port is open on a GREIS receiver; every exchange asks first.
+  bool IsReady() const { return false; }
+  // Memory size and free bytes of the receiver's log store; true when either query answered.
+  bool GetMemory(int* size, int* freeBytes);
+  // Board supply voltage (volts); 0 when the receiver does not answer.
+  bool GetPower(float* volts);
   void EnterCommandMode() {}
   void LeaveCommandMode() {}
   // The receiver's current log name; empty: no log is being recorded.
