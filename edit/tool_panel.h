@@ -16,6 +16,8 @@ class TToolPanel {
   // Non-zero, with both written, when the current point is set (both coordinates non-zero).
   int GetCurrentPoint(double* x, double* y) const;
   int IsVertexEditActive() const { return 0; }
+  // Enables (non-zero) or disables the panel's two construction buttons; none exist yet.
+  void Enable(int /*on*/) {}
   int OnMapMouse(HWND /*mainWindow*/, int /*x*/, int /*y*/, UINT /*message*/) { return 0; }
 
   HWND window = nullptr;
