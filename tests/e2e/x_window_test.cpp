@@ -184,13 +184,16 @@ class XWindow : public ::testing::Test {
   }
 
   // Waits until the screen stops changing and returns it.
+  // The screen once it has stopped changing for 240 ms: longer than the scale menu's 100 ms
+  // opener, which walks the highlight onto the scale in force after the popup first shows.
   Shot Settled() {
     Shot last = x.Screenshot(window);
-    for (int i = 0; i < 50; ++i) {
+    int still = 0;
+    for (int i = 0; i < 80 && still < 4; ++i) {
       Pause(60);
       Shot now = x.Screenshot(window);
-      if (Differ(now, last) == 0) return now;
-      last = now;
+      still = Differ(now, last) == 0 ? still + 1 : 0;
+      last = std::move(now);
     }
     return last;
   }
