@@ -69,7 +69,9 @@ SYSTEMTIME Today() {
 int StepsFromBase(const SYSTEMTIME& time) {
   double base = 0, at = 0;
   if (!AlmanacBarOleDate(g_AlmanacBar.baseDate, &base) || !AlmanacBarOleDate(time, &at)) return 0;
-  const double steps = std::trunc((at - base) * TAlmanacBar::kStepsPerDay);
+  // An OLE date holds a whole step only to about 1e-10 of a day: 10:00 would truncate to 09:50
+  // without the small allowance, which is far below a second.
+  const double steps = std::trunc((at - base) * TAlmanacBar::kStepsPerDay + 1e-6);
   return int(std::clamp(steps, -1.0e6, 1.0e6));
 }
 

@@ -43,7 +43,9 @@ INT_PTR CALLBACK SatGraphProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
       TGraphSeries& s = g_SatGraph.series;
       s.left = 24, s.top = 55, s.right = 234, s.bottom = 270;
       Recompute(dialog);
-      return TRUE;
+      // The focus goes to OK, not to the mask's edit: its input panel would cover the plot.
+      SetFocus(GetDlgItem(dialog, IDOK));
+      return FALSE;
     }
     case WM_PAINT: {
       PAINTSTRUCT ps;
