@@ -20,6 +20,7 @@ constexpr double kSpanDays = 2.0, kStepDays = 1.0 / 24;
 constexpr double kPlotWidth = 210.0;   // pixels over the 48 hours
 constexpr double kPixelsPerSatellite = 15.0;
 constexpr int kMaskChars = 255;
+constexpr UINT kFocusOk = WM_APP + 0x61;
 
 std::wstring MaskText(HWND dialog) {
   wchar_t text[kMaskChars + 1] = {};
@@ -43,10 +44,14 @@ INT_PTR CALLBACK SatGraphProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
       TGraphSeries& s = g_SatGraph.series;
       s.left = 24, s.top = 55, s.right = 234, s.bottom = 270;
       Recompute(dialog);
-      // The focus goes to OK, not to the mask's edit: its input panel would cover the plot.
-      SetFocus(GetDlgItem(dialog, IDOK));
+      // The focus goes to OK once the dialog is up, not to the mask's edit: its input panel
+      // would cover the plot.
+      PostMessageW(dialog, kFocusOk, 0, 0);
       return FALSE;
     }
+    case kFocusOk:
+      SetFocus(GetDlgItem(dialog, IDOK));
+      return TRUE;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(dialog, &ps);

@@ -22,10 +22,10 @@ VORNA_RESOURCE(RT_DIALOG, 324, kTimeBar);
 
 const DLGITEMTEMPLATEW kGraphItems[] = {
     {L"button", 1207, L"Параметры", BS_GROUPBOX, 0, 2, 0, 236, 48},
-    {L"static", 1208, L"Маска по высоте:", SS_LEFT, 0, 8, 20, 96, 16},
-    {L"edit", 1033, L"", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 0, 104, 18, 36, 20},
-    {L"button", 2158, L"Обновить", BS_PUSHBUTTON | WS_TABSTOP, 0, 144, 17, 58, 22},
-    {L"button", IDOK, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 204, 17, 30, 22},
+    {L"static", 1208, L"Маска по высоте:", SS_LEFT, 0, 6, 20, 114, 16},
+    {L"edit", 1033, L"", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 0, 120, 18, 30, 20},
+    {L"button", 2158, L"Обновить", BS_PUSHBUTTON | WS_TABSTOP, 0, 152, 17, 56, 22},
+    {L"button", IDOK, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 210, 17, 26, 22},
 };
 const DLGTEMPLATEW kGraph = {DLGTEMPLATE_MAGIC, 326, WS_POPUP, 0, L"График", nullptr, 0, 0, 26,
                              240, 294, kGraphItems, vres::CountOf(kGraphItems)};
