@@ -233,6 +233,10 @@ TEST_F(SkyTest, GraphCountsAreTheAlmanacsHourByHour) {
   EXPECT_EQ(g_SatGraph.series.Count(), 48);
   EXPECT_DOUBLE_EQ(g_SatGraph.series.xScale, 210.0 / 48);
   EXPECT_EQ(g_SatGraph.series.Point(7).y, g_SatGraph.counts[7]);
+  // Only a pen strictly inside the plot area sets the time.
+  for (POINT p : {POINT{24, 150}, POINT{234, 150}, POINT{100, 55}, POINT{100, 270}, POINT{5, 5}})
+    EXPECT_FALSE(g_SatGraph.OnPenDown(p.x, p.y)) << p.x << "," << p.y;
+  EXPECT_TRUE(g_SatGraph.OnPenDown(25, 150));
   // Texts that are no number count above 0 degrees.
   for (const wchar_t* text : {L"abc", L"nan", L""}) {
     g_SatGraph.Compute(text);
