@@ -32,7 +32,10 @@ INT_PTR CALLBACK AlmanacBarProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       SetTextColor(reinterpret_cast<HDC>(wParam), RGB(0, 0, 0));
       return reinterpret_cast<INT_PTR>(bar.background);
     case WM_HSCROLL:
-      if (reinterpret_cast<HWND>(lParam) == GetDlgItem(dialog, TAlmanacBar::kSlider)) bar.OnSlider();
+      // The end of a move repeats the position the move itself brought.
+      if (reinterpret_cast<HWND>(lParam) == GetDlgItem(dialog, TAlmanacBar::kSlider) &&
+          LOWORD(wParam) != TB_ENDTRACK)
+        bar.OnSlider();
       return TRUE;
     case WM_NOTIFY: {
       const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
