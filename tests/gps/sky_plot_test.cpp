@@ -256,6 +256,15 @@ TEST_F(SkyDrawing, TheMaskRingIsDashedAndOnlyWithTheBaseOption) {
   ringPixels(112 * 60 / 90, &red, &other);
   EXPECT_GT(red, 360);
   EXPECT_GT(other, 120);  // the gaps
+  // Masks past the zenith and below the horizon are drawn where the formula puts them.
+  g_SkyPlot.SetBase(0, 0, 0, 95);
+  Show(RECT{0, 0, 240, 294});
+  ringPixels(6, &red, &other);
+  EXPECT_GT(red, 0);
+  g_SkyPlot.SetBase(0, 0, 0, -5);
+  Show(RECT{0, 0, 240, 294});
+  ringPixels(112 * 95 / 90, &red, &other);
+  EXPECT_GT(red, 360);
 }
 
 TEST_F(SkyDrawing, SmallAndOversizedRectangles) {
