@@ -271,13 +271,14 @@ LRESULT OnMainCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kCmdAlmanacBar: {
       int on = IsBarButtonChecked(kCmdAlmanacBar);
+      // The plot is switched first: showing the bar refills it at once.
+      g_SkyPlot.SetEnabled(on);
       if (!on)
         g_AlmanacBar.Show(0);
       else if (!g_GpsPort.IsOpen())
         g_AlmanacBar.Show(1);
       // The map area is laid out again only on a full redraw.
       InvalidateMainView(1);
-      g_AlmanacBarOn = on;
       return 0;
     }
     case kCmdBothMaps:

@@ -23,6 +23,7 @@
 #include "gps/gps_bar.h"
 #include "gps/gps_port.h"
 #include "gps/greis_receiver.h"
+#include "gps/sat_graph.h"
 #include "gps/sight_rule.h"
 #include "gps/sky_plot.h"
 #include "search/route.h"
@@ -45,6 +46,7 @@ TGotoOverlay g_GotoOverlay;
 TRoute g_Route;
 TSightRule g_SightRule;
 TSkyPlot g_SkyPlot;
+TSatGraph g_SatGraph;
 TAutoActions g_AutoActions;
 TBackBuffer g_BackBuffer;
 TMenuOpener g_MenuOpener;
@@ -60,4 +62,3 @@ int g_LowMemoryBoxUp = 0;
 int g_StartupDone = 0;
 int g_StartupOpenResult = 0;
 int g_NaviSaveLog = 0;
-double g_AlmanacBase[4] = {0, 0, 0, 0};

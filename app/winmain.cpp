@@ -284,10 +284,8 @@ void ApplyViewSettings() {
 
   if (g_Ini.GetInt("AlmBase")) {
     // GetFloat answers 0.0 for text that is no finite number ("nan"), so no NaN gets in.
-    g_AlmanacBase[0] = g_Ini.GetFloat("AlmBaseX");
-    g_AlmanacBase[1] = g_Ini.GetFloat("AlmBaseY");
-    g_AlmanacBase[2] = g_Ini.GetFloat("AlmBaseH");
-    g_AlmanacBase[3] = g_Ini.GetFloat("AlmBaseHMask");
+    g_SkyPlot.SetBase(g_Ini.GetFloat("AlmBaseX"), g_Ini.GetFloat("AlmBaseY"),
+                      g_Ini.GetFloat("AlmBaseH"), g_Ini.GetFloat("AlmBaseHMask"));
     g_SkyPlot.SetOption(1);
   } else {
     g_SkyPlot.SetOption(0);

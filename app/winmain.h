@@ -43,4 +43,3 @@ extern int g_LowMemoryBoxUp;
 extern int g_StartupDone;        // the window is made, started, shown and updated
 extern int g_StartupOpenResult;  // result of opening the start-up file: 0, or the opener's code
 extern int g_NaviSaveLog;        // "NaviSaveLog": record the GPS track into the working map
-extern double g_AlmanacBase[4];  // AlmBaseX, AlmBaseY, AlmBaseH, AlmBaseHMask

@@ -110,6 +110,8 @@ bool TMapView::GeoToPlane(double latitude, double longitude, double* x, double* 
 }
 
 bool TMapView::PlaneToGeo(double x, double y, double* latitude, double* longitude) const {
+  // A view without a zone (no map has given one) has no central meridian to convert with.
+  if (zone < 1 || zone > 60) return false;
   double lat = 0, lon = 0;
   if (!GkToGeo(x, y, lat, lon, 6.0 * zone - 3.0)) return false;
   *latitude = lat;

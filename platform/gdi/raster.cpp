@@ -7,7 +7,8 @@
 // - A 1-px line lights max(|dx|, |dy|) pixels: the last point is left out, so the segments of
 //   a polyline meet without drawing a vertex twice (which matters under R2_XORPEN).
 // - A dashed 1-px pen runs 6 pixels on, 3 off, counted along the major axis, and the count runs
-//   on from one segment to the next within one figure.
+//   on from one segment to the next within one figure. An ellipse's 1-px dashed outline is
+//   counted along the outline from its rightmost point.
 // - A pen wider than 1 px is the union of discs of diameter `width` swept along the path: round
 //   caps and joins. Dashes do not apply to it.
 //
@@ -431,8 +432,54 @@ double EllipseHalfWidth(double a, double b, double dy) {
   return a * std::sqrt(std::max(0.0, q));
 }
 
+// A 1-px dashed outline of an ellipse: which outline pixels are lit. The dash is counted along
+// the outline as lines count it along their major axis: the position of a pixel is the length of
+// the outline from the rightmost point up to its angle, each stretch measured along the axis that
+// changes faster there (so a step of one pixel moves the count by about one).
+struct EllipseDash {
+  double cx, cy, a, b;  // the pen's centre line
+  const uint32_t* gap;  // colour of the gaps when they are painted (OPAQUE), or null
+
+  // Outline length over the first quarter from (a, 0) to the parameter angle t (0..pi/2).
+  double Quarter(double t) const {
+    const double turn = std::atan2(b, a);  // where |dx/dt| = |dy/dt|
+    if (t <= turn) return b * std::sin(t);
+    return b * std::sin(turn) + a * (std::cos(turn) - std::cos(t));
+  }
+  bool On(int64_t x, int64_t y) const {
+    if (a <= 0 || b <= 0) return true;
+    double t = std::atan2((double(y) - cy) / b, (double(x) - cx) / a);
+    if (t < 0) t += 2 * M_PI;
+    const double quarter = Quarter(M_PI / 2);
+    int q = std::min(3, int(t / (M_PI / 2)));
+    const double in = t - q * (M_PI / 2);
+    // Odd quarters run from the axis end towards the side, mirror images of the even ones.
+    const double along = q * quarter + (q % 2 == 0 ? Quarter(in) : quarter - Quarter(M_PI / 2 - in));
+    return int64_t(along) % kDashPeriod < kDashOn;
+  }
+};
+
+// The pen's part of one row of an outline, dashed or solid.
+void OutlineSpan(Dc& dc, Surface& s, int64_t y, int64_t x0, int64_t x1, uint32_t pen, int rop2,
+                 const EllipseDash* dash) {
+  if (!dash) {
+    Span(dc, s, y, x0, x1, pen, rop2);
+    return;
+  }
+  // Only the pixels inside the clip box are looked at: an outline may be far larger.
+  const int64_t from = std::max<int64_t>(x0, dc.clipBox.left);
+  const int64_t to = std::min<int64_t>(x1, dc.clipBox.right);
+  for (int64_t x = from; x < to; ++x) {
+    if (dash->On(x, y))
+      Span(dc, s, y, x, x + 1, pen, rop2);
+    else if (dash->gap)
+      Span(dc, s, y, x, x + 1, *dash->gap, rop2);
+  }
+}
+
 void EllipseSpans(Dc& dc, Surface& s, double cx, double cy, double a, double b, double ia,
-                  double ib, const uint32_t* pen, const uint32_t* fill, int rop2) {
+                  double ib, const uint32_t* pen, const uint32_t* fill, int rop2,
+                  const EllipseDash* dash = nullptr) {
   const RECT& cb = dc.clipBox;
   int64_t y0 = std::max<int64_t>(cb.top, CeilToI64(cy - b - 1e-9));
   int64_t y1 = std::min<int64_t>(cb.bottom - 1, FloorToI64(cy + b + 1e-9));
@@ -452,10 +499,10 @@ void EllipseSpans(Dc& dc, Surface& s, double cx, double cy, double a, double b, 
     if (fill && il < ir) Span(dc, s, y, il, ir, *fill, rop2);
     if (pen) {
       if (il < ir) {
-        Span(dc, s, y, ol, il, *pen, rop2);
-        Span(dc, s, y, ir, orr, *pen, rop2);
+        OutlineSpan(dc, s, y, ol, il, *pen, rop2, dash);
+        OutlineSpan(dc, s, y, ir, orr, *pen, rop2, dash);
       } else {
-        Span(dc, s, y, ol, orr, *pen, rop2);
+        OutlineSpan(dc, s, y, ol, orr, *pen, rop2, dash);
       }
     }
   }
@@ -796,8 +843,12 @@ BOOL Ellipse(HDC hdc, int l, int t, int r, int b) {
   bool bv = BrushVisible(*d, &fill);
   uint32_t pc = pv ? ToPixel(pen->color) : 0;
   double w = pv ? pen->width : 0;
+  // A 1-px dashed pen dashes the outline as it dashes lines; wider pens stay solid.
+  const uint32_t bk = ToPixel(d->st.bk);
+  const EllipseDash dash{cx, cy, a - 0.5, bb - 0.5, d->st.bkMode == OPAQUE ? &bk : nullptr};
+  const bool dashed = pv && pen->style == PS_DASH && pen->width <= 1;
   EllipseSpans(*d, *s, cx, cy, a, bb, a - w, bb - w, pv ? &pc : nullptr, bv ? &fill : nullptr,
-               d->st.rop2);
+               d->st.rop2, dashed ? &dash : nullptr);
   return TRUE;
 }
 

@@ -1,0 +1,14 @@
+// The program's globals that the GPS subsystem reaches; app/ defines them in the program.
+#include "gps/almanac.h"
+#include "gps/almanac_bar.h"
+#include "gps/gps_port.h"
+#include "gps/sat_graph.h"
+#include "gps/sky_plot.h"
+#include "view/map_view.h"
+
+TMapView g_MapView;
+TGpsPort g_GpsPort;
+TAlmanac g_Almanac;
+TAlmanacBar g_AlmanacBar;
+TSkyPlot g_SkyPlot;
+TSatGraph g_SatGraph;
