@@ -7,7 +7,6 @@
 #include "app/input.h"
 #include "app/main_window.h"
 #include "app/navigation.h"
-#include "app/pending_services.h"
 #include "app/winmain.h"
 #include "base/ini_file.h"
 #include "base/lang.h"
@@ -26,6 +25,7 @@
 #include "search/street_search.h"
 #include "settings/settings_dialog.h"
 #include "view/map_view.h"
+#include "view/project_maps_dlg.h"
 
 namespace {
 
@@ -251,7 +251,7 @@ LRESULT OnMainCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       ToggleToolsPanel();
       return 0;
     case kCmdProjectEditor:
-      RunProjectMapsDialog(hwnd);
+      g_ProjectMapsDlg.Run(hwnd, g_Instance, &g_MapView);
       SaveLastProject();
       return 0;
     case kCmdPicture: {

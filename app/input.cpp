@@ -10,7 +10,6 @@
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "app/navigation.h"
-#include "app/pending_services.h"
 #include "app/winmain.h"
 #include "base/ini_file.h"
 #include "base/ui/shell_utils.h"

@@ -10,7 +10,7 @@
 
 #include "app/commands.h"
 #include "app/main_window.h"
-#include "app/pending_services.h"
+#include "view/project_maps_dlg.h"
 #include "app/winmain.h"
 #include "base/ini_file.h"
 #include "base/input_mode.h"
@@ -78,7 +78,7 @@ bool EnsureWorkMapForGps() {
       return true;
     }
     if (answer != kNeedWorkMapChoose) return false;
-    RunProjectMapsDialog(g_MainWindow);
+    g_ProjectMapsDlg.Run(g_MainWindow, g_Instance, &g_MapView);
   }
   return true;
 }

@@ -6,6 +6,10 @@
 #include "app/main_window.h"
 #include "app/winmain.h"
 #include "base/program_host.h"
+#include "edit/tool_panel.h"
+#include "edit/vertex_edit_bar.h"
+#include "gps/gps_port.h"
+#include "view/project_dialog_host.h"
 
 namespace {
 
@@ -29,6 +33,24 @@ class TAppHost final : public IProgramHost {
 
 TAppHost g_appHost;
 
+// What the project editor asks before it lets the working map go.
+class TAppProjectHost final : public TProjectDialogHost {
+ public:
+  bool IsGpsPortOpen() override { return g_GpsPort.IsOpen(); }
+  bool HasValidFix() override {
+    GpsFix fix{};
+    g_GpsPort.GetFix(&fix);
+    return fix.status == 'A';
+  }
+  bool IsToolPanelShown() override { return g_ToolPanel.IsShown() != 0; }
+  bool IsVertexBarShown() override { return g_VertexEditBar.GetHeight() != 0; }
+};
+
+TAppProjectHost g_projectHost;
+
 }  // namespace
 
-void InstallProgramHost() { SetProgramHost(&g_appHost); }
+void InstallProgramHost() {
+  SetProgramHost(&g_appHost);
+  SetProjectDialogHost(&g_projectHost);
+}

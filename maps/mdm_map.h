@@ -79,6 +79,11 @@ class TMdmMap {
   uint8_t HeaderFlags() const { return header[mdm::kOffFlags]; }
   int UnitExponent() const { return header[mdm::kOffFlags] >> mdm::kUnitShift; }
   uint32_t HeaderScale() const { return mdm::GetU32(header + mdm::kOffScale); }
+  // The nominal scale denominator in the header (written with the map) and in force now.
+  void SetNominalScale(uint32_t scale) {
+    mdm::PutU32(header + mdm::kOffScale, scale);
+    nominalScale = scale;
+  }
   uint16_t HeaderListLength() const { return mdm::GetU16(header + mdm::kOffHeaderListLen); }
   uint16_t EntryCount() const { return mdm::GetU16(header + mdm::kOffEntryCount); }
   // Header frame value i: 0 X1, 1 Y1, 2 reserved, 3 X2, 4 Y2, 5 reserved.

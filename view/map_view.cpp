@@ -369,8 +369,16 @@ void TMapView::KeepWorkingMapOnly() {
 int TMapView::SetMapLibrary(int i, const char* libraryName) {
   TMdmMap* m = GetVectorMap(i);
   if (!m) return 1;
+  char oldName[sizeof(m->libraryName)];
+  std::memcpy(oldName, m->libraryName, sizeof(oldName));
+  TObjectLibrary* oldLibrary = m->library;
   std::snprintf(m->libraryName, sizeof(m->libraryName), "%s", libraryName ? libraryName : "");
-  if (m->BindLibrary(&libraries) != kMdmOk) return 0;
+  if (m->BindLibrary(&libraries) != kMdmOk) {
+    // The map keeps drawing with the library it had (the failure box has been shown).
+    std::memcpy(m->libraryName, oldName, sizeof(oldName));
+    m->library = oldLibrary;
+    return 0;
+  }
   m->SetStrAttr(0, mdm::kLibraryNameTag, m->libraryName);
   return 1;
 }

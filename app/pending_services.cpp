@@ -1,3 +1,0 @@
-#include "app/pending_services.h"
-
-int RunProjectMapsDialog(HWND) { return 0; }
