@@ -143,6 +143,8 @@ void ToggleRulerMode(int on) {
     SetInputMode(input_mode::kNormal, 0);
     InvalidateMainView(0);
   }
+  // A panel's mode may have refused the ruler's.
+  g_MeasureTool.active = on && GetInputMode() == input_mode::kRuler ? 1 : 0;
   CheckBarButton(kCmdRuler, on);
 }
 
