@@ -3,7 +3,8 @@
 // that routes map pen-downs of input modes 13 and 14 as the program does, and a host that
 // records what the tools ask of the program.
 //
-// Screen of a map point (x, y) in map units: (y / 50, 294 - x / 50).
+// Screen of a map point (x, y) in map units: (y / 50, 294 - x / 50); its plane point is
+// (6,000,000 + x, 7,000,000 + y).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -85,9 +86,12 @@ class MapToolsTest : public EditTest {
     map = g_MapView.GetVectorMap(work);
     g_MapView.viewRect = {0, 0, 240, 294};
     g_MapView.pixelsPerMetre = 0.02;
-    g_MapView.originX = 0;  // the sample maps put map units at plane metres
-    g_MapView.originY = 0;
-    for (auto& slot : g_MapView.vectorMaps) slot.inScale = 1;
+    g_MapView.originX = 6000000;  // the maps' frame origin: map units are metres from it
+    g_MapView.originY = 7000000;
+    for (auto& slot : g_MapView.vectorMaps) {
+      slot.inScale = 1;
+      slot.map->SetOutputZone(slot.map->zone);  // screen and plane from the same frame
+    }
     g_MapView.UpdateLayers(1);
   }
   void TearDown() override {
