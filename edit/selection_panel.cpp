@@ -336,11 +336,22 @@ bool TSelectionPanel::CopyToWorkMap(const TObjectRef& ref) {
   if (MessageBoxW(window, g_Lang.GetText(lang_id::kMsgCopyToWMConf),
                   g_Lang.GetText(lang_id::kMsgConf), MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
     return false;
-  if (!ProgramHost().EnsureWorkingMap()) return false;
+  TMdmMap* source = object_refs::MapOf(ref);
+  std::vector<const TMdmMap*> maps;
+  for (int i = 0; i < g_MapView.GetVectorMapCount(); ++i) maps.push_back(g_MapView.GetVectorMap(i));
+  if (!source || !ProgramHost().EnsureWorkingMap()) return false;
+  // Choosing a working map may have reordered or removed the project's maps under the list's
+  // indexes (a new map may only have joined at the end): the panel then closes.
+  for (size_t i = 0; i < maps.size(); ++i) {
+    if (g_MapView.GetVectorMap(int(i)) != maps[i]) {
+      Show(0);
+      return false;
+    }
+  }
+  if (!visible) return false;
   const int workIndex = g_MapView.GetVectorMapCount() - 1;
   TMdmMap* work = g_MapView.GetVectorMap(workIndex);
-  TMdmMap* source = object_refs::MapOf(ref);
-  if (!work || !source || !g_MapView.IsWorkingMap(workIndex) || work == source) return false;
+  if (!work || !g_MapView.IsWorkingMap(workIndex) || work == source) return false;
   const int32_t copied = work->CopyObjectFrom(source, ref.object);
   if (copied <= 0) return false;
   // The copy keeps only what lies inside the working map; nobody edits a truncated object. An

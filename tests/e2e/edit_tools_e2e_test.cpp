@@ -1,7 +1,8 @@
-// The vertex-editing bar and the ruler over the started program on the demo device, driven by
-// the pen: a line drawn into the working map is picked by a hold, the selected-objects panel
-// docks the bar, and a move, an insertion, a stretch redraw and an extension reach the map file.
-// The ruler is run by its command-bar button. Screens are saved under test-artifacts/edit/.
+// The map editing tools over the started program on the demo device, driven by the pen: a line
+// drawn into the working map is picked by a hold, the selected-objects panel docks the
+// vertex-editing bar, and a move, an insertion, a stretch redraw and an extension reach the map
+// file; the panel's own buttons; the ruler by its command-bar button. Screens are saved under
+// test-artifacts/edit/.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -54,7 +55,7 @@ COLORREF Pixel(int x, int y) {
   return harness::ScreenPixel(p.x, p.y);
 }
 
-class VertexEditE2e : public ::testing::Test {
+class EditToolsE2e : public ::testing::Test {
  protected:
   void SetUp() override {
     harness::Start();
@@ -87,7 +88,7 @@ class VertexEditE2e : public ::testing::Test {
   TMdmMap* map = nullptr;
 };
 
-TEST_F(VertexEditE2e, EditsThroughTheDockedBarReachTheMapFile) {
+TEST_F(EditToolsE2e, EditsThroughTheDockedBarReachTheMapFile) {
   // The demo's working map is shown from 1:25 000 on.
   g_MapView.SetScale(20000);
   InvalidateMainView(1);
@@ -192,7 +193,7 @@ TEST_F(VertexEditE2e, EditsThroughTheDockedBarReachTheMapFile) {
   }
 }
 
-TEST_F(VertexEditE2e, RulerByItsButtonMeasuresAndClears) {
+TEST_F(EditToolsE2e, RulerByItsButtonMeasuresAndClears) {
   CheckBarButton(kCmdRuler, 1);
   SendMessageW(main, WM_COMMAND, kCmdRuler, 0);
   EXPECT_EQ(GetInputMode(), input_mode::kRuler);
@@ -228,6 +229,95 @@ TEST_F(VertexEditE2e, RulerByItsButtonMeasuresAndClears) {
   EXPECT_EQ(g_MeasureTool.active, 1);
   SetInputMode(input_mode::kNormal);
   EXPECT_EQ(g_MeasureTool.active, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The selected-objects panel over the program: a hold opens it, its buttons run the form, the
+// type dialog and the delete; the project-maps command finds it and the bar hidden.
+TEST_F(EditToolsE2e, SelectionPanelButtonsOverTheProgram) {
+  g_MapView.SetScale(20000);
+  InvalidateMainView(1);
+  harness::PumpUntilIdle();
+  // A point of our own in the working map, where the hold will find it.
+  const POINT at{120, 200};
+  int32_t x = 0, y = 0;
+  map->ScreenToMap(at.x, at.y, &x, &y);
+  uint16_t code = 0;
+  for (int i = 1; i < map->count && !code; ++i)
+    if ((map->GetObjectCode(uint16_t(i)) & 7) == 1) code = map->GetObjectCode(uint16_t(i));
+  if (!code) code = (1 << 3) | 1;
+  const int32_t point = map->AddPointObject(code, x, y, 0);
+  ASSERT_GT(point, 0);
+  InvalidateMainView(1);
+  harness::PumpUntilIdle();
+  Hold(at);
+  ASSERT_GT(g_SelectionPanel.GetHeight(), 0);
+  const std::vector<TObjectRef>& picked = g_SelectionPanel.selection;
+  int row = -1;
+  for (size_t i = 0; i < picked.size(); ++i)
+    if (picked[i].map == work && picked[i].object == point) row = int(i);
+  ASSERT_GE(row, 0);
+  const HWND list = GetDlgItem(g_SelectionPanel.window, TSelectionPanel::kList);
+  if (picked.size() > 1) {
+    Tap(POINT{30, 8});  // the first line by the pen
+    EXPECT_EQ(g_MapView.GetHighlightCount(), 1);
+    EXPECT_EQ(g_MapView.highlights[0].object, picked[0].object);
+  }
+  SendMessageW(list, LB_SETCURSEL, WPARAM(row), 0);
+  SendMessageW(g_SelectionPanel.window, WM_COMMAND, MAKEWPARAM(TSelectionPanel::kList, LBN_SELCHANGE),
+               LPARAM(list));
+  harness::PumpUntilIdle();
+  Shot("selection_panel");
+
+  bool formShown = false, typeShown = false;
+  harness::OnDialog(179, [&](HWND d) {
+    formShown = true;
+    Shot("selection_form");
+    PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
+  });
+  Tap(POINT{206, 12});
+  EXPECT_TRUE(formShown);
+  harness::OnDialog(178, [&](HWND d) {
+    typeShown = true;
+    Shot("selection_type");
+    PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
+  });
+  Tap(POINT{184, 12});
+  EXPECT_TRUE(typeShown);
+  EXPECT_EQ(map->GetObjectCode(uint16_t(point)), code);
+
+  // The bar shown under the panel, then the project's maps: both go first.
+  Tap(POINT{206, 34});
+  ASSERT_GT(g_VertexEditBar.GetHeight(), 0);
+  SendMessageW(main, WM_COMMAND, kCmdProjectEditor, 0);
+  harness::PumpUntilIdle();
+  EXPECT_EQ(g_SelectionPanel.GetHeight(), 0);
+  EXPECT_EQ(g_VertexEditBar.GetHeight(), 0);
+  EXPECT_EQ(GetInputMode(), input_mode::kNormal);
+
+  // Picked again and deleted, after a "No" first.
+  Hold(at);
+  ASSERT_GT(g_SelectionPanel.GetHeight(), 0);
+  row = -1;
+  for (size_t i = 0; i < picked.size(); ++i)
+    if (picked[i].map == work && picked[i].object == point) row = int(i);
+  ASSERT_GE(row, 0);
+  SendMessageW(list, LB_SETCURSEL, WPARAM(row), 0);
+  SendMessageW(g_SelectionPanel.window, WM_COMMAND, MAKEWPARAM(TSelectionPanel::kList, LBN_SELCHANGE),
+               LPARAM(list));
+  harness::PumpUntilIdle();
+  harness::AnswerMessageBox(L"Удалить?", IDNO);
+  Tap(POINT{228, 34});
+  EXPECT_NE(map->GetObjectCode(uint16_t(point)), 0);
+  harness::AnswerMessageBox(L"Удалить?", IDYES);
+  Tap(POINT{228, 34});
+  EXPECT_EQ(map->GetObjectCode(uint16_t(point)), 0);
+  Shot("selection_deleted");
+  Tap(POINT{228, 12});  // close
+  EXPECT_EQ(g_SelectionPanel.GetHeight(), 0);
 }
 
 }  // namespace
