@@ -220,9 +220,29 @@ TEST_F(Bar, ForeignDeletedAndOutsideEditsChangeNothing) {
   EXPECT_EQ((V{a.x, a.y, b.x, b.y}), (V{3000, 2000, 3000, 2600}));
   EXPECT_EQ(notices(), std::vector<unsigned>{14});
 
+  // A point in the stretch and extension modes, and taps at the ends of the pixel range.
+  PressMode(3);
+  Hold(Screen(3000, 2000));
+  TapAt(Screen(3500, 2500));
+  EXPECT_EQ(g_VertexEditBar.sketch, 0);
+  for (int m = 1; m <= 4; ++m) {
+    g_VertexEditBar.mode = m;
+    g_MapView.currentVertex = 0;
+    g_VertexEditBar.OnMapMouse(host.main, INT32_MAX, INT32_MIN, WM_LBUTTONDOWN);
+    g_VertexEditBar.OnMapMouse(host.main, INT32_MIN, INT32_MAX, WM_LBUTTONDOWN);
+  }
+  g_VertexEditBar.Show(0);  // a sketch begun by those taps goes with the bar
+  map->GetObjectBounds(kTwoCorner, &a, &b);
+  EXPECT_EQ((V{a.x, a.y, b.x, b.y}), (V{3000, 2000, 3000, 2600}));
+  for (int32_t i = kOpenArea + 1; i < map->count; ++i) {
+    EXPECT_EQ(map->GetObjectCode(uint16_t(i)), 0) << i;
+  }
+  g_VertexEditBar.Show(1);
+
   // The object deleted under the bar: holds find nothing, taps centre.
   map->DeleteObject(kLine);
   g_VertexEditBar.SetObject(line);
+  PressMode(2);
   Hold(Screen(5000, 3000));
   EXPECT_EQ(g_MapView.currentVertex, -1);
   host.centres.clear();
