@@ -7,7 +7,9 @@
 #include "base/lang.h"
 #include "base/lang_ids.h"
 #include "base/program_host.h"
+#include "base/ui/panel_window.h"
 #include "base/ui/shell_utils.h"
+#include "edit/button_strip.h"
 #include "edit/dialog_common.h"
 #include "edit/object_form.h"
 #include "edit/object_refs.h"
@@ -23,11 +25,8 @@
 
 namespace {
 
-constexpr int kButtonSize = 20;  // pixels
 // Position, bitmap and type of each button, in the order of TSelectionPanel::Button.
-constexpr struct {
-  int x, y, bitmap, type;
-} kButtons[TSelectionPanel::kButtonCount] = {
+constexpr button_strip::Spec kButtons[TSelectionPanel::kButtonCount] = {
     {196, 2, 230, TSoftButton::kPush},     // attributes
     {218, 2, 307, TSoftButton::kPush},     // close
     {218, 24, 231, TSoftButton::kPush},    // delete
@@ -35,38 +34,6 @@ constexpr struct {
     {174, 24, 311, TSoftButton::kToggle},  // move
     {174, 2, 310, TSoftButton::kPush},     // type
 };
-
-INT_PTR CALLBACK SelectionPanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  edit_dialog::ReportInput(message);
-  switch (message) {
-    case WM_INITDIALOG:
-      edit_dialog::InitFrame(dialog, 0, false);
-      return FALSE;  // the hidden panel's list must not take the main window's keys
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      const HDC dc = BeginPaint(dialog, &ps);
-      g_SelectionPanel.Paint(dc);
-      EndPaint(dialog, &ps);
-      return TRUE;
-    }
-    case WM_COMMAND:
-      if (LOWORD(wParam) == TSelectionPanel::kList &&
-          (HIWORD(wParam) == LBN_SELCHANGE || HIWORD(wParam) == LBN_DBLCLK)) {
-        g_SelectionPanel.OnSelectionChange();
-        return TRUE;
-      }
-      break;
-    case WM_LBUTTONDOWN:
-      g_SelectionPanel.OnPenDown(short(LOWORD(lParam)), short(HIWORD(lParam)));
-      return TRUE;
-    case WM_LBUTTONUP:
-      g_SelectionPanel.OnPenUp(short(LOWORD(lParam)), short(HIWORD(lParam)));
-      return TRUE;
-    default:
-      break;
-  }
-  return FALSE;
-}
 
 bool SameCorners(const TMapPoint& a, const TMapPoint& b) { return a.x == b.x && a.y == b.y; }
 
@@ -78,37 +45,22 @@ int32_t Offset(int32_t v, int64_t d) {
 
 }  // namespace
 
-TSelectionPanel::~TSelectionPanel() {
-  for (HBITMAP& b : bitmaps) {
-    if (b) DeleteObject(b);
-    b = nullptr;
-  }
-}
+TSelectionPanel::~TSelectionPanel() { button_strip::FreeBitmaps(bitmaps, kButtonCount); }
 
 HWND TSelectionPanel::Create(HWND mainWindow, HINSTANCE inst) {
   parent = mainWindow;
   instance = inst;
-  window = CreateDialogParamW(inst, MAKEINTRESOURCEW(kTemplate), mainWindow, SelectionPanelProc, 0);
+  window = CreateDialogParamW(inst, MAKEINTRESOURCEW(kTemplate), mainWindow,
+                              button_strip::Proc<TSelectionPanel, g_SelectionPanel>, 0);
   if (!window) return nullptr;
   ShowWindow(window, SW_HIDE);
   if (IsChild(window, GetFocus())) SetFocus(mainWindow);
-  for (int i = 0; i < kButtonCount; ++i) {
-    if (!bitmaps[i]) bitmaps[i] = LoadBitmapW(inst, MAKEINTRESOURCEW(kButtons[i].bitmap));
-    buttons[i].Setup(window, bitmaps[i], kButtons[i].type, nullptr, 0);
-    buttons[i].SetRect(kButtons[i].x, kButtons[i].y, kButtonSize, kButtonSize);
-  }
+  button_strip::SetUp(window, inst, kButtons, kButtonCount, buttons, bitmaps, nullptr, 0);
   return window;
 }
 
 void TSelectionPanel::Paint(HDC dc) const {
-  RECT rc{};
-  GetClientRect(window, &rc);
-  const HBRUSH brush = CreateSolidBrush(0x00FFFF);
-  FillRect(dc, &rc, brush);
-  DeleteObject(brush);
-  DrawLine(dc, 0, 0, rc.right, 0);
-  DrawLine(dc, 0, rc.bottom - 1, rc.right, rc.bottom - 1);
-  for (const TSoftButton& b : buttons) b.Draw(dc);
+  button_strip::Paint(window, dc, true, buttons, kButtonCount);
 }
 
 void TSelectionPanel::Show(int on) {
@@ -139,16 +91,9 @@ void TSelectionPanel::Show(int on) {
   if (layer) layer->Unpin();
 }
 
-void TSelectionPanel::SetTop(int top) {
-  if (window) SetWindowPos(window, nullptr, 0, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-}
+void TSelectionPanel::SetTop(int top) { panel_window::MoveTop(window, top); }
 
-int TSelectionPanel::GetHeight() const {
-  if (!window || !visible) return 0;
-  RECT rc{};
-  GetWindowRect(window, &rc);
-  return rc.bottom - rc.top;
-}
+int TSelectionPanel::GetHeight() const { return visible ? panel_window::Height(window) : 0; }
 
 int TSelectionPanel::IsEditing() const {
   return visible && GetInputMode() == input_mode::kNormal ? 1 : 0;
@@ -206,6 +151,13 @@ void TSelectionPanel::Select(int index) {
   }
   OnSelectionChange();
   ProgramHost().InvalidateMainView(0);
+}
+
+bool TSelectionPanel::OnCommand(WPARAM wParam) {
+  if (LOWORD(wParam) != kList || (HIWORD(wParam) != LBN_SELCHANGE && HIWORD(wParam) != LBN_DBLCLK))
+    return false;
+  OnSelectionChange();
+  return true;
 }
 
 void TSelectionPanel::OnPenDown(int x, int y) {

@@ -46,8 +46,9 @@ class TSelectionPanel {
   // 1 while shown and the input mode is 1.
   int IsEditing() const;
 
-  // The dialog's list selection changed, its pen-down and pen-up, its paint.
+  // The dialog's list selection changed, its notifications, pen-down and pen-up, its paint.
   void OnSelectionChange();
+  bool OnCommand(WPARAM wParam);
   void OnPenDown(int x, int y);
   void OnPenUp(int x, int y);
   void Paint(HDC dc) const;

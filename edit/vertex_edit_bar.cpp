@@ -4,7 +4,9 @@
 
 #include "base/input_mode.h"
 #include "base/program_host.h"
+#include "base/ui/panel_window.h"
 #include "base/ui/shell_utils.h"
+#include "edit/button_strip.h"
 #include "edit/dialog_common.h"
 #include "edit/object_refs.h"
 #include "edit/vertex_edits.h"
@@ -16,43 +18,12 @@
 
 namespace {
 
-constexpr int kButtonSize = 20;  // pixels
-constexpr COLORREF kYellow = 0x0000FFFF;
-// Button position and bitmap, in mode order 1 to 4.
-constexpr struct {
-  int x;
-  int bitmap;
-} kButtons[4] = {{24, TVertexEditBar::kBitmapDelete},
-                 {2, TVertexEditBar::kBitmapMove},
-                 {46, TVertexEditBar::kBitmapRedraw},
-                 {68, TVertexEditBar::kBitmapExtend}};
-
-INT_PTR CALLBACK VertexBarProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
-  edit_dialog::ReportInput(message);
-  switch (message) {
-    case WM_INITDIALOG:
-      edit_dialog::InitFrame(dialog, 0, false);
-      return FALSE;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      const HDC dc = BeginPaint(dialog, &ps);
-      g_VertexEditBar.Paint(dc);
-      EndPaint(dialog, &ps);
-      return TRUE;
-    }
-    case WM_LBUTTONDOWN:
-      g_VertexEditBar.OnPenDown(short(LOWORD(lParam)), short(HIWORD(lParam)));
-      return TRUE;
-    case WM_LBUTTONUP:
-      g_VertexEditBar.OnButtonRelease(short(LOWORD(lParam)), short(HIWORD(lParam)));
-      return TRUE;
-    case WM_COMMAND:
-      return TRUE;
-    default:
-      break;
-  }
-  return FALSE;
-}
+// Place and bitmap of each button, in mode order 1 to 4: radio toggles of one group.
+constexpr button_strip::Spec kButtons[4] = {
+    {24, 2, TVertexEditBar::kBitmapDelete, TSoftButton::kGroupToggle},
+    {2, 2, TVertexEditBar::kBitmapMove, TSoftButton::kGroupToggle},
+    {46, 2, TVertexEditBar::kBitmapRedraw, TSoftButton::kGroupToggle},
+    {68, 2, TVertexEditBar::kBitmapExtend, TSoftButton::kGroupToggle}};
 
 uint8_t KindOf(const TMdmMap* map, uint16_t object) {
   return uint8_t(map->GetObjectCode(object) & 7);
@@ -70,36 +41,20 @@ void Centre(int x, int y) { ProgramHost().CenterViewAt(x, y); }
 
 }  // namespace
 
-TVertexEditBar::~TVertexEditBar() {
-  for (HBITMAP& b : bitmaps) {
-    if (b) DeleteObject(b);
-    b = nullptr;
-  }
-}
+TVertexEditBar::~TVertexEditBar() { button_strip::FreeBitmaps(bitmaps, 4); }
 
 HWND TVertexEditBar::Create(HWND mainWindow, HINSTANCE inst) {
   instance = inst;
-  window = CreateDialogParamW(inst, MAKEINTRESOURCEW(kTemplate), mainWindow, VertexBarProc, 0);
+  window = CreateDialogParamW(inst, MAKEINTRESOURCEW(kTemplate), mainWindow,
+                              button_strip::Proc<TVertexEditBar, g_VertexEditBar>, 0);
   if (!window) return nullptr;
   ShowWindow(window, SW_HIDE);
   TSoftButton* group[4] = {&buttons[0], &buttons[1], &buttons[2], &buttons[3]};
-  for (int i = 0; i < 4; ++i) {
-    if (!bitmaps[i]) bitmaps[i] = LoadBitmapW(inst, MAKEINTRESOURCEW(kButtons[i].bitmap));
-    buttons[i].Setup(window, bitmaps[i], TSoftButton::kGroupToggle, group, 4);
-    buttons[i].SetRect(kButtons[i].x, 2, kButtonSize, kButtonSize);
-  }
+  button_strip::SetUp(window, inst, kButtons, 4, buttons, bitmaps, group, 4);
   return window;
 }
 
-void TVertexEditBar::Paint(HDC dc) const {
-  RECT rc{};
-  GetClientRect(window, &rc);
-  const HBRUSH brush = CreateSolidBrush(kYellow);
-  FillRect(dc, &rc, brush);
-  DeleteObject(brush);
-  DrawLine(dc, 0, rc.bottom - 1, rc.right, rc.bottom - 1);
-  for (const TSoftButton& b : buttons) b.Draw(dc);
-}
+void TVertexEditBar::Paint(HDC dc) const { button_strip::Paint(window, dc, false, buttons, 4); }
 
 void TVertexEditBar::Show(int on) {
   if (!window) return;
@@ -151,16 +106,9 @@ void TVertexEditBar::SetEnabled(int flag) {
   g_MapView.showVertices = flag ? 1 : 0;
 }
 
-void TVertexEditBar::MoveTo(int y) {
-  if (window) SetWindowPos(window, nullptr, 0, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-}
+void TVertexEditBar::MoveTo(int y) { panel_window::MoveTop(window, y); }
 
-int TVertexEditBar::GetHeight() const {
-  if (!window || !shown) return 0;
-  RECT rc{};
-  GetWindowRect(window, &rc);
-  return rc.bottom - rc.top;
-}
+int TVertexEditBar::GetHeight() const { return shown ? panel_window::Height(window) : 0; }
 
 int TVertexEditBar::GetCurrentPoint(double* x, double* y) const {
   if (pointX == 0 || pointY == 0) return 0;
@@ -173,7 +121,7 @@ void TVertexEditBar::OnPenDown(int x, int y) {
   for (TSoftButton& b : buttons) b.OnPenDown(x, y);
 }
 
-void TVertexEditBar::OnButtonRelease(int x, int y) {
+void TVertexEditBar::OnPenUp(int x, int y) {
   for (int i = 0; i < 4; ++i) {
     if (!buttons[i].OnPenUp(x, y)) continue;
     const int next = buttons[i].IsDown() ? i + 1 : kNone;
@@ -357,19 +305,24 @@ void TVertexEditBar::SketchTap(int x, int y) {
   map->AppendVertex(sketch, mx, my);
 }
 
-void TVertexEditBar::OnRedraw(HWND, int x, int y, bool hold) {
+bool TVertexEditBar::SketchModeTap(int x, int y, bool hold) {
   TMdmMap* seen = ObjectMap();
+  // A point has no outline to redraw or extend: its taps are the ordinary ones.
   if (seen && KindOf(seen, object.object) == mdm::kKindPoint) {
     if (!hold) Centre(x, y);
-    return;
+    return true;
   }
-  if (!hold) {
-    if (g_MapView.currentVertex >= 0)
-      SketchTap(x, y);
-    else
-      Centre(x, y);
-    return;
-  }
+  if (hold) return false;
+  if (g_MapView.currentVertex >= 0)
+    SketchTap(x, y);
+  else
+    Centre(x, y);
+  return true;
+}
+
+void TVertexEditBar::OnRedraw(HWND, int x, int y, bool hold) {
+  if (SketchModeTap(x, y, hold)) return;
+  TMdmMap* seen = ObjectMap();
   TMdmMap* map = EditableMap();
   int32_t i = VertexUnderStylus(seen, x, y);
   if (i < 0) {
@@ -391,18 +344,8 @@ void TVertexEditBar::OnRedraw(HWND, int x, int y, bool hold) {
 }
 
 void TVertexEditBar::OnExtend(HWND, int x, int y, bool hold) {
+  if (SketchModeTap(x, y, hold)) return;
   TMdmMap* seen = ObjectMap();
-  if (seen && KindOf(seen, object.object) == mdm::kKindPoint) {
-    if (!hold) Centre(x, y);
-    return;
-  }
-  if (!hold) {
-    if (g_MapView.currentVertex >= 0)
-      SketchTap(x, y);
-    else
-      Centre(x, y);
-    return;
-  }
   if (!sketch) {
     const int32_t i = VertexUnderStylus(seen, x, y);
     if (i < 0) return;

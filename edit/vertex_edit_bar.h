@@ -55,10 +55,11 @@ class TVertexEditBar {
   // A map pen-down in input mode 13 at client point (x, y) of the main window.
   int OnMapMouse(HWND mainWindow, int x, int y, UINT message);
 
-  // The dialog's pen-down, pen-up and paint.
+  // The dialog's pen-down, pen-up (the button release), paint and commands (none are used).
   void OnPenDown(int x, int y);
-  void OnButtonRelease(int x, int y);
+  void OnPenUp(int x, int y);
   void Paint(HDC dc) const;
+  bool OnCommand(WPARAM) { return true; }
 
   HWND window = nullptr;
   HINSTANCE instance = nullptr;
@@ -87,6 +88,8 @@ class TVertexEditBar {
   void OnExtend(HWND mainWindow, int x, int y, bool hold);
   // Modes 3 and 4: a tap with a vertex picked draws the sketch.
   void SketchTap(int x, int y);
+  // Modes 3 and 4: what a point object or a plain tap does; false leaves a hold to the mode.
+  bool SketchModeTap(int x, int y, bool hold);
   void ReleaseMode();
 };
 

@@ -21,8 +21,7 @@
 #include "maps/user_layer.h"
 #include "platform/harness.h"
 #include "platform/win.h"
-#include "tests/app/startup_fixture.h"
-#include "tools/sampledata/demo_device.h"
+#include "tests/app/demo_window_fixture.h"
 #include "view/map_view.h"
 
 namespace {
@@ -55,15 +54,11 @@ COLORREF Pixel(int x, int y) {
   return harness::ScreenPixel(p.x, p.y);
 }
 
-class EditToolsE2e : public ::testing::Test {
+class EditToolsE2e : public demo_window::DemoWindow {
  protected:
   void SetUp() override {
-    harness::Start();
-    ASSERT_EQ(sample::WriteDemoDevice(harness::Root()), "");
-    startup_test::PlentyOfMemory();
-    harness::AnswerMessageBox(L"", IDOK);
-    main = startup_test::MakeMainWindow("");
-    ASSERT_NE(main, nullptr);
+    DemoWindow::SetUp();
+    main = w;
     g_main = main;
     work = g_MapView.GetVectorMapCount() - 1;
     ASSERT_GE(work, 0);
@@ -74,8 +69,33 @@ class EditToolsE2e : public ::testing::Test {
   }
   void TearDown() override {
     g_UserLayer.Close();
-    DestroyWindow(main);
-    harness::Stop();
+    DemoWindow::TearDown();
+  }
+  // Picks `object` of the working map in the panel's list, as a tap on its line does; false
+  // when the list does not hold it.
+  bool PickInPanel(int32_t object) {
+    const std::vector<TObjectRef>& picked = g_SelectionPanel.selection;
+    for (size_t i = 0; i < picked.size(); ++i) {
+      if (picked[i].map != work || picked[i].object != object) continue;
+      const HWND list = GetDlgItem(g_SelectionPanel.window, TSelectionPanel::kList);
+      SendMessageW(list, LB_SETCURSEL, WPARAM(i), 0);
+      SendMessageW(g_SelectionPanel.window, WM_COMMAND,
+                   MAKEWPARAM(TSelectionPanel::kList, LBN_SELCHANGE), LPARAM(list));
+      harness::PumpUntilIdle();
+      return true;
+    }
+    return false;
+  }
+  // A tap at `button` opens dialog `templateId`, which is shot and cancelled; whether it came.
+  static bool OpensAndCancels(POINT button, int templateId, const char* shot) {
+    bool shown = false;
+    harness::OnDialog(templateId, [&](HWND d) {
+      shown = true;
+      Shot(shot);
+      PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
+    });
+    Tap(button);
+    return shown;
   }
   // The screen point of a map point of the working map.
   POINT ScreenOf(TMapPoint p) const {
@@ -113,16 +133,7 @@ TEST_F(EditToolsE2e, EditsThroughTheDockedBarReachTheMapFile) {
   // A hold on the middle vertex: the panel lists what lies there, the line among them; the
   // user picks its line.
   Hold(POINT{p0.x + 60, p0.y});
-  const std::vector<TObjectRef>& picked = g_SelectionPanel.selection;
-  int row = -1;
-  for (size_t i = 0; i < picked.size(); ++i)
-    if (picked[i].map == work && picked[i].object == line) row = int(i);
-  ASSERT_GE(row, 0);
-  const HWND list = GetDlgItem(g_SelectionPanel.window, TSelectionPanel::kList);
-  SendMessageW(list, LB_SETCURSEL, WPARAM(row), 0);
-  SendMessageW(g_SelectionPanel.window, WM_COMMAND, MAKEWPARAM(TSelectionPanel::kList, LBN_SELCHANGE),
-               LPARAM(list));
-  harness::PumpUntilIdle();
+  ASSERT_TRUE(PickInPanel(line));
   EXPECT_EQ(g_SelectionPanel.GetSelected()->object, line);
   Shot("vertex_panel");
   Tap(POINT{206, 34});  // the vertices toggle
@@ -195,7 +206,7 @@ TEST_F(EditToolsE2e, EditsThroughTheDockedBarReachTheMapFile) {
 
 TEST_F(EditToolsE2e, RulerByItsButtonMeasuresAndClears) {
   CheckBarButton(kCmdRuler, 1);
-  SendMessageW(main, WM_COMMAND, kCmdRuler, 0);
+  Command(kCmdRuler);
   EXPECT_EQ(GetInputMode(), input_mode::kRuler);
   EXPECT_EQ(g_MeasureTool.active, 1);
   const POINT taps[4] = {{40, 120}, {160, 120}, {160, 220}, {60, 240}};
@@ -213,7 +224,7 @@ TEST_F(EditToolsE2e, RulerByItsButtonMeasuresAndClears) {
   EXPECT_GT(yellow, (label.right - label.left) / 2);
   Shot("ruler");
   CheckBarButton(kCmdRuler, 0);
-  SendMessageW(main, WM_COMMAND, kCmdRuler, 0);
+  Command(kCmdRuler);
   harness::PumpUntilIdle();
   EXPECT_EQ(GetInputMode(), input_mode::kNormal);
   EXPECT_EQ(g_MeasureTool.active, 0);
@@ -225,7 +236,7 @@ TEST_F(EditToolsE2e, RulerByItsButtonMeasuresAndClears) {
   Shot("ruler_cleared");
   // Into the ruler and out by another mode: the flag follows.
   CheckBarButton(kCmdRuler, 1);
-  SendMessageW(main, WM_COMMAND, kCmdRuler, 0);
+  Command(kCmdRuler);
   EXPECT_EQ(g_MeasureTool.active, 1);
   SetInputMode(input_mode::kNormal);
   EXPECT_EQ(g_MeasureTool.active, 0);
@@ -256,43 +267,21 @@ TEST_F(EditToolsE2e, SelectionPanelButtonsOverTheProgram) {
   Hold(at);
   ASSERT_GT(g_SelectionPanel.GetHeight(), 0);
   const std::vector<TObjectRef>& picked = g_SelectionPanel.selection;
-  int row = -1;
-  for (size_t i = 0; i < picked.size(); ++i)
-    if (picked[i].map == work && picked[i].object == point) row = int(i);
-  ASSERT_GE(row, 0);
-  const HWND list = GetDlgItem(g_SelectionPanel.window, TSelectionPanel::kList);
   if (picked.size() > 1) {
     Tap(POINT{30, 8});  // the first line by the pen
     EXPECT_EQ(g_MapView.GetHighlightCount(), 1);
     EXPECT_EQ(g_MapView.highlights[0].object, picked[0].object);
   }
-  SendMessageW(list, LB_SETCURSEL, WPARAM(row), 0);
-  SendMessageW(g_SelectionPanel.window, WM_COMMAND, MAKEWPARAM(TSelectionPanel::kList, LBN_SELCHANGE),
-               LPARAM(list));
-  harness::PumpUntilIdle();
+  ASSERT_TRUE(PickInPanel(point));
   Shot("selection_panel");
-
-  bool formShown = false, typeShown = false;
-  harness::OnDialog(179, [&](HWND d) {
-    formShown = true;
-    Shot("selection_form");
-    PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
-  });
-  Tap(POINT{206, 12});
-  EXPECT_TRUE(formShown);
-  harness::OnDialog(178, [&](HWND d) {
-    typeShown = true;
-    Shot("selection_type");
-    PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
-  });
-  Tap(POINT{184, 12});
-  EXPECT_TRUE(typeShown);
+  EXPECT_TRUE(OpensAndCancels(POINT{206, 12}, 179, "selection_form"));
+  EXPECT_TRUE(OpensAndCancels(POINT{184, 12}, 178, "selection_type"));
   EXPECT_EQ(map->GetObjectCode(uint16_t(point)), code);
 
   // The bar shown under the panel, then the project's maps: both go first.
   Tap(POINT{206, 34});
   ASSERT_GT(g_VertexEditBar.GetHeight(), 0);
-  SendMessageW(main, WM_COMMAND, kCmdProjectEditor, 0);
+  Command(kCmdProjectEditor);
   harness::PumpUntilIdle();
   EXPECT_EQ(g_SelectionPanel.GetHeight(), 0);
   EXPECT_EQ(g_VertexEditBar.GetHeight(), 0);
@@ -301,14 +290,7 @@ TEST_F(EditToolsE2e, SelectionPanelButtonsOverTheProgram) {
   // Picked again and deleted, after a "No" first.
   Hold(at);
   ASSERT_GT(g_SelectionPanel.GetHeight(), 0);
-  row = -1;
-  for (size_t i = 0; i < picked.size(); ++i)
-    if (picked[i].map == work && picked[i].object == point) row = int(i);
-  ASSERT_GE(row, 0);
-  SendMessageW(list, LB_SETCURSEL, WPARAM(row), 0);
-  SendMessageW(g_SelectionPanel.window, WM_COMMAND, MAKEWPARAM(TSelectionPanel::kList, LBN_SELCHANGE),
-               LPARAM(list));
-  harness::PumpUntilIdle();
+  ASSERT_TRUE(PickInPanel(point));
   harness::AnswerMessageBox(L"Удалить?", IDNO);
   Tap(POINT{228, 34});
   EXPECT_NE(map->GetObjectCode(uint16_t(point)), 0);
