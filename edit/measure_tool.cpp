@@ -32,15 +32,14 @@ int TMeasureTool::AddPoint(int x, int y) {
   double px = 0, py = 0;
   view->ScreenToPlane(x, y, &px, &py, 1);
   if (!std::isfinite(px) || !std::isfinite(py)) return 0;
-  if (count >= capacity) {
-    try {
-      points.reserve(size_t(capacity) + kGrowth + 1);
-    } catch (const std::bad_alloc&) {
-      return 0;
-    }
-    capacity += kGrowth;
+  // The capacity grows by 5 points when full; the storage under it grows by doubling, so that
+  // a long ruler is not copied again every fifth tap. A failed growth keeps the points.
+  try {
+    points.push_back({px, py});
+  } catch (const std::bad_alloc&) {
+    return 0;
   }
-  points.push_back({px, py});  // within the room reserved above
+  if (count >= capacity) capacity += kGrowth;
   if (count == 0)
     total = 0;
   else
