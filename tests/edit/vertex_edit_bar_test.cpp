@@ -241,6 +241,13 @@ TEST_F(Bar, ForeignDeletedAndOutsideEditsChangeNothing) {
 
   // The object deleted under the bar: holds find nothing, taps centre.
   map->DeleteObject(kLine);
+  TPointBuf again;  // a deleted record takes no vertices either
+  again.Alloc(2);
+  again.points[0] = {5000, 1000};
+  again.points[1] = {5000, 2000};
+  again.count = 2;
+  EXPECT_EQ(map->ReplaceObjectVertices(kLine, &again), 0);
+  EXPECT_EQ(map->GetVertexCount(kLine), 0);
   g_VertexEditBar.SetObject(line);
   PressMode(2);
   Hold(Screen(5000, 3000));
