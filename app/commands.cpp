@@ -15,6 +15,9 @@
 #include "base/ui/shell_utils.h"
 #include "view/image_lib.h"
 #include "edit/measure_tool.h"
+#include "edit/object_list_panel.h"
+#include "edit/selection_panel.h"
+#include "edit/vertex_edit_bar.h"
 #include "edit/tool_panel.h"
 #include "gps/almanac_bar.h"
 #include "gps/gps_port.h"
@@ -143,6 +146,8 @@ void ToggleRulerMode(int on) {
     SetInputMode(input_mode::kNormal, 0);
     InvalidateMainView(0);
   }
+  // A panel's mode may have refused the ruler's.
+  g_MeasureTool.active = on && GetInputMode() == input_mode::kRuler ? 1 : 0;
   CheckBarButton(kCmdRuler, on);
 }
 
@@ -251,6 +256,14 @@ LRESULT OnMainCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       ToggleToolsPanel();
       return 0;
     case kCmdProjectEditor:
+      // The dialog removes and reorders maps: nothing may hold their indexes meanwhile.
+      g_SelectionPanel.Show(0);
+      g_ObjectListPanel.Show(0);
+      g_VertexEditBar.Show(0);
+      if (g_ToolPanel.IsShown()) {
+        g_ToolPanel.Show(0);
+        CheckBarButton(kCmdToolsPanel, 0);
+      }
       g_ProjectMapsDlg.Run(hwnd, g_Instance, &g_MapView);
       SaveLastProject();
       return 0;

@@ -142,6 +142,7 @@ namespace {
 
 // The command-bar buttons that go with the mode SetInputMode has just set.
 void OnInputModeChanged(uint8_t mode) {
+  if (mode != input_mode::kRuler) g_MeasureTool.active = 0;
   switch (mode) {
     case input_mode::kNormal:
       g_GpsBar.pointOnMapButton = 0;

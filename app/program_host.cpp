@@ -4,6 +4,7 @@
 #include "app/back_buffer.h"
 #include "app/input.h"
 #include "app/main_window.h"
+#include "app/navigation.h"
 #include "app/winmain.h"
 #include "base/program_host.h"
 #include "edit/tool_panel.h"
@@ -28,6 +29,7 @@ class TAppHost final : public IProgramHost {
   }
   void CenterViewAt(int x, int y) override { ::CenterViewAt(x, y); }
   HWND MainWindow() override { return g_MainWindow; }
+  bool EnsureWorkingMap() override { return EnsureWorkMapForGps(); }
   const char* ProgramFolder() override { return g_ProgramFolder.c_str(); }
 };
 

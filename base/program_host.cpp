@@ -13,6 +13,7 @@ class TNoHost final : public IProgramHost {
   BOOL RestoreBackBuffer(HDC, const RECT&) override { return 0; }
   void CenterViewAt(int, int) override {}
   HWND MainWindow() override { return nullptr; }
+  bool EnsureWorkingMap() override { return false; }
   const char* ProgramFolder() override { return ""; }
 };
 

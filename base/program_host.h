@@ -24,6 +24,9 @@ class IProgramHost {
   // Stops following the GPS and makes the screen point the view centre; full redraw.
   virtual void CenterViewAt(int x, int y) = 0;
   virtual HWND MainWindow() = 0;
+  // Makes sure a working map is open, asking the user to choose or create one; false when none
+  // results.
+  virtual bool EnsureWorkingMap() = 0;
   // The program's folder in device form, ending with its '\'.
   virtual const char* ProgramFolder() = 0;
 

@@ -104,19 +104,8 @@ int TObjectListPanel::GetHeight() const {
 
 void TObjectListPanel::SetItems(const TObjectRef* refs, int n) {
   EnsureWindow();
-  items.clear();
   const HWND list = window ? GetDlgItem(window, kList) : nullptr;
-  if (list) SendMessageW(list, LB_RESETCONTENT, 0, 0);
-  for (int i = 0; refs && i < n; ++i) {
-    std::wstring line;
-    if (!object_refs::Describe(refs[i], &line)) continue;
-    if (list) SendMessageW(list, LB_ADDSTRING, 0, LPARAM(line.c_str()));
-    items.push_back(refs[i]);
-  }
-  if (items.size() == 1) {
-    if (list) SendMessageW(list, LB_SETCURSEL, 0, 0);
-    OnSelectionChange();
-  }
+  if (object_refs::FillList(list, refs, n, &items) == 1) OnSelectionChange();
 }
 
 const TObjectRef* TObjectListPanel::GetSelected() const {

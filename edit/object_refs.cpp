@@ -2,6 +2,7 @@
 
 #include "edit/dialog_common.h"
 #include "maps/mdm_map.h"
+#include "platform/win.h"
 #include "view/map_view.h"
 
 namespace object_refs {
@@ -19,6 +20,19 @@ bool Describe(const TObjectRef& ref, std::wstring* line) {
   if (!map) return false;
   if (line) *line = edit_dialog::TypeName(map->GetLibrary(), map->GetObjectCode(ref.object));
   return true;
+}
+
+int FillList(HWND list, const TObjectRef* refs, int n, std::vector<TObjectRef>* kept) {
+  kept->clear();
+  if (list) SendMessageW(list, LB_RESETCONTENT, 0, 0);
+  for (int i = 0; refs && i < n; ++i) {
+    std::wstring line;
+    if (!Describe(refs[i], &line)) continue;
+    if (list) SendMessageW(list, LB_ADDSTRING, 0, LPARAM(line.c_str()));
+    kept->push_back(refs[i]);
+  }
+  if (kept->size() == 1 && list) SendMessageW(list, LB_SETCURSEL, 0, 0);
+  return int(kept->size());
 }
 
 }  // namespace object_refs

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "platform/win_types.h"
 
 #include "view/highlight.h"
 
@@ -15,5 +18,9 @@ TMdmMap* MapOf(const TObjectRef& ref);
 // The line text of `ref`: its type's name from the map's library, else "[class-kind]". False,
 // and nothing written, when MapOf gives null.
 bool Describe(const TObjectRef& ref, std::wstring* line);
+// Fills `list` (a list box, may be null) with a line for each of the n refs that Describe
+// takes, keeping those refs in `kept` (cleared first) in line order; a single line is selected.
+// The number of lines.
+int FillList(HWND list, const TObjectRef* refs, int n, std::vector<TObjectRef>* kept);
 
 }  // namespace object_refs

@@ -150,6 +150,34 @@ int TMdmMap::SetObjectVertices(uint16_t index, TPointBuf* points) {
   return 1;
 }
 
+int TMdmMap::ReplaceObjectVertices(uint16_t index, TPointBuf* points) {
+  if (index >= count || objects[index].code == 0) return 0;
+  if (!points || !points->points || points->count <= 0) return 0;
+  for (int32_t i = 0; i < points->count; i++) {
+    if (!IsInside(points->points[i].x, points->points[i].y)) {
+      Notice(kNoticeObject);
+      return 0;
+    }
+  }
+  return SetObjectVertices(index, points);
+}
+
+int TMdmMap::MovePointCorners(uint16_t index, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  if (index >= count) return 0;
+  TMapObject& o = objects[index];
+  if (o.code == 0 || o.kind != mdm::kKindPoint) return 0;
+  if (!IsInside(x1, y1) || !IsInside(x2, y2)) {
+    Notice(kNoticePoint);
+    return 0;
+  }
+  o.box[0] = x1;
+  o.box[1] = y1;
+  o.box[2] = x2;
+  o.box[3] = y2;
+  o.flags |= TMapObject::kMadeInMemory;
+  return 1;
+}
+
 int TMdmMap::AppendVertex(uint16_t index, int32_t x, int32_t y) {
   if (index >= count) return 0;
   if (!CheckInside(x, y)) return 0;

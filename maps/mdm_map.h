@@ -146,6 +146,13 @@ class TMdmMap {
   int32_t AddEmptyObject(uint16_t code);
   int32_t CopyObjectFrom(TMdmMap* source, uint16_t sourceIndex);
   int SetObjectVertices(uint16_t index, TPointBuf* points);
+  // All or nothing, for the editing tools: 1 when every vertex lies inside the extent and the
+  // list was written (SetObjectVertices, which closes an area's ring); else 0 and the object as
+  // it was: a vertex outside posts notice 16 once, a deleted (code 0) record is refused.
+  int ReplaceObjectVertices(uint16_t index, TPointBuf* points);
+  // Both corners of a point object or neither: 1 when both lie inside and were set; else 0,
+  // nothing changed, notice 14 once when a corner is outside.
+  int MovePointCorners(uint16_t index, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
   int AppendVertex(uint16_t index, int32_t x, int32_t y);
   int MovePointObject(uint16_t index, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
   int SetPointPosition(uint16_t index, int32_t x, int32_t y, int force);

@@ -150,7 +150,7 @@ int TUserLayer::Save(int regroup) {
     explicit SavingMark(int& f) : flag(f) { flag = 1; }
     ~SavingMark() { flag = 0; }
   } mark(saving);
-  int rc = map->Save(map->path, regroup);
+  int rc = map->Save(map->path, pins > 0 ? 0 : regroup);
   if (rc == kMdmOk) {
     saved = 1;
     // The save kept damaged objects as they were stored; the user hears of it once per run.

@@ -41,6 +41,14 @@ class TUserLayer {
   int EndObject();
   // The map writer's result (0 also when nothing needed writing).
   int Save(int regroup);
+  // Panels that hold object indexes of the working map (the selection panel, the tools panel,
+  // the vertex-editing bar) pin it while shown: a regrouping save renumbers the objects, so
+  // while pinned Save writes without regrouping and the regroup waits for an unpinned save.
+  void Pin() { ++pins; }
+  void Unpin() {
+    if (pins > 0) --pins;
+  }
+  int IsPinned() const { return pins > 0; }
   // Non-zero while Save runs (its failure box pumps messages, timers included).
   int IsSaving() const { return saving; }
   int32_t AddObject(uint16_t code, double planeX, double planeY, const char* text);
@@ -76,6 +84,7 @@ class TUserLayer {
   bool failureShown = false;  // the first failed save of a run is shown, later ones not
   bool damageShown = false;   // likewise the first save that kept damaged objects as stored
   int saving = 0;  // non-zero while Save runs: the autosave timer waits
+  int pins = 0;    // panels holding the working map's indexes
 };
 
 // The program's one recorder.

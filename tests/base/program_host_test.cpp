@@ -28,6 +28,7 @@ class FakeHost final : public IProgramHost {
     calls.push_back("centre " + std::to_string(x) + "," + std::to_string(y));
   }
   HWND MainWindow() override { return window; }
+  bool EnsureWorkingMap() override { return false; }
   const char* ProgramFolder() override { return "\\Vorna\\"; }
 
   HWND window = reinterpret_cast<HWND>(0x1234);
