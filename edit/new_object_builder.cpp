@@ -42,11 +42,14 @@ void TNewObjectBuilder::ApplyCode(uint16_t code) {
 }
 
 int32_t TNewObjectBuilder::MakeObject() {
+  // A kind without a chosen type makes the plain type of the kind (class 0): code 0 would be
+  // no object at all, dropped and made again by every preview.
+  const uint16_t code = GetCodeOrKind();
   int32_t index = 0;
   if (kind == mdm::kKindPoint)
-    index = map->AddPointObject(codes[1], 0, 0, 1);
+    index = map->AddPointObject(code, 0, 0, 1);
   else if (kind >= mdm::kKindLine && kind <= mdm::kKindText)
-    index = map->AddObject(codes[kind], kind);
+    index = map->AddObject(code, kind);
   if (index <= 0) return -1;
   SYSTEMTIME fix{};
   if (ProgramHost().GetFixTime(&fix)) {
