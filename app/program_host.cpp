@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/winmain.h"
 #include "base/program_host.h"
+#include "gps/gps_port.h"
 
 namespace {
 
@@ -25,6 +26,13 @@ class TAppHost final : public IProgramHost {
   void CenterViewAt(int x, int y) override { ::CenterViewAt(x, y); }
   HWND MainWindow() override { return g_MainWindow; }
   const char* ProgramFolder() override { return g_ProgramFolder.c_str(); }
+  int GetFixTime(SYSTEMTIME* out) override {
+    if (!g_GpsPort.IsOpen()) return 0;
+    GpsFix fix{};
+    g_GpsPort.GetFix(&fix);
+    *out = fix.utc;
+    return 1;
+  }
 };
 
 TAppHost g_appHost;

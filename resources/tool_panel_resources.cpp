@@ -13,14 +13,15 @@ namespace {
 
 // ---- dialogs ----
 
-// 187: a strip two buttons high; the panel places and hides the controls per method.
+// 187: a strip two buttons high; the panel places and hides the controls per method. No item is
+// a tab stop: the hidden panel must never take the main window's keys.
 const DLGITEMTEMPLATEW kPanelItems[] = {
     {L"static", 2118, L"", SS_LEFT, 0, 70, 27, 56, 16},
-    {L"combobox", 2125, nullptr, CBS_DROPDOWN | WS_TABSTOP | WS_VSCROLL, 0, 128, 24, 64, 100},
+    {L"combobox", 2125, nullptr, CBS_DROPDOWN | WS_VSCROLL, 0, 128, 24, 64, 100},
     {L"static", 2141, L"d(м):", SS_LEFT, 0, 126, 3, 33, 20},
     {L"static", 2142, L"d2(м):", SS_LEFT, 0, 148, 3, 33, 20},
-    {L"edit", 2143, nullptr, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 0, 160, 2, 32, 20},
-    {L"edit", 2144, nullptr, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 0, 182, 2, 32, 20},
+    {L"edit", 2143, nullptr, WS_BORDER | ES_AUTOHSCROLL, 0, 160, 2, 32, 20},
+    {L"edit", 2144, nullptr, WS_BORDER | ES_AUTOHSCROLL, 0, 182, 2, 32, 20},
 };
 const DLGTEMPLATEW kPanel = {DLGTEMPLATE_MAGIC, 187, WS_CHILD, 0, nullptr, nullptr, 0,
                              0, 0, 240, 46, kPanelItems, vres::CountOf(kPanelItems)};
