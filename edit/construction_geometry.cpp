@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "view/clip.h"
-#include "view/map_pick.h"
 
 namespace construct {
 
@@ -161,6 +160,27 @@ double LineDistance(TMapPoint p, TMapPoint a, TMapPoint b) {
   return PointSegmentDistance(p.x, p.y, a.x, a.y, b.x, b.y, &fx, &fy, 1);
 }
 
+double NearestSegment(TMapPoint p, const TMapPoint* v, int32_t n, int32_t* segment, TMapPoint* foot) {
+  if (n < 2 || !v) return -1.0;
+  double best = -1;
+  int32_t at = 0;
+  for (int32_t i = 0; i + 1 < n; ++i) {
+    const double dx = double(v[i + 1].x) - v[i].x, dy = double(v[i + 1].y) - v[i].y;
+    const double qx = double(p.x) - v[i].x, qy = double(p.y) - v[i].y;
+    const double l2 = dx * dx + dy * dy;
+    double t = l2 > 0 ? (qx * dx + qy * dy) / l2 : 0.0;
+    t = t < 0 ? 0 : t > 1 ? 1 : t;
+    const double ex = qx - t * dx, ey = qy - t * dy;
+    const double d2 = ex * ex + ey * ey;
+    if (best < 0 || d2 < best) best = d2, at = i;
+  }
+  int32_t fx, fy;
+  const double d = PointSegmentDistance(p.x, p.y, v[at].x, v[at].y, v[at + 1].x, v[at + 1].y, &fx, &fy, 0);
+  *segment = at;
+  *foot = {fx, fy};
+  return d;
+}
+
 namespace {
 
 // The bisector point of vertex i on the wanted side. The side is tested against the incoming
@@ -229,8 +249,8 @@ bool NearSideAlongLine(const TMapPoint* v, int32_t n, TMapPoint p1, TMapPoint p2
   nearSide->clear();
   int32_t s1 = 0, s2 = 0;
   TMapPoint f1{}, f2{};
-  const double d1 = NearestPointOnPolyline(p1.x, p1.y, n, v, &s1, &f1);
-  const double d2 = NearestPointOnPolyline(p2.x, p2.y, n, v, &s2, &f2);
+  const double d1 = NearestSegment(p1, v, n, &s1, &f1);
+  const double d2 = NearestSegment(p2, v, n, &s2, &f2);
   if (d1 < 0 || d2 < 0 || s1 == s2) {
     *nearSide = {p1, p2};
     return true;

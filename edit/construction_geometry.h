@@ -70,6 +70,11 @@ bool PerpendicularFoot(TMapPoint k, TMapPoint a, TMapPoint b, TMapPoint* out);
 // Distance of P from the infinite line A-B (from A when A = B).
 double LineDistance(TMapPoint p, TMapPoint a, TMapPoint b);
 
+// The segment of the polyline v[0 .. n) nearest to P (the first of equals), its distance and
+// foot as NearestPointOnPolyline gives them; the segments are compared by squared distance,
+// without a square root each. -1 with fewer than 2 vertices.
+double NearestSegment(TMapPoint p, const TMapPoint* v, int32_t n, int32_t* segment, TMapPoint* foot);
+
 // A line parallel to the polyline v[0 .. n): vertex i moved by offsets[i] map units to the side
 // where the side test against its segment gives `wantedSide`. Exactly n vertices; false when
 // n < 2 or a vertex has no coordinates.

@@ -11,7 +11,6 @@
 #include "maps/mdm_map.h"
 #include "platform/win.h"
 #include "view/clip.h"
-#include "view/map_pick.h"
 
 namespace construct {
 
@@ -303,7 +302,7 @@ void BuildLineP(TNewObjectBuilder& builder, const TObjectRef* picks, int count, 
       TMapPoint p, foot;
       int32_t segment = 0;
       if (!ReadBase(builder, picks[i], &p)) continue;
-      const double d = NearestPointOnPolyline(p.x, p.y, n, line.points, &segment, &foot);
+      const double d = NearestSegment(p, line.points, n, &segment, &foot);
       ok = ToUnit(d, &offsets[size_t(segment)]);
       known[size_t(segment)] = 1;
       if (first) {

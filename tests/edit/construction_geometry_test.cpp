@@ -2,6 +2,8 @@
 // arithmetic, truncated toward zero after the base point is added).
 #include "edit/construction_geometry.h"
 
+#include "view/map_pick.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -201,6 +203,35 @@ TEST(ConstructionGeometry, RectangleRingsAlongASideAndABentLine) {
   ASSERT_TRUE(construct::NearSideAlongLine(line, 3, P(90, 60), P(50, 10), &wanted, &nearSide));
   ExpectPoint(nearSide.front(), 50, 10);
   ExpectPoint(nearSide.back(), 90, 60);
+}
+
+}  // namespace
+
+namespace {
+
+// The squared-distance search agrees with the view's polyline search, segment and foot.
+TEST(ConstructionGeometry, NearestSegmentAgreesWithThePolylineSearchOfTheView) {
+  uint32_t r = 99;
+  auto next = [&r](int32_t lo, int32_t hi) {
+    r = r * 1103515245u + 12345u;
+    return lo + int32_t((r >> 8) % uint32_t(hi - lo + 1));
+  };
+  for (int round = 0; round < 200; ++round) {
+    std::vector<TMapPoint> v(size_t(next(2, 12)));
+    for (TMapPoint& p : v) p = P(next(-5000, 5000), next(-5000, 5000));
+    const TMapPoint q = P(next(-6000, 6000), next(-6000, 6000));
+    int32_t s1 = -1, s2 = -1;
+    TMapPoint f1{}, f2{};
+    const double d1 = construct::NearestSegment(q, v.data(), int32_t(v.size()), &s1, &f1);
+    const double d2 = NearestPointOnPolyline(q.x, q.y, int32_t(v.size()), v.data(), &s2, &f2);
+    EXPECT_NEAR(d1, d2, 1e-6) << round;
+    if (std::fabs(d1 - d2) < 1e-9 && s1 != s2) continue;  // two segments equally near
+    EXPECT_EQ(s1, s2) << round;
+    ExpectPoint(f1, f2.x, f2.y);
+  }
+  int32_t s = 0;
+  TMapPoint f{};
+  EXPECT_LT(construct::NearestSegment(P(0, 0), nullptr, 0, &s, &f), 0);
 }
 
 }  // namespace
