@@ -3,10 +3,10 @@
 // each a strip of three frames side by side (up, down, disabled), drawn here at start and
 // registered as packed device-independent bitmaps (header, then 24-bit rows bottom-up).
 #include <cstdint>
-#include <cstdlib>
 #include <functional>
 #include <vector>
 
+#include "resources/dib_canvas.h"
 #include "resources/resource_table.h"
 
 namespace {
@@ -37,9 +37,9 @@ VORNA_RESOURCE(RT_DIALOG, 200, kPicker);
 
 // ---- bitmaps ----
 
-struct Rgb {
-  uint8_t r, g, b;
-};
+using dib::Canvas;
+using dib::Rgb;
+
 constexpr Rgb kInk{0, 0, 0};
 constexpr Rgb kBlue{0, 64, 192};
 constexpr Rgb kRed{200, 0, 0};
@@ -50,82 +50,14 @@ constexpr Rgb kPressed{160, 160, 168};
 constexpr Rgb kShadow{96, 96, 96};
 constexpr Rgb kGrey{150, 150, 150};
 
-class Canvas {
- public:
-  Canvas(int width, int height) : w_(width), h_(height), px_(size_t(width) * height, kFace) {}
-
-  void Set(int x, int y, Rgb c) {
-    if (x >= 0 && y >= 0 && x < w_ && y < h_) px_[size_t(y) * w_ + x] = c;
-  }
-  void Line(int x0, int y0, int x1, int y1, Rgb c) {
-    int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
-    int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1, err = dx + dy;
-    for (;;) {
-      Set(x0, y0, c);
-      if (x0 == x1 && y0 == y1) return;
-      int e2 = 2 * err;
-      if (e2 >= dy) err += dy, x0 += sx;
-      if (e2 <= dx) err += dx, y0 += sy;
-    }
-  }
-  void Box(int l, int t, int r, int b, Rgb c) {
-    for (int y = t; y <= b; ++y) Line(l, y, r, y, c);
-  }
-  void Frame(int l, int t, int r, int b, Rgb c) {
-    Line(l, t, r, t, c);
-    Line(r, t, r, b, c);
-    Line(r, b, l, b, c);
-    Line(l, b, l, t, c);
-  }
-  void Dot(int x, int y, Rgb c) { Box(x - 1, y - 1, x + 1, y + 1, c); }
-  void Circle(int cx, int cy, int radius, Rgb c) {
-    int x = radius, y = 0, err = 1 - radius;
-    while (x >= y) {
-      const int pts[8][2] = {{x, y}, {y, x}, {-y, x}, {-x, y}, {-x, -y}, {-y, -x}, {y, -x}, {x, -y}};
-      for (const auto& p : pts) Set(cx + p[0], cy + p[1], c);
-      ++y;
-      if (err < 0) {
-        err += 2 * y + 1;
-      } else {
-        --x;
-        err += 2 * (y - x) + 1;
-      }
-    }
-  }
-
-  std::vector<uint8_t> PackedDib() const {
-    const int stride = (w_ * 3 + 3) / 4 * 4;
-    std::vector<uint8_t> out(40 + size_t(stride) * h_, 0);
-    auto put32 = [&](size_t at, uint32_t v) {
-      for (int i = 0; i < 4; ++i) out[at + size_t(i)] = uint8_t(v >> (8 * i));
-    };
-    put32(0, 40);
-    put32(4, uint32_t(w_));
-    put32(8, uint32_t(h_));
-    out[12] = 1;
-    out[14] = 24;
-    put32(20, uint32_t(stride * h_));
-    for (int y = 0; y < h_; ++y) {
-      uint8_t* row = out.data() + 40 + size_t(h_ - 1 - y) * stride;
-      for (int x = 0; x < w_; ++x) {
-        const Rgb& c = px_[size_t(y) * w_ + x];
-        row[3 * x] = c.b, row[3 * x + 1] = c.g, row[3 * x + 2] = c.r;
-      }
-    }
-    return out;
-  }
-
- private:
-  int w_, h_;
-  std::vector<Rgb> px_;
-};
+void Dot(Canvas& c, int x, int y, Rgb color) { c.Box(x - 1, y - 1, x + 1, y + 1, color); }
 
 // A glyph drawn at an offset: (canvas, left, top, ink, accent).
 using Glyph = std::function<void(Canvas&, int, int, Rgb, Rgb)>;
 
 // Three frames of `width` x 20: raised, pressed (moved by a pixel), greyed.
 std::vector<uint8_t> ButtonStrip(int width, const Glyph& glyph) {
-  Canvas c(width * 3, 20);
+  Canvas c(width * 3, 20, kFace);
   for (int f = 0; f < 3; ++f) {
     const int l = f * width, r = l + width - 1;
     c.Box(l, 0, r, 19, f == 1 ? kPressed : kFace);
@@ -185,7 +117,7 @@ const std::vector<Bitmap>& Buttons() {
        }},
       // 327 pick: an arrow onto a dot.
       {327, 20, [](Canvas& c, int x, int y, Rgb ink, Rgb a) {
-         c.Dot(x + 13, y + 13, a);
+         Dot(c, x + 13, y + 13, a);
          c.Line(x + 4, y + 4, x + 11, y + 11, ink);
          c.Line(x + 4, y + 4, x + 8, y + 4, ink);
          c.Line(x + 4, y + 4, x + 4, y + 8, ink);
@@ -216,15 +148,15 @@ const std::vector<Bitmap>& Buttons() {
          c.Circle(x + 12, y + 10, 4, ink);
        }},
       // 192, 193, 194 the base-point slots: one, two, three dots.
-      {192, 20, [](Canvas& c, int x, int y, Rgb, Rgb a) { c.Dot(x + 10, y + 10, a); }},
+      {192, 20, [](Canvas& c, int x, int y, Rgb, Rgb a) { Dot(c, x + 10, y + 10, a); }},
       {193, 20, [](Canvas& c, int x, int y, Rgb, Rgb a) {
-         c.Dot(x + 6, y + 10, a);
-         c.Dot(x + 13, y + 10, a);
+         Dot(c, x + 6, y + 10, a);
+         Dot(c, x + 13, y + 10, a);
        }},
       {194, 20, [](Canvas& c, int x, int y, Rgb, Rgb a) {
-         c.Dot(x + 4, y + 10, a);
-         c.Dot(x + 10, y + 10, a);
-         c.Dot(x + 16, y + 10, a);
+         Dot(c, x + 4, y + 10, a);
+         Dot(c, x + 10, y + 10, a);
+         Dot(c, x + 16, y + 10, a);
        }},
       // 195 previous, 196 next: triangles, 12 wide.
       {195, 12, [](Canvas& c, int x, int y, Rgb ink, Rgb) {
@@ -235,12 +167,12 @@ const std::vector<Bitmap>& Buttons() {
        }},
       // 331 add point, 332 delete point.
       {331, 20, [](Canvas& c, int x, int y, Rgb ink, Rgb a) {
-         c.Dot(x + 7, y + 12, a);
+         Dot(c, x + 7, y + 12, a);
          c.Line(x + 13, y + 3, x + 13, y + 9, ink);
          c.Line(x + 10, y + 6, x + 16, y + 6, ink);
        }},
       {332, 20, [](Canvas& c, int x, int y, Rgb ink, Rgb a) {
-         c.Dot(x + 7, y + 12, a);
+         Dot(c, x + 7, y + 12, a);
          c.Line(x + 10, y + 6, x + 16, y + 6, ink);
        }},
       // 333 both maps, 334 vector maps, 336 raster maps.
@@ -266,7 +198,7 @@ const std::vector<Bitmap>& Buttons() {
 // Bitmap 202: ten 42 x 42 tiles, tile i the picture of construction method i.
 std::vector<uint8_t> MethodTiles() {
   constexpr int kTile = 42;
-  Canvas c(kTile * 10, kTile);
+  Canvas c(kTile * 10, kTile, kFace);
   for (int i = 0; i < 10; ++i) {
     const int x = i * kTile;
     c.Box(x, 0, x + kTile - 1, kTile - 1, kWhite);
@@ -275,15 +207,15 @@ std::vector<uint8_t> MethodTiles() {
     switch (i) {
       case 0:  // vertices by taps
         c.Line(x + 6, 34, x + 16, 10, a), c.Line(x + 16, 10, x + 34, 22, a);
-        c.Dot(x + 6, 34, in), c.Dot(x + 16, 10, in), c.Dot(x + 34, 22, in);
+        Dot(c, x + 6, 34, in), Dot(c, x + 16, 10, in), Dot(c, x + 34, 22, in);
         break;
       case 1:  // a point at a distance, square to a line
-        c.Line(x + 5, 30, x + 25, 30, in), c.Dot(x + 5, 30, in), c.Dot(x + 25, 30, in);
-        c.Line(x + 25, 30, x + 25, 10, a), c.Dot(x + 25, 10, r);
+        c.Line(x + 5, 30, x + 25, 30, in), Dot(c, x + 5, 30, in), Dot(c, x + 25, 30, in);
+        c.Line(x + 25, 30, x + 25, 10, a), Dot(c, x + 25, 10, r);
         break;
       case 2:  // a point at two distances
         c.Circle(x + 14, 24, 10, a), c.Circle(x + 28, 24, 10, a);
-        c.Dot(x + 21, 17, r), c.Dot(x + 14, 24, in), c.Dot(x + 28, 24, in);
+        Dot(c, x + 21, 17, r), Dot(c, x + 14, 24, in), Dot(c, x + 28, 24, in);
         break;
       case 3:  // a parallel line
         c.Line(x + 5, 30, x + 20, 22, in), c.Line(x + 20, 22, x + 37, 28, in);
@@ -299,19 +231,19 @@ std::vector<uint8_t> MethodTiles() {
         c.Line(x + 26, 26, x + 32, 32, r), c.Line(x + 32, 26, x + 26, 32, r);
         break;
       case 6:  // the foot of a perpendicular
-        c.Line(x + 5, 30, x + 37, 30, in), c.Dot(x + 5, 30, in), c.Dot(x + 37, 30, in);
-        c.Line(x + 21, 8, x + 21, 30, a), c.Dot(x + 21, 8, in), c.Dot(x + 21, 30, r);
+        c.Line(x + 5, 30, x + 37, 30, in), Dot(c, x + 5, 30, in), Dot(c, x + 37, 30, in);
+        c.Line(x + 21, 8, x + 21, 30, a), Dot(c, x + 21, 8, in), Dot(c, x + 21, 30, r);
         break;
       case 7:  // the midpoint
-        c.Line(x + 5, 24, x + 37, 24, in), c.Dot(x + 5, 24, in), c.Dot(x + 37, 24, in);
-        c.Dot(x + 21, 24, r);
+        c.Line(x + 5, 24, x + 37, 24, in), Dot(c, x + 5, 24, in), Dot(c, x + 37, 24, in);
+        Dot(c, x + 21, 24, r);
         break;
       case 8:  // a rectangle on a side
         c.Line(x + 6, 30, x + 36, 30, in);
-        c.Frame(x + 6, 14, x + 36, 30, a), c.Dot(x + 6, 30, in), c.Dot(x + 36, 30, in);
+        c.Frame(x + 6, 14, x + 36, 30, a), Dot(c, x + 6, 30, in), Dot(c, x + 36, 30, in);
         break;
       default:  // an offset from three points
-        c.Dot(x + 8, 30, in), c.Dot(x + 34, 30, in), c.Dot(x + 21, 10, in);
+        Dot(c, x + 8, 30, in), Dot(c, x + 34, 30, in), Dot(c, x + 21, 10, in);
         c.Line(x + 21, 10, x + 21, 30, a), c.Line(x + 8, 30, x + 34, 30, kGrey);
         break;
     }

@@ -11,6 +11,8 @@
 #include "edit/number_list_edit.h"
 #include "maps/user_layer.h"
 #include "tests/edit/edit_fixture.h"
+#include "view/picture_map.h"
+#include "view/point_lists.h"
 
 namespace {
 
@@ -330,6 +332,48 @@ TEST(NumberListEdit, StepsStoresAndShowsInBothModes) {
   EXPECT_EQ(FormatG(0.1), L"0.1");
   DestroyWindow(edit);
   harness::Stop();
+}
+
+}  // namespace
+
+namespace {
+
+// Method 5 on a picture map with two calibration points: the companion is written only once
+// both points are usable; points are added and deleted through the panel's buttons.
+TEST_F(ToolPanel, CalibrationPointsAreWrittenOnlyWhenTwoAreUsable) {
+  OpenWorkingMap();
+  auto* picture = new TPictureMap;
+  std::snprintf(picture->path, sizeof picture->path, "%s", "\\Vorna\\Pic.jpg");
+  TListPoint a, b;
+  a.x = 6000100, a.y = 7000100, a.px = 10, a.py = 10;
+  b.x = 6000200, b.y = 7000300, b.px = b.py = TListPoint::kPixelUnset;
+  picture->points.Append(a);
+  picture->points.Append(b);
+  g_MapView.rasterMaps.emplace_back(picture);
+  g_MapView.activeRaster = 0;
+  g_Ini.SetInt("GTMethod", 5);
+  g_ToolPanel.Show(1);
+  ASSERT_TRUE(g_ToolPanel.IsVertexEditActive());
+  EXPECT_EQ(g_ToolPanel.builder.GetPending(), -1);  // kind 0: no object
+  TPointList& list = ViewLists(g_MapView).calibrationPoints;
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(g_ToolPanel.numbers.GetCount(), 2);
+  const std::string companion = harness::HostPath(L"\\Vorna\\Pic.@@@");
+  TapButton(TToolPanel::kFinish);
+  EXPECT_FALSE(std::ifstream(companion).good());  // one point has no pixel
+  // Both usable now: Finish writes the companion.
+  list.At(1)->px = 40;
+  list.At(1)->py = 50;
+  TapButton(TToolPanel::kFinish);
+  EXPECT_TRUE(std::ifstream(companion).good());
+  // A point added and deleted again (with the confirmation).
+  const int before = list.Count();
+  TapButton(TToolPanel::kAddPoint);
+  EXPECT_EQ(list.Count(), before + 1);
+  harness::AnswerMessageBox(L"", IDOK);
+  TapButton(TToolPanel::kDeletePoint);
+  EXPECT_EQ(list.Count(), before);
+  EXPECT_EQ(g_ToolPanel.numbers.GetCount(), before);
 }
 
 }  // namespace
