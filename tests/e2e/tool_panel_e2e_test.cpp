@@ -6,7 +6,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 #include <string>
 
 #include "app/commands.h"
@@ -20,7 +22,9 @@
 #include "platform/harness.h"
 #include "platform/win.h"
 #include "tests/app/startup_fixture.h"
+#include "gps/gps_port.h"
 #include "tools/sampledata/demo_device.h"
+#include "tools/sampledata/fake_receiver.h"
 #include "view/map_view.h"
 #include "view/point_lists.h"
 
@@ -229,6 +233,55 @@ TEST_F(ToolPanelE2e, RectangleAlongALineAndThePanelInEveryMethod) {
   TapButton(TToolPanel::kDiscard);
   EXPECT_EQ(map->GetObjectCode(drawn), 0);
   EXPECT_GE(map->count, before);
+}
+
+// New objects carry the time of the receiver's latest fix (attribute 12) while the port is open,
+// from the fake receiver on its pseudo-terminal; none once it is closed.
+TEST_F(ToolPanelE2e, NewObjectsCarryTheFixTimeOnlyWhileThePortIsOpen) {
+  sample::FakeReceiver fake;
+  ASSERT_TRUE(fake.Open());
+  setenv("VORNA_COM1", fake.SlavePath().c_str(), 1);
+  g_Ini.SetInt("GPSTYPE", 0);
+  g_Ini.SetString("GPSCOMNUM_NMEA", "COM1:");
+  g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
+  harness::OnDialog(313, [](HWND dialog) { SendMessageW(dialog, WM_COMMAND, 2341, 0); });
+  SendMessageW(main, WM_COMMAND, kCmdNavigation, 0);
+  harness::PumpUntilIdle();
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  const auto walk = sample::DemoTownWalk(1);
+  std::string expected;
+  for (const std::string& line : sample::EpochSentences(walk[0])) {
+    ASSERT_TRUE(fake.Write(line));
+    // The time field of the RMC sentence, hhmmss, as the attribute shows it.
+    if (line.find("RMC,") != std::string::npos) {
+      const std::string t = line.substr(line.find(',') + 1, 6);
+      expected = t.substr(0, 2) + ":" + t.substr(2, 2) + ":" + t.substr(4, 2);
+    }
+  }
+  ASSERT_EQ(expected.size(), 8u);
+  bool fixed = false;
+  for (int i = 0; i < 300 && !fixed; ++i) {
+    GpsFix fix{};
+    g_GpsPort.GetFix(&fix);
+    fixed = fix.status == 'A';
+    if (!fixed) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_TRUE(fixed);
+  g_Ini.SetInt("GTMethod", 7);
+  SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);
+  harness::PumpUntilIdle();
+  ASSERT_TRUE(g_ToolPanel.builder.HasObject());
+  char text[256] = {};
+  ASSERT_TRUE(map->GetStrAttr(g_ToolPanel.builder.PendingIndex(), 12, text));
+  EXPECT_EQ(std::string(text), expected);
+  SendMessageW(main, WM_COMMAND, kCmdNavigation, 0);
+  harness::PumpUntilIdle();
+  ASSERT_FALSE(g_GpsPort.IsOpen());
+  TapButton(TToolPanel::kDiscard);
+  ASSERT_TRUE(g_ToolPanel.builder.HasObject());
+  EXPECT_FALSE(map->GetStrAttr(g_ToolPanel.builder.PendingIndex(), 12, text));
+  fake.HangUp();
+  unsetenv("VORNA_COM1");
 }
 
 }  // namespace
