@@ -219,6 +219,7 @@ void TToolPanel::Enable(int on) {
 
 void TToolPanel::Activate() {
   attrField.Bind(window ? GetDlgItem(window, kAttrCombo) : nullptr, kTextAttribute, mdm::kAttrText, 0);
+  blankAutoShowNew = attrField.autoShowNew;  // the main window updates it while shown
   TMdmMap* map = WorkingMap();
   if (map) {
     uint16_t codes[TNewObjectBuilder::kKinds];
