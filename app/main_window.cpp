@@ -254,6 +254,8 @@ LRESULT OnMainActivate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 
 LRESULT OnMainDestroy(HWND, WPARAM, LPARAM) {
   g_AutoActions.Stop();
+  // The unfinished construction goes before the working map is saved.
+  g_ToolPanel.Show(0);
   SaveSessionSettings();
   PostQuitMessage(0);
   return 0;

@@ -31,6 +31,13 @@ class TAppHost final : public IProgramHost {
   HWND MainWindow() override { return g_MainWindow; }
   bool EnsureWorkingMap() override { return EnsureWorkMapForGps(); }
   const char* ProgramFolder() override { return g_ProgramFolder.c_str(); }
+  int GetFixTime(SYSTEMTIME* out) override {
+    if (!g_GpsPort.IsOpen()) return 0;
+    GpsFix fix{};
+    g_GpsPort.GetFix(&fix);
+    *out = fix.utc;
+    return 1;
+  }
 };
 
 TAppHost g_appHost;

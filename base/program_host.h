@@ -29,6 +29,12 @@ class IProgramHost {
   virtual bool EnsureWorkingMap() = 0;
   // The program's folder in device form, ending with its '\'.
   virtual const char* ProgramFolder() = 0;
+  // While the GPS port is open: 1 and the UTC time of day of the latest fix record (valid or
+  // not); 0 with the port closed. The construction tools stamp new objects with it.
+  virtual int GetFixTime(SYSTEMTIME* out) {
+    (void)out;
+    return 0;
+  }
 
  protected:
   ~IProgramHost() = default;

@@ -1,0 +1,146 @@
+#include "edit/work_log.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "base/text_utils.h"
+#include "maps/mdm_map.h"
+#include "platform/win.h"
+
+namespace work_log {
+
+namespace {
+
+constexpr size_t kMaxPath = 255;
+constexpr uint16_t kTagName = 9, kTagClass = 10;
+
+bool Move(const std::string& from, const std::string& to) {
+  return MoveFileW(AnsiToWideString(from).c_str(), AnsiToWideString(to).c_str()) != 0;
+}
+void Delete(const std::string& path) { DeleteFileW(AnsiToWideString(path).c_str()); }
+
+// The whole file, any bytes; false when it cannot be opened or read.
+bool ReadAll(const std::string& path, std::string* out) {
+  FILE* f = vfopen(path.c_str(), "rb");
+  if (!f) return false;
+  std::string text;
+  char buffer[65536];
+  size_t got;
+  while ((got = fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, got);
+  const bool ok = !ferror(f);
+  fclose(f);
+  if (ok) *out = std::move(text);
+  return ok;
+}
+
+bool WriteAll(const std::string& path, const std::string& text) {
+  FILE* f = vfopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = fwrite(text.data(), 1, text.size(), f) == text.size();
+  ok = fflush(f) == 0 && ok;
+  ok = fclose(f) == 0 && ok;
+  return ok;
+}
+
+// Puts `temp` in the place of `target`, as the map writer does: the old file steps aside as
+// ".old" and comes back when the new one cannot take its name.
+bool Replace(const std::string& temp, const std::string& target) {
+  if (!FileExists(target.c_str())) return Move(temp, target);
+  const std::string old = target + ".old";
+  Delete(old);
+  if (!Move(target, old)) return false;
+  if (!Move(temp, target)) {
+    Move(old, target);
+    return false;
+  }
+  Delete(old);
+  return true;
+}
+
+// The header line of a section, with or without a carriage return before its line feed (a log
+// edited on a desktop keeps its sections).
+bool IsHeader(const char* line, size_t length, const std::string& header) {
+  const size_t n = header.size();  // "[NAME]"
+  if (length < n + 1 || std::memcmp(line, header.data(), n) != 0) return false;
+  if (length == n + 1) return line[n] == '\n';
+  return length == n + 2 && line[n] == '\r' && line[n + 1] == '\n';
+}
+
+}  // namespace
+
+std::string LogPathOf(const char* mapPath) {
+  std::string path = mapPath ? mapPath : "";
+  std::vector<char> buffer(path.begin(), path.end());
+  buffer.push_back(0);
+  StripExtension(buffer.data());
+  return std::string(buffer.data()) + ".gtl";
+}
+
+std::string InsertIntoSection(const std::string& content, const char* section,
+                              const std::string& line) {
+  const std::string header = std::string("[") + section + "]";
+  const std::string entry = line + "\n";
+  std::string out;
+  out.reserve(content.size() + header.size() + entry.size() + 2);
+  bool found = false, inserted = false;
+  size_t at = 0;
+  while (at < content.size()) {
+    size_t end = content.find('\n', at);
+    end = end == std::string::npos ? content.size() : end + 1;
+    const char* text = content.data() + at;
+    const size_t length = end - at;
+    if (!found) {
+      found = IsHeader(text, length, header);
+    } else if (!inserted && text[0] == '[') {
+      out += entry;
+      inserted = true;
+    }
+    out.append(text, length);
+    at = end;
+  }
+  if (!inserted) {
+    if (!out.empty() && out.back() != '\n') out += '\n';
+    if (!found) out += header + "\n";
+    out += entry;
+  }
+  return out;
+}
+
+int AppendToSection(const std::string& logPath, const char* section, const std::string& text) {
+  if (logPath.empty() || logPath.size() > kMaxPath || !section) return kBadPath;
+  const std::string temp = logPath + ".tmp";
+  // A temporary without its log is the last failure's text: it takes the log's place first.
+  if (!FileExists(logPath.c_str()) && FileExists(temp.c_str())) Move(temp, logPath);
+  std::string content;
+  if (FileExists(logPath.c_str()) && !ReadAll(logPath, &content)) return kNotWritten;
+  if (!WriteAll(temp, InsertIntoSection(content, section, text)) || !Replace(temp, logPath)) {
+    Delete(temp);
+    return kNotWritten;
+  }
+  return kOk;
+}
+
+bool MakeObjectTag(TMdmMap* map, uint16_t object, std::string* out) {
+  if (!map || !out || object >= map->count) return false;
+  char value[256] = {};
+  std::string tag;
+  if (map->GetStrAttr(object, kTagClass, value, sizeof value)) {
+    tag = value;
+  } else {
+    tag = "tools";
+    map->SetStrAttr(object, kTagClass, tag.c_str());
+  }
+  std::memset(value, 0, sizeof value);
+  if (!map->GetStrAttr(object, kTagName, value, sizeof value)) {
+    SYSTEMTIME t{};
+    GetSystemTime(&t);
+    std::snprintf(value, sizeof value, "%02i%02i%02i%02i%02i%02i", t.wYear % 100, t.wMonth, t.wDay,
+                  t.wHour, t.wMinute, t.wSecond);
+    map->SetStrAttr(object, kTagName, value);
+  }
+  *out = tag + "_" + value;
+  return true;
+}
+
+}  // namespace work_log

@@ -1,0 +1,287 @@
+// The construction-tools panel over the started program on the demo device, driven by the pen
+// and the keys: a method chosen in the picker, picks on the map, a length typed, the side tap
+// and Finish; the map file and the work log read back afterwards. Each state is saved as a PNG
+// under test-artifacts/edit/.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+#include <string>
+
+#include "app/commands.h"
+#include "app/main_window.h"
+#include "app/winmain.h"
+#include "base/ini_file.h"
+#include "edit/method_picker.h"
+#include "edit/tool_panel.h"
+#include "maps/mdm_map.h"
+#include "maps/user_layer.h"
+#include "platform/harness.h"
+#include "platform/win.h"
+#include "tests/app/startup_fixture.h"
+#include "gps/gps_port.h"
+#include "tools/sampledata/demo_device.h"
+#include "tools/sampledata/fake_receiver.h"
+#include "view/map_view.h"
+#include "view/point_lists.h"
+
+namespace {
+
+std::string Shot(const std::string& name) {
+  const std::string dir = std::string(VORNA_BINARY_DIR) + "/test-artifacts/edit";
+  std::filesystem::create_directories(dir);
+  const std::string path = dir + "/" + name + ".png";
+  EXPECT_TRUE(harness::SaveScreen(path)) << path;
+  return path;
+}
+
+class ToolPanelE2e : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    harness::Start();
+    ASSERT_EQ(sample::WriteDemoDevice(harness::Root()), "");
+    startup_test::PlentyOfMemory();
+    harness::AnswerMessageBox(L"", IDOK);
+    main = startup_test::MakeMainWindow("");
+    ASSERT_NE(main, nullptr);
+    harness::PumpUntilIdle();
+    work = g_MapView.GetVectorMapCount() - 1;
+    ASSERT_GE(work, 0);
+    ASSERT_EQ(g_UserLayer.Attach(g_MapView.WorkingMapHost(), work), 1);
+    map = g_MapView.GetVectorMap(work);
+    for (int i = 1; i < map->count && pointCode == 0; ++i)
+      if ((map->GetObjectCode(uint16_t(i)) & 7) == 1) pointCode = map->GetObjectCode(uint16_t(i));
+    if (pointCode == 0) pointCode = (1 << 3) | 1;
+    cx = (map->extXMin + map->extXMax) / 2;
+    cy = (map->extYMin + map->extYMax) / 2;
+    SYSTEMTIME t{};
+    t.wYear = 2026, t.wMonth = 5, t.wDay = 6, t.wHour = 7, t.wMinute = 8, t.wSecond = 9;
+    ASSERT_TRUE(SetSystemTime(&t));
+  }
+  void TearDown() override {
+    g_UserLayer.Close();
+    DestroyWindow(main);
+    harness::Stop();
+  }
+  uint16_t AddPoint(int32_t x, int32_t y, const char* cls, const char* name) {
+    const int32_t i = map->AddPointObject(pointCode, x, y, 0);
+    EXPECT_GT(i, 0);
+    map->SetStrAttr(uint16_t(i), 10, cls);
+    map->SetStrAttr(uint16_t(i), 9, name);
+    return uint16_t(i);
+  }
+  // Shows the map around (cx, cy) so that the constructions lie well inside the view.
+  void ShowAround(double metres) {
+    double x, y;
+    map->MapToPlane(cx, cy, &x, &y);
+    g_MapView.ShowRect(x - metres, y - metres, x + metres, y + metres);
+    InvalidateMainView(1);
+    harness::PumpUntilIdle();
+  }
+  POINT ScreenOf(int32_t x, int32_t y) const {
+    int32_t sx, sy;
+    map->MapToScreen(x, y, &sx, &sy);
+    POINT p{sx, sy};
+    ClientToScreen(main, &p);
+    return p;
+  }
+  void TapMap(int32_t x, int32_t y) {
+    const POINT p = ScreenOf(x, y);
+    harness::Tap(p.x, p.y);
+  }
+  void TapPanel(int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(g_ToolPanel.window, &p);
+    harness::Tap(p.x, p.y);
+  }
+  void TapButton(TToolPanel::Button b) {
+    const TSoftButton& s = g_ToolPanel.ButtonAt(b);
+    ASSERT_TRUE(s.visible);
+    TapPanel((s.left + s.right) / 2, (s.top + s.bottom) / 2);
+  }
+  // Chooses `method` through the method tile and the picker.
+  void PickMethod(int method, const char* shot = nullptr) {
+    harness::OnDialog(TMethodPicker::kTemplate, [method, shot](HWND dialog) {
+      harness::PumpUntilIdle();
+      if (shot) Shot(shot);
+      POINT p{4 + 44 * (method % 5) + 21, 4 + 44 * (method / 5) + 21};
+      ClientToScreen(dialog, &p);
+      harness::Tap(p.x, p.y);
+    });
+    TapPanel(20, 20);
+  }
+  static std::string Log(const char* mapPath) {
+    return startup_test::ReadHostFile(harness::HostPath(
+        std::wstring(mapPath, mapPath + std::strlen(mapPath) - 4) + L".gtl"));
+  }
+
+  HWND main = nullptr;
+  int work = -1;
+  TMdmMap* map = nullptr;
+  uint16_t pointCode = 0;
+  int32_t cx = 0, cy = 0;
+};
+
+TEST_F(ToolPanelE2e, PointAtADistanceFromThePickerToTheMapFileAndTheLog) {
+  // The working map is in centimetres: A and B 40 m apart along the easting.
+  const double unit = map->UnitMetres();
+  ASSERT_GT(unit, 0);
+  const int32_t d = int32_t(20 / unit), l = int32_t(10 / unit);
+  AddPoint(cx, cy - d, "a", "A");
+  AddPoint(cx, cy + d, "b", "B");
+  ShowAround(60);
+  SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);
+  harness::PumpUntilIdle();
+  ASSERT_TRUE(g_ToolPanel.IsShown());
+  PickMethod(1, "tool_picker");
+  ASSERT_EQ(g_ToolPanel.method, 1);
+  TapMap(cx, cy - d);
+  TapMap(cx, cy + d);
+  ASSERT_EQ(g_ToolPanel.picks.size(), 2u);
+  RECT edit{};
+  GetWindowRect(GetDlgItem(g_ToolPanel.window, TToolPanel::kLength1), &edit);
+  harness::Tap((edit.left + edit.right) / 2, (edit.top + edit.bottom) / 2);
+  harness::Type(L"10");
+  // The side tap near the point 10 m north of B: the +90 candidate.
+  TapMap(cx + l + l / 5, cy + d + l / 10);
+  TMarker mark{};
+  EXPECT_EQ(GetCurrentMark(g_MapView, &mark), 1);
+  Shot("tool_method1_preview");
+  TapButton(TToolPanel::kFinish);
+  harness::PumpUntilIdle();
+  SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);  // hide
+  harness::PumpUntilIdle();
+  EXPECT_FALSE(g_ToolPanel.IsShown());
+  EXPECT_EQ(g_Ini.GetInt("GTMethod"), 1);
+  std::string length;
+  ASSERT_TRUE(g_Ini.GetString("GTMP2DALen", length));
+  EXPECT_EQ(length, "10");
+
+  const std::string path = map->path;
+  TMdmMap reread;
+  ASSERT_EQ(reread.OpenHeader(path.c_str()), kMdmOk);
+  ASSERT_EQ(reread.Load(), kMdmOk);
+  int found = 0;
+  for (int i = 1; i < reread.count; ++i) {
+    TMapPoint c{};
+    reread.GetObjectBounds(uint16_t(i), &c, nullptr);
+    found += reread.GetObjectCode(uint16_t(i)) != 0 && c.x == cx + l && c.y == cy + d;
+  }
+  EXPECT_EQ(found, 1);
+  EXPECT_EQ(Log(path.c_str()), "[TOOLS]\nPOINT_2DA\ttools_260506070809\ta_A\tb_B\t10.000000\t90\n");
+}
+
+TEST_F(ToolPanelE2e, RectangleAlongALineAndThePanelInEveryMethod) {
+  const double unit = map->UnitMetres();
+  const int32_t d = int32_t(20 / unit);
+  const int32_t line = map->AddObject(uint16_t((1 << 3) | 2), 2);
+  ASSERT_GT(line, 0);
+  TPointBuf v;
+  ASSERT_TRUE(v.Alloc(2));
+  v.points[0] = {cx - d, cy - 2 * d};
+  v.points[1] = {cx - d, cy + 2 * d};
+  v.count = 2;
+  ASSERT_TRUE(map->SetObjectVertices(uint16_t(line), &v));
+  map->SetStrAttr(uint16_t(line), 10, "l");
+  map->SetStrAttr(uint16_t(line), 9, "L");
+  AddPoint(cx - d, cy - d, "p", "1");
+  AddPoint(cx - d, cy + d, "p", "2");
+  AddPoint(cx, cy, "w", "W");
+  ShowAround(60);
+  SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);
+  harness::PumpUntilIdle();
+  for (int m = 0; m < TToolPanel::kMethods; ++m) {
+    g_ToolPanel.SelectMethod(m);
+    harness::PumpUntilIdle();
+    Shot("tool_panel_method" + std::to_string(m));
+  }
+  PickMethod(8);
+  ASSERT_EQ(g_ToolPanel.method, 8);
+  TapMap(cx - d, cy - 3 * d / 2);  // the line, away from its points
+  TapMap(cx - d, cy - d);
+  TapMap(cx - d, cy + d);
+  TapMap(cx, cy);
+  ASSERT_EQ(g_ToolPanel.picks.size(), 4u);
+  Shot("tool_method8_preview");
+  const uint16_t area = g_ToolPanel.builder.PendingIndex();
+  TapButton(TToolPanel::kFinish);
+  harness::PumpUntilIdle();
+  ASSERT_EQ(map->GetVertexCount(area), 5);
+  const TMapObject* o = map->GetObjectRecord(area);
+  // The side between the points moved 20 m towards W.
+  EXPECT_EQ(o->vertices[2].x, cx);
+  EXPECT_EQ(o->vertices[2].y, cy + d);
+  EXPECT_EQ(Log(map->path), "[TOOLS]\nRECT_CP3\ttools_260506070809\tl_L\tp_1\tp_2\tw_W\n");
+  // Method 0 with the option: a square corner; Discard leaves nothing behind.
+  g_ToolPanel.SelectMethod(0);
+  TapButton(TToolPanel::kKindLine);
+  TapButton(TToolPanel::kOption);
+  const int before = map->count;
+  TapMap(cx + d, cy - d);
+  TapMap(cx + d, cy + d);
+  TapMap(cx + 2 * d, cy + d + 3);
+  ASSERT_EQ(g_ToolPanel.vertices.size(), 3u);
+  // The taps are whole pixels; the third vertex stands square to the segment they give.
+  const TMapPoint a = g_ToolPanel.vertices[0], b = g_ToolPanel.vertices[1], c = g_ToolPanel.vertices[2];
+  const double dot = double(b.x - a.x) * (c.x - b.x) + double(b.y - a.y) * (c.y - b.y);
+  EXPECT_LT(std::fabs(dot) / (std::hypot(b.x - a.x, b.y - a.y) * std::hypot(c.x - b.x, c.y - b.y)), 1e-3);
+  Shot("tool_method0_option");
+  const uint16_t drawn = g_ToolPanel.builder.PendingIndex();
+  TapButton(TToolPanel::kDiscard);
+  EXPECT_EQ(map->GetObjectCode(drawn), 0);
+  EXPECT_GE(map->count, before);
+}
+
+// New objects carry the time of the receiver's latest fix (attribute 12) while the port is open,
+// from the fake receiver on its pseudo-terminal; none once it is closed.
+TEST_F(ToolPanelE2e, NewObjectsCarryTheFixTimeOnlyWhileThePortIsOpen) {
+  sample::FakeReceiver fake;
+  ASSERT_TRUE(fake.Open());
+  setenv("VORNA_COM1", fake.SlavePath().c_str(), 1);
+  g_Ini.SetInt("GPSTYPE", 0);
+  g_Ini.SetString("GPSCOMNUM_NMEA", "COM1:");
+  g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
+  harness::OnDialog(313, [](HWND dialog) { SendMessageW(dialog, WM_COMMAND, 2341, 0); });
+  SendMessageW(main, WM_COMMAND, kCmdNavigation, 0);
+  harness::PumpUntilIdle();
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  const auto walk = sample::DemoTownWalk(1);
+  std::string expected;
+  for (const std::string& line : sample::EpochSentences(walk[0])) {
+    ASSERT_TRUE(fake.Write(line));
+    // The time field of the RMC sentence, hhmmss, as the attribute shows it.
+    if (line.find("RMC,") != std::string::npos) {
+      const std::string t = line.substr(line.find(',') + 1, 6);
+      expected = t.substr(0, 2) + ":" + t.substr(2, 2) + ":" + t.substr(4, 2);
+    }
+  }
+  ASSERT_EQ(expected.size(), 8u);
+  bool fixed = false;
+  for (int i = 0; i < 300 && !fixed; ++i) {
+    GpsFix fix{};
+    g_GpsPort.GetFix(&fix);
+    fixed = fix.status == 'A';
+    if (!fixed) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_TRUE(fixed);
+  g_Ini.SetInt("GTMethod", 7);
+  SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);
+  harness::PumpUntilIdle();
+  ASSERT_TRUE(g_ToolPanel.builder.HasObject());
+  char text[256] = {};
+  ASSERT_TRUE(map->GetStrAttr(g_ToolPanel.builder.PendingIndex(), 12, text));
+  EXPECT_EQ(std::string(text), expected);
+  SendMessageW(main, WM_COMMAND, kCmdNavigation, 0);
+  harness::PumpUntilIdle();
+  ASSERT_FALSE(g_GpsPort.IsOpen());
+  TapButton(TToolPanel::kDiscard);
+  ASSERT_TRUE(g_ToolPanel.builder.HasObject());
+  EXPECT_FALSE(map->GetStrAttr(g_ToolPanel.builder.PendingIndex(), 12, text));
+  fake.HangUp();
+  unsetenv("VORNA_COM1");
+}
+
+}  // namespace
