@@ -25,8 +25,8 @@ class IProgramHost {
   virtual void CenterViewAt(int x, int y) = 0;
   virtual HWND MainWindow() = 0;
   // Makes sure a working map is open, asking the user to choose or create one; false when none
-  // results.
-  virtual bool EnsureWorkingMap() = 0;
+  // results (a host without a program to ask has none).
+  virtual bool EnsureWorkingMap() { return false; }
   // The program's folder in device form, ending with its '\'.
   virtual const char* ProgramFolder() = 0;
   // While the GPS port is open: 1 and the UTC time of day of the latest fix record (valid or

@@ -40,7 +40,6 @@ class CountingHost : public IProgramHost {
   void CenterViewAt(int, int) override {}
   HWND MainWindow() override { return nullptr; }
   const char* ProgramFolder() override { return "\\Vorna\\"; }
-  bool EnsureWorkingMap() override { return false; }
   int redraws = 0, fullRedraws = 0;
 };
 

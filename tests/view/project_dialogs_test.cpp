@@ -35,7 +35,6 @@ class FakeProgram final : public IProgramHost {
   void CenterViewAt(int, int) override {}
   HWND MainWindow() override { return nullptr; }
   const char* ProgramFolder() override { return "\\Vorna\\"; }
-  bool EnsureWorkingMap() override { return false; }
   int fullRedraws = 0, partialRedraws = 0;
 };
 
