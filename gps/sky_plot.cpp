@@ -1,6 +1,7 @@
 #include "gps/sky_plot.h"
 
 int g_AlmanacBarOn = 0;
+int g_SkyPlotBaseCount = 0;
 
 void UpdateSkyPlot(TGpsPort* /*port*/, TAlmanac* /*almanac*/) {
   if (!g_AlmanacBarOn && !g_SkyPlot.shown) return;

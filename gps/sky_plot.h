@@ -20,6 +20,8 @@ class TSkyPlot {
 extern TSkyPlot g_SkyPlot;
 // Set by the almanac-bar command; with it off and the plot hidden, UpdateSkyPlot does nothing.
 extern int g_AlmanacBarOn;
+// Satellites of the last update used in the fix and also visible from the almanac base point.
+extern int g_SkyPlotBaseCount;
 
 // Refills the sky plot from the port's satellites and the almanac.
 void UpdateSkyPlot(TGpsPort* port, TAlmanac* almanac);

@@ -2,21 +2,17 @@
 // and registered as a packed device-independent bitmap (header, then 24-bit rows bottom-up).
 // Light grey RGB(192, 192, 192) is the strip's transparent colour: the bar's background shows.
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
+#include "resources/dib_canvas.h"
 #include "resources/main_ids.h"
 #include "resources/resource_table.h"
 
 namespace {
 
-constexpr int kSize = 16;  // pixels, one image
-constexpr int kWidth = kSize * MAIN_TOOLBAR_IMAGES;
-constexpr int kStride = (kWidth * 3 + 3) / 4 * 4;  // bytes, rows are padded to 4 bytes
+using vres::Rgb;
 
-struct Rgb {
-  uint8_t r, g, b;
-};
+constexpr int kSize = 16;  // pixels, one image
 constexpr Rgb kClear{192, 192, 192};
 constexpr Rgb kInk{0, 0, 0};
 constexpr Rgb kBlue{0, 64, 192};
@@ -24,76 +20,24 @@ constexpr Rgb kRed{200, 0, 0};
 constexpr Rgb kGreen{0, 140, 0};
 constexpr Rgb kWhite{255, 255, 255};
 
+// The strip, each call drawing inside the cell of one image.
 class Strip {
  public:
-  Strip() : pixels_(size_t(kWidth) * kSize, kClear) {}
+  Strip() : canvas_(kSize * MAIN_TOOLBAR_IMAGES, kSize, kClear) {}
 
-  void Set(int image, int x, int y, Rgb c) {
-    if (x < 0 || y < 0 || x >= kSize || y >= kSize) return;
-    pixels_[size_t(y) * kWidth + size_t(image * kSize + x)] = c;
-  }
-  void Line(int image, int x0, int y0, int x1, int y1, Rgb c) {
-    int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
-    int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1, err = dx + dy;
-    for (;;) {
-      Set(image, x0, y0, c);
-      if (x0 == x1 && y0 == y1) return;
-      int e2 = 2 * err;
-      if (e2 >= dy) err += dy, x0 += sx;
-      if (e2 <= dx) err += dx, y0 += sy;
-    }
-  }
-  void Frame(int image, int l, int t, int r, int b, Rgb c) {
-    Line(image, l, t, r, t, c);
-    Line(image, r, t, r, b, c);
-    Line(image, r, b, l, b, c);
-    Line(image, l, b, l, t, c);
-  }
-  void Box(int image, int l, int t, int r, int b, Rgb c) {
-    for (int y = t; y <= b; ++y) Line(image, l, y, r, y, c);
-  }
-  void Circle(int image, int cx, int cy, int radius, Rgb c) {
-    // Midpoint circle: eight symmetric points per step.
-    int x = radius, y = 0, err = 1 - radius;
-    while (x >= y) {
-      const int pts[8][2] = {{x, y}, {y, x}, {-y, x}, {-x, y}, {-x, -y}, {-y, -x}, {y, -x}, {x, -y}};
-      for (const auto& p : pts) Set(image, cx + p[0], cy + p[1], c);
-      ++y;
-      if (err < 0) {
-        err += 2 * y + 1;
-      } else {
-        --x;
-        err += 2 * (y - x) + 1;
-      }
-    }
-  }
-
-  // BITMAPINFOHEADER (40 bytes, little-endian) and the rows, bottom row first.
-  std::vector<uint8_t> PackedDib() const {
-    std::vector<uint8_t> out(40 + size_t(kStride) * kSize, 0);
-    auto put32 = [&](size_t at, uint32_t v) {
-      for (int i = 0; i < 4; ++i) out[at + size_t(i)] = uint8_t(v >> (8 * i));
-    };
-    put32(0, 40);
-    put32(4, kWidth);
-    put32(8, kSize);
-    out[12] = 1;   // planes
-    out[14] = 24;  // bits per pixel
-    put32(20, uint32_t(kStride) * kSize);
-    for (int y = 0; y < kSize; ++y) {
-      uint8_t* row = out.data() + 40 + size_t(kSize - 1 - y) * kStride;
-      for (int x = 0; x < kWidth; ++x) {
-        const Rgb& c = pixels_[size_t(y) * kWidth + size_t(x)];
-        row[3 * x] = c.b;
-        row[3 * x + 1] = c.g;
-        row[3 * x + 2] = c.r;
-      }
-    }
-    return out;
-  }
+  void Set(int image, int x, int y, Rgb c) { At(image).Set(x, y, c); }
+  void Line(int image, int x0, int y0, int x1, int y1, Rgb c) { At(image).Line(x0, y0, x1, y1, c); }
+  void Frame(int image, int l, int t, int r, int b, Rgb c) { At(image).Frame(l, t, r, b, c); }
+  void Box(int image, int l, int t, int r, int b, Rgb c) { At(image).Box(l, t, r, b, c); }
+  void Circle(int image, int cx, int cy, int radius, Rgb c) { At(image).Circle(cx, cy, radius, c); }
+  std::vector<uint8_t> PackedDib() const { return canvas_.PackedDib(); }
 
  private:
-  std::vector<Rgb> pixels_;
+  vres::DibCanvas& At(int image) {
+    canvas_.SetCell(image * kSize, 0, kSize, kSize);
+    return canvas_;
+  }
+  vres::DibCanvas canvas_;
 };
 
 std::vector<uint8_t> DrawStrip() {
