@@ -299,13 +299,18 @@ void TGpsBar::OnPointsButton() {
   TNavPointsDialog& points = g_NavPointsDialog;
   g_MapView.GetCenter(&points.centreX, &points.centreY, 0);
   points.Run(ProgramHost().MainWindow());
+  ApplyPointsChoice(points.result, points.chosen);
+}
+
+void TGpsBar::ApplyPointsChoice(int result, int chosen) {
   // The chosen point's place is the first corner of its box; a point that is no longer in the
   // working map (or none) is at 0, 0 and gives nothing to show or go to.
   double box[3] = {0, 0, 0};
-  if (points.chosen > 0 && points.chosen <= 0xFFFF)
-    g_UserLayer.GetObjectBox(uint16_t(points.chosen), box);
+  // (A deleted object keeps its box with type code 0.)
+  if (chosen > 0 && chosen <= 0xFFFF && g_UserLayer.GetObjectCode(uint16_t(chosen)) != 0)
+    g_UserLayer.GetObjectBox(uint16_t(chosen), box);
   const bool there = box[0] != 0 || box[1] != 0;
-  switch (points.result) {
+  switch (result) {
     case TNavPointsDialog::kShowOnMap:
       if (there) g_MapView.CenterOn(box[0], box[1], 0);
       gotoButton.SetState(TSoftButton::kUp, true);

@@ -83,8 +83,10 @@ class TGpsBar {
   void SetCaptionRow(int on);
   // Input mode 1 becomes 5 (set a navigation point), any other becomes 1.
   void ToggleMode();
-  // The go-to target button's action, by the button's state.
+  // The go-to target button's action, by the button's state: down runs dialog 124.
   void OnPointsButton();
+  // What dialog 124 left: its result kind and the chosen object of the working map (-1 none).
+  void ApplyPointsChoice(int result, int chosen);
   // A new track object, of a type the user chooses.
   void OnTrackButton();
   // 1 keep going; 0 the link is given up and navigation was stopped.
