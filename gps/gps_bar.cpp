@@ -140,6 +140,8 @@ HWND TGpsBar::Create(HWND mainWindow, HINSTANCE inst) {
   window = CreateDialogParamW(inst, MAKEINTRESOURCEW(kTemplate), mainWindow, GpsBarProc, 0);
   if (!window) return nullptr;
   ShowWindow(window, SW_HIDE);
+  // The hidden bar must not keep the focus the dialog's creation gave it.
+  if (IsChild(window, GetFocus()) || GetFocus() == window) SetFocus(mainWindow);
   shown = 0;
   struct {
     TSoftButton* button;

@@ -2,6 +2,7 @@
 // the sight rings' list.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <string>
@@ -10,6 +11,7 @@
 #include "gps/gps_bar.h"
 #include "gps/nmea.h"
 #include "gps/sight_rule.h"
+#include "platform/harness.h"
 #include "view/map_view.h"
 
 namespace {
@@ -282,6 +284,70 @@ TEST(SightRings, ListsAndTheirRings) {
   EXPECT_EQ(rule.rings.size(), 15u);
   rule.ParseRings(nullptr);
   EXPECT_TRUE(rule.rings.empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GpsBarLink, TimesOffNegativeOrHugeAndAStaleLink) {
+  harness::Start();
+  harness::Advance(3000);  // the port has had no line for 3 s
+  TGpsBar& bar = g_GpsBar;
+  bar.SetValues(-5, -5);  // no setting gives these: off
+  EXPECT_EQ(bar.CheckLink(), 1);
+  EXPECT_EQ(bar.busy, 0);
+  EXPECT_EQ(bar.stale, 0);
+  bar.SetValues(INT_MAX, 0);  // 68 years: not stale, no overflow
+  EXPECT_EQ(bar.CheckLink(), 1);
+  EXPECT_EQ(bar.stale, 0);
+  bar.SetValues(2, 0);
+  EXPECT_EQ(bar.CheckLink(), 1);
+  EXPECT_EQ(bar.stale, 1);
+  EXPECT_EQ(bar.busy, 0);
+  // Hidden, the bar reads nothing and asks nothing.
+  bar.SetValues(0, 1);
+  bar.UpdateStatus();
+  EXPECT_TRUE(harness::MessageBoxes().empty());
+  harness::Stop();
+}
+
+int g_farCalls = 0;
+void FarToScreen(double x, double y, int32_t* sx, int32_t* sy) {
+  ++g_farCalls;
+  // 1 pixel a metre, saturated at the 32-bit range as the view's conversion is.
+  auto sat = [](double v) { return int32_t(std::clamp(v, -2147483648.0, 2147483647.0)); };
+  *sx = sat(y - 7407000);
+  *sy = sat(320 - (x - 6170000));
+}
+
+TEST(SightRings, APositionFarOffScreenDrawsNothingAndReturns) {
+  harness::Start();
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 240, 320);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  RECT all{0, 0, 240, 320};
+  FillRect(dc, &all, HBRUSH(GetStockObject(WHITE_BRUSH)));
+  TSightRule rule(FarToScreen);
+  rule.on = 1;
+  rule.ParseRings("50;2000000000;");
+  rule.SetPosition(1, 6170000 + 1e12, 7407000 - 1e12, std::nan(""));
+  rule.Draw(dc, all);
+  EXPECT_EQ(g_farCalls, 2 + 2 * 2);  // the cross line and two boxes
+  int ink = 0;
+  for (int y = 0; y < 320; ++y)
+    for (int x = 0; x < 240; ++x) ink += GetPixel(dc, x, y) != RGB(255, 255, 255);
+  EXPECT_EQ(ink, 0);
+  // Without a fix, nothing is converted at all.
+  rule.SetPosition(0, 0, 0, 0);
+  rule.Draw(dc, all);
+  EXPECT_EQ(g_farCalls, 6);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  harness::Stop();
 }
 
 }  // namespace
