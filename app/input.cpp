@@ -145,13 +145,13 @@ void OnInputModeChanged(uint8_t mode) {
   if (mode != input_mode::kRuler) g_MeasureTool.active = 0;
   switch (mode) {
     case input_mode::kNormal:
-      g_GpsBar.pointOnMapButton = 0;
+      g_GpsBar.pointOnMapButton.SetState(TSoftButton::kUp, true);
       CheckBarButton(kCmdRuler, 0);
       CheckBarButton(kCmdPointOnMap, 0);
       CheckBarButton(kCmdZoomFrame, 0);
       break;
     case input_mode::kZoomFrame:
-      g_GpsBar.pointOnMapButton = 0;
+      g_GpsBar.pointOnMapButton.SetState(TSoftButton::kUp, true);
       CheckBarButton(kCmdRuler, 0);
       CheckBarButton(kCmdPointOnMap, 0);
       break;
@@ -160,7 +160,7 @@ void OnInputModeChanged(uint8_t mode) {
       CheckBarButton(kCmdZoomFrame, 0);
       break;
     case input_mode::kRuler:
-      g_GpsBar.pointOnMapButton = 0;
+      g_GpsBar.pointOnMapButton.SetState(TSoftButton::kUp, true);
       CheckBarButton(kCmdPointOnMap, 0);
       CheckBarButton(kCmdZoomFrame, 0);
       break;
@@ -383,7 +383,7 @@ void RunButtonAction(HWND hwnd, int action, int key) {
       AddGpsPointFromKey(key);
       break;
     case button_action::kPointOnMap:
-      g_GpsBar.pointOnMapButton = 1;
+      g_GpsBar.pointOnMapButton.SetState(TSoftButton::kDown, true);
       g_GpsBar.ToggleMode();
       break;
     case button_action::kToggleNavigation:

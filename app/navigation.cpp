@@ -17,10 +17,10 @@
 #include "base/lang.h"
 #include "base/lang_ids.h"
 #include "base/ui/shell_utils.h"
-#include "edit/goto_overlay.h"
 #include "edit/tool_panel.h"
 #include "gps/echo_sounder.h"
 #include "gps/geodesy_bar.h"
+#include "gps/goto_overlay.h"
 #include "gps/gps_bar.h"
 #include "gps/gps_port.h"
 #include "gps/point_properties.h"
@@ -47,7 +47,7 @@ void SetFollowButton(int on) {
   if (g_geodesy)
     g_GeodesyBar.followButton = on;
   else
-    g_GpsBar.followButton = on;
+    g_GpsBar.followButton.SetState(on ? TSoftButton::kDown : TSoftButton::kUp, true);
 }
 
 int32_t Saturate(int64_t v) {
@@ -133,7 +133,7 @@ void CALLBACK ApplyGpsFix(HWND hwnd, UINT, UINT_PTR, DWORD) {
       if (g_MapView.UpdateGpsPosition(fix.latitude, fix.longitude, course, fix.altitude, &full,
                                       &rect, &x, &y)) {
         g_UserLayer.AddPoint(x, y);
-        g_GotoOverlay.UpdatePosition(x, y, course, fix.speed);
+        g_GotoOverlay.UpdatePosition(x, y, fix.speed, course);
         if (g_FullRedraw || full) {
           g_FullRedraw = 1;
           InvalidateRect(hwnd, nullptr, TRUE);
@@ -205,7 +205,7 @@ int StartNavigationMode(int ask, int geodesy) {
           g_GpsPort.Close();
         }
       } else {
-        g_GpsBar.followButton = g_Ini.GetInt("GPSGO") ? 1 : 0;
+        SetFollowButton(g_Ini.GetInt("GPSGO") ? 1 : 0);
       }
     }
     result = g_GpsPort.IsOpen() ? 1 : 0;
@@ -250,10 +250,12 @@ int StopNavigationMode(int doNotAsk) {
     if (g_fromUser) {
       g_MapView.SetGpsState(0);
       if (g_EchoSounder.IsOpen()) OpenEchoPort(g_MainWindow, 0);
-      if (g_GpsBar.pointOnMapButton) {
-        g_GpsBar.pointOnMapButton = 0;
+      if (g_GpsBar.pointOnMapButton.IsDown()) {
+        g_GpsBar.pointOnMapButton.SetState(TSoftButton::kUp, true);
         g_GpsBar.ToggleMode();
       }
+      g_GpsBar.gotoButton.SetState(TSoftButton::kUp, true);
+      g_GpsBar.OnPointsButton();  // the target goes with the button
       g_UserLayer.EndObject();
       g_UserLayer.Save(0);
     }

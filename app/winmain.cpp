@@ -8,19 +8,21 @@
 #include "base/button_table.h"
 #include "app/main_window.h"
 #include "app/menu_opener.h"
+#include "app/navigation.h"
 #include "app/program_host.h"
 #include "base/ini_file.h"
 #include "base/lang.h"
 #include "base/lang_ids.h"
 #include "base/text_utils.h"
 #include "base/ui/shell_utils.h"
-#include "edit/goto_overlay.h"
 #include "edit/measure_tool.h"
 #include "edit/tool_panel.h"
 #include "edit/vertex_edit_bar.h"
 #include "gps/almanac.h"
 #include "gps/echo_sounder.h"
 #include "gps/geodesy_bar.h"
+#include "gps/goto_overlay.h"
+#include "gps/gps_bar.h"
 #include "gps/gps_port.h"
 #include "gps/greis_receiver.h"
 #include "gps/sight_rule.h"
@@ -70,6 +72,40 @@ bool ScreenToGeo(int32_t x, int32_t y, double* latitude, double* longitude) {
 void PlaneToScreenForRings(double x, double y, int32_t* sx, int32_t* sy) {
   g_MapView.PlaneToScreen(x, y, sx, sy, 1);
 }
+
+// What the GPS bar asks of the program.
+class TGpsBarLink final : public IGpsBarHost {
+ public:
+  void StopNavigation() override { StopNavigationMode(1); }
+  void RunGpsFix() override {
+    ApplyGpsFix(g_MainWindow, WM_TIMER, TGpsPort::kFixTimerId, GetTickCount());
+  }
+  void SetGpsFollow(int on) override { ::SetGpsFollow(on); }
+  int AddPointAtGpsPosition() override { return ::AddPointAtGpsPosition(); }
+  void SetNaviSaveLog(int on) override { g_NaviSaveLog = on; }
+};
+TGpsBarLink g_gpsBarLink;
+
+// The route's road graph, once the route can say whether it has one loaded; until then there is
+// none and a target is shown by its straight line.
+template <class Route>
+int RouteIsBound(Route& route) {
+  if constexpr (requires { route.IsBound(); })
+    return route.IsBound() ? 1 : 0;
+  else
+    return 0;
+}
+
+// The navigation-target overlay's route: the program's one route.
+class TRouteLink final : public IRouteService {
+ public:
+  int IsBound() override { return RouteIsBound(g_Route); }
+  int Compute(double x1, double y1, double x2, double y2) override {
+    return g_Route.Compute(x1, y1, x2, y2, 0) ? 1 : 0;
+  }
+  void Clear() override { g_Route.Clear(); }
+};
+TRouteLink g_routeLink;
 
 // An integer setting with a default for a missing key.
 int IntOr(const char* key, int missing) { return g_Ini.HasKey(key) ? g_Ini.GetInt(key) : missing; }
@@ -224,7 +260,8 @@ void StartUp(HWND hwnd) {
     g_gpsDefCodePoint = g_Ini.GetInt("GPSDefCodePoint");
 
     g_MeasureTool.Attach(&g_MapView, &g_BackBuffer);
-    g_GotoOverlay.Attach(&g_MapView, &g_BackBuffer, &g_Route);
+    g_GotoOverlay.Attach(&g_MapView, &g_BackBuffer, &g_routeLink);
+    SetGpsBarHost(&g_gpsBarLink);
     g_Route.SetOwner(&g_MapView, &g_BackBuffer);
     g_SightRule.toScreen = PlaneToScreenForRings;
 

@@ -31,7 +31,12 @@ struct HarnessState {
   bool active = false;
   std::string root;
   bool tempRoot = false;
-  std::vector<std::pair<std::wstring, int>> boxScripts;  // newest last
+  struct BoxScript {
+    std::wstring textPart;
+    int answer;
+    std::function<void()> before;  // may be empty
+  };
+  std::vector<BoxScript> boxScripts;  // newest last
   std::map<int, std::function<void(HWND)>> dialogScripts;
   std::vector<harness::ShownMessageBox> boxes;
   std::vector<int> dialogs;
@@ -100,13 +105,17 @@ bool ScriptMessageBox(HWND, const wchar_t* text, const wchar_t* caption, UINT ty
   if (!h.active) return false;
   std::wstring t = text ? text : L"";
   int a = DefaultAnswer(type);
+  std::function<void()> before;
   for (auto it = h.boxScripts.rbegin(); it != h.boxScripts.rend(); ++it) {
-    if (it->first.empty() || t.find(it->first) != std::wstring::npos) {
-      a = it->second;
+    if (it->textPart.empty() || t.find(it->textPart) != std::wstring::npos) {
+      a = it->answer;
+      before = it->before;  // a copy: the callback may add scripts itself
       break;
     }
   }
+  // The box is on the list before its callback runs, so a box opened meanwhile comes after it.
   h.boxes.push_back(harness::ShownMessageBox{t, caption ? caption : L"", type, a});
+  if (before) before();
   if (answer) *answer = a;
   return true;
 }
@@ -304,7 +313,12 @@ void Advance(unsigned ms) {
 uint64_t Now() { return vplat::NowMs(); }
 
 void AnswerMessageBox(const std::wstring& textPart, int answer) {
-  H().boxScripts.emplace_back(textPart, answer);
+  H().boxScripts.push_back({textPart, answer, nullptr});
+}
+
+void AnswerMessageBoxAfter(const std::wstring& textPart, std::function<void()> before,
+                           int answer) {
+  H().boxScripts.push_back({textPart, answer, std::move(before)});
 }
 
 void OnDialog(int templateId, std::function<void(HWND dialog)> script) {

@@ -49,6 +49,10 @@ uint64_t Now();
 // Scripted answers. A message box whose text contains `textPart` (empty: any) gets `answer`
 // (IDOK, IDYES, ...); the newest matching script wins and is kept for later boxes.
 void AnswerMessageBox(const std::wstring& textPart, int answer);
+// As AnswerMessageBox, but `before` runs first while the box is up, as the user's time with a
+// box would pass: it may advance the clock (timers fire as in the box's modal loop) or pump.
+void AnswerMessageBoxAfter(const std::wstring& textPart, std::function<void()> before,
+                           int answer);
 // Runs `script` inside the modal loop of every dialog made from template `templateId`.
 void OnDialog(int templateId, std::function<void(HWND dialog)> script);
 

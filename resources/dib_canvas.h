@@ -1,5 +1,5 @@
 // A small 24-bit drawing surface for the bitmaps we draw ourselves at start-up (the command-bar
-// strip, the tools panel's buttons and tiles), packed as a device-independent bitmap: the
+// strip, the panels' buttons and tiles), packed as a device-independent bitmap: the
 // 40-byte header, then the rows bottom-up, each padded to 4 bytes.
 #pragma once
 
@@ -19,11 +19,21 @@ class Canvas {
       : w_(width), h_(height), clipRight_(width), clipBottom_(height),
         px_(size_t(width) * size_t(height), fill) {}
 
+  int Width() const { return w_; }
+  int Height() const { return h_; }
   // Pixels outside [left, right) x [top, bottom) are left alone (the canvas by default).
   void SetClip(int left, int top, int right, int bottom) {
+    originX_ = originY_ = 0;
     clipLeft_ = left, clipTop_ = top, clipRight_ = right, clipBottom_ = bottom;
   }
+  // Draws into one cell of a strip: coordinates count from the cell's corner, clipped to it.
+  void SetCell(int left, int top, int width, int height) {
+    SetClip(left, top, left + width, top + height);
+    originX_ = left, originY_ = top;
+  }
+  Rgb Get(int x, int y) const { return px_[size_t(y) * size_t(w_) + size_t(x)]; }
   void Set(int x, int y, Rgb c) {
+    x += originX_, y += originY_;
     if (x < clipLeft_ || y < clipTop_ || x >= clipRight_ || y >= clipBottom_) return;
     if (x < 0 || y < 0 || x >= w_ || y >= h_) return;
     px_[size_t(y) * size_t(w_) + size_t(x)] = c;
@@ -64,6 +74,11 @@ class Canvas {
       }
     }
   }
+  void Disc(int cx, int cy, int radius, Rgb c) {
+    for (int y = -radius; y <= radius; ++y)
+      for (int x = -radius; x <= radius; ++x)
+        if (x * x + y * y <= radius * radius) Set(cx + x, cy + y, c);
+  }
 
   std::vector<uint8_t> PackedDib() const {
     const int stride = (w_ * 3 + 3) / 4 * 4;
@@ -90,6 +105,7 @@ class Canvas {
  private:
   int w_, h_;
   int clipLeft_ = 0, clipTop_ = 0, clipRight_, clipBottom_;
+  int originX_ = 0, originY_ = 0;  // added to every coordinate (the cell's corner)
   std::vector<Rgb> px_;
 };
 

@@ -234,17 +234,24 @@ TEST_F(MainWindow, ScaleMenuChecksTableScalesOnly) {
 }
 
 TEST_F(MainWindow, SightRingListGetsItsSemicolon) {
-  WriteHostFile(IniHostPath(), "[Ini]\nNaviRuleSight=1\nNaviRuleSightList=100,255\n");
+  // Without the appended ';' the last segment would not be read.
+  WriteHostFile(IniHostPath(), "[Ini]\nNaviRuleSight=1\nNaviRuleSightList=50;100:255\n");
   Make();
   EXPECT_EQ(g_SightRule.on, 1);
-  EXPECT_EQ(g_SightRule.rings, "100,255;");
+  ASSERT_EQ(g_SightRule.rings.size(), 2u);
+  EXPECT_EQ(g_SightRule.rings[1].radius, 100);
+  EXPECT_EQ(g_SightRule.rings[1].colour, 255u);
 
   g_Ini.SetString("NaviRuleSightList", "5");
   ApplyViewSettings();
-  EXPECT_EQ(g_SightRule.rings, "100,255;");  // one character leaves the rings
+  EXPECT_EQ(g_SightRule.rings.size(), 2u);  // one character leaves the rings
+  g_Ini.SetString("NaviRuleSightList", "70;");
+  ApplyViewSettings();
+  ASSERT_EQ(g_SightRule.rings.size(), 1u);  // ends with its ';': none added
+  EXPECT_EQ(g_SightRule.rings[0].radius, 70);
   g_Ini.SetString("NaviRuleSightList", std::string(10000, '9').c_str());
   ApplyViewSettings();
-  EXPECT_EQ(g_SightRule.rings.size(), 10001u);
+  EXPECT_TRUE(g_SightRule.rings.empty());  // beyond 32 bits: no ring
 
   WriteHostFile(IniHostPath(), "[Ini]\nNaviRuleSight=1\n");
   g_Ini.Load("\\Vorna\\Vorna.ini");

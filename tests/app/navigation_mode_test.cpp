@@ -118,11 +118,11 @@ TEST_F(DemoWindow, FollowSetsTheBarButtonAndMakesTheNextFixAMove) {
   g_MapView.lastFixLatitude = 0.5;
   SetGpsFollow(1);
   EXPECT_EQ(g_MapView.followGps, 1);
-  EXPECT_EQ(g_GpsBar.followButton, 1);
+  EXPECT_EQ(g_GpsBar.followButton.GetState(), TSoftButton::kDown);
   EXPECT_EQ(g_MapView.lastFixLatitude, 0);
   RunButtonAction(w, 3, 0xC1);
   EXPECT_EQ(GetGpsFollow(), 0);
-  EXPECT_EQ(g_GpsBar.followButton, 0);
+  EXPECT_EQ(g_GpsBar.followButton.GetState(), TSoftButton::kUp);
 }
 
 TEST_F(DemoWindow, NoWorkingMapAndCancelStartsNothing) {
@@ -179,7 +179,7 @@ TEST_F(DemoWindow, NavigationRunOnTheFakeReceiverMovesTheMarkerAndFollowsThePort
   harness::PumpUntilIdle();
   ASSERT_TRUE(g_GpsPort.IsOpen());
   EXPECT_EQ(IsBarButtonChecked(kCmdNavigation), 1);
-  EXPECT_EQ(g_GpsBar.followButton, 1);
+  EXPECT_EQ(g_GpsBar.followButton.GetState(), TSoftButton::kDown);
 
   const auto walk = sample::DemoTownWalk(3);
   double lastX = 0, lastY = 0;

@@ -40,12 +40,12 @@ TEST_F(DemoWindow, StartUpInstallsTheProgramsHost) {
 
 // The input mode lives below app/; the main window still keeps its buttons in step with it.
 TEST_F(DemoWindow, TheMainWindowWatchesTheInputMode) {
-  g_GpsBar.pointOnMapButton = 1;
+  g_GpsBar.pointOnMapButton.SetState(TSoftButton::kDown, false);
   SetInputMode(input_mode::kZoomFrame);
-  EXPECT_EQ(g_GpsBar.pointOnMapButton, 0);
-  g_GpsBar.pointOnMapButton = 1;
+  EXPECT_EQ(g_GpsBar.pointOnMapButton.GetState(), TSoftButton::kUp);
+  g_GpsBar.pointOnMapButton.SetState(TSoftButton::kDown, false);
   SetInputModeDirect(input_mode::kNormal);  // no watcher: the button stays
-  EXPECT_EQ(g_GpsBar.pointOnMapButton, 1);
+  EXPECT_EQ(g_GpsBar.pointOnMapButton.GetState(), TSoftButton::kDown);
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 // The program's globals that the GPS subsystem reaches; app/ defines them in the program.
 #include "gps/almanac.h"
 #include "gps/almanac_bar.h"
+#include "gps/goto_overlay.h"
+#include "gps/gps_bar.h"
 #include "gps/gps_port.h"
 #include "gps/sat_graph.h"
+#include "gps/sight_rule.h"
 #include "gps/sky_plot.h"
 #include "view/map_view.h"
 
@@ -12,3 +15,6 @@ TAlmanac g_Almanac;
 TAlmanacBar g_AlmanacBar;
 TSkyPlot g_SkyPlot;
 TSatGraph g_SatGraph;
+TGpsBar g_GpsBar;
+TGotoOverlay g_GotoOverlay;
+TSightRule g_SightRule;

@@ -168,6 +168,29 @@ TEST_F(CoreTest, MessageBoxScriptsNewestMatchWinsAndDefaultsFollowTheButtons) {
   EXPECT_TRUE(harness::MessageBoxes().empty());
 }
 
+int g_boxTicks = 0;
+void CALLBACK CountBoxTick(HWND, UINT, UINT_PTR, DWORD) { ++g_boxTicks; }
+
+TEST_F(CoreTest, ABoxScriptCanLetTimePassWhileTheBoxIsUp) {
+  g_boxTicks = 0;
+  HWND w = Make("T", WS_VISIBLE, 0, 0, 240, 320);
+  ASSERT_NE(SetTimer(w, 1, 500, CountBoxTick), 0u);
+  int ticksWhenAnswered = -1;
+  harness::AnswerMessageBoxAfter(
+      L"link", [&] { harness::Advance(10000); }, IDNO);
+  // A later plain script for another text does not hide this one.
+  harness::AnswerMessageBox(L"other", IDYES);
+  const int answer = MessageBoxW(w, L"No link: reconnect?", L"", MB_YESNO);
+  ticksWhenAnswered = g_boxTicks;
+  EXPECT_EQ(answer, IDNO);
+  EXPECT_EQ(ticksWhenAnswered, 20);  // 10 s of 500 ms ticks passed before the answer came
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+  EXPECT_EQ(harness::MessageBoxes()[0].answer, IDNO);
+  EXPECT_EQ(MessageBoxW(w, L"other", L"", MB_YESNO), IDYES);
+  EXPECT_EQ(g_boxTicks, 20);  // the plain script lets no time pass
+  KillTimer(w, 1);
+}
+
 TEST_F(CoreTest, DialogScriptsRunByTemplateAndAreRecorded) {
   HWND seen = nullptr;
   harness::OnDialog(122, [&](HWND d) { seen = d; });

@@ -77,6 +77,20 @@ TEST(Fills, CirclesAreRoundSymmetricAndCentred) {
   }
 }
 
+TEST(Fills, AnEllipseWithItsYCornersInvertedDrawsTheNormalisedBox) {
+  // A box made north-up from plane corners has top below bottom: the ring must still be drawn.
+  Canvas straight(40, 40), inverted(40, 40);
+  Ellipse(straight.dc(), 8, 6, 30, 28);
+  Ellipse(inverted.dc(), 8, 28, 30, 6);
+  const RECT a = straight.InkBox(), b = inverted.InkBox();
+  EXPECT_EQ(a.left, b.left);
+  EXPECT_EQ(a.top, b.top);
+  EXPECT_EQ(a.right, b.right);
+  EXPECT_EQ(a.bottom, b.bottom);
+  EXPECT_EQ(straight.InkCount(), inverted.InkCount());
+  EXPECT_GT(inverted.InkCount(), 0);
+}
+
 TEST(Fills, StarIsHollowUnderAlternateAndFullUnderWinding) {
   // A five-pointed star drawn as one self-crossing ring; its centre is wound twice.
   POINT star[] = {{50, 5}, {78, 90}, {5, 37}, {95, 37}, {22, 90}};
