@@ -200,7 +200,10 @@ int TUserLayer::CopyAttrs(uint16_t dst, uint16_t src) {
 
 int TUserLayer::DeleteObject(uint16_t index) {
   if (!open) return 0;
-  return map->DeleteObject(index);
+  // A deleted object that stayed unsaved would come back with the next start.
+  const int deleted = map->DeleteObject(index);
+  if (deleted) saved = 0;
+  return deleted;
 }
 
 uint16_t TUserLayer::GetObjectCode(uint16_t index) const {

@@ -46,6 +46,7 @@ class TUserLayer {
   int32_t AddObject(uint16_t code, double planeX, double planeY, const char* text);
   int SetObjectCode(uint16_t index, uint16_t code);
   int CopyAttrs(uint16_t dst, uint16_t src);
+  // Keeps the slot (code 0); the map then needs saving.
   int DeleteObject(uint16_t index);
   void SetModified() { saved = 0; }
   uint16_t GetObjectCode(uint16_t index) const;
@@ -65,6 +66,9 @@ class TUserLayer {
   uint32_t cut = 0;  // "WMCutLong": cut tracks after 3000 vertices
   uint32_t startTime = 0;
   uint16_t trackCode = 0;
+  // The type code of the points the GPS commands and the points list add ("GPSDefCodePoint"):
+  // each accepted point's code becomes the next one's.
+  uint16_t pointCode = 0;
   TMdmMap* map = nullptr;
   uint16_t current = 0;
   double pendingX = 0.0, pendingY = 0.0;  // x = 0: no pending point
