@@ -36,15 +36,16 @@ const DLGTEMPLATEW kPoint = {DLGTEMPLATE_MAGIC, 122, WS_POPUP, 0, L"Свойст
                              0, 0, 26, 240, 294, kPointItems, vres::CountOf(kPointItems)};
 VORNA_RESOURCE(RT_DIALOG, 122, kPoint);
 
-// 124: the list over the whole width, the four buttons below it.
+// 124: the list over the whole width, the four buttons below it; all of it within the 268
+// pixels the shell leaves a full-screen dialog above the command bar.
 const DLGITEMTEMPLATEW kPointsItems[] = {
     {L"SysListView32", 1024, nullptr,
      WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDRAWFIXED,
-     0, 4, 4, 232, 258},
-    {L"button", 1034, L"Навигация", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 4, 268, 64, 22},
-    {L"button", 11, L"Карта", BS_PUSHBUTTON | WS_TABSTOP, 0, 71, 268, 48, 22},
-    {L"button", 13, L"Добавить", BS_PUSHBUTTON | WS_TABSTOP, 0, 122, 268, 58, 22},
-    {L"button", 3, L"Закрыть", BS_PUSHBUTTON | WS_TABSTOP, 0, 183, 268, 53, 22},
+     0, 4, 4, 232, 234},
+    {L"button", 1034, L"Навигация", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 4, 242, 64, 22},
+    {L"button", 11, L"Карта", BS_PUSHBUTTON | WS_TABSTOP, 0, 71, 242, 48, 22},
+    {L"button", 13, L"Добавить", BS_PUSHBUTTON | WS_TABSTOP, 0, 122, 242, 58, 22},
+    {L"button", 3, L"Закрыть", BS_PUSHBUTTON | WS_TABSTOP, 0, 183, 242, 53, 22},
 };
 const DLGTEMPLATEW kPoints = {DLGTEMPLATE_MAGIC, 124, WS_POPUP, 0, L"Точки", nullptr, 0, 0,
                               26, 240, 294, kPointsItems, vres::CountOf(kPointsItems)};
