@@ -18,6 +18,7 @@
 #include "base/lang_ids.h"
 #include "base/ui/shell_utils.h"
 #include "edit/goto_overlay.h"
+#include "edit/object_form.h"
 #include "edit/tool_panel.h"
 #include "gps/echo_sounder.h"
 #include "gps/geodesy_bar.h"
@@ -50,6 +51,19 @@ void SetFollowButton(int on) {
     g_GpsBar.followButton = on;
 }
 
+// What a user-started connection leaves behind once the port is closed: no GPS state, no echo
+// sounder, no point-on-map button, the track ended and the working map saved.
+void EndUserConnection() {
+  g_MapView.SetGpsState(0);
+  if (g_EchoSounder.IsOpen()) g_EchoSounder.Close();
+  if (g_GpsBar.pointOnMapButton) {
+    g_GpsBar.pointOnMapButton = 0;
+    g_GpsBar.ToggleMode();
+  }
+  g_UserLayer.EndObject();
+  g_UserLayer.Save(0);
+}
+
 int32_t Saturate(int64_t v) {
   return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
@@ -57,7 +71,7 @@ int32_t Saturate(int64_t v) {
 }  // namespace
 
 double g_ElevationMask = 0;
-uint16_t g_GpsDefCode = 0, g_GpsDefCodePoint = 0;
+uint16_t g_GpsDefCode = 0;
 
 void SetGpsFollow(int on) {
   g_MapView.followGps = on ? 1 : 0;
@@ -69,7 +83,7 @@ int GetGpsFollow() { return g_MapView.followGps; }
 
 bool EnsureWorkMapForGps() {
   g_GpsDefCode = uint16_t(g_Ini.GetInt("GPSDefCode"));
-  g_GpsDefCodePoint = uint16_t(g_Ini.GetInt("GPSDefCodePoint"));
+  g_UserLayer.pointCode = uint16_t(g_Ini.GetInt("GPSDefCodePoint"));
   g_UserLayer.trackCode = g_GpsDefCode;  // the code of the track objects recorded
   while (!g_UserLayer.open) {
     const int answer = RunNeedWorkMapDialog(g_MainWindow);
@@ -247,16 +261,7 @@ int StopNavigationMode(int doNotAsk) {
       return 0;
     if (g_geodesy && g_fromUser) g_GeodesyBar.FillSiteCombo();
     g_GpsPort.Close();
-    if (g_fromUser) {
-      g_MapView.SetGpsState(0);
-      if (g_EchoSounder.IsOpen()) OpenEchoPort(g_MainWindow, 0);
-      if (g_GpsBar.pointOnMapButton) {
-        g_GpsBar.pointOnMapButton = 0;
-        g_GpsBar.ToggleMode();
-      }
-      g_UserLayer.EndObject();
-      g_UserLayer.Save(0);
-    }
+    if (g_fromUser) EndUserConnection();
     closed = g_GpsPort.IsOpen() ? 0 : 1;
   }
   if (g_fromUser) UpdateGpsPanels();
@@ -284,10 +289,7 @@ void OnGpsSourceEnded(TGpsPort* port) {
 
 void StopNavigationModeAfterClose() {
   if (g_fromUser) {
-    g_MapView.SetGpsState(0);
-    if (g_EchoSounder.IsOpen()) OpenEchoPort(g_MainWindow, 0);
-    g_UserLayer.EndObject();
-    g_UserLayer.Save(0);
+    EndUserConnection();
     UpdateGpsPanels();
   }
 }
@@ -415,10 +417,13 @@ bool StillThere(TMdmMap* map, const TObjectRef& ref) {
 // Adds a point at the plane position, runs the point dialog; `fix` only for a GPS point.
 int AddPointAt(double px, double py, const GpsFix* fix, int vectorMode) {
   TMdmMap* map = g_UserLayer.map;
-  const int32_t index = g_UserLayer.AddObject(g_GpsDefCodePoint, px, py, nullptr);
+  const int32_t index = g_UserLayer.AddObject(g_UserLayer.pointCode, px, py, nullptr);
   // 0 is the header list and -1 no working map: nothing was added, nothing else happens.
   if (index <= 0 || !map) return 0;
   const uint16_t object = uint16_t(index);
+  // Cancel puts this name back: a step back does not always undo a step forward ("P" gives
+  // "P1", and "P1" less one is "P0").
+  const std::string nameBefore = g_DefaultPointName;
   AdvancePointName(1);
   map->SetStrAttr(object, kAttrName, g_DefaultPointName.c_str());
   map->SetStrAttr(object, kAttrNameCopy, g_DefaultPointName.c_str());
@@ -439,12 +444,12 @@ int AddPointAt(double px, double py, const GpsFix* fix, int vectorMode) {
   const int ok = ShowPointPropertiesDialog(ref, vectorMode, &distance);
   if (!StillThere(map, ref)) return 0;
   if (!ok) {
-    AdvancePointName(-1);
+    g_DefaultPointName = nameBefore;
     g_UserLayer.DeleteObject(object);
     InvalidateMainView(0);
     return 0;
   }
-  g_GpsDefCodePoint = g_UserLayer.GetObjectCode(object);
+  g_UserLayer.pointCode = g_UserLayer.GetObjectCode(object);
   int32_t x = 0, y = 0;
   map->PlaneToMap(px, py, &x, &y);
   if (fix && (distance != 0 || g_Ini.GetInt("NaviRotPt"))) {
@@ -458,6 +463,8 @@ int AddPointAt(double px, double py, const GpsFix* fix, int vectorMode) {
       }
     }
   }
+  if (g_Ini.GetInt("BlankAutoShowNew") && StillThere(map, ref))
+    ShowObjectForm(g_MainWindow, g_Instance, ref, nullptr, nullptr);
   if (fix) g_UserLayer.SetModified();
   InvalidateMainView(0);
   return 1;

@@ -60,7 +60,9 @@ void CALLBACK ApplyGpsFix(HWND hwnd, UINT message, UINT_PTR id, DWORD time);
 void ReadElevationMask();
 double ParseElevationMask(const char* reply);
 extern double g_ElevationMask;
-extern uint16_t g_GpsDefCode, g_GpsDefCodePoint;
+// "GPSDefCode": the type code of recorded tracks. The code of GPS points is the working-map
+// layer's `pointCode`.
+extern uint16_t g_GpsDefCode;
 // Screen-point actions of the input modes (pixels of the main window).
 int SetNavigationPointAt(int x, int y);
 // Adds the plane difference of the drag to the GPS offset (saturated), stores it, turns it on
