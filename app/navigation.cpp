@@ -25,6 +25,7 @@
 #include "gps/gps_bar.h"
 #include "gps/gps_port.h"
 #include "gps/point_properties.h"
+#include "gps/sight_rule.h"
 #include "gps/sky_plot.h"
 #include "maps/user_layer.h"
 #include "search/route.h"
@@ -129,6 +130,29 @@ int ApplyTrackRecording(int on) {
   return 1;
 }
 
+void ApplyValidFix(HWND hwnd, const GpsFix& fix) {
+  g_MapView.SetGpsState(1);
+  int full = 0;
+  RECT rect{};
+  double x = g_MapView.gpsX, y = g_MapView.gpsY;
+  const double course = std::isfinite(fix.course) ? fix.course : 0.0;
+  if (g_MapView.UpdateGpsPosition(fix.latitude, fix.longitude, course, fix.altitude, &full,
+                                  &rect, &x, &y)) {
+    g_UserLayer.AddPoint(x, y);
+    g_GotoOverlay.UpdatePosition(x, y, course, fix.speed);
+    // The rings are drawn round the position over the whole view: all of it is repainted.
+    if (g_SightRule.on) rect = g_MapView.viewRect;
+    if (g_FullRedraw || full) {
+      g_FullRedraw = 1;
+      InvalidateRect(hwnd, nullptr, TRUE);
+    } else {
+      InvalidateRect(hwnd, &rect, FALSE);
+    }
+  }
+  g_MapView.gpsX = x;
+  g_MapView.gpsY = y;
+}
+
 void CALLBACK ApplyGpsFix(HWND hwnd, UINT, UINT_PTR, DWORD) {
   // A tick that comes while the previous one waits in a notice box is skipped.
   if (g_fixTickBusy) return;
@@ -139,24 +163,7 @@ void CALLBACK ApplyGpsFix(HWND hwnd, UINT, UINT_PTR, DWORD) {
     GpsFix fix{};
     g_GpsPort.GetFix(&fix);
     if (fix.status == 'A') {
-      g_MapView.SetGpsState(1);
-      int full = 0;
-      RECT rect{};
-      double x = g_MapView.gpsX, y = g_MapView.gpsY;
-      const double course = std::isfinite(fix.course) ? fix.course : 0.0;
-      if (g_MapView.UpdateGpsPosition(fix.latitude, fix.longitude, course, fix.altitude, &full,
-                                      &rect, &x, &y)) {
-        g_UserLayer.AddPoint(x, y);
-        g_GotoOverlay.UpdatePosition(x, y, course, fix.speed);
-        if (g_FullRedraw || full) {
-          g_FullRedraw = 1;
-          InvalidateRect(hwnd, nullptr, TRUE);
-        } else {
-          InvalidateRect(hwnd, &rect, FALSE);
-        }
-      }
-      g_MapView.gpsX = x;
-      g_MapView.gpsY = y;
+      ApplyValidFix(hwnd, fix);
     } else {
       if (g_MapView.gpsState == 1) InvalidateMainView(0);
       g_MapView.SetGpsState(2);

@@ -53,6 +53,9 @@ int RunStartGpsDialog(HWND owner, const wchar_t* text);
 // Shows the bar of the running mode (or hides both when the port is closed), full redraw, and
 // sets the command-bar buttons 40044 and 40187.
 void UpdateGpsPanels();
+struct GpsFix;
+// A valid fix into the view, the track, the target line and the window (the tick's 'A' case).
+void ApplyValidFix(HWND hwnd, const GpsFix& fix);
 // The fix tick (500 ms) handed to the GPS port.
 void CALLBACK ApplyGpsFix(HWND hwnd, UINT message, UINT_PTR id, DWORD time);
 // The elevation mask read at a geodesy start: the receiver's reply in the C locale, 0 when it
