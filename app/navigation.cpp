@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "app/commands.h"
@@ -16,6 +17,7 @@
 #include "base/input_mode.h"
 #include "base/lang.h"
 #include "base/lang_ids.h"
+#include "base/text_utils.h"
 #include "base/ui/shell_utils.h"
 #include "edit/goto_overlay.h"
 #include "edit/object_form.h"
@@ -24,6 +26,7 @@
 #include "gps/geodesy_bar.h"
 #include "gps/gps_bar.h"
 #include "gps/gps_port.h"
+#include "gps/greis_receiver.h"
 #include "gps/point_properties.h"
 #include "gps/sight_rule.h"
 #include "gps/sky_plot.h"
@@ -191,8 +194,7 @@ int StartNavigationMode(int ask, int geodesy) {
       g_Ini.GetString("GPSCOMNUM_JAVAD", name, sizeof name);
       baud = g_Ini.GetInt("GPSCOMBR_JAVAD");
     }
-    std::wstring wide;
-    for (const char* p = name; *p; ++p) wide += wchar_t(static_cast<unsigned char>(*p));
+    const std::wstring wide = AnsiToWideString(name);
     const int keepAwake = g_Ini.GetInt("GPSDISABLEAUTOSUSPEND");
     g_GpsPort.SetSourceType(type);
     g_GpsPort.Open(g_MainWindow, wide.c_str(), baud, ApplyGpsFix, GpsReader, keepAwake ? 1 : 0);
@@ -209,11 +211,25 @@ int StartNavigationMode(int ask, int geodesy) {
       bool echoOpened = false;
       if (g_Ini.GetInt("ECHOACTIVE")) echoOpened = OpenEchoPort(g_MainWindow, 1) != 0;
       if (geodesy) {
-        const int answer = MessageBoxW(g_MainWindow, g_Lang.GetText(lang_id::kMsgGeoOnConf),
-                                       g_Lang.GetText(lang_id::kMsgConf),
-                                       MB_OKCANCEL | MB_ICONQUESTION);
-        if (answer == IDOK) {
+        // A log the receiver is still recording (a start after a break) is resumed or replaced;
+        // otherwise the user confirms the start.
+        char log[256] = "";
+        g_GreisReceiver.GetCurrentLog(log);
+        bool go = false;
+        int resume = 0;
+        if (std::strlen(log) > 1) {
+          const std::wstring text =
+              FormatLangText(lang_id::kMsgBreakAndBegin, AnsiToWideString(log).c_str());
+          const int answer = RunStartGpsDialog(g_MainWindow, text.c_str());
+          go = answer != kStartGpsCancel;
+          resume = answer == kStartGpsHot ? 1 : 0;
+        } else {
+          go = MessageBoxW(g_MainWindow, g_Lang.GetText(lang_id::kMsgGeoOnConf),
+                           g_Lang.GetText(lang_id::kMsgConf), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+        }
+        if (go) {
           g_GeodesyBar.followButton = g_Ini.GetInt("GPSGO") ? 1 : 0;
+          g_GreisReceiver.StartLogging(resume);
           ReadElevationMask();
         } else {
           // Abandoned: what this start opened or began goes again.
@@ -262,11 +278,17 @@ double ParseElevationMask(const char* reply) {
 int StopNavigationMode(int doNotAsk) {
   int closed = 0;
   if (g_GpsPort.IsOpen()) {
+    char log[256] = "";
+    if (g_geodesy) g_GreisReceiver.GetCurrentLog(log);
     if (g_geodesy && g_fromUser && !doNotAsk &&
-        MessageBoxW(g_MainWindow, g_Lang.GetText(lang_id::kMsgGeoOffConf),
+        MessageBoxW(g_MainWindow,
+                    FormatLangText(lang_id::kMsgGeoOffConf, AnsiToWideString(log).c_str()).c_str(),
                     g_Lang.GetText(lang_id::kMsgConf), MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
       return 0;
-    if (g_geodesy && g_fromUser) g_GeodesyBar.FillSiteCombo();
+    if (g_geodesy && g_fromUser) {
+      g_GeodesyBar.FillSiteCombo();
+      if (log[0]) g_GreisReceiver.StopLogging();
+    }
     g_GpsPort.Close();
     if (g_fromUser) EndUserConnection();
     closed = g_GpsPort.IsOpen() ? 0 : 1;
