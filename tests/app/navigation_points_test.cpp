@@ -183,4 +183,31 @@ TEST_F(NavigationPoints, ATapInPointModeSetsAPointThereWithoutHeightOrTime) {
   EXPECT_EQ(Attr(index, 11), "<none>");
 }
 
+TEST_F(NavigationPoints, OutsideTheMapNothingIsAddedAndAClosedMapIsLeftAlone) {
+  // A tap outside the working map's extent: no object, the header list as it was, no dialog.
+  const std::vector<uint8_t> header(map->headerList, map->headerList + map->HeaderListLength());
+  const int32_t before = map->count;
+  g_DefaultPointName = "P1";
+  double px, py;
+  PlaneAt(Centre(), &px, &py);
+  g_UserLayer.pointCode = first;
+  // West of the frame: map units are never negative, the point lands on the origin's edge.
+  const int32_t outside = g_UserLayer.AddObject(first, px, py - 3.0e6, nullptr);
+  EXPECT_EQ(outside, 0);
+  EXPECT_EQ(map->count, before);
+  EXPECT_EQ(std::vector<uint8_t>(map->headerList, map->headerList + map->HeaderListLength()),
+            header);
+  EXPECT_EQ(g_DefaultPointName, "P1");
+
+  // The working map closed while the dialog is up: Cancel then deletes nothing of it.
+  harness::OnDialog(D::kTemplate, [](HWND d) {
+    g_UserLayer.Close();
+    SendMessageW(d, WM_COMMAND, D::kCancel, 0);
+  });
+  const POINT c = Centre();
+  EXPECT_EQ(SetNavigationPointAt(c.x, c.y), 0);
+  ASSERT_EQ(map->count, before + 1);
+  EXPECT_NE(map->GetObjectCode(uint16_t(before)), 0);
+}
+
 }  // namespace
