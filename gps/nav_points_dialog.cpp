@@ -5,12 +5,12 @@
 #include <cwchar>
 #include <string>
 
-#include "base/idle_clock.h"
 #include "base/lang.h"
 #include "base/lang_ids.h"
 #include "base/program_host.h"
 #include "base/text_utils.h"
 #include "base/ui/shell_utils.h"
+#include "edit/dialog_common.h"
 #include "gps/gps_bar.h"
 #include "gps/point_properties.h"
 #include "maps/mdm_map.h"
@@ -50,18 +50,13 @@ std::wstring PositionText(double x, double y) {
 }
 
 INT_PTR CALLBACK PointsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  g_IdleClock.OnUserInput(message);
+  edit_dialog::ReportInput(message);
   TNavPointsDialog& d = g_NavPointsDialog;
   switch (message) {
-    case WM_INITDIALOG: {
-      SHINITDLGINFO info{};
-      info.dwMask = SHIDIM_FLAGS;
-      info.hDlg = dialog;
-      info.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN;
-      SHInitDialog(&info);
+    case WM_INITDIALOG:
+      edit_dialog::InitFrame(dialog, SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN, false);
       d.Init(dialog);
       return TRUE;
-    }
     case WM_DRAWITEM:
       if (wParam == UINT(TNavPointsDialog::kList))
         d.list.DrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));

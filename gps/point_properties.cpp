@@ -8,12 +8,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "base/idle_clock.h"
 #include "base/ini_file.h"
 #include "base/lang.h"
 #include "base/program_host.h"
 #include "base/text_utils.h"
 #include "base/ui/shell_utils.h"
+#include "edit/dialog_common.h"
 #include "edit/object_form.h"
 #include "edit/object_refs.h"
 #include "edit/type_rows.h"
@@ -115,18 +115,13 @@ bool Refuse(HWND dialog, int id) {
 }
 
 INT_PTR CALLBACK PointProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  g_IdleClock.OnUserInput(message);
+  edit_dialog::ReportInput(message);
   TPointPropertiesDialog& d = g_PointPropertiesDialog;
   switch (message) {
-    case WM_INITDIALOG: {
-      SHINITDLGINFO info{};
-      info.dwMask = SHIDIM_FLAGS;
-      info.hDlg = dialog;
-      info.dwFlags = SHIDIF_DONEBUTTON;
-      SHInitDialog(&info);
+    case WM_INITDIALOG:
+      edit_dialog::InitFrame(dialog, SHIDIF_DONEBUTTON, false);
       d.Init(dialog);
       return TRUE;
-    }
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE) {
         GrabHardwareKeys(dialog);
