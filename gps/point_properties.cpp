@@ -518,6 +518,7 @@ int ShowPointPropertiesDialog(const TObjectRef& object, int vectorMode, double* 
   d.instance = GetModuleHandleW(nullptr);
   const INT_PTR r = DialogBoxParamW(d.instance, MAKEINTRESOURCEW(TPointPropertiesDialog::kTemplate),
                                     ProgramHost().MainWindow(), PointProc, 0);
+  ShowSipButton(0);  // also after Cancel: the dialog that wanted it is gone
   d.window = nullptr;
   d.recent.dialog = nullptr;
   d.types.dialog = nullptr;

@@ -210,4 +210,33 @@ TEST_F(NavigationPoints, OutsideTheMapNothingIsAddedAndAClosedMapIsLeftAlone) {
   EXPECT_NE(map->GetObjectCode(uint16_t(before)), 0);
 }
 
+TEST_F(NavigationPoints, TheNavigationButtonInGeodesyModeAsksAndRestartsInNavigationMode) {
+  ASSERT_TRUE(fake.Open());
+  setenv("VORNA_COM1", fake.SlavePath().c_str(), 1);
+  g_Ini.SetInt("GPSTYPE", 1);
+  g_Ini.SetString("GPSCOMNUM_JAVAD", "COM1:");
+  g_Ini.SetInt("GPSCOMBR_JAVAD", 115200);
+  harness::AnswerMessageBox(L"", IDOK);
+  Command(kCmdGeodesy);  // the elevation mask gets no reply: 0
+  harness::PumpUntilIdle();
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  ASSERT_EQ(IsGeodesyConnection(), 1);
+  EXPECT_EQ(g_ElevationMask, 0);
+  harness::ClearMessageBoxes();
+  // Cancel keeps geodesy mode running.
+  harness::AnswerMessageBox(L"", IDCANCEL);
+  Command(kCmdNavigation);
+  EXPECT_TRUE(g_GpsPort.IsOpen());
+  EXPECT_EQ(IsGeodesyConnection(), 1);
+  harness::AnswerMessageBox(L"", IDOK);
+  Command(kCmdNavigation);
+  harness::PumpUntilIdle();
+  ASSERT_EQ(harness::MessageBoxes().size(), 2u);
+  EXPECT_EQ(harness::MessageBoxes()[1].text, L"Выключить режим геодезии? (Файл: )");
+  EXPECT_TRUE(g_GpsPort.IsOpen());
+  EXPECT_EQ(IsGeodesyConnection(), 0);
+  EXPECT_EQ(IsBarButtonChecked(kCmdNavigation), 1);
+  EXPECT_EQ(IsBarButtonChecked(kCmdGeodesy), 0);
+}
+
 }  // namespace
