@@ -446,7 +446,7 @@ bool StillThere(TMdmMap* map, const TObjectRef& ref) {
 // Adds a point at the plane position, runs the point dialog; `fix` only for a GPS point.
 int AddPointAt(double px, double py, const GpsFix* fix, int vectorMode) {
   TMdmMap* map = g_UserLayer.map;
-  const int32_t index = g_UserLayer.AddObject(g_UserLayer.pointCode, px, py, nullptr);
+  const int32_t index = g_UserLayer.AddObject(g_UserLayer.NewPointCode(), px, py, nullptr);
   // 0 is the header list and -1 no working map: nothing was added, nothing else happens.
   if (index <= 0 || !map) return 0;
   const uint16_t object = uint16_t(index);

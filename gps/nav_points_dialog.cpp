@@ -200,7 +200,7 @@ void TNavPointsDialog::AddPoint() {
   map->PlaneToMap(centreX, centreY, &mx, &my);
   // 0: outside the extent (the map has told the main window) or no room; index 0 is the header
   // list, so nothing else happens.
-  const int32_t added = map->AddPointObject(g_UserLayer.pointCode, mx, my, 0);
+  const int32_t added = map->AddPointObject(g_UserLayer.NewPointCode(), mx, my, 0);
   if (added <= 0) return;
   const uint16_t index = uint16_t(added);
   g_UserLayer.SetModified();

@@ -51,6 +51,10 @@ class TUserLayer {
   void SetModified() { saved = 0; }
   uint16_t GetObjectCode(uint16_t index) const;
   TObjectLibrary* GetLibrary() const;
+  // The code a new point gets: `pointCode` when it is a point's (kind 1), else the library's
+  // first point type, else the bare point kind. Code 0 would make a point that counts as
+  // deleted, so with "GPSDefCodePoint" unset no point could be kept.
+  uint16_t NewPointCode() const;
   int PrepareView(const RECT& rect);
   int Draw(HDC dc);
   // Plane x, y of the object's first box corner and 0; all zero when closed.
