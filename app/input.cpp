@@ -136,7 +136,6 @@ void ZoomFramePenUp(int x, int y) {
 
 POINT g_DragStart = {0, 0};
 POINT g_DragLast = {0, 0};
-int g_PointKey = 0;
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "app/commands.h"
@@ -16,14 +17,19 @@
 #include "base/input_mode.h"
 #include "base/lang.h"
 #include "base/lang_ids.h"
+#include "base/text_utils.h"
 #include "base/ui/shell_utils.h"
+#include "edit/object_form.h"
+#include "gps/almanac.h"
 #include "edit/tool_panel.h"
 #include "gps/echo_sounder.h"
 #include "gps/geodesy_bar.h"
 #include "gps/goto_overlay.h"
 #include "gps/gps_bar.h"
 #include "gps/gps_port.h"
+#include "gps/greis_receiver.h"
 #include "gps/point_properties.h"
+#include "gps/sight_rule.h"
 #include "gps/sky_plot.h"
 #include "maps/user_layer.h"
 #include "search/route.h"
@@ -50,6 +56,21 @@ void SetFollowButton(int on) {
     g_GpsBar.followButton.SetState(on ? TSoftButton::kDown : TSoftButton::kUp, true);
 }
 
+// What a user-started connection leaves behind once the port is closed: no GPS state, no echo
+// sounder, no point-on-map button, the track ended and the working map saved.
+void EndUserConnection() {
+  g_MapView.SetGpsState(0);
+  if (g_EchoSounder.IsOpen()) OpenEchoPort(g_MainWindow, 0);
+  if (g_GpsBar.pointOnMapButton.IsDown()) {
+    g_GpsBar.pointOnMapButton.SetState(TSoftButton::kUp, true);
+    g_GpsBar.ToggleMode();
+  }
+  g_GpsBar.gotoButton.SetState(TSoftButton::kUp, true);
+  g_GpsBar.OnPointsButton();  // the target goes with the button
+  g_UserLayer.EndObject();
+  g_UserLayer.Save(0);
+}
+
 int32_t Saturate(int64_t v) {
   return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
@@ -57,7 +78,7 @@ int32_t Saturate(int64_t v) {
 }  // namespace
 
 double g_ElevationMask = 0;
-uint16_t g_GpsDefCode = 0, g_GpsDefCodePoint = 0;
+uint16_t g_GpsDefCode = 0;
 
 void SetGpsFollow(int on) {
   g_MapView.followGps = on ? 1 : 0;
@@ -69,7 +90,7 @@ int GetGpsFollow() { return g_MapView.followGps; }
 
 bool EnsureWorkMapForGps() {
   g_GpsDefCode = uint16_t(g_Ini.GetInt("GPSDefCode"));
-  g_GpsDefCodePoint = uint16_t(g_Ini.GetInt("GPSDefCodePoint"));
+  g_UserLayer.pointCode = uint16_t(g_Ini.GetInt("GPSDefCodePoint"));
   g_UserLayer.trackCode = g_GpsDefCode;  // the code of the track objects recorded
   while (!g_UserLayer.open) {
     const int answer = RunNeedWorkMapDialog(g_MainWindow);
@@ -115,6 +136,29 @@ int ApplyTrackRecording(int on) {
   return 1;
 }
 
+void ApplyValidFix(HWND hwnd, const GpsFix& fix) {
+  g_MapView.SetGpsState(1);
+  int full = 0;
+  RECT rect{};
+  double x = g_MapView.gpsX, y = g_MapView.gpsY;
+  const double course = std::isfinite(fix.course) ? fix.course : 0.0;
+  if (g_MapView.UpdateGpsPosition(fix.latitude, fix.longitude, course, fix.altitude, &full,
+                                  &rect, &x, &y)) {
+    g_UserLayer.AddPoint(x, y);
+    g_GotoOverlay.UpdatePosition(x, y, fix.speed, course);
+    // The rings are drawn round the position over the whole view: all of it is repainted.
+    if (g_SightRule.on) rect = g_MapView.viewRect;
+    if (g_FullRedraw || full) {
+      g_FullRedraw = 1;
+      InvalidateRect(hwnd, nullptr, TRUE);
+    } else {
+      InvalidateRect(hwnd, &rect, FALSE);
+    }
+  }
+  g_MapView.gpsX = x;
+  g_MapView.gpsY = y;
+}
+
 void CALLBACK ApplyGpsFix(HWND hwnd, UINT, UINT_PTR, DWORD) {
   // A tick that comes while the previous one waits in a notice box is skipped.
   if (g_fixTickBusy) return;
@@ -125,24 +169,7 @@ void CALLBACK ApplyGpsFix(HWND hwnd, UINT, UINT_PTR, DWORD) {
     GpsFix fix{};
     g_GpsPort.GetFix(&fix);
     if (fix.status == 'A') {
-      g_MapView.SetGpsState(1);
-      int full = 0;
-      RECT rect{};
-      double x = g_MapView.gpsX, y = g_MapView.gpsY;
-      const double course = std::isfinite(fix.course) ? fix.course : 0.0;
-      if (g_MapView.UpdateGpsPosition(fix.latitude, fix.longitude, course, fix.altitude, &full,
-                                      &rect, &x, &y)) {
-        g_UserLayer.AddPoint(x, y);
-        g_GotoOverlay.UpdatePosition(x, y, fix.speed, course);
-        if (g_FullRedraw || full) {
-          g_FullRedraw = 1;
-          InvalidateRect(hwnd, nullptr, TRUE);
-        } else {
-          InvalidateRect(hwnd, &rect, FALSE);
-        }
-      }
-      g_MapView.gpsX = x;
-      g_MapView.gpsY = y;
+      ApplyValidFix(hwnd, fix);
     } else {
       if (g_MapView.gpsState == 1) InvalidateMainView(0);
       g_MapView.SetGpsState(2);
@@ -150,7 +177,7 @@ void CALLBACK ApplyGpsFix(HWND hwnd, UINT, UINT_PTR, DWORD) {
   }
   g_GpsBar.UpdateStatus();
   g_GeodesyBar.UpdateStatus();
-  UpdateSkyPlot(&g_GpsPort, nullptr);
+  UpdateSkyPlot(&g_GpsPort, &g_Almanac);
   g_fixTickBusy = false;
 }
 
@@ -170,8 +197,7 @@ int StartNavigationMode(int ask, int geodesy) {
       g_Ini.GetString("GPSCOMNUM_JAVAD", name, sizeof name);
       baud = g_Ini.GetInt("GPSCOMBR_JAVAD");
     }
-    std::wstring wide;
-    for (const char* p = name; *p; ++p) wide += wchar_t(static_cast<unsigned char>(*p));
+    const std::wstring wide = AnsiToWideString(name);
     const int keepAwake = g_Ini.GetInt("GPSDISABLEAUTOSUSPEND");
     g_GpsPort.SetSourceType(type);
     g_GpsPort.Open(g_MainWindow, wide.c_str(), baud, ApplyGpsFix, GpsReader, keepAwake ? 1 : 0);
@@ -188,11 +214,25 @@ int StartNavigationMode(int ask, int geodesy) {
       bool echoOpened = false;
       if (g_Ini.GetInt("ECHOACTIVE")) echoOpened = OpenEchoPort(g_MainWindow, 1) != 0;
       if (geodesy) {
-        const int answer = MessageBoxW(g_MainWindow, g_Lang.GetText(lang_id::kMsgGeoOnConf),
-                                       g_Lang.GetText(lang_id::kMsgConf),
-                                       MB_OKCANCEL | MB_ICONQUESTION);
-        if (answer == IDOK) {
+        // A log the receiver is still recording (a start after a break) is resumed or replaced;
+        // otherwise the user confirms the start.
+        char log[256] = "";
+        g_GreisReceiver.GetCurrentLog(log);
+        bool go = false;
+        int resume = 0;
+        if (std::strlen(log) > 1) {
+          const std::wstring text =
+              FormatLangText(lang_id::kMsgBreakAndBegin, AnsiToWideString(log).c_str());
+          const int answer = RunStartGpsDialog(g_MainWindow, text.c_str());
+          go = answer != kStartGpsCancel;
+          resume = answer == kStartGpsHot ? 1 : 0;
+        } else {
+          go = MessageBoxW(g_MainWindow, g_Lang.GetText(lang_id::kMsgGeoOnConf),
+                           g_Lang.GetText(lang_id::kMsgConf), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+        }
+        if (go) {
           g_GeodesyBar.followButton = g_Ini.GetInt("GPSGO") ? 1 : 0;
+          g_GreisReceiver.StartLogging(resume);
           ReadElevationMask();
         } else {
           // Abandoned: what this start opened or began goes again.
@@ -241,24 +281,19 @@ double ParseElevationMask(const char* reply) {
 int StopNavigationMode(int doNotAsk) {
   int closed = 0;
   if (g_GpsPort.IsOpen()) {
+    char log[256] = "";
+    if (g_geodesy) g_GreisReceiver.GetCurrentLog(log);
     if (g_geodesy && g_fromUser && !doNotAsk &&
-        MessageBoxW(g_MainWindow, g_Lang.GetText(lang_id::kMsgGeoOffConf),
+        MessageBoxW(g_MainWindow,
+                    FormatLangText(lang_id::kMsgGeoOffConf, AnsiToWideString(log).c_str()).c_str(),
                     g_Lang.GetText(lang_id::kMsgConf), MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
       return 0;
-    if (g_geodesy && g_fromUser) g_GeodesyBar.FillSiteCombo();
-    g_GpsPort.Close();
-    if (g_fromUser) {
-      g_MapView.SetGpsState(0);
-      if (g_EchoSounder.IsOpen()) OpenEchoPort(g_MainWindow, 0);
-      if (g_GpsBar.pointOnMapButton.IsDown()) {
-        g_GpsBar.pointOnMapButton.SetState(TSoftButton::kUp, true);
-        g_GpsBar.ToggleMode();
-      }
-      g_GpsBar.gotoButton.SetState(TSoftButton::kUp, true);
-      g_GpsBar.OnPointsButton();  // the target goes with the button
-      g_UserLayer.EndObject();
-      g_UserLayer.Save(0);
+    if (g_geodesy && g_fromUser) {
+      g_GeodesyBar.FillSiteCombo();
+      if (log[0]) g_GreisReceiver.StopLogging();
     }
+    g_GpsPort.Close();
+    if (g_fromUser) EndUserConnection();
     closed = g_GpsPort.IsOpen() ? 0 : 1;
   }
   if (g_fromUser) UpdateGpsPanels();
@@ -286,10 +321,7 @@ void OnGpsSourceEnded(TGpsPort* port) {
 
 void StopNavigationModeAfterClose() {
   if (g_fromUser) {
-    g_MapView.SetGpsState(0);
-    if (g_EchoSounder.IsOpen()) OpenEchoPort(g_MainWindow, 0);
-    g_UserLayer.EndObject();
-    g_UserLayer.Save(0);
+    EndUserConnection();
     UpdateGpsPanels();
   }
 }
@@ -417,10 +449,13 @@ bool StillThere(TMdmMap* map, const TObjectRef& ref) {
 // Adds a point at the plane position, runs the point dialog; `fix` only for a GPS point.
 int AddPointAt(double px, double py, const GpsFix* fix, int vectorMode) {
   TMdmMap* map = g_UserLayer.map;
-  const int32_t index = g_UserLayer.AddObject(g_GpsDefCodePoint, px, py, nullptr);
+  const int32_t index = g_UserLayer.AddObject(g_UserLayer.NewPointCode(), px, py, nullptr);
   // 0 is the header list and -1 no working map: nothing was added, nothing else happens.
   if (index <= 0 || !map) return 0;
   const uint16_t object = uint16_t(index);
+  // Cancel puts this name back: a step back does not always undo a step forward ("P" gives
+  // "P1", and "P1" less one is "P0").
+  const std::string nameBefore = g_DefaultPointName;
   AdvancePointName(1);
   map->SetStrAttr(object, kAttrName, g_DefaultPointName.c_str());
   map->SetStrAttr(object, kAttrNameCopy, g_DefaultPointName.c_str());
@@ -441,12 +476,12 @@ int AddPointAt(double px, double py, const GpsFix* fix, int vectorMode) {
   const int ok = ShowPointPropertiesDialog(ref, vectorMode, &distance);
   if (!StillThere(map, ref)) return 0;
   if (!ok) {
-    AdvancePointName(-1);
+    g_DefaultPointName = nameBefore;
     g_UserLayer.DeleteObject(object);
     InvalidateMainView(0);
     return 0;
   }
-  g_GpsDefCodePoint = g_UserLayer.GetObjectCode(object);
+  g_UserLayer.pointCode = g_UserLayer.GetObjectCode(object);
   int32_t x = 0, y = 0;
   map->PlaneToMap(px, py, &x, &y);
   if (fix && (distance != 0 || g_Ini.GetInt("NaviRotPt"))) {
@@ -460,6 +495,8 @@ int AddPointAt(double px, double py, const GpsFix* fix, int vectorMode) {
       }
     }
   }
+  if (g_Ini.GetInt("BlankAutoShowNew") && StillThere(map, ref))
+    ShowObjectForm(g_MainWindow, g_Instance, ref, nullptr, nullptr);
   if (fix) g_UserLayer.SetModified();
   InvalidateMainView(0);
   return 1;

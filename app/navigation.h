@@ -53,6 +53,9 @@ int RunStartGpsDialog(HWND owner, const wchar_t* text);
 // Shows the bar of the running mode (or hides both when the port is closed), full redraw, and
 // sets the command-bar buttons 40044 and 40187.
 void UpdateGpsPanels();
+struct GpsFix;
+// A valid fix into the view, the track, the target line and the window (the tick's 'A' case).
+void ApplyValidFix(HWND hwnd, const GpsFix& fix);
 // The fix tick (500 ms) handed to the GPS port.
 void CALLBACK ApplyGpsFix(HWND hwnd, UINT message, UINT_PTR id, DWORD time);
 // The elevation mask read at a geodesy start: the receiver's reply in the C locale, 0 when it
@@ -60,7 +63,9 @@ void CALLBACK ApplyGpsFix(HWND hwnd, UINT message, UINT_PTR id, DWORD time);
 void ReadElevationMask();
 double ParseElevationMask(const char* reply);
 extern double g_ElevationMask;
-extern uint16_t g_GpsDefCode, g_GpsDefCodePoint;
+// "GPSDefCode": the type code of recorded tracks. The code of GPS points is the working-map
+// layer's `pointCode`.
+extern uint16_t g_GpsDefCode;
 // Screen-point actions of the input modes (pixels of the main window).
 int SetNavigationPointAt(int x, int y);
 // Adds the plane difference of the drag to the GPS offset (saturated), stores it, turns it on

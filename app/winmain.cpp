@@ -40,7 +40,6 @@
 
 namespace {
 
-int g_gpsDefCodePoint = 0;  // "GPSDefCodePoint", kept so that shutdown writes back what it read
 bool g_instanceClaimed = false;
 
 // The program path with its extension replaced: "\Vorna\Vorna.exe" + ".ini" = "\Vorna\Vorna.ini".
@@ -257,7 +256,8 @@ void StartUp(HWND hwnd) {
     g_MapView.followGps = g_Ini.GetInt("GPSGO");
     g_MapView.centreOnGps = g_Ini.GetInt("GPSROTMAP");
     SearchCityID = g_Ini.GetInt("SearchCityID");
-    g_gpsDefCodePoint = g_Ini.GetInt("GPSDefCodePoint");
+    // The code of GPS points; each accepted point's code is written back at exit.
+    g_UserLayer.pointCode = uint16_t(g_Ini.GetInt("GPSDefCodePoint"));
 
     g_MeasureTool.Attach(&g_MapView, &g_BackBuffer);
     g_GotoOverlay.Attach(&g_MapView, &g_BackBuffer, &g_routeLink);
@@ -386,13 +386,11 @@ int SaveLastProject() {
 
 int SaveSessionSettings() {
   SaveLastProject();
-  if (g_GpsPort.IsOpen()) {
-    // Navigation mode ends without asking: the reader threads stop before the globals go.
-    g_GpsPort.Close();
-    g_EchoSounder.Close();
-  }
+  // Navigation mode ends without asking: the reader threads stop before the globals go.
+  StopNavigationMode(1);
+  g_EchoSounder.Close();
   g_UserLayer.Flush();
-  g_Ini.SetInt("GPSDefCodePoint", g_gpsDefCodePoint);
+  g_Ini.SetInt("GPSDefCodePoint", g_UserLayer.pointCode);
   g_Ini.SetInt("GPSGO", g_MapView.followGps);
   g_Ini.SetInt("GPSROTMAP", g_MapView.centreOnGps);
   g_Ini.SetInt("SearchCityID", SearchCityID);

@@ -6,6 +6,7 @@
 #include "base/lang_ids.h"
 #include "geodesy/gauss_kruger.h"
 #include "maps/mdm_settings.h"
+#include "maps/object_library.h"
 #include "platform/win.h"
 
 // Built at compile time (every member has a constant initialiser) and with nothing to destroy,
@@ -200,7 +201,10 @@ int TUserLayer::CopyAttrs(uint16_t dst, uint16_t src) {
 
 int TUserLayer::DeleteObject(uint16_t index) {
   if (!open) return 0;
-  return map->DeleteObject(index);
+  // A deleted object that stayed unsaved would come back with the next start.
+  const int deleted = map->DeleteObject(index);
+  if (deleted) saved = 0;
+  return deleted;
 }
 
 uint16_t TUserLayer::GetObjectCode(uint16_t index) const {
@@ -208,6 +212,16 @@ uint16_t TUserLayer::GetObjectCode(uint16_t index) const {
 }
 
 TObjectLibrary* TUserLayer::GetLibrary() const { return open ? map->GetLibrary() : nullptr; }
+
+uint16_t TUserLayer::NewPointCode() const {
+  if ((pointCode & 7) == mdm::kKindPoint) return pointCode;
+  if (const TObjectLibrary* library = GetLibrary())
+    for (int i = 0; i < library->styles.Count(); ++i) {
+      const uint16_t code = library->styles.Entry(i)->code;
+      if ((code & 7) == mdm::kKindPoint) return code;
+    }
+  return mdm::kKindPoint;
+}
 
 int TUserLayer::PrepareView(const RECT& rect) {
   if (!open || !host) return 0;

@@ -54,10 +54,15 @@ class TUserLayer {
   int32_t AddObject(uint16_t code, double planeX, double planeY, const char* text);
   int SetObjectCode(uint16_t index, uint16_t code);
   int CopyAttrs(uint16_t dst, uint16_t src);
+  // Keeps the slot (code 0); the map then needs saving.
   int DeleteObject(uint16_t index);
   void SetModified() { saved = 0; }
   uint16_t GetObjectCode(uint16_t index) const;
   TObjectLibrary* GetLibrary() const;
+  // The code a new point gets: `pointCode` when it is a point's (kind 1), else the library's
+  // first point type, else the bare point kind. Code 0 would make a point that counts as
+  // deleted, so with "GPSDefCodePoint" unset no point could be kept.
+  uint16_t NewPointCode() const;
   int PrepareView(const RECT& rect);
   int Draw(HDC dc);
   // Plane x, y of the object's first box corner and 0; all zero when closed.
@@ -73,6 +78,9 @@ class TUserLayer {
   uint32_t cut = 0;  // "WMCutLong": cut tracks after 3000 vertices
   uint32_t startTime = 0;
   uint16_t trackCode = 0;
+  // The type code of the points the GPS commands and the points list add ("GPSDefCodePoint"):
+  // each accepted point's code becomes the next one's.
+  uint16_t pointCode = 0;
   TMdmMap* map = nullptr;
   uint16_t current = 0;
   double pendingX = 0.0, pendingY = 0.0;  // x = 0: no pending point

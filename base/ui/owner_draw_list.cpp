@@ -107,10 +107,15 @@ int TOwnerDrawList::SetRows(const std::vector<TOwnerDrawRow>& rows) {
   return kept;
 }
 
-const TOwnerDrawRow* TOwnerDrawList::GetSelectedRow() const {
-  if (!list) return nullptr;
-  return Row(int(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0)));
+int TOwnerDrawList::GetSelectedIndex() const {
+  if (!list) return -1;
+  const int mark = int(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0));
+  if (mark >= 0 && (SendMessageW(list, LVM_GETITEMSTATE, WPARAM(mark), LVIS_SELECTED) & LVIS_SELECTED))
+    return mark;
+  return int(SendMessageW(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
 }
+
+const TOwnerDrawRow* TOwnerDrawList::GetSelectedRow() const { return Row(GetSelectedIndex()); }
 
 void TOwnerDrawList::SelectIndex(int index) {
   SendMessageW(list, LVM_SETSELECTIONMARK, 0, LPARAM(index));

@@ -65,7 +65,10 @@ class TOwnerDrawList {
   int AddRow(const wchar_t* const* texts, int count, uint16_t code, uint32_t data, uint32_t symbol);
   // Replaces the rows by `rows` (each as AddRow takes it); the number kept.
   int SetRows(const std::vector<TOwnerDrawRow>& rows);
-  // The row at the list view's selection mark; null when the mark is outside the table.
+  // The selected item's index: the one at the selection mark when it is selected, else the
+  // first selected; -1 when none is (a tap on empty space deselects but leaves the mark).
+  int GetSelectedIndex() const;
+  // The row of GetSelectedIndex; null when no item is selected.
   const TOwnerDrawRow* GetSelectedRow() const;
   // Selects, focuses and shows the first row of that code. 1 when there is one; 0 otherwise,
   // and the selection stays as it was.
@@ -91,6 +94,10 @@ class TOwnerDrawList {
 
   int RowCount() const { return int(table.size()); }
   const TOwnerDrawRow* Row(int index) const;
+  // For an owner that changes a row's texts or code in place and then redraws its item.
+  TOwnerDrawRow* MutableRow(int index) {
+    return index >= 0 && index < RowCount() ? &table[size_t(index)] : nullptr;
+  }
 
   HWND list = nullptr;
   ISymbolPainter* symbols = nullptr;  // without it no row is painted

@@ -283,3 +283,11 @@ TEST_F(DamagedWorkingMapTest, ATrackIsSavedBesideADamagedObject) {
   }
   EXPECT_EQ(back.objects[2].damaged, 1);
 }
+
+TEST_F(UserLayerTest, ANewPointNeverGetsCodeZeroOrALinesCode) {
+  EXPECT_EQ(layer.NewPointCode(), 1);  // no point code set and no library: the bare point kind
+  layer.pointCode = 17;
+  EXPECT_EQ(layer.NewPointCode(), 17);
+  layer.pointCode = 18;  // a line's
+  EXPECT_EQ(layer.NewPointCode(), 1);
+}
