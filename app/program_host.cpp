@@ -31,4 +31,7 @@ TAppHost g_appHost;
 
 }  // namespace
 
-void InstallProgramHost() { SetProgramHost(&g_appHost); }
+void InstallProgramHost() {
+  SetProgramHost(&g_appHost);
+  InstallSettingsHost();
+}
