@@ -156,4 +156,19 @@ TEST_F(GpsPages, AReceiverThatIsNotReadyLeavesTheParametersEmptyAndSendsNothing)
   EXPECT_EQ(fake.Transcript().find("set,"), std::string::npos);
 }
 
+TEST_F(GpsPages, KeepAwakeStartsAndStopsAtOnceWhileThePortIsOpen) {
+  OpenFix();
+  UINT_PTR onTick = 0, offTick = 1;
+  Run(5, [&](HWND d) {
+    HWND page = TSettingsDialog::Page(5);
+    Click(page, 2104);
+    onTick = g_GpsPort.GetKeepAwakeTimerId();  // before any save
+    Click(page, 2104);
+    offTick = g_GpsPort.GetKeepAwakeTimerId();
+    Press(d, 4);
+  });
+  EXPECT_NE(onTick, 0u);
+  EXPECT_EQ(offTick, 0u);
+}
+
 }  // namespace
