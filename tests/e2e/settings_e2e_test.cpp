@@ -23,6 +23,7 @@
 #include "platform/win.h"
 #include "settings/settings_dialog.h"
 #include "tests/app/startup_fixture.h"
+#include "tests/settings/settings_fixture.h"
 #include "tools/sampledata/demo_device.h"
 #include "tools/sampledata/fake_receiver.h"
 #include "view/map_view.h"
@@ -49,9 +50,7 @@ void TapCheck(HWND page, int id) {
 }
 
 void Pick(HWND page, int id, int index) {
-  HWND combo = GetDlgItem(page, id);
-  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+  settingstest::PickItem(page, id, index);
   harness::PumpUntilIdle();
 }
 
@@ -75,19 +74,8 @@ void TapTab(HWND dialog, int tab) {
   }
 }
 
-int CurrentTab(HWND dialog) {
-  return static_cast<int>(SendDlgItemMessageW(dialog, 2093, TCM_GETCURSEL, 0, 0));
-}
-
-std::wstring TabText(HWND dialog, int tab) {
-  wchar_t text[64] = {};
-  TCITEMW item{};
-  item.mask = TCIF_TEXT;
-  item.pszText = text;
-  item.cchTextMax = 64;
-  SendDlgItemMessageW(dialog, 2093, TCM_GETITEMW, static_cast<WPARAM>(tab), reinterpret_cast<LPARAM>(&item));
-  return text;
-}
+using settingstest::CurrentTab;
+using settingstest::TabText;
 
 std::string Value(const char* key) {
   std::string v;

@@ -9,6 +9,8 @@
 namespace {
 
 using settingstest::ReadHost;
+using settingstest::CurrentTab;
+using settingstest::TabText;
 using settingstest::WriteHost;
 
 class SettingsShell : public settingstest::SettingsTest {};
@@ -169,18 +171,6 @@ class SettingsLanguage : public settingstest::SettingsTest {
     ASSERT_TRUE(CreateDirectoryW(L"\\Vorna\\Folder.lng", nullptr));  // not a language
     WriteIni("[Ini]\nLangFile=English\n");
     LoadLanguage();
-  }
-  static std::wstring TabText(HWND dialog, int tab) {
-    wchar_t text[64] = {};
-    TCITEMW item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = text;
-    item.cchTextMax = 64;
-    SendDlgItemMessageW(dialog, 2093, TCM_GETITEMW, static_cast<WPARAM>(tab), reinterpret_cast<LPARAM>(&item));
-    return text;
-  }
-  static int CurrentTab(HWND dialog) {
-    return static_cast<int>(SendDlgItemMessageW(dialog, 2093, TCM_GETCURSEL, 0, 0));
   }
 };
 

@@ -65,6 +65,27 @@ inline bool WriteHost(const std::string& hostPath, const std::string& bytes) {
   return static_cast<bool>(out);
 }
 
+// Chooses combo item `index` as the user does: the selection, then the notification.
+inline void PickItem(HWND page, int id, int index) {
+  HWND combo = GetDlgItem(page, id);
+  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+inline std::wstring TabText(HWND dialog, int tab) {
+  wchar_t text[64] = {};
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = text;
+  item.cchTextMax = 64;
+  SendDlgItemMessageW(dialog, 2093, TCM_GETITEMW, static_cast<WPARAM>(tab), reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+inline int CurrentTab(HWND dialog) {
+  return static_cast<int>(SendDlgItemMessageW(dialog, 2093, TCM_GETCURSEL, 0, 0));
+}
+
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -112,12 +133,7 @@ class SettingsTest : public ::testing::Test {
   static void Click(HWND window, int id) { SendMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0); }
   static bool Checked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_CHECKED; }
   static bool Enabled(HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != FALSE; }
-  // Chooses combo item `index` as the user does: the selection, then the notification.
-  static void Pick(HWND page, int id, int index) {
-    HWND combo = GetDlgItem(page, id);
-    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-  }
+  static void Pick(HWND page, int id, int index) { PickItem(page, id, index); }
   static int Selected(HWND page, int id) {
     return static_cast<int>(SendDlgItemMessageW(page, id, CB_GETCURSEL, 0, 0));
   }
