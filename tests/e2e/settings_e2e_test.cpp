@@ -31,6 +31,7 @@
 namespace {
 
 void Shot(const std::string& name) {
+  harness::PumpUntilIdle();  // every pending paint first
   const std::string dir = std::string(VORNA_BINARY_DIR) + "/test-artifacts/settings";
   std::filesystem::create_directories(dir);
   EXPECT_TRUE(harness::SaveScreen(dir + "/" + name + ".png")) << name;
