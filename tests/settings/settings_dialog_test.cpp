@@ -240,3 +240,19 @@ TEST_F(SettingsLanguage, OkAfterAChangeClosesWithoutReopening) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SettingsShell, WithoutLanguageFilesTheStoredLanguageStays) {
+  WriteIni("[Ini]\nLangFile=Gone\n");
+  Run(7, [&](HWND d) {
+    HWND page = TSettingsDialog::Page(7);
+    EXPECT_EQ(SendDlgItemMessageW(page, 1213, CB_GETCOUNT, 0, 0), 0);
+    SetSettingsModified(1);
+    Press(d, IDOK);
+  });
+  EXPECT_EQ(Value("LangFile"), "Gone");
+  EXPECT_EQ(host.invalidations, 0);  // nothing reloaded
+}
+
+}  // namespace
