@@ -33,6 +33,7 @@
 #include "gps/sky_plot.h"
 #include "maps/user_layer.h"
 #include "search/route.h"
+#include "settings/settings_dialog.h"
 #include "view/map_view.h"
 
 namespace {
@@ -178,6 +179,7 @@ void CALLBACK ApplyGpsFix(HWND hwnd, UINT, UINT_PTR, DWORD) {
   g_GpsBar.UpdateStatus();
   g_GeodesyBar.UpdateStatus();
   UpdateSkyPlot(&g_GpsPort, &g_Almanac);
+  TSettingsDialog::RefreshPage(0);
   g_fixTickBusy = false;
 }
 

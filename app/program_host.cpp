@@ -62,4 +62,5 @@ TAppProjectHost g_projectHost;
 void InstallProgramHost() {
   SetProgramHost(&g_appHost);
   SetProjectDialogHost(&g_projectHost);
+  InstallSettingsHost();
 }

@@ -3,3 +3,5 @@
 
 // Installs it; start-up does this before any subsystem runs.
 void InstallProgramHost();
+// Installs the settings pages' host (app/settings_host.cpp); InstallProgramHost does it too.
+void InstallSettingsHost();

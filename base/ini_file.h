@@ -81,8 +81,8 @@ class TIniFile {
   // Stores the control's window text (at most 255 characters) and returns non-zero when it
   // differs from the stored value or the key was missing; 0, storing nothing, without the control.
   int SetStringFromWindowText(const char* key, HWND dialog, int id);
-  // Selects the combo-box item equal to the value (without regard to case); without one, the
-  // item the list's prefix search finds; no match selects none.
+  // Selects the combo-box item equal to the value (without regard to case); none when no item
+  // is equal.
   void SelectComboString(const char* key, HWND dialog, int id) const;
   // Stores the index of the selected combo-box item (-1 when none).
   void SetIntFromComboSel(const char* key, HWND dialog, int id);

@@ -55,10 +55,9 @@ void TIniFile::SelectComboString(const char* key, HWND dialog, int id) const {
   if (!combo || !value) return;
   wchar_t wide[256];
   AnsiToWide(wide, value, static_cast<int>(std::min<size_t>(std::strlen(value), 255)), 256);
-  // An item equal to the value first: the prefix search alone would take "COM10" for "COM1"
-  // when it came first after item 0.
+  // Only the equal item: a prefix search would take "115200" for a stored "11520" (or "COM10"
+  // for "COM1"), and the page would then save a value the user never chose.
   LRESULT index = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(wide));
-  if (index == CB_ERR) index = SendMessageW(combo, CB_FINDSTRING, 0, reinterpret_cast<LPARAM>(wide));
   SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index == CB_ERR ? -1 : index), 0);
 }
 

@@ -291,6 +291,27 @@ extern "C" BOOL MoveFileW(LPCWSTR from, LPCWSTR to) {
   return FailCreate();
 }
 
+extern "C" BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
+  if (flags == 0) return MoveFileW(from, to);
+  if (flags != MOVEFILE_REPLACE_EXISTING) return Fail(ERROR_INVALID_PARAMETER);
+  std::string fromHost, toHost;
+  if (!MapPath(from, &fromHost, false, 0)) return FALSE;
+  if (!MapPath(to, &toHost, true, 0)) return FALSE;
+  if (IsRoot(fromHost) || IsRoot(toHost)) return Fail(ERROR_ACCESS_DENIED);
+  struct stat a, b;
+  if (lstat(fromHost.c_str(), &a) != 0) return FailErrno();
+  if (lstat(toHost.c_str(), &b) == 0) {
+    if (a.st_dev == b.st_dev && a.st_ino == b.st_ino) return MoveFileW(from, to);  // case only
+    // A folder is never replaced, nor moved over a file: only file over file.
+    if (S_ISDIR(a.st_mode) || S_ISDIR(b.st_mode)) return Fail(ERROR_ACCESS_DENIED);
+  } else if (S_ISDIR(a.st_mode)) {
+    return MoveFileW(from, to);
+  }
+  // rename() replaces the target atomically: at no moment is there no file at `to`.
+  if (::rename(fromHost.c_str(), toHost.c_str()) == 0) return TRUE;
+  return FailCreate();
+}
+
 extern "C" BOOL CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
   std::string fromHost, toHost;
   if (!MapPath(from, &fromHost, false, 0)) return FALSE;

@@ -130,6 +130,8 @@ struct WIN32_FIND_DATAW {
 };
 typedef WIN32_FIND_DATAW* LPWIN32_FIND_DATAW;
 
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+
 extern "C" {
 DWORD GetFileAttributesW(LPCWSTR path);
 BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes);
@@ -138,6 +140,9 @@ BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW data);
 BOOL FindClose(HANDLE find);
 BOOL DeleteFileW(LPCWSTR path);
 BOOL MoveFileW(LPCWSTR from, LPCWSTR to);
+// With MOVEFILE_REPLACE_EXISTING an existing file at `to` is replaced in one step (never a
+// folder); without flags it is MoveFileW. Other flags are refused (ERROR_INVALID_PARAMETER).
+BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags);
 BOOL CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists);
 BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES security);
 BOOL RemoveDirectoryW(LPCWSTR path);

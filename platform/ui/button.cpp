@@ -122,7 +122,17 @@ void PaintButton(HWND hwnd, HDC dc, ButtonState* st) {
       }
     }
     RECT tr{rc.left + 17, rc.top, rc.right, rc.bottom};
-    DrawTextIn(dc, text, tr, DT_LEFT | DT_SINGLELINE | DT_VCENTER, textColor);
+    if (style & BS_MULTILINE) {
+      // A label too long for one line wraps; the lines stand centred on the box's height.
+      RECT measure = tr;
+      DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measure,
+                DT_LEFT | DT_WORDBREAK | DT_CALCRECT | DT_NOPREFIX);
+      const LONG h = measure.bottom - measure.top;
+      if (h < tr.bottom - tr.top) tr.top += (tr.bottom - tr.top - h) / 2;
+      DrawTextIn(dc, text, tr, DT_LEFT | DT_WORDBREAK, textColor);
+    } else {
+      DrawTextIn(dc, text, tr, DT_LEFT | DT_SINGLELINE | DT_VCENTER, textColor);
+    }
     if (st->focused) FrameSolid(dc, RECT{tr.left - 2, rc.top, std::min<LONG>(rc.right, tr.left + TextWidth(dc, text) + 2), rc.bottom}, SysColor(COLOR_GRAYTEXT));
   } else {
     bool def = type == BS_DEFPUSHBUTTON;

@@ -1,7 +1,9 @@
 // "SysTabControl32": a strip of tabs (at the top, or at the bottom with TCS_BOTTOM, as the
 // handheld's dialogs have them). The pages are the parent's windows: TCM_ADJUSTRECT gives the
 // area they go in. A tap on another tab asks the parent with TCN_SELCHANGING (non-zero keeps
-// the old tab) and then reports TCN_SELCHANGE; TCM_SETCURSEL changes quietly.
+// the old tab) and then reports TCN_SELCHANGE; TCM_SETCURSEL changes quietly. Tabs that do not
+// fit the width scroll: two arrow buttons at the strip's right end move the first shown tab, and
+// the chosen tab is always scrolled into view.
 #include <algorithm>
 
 #include "platform/ui/control.h"
@@ -11,6 +13,7 @@ namespace {
 
 constexpr int kTabHeight = 20;  // pixels
 constexpr int kTabPad = 6;      // pixels each side of a tab's label
+constexpr int kArrowWidth = 14; // pixels of each scroll arrow
 
 struct Tab {
   std::wstring text;
@@ -21,6 +24,7 @@ struct Tab {
 struct TabState : ControlState {
   std::vector<Tab> tabs;
   int cursel = -1;
+  int first = 0;  // the first tab shown when they do not all fit
   HIMAGELIST images = nullptr;
 };
 
@@ -48,7 +52,40 @@ std::vector<RECT> TabRects(HWND hwnd, TabState* st) {
   }
   SelectObject(dc, old);
   ReleaseDC(hwnd, dc);
+  if (st->first > 0 && st->first < static_cast<int>(out.size())) {
+    const LONG shift = out[static_cast<size_t>(st->first)].left;
+    for (RECT& r : out) {
+      r.left -= shift;
+      r.right -= shift;
+    }
+  }
   return out;
+}
+
+// Where the two arrows begin when the tabs do not all fit the width; 0 when they fit.
+LONG ArrowsLeft(HWND hwnd, const std::vector<RECT>& rects) {
+  RECT rc;
+  GetClientRect(hwnd, &rc);
+  LONG total = 0;
+  for (const RECT& r : rects) total += r.right - r.left;
+  if (total <= rc.right) return 0;
+  return rc.right - 2 * kArrowWidth;
+}
+
+// Scrolls so that the chosen tab is shown whole (as far as it can be).
+void EnsureVisible(HWND hwnd, TabState* st) {
+  if (st->cursel < 0) return;
+  if (st->cursel < st->first) st->first = st->cursel;
+  for (;;) {
+    std::vector<RECT> rects = TabRects(hwnd, st);
+    LONG limit = ArrowsLeft(hwnd, rects);
+    if (limit == 0) {
+      st->first = 0;
+      return;
+    }
+    if (st->first >= st->cursel || rects[static_cast<size_t>(st->cursel)].right <= limit) return;
+    ++st->first;
+  }
 }
 
 void Paint(HWND hwnd, TabState* st) {
@@ -83,6 +120,14 @@ void Paint(HWND hwnd, TabState* st) {
     DrawTextIn(dc, t.text, RECT{x, r.top, r.right, r.bottom}, DT_LEFT | DT_SINGLELINE | DT_VCENTER,
                SysColor(IsWindowEnabled(hwnd) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
   }
+  if (LONG left = ArrowsLeft(hwnd, rects)) {
+    for (int k = 0; k < 2; ++k) {
+      RECT a{left + k * kArrowWidth, strip.top, left + (k + 1) * kArrowWidth, strip.bottom};
+      FillSolid(dc, a, SysColor(COLOR_BTNFACE));
+      FrameSolid(dc, a, SysColor(COLOR_BTNSHADOW));
+      DrawArrow(dc, a, k == 0 ? 2 : 3, SysColor(COLOR_BTNTEXT));
+    }
+  }
   SelectObject(dc, old);
   EndPaint(hwnd, &ps);
 }
@@ -95,6 +140,7 @@ void UserSelect(HWND hwnd, int index) {
   if (NotifyParent(hwnd, TCN_SELCHANGING, &hdr)) return;
   if (!(st = GetState<TabState>(hwnd)) || index >= static_cast<int>(st->tabs.size())) return;
   st->cursel = index;
+  EnsureVisible(hwnd, st);
   InvalidateRect(hwnd, nullptr, FALSE);
   NotifyParent(hwnd, TCN_SELCHANGE, &hdr);
 }
@@ -165,6 +211,7 @@ LRESULT CALLBACK TabProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (index < 0 || index >= count) return -1;
       int old = st->cursel;
       st->cursel = index;
+      EnsureVisible(hwnd, st);
       redraw();
       return old;
     }
@@ -211,6 +258,16 @@ LRESULT CALLBACK TabProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN: {
       POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
       std::vector<RECT> rects = TabRects(hwnd, st);
+      if (LONG left = ArrowsLeft(hwnd, rects);
+          left && p.x >= left && p.y >= rects[0].top && p.y < rects[0].bottom) {
+        if (p.x < left + kArrowWidth) {
+          if (st->first > 0) --st->first;
+        } else if (rects.back().right > left && st->first + 1 < count) {
+          ++st->first;
+        }
+        redraw();
+        return 0;
+      }
       for (size_t i = 0; i < rects.size(); ++i)
         if (p.x >= rects[i].left && p.x < rects[i].right && p.y >= rects[i].top && p.y < rects[i].bottom) {
           UserSelect(hwnd, static_cast<int>(i));

@@ -113,7 +113,7 @@ TEST(IniFileControls, ComboBoxes) {
 
   ini.SetString("Port", "Blue");
   ini.SelectComboString("Port", p.dialog, kCombo);
-  EXPECT_EQ(p.Send(kCombo, CB_GETCURSEL), 3);  // no equal item: the prefix search
+  EXPECT_EQ(p.Send(kCombo, CB_GETCURSEL), CB_ERR);  // a prefix of an item is no match
 
   ini.SetString("Port", "USB");
   ini.SelectComboString("Port", p.dialog, kCombo);

@@ -149,6 +149,27 @@ TEST(FindFiles, EntryDataAndTheFolderItself) {
   EXPECT_EQ(FindFirstFileW(L"\\Maps\\", &fd), INVALID_HANDLE_VALUE);
 }
 
+TEST(Files, MoveReplacingAnExistingFile) {
+  TempDeviceRoot root;
+  root.MakeFile("Vorna.ini.bak", "old");
+  root.MakeFile("Vorna.ini", "new");
+  root.MakeDir("Dir");
+  EXPECT_TRUE(MoveFileExW(L"\\VORNA.INI.BAK", L"\\vorna.ini", MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(root.Read("Vorna.ini"), "old");  // the existing name's case is kept
+  EXPECT_FALSE(root.Exists("Vorna.ini.bak"));
+  EXPECT_TRUE(MoveFileExW(L"\\Vorna.ini", L"\\fresh.ini", MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(root.Read("fresh.ini"), "old");  // no target: a plain move
+  EXPECT_FALSE(MoveFileExW(L"\\fresh.ini", L"\\Dir", MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));  // a folder stays
+  EXPECT_FALSE(MoveFileExW(L"\\missing", L"\\fresh.ini", MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(root.Read("fresh.ini"), "old");
+  EXPECT_FALSE(MoveFileExW(L"\\fresh.ini", L"\\x.ini", 0x8));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  root.MakeFile("b.ini", "b");
+  EXPECT_FALSE(MoveFileExW(L"\\fresh.ini", L"\\b.ini", 0));  // no flag: never replaces
+  EXPECT_EQ(root.Read("b.ini"), "b");
+}
+
 TEST(Files, AttributesDeleteMoveCopyAndFolders) {
   TempDeviceRoot root;
   root.MakeFile("a.txt", "alpha");

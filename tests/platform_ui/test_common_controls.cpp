@@ -163,6 +163,41 @@ TEST_F(UiTest, TabControlAsksBeforeChangingAndAdjustsThePageRect) {
   EXPECT_EQ(SendMessageW(tab, TCM_GETCURSEL, 0, 0), -1);  // the chosen tab went
 }
 
+TEST_F(UiTest, TabsThatDoNotFitScrollWithTheArrowsAndFollowTheChoice) {
+  HWND tab = Make(WC_TABCONTROLW, 0, 83, 0, 0, 120, 60);
+  for (const wchar_t* s : {L"First", L"Second", L"Third", L"Fourth", L"Fifth"}) {
+    TCITEMW it{};
+    it.mask = TCIF_TEXT;
+    it.pszText = const_cast<LPWSTR>(s);
+    SendMessageW(tab, TCM_INSERTITEMW, 99, reinterpret_cast<LPARAM>(&it));
+  }
+  auto rect = [&](int i) {
+    RECT r{};
+    SendMessageW(tab, TCM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r));
+    return r;
+  };
+  EXPECT_EQ(rect(0).left, 0);
+  ASSERT_GT(rect(4).right, 120);  // past the edge: the arrows are shown at 92..120
+  TapAt(tab, 113, 10);            // right arrow: the second tab comes first
+  EXPECT_EQ(rect(1).left, 0);
+  EXPECT_EQ(SendMessageW(tab, TCM_GETCURSEL, 0, 0), 0);  // scrolling chooses nothing
+  EXPECT_EQ(Count(WM_NOTIFY, TCN_SELCHANGE), 0);
+  TapAt(tab, 99, 10);  // left arrow
+  EXPECT_EQ(rect(0).left, 0);
+  SendMessageW(tab, TCM_SETCURSEL, 4, 0);  // the chosen tab is scrolled into view
+  EXPECT_LE(rect(4).right, 92);
+  EXPECT_GE(rect(4).left, 0);
+  SendMessageW(tab, TCM_SETCURSEL, 0, 0);
+  EXPECT_EQ(rect(0).left, 0);
+  SendMessageW(tab, TCM_SETCURSEL, 1, 0);
+  TapAt(tab, (rect(1).right + rect(1).left) / 2, 10);
+  SendMessageW(tab, WM_KEYDOWN, VK_RIGHT, 0);  // keys too
+  SendMessageW(tab, WM_KEYDOWN, VK_RIGHT, 0);
+  SendMessageW(tab, WM_KEYDOWN, VK_RIGHT, 0);
+  EXPECT_EQ(SendMessageW(tab, TCM_GETCURSEL, 0, 0), 4);
+  EXPECT_LE(rect(4).right, 92);
+}
+
 TEST_F(UiTest, TrackbarReportsUserMovesAsScrollMessages) {
   HWND tb = Make(TRACKBAR_CLASSW, 0, 82, 10, 10, 120, 20);
   SendMessageW(tb, TBM_SETRANGE, TRUE, MAKELONG(0, 10));

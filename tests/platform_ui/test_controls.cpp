@@ -176,3 +176,25 @@ TEST_F(UiTest, MessagesToDestroyedControlsAreHarmless) {
   EXPECT_EQ(GetDlgItem(parent, 40), nullptr);
   EXPECT_EQ(SendDlgItemMessageW(parent, 40, LB_GETCOUNT, 0, 0), 0);
 }
+
+TEST_F(UiTest, ACheckBoxWithAMultilineStyleWrapsItsLabel) {
+  // Dark pixels in the bottom rows of the label area, below a centred single line: only a
+  // wrapped label reaches there.
+  auto inkBelow = [](HWND box) {
+    RECT wr{};
+    GetWindowRect(box, &wr);
+    int ink = 0;
+    for (int y = wr.top + 28; y < wr.bottom; ++y)
+      for (int x = wr.left + 17; x < wr.right; ++x) {
+        const COLORREF c = harness::ScreenPixel(x, y);
+        ink += GetRValue(c) + GetGValue(c) + GetBValue(c) < 300;
+      }
+    return ink;
+  };
+  const wchar_t* label = L"Make a backup copy before saving the working map";
+  HWND wrapped = Make(L"button", BS_AUTOCHECKBOX | BS_MULTILINE, 21, 0, 10, 150, 40, label);
+  HWND single = Make(L"button", BS_AUTOCHECKBOX, 22, 0, 60, 150, 40, label);
+  harness::PumpUntilIdle();
+  EXPECT_GT(inkBelow(wrapped), 5);
+  EXPECT_EQ(inkBelow(single), 0);
+}

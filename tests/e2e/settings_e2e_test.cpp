@@ -1,0 +1,255 @@
+// The settings dialog over the started program on the demo device, by pen and keys: every tab
+// changed once through its control (each page saved as a PNG under test-artifacts/settings/),
+// Apply and Cancel against the file on disk, a new language that reopens the dialog in its own
+// texts, the almanac base picked on the map, the hardware keys taken back by the main window,
+// and the live values from a fake receiver.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "app/commands.h"
+#include "app/main_window.h"
+#include "app/navigation.h"
+#include "app/winmain.h"
+#include "base/button_table.h"
+#include "base/ini_file.h"
+#include "base/input_mode.h"
+#include "gps/gps_port.h"
+#include "platform/harness.h"
+#include "platform/win.h"
+#include "settings/settings_dialog.h"
+#include "tests/app/startup_fixture.h"
+#include "tests/settings/settings_fixture.h"
+#include "tools/sampledata/demo_device.h"
+#include "tools/sampledata/fake_receiver.h"
+#include "view/map_view.h"
+
+namespace {
+
+void Shot(const std::string& name) {
+  harness::PumpUntilIdle();  // every pending paint first
+  const std::string dir = std::string(VORNA_BINARY_DIR) + "/test-artifacts/settings";
+  std::filesystem::create_directories(dir);
+  EXPECT_TRUE(harness::SaveScreen(dir + "/" + name + ".png")) << name;
+}
+
+void TapControl(HWND window, int id) {
+  RECT rc{};
+  GetWindowRect(GetDlgItem(window, id), &rc);
+  harness::Tap((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+}
+
+// Taps a check box on its box, at its left end.
+void TapCheck(HWND page, int id) {
+  RECT rc{};
+  GetWindowRect(GetDlgItem(page, id), &rc);
+  harness::Tap(rc.left + 6, (rc.top + rc.bottom) / 2);
+}
+
+void Pick(HWND page, int id, int index) {
+  settingstest::PickItem(page, id, index);
+  harness::PumpUntilIdle();
+}
+
+// Taps the tab in the strip, scrolling the strip with its right arrow until the tab shows.
+void TapTab(HWND dialog, int tab) {
+  HWND tabs = GetDlgItem(dialog, 2093);
+  RECT client{};
+  GetClientRect(tabs, &client);
+  for (int i = 0; i < 12; ++i) {
+    RECT r{};
+    SendMessageW(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(tab), reinterpret_cast<LPARAM>(&r));
+    POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    if (r.left >= 0 && r.right <= client.right - 28) {
+      ClientToScreen(tabs, &p);
+      harness::Tap(p.x, p.y);
+      return;
+    }
+    POINT arrow{r.left < 0 ? client.right - 21 : client.right - 7, 10};
+    ClientToScreen(tabs, &arrow);
+    harness::Tap(arrow.x, arrow.y);
+  }
+}
+
+using settingstest::CurrentTab;
+using settingstest::TabText;
+
+std::string Value(const char* key) {
+  std::string v;
+  return g_Ini.GetString(key, v) ? v : "<none>";
+}
+
+bool BackupExists() {
+  return std::filesystem::exists(harness::HostPath(L"\\Vorna\\Vorna.ini") + ".bak");
+}
+
+class SettingsE2e : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    harness::Start();
+    ASSERT_EQ(sample::WriteDemoDevice(harness::Root()), "");
+    startup_test::WriteHostFile(harness::Root() + "/Vorna/English.lng",
+                                "[Lang]\nDlgSet_Navi=Navi\nDlgSet_Lang=Language\nDlgSet_Alm=Almanac\n"
+                                "DlgSet_Ports=Ports\n");
+    startup_test::PlentyOfMemory();
+    harness::AnswerMessageBox(L"", IDOK);
+    main = startup_test::MakeMainWindow("");
+    ASSERT_NE(main, nullptr);
+    harness::PumpUntilIdle();
+  }
+  void TearDown() override {
+    DestroyWindow(main);
+    harness::Stop();
+  }
+  // Every page window made by the last dialog, to check they are gone after it.
+  void NotePages() {
+    for (int t = 0; t < kSettingsPageCount; ++t)
+      if (HWND p = TSettingsDialog::Page(t)) pages.push_back(p);
+  }
+  void ExpectClosedClean() {
+    EXPECT_EQ(TSettingsDialog::Dialog(), nullptr);
+    for (HWND p : pages) EXPECT_FALSE(IsWindow(p));
+    EXPECT_FALSE(BackupExists());
+  }
+  HWND main = nullptr;
+  std::vector<HWND> pages;
+};
+
+TEST_F(SettingsE2e, EveryTabChangedOnceThenApplyAndCancelAgainstTheFile) {
+  const char* shots[kSettingsPageCount] = {"0_navigation", "1_geodesy", "2_ports",
+                                           "3_buttons",    "4_map",     "5_general",
+                                           "6_almanac",    "7_language", "8_auto"};
+  int openings = 0, firstTab = -1, reopenedTab = -1;
+  std::wstring reopenedText;
+  std::string fileAtApply;
+  harness::OnDialog(108, [&](HWND d) {
+    ++openings;
+    if (openings == 1) {
+      firstTab = CurrentTab(d);
+      // The language last: the Apply on its tab reopens the dialog there.
+      for (int tab : {0, 1, 2, 3, 4, 5, 6, 8, 7}) {
+        if (tab) TapTab(d, tab);
+        EXPECT_EQ(CurrentTab(d), tab);
+        HWND page = TSettingsDialog::Page(tab);
+        ASSERT_NE(page, nullptr);
+        switch (tab) {
+          case 0: TapCheck(page, 2342); break;  // turn point signs
+          case 1: Pick(page, 2322, 3); break;   // antenna
+          case 2: Pick(page, 1040, 5); break;   // GPS port COM6:
+          case 3:
+            TapControl(page, 2084);
+            harness::HardwareButton(5);  // captured: key 0xC5
+            Pick(page, 2092, 1);         // zoom in
+            break;
+          case 4: TapCheck(page, 2330); break;  // marking
+          case 5: TapCheck(page, 2103); break;  // save the project
+          case 6: TapCheck(page, 2147); break;  // no almanac at start
+          case 7: Pick(page, 1213, 0); break;   // English
+          case 8: TapCheck(page, 1337); break;  // close the tools
+        }
+        harness::PumpUntilIdle();
+        Shot(shots[tab]);
+      }
+      NotePages();
+      TapControl(d, 8);  // Apply: a new language reopens the dialog
+      return;
+    }
+    reopenedTab = CurrentTab(d);
+    reopenedText = TabText(d, 7);
+    fileAtApply = startup_test::ReadHostFile(startup_test::IniHostPath());
+    Shot("reopened_language");
+    TapTab(d, 4);
+    TapCheck(TSettingsDialog::Page(4), 2431);  // grid, not applied
+    NotePages();
+    TapControl(d, 4);  // Cancel
+  });
+  SendMessageW(main, WM_COMMAND, kCmdSettings, 0);
+  harness::PumpUntilIdle();
+  EXPECT_EQ(openings, 2);
+  EXPECT_EQ(firstTab, 0);
+  EXPECT_EQ(reopenedTab, 7);
+  EXPECT_EQ(reopenedText, L"Language");
+  for (const char* line : {"NaviRotPt=1\n", "GeoAntType=JPSREGANT_DD_E\n", "GPSCOMNUM_NMEA=COM6:\n",
+                           "ButtCode", "MapViewMarking=1\n", "AlmAutoLoad=0\n", "LangFile=English\n",
+                           "AutoGTools=1\n"})
+    EXPECT_NE(fileAtApply.find(line), std::string::npos) << line;
+  // Cancel: the file and the store are back at the Apply.
+  EXPECT_EQ(startup_test::ReadHostFile(startup_test::IniHostPath()), fileAtApply);
+  EXPECT_NE(Value("MapViewGrid"), "1");
+  EXPECT_EQ(Value("MapViewMarking"), "1");
+  ExpectClosedClean();
+
+  // The main window took the hardware keys back: the captured key zooms the map.
+  SendMessageW(main, WM_ACTIVATE, WA_ACTIVE, 0);
+  const int32_t before = g_MapView.GetScale();
+  harness::HardwareButton(5);
+  EXPECT_NE(g_MapView.GetScale(), before);
+}
+
+TEST_F(SettingsE2e, AModeFifteenTapOpensTheAlmanacTabAndPickSetsTheModeAgain) {
+  SetInputMode(input_mode::kAlmanacBase);
+  int tab = -1;
+  std::wstring x;
+  harness::OnDialog(108, [&](HWND d) {
+    tab = CurrentTab(d);
+    HWND page = TSettingsDialog::Page(6);
+    wchar_t text[64] = {};
+    GetDlgItemTextW(page, 2149, text, 64);
+    x = text;
+    Shot("almanac_from_map");
+    TapCheck(page, 2148);  // the base on: its buttons come alive
+    NotePages();
+    TapControl(page, 2386);
+  });
+  harness::Tap(120, 150);
+  EXPECT_EQ(tab, 6);
+  const std::string stored = Value("AlmBaseX");
+  EXPECT_NE(stored, "<none>");
+  EXPECT_EQ(x, std::wstring(stored.begin(), stored.end()));
+  EXPECT_EQ(GetInputMode(), input_mode::kAlmanacBase);
+  EXPECT_EQ(Value("AlmBase"), "1");
+  EXPECT_NE(startup_test::ReadHostFile(startup_test::IniHostPath()).find("AlmBase=1\n"), std::string::npos);
+  ExpectClosedClean();
+}
+
+TEST_F(SettingsE2e, TheNavigationTabShowsTheLiveFixOfTheRunningPort) {
+  sample::FakeReceiver fake;
+  ASSERT_TRUE(fake.Open());
+  setenv("VORNA_COM5", fake.SlavePath().c_str(), 1);
+  g_Ini.SetInt("GPSTYPE", 0);
+  g_Ini.SetString("GPSCOMNUM_NMEA", "COM5:");
+  g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
+  StartNavigationMode(0, 0);
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  fake.WriteSentence("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  GpsFix fix{};
+  while (fix.status != 'A' && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    g_GpsPort.GetFix(&fix);
+  }
+  ASSERT_EQ(fix.status, 'A');
+  std::wstring before, after;
+  harness::OnDialog(108, [&](HWND d) {
+    HWND page = TSettingsDialog::Page(0);
+    SetDlgItemTextW(page, 2112, L"");
+    wchar_t text[32] = {};
+    GetDlgItemTextW(page, 2112, text, 32);
+    before = text;
+    harness::Advance(600);  // the 500 ms GPS timer refreshes the current tab
+    GetDlgItemTextW(page, 2112, text, 32);
+    after = text;
+    Shot("navigation_live");
+    TapControl(d, IDOK);
+  });
+  SendMessageW(main, WM_COMMAND, kCmdSettings, 0);
+  StopNavigationMode(1);
+  EXPECT_EQ(before, L"");
+  EXPECT_EQ(after, L"41.5");
+}
+
+}  // namespace

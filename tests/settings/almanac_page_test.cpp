@@ -1,0 +1,163 @@
+// The almanac page: the almanac's period, over-long paths, the base point and ".base" files.
+#include <string>
+
+#include "base/input_mode.h"
+#include "base/ui/file_browser.h"
+#include "gps/almanac.h"
+#include "tests/settings/settings_fixture.h"
+#include "tools/sampledata/jps_writer.h"
+
+namespace {
+
+using settingstest::ReadHost;
+using settingstest::WriteHost;
+
+class AlmanacPage : public settingstest::SettingsTest {
+ protected:
+  // A receiver file of one satellite's almanac recorded on the given day.
+  static void WriteAlmanac(const wchar_t* path, int year, int month, int day) {
+    sample::Bytes f;
+    sample::Append(f, sample::JpsDate(uint16_t(year), uint8_t(month), uint8_t(day)));
+    sample::Append(f, sample::JpsAlmanac(sample::PublishedPrn1Week748()));
+    ASSERT_TRUE(sample::WriteJps(harness::HostPath(path), f));
+  }
+  // Loads the file named in the page's edit and answers the period shown after.
+  static std::wstring LoadThrough(HWND page, const wchar_t* path) {
+    SetDlgItemTextW(page, 1032, path);
+    Click(page, 2336);
+    return Text(page, 2152);
+  }
+  static void TapIn(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+};
+
+TEST_F(AlmanacPage, ThePeriodRunsFromTheAlmanacDayToTheNext) {
+  WriteAlmanac(L"\\Vorna\\leap.jps", 2024, 2, 28);
+  WriteAlmanac(L"\\Vorna\\year.jps", 2024, 12, 31);
+  WriteAlmanac(L"\\Vorna\\bad.jps", 2023, 2, 30);
+  std::wstring before, leap, year, bad, missing;
+  Run(6, [&](HWND d) {
+    HWND page = TSettingsDialog::Page(6);
+    before = Text(page, 2152);
+    leap = LoadThrough(page, L"\\Vorna\\leap.jps");
+    year = LoadThrough(page, L"\\Vorna\\year.jps");
+    bad = LoadThrough(page, L"\\Vorna\\bad.jps");
+    missing = LoadThrough(page, L"\\Vorna\\none.jps");
+    Press(d, 4);
+  });
+  EXPECT_EQ(before, L"не загружен");
+  EXPECT_EQ(leap, L"2024.02.28 - 2024.02.29");
+  EXPECT_EQ(year, L"2024.12.31 - 2025.01.01");
+  EXPECT_EQ(bad, L"не загружен");  // no calendar date
+  EXPECT_EQ(missing, L"не загружен");
+  ASSERT_EQ(harness::MessageBoxes().size(), 4u);  // a load report after each load
+}
+
+TEST_F(AlmanacPage, AnOverLongPathIsRefusedAndNeverCut) {
+  WriteIni("[Ini]\nAlmFile=\\Vorna\\a.jps\nAlmBase=0\nAlmBaseX=nan\n");
+  WriteAlmanac((L"\\Vorna\\" + std::wstring(240, L'a') + L".jps").c_str(), 2024, 2, 28);
+  const std::wstring longPath = L"\\Vorna\\" + std::wstring(300, L'a') + L".jps";
+  bool disabled = false;
+  Run(6, [&](HWND d) {
+    HWND page = TSettingsDialog::Page(6);
+    EXPECT_EQ(Text(page, 2149), L"nan");  // the edit shows what is stored
+    disabled = !Enabled(page, 2149) && !Enabled(page, 2386) && !Enabled(page, 2391);
+    LoadThrough(page, longPath.c_str());
+    Type(page, 1036, L"7000000");
+    Press(d, IDOK);
+  });
+  EXPECT_TRUE(disabled);
+  EXPECT_FALSE(g_Almanac.IsLoaded());
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+  EXPECT_EQ(Value("AlmFile"), "\\Vorna\\a.jps");  // kept as it was
+  EXPECT_EQ(Value("AlmBaseY"), "7000000");        // saved while disabled
+}
+
+TEST_F(AlmanacPage, BaseFilesRoundTripTheirFourEditsAndReportBadFiles) {
+  WriteIni("[Ini]\nAlmBase=1\nAlmBaseLastPath=\\Vorna\\\n");
+  ASSERT_TRUE(WriteHost(harness::HostPath(L"\\Vorna\\part.base"), "[Ini]\nAlmBaseH=12\ngarbage\n"));
+  ASSERT_TRUE(WriteHost(harness::HostPath(L"\\Vorna\\garbage.base"), std::string("\0\xff\x01=\n", 5)));
+  std::wstring afterReload[4], afterPart[4], afterBad;
+  int round = 0;
+  std::wstring nameToSave = L"site";
+  harness::OnDialog(TFileBrowser::kSaveTemplate, [&](HWND b) {
+    SetWindowTextW(GetDlgItem(b, 5), nameToSave.c_str());
+    TapIn(b, IDOK);
+  });
+  std::wstring toOpen;
+  harness::OnDialog(TFileBrowser::kOpenTemplate, [&](HWND b) {
+    // A tap on the file's row, then OK; a file that is not listed cancels.
+    HWND list = GetDlgItem(b, 4);
+    const int n = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+      wchar_t text[300] = {};
+      LVITEMW lv{};
+      lv.pszText = text;
+      lv.cchTextMax = 300;
+      SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(i), LPARAM(&lv));
+      if (toOpen != text) continue;
+      RECT rc{};
+      rc.left = LVIR_BOUNDS;
+      SendMessageW(list, LVM_GETITEMRECT, WPARAM(i), LPARAM(&rc));
+      POINT p{rc.left + 30, (rc.top + rc.bottom) / 2};
+      ClientToScreen(list, &p);
+      harness::Tap(p.x, p.y);
+      TapIn(b, IDOK);
+      return;
+    }
+    TapIn(b, IDCANCEL);
+  });
+  Run(6, [&](HWND d) {
+    HWND page = TSettingsDialog::Page(6);
+    const wchar_t* values[4] = {L"\\navi\\t", L"7000000.5", L"-3", L"15"};
+    const int ids[4] = {2149, 1036, 1041, 1044};
+    for (int i = 0; i < 4; ++i) SetDlgItemTextW(page, ids[i], values[i]);
+    Click(page, 2391);
+    for (int id : ids) SetDlgItemTextW(page, id, L"x");
+    toOpen = L"site.base";
+    Click(page, 2151);
+    for (int i = 0; i < 4; ++i) afterReload[i] = Text(page, ids[i]);
+    toOpen = L"part.base";
+    Click(page, 2151);
+    for (int i = 0; i < 4; ++i) afterPart[i] = Text(page, ids[i]);
+    toOpen = L"garbage.base";
+    Click(page, 2151);
+    afterBad = Text(page, 1041);
+    ++round;
+    Press(d, 4);
+  });
+  EXPECT_EQ(afterReload[0], L"\\navi\\t");
+  EXPECT_EQ(afterReload[1], L"7000000.5");
+  EXPECT_EQ(afterReload[3], L"15");
+  EXPECT_EQ(afterPart[0], L"\\navi\\t");  // a key the file lacks leaves its edit
+  EXPECT_EQ(afterPart[2], L"12");
+  EXPECT_EQ(afterBad, L"12");
+  EXPECT_TRUE(harness::MessageBoxes().empty());
+  const std::string saved = ReadHost(harness::HostPath(L"\\Vorna\\site.base"));
+  EXPECT_EQ(saved.rfind("[Ini]\n", 0), 0u);
+  EXPECT_NE(saved.find("AlmBaseHMask=15\n"), std::string::npos);
+  EXPECT_EQ(round, 1);
+}
+
+TEST_F(AlmanacPage, PickOnTheMapSavesClosesAndSetsTheBaseMode) {
+  WriteIni("[Ini]\nAlmBase=1\n");
+  SetInputModeDirect(input_mode::kNormal);
+  const int result = Run(6, [&](HWND) {
+    HWND page = TSettingsDialog::Page(6);
+    // The port is closed: X, Y and H stay, the mask query finds no receiver.
+    SetDlgItemTextW(page, 2149, L"1");
+    SetDlgItemTextW(page, 1044, L"10");
+    Click(page, 2150);
+    EXPECT_EQ(Text(page, 2149), L"1");
+    EXPECT_EQ(Text(page, 1044), L"10");
+    Click(page, 2147);
+    Click(page, 2386);
+  });
+  EXPECT_EQ(result, kSettingsPickAlmanacBase);
+  EXPECT_EQ(GetInputMode(), input_mode::kAlmanacBase);
+  EXPECT_EQ(Value("AlmAutoLoad"), "1");
+  EXPECT_EQ(Value("AlmBaseX"), "1");
+  EXPECT_NE(IniText().find("AlmAutoLoad=1"), std::string::npos);
+  EXPECT_FALSE(BackupExists());
+}
+
+}  // namespace

@@ -1,0 +1,20 @@
+// The program's globals that the settings pages reach; app/ defines them in the program.
+#include "gps/almanac.h"
+#include "gps/almanac_bar.h"
+#include "gps/goto_overlay.h"
+#include "gps/gps_bar.h"
+#include "gps/gps_port.h"
+#include "gps/greis_receiver.h"
+#include "gps/sat_graph.h"
+#include "gps/sky_plot.h"
+#include "view/map_view.h"
+
+TMapView g_MapView;
+TGpsPort g_GpsPort;
+TGreisReceiver g_GreisReceiver;
+TAlmanac g_Almanac;
+TAlmanacBar g_AlmanacBar;
+TSkyPlot g_SkyPlot;
+TGpsBar g_GpsBar;
+TGotoOverlay g_GotoOverlay;
+TSatGraph g_SatGraph;
