@@ -4,12 +4,12 @@
 
 namespace button_strip {
 
-void SetUp(HWND owner, HINSTANCE instance, const Spec* specs, int n, TSoftButton* buttons,
+void SetUp(HWND owner, HINSTANCE instance, const ButtonDef* defs, int n, TSoftButton* buttons,
            HBITMAP* bitmaps, TSoftButton* const* group, int groupCount) {
   for (int i = 0; i < n; ++i) {
-    if (!bitmaps[i]) bitmaps[i] = LoadBitmapW(instance, MAKEINTRESOURCEW(specs[i].bitmap));
-    buttons[i].Setup(owner, bitmaps[i], specs[i].type, group, groupCount);
-    buttons[i].SetRect(specs[i].x, specs[i].y, kButtonSize, kButtonSize);
+    if (!bitmaps[i]) bitmaps[i] = LoadBitmapW(instance, MAKEINTRESOURCEW(defs[i].bitmap));
+    buttons[i].Setup(owner, bitmaps[i], defs[i].type, group, groupCount);
+    buttons[i].SetRect(defs[i].x, defs[i].y, kButtonSize, kButtonSize);
   }
 }
 

@@ -12,7 +12,7 @@ namespace button_strip {
 constexpr int kButtonSize = 20;  // pixels
 constexpr COLORREF kYellow = 0x0000FFFF;
 
-struct Spec {
+struct ButtonDef {
   int x, y;    // client pixels of the button's top left corner
   int bitmap;  // resource id of its three-frame strip
   int type;    // TSoftButton::Type
@@ -20,7 +20,7 @@ struct Spec {
 
 // Loads each button's bitmap into `bitmaps` (once) and sets the button up at its place; a radio
 // or group toggle takes `group`.
-void SetUp(HWND owner, HINSTANCE instance, const Spec* specs, int n, TSoftButton* buttons,
+void SetUp(HWND owner, HINSTANCE instance, const ButtonDef* defs, int n, TSoftButton* buttons,
            HBITMAP* bitmaps, TSoftButton* const* group, int groupCount);
 void FreeBitmaps(HBITMAP* bitmaps, int n);
 // The yellow client area, a line along the top edge when asked and one along the bottom, then

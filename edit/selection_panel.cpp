@@ -26,7 +26,7 @@
 namespace {
 
 // Position, bitmap and type of each button, in the order of TSelectionPanel::Button.
-constexpr button_strip::Spec kButtons[TSelectionPanel::kButtonCount] = {
+constexpr button_strip::ButtonDef kButtons[TSelectionPanel::kButtonCount] = {
     {196, 2, 230, TSoftButton::kPush},     // attributes
     {218, 2, 307, TSoftButton::kPush},     // close
     {218, 24, 231, TSoftButton::kPush},    // delete

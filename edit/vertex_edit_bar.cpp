@@ -19,7 +19,7 @@
 namespace {
 
 // Place and bitmap of each button, in mode order 1 to 4: radio toggles of one group.
-constexpr button_strip::Spec kButtons[4] = {
+constexpr button_strip::ButtonDef kButtons[4] = {
     {24, 2, TVertexEditBar::kBitmapDelete, TSoftButton::kGroupToggle},
     {2, 2, TVertexEditBar::kBitmapMove, TSoftButton::kGroupToggle},
     {46, 2, TVertexEditBar::kBitmapRedraw, TSoftButton::kGroupToggle},
