@@ -56,7 +56,6 @@ int32_t Saturate(int64_t v) {
 
 }  // namespace
 
-double g_ElevationMask = 0;
 uint16_t g_GpsDefCode = 0, g_GpsDefCodePoint = 0;
 
 void SetGpsFollow(int on) {

@@ -1,5 +1,6 @@
 #include "gps/gps_port.h"
 
+#include <cassert>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -125,6 +126,9 @@ void TGpsPort::ResetWorkingFix() {
 }
 
 void TGpsPort::Close() {
+  // A dialogue left open across a close would end later by writing to a closed device.
+  assert(!HoldsCommandMode());
+  ReleaseHeldCommandMode();
   WaitCursor cursor;
   if (open_.load() && sourceType_ == kGreis) Send("dm\n");  // all receiver output off
   StopKeepAwake();
@@ -391,8 +395,16 @@ size_t TGpsPort::Drain() {
 
 void TGpsPort::SetCommandMode(int begin) {
   if (begin) {
+    if (HoldsCommandMode()) {
+      // A nested begin would save the dialogue's own mask and its end would switch NMEA output
+      // on inside the outer dialogue.
+      assert(!"command dialogues do not nest");
+      ++commandDepth_;
+      return;
+    }
     commandLock_.lock();  // waits until the reader's current burst is over
-    if (commandDepth_++ == 0) commandOwner_ = std::this_thread::get_id();
+    commandOwner_.store(std::this_thread::get_id());
+    commandDepth_ = 1;
     cancel_.store(false);
     Send("dm\n");
     Drain();
@@ -404,11 +416,19 @@ void TGpsPort::SetCommandMode(int begin) {
     return;
   }
   // An end without a begin on this thread would release a lock it does not hold.
-  if (commandDepth_ == 0 || commandOwner_ != std::this_thread::get_id()) return;
+  if (!HoldsCommandMode()) return;
+  if (--commandDepth_ > 0) return;  // the end of a nested begin: the outer one acts
   SetCommMask(port_, savedMask_);
   EnableNmeaOutput();
   StampLine();
-  if (--commandDepth_ == 0) commandOwner_ = std::thread::id();
+  commandOwner_.store(std::thread::id());
+  commandLock_.unlock();
+}
+
+void TGpsPort::ReleaseHeldCommandMode() {
+  if (!HoldsCommandMode()) return;
+  commandDepth_ = 0;
+  commandOwner_.store(std::thread::id());
   commandLock_.unlock();
 }
 
@@ -436,6 +456,9 @@ void TGpsPort::StopKeepAwake() {
 }
 
 int TGpsPort::Reconnect() {
+  // The question is modal and the device is closed meanwhile: never inside a dialogue.
+  assert(!HoldsCommandMode());
+  ReleaseHeldCommandMode();
   for (;;) {
     const int answer =
         MessageBoxW(owner_, g_Lang.GetText(lang_id::kMsgNoGPSLinkRetConf),

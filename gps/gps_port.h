@@ -81,8 +81,14 @@ class TGpsPort {
   // Makes a ReadReply or ReadBlock in progress (on another thread) end at once. Cleared when a
   // command dialogue begins and when the port opens.
   void CancelRead() { cancel_.store(true); }
-  // Begin (1) and end (0) of a command dialogue, both on one thread.
+  // Begin (1) and end (0) of a command dialogue, both on one thread. Dialogues never nest: a
+  // second begin on the holding thread is a programming fault (it asserts); where asserts are
+  // off only the outermost begin and end act, so the first saved mask comes back.
   void SetCommandMode(int begin);
+  // True when the calling thread holds a command dialogue.
+  bool HoldsCommandMode() const { return commandOwner_.load() == std::this_thread::get_id(); }
+  // Reads and drops whatever the device has buffered, 1000 bytes at a time: the bytes dropped.
+  size_t Drain();
   // The GREIS output set-up: NMEA RMC and GNS every 0.2 s, GSA and GSV every second.
   void EnableNmeaOutput();
   // The window-less 30 s timer that keeps the device from suspending. Starting twice keeps one.
@@ -119,7 +125,8 @@ class TGpsPort {
   // is asked meanwhile.
   bool PaceOrStop(unsigned ms);
   bool LockCommandForReader();
-  size_t Drain();
+  // Ends a dialogue the calling thread still holds (a close or reconnect inside one).
+  void ReleaseHeldCommandMode();
   static void CALLBACK KeepAwakeProc(HWND, UINT, UINT_PTR, DWORD);
   static void CALLBACK SourceEndedProc(HWND, UINT, UINT_PTR, DWORD);
 
@@ -155,8 +162,8 @@ class TGpsPort {
   std::atomic<int> lastReplyEmptyReads_{0};
   // The dialogue's saved event mask and owner (the lock is taken and released on one thread).
   DWORD savedMask_ = 0;
-  std::thread::id commandOwner_{};
-  int commandDepth_ = 0;
+  std::atomic<std::thread::id> commandOwner_{};
+  int commandDepth_ = 0;  // the owner's begins; above 1 only where asserts are off
 };
 
 // The program's one GPS port.
