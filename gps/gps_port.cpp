@@ -425,6 +425,12 @@ void TGpsPort::SetCommandMode(int begin) {
   commandLock_.unlock();
 }
 
+DWORD TGpsPort::GetEventMask() const {
+  DWORD mask = 0;
+  if (!Valid(port_) || !GetCommMask(port_, &mask)) return 0;
+  return mask;
+}
+
 void TGpsPort::ReleaseHeldCommandMode() {
   if (!HoldsCommandMode()) return;
   commandDepth_ = 0;

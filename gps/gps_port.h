@@ -109,6 +109,8 @@ class TGpsPort {
   UINT_PTR GetKeepAwakeTimerId() const { return keepAwakeTimer_; }
   int GetLastReplyEmptyReads() const { return lastReplyEmptyReads_.load(); }
   const wchar_t* GetPortName() const { return portName_; }
+  // The device's event mask now (0 when closed).
+  DWORD GetEventMask() const;
 
  private:
   bool OpenDevice();

@@ -367,6 +367,10 @@ void TGreisReceiver::NextSiteName() {
 int TGreisReceiver::UpdateTracking() {
   GpsFix fix{};
   GetFix(&fix);
+  return UpdateTracking(fix);
+}
+
+int TGreisReceiver::UpdateTracking(const GpsFix& fix) {
   const uint64_t now = GetEpoch();
   if (fix.status == 'A') {
     lastValidFix = now;

@@ -90,6 +90,8 @@ class TGreisReceiver {
   void NextSiteName();
   uint64_t GetEpoch() const;
   int UpdateTracking();
+  // The same for a given fix (the current epoch still from the clock).
+  int UpdateTracking(const GpsFix& fix);
   bool GetTrackingTime(uint64_t* epochs) const;
   bool GetOccupationTime(uint64_t* epochs) const;
   void OpenOccupation();

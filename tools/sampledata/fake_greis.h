@@ -75,6 +75,9 @@ class FakeGreis {
   // The fix of the NMEA output sent while it is on (every `periodMs`).
   void SetNmeaFix(bool valid, double pdop, int periodMs = 200);
 
+  // Bytes sent unasked (a stale answer, a stray line).
+  bool WriteRaw(const std::string& bytes) { return Send(bytes); }
+
   // ---- what happened ----
   std::string Transcript() { return link_.Transcript(); }
   void ClearTranscript() { link_.ClearTranscript(); }
