@@ -83,6 +83,7 @@ class GreisLink : public ::testing::Test {
     g_GreisReceiver.Bind(&port, "\\Vorna\\Vorna.gbackup");
     ASSERT_TRUE(g_GreisReceiver.IsReady());
     // The output set-up of the open has been taken: the fake now sends NMEA.
+    ASSERT_TRUE(fake.WaitTranscript("em,,nmea/GSV:1\n", 3000));
     ASSERT_TRUE(WaitFor([this] { return fake.NmeaOn(); }));
   }
   void TearDown() override {

@@ -137,7 +137,7 @@ TEST_F(GreisLink, TheStopWritesTheWorkTimeClosesTheLogAndDropsTheState) {
   EXPECT_EQ(d, now.wDay);
   EXPECT_EQ(line.substr(39), "\t" + name);
   EXPECT_TRUE(fake.WaitTranscript("dm,/cur/log\n", 1000));
-  EXPECT_FALSE(fake.Logging());
+  EXPECT_TRUE(greistest::WaitFor([this] { return !fake.Logging(); }));
   EXPECT_STREQ(receiver.logName, "");
   EXPECT_FALSE(Exists(StatePath()));
 
@@ -153,6 +153,7 @@ TEST_F(GreisLink, TheStopWritesTheWorkTimeClosesTheLogAndDropsTheState) {
 TEST_F(GreisLink, NoStopAndGoWriteWhileADownloadHoldsTheLine) {
   receiver.StartLogging(0);
   const std::string name = receiver.logName;
+  ASSERT_TRUE(fake.WaitTranscript("_SIT=" + name + "_V000", 1000));
   receiver.SetDownloading(true);
   fake.ClearTranscript();
   receiver.BeginStatic(nullptr);
