@@ -136,6 +136,7 @@ TGeodesyBar::~TGeodesyBar() {
 HWND TGeodesyBar::Create(HWND main, HINSTANCE inst) {
   mainWindow = main;
   instance = inst;
+  const HWND focus = GetFocus();
   window = CreateDialogParamW(inst, MAKEINTRESOURCEW(kTemplate), main, GeodesyBarProc, 0);
   if (!window) return nullptr;
   ShowWindow(window, SW_HIDE);
@@ -154,7 +155,8 @@ HWND TGeodesyBar::Create(HWND main, HINSTANCE inst) {
   battery.Attach(window, LoadBitmapW(inst, MAKEINTRESOURCEW(kBitmapBattery)));
   battery.SetRect(96, 4, 11, 16);
   siteField.Bind(GetDlgItem(window, kSiteCombo), 9, 5, 9);
-  if (IsChild(window, GetFocus())) SetFocus(main);
+  // The hidden bar must not keep the keys the main window had (or that nobody had yet).
+  if (IsChild(window, GetFocus())) SetFocus(focus);
   return window;
 }
 
