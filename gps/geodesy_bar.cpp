@@ -280,7 +280,18 @@ void TGeodesyBar::FillSiteCombo(int) {
   if (siteField.StoreValue()) g_UserLayer.Save(0);
 }
 
+bool TGeodesyBar::RefuseWhileDownloading() {
+  if (!g_GreisReceiver.IsDownloading()) return false;
+  // The stretch stays as it was, and so does the button that shows it.
+  MessageBeep(MB_OK);
+  PressButton(mode == TGreisReceiver::kStatic      ? kStaticButton
+              : mode == TGreisReceiver::kKinematic ? kKinematicButton
+                                                   : kAutoButton);
+  return true;
+}
+
 void TGeodesyBar::StartStatic() {
+  if (RefuseWhileDownloading()) return;
   SetMode(TGreisReceiver::kStatic);
   g_GreisReceiver.BeginStatic(nullptr);
   siteField.LoadValue(g_UserLayer.open ? g_UserLayer.map : nullptr,
@@ -288,6 +299,7 @@ void TGeodesyBar::StartStatic() {
 }
 
 void TGeodesyBar::StartDynamic() {
+  if (RefuseWhileDownloading()) return;
   SetMode(TGreisReceiver::kKinematic);
   g_GreisReceiver.BeginKinematic(nullptr);
   siteField.LoadValue(g_UserLayer.open ? g_UserLayer.map : nullptr,
@@ -295,6 +307,7 @@ void TGeodesyBar::StartDynamic() {
 }
 
 void TGeodesyBar::StartDynamicAuto() {
+  if (RefuseWhileDownloading()) return;
   SetMode(TGreisReceiver::kDynamic);
   g_GreisReceiver.BeginDynamic();
   siteField.LoadValue(g_UserLayer.open ? g_UserLayer.map : nullptr,

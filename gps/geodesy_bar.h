@@ -114,6 +114,8 @@ class TGeodesyBar {
  private:
   void Load();
   void Save();
+  // True (with a beep) while a download holds the receiver: no stretch may change then.
+  bool RefuseWhileDownloading();
   void RefreshAntenna();
   // One round of queries inside the poll's dialogue; false when memory and power both failed.
   bool PollOnce();

@@ -210,6 +210,23 @@ TEST_F(GeodesyBarLink, ThePenSwitchesTheStretchesAndTheDisplay) {
   SendMessageW(bar.window, WM_COMMAND, MAKEWPARAM(TGeodesyBar::kHeightCombo, CBN_EDITCHANGE),
                LPARAM(combo));
   EXPECT_EQ(bar.GetAntennaHeight(1), 2.25f);
+  SetWindowTextW(combo, L"1.500");
+  SendMessageW(bar.window, WM_COMMAND, MAKEWPARAM(TGeodesyBar::kHeightCombo, CBN_EDITCHANGE),
+               LPARAM(combo));
+  bar.SetMode(0);
+  bar.SetMode(1);
+  EXPECT_EQ(Text(bar.window, TGeodesyBar::kHeightCombo), L"1.5");
+  SetWindowTextW(combo, L"2.250");
+  SendMessageW(bar.window, WM_COMMAND, MAKEWPARAM(TGeodesyBar::kHeightCombo, CBN_EDITCHANGE),
+               LPARAM(combo));
+
+  // While a download holds the receiver a tap changes no stretch.
+  receiver.SetDownloading(true);
+  TapBar(152 + 10, 2 + 10);
+  EXPECT_EQ(bar.GetMode(), 1);
+  EXPECT_TRUE(bar.IsButtonDown(TGeodesyBar::kStaticButton));
+  EXPECT_FALSE(bar.IsButtonDown(TGeodesyBar::kKinematicButton));
+  receiver.SetDownloading(false);
 
   TapBar(2 + 10, 2 + 10);  // follow
   EXPECT_EQ(host.follow, 1);

@@ -223,6 +223,13 @@ TEST_F(GreisLink, TheBracketHoldsTheReaderOffAndRestoresTheOutput) {
     TCommandBracket bracket(receiver);
     EXPECT_TRUE(port.HoldsCommandMode());
     EXPECT_FALSE(fake.NmeaOn());
+    // A sentence arriving inside the dialogue is not parsed: the reader waits for the lock.
+    ASSERT_TRUE(fake.WriteRaw(sample::NmeaLine(
+        "GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    GpsFix fix{};
+    port.GetFix(&fix);
+    EXPECT_FALSE(fix.utc.wHour == 12 && fix.utc.wMinute == 35);
     std::string reply;
     EXPECT_TRUE(receiver.Command("print,/par/rcv/id\n", &reply));
   }
