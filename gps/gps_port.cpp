@@ -19,8 +19,10 @@ constexpr int kReaderPriority = 250;
 constexpr unsigned kSliceMs = 20;
 // Back-off after a failed event wait (hung-up device, mask 0): no spinning on a dead port.
 constexpr unsigned kBackOffMs = 200;
-// ReadBlock: empty polls 10 ms apart before the peer counts as silent (about 3 s).
-constexpr int kBlockSilencePolls = 300;
+// ReadBlock: a peer silent this long (real ms) counts as gone; each read waits this long for
+// its first byte.
+constexpr unsigned kBlockSilenceMs = 3000;
+constexpr DWORD kBlockWaitMs = 20;
 
 bool Valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
 
@@ -363,9 +365,28 @@ DWORD TGpsPort::ReadReply(char* buffer, DWORD capacity) {
 }
 
 DWORD TGpsPort::ReadBlock(void* buffer, DWORD count) {
+  // Each read waits up to 20 ms for its first byte instead of returning at once and sleeping,
+  // so blocks follow one another at the line's speed; the port's own time-outs come back after.
+  COMMTIMEOUTS saved{};
+  const bool haveSaved = GetCommTimeouts(port_, &saved) != 0;
+  if (haveSaved) {
+    COMMTIMEOUTS wait = saved;
+    wait.ReadIntervalTimeout = MAXDWORD;
+    wait.ReadTotalTimeoutMultiplier = MAXDWORD;
+    wait.ReadTotalTimeoutConstant = kBlockWaitMs;
+    SetCommTimeouts(port_, &wait);
+  }
+  struct Restore {
+    HANDLE port;
+    const COMMTIMEOUTS* timeouts;
+    ~Restore() {
+      if (timeouts) SetCommTimeouts(port, const_cast<COMMTIMEOUTS*>(timeouts));
+    }
+  } restore{port_, haveSaved ? &saved : nullptr};
+
   auto* p = static_cast<char*>(buffer);
   DWORD got = 0, last = 0;
-  int silent = 0;
+  auto lastByte = std::chrono::steady_clock::now();
   while (got < count) {
     if (cancel_.load()) return 0;
     DWORD n = 0;
@@ -373,16 +394,21 @@ DWORD TGpsPort::ReadBlock(void* buffer, DWORD count) {
       ioError_.store(1);
       return kIoFailed;
     }
+    const auto now = std::chrono::steady_clock::now();
     if (n == 0) {
-      if (++silent >= kBlockSilencePolls) return 0;
-      Sleep(10);
+      if (now - lastByte >= std::chrono::milliseconds(kBlockSilenceMs)) return 0;
+      if (!haveSaved) Sleep(10);  // reads return at once: do not spin
       continue;
     }
-    silent = 0;
+    lastByte = now;
     got += n;
     last = n;
   }
   return last;
+}
+
+bool TGpsPort::GetReadTimeouts(COMMTIMEOUTS* out) const {
+  return Valid(port_) && GetCommTimeouts(port_, out) != 0;
 }
 
 size_t TGpsPort::Drain() {

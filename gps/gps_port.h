@@ -76,7 +76,8 @@ class TGpsPort {
   // bytes read, or 0xFFFF on a read failure. Gives up after 200 empty reads.
   DWORD ReadReply(char* buffer, DWORD capacity);
   // Reads exactly `count` bytes: the size of the last read, 0 after a silence of about 3 s or
-  // when cancelled, 0xFFFF on a read failure.
+  // when cancelled, 0xFFFF on a read failure. Each read waits up to 20 ms for its first byte;
+  // the port's time-outs are the same after as before.
   DWORD ReadBlock(void* buffer, DWORD count);
   // Makes a ReadReply or ReadBlock in progress (on another thread) end at once. Cleared when a
   // command dialogue begins and when the port opens.
@@ -111,6 +112,8 @@ class TGpsPort {
   const wchar_t* GetPortName() const { return portName_; }
   // The device's event mask now (0 when closed).
   DWORD GetEventMask() const;
+  // The device's time-outs now; false when closed.
+  bool GetReadTimeouts(COMMTIMEOUTS* out) const;
 
  private:
   bool OpenDevice();

@@ -242,6 +242,129 @@ bool TGreisReceiver::ListLogFiles(std::vector<ReceiverLogFile>* files) {
   return true;
 }
 
+// ---- file transfer ------------------------------------------------------------------------
+
+namespace {
+
+constexpr int kBlockBytes = 518;   // type, length, 512 data bytes, CRC, 0x03
+constexpr int kBlockData = 512;
+constexpr int kLastBlock = 4;
+constexpr char kNak[] = "\x15", kAck[] = "\x06";
+constexpr int kDamagedTries = 10;  // damaged blocks in a row that end a copy
+constexpr int kSilentTries = 3;    // silent tries (about 3 s each) in a row that end one
+
+}  // namespace
+
+bool TGreisReceiver::IsSafeLogName(const std::string& name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  for (unsigned char c : name)
+    if (c < 0x20 || c == 0x7F || c == '"' || c == '\\' || c == '/' || c == ':') return false;
+  return true;
+}
+
+void TGreisReceiver::BuildCrcTable() {
+  for (int i = 0; i < 256; ++i) {
+    uint16_t crc = uint16_t(i << 8);
+    for (int bit = 0; bit < 8; ++bit) crc = uint16_t(crc & 0x8000 ? (crc << 1) ^ 0x1021 : crc << 1);
+    crcTable[i] = crc;
+  }
+}
+
+uint16_t TGreisReceiver::Crc16(uint16_t seed, const uint8_t* bytes, size_t count) const {
+  uint16_t crc = seed;
+  for (size_t i = 0; i < count; ++i) crc = uint16_t((crc << 8) ^ crcTable[((crc >> 8) ^ bytes[i]) & 0xFF]);
+  return crc;
+}
+
+bool TGreisReceiver::RemoveLog(const char* name) {
+  if (!name || !IsSafeLogName(name)) return false;
+  std::string reply;
+  return Command(("%%remove,\"/log/" + std::string(name) + "\"\n").c_str(), &reply);
+}
+
+int64_t TGreisReceiver::DownloadLog(const char* name, const char* localPath, HWND progress,
+                                    const std::atomic<bool>* cancel) {
+  if (!port || !name || !localPath || !IsSafeLogName(name)) return kDownloadCannotCreate;
+  // The copy is made beside the destination and takes its place only when whole; a path that
+  // does not fit is refused, never cut into another file's name.
+  const std::string temporary = std::string(localPath) + ".tmp";
+  if (temporary.size() > 255) return kDownloadCannotCreate;
+  const std::wstring wideTemporary = AnsiToWideString(temporary);
+  const std::wstring wideDestination = AnsiToWideString(localPath);
+  HANDLE file = CreateFileW(wideTemporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE || !file) return kDownloadCannotCreate;
+
+  std::string reply;
+  if (!Command(("%%get,\"/log/" + std::string(name) + "\":{300},0\n").c_str(), &reply)) {
+    CloseHandle(file);
+    DeleteFileW(wideTemporary.c_str());
+    return kDownloadRefused;
+  }
+  BuildCrcTable();
+  uint16_t seed = 0;
+  const char* answer = kNak;
+  int64_t total = 0;
+  bool complete = false, writeFailed = false;
+  int damaged = 0, silent = 0;
+  uint8_t block[kBlockBytes];
+  auto cancelled = [cancel] { return cancel && cancel->load(); };
+  while (!cancelled()) {
+    // After a failure the rest of a broken block would be read as the start of the next one.
+    if (damaged || silent) port->Drain();
+    if (port->Send(answer) == TGpsPort::kIoFailed) break;
+    const DWORD got = port->ReadBlock(block, kBlockBytes);
+    if (got == TGpsPort::kIoFailed) break;
+    if (got == 0) {
+      if (cancelled() || ++silent >= kSilentTries) break;
+      answer = kNak;
+      continue;
+    }
+    silent = 0;
+    const uint16_t crc = Crc16(seed, block, kBlockBytes - 3);
+    const bool last = block[0] == kLastBlock;
+    const int length = last ? int(int16_t(uint16_t(block[1] | (block[2] << 8)))) : kBlockData;
+    const bool taken = block[kBlockBytes - 1] == 0x03 &&
+                       uint16_t(block[515] | (block[516] << 8)) == crc && length >= 0 &&
+                       length <= kBlockData;
+    if (!taken) {
+      if (++damaged >= kDamagedTries) break;
+      answer = kNak;  // the same block again
+      continue;
+    }
+    damaged = 0;
+    seed = crc;
+    DWORD written = 0;
+    if (length > 0 && (!WriteFile(file, block + 3, DWORD(length), &written, nullptr) ||
+                       written != DWORD(length))) {
+      writeFailed = true;
+      break;
+    }
+    total += length;
+    if (progress) SendMessageW(progress, kProgressMessage, WPARAM(length), 0);
+    if (last) {
+      complete = true;
+      break;
+    }
+    answer = kAck;
+  }
+  // The receiver ends the transfer either way.
+  Command("%%\n", &reply);
+  if (!CloseHandle(file)) writeFailed = true;
+  if (!complete || writeFailed || cancelled()) {
+    DeleteFileW(wideTemporary.c_str());
+    return kDownloadIncomplete;
+  }
+  // MoveFileW never replaces: the older copy goes first.
+  if (GetFileAttributesW(wideDestination.c_str()) != INVALID_FILE_ATTRIBUTES)
+    DeleteFileW(wideDestination.c_str());
+  if (!MoveFileW(wideTemporary.c_str(), wideDestination.c_str())) {
+    DeleteFileW(wideTemporary.c_str());
+    return kDownloadIncomplete;
+  }
+  return total;
+}
+
 // ---- logging --------------------------------------------------------------------------------
 
 uint64_t TGreisReceiver::GetEpoch() const {

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "gps/nmea.h"
+#include "platform/win.h"
 
 class TGpsPort;
 
@@ -81,6 +82,30 @@ class TGreisReceiver {
   // The receiver's log files with their sizes. False when the count or the list failed.
   bool ListLogFiles(std::vector<ReceiverLogFile>* files);
 
+  // File transfer, inside a dialogue (a download worker holds it for a whole batch).
+  // Results of DownloadLog below 0.
+  enum {
+    kDownloadRefused = -1,      // the receiver did not answer the get
+    kDownloadCannotCreate = -2, // no local copy can be made (or the name is unsafe): nothing sent
+    kDownloadIncomplete = -3,   // the copy was not verified whole: nothing was kept
+  };
+  // Sent (synchronously) to the progress window after each block taken: wParam its bytes.
+  static constexpr UINT kProgressMessage = WM_USER + 1;
+  // Copies the receiver's "/log/<name>" to `localPath` by the block transfer: the bytes of the
+  // complete copy, or a result above. The copy goes to "<localPath>.tmp" and replaces the
+  // destination only when complete; `cancel`, when set, ends it after the current wait.
+  int64_t DownloadLog(const char* name, const char* localPath, HWND progress,
+                      const std::atomic<bool>* cancel);
+  // "%%remove" of one log file; true when the receiver answered. Unsafe names are refused.
+  bool RemoveLog(const char* name);
+  // A name the receiver listed that is safe to quote in a command and to use as a file name: no
+  // '"', '\', '/', ':' or control character, not "." or "..", not empty.
+  static bool IsSafeLogName(const std::string& name);
+  // CRC-16 of the transfer: polynomial 0x1021, most significant bit first, no reflection, no
+  // final XOR, run on from `seed`.
+  void BuildCrcTable();
+  uint16_t Crc16(uint16_t seed, const uint8_t* bytes, size_t count) const;
+
   // Logging and Stop&Go, on the UI thread (they bracket themselves where they need to).
   void StartLogging(int resume);
   void StopLogging();
@@ -125,6 +150,7 @@ class TGreisReceiver {
   int occupationOpen = 0;
   int occupationObject = 0;  // index in the working map
   bool linkLost = false;
+  uint16_t crcTable[256] = {};
 
  private:
   // Writes one Stop&Go change; false (with a beep) while a download holds the dialogue.

@@ -26,6 +26,30 @@ std::string NmeaEpoch(bool valid, double pdop) {
 
 bool Starts(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
+// A counted pattern, so that a byte out of place shows in a comparison.
+std::string Pattern(int64_t size) {
+  std::string out(size_t(size), 0);
+  for (size_t i = 0; i < out.size(); ++i) out[i] = char((i * 7 + i / 251) & 0xFF);
+  return out;
+}
+
+// CRC-16, polynomial 0x1021, bit by bit (the program uses a table).
+uint16_t Crc(uint16_t crc, const uint8_t* p, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    crc = uint16_t(crc ^ (p[i] << 8));
+    for (int b = 0; b < 8; ++b) crc = uint16_t(crc & 0x8000 ? (crc << 1) ^ 0x1021 : crc << 1);
+  }
+  return crc;
+}
+
+// The name of a "get" or "remove" line: what stands between "/log/ and the next quote.
+std::string QuotedLogName(const std::string& command) {
+  const size_t from = command.find("\"/log/");
+  if (from == std::string::npos) return "";
+  const size_t to = command.find('"', from + 6);
+  return to == std::string::npos ? "" : command.substr(from + 6, to - from - 6);
+}
+
 }  // namespace
 
 FakeGreis::FakeGreis() {
@@ -93,6 +117,36 @@ void FakeGreis::SetNewLogGrowth(double bytesPerSecond) {
 void FakeGreis::AddLog(const std::string& name, int64_t size) {
   std::lock_guard lock(stateMutex_);
   logs_.emplace_back(name, size);
+  if (size >= 0 && size <= (int64_t(64) << 20)) data_[name] = Pattern(size);
+}
+void FakeGreis::SetLogData(const std::string& name, const std::string& bytes) {
+  std::lock_guard lock(stateMutex_);
+  data_[name] = bytes;
+  for (auto& [n, size] : logs_)
+    if (n == name) size = int64_t(bytes.size());
+}
+void FakeGreis::GrowLog(const std::string& name, const std::string& bytes) {
+  std::lock_guard lock(stateMutex_);
+  data_[name] += bytes;
+  for (auto& [n, size] : logs_)
+    if (n == name) size = int64_t(data_[name].size());
+}
+std::string FakeGreis::LogData(const std::string& name) {
+  std::lock_guard lock(stateMutex_);
+  auto it = data_.find(name);
+  return it == data_.end() ? "" : it->second;
+}
+std::vector<std::string> FakeGreis::Removed() {
+  std::lock_guard lock(stateMutex_);
+  return removed_;
+}
+void FakeGreis::SetTransfer(const Transfer& transfer) {
+  std::lock_guard lock(stateMutex_);
+  transfer_ = transfer;
+}
+std::vector<int> FakeGreis::BlocksSent() {
+  std::lock_guard lock(stateMutex_);
+  return blocksSent_;
 }
 void FakeGreis::ClearLogs() {
   std::lock_guard lock(stateMutex_);
@@ -147,6 +201,10 @@ void FakeGreis::OnInput(std::string_view bytes) {
   {
     std::lock_guard lock(stateMutex_);
     for (char c : bytes) {
+      if (transferring_ && (c == 0x15 || c == 0x06) && partial_.empty()) {
+        controls_.push_back(c);
+        continue;
+      }
       if (c == '\n') {
         if (!partial_.empty() && partial_.back() == '\r') partial_.pop_back();
         lines_.push_back(std::move(partial_));
@@ -164,7 +222,15 @@ void FakeGreis::Responder() {
     std::string line;
     {
       std::unique_lock lock(stateMutex_);
-      wake_.wait_for(lock, std::chrono::milliseconds(50), [this] { return stop_ || !lines_.empty(); });
+      wake_.wait_for(lock, std::chrono::milliseconds(50),
+                     [this] { return stop_ || !lines_.empty() || !controls_.empty(); });
+      if (!controls_.empty()) {
+        const char c = controls_.front();
+        controls_.pop_front();
+        lock.unlock();
+        OnControl(c);
+        continue;
+      }
       if (lines_.empty()) continue;
       line = std::move(lines_.front());
       lines_.pop_front();
@@ -271,6 +337,41 @@ std::string FakeGreis::PayloadFor(const std::string& c, bool* known) {
     current_.clear();
     return "";
   }
+  if (Starts(c, "get,")) {
+    const std::string name = QuotedLogName(c);
+    auto it = data_.find(name);
+    if (it == data_.end()) {
+      *known = false;
+      return "";
+    }
+    // The receiver waits for the first NAK: a block sent now would be swallowed by the reply.
+    transferData_ = it->second;
+    const int64_t n = int64_t(transferData_.size());
+    transferBlocks_ = int(n / 512) + 1;
+    if (n > 0 && n % 512 == 0 && !transfer_.zeroLastAfterFull) transferBlocks_ = int(n / 512);
+    transferBlock_ = 0;
+    seeds_.assign(size_t(transferBlocks_) + 1, 0);
+    blocksSent_.clear();
+    nakIgnored_ = badCrcSent_ = false;
+    transferring_ = true;
+    return "";
+  }
+  if (c.empty()) {  // "%%": the end of a transfer
+    transferring_ = false;
+    return "";
+  }
+  if (Starts(c, "remove,")) {
+    const std::string name = QuotedLogName(c);
+    for (size_t i = 0; i < logs_.size(); ++i)
+      if (logs_[i].first == name) {
+        logs_.erase(logs_.begin() + long(i));
+        data_.erase(name);
+        removed_.push_back(name);
+        return "";
+      }
+    *known = false;
+    return "";
+  }
   if (Starts(c, "event,")) {
     events_.push_back(c.substr(6));
     return "";
@@ -325,6 +426,10 @@ void FakeGreis::Answer(const std::string& id, const std::string& command) {
     if (reply.empty()) reply = Framed("RE", id + payload);
   }
   ++answered_;
+  if (Starts(command, "get,") && fault != Fault::kNone) {
+    std::lock_guard lock(stateMutex_);
+    transferring_ = false;  // a refused or unanswered get starts nothing
+  }
   switch (fault) {
     case Fault::kSilence:
       return;
@@ -347,6 +452,89 @@ void FakeGreis::Answer(const std::string& id, const std::string& command) {
       break;
   }
   Send(reply);
+}
+
+void FakeGreis::OnControl(char c) {
+  int block;
+  {
+    std::lock_guard lock(stateMutex_);
+    if (!transferring_) return;
+    if (c == 0x15 && transfer_.ignoreFirstNak && !nakIgnored_) {
+      nakIgnored_ = true;
+      return;
+    }
+    if (transfer_.silentAfterGet) return;
+    if (c == 0x06 && transferBlock_ + 1 < transferBlocks_) {
+      ++transferBlock_;
+    } else if (c == 0x06) {
+      return;  // an ACK after the last block: nothing more to send
+    }
+    block = transferBlock_;
+  }
+  SendBlock(block);
+}
+
+void FakeGreis::SendBlock(int index) {
+  std::string bytes(518, 0);
+  int baud;
+  {
+    std::lock_guard lock(stateMutex_);
+    const Transfer& t = transfer_;
+    baud = t.baud;
+    const bool last = index == transferBlocks_ - 1;
+    const size_t from = size_t(index) * 512;
+    const size_t length = std::min<size_t>(512, transferData_.size() - std::min(from, transferData_.size()));
+    bytes[0] = char(last ? 4 : 2);
+    int lengthField = last ? int(length) : 0;
+    if (last && t.lastLength != INT32_MIN) lengthField = t.lastLength;
+    bytes[1] = char(lengthField & 0xFF);
+    bytes[2] = char((lengthField >> 8) & 0xFF);
+    std::copy_n(transferData_.begin() + long(std::min(from, transferData_.size())), length,
+                bytes.begin() + 3);
+    const uint16_t seed = t.seedZero ? 0 : seeds_[size_t(index)];
+    uint16_t crc = Crc(seed, reinterpret_cast<const uint8_t*>(bytes.data()), 515);
+    seeds_[size_t(index) + 1] = crc;
+    if (t.alwaysBadCrc || (index == t.badCrcBlock && !badCrcSent_)) {
+      if (index == t.badCrcBlock) badCrcSent_ = true;
+      crc = uint16_t(crc ^ 0x0101);
+    }
+    bytes[515] = char(crc & 0xFF);
+    bytes[516] = char(crc >> 8);
+    bytes[517] = index == t.noEtxBlock ? 0x02 : 0x03;
+    blocksSent_.push_back(index);
+    if (index == t.hangUpInBlock || index == t.stopInBlock) bytes.resize(259);
+  }
+  int hangUp, stop;
+  {
+    std::lock_guard lock(stateMutex_);
+    hangUp = transfer_.hangUpInBlock, stop = transfer_.stopInBlock;
+  }
+  SendPaced(bytes, baud);
+  if (index == hangUp) HangUp();
+  if (index == stop) {
+    std::lock_guard lock(stateMutex_);
+    transfer_.silentAfterGet = true;  // nothing more comes
+  }
+}
+
+bool FakeGreis::SendPaced(const std::string& bytes, int baud) {
+  if (baud <= 0) return Send(bytes);
+  // 10 bits a byte; written in slices of 2 ms so that the line's rate holds on average.
+  const double bytesPerMs = baud / 10.0 / 1000.0;
+  const auto start = std::chrono::steady_clock::now();
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const size_t due = std::min(bytes.size(), size_t(ms * bytesPerMs) + 1);
+    if (due > done) {
+      if (!Send(bytes.substr(done, due - done))) return false;
+      done = due;
+    } else {
+      std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+  }
+  return true;
 }
 
 }  // namespace sample

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <climits>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -63,6 +64,12 @@ class FakeGreis {
   void SetNewLogGrowth(double bytesPerSecond);
   void AddLog(const std::string& name, int64_t size);
   void ClearLogs();
+  // The bytes of a log (AddLog gives each log a counted pattern of its size).
+  void SetLogData(const std::string& name, const std::string& bytes);
+  // Bytes added to a log after it was listed.
+  void GrowLog(const std::string& name, const std::string& bytes);
+  std::string LogData(const std::string& name);
+  std::vector<std::string> Removed();
   // The text answered to the file count; empty: the number of logs.
   void SetFileCountText(const std::string& text);
   // A fixed payload (" value" or "{list}" as sent, without CR LF) for one command line (without
@@ -72,6 +79,24 @@ class FakeGreis {
   // A fault for the commands beginning with `prefix`, for the next `times` of them (-1: always).
   void SetFault(const std::string& prefix, Fault fault, int times = -1);
   void ClearFaults();
+  // Faults and shape of the block transfer ("%%get"): block numbers count from 0.
+  struct Transfer {
+    bool zeroLastAfterFull = false;  // a size of whole blocks ends with a last block of length 0
+    int badCrcBlock = -1;            // that block once with a wrong CRC
+    bool alwaysBadCrc = false;
+    int noEtxBlock = -1;             // that block, every time, without its 0x03
+    int lastLength = INT32_MIN;      // the length field of the last block (CRC still right)
+    bool seedZero = false;           // every block's CRC from 0, not chained
+    int stopInBlock = -1;            // half of that block, then nothing more
+    bool silentAfterGet = false;     // no block ever comes
+    bool ignoreFirstNak = false;
+    int hangUpInBlock = -1;          // the line goes dead in the middle of that block
+    int baud = 0;                    // 0: full speed; else paced at 10 bits a byte
+  };
+  void SetTransfer(const Transfer& transfer);
+  // Block numbers sent, with a repeat for every block sent again.
+  std::vector<int> BlocksSent();
+
   // The fix of the NMEA output sent while it is on (every `periodMs`).
   void SetNmeaFix(bool valid, double pdop, int periodMs = 200);
 
@@ -106,6 +131,10 @@ class FakeGreis {
   bool Send(const std::string& bytes);
   int64_t CurrentLogSize();
 
+  void OnControl(char c);
+  void SendBlock(int index);
+  bool SendPaced(const std::string& bytes, int baud);
+
   FakeReceiver link_;
   std::mutex stateMutex_;
   std::mutex writeMutex_;
@@ -129,6 +158,17 @@ class FakeGreis {
   std::map<std::string, std::string> replies_, rawReplies_;
   std::vector<std::pair<std::string, FaultRule>> faults_;
   std::vector<std::string> events_;
+  std::map<std::string, std::string> data_;
+  std::vector<std::string> removed_;
+  Transfer transfer_;
+  // The transfer under way: its file's bytes, the block the receiver is at, the seeds.
+  bool transferring_ = false;
+  std::string transferData_;
+  int transferBlock_ = 0, transferBlocks_ = 0;
+  std::vector<uint16_t> seeds_;
+  std::vector<int> blocksSent_;
+  bool nakIgnored_ = false, badCrcSent_ = false;
+  std::deque<char> controls_;
   std::string created_;
   bool logging_ = false;
   bool fixValid_ = true;
