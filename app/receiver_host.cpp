@@ -13,6 +13,7 @@ class TReceiverHost final : public IGeodesyHost {
   void OpenWorkLog() override {}
   void AppendWorkTime(const char*) override {}
   void StopNavigation() override { StopNavigationMode(1); }
+  int StartNavigation() override { return StartNavigationMode(0, 0); }
   void SetGpsFollow(int on) override { ::SetGpsFollow(on); }
 };
 

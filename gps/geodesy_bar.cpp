@@ -424,6 +424,17 @@ void TGeodesyBar::Poll() {
   polling_ = false;
 }
 
+bool TGeodesyBar::StopPoll() {
+  if (!timer) return false;
+  if (window) KillTimer(window, kPollTimer);
+  timer = 0;
+  return true;
+}
+
+void TGeodesyBar::RestartPoll() {
+  if (shown && window && !timer) timer = SetTimer(window, kPollTimer, kPollMs, nullptr);
+}
+
 // ---- input and paint ------------------------------------------------------------------------
 
 void TGeodesyBar::OnSymbolTap() {

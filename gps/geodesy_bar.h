@@ -79,6 +79,10 @@ class TGeodesyBar {
   void FillSiteCombo(int flag = 0);
   // The receiver poll (timer 2119).
   void Poll();
+  // Stops the poll's timer (while another dialogue needs the receiver): true when it ran.
+  bool StopPoll();
+  // Starts it again while shown.
+  void RestartPoll();
   // Presses one of the buttons as a tap would show it (the hardware-button actions).
   void PressButton(int which);
   bool IsButtonDown(int which) const { return buttons[which].IsDown(); }

@@ -13,6 +13,8 @@ class IGeodesyHost {
   virtual void AppendWorkTime(const char* line) = 0;
   // Ends navigation mode without asking (the receiver stopped answering and no reconnect).
   virtual void StopNavigation() = 0;
+  // Opens the GPS port by the navigation start without its questions; 1 when it is open.
+  virtual int StartNavigation() = 0;
   // Follows the GPS position (1) or not (0), as the follow buttons of both bars show it.
   virtual void SetGpsFollow(int on) = 0;
 };

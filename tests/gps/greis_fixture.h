@@ -56,8 +56,9 @@ class RecordingHost final : public IGeodesyHost {
   void OpenWorkLog() override { ++opened; }
   void AppendWorkTime(const char* line) override { lines.push_back(line); }
   void StopNavigation() override { ++stops; }
+  int StartNavigation() override { return ++starts, 0; }
   void SetGpsFollow(int on) override { follow = on; }
-  int opened = 0, stops = 0, follow = -1;
+  int opened = 0, stops = 0, starts = 0, follow = -1;
   std::vector<std::string> lines;
 };
 

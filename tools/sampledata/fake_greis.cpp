@@ -346,6 +346,8 @@ std::string FakeGreis::PayloadFor(const std::string& c, bool* known) {
     }
     // The receiver waits for the first NAK: a block sent now would be swallowed by the reply.
     transferData_ = it->second;
+    transferName_ = name;
+    transferFaulty_ = transfer_.onlyFor.empty() || transfer_.onlyFor == name;
     const int64_t n = int64_t(transferData_.size());
     transferBlocks_ = int(n / 512) + 1;
     if (n > 0 && n % 512 == 0 && !transfer_.zeroLastAfterFull) transferBlocks_ = int(n / 512);
@@ -357,6 +359,11 @@ std::string FakeGreis::PayloadFor(const std::string& c, bool* known) {
     return "";
   }
   if (c.empty()) {  // "%%": the end of a transfer
+    if (transferring_ && transferFaulty_ && !transfer_.growAfter.empty()) {
+      data_[transferName_] += transfer_.growAfter;
+      for (auto& [n, size] : logs_)
+        if (n == transferName_) size = int64_t(data_[transferName_].size());
+    }
     transferring_ = false;
     return "";
   }
@@ -459,11 +466,11 @@ void FakeGreis::OnControl(char c) {
   {
     std::lock_guard lock(stateMutex_);
     if (!transferring_) return;
-    if (c == 0x15 && transfer_.ignoreFirstNak && !nakIgnored_) {
+    if (c == 0x15 && transferFaulty_ && transfer_.ignoreFirstNak && !nakIgnored_) {
       nakIgnored_ = true;
       return;
     }
-    if (transfer_.silentAfterGet) return;
+    if (transferFaulty_ && transfer_.silentAfterGet) return;
     if (c == 0x06 && transferBlock_ + 1 < transferBlocks_) {
       ++transferBlock_;
     } else if (c == 0x06) {
@@ -479,7 +486,13 @@ void FakeGreis::SendBlock(int index) {
   int baud;
   {
     std::lock_guard lock(stateMutex_);
-    const Transfer& t = transfer_;
+    Transfer t = transfer_;
+    if (!transferFaulty_) {
+      Transfer plain;
+      plain.zeroLastAfterFull = t.zeroLastAfterFull;
+      plain.baud = t.baud;
+      t = plain;
+    }
     baud = t.baud;
     const bool last = index == transferBlocks_ - 1;
     const size_t from = size_t(index) * 512;
@@ -507,7 +520,8 @@ void FakeGreis::SendBlock(int index) {
   int hangUp, stop;
   {
     std::lock_guard lock(stateMutex_);
-    hangUp = transfer_.hangUpInBlock, stop = transfer_.stopInBlock;
+    hangUp = transferFaulty_ ? transfer_.hangUpInBlock : -1;
+    stop = transferFaulty_ ? transfer_.stopInBlock : -1;
   }
   SendPaced(bytes, baud);
   if (index == hangUp) HangUp();

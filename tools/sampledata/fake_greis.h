@@ -92,6 +92,8 @@ class FakeGreis {
     bool ignoreFirstNak = false;
     int hangUpInBlock = -1;          // the line goes dead in the middle of that block
     int baud = 0;                    // 0: full speed; else paced at 10 bits a byte
+    std::string onlyFor;             // the faults above hit this file only (empty: every file)
+    std::string growAfter;           // bytes the file grows by once its transfer has ended
   };
   void SetTransfer(const Transfer& transfer);
   // Block numbers sent, with a repeat for every block sent again.
@@ -163,7 +165,8 @@ class FakeGreis {
   Transfer transfer_;
   // The transfer under way: its file's bytes, the block the receiver is at, the seeds.
   bool transferring_ = false;
-  std::string transferData_;
+  bool transferFaulty_ = false;  // the faults apply to the file under way
+  std::string transferData_, transferName_;
   int transferBlock_ = 0, transferBlocks_ = 0;
   std::vector<uint16_t> seeds_;
   std::vector<int> blocksSent_;
