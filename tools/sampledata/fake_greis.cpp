@@ -144,6 +144,10 @@ void FakeGreis::SetTransfer(const Transfer& transfer) {
   std::lock_guard lock(stateMutex_);
   transfer_ = transfer;
 }
+double FakeGreis::BlockPhaseSeconds() {
+  std::lock_guard lock(stateMutex_);
+  return std::chrono::duration<double>(lastBlock_ - firstNak_).count();
+}
 std::vector<int> FakeGreis::BlocksSent() {
   std::lock_guard lock(stateMutex_);
   return blocksSent_;
@@ -354,7 +358,7 @@ std::string FakeGreis::PayloadFor(const std::string& c, bool* known) {
     transferBlock_ = 0;
     seeds_.assign(size_t(transferBlocks_) + 1, 0);
     blocksSent_.clear();
-    nakIgnored_ = badCrcSent_ = false;
+    nakIgnored_ = badCrcSent_ = sawNak_ = false;
     transferring_ = true;
     return "";
   }
@@ -466,6 +470,10 @@ void FakeGreis::OnControl(char c) {
   {
     std::lock_guard lock(stateMutex_);
     if (!transferring_) return;
+    if (!sawNak_) {
+      sawNak_ = true;
+      firstNak_ = std::chrono::steady_clock::now();
+    }
     if (c == 0x15 && transferFaulty_ && transfer_.ignoreFirstNak && !nakIgnored_) {
       nakIgnored_ = true;
       return;
@@ -524,6 +532,10 @@ void FakeGreis::SendBlock(int index) {
     stop = transferFaulty_ ? transfer_.stopInBlock : -1;
   }
   SendPaced(bytes, baud);
+  {
+    std::lock_guard lock(stateMutex_);
+    if (index == transferBlocks_ - 1) lastBlock_ = std::chrono::steady_clock::now();
+  }
   if (index == hangUp) HangUp();
   if (index == stop) {
     std::lock_guard lock(stateMutex_);

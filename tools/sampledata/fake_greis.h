@@ -98,6 +98,8 @@ class FakeGreis {
   void SetTransfer(const Transfer& transfer);
   // Block numbers sent, with a repeat for every block sent again.
   std::vector<int> BlocksSent();
+  // Seconds from the first NAK of the last transfer to the end of its last block's write.
+  double BlockPhaseSeconds();
 
   // The fix of the NMEA output sent while it is on (every `periodMs`).
   void SetNmeaFix(bool valid, double pdop, int periodMs = 200);
@@ -171,6 +173,8 @@ class FakeGreis {
   std::vector<uint16_t> seeds_;
   std::vector<int> blocksSent_;
   bool nakIgnored_ = false, badCrcSent_ = false;
+  std::chrono::steady_clock::time_point firstNak_{}, lastBlock_{};
+  bool sawNak_ = false;
   std::deque<char> controls_;
   std::string created_;
   bool logging_ = false;
