@@ -1,6 +1,9 @@
 // The receiver's block transfer against the fake receiver: the CRC, whole copies compared byte
 // for byte with the fake's log, damaged blocks, silence, cancel, refusal and hang-up, and the
 // removal of a log. Every "%%" command waits out its reply (about 2 s), so cases are grouped.
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <atomic>
 #include <cstring>
 #include <fstream>
@@ -217,6 +220,23 @@ TEST_F(ReceiverDownload, SilenceCancelRefusalAndHangUpEndWithinTheirBounds) {
   EXPECT_LT(ElapsedMs(start), 16000);
   EXPECT_FALSE(port.HoldsCommandMode());
   EXPECT_EQ(ReadHost(Host("s.jps")), "older");
+}
+
+TEST_F(ReceiverDownload, AFullDiskKeepsNothing) {
+  fake.AddLog("w.jps", 3000);
+  // Files may grow to 1000 bytes: the copy's write fails (SIGXFSZ ignored, the write says so).
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 1000;
+  setrlimit(RLIMIT_FSIZE, &small);
+  const int64_t got = Download("w.jps");
+  setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_EQ(got, TGreisReceiver::kDownloadIncomplete);
+  EXPECT_FALSE(Exists(Host("w.jps")));
+  EXPECT_FALSE(Exists(Host("w.jps") + ".tmp"));
+  EXPECT_TRUE(fake.WaitTranscript("%%\n", 1000));
 }
 
 TEST_F(ReceiverDownload, RemoveTakesOneSafeNameAtATime) {
