@@ -290,26 +290,19 @@ bool TGeodesyBar::RefuseWhileDownloading() {
   return true;
 }
 
-void TGeodesyBar::StartStatic() {
-  if (RefuseWhileDownloading()) return;
-  SetMode(TGreisReceiver::kStatic);
-  g_GreisReceiver.BeginStatic(nullptr);
-  siteField.LoadValue(g_UserLayer.open ? g_UserLayer.map : nullptr,
-                      uint16_t(g_GreisReceiver.GetOccupationObject()));
-}
+void TGeodesyBar::StartStatic() { StartStretch(TGreisReceiver::kStatic); }
+void TGeodesyBar::StartDynamic() { StartStretch(TGreisReceiver::kKinematic); }
+void TGeodesyBar::StartDynamicAuto() { StartStretch(TGreisReceiver::kDynamic); }
 
-void TGeodesyBar::StartDynamic() {
+void TGeodesyBar::StartStretch(int kind) {
   if (RefuseWhileDownloading()) return;
-  SetMode(TGreisReceiver::kKinematic);
-  g_GreisReceiver.BeginKinematic(nullptr);
-  siteField.LoadValue(g_UserLayer.open ? g_UserLayer.map : nullptr,
-                      uint16_t(g_GreisReceiver.GetOccupationObject()));
-}
-
-void TGeodesyBar::StartDynamicAuto() {
-  if (RefuseWhileDownloading()) return;
-  SetMode(TGreisReceiver::kDynamic);
-  g_GreisReceiver.BeginDynamic();
+  SetMode(kind);
+  if (kind == TGreisReceiver::kStatic)
+    g_GreisReceiver.BeginStatic(nullptr);
+  else if (kind == TGreisReceiver::kKinematic)
+    g_GreisReceiver.BeginKinematic(nullptr);
+  else
+    g_GreisReceiver.BeginDynamic();
   siteField.LoadValue(g_UserLayer.open ? g_UserLayer.map : nullptr,
                       uint16_t(g_GreisReceiver.GetOccupationObject()));
 }

@@ -120,6 +120,8 @@ class TGeodesyBar {
   void Save();
   // True (with a beep) while a download holds the receiver: no stretch may change then.
   bool RefuseWhileDownloading();
+  // Bar mode `kind`, then the receiver's stretch of that kind with a generated name.
+  void StartStretch(int kind);
   void RefreshAntenna();
   // One round of queries inside the poll's dialogue; false when memory and power both failed.
   bool PollOnce();
