@@ -251,6 +251,12 @@ TEST_F(GreisLink, NestedDialoguesAreRefused) {
         receiver.EnterCommandMode();
       },
       "nest");
+  EXPECT_DEATH(
+      {
+        receiver.EnterCommandMode();
+        port.Close();
+      },
+      "HoldsCommandMode");
 #else
   // Where asserts are off only the outermost begin and end act.
   const DWORD mask = port.GetEventMask();
@@ -265,6 +271,12 @@ TEST_F(GreisLink, NestedDialoguesAreRefused) {
   receiver.LeaveCommandMode();
   EXPECT_FALSE(port.HoldsCommandMode());
   EXPECT_EQ(port.GetEventMask(), mask);
+  // A close inside a dialogue ends it first, so the dialogue's end writes to no closed device.
+  receiver.EnterCommandMode();
+  port.Close();
+  EXPECT_FALSE(port.HoldsCommandMode());
+  receiver.LeaveCommandMode();
+  EXPECT_FALSE(port.HasIoError());
 #endif
 }
 
