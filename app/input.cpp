@@ -19,6 +19,7 @@
 #include "edit/vertex_edit_bar.h"
 #include "gps/geodesy_bar.h"
 #include "gps/gps_bar.h"
+#include "gps/greis_receiver.h"
 #include "search/search_window.h"
 #include "settings/settings_dialog.h"
 #include "view/map_view.h"
@@ -405,29 +406,29 @@ void RunButtonAction(HWND hwnd, int action, int key) {
       ToggleGeodesyMode(hwnd);
       break;
     case button_action::kOccupyStatic:
-      if (g_GeodesyBar.occupation == 1) {
-        g_GeodesyBar.dynamicButton = 1;
+      if (g_GeodesyBar.GetMode() == TGreisReceiver::kStatic) {
+        g_GeodesyBar.PressButton(TGeodesyBar::kKinematicButton);
         g_GeodesyBar.StartDynamic();
       } else {
-        g_GeodesyBar.staticButton = 1;
+        g_GeodesyBar.PressButton(TGeodesyBar::kStaticButton);
         g_GeodesyBar.StartStatic();
       }
       break;
     case button_action::kOccupyAutoOrStatic:
-      if (g_GeodesyBar.occupation == 2) {
-        g_GeodesyBar.staticButton = 1;
+      if (g_GeodesyBar.GetMode() == TGreisReceiver::kDynamic) {
+        g_GeodesyBar.PressButton(TGeodesyBar::kStaticButton);
         g_GeodesyBar.StartStatic();
       } else {
-        g_GeodesyBar.autoButton = 1;
+        g_GeodesyBar.PressButton(TGeodesyBar::kAutoButton);
         g_GeodesyBar.StartDynamicAuto();
       }
       break;
     case button_action::kOccupyAutoOrDynamic:
-      if (g_GeodesyBar.occupation == 2) {
-        g_GeodesyBar.dynamicButton = 1;
+      if (g_GeodesyBar.GetMode() == TGreisReceiver::kDynamic) {
+        g_GeodesyBar.PressButton(TGeodesyBar::kKinematicButton);
         g_GeodesyBar.StartDynamic();
       } else {
-        g_GeodesyBar.autoButton = 1;
+        g_GeodesyBar.PressButton(TGeodesyBar::kAutoButton);
         g_GeodesyBar.StartDynamicAuto();
       }
       break;

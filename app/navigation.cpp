@@ -78,7 +78,6 @@ int32_t Saturate(int64_t v) {
 
 }  // namespace
 
-double g_ElevationMask = 0;
 uint16_t g_GpsDefCode = 0;
 
 void SetGpsFollow(int on) {
@@ -219,7 +218,7 @@ int StartNavigationMode(int ask, int geodesy) {
         // A log the receiver is still recording (a start after a break) is resumed or replaced;
         // otherwise the user confirms the start.
         char log[256] = "";
-        g_GreisReceiver.GetCurrentLog(log);
+        AskCurrentLog(log);
         bool go = false;
         int resume = 0;
         if (std::strlen(log) > 1) {
@@ -261,13 +260,22 @@ int StartNavigationMode(int ask, int geodesy) {
 }
 
 void ReadElevationMask() {
-  char reply[256] = "";
-  g_GpsPort.SetCommandMode(1);
-  DWORD n = TGpsPort::kIoFailed;
-  if (g_GpsPort.Send("print,/par/pos/elm\n") != TGpsPort::kIoFailed)
-    n = g_GpsPort.ReadReply(reply, sizeof reply);
-  g_GpsPort.SetCommandMode(0);
-  g_ElevationMask = n == TGpsPort::kIoFailed ? 0.0 : ParseElevationMask(reply);
+  std::string reply;
+  bool answered = false;
+  if (g_GreisReceiver.IsReady()) {
+    TCommandBracket bracket(g_GreisReceiver);
+    answered = g_GreisReceiver.Command("print,/par/pos/elm\n", &reply);
+  }
+  g_ElevationMask = answered ? ParseElevationMask(reply.c_str()) : 0.0;
+}
+
+// The log the receiver is recording (empty when none), asked in a command dialogue of its own so
+// the reader thread does not take the reply.
+void AskCurrentLog(char* log) {
+  log[0] = 0;
+  if (!g_GreisReceiver.IsReady()) return;
+  TCommandBracket bracket(g_GreisReceiver);
+  g_GreisReceiver.GetCurrentLog(log);
 }
 
 double ParseElevationMask(const char* reply) {
@@ -284,7 +292,7 @@ int StopNavigationMode(int doNotAsk) {
   int closed = 0;
   if (g_GpsPort.IsOpen()) {
     char log[256] = "";
-    if (g_geodesy) g_GreisReceiver.GetCurrentLog(log);
+    if (g_geodesy) AskCurrentLog(log);
     if (g_geodesy && g_fromUser && !doNotAsk &&
         MessageBoxW(g_MainWindow,
                     FormatLangText(lang_id::kMsgGeoOffConf, AnsiToWideString(log).c_str()).c_str(),

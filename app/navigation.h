@@ -61,6 +61,8 @@ void CALLBACK ApplyGpsFix(HWND hwnd, UINT message, UINT_PTR id, DWORD time);
 // The elevation mask read at a geodesy start: the receiver's reply in the C locale, 0 when it
 // is no finite number.
 void ReadElevationMask();
+// The log the receiver is recording, into a 256-byte buffer; empty when none or no receiver.
+void AskCurrentLog(char* log);
 double ParseElevationMask(const char* reply);
 extern double g_ElevationMask;
 // "GPSDefCode": the type code of recorded tracks. The code of GPS points is the working-map

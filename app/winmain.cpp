@@ -10,6 +10,7 @@
 #include "app/menu_opener.h"
 #include "app/navigation.h"
 #include "app/program_host.h"
+#include "app/receiver_host.h"
 #include "base/ini_file.h"
 #include "base/lang.h"
 #include "base/lang_ids.h"
@@ -265,6 +266,7 @@ void StartUp(HWND hwnd) {
     g_Route.SetOwner(&g_MapView, &g_BackBuffer);
     g_SightRule.toScreen = PlaneToScreenForRings;
 
+    InstallReceiverHost();
     g_GreisReceiver.Bind(&g_GpsPort, ProgramFile(".gbackup").c_str());
     std::string antenna;
     if (g_Ini.GetString("GeoAntType", antenna)) g_GreisReceiver.SetAntennaType(antenna.c_str());

@@ -74,6 +74,7 @@
   X(kMsgPointOutOfBoundErr, 100084, "Msg_PointOutOfBoundErr") \
   X(kMsgObjOutOfBoundErr, 100085, "Msg_ObjOutOfBoundErr") \
   X(kMsgNoWMMode, 100087, "Msg_NoWMMode") \
+  X(kMsgNotCopied, 100131, "Msg_NotCopied") \
   X(kBtActNull, 110001, "BtAct_Null") \
   X(kBtActZoomIn, 110002, "BtAct_ZoomIn") \
   X(kBtActZoomOut, 110003, "BtAct_ZoomOut") \

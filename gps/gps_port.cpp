@@ -1,5 +1,6 @@
 #include "gps/gps_port.h"
 
+#include <cassert>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -18,8 +19,10 @@ constexpr int kReaderPriority = 250;
 constexpr unsigned kSliceMs = 20;
 // Back-off after a failed event wait (hung-up device, mask 0): no spinning on a dead port.
 constexpr unsigned kBackOffMs = 200;
-// ReadBlock: empty polls 10 ms apart before the peer counts as silent (about 3 s).
-constexpr int kBlockSilencePolls = 300;
+// ReadBlock: a peer silent this long (real ms) counts as gone; each read waits this long for
+// its first byte.
+constexpr unsigned kBlockSilenceMs = 3000;
+constexpr DWORD kBlockWaitMs = 20;
 
 bool Valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
 
@@ -125,6 +128,9 @@ void TGpsPort::ResetWorkingFix() {
 }
 
 void TGpsPort::Close() {
+  // A dialogue left open across a close would end later by writing to a closed device.
+  assert(!HoldsCommandMode());
+  ReleaseHeldCommandMode();
   WaitCursor cursor;
   if (open_.load() && sourceType_ == kGreis) Send("dm\n");  // all receiver output off
   StopKeepAwake();
@@ -359,9 +365,28 @@ DWORD TGpsPort::ReadReply(char* buffer, DWORD capacity) {
 }
 
 DWORD TGpsPort::ReadBlock(void* buffer, DWORD count) {
+  // Each read waits up to 20 ms for its first byte instead of returning at once and sleeping,
+  // so blocks follow one another at the line's speed; the port's own time-outs come back after.
+  COMMTIMEOUTS saved{};
+  const bool haveSaved = GetCommTimeouts(port_, &saved) != 0;
+  if (haveSaved) {
+    COMMTIMEOUTS wait = saved;
+    wait.ReadIntervalTimeout = MAXDWORD;
+    wait.ReadTotalTimeoutMultiplier = MAXDWORD;
+    wait.ReadTotalTimeoutConstant = kBlockWaitMs;
+    SetCommTimeouts(port_, &wait);
+  }
+  struct Restore {
+    HANDLE port;
+    const COMMTIMEOUTS* timeouts;
+    ~Restore() {
+      if (timeouts) SetCommTimeouts(port, const_cast<COMMTIMEOUTS*>(timeouts));
+    }
+  } restore{port_, haveSaved ? &saved : nullptr};
+
   auto* p = static_cast<char*>(buffer);
   DWORD got = 0, last = 0;
-  int silent = 0;
+  auto lastByte = std::chrono::steady_clock::now();
   while (got < count) {
     if (cancel_.load()) return 0;
     DWORD n = 0;
@@ -369,16 +394,21 @@ DWORD TGpsPort::ReadBlock(void* buffer, DWORD count) {
       ioError_.store(1);
       return kIoFailed;
     }
+    const auto now = std::chrono::steady_clock::now();
     if (n == 0) {
-      if (++silent >= kBlockSilencePolls) return 0;
-      Sleep(10);
+      if (now - lastByte >= std::chrono::milliseconds(kBlockSilenceMs)) return 0;
+      if (!haveSaved) Sleep(10);  // reads return at once: do not spin
       continue;
     }
-    silent = 0;
+    lastByte = now;
     got += n;
     last = n;
   }
   return last;
+}
+
+bool TGpsPort::GetReadTimeouts(COMMTIMEOUTS* out) const {
+  return Valid(port_) && GetCommTimeouts(port_, out) != 0;
 }
 
 size_t TGpsPort::Drain() {
@@ -391,8 +421,16 @@ size_t TGpsPort::Drain() {
 
 void TGpsPort::SetCommandMode(int begin) {
   if (begin) {
+    if (HoldsCommandMode()) {
+      // A nested begin would save the dialogue's own mask and its end would switch NMEA output
+      // on inside the outer dialogue.
+      assert(!"command dialogues do not nest");
+      ++commandDepth_;
+      return;
+    }
     commandLock_.lock();  // waits until the reader's current burst is over
-    if (commandDepth_++ == 0) commandOwner_ = std::this_thread::get_id();
+    commandOwner_.store(std::this_thread::get_id());
+    commandDepth_ = 1;
     cancel_.store(false);
     Send("dm\n");
     Drain();
@@ -404,11 +442,25 @@ void TGpsPort::SetCommandMode(int begin) {
     return;
   }
   // An end without a begin on this thread would release a lock it does not hold.
-  if (commandDepth_ == 0 || commandOwner_ != std::this_thread::get_id()) return;
+  if (!HoldsCommandMode()) return;
+  if (--commandDepth_ > 0) return;  // the end of a nested begin: the outer one acts
   SetCommMask(port_, savedMask_);
   EnableNmeaOutput();
   StampLine();
-  if (--commandDepth_ == 0) commandOwner_ = std::thread::id();
+  commandOwner_.store(std::thread::id());
+  commandLock_.unlock();
+}
+
+DWORD TGpsPort::GetEventMask() const {
+  DWORD mask = 0;
+  if (!Valid(port_) || !GetCommMask(port_, &mask)) return 0;
+  return mask;
+}
+
+void TGpsPort::ReleaseHeldCommandMode() {
+  if (!HoldsCommandMode()) return;
+  commandDepth_ = 0;
+  commandOwner_.store(std::thread::id());
   commandLock_.unlock();
 }
 
@@ -436,6 +488,9 @@ void TGpsPort::StopKeepAwake() {
 }
 
 int TGpsPort::Reconnect() {
+  // The question is modal and the device is closed meanwhile: never inside a dialogue.
+  assert(!HoldsCommandMode());
+  ReleaseHeldCommandMode();
   for (;;) {
     const int answer =
         MessageBoxW(owner_, g_Lang.GetText(lang_id::kMsgNoGPSLinkRetConf),

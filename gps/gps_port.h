@@ -76,13 +76,20 @@ class TGpsPort {
   // bytes read, or 0xFFFF on a read failure. Gives up after 200 empty reads.
   DWORD ReadReply(char* buffer, DWORD capacity);
   // Reads exactly `count` bytes: the size of the last read, 0 after a silence of about 3 s or
-  // when cancelled, 0xFFFF on a read failure.
+  // when cancelled, 0xFFFF on a read failure. Each read waits up to 20 ms for its first byte;
+  // the port's time-outs are the same after as before.
   DWORD ReadBlock(void* buffer, DWORD count);
   // Makes a ReadReply or ReadBlock in progress (on another thread) end at once. Cleared when a
   // command dialogue begins and when the port opens.
   void CancelRead() { cancel_.store(true); }
-  // Begin (1) and end (0) of a command dialogue, both on one thread.
+  // Begin (1) and end (0) of a command dialogue, both on one thread. Dialogues never nest: a
+  // second begin on the holding thread is a programming fault (it asserts); where asserts are
+  // off only the outermost begin and end act, so the first saved mask comes back.
   void SetCommandMode(int begin);
+  // True when the calling thread holds a command dialogue.
+  bool HoldsCommandMode() const { return commandOwner_.load() == std::this_thread::get_id(); }
+  // Reads and drops whatever the device has buffered, 1000 bytes at a time: the bytes dropped.
+  size_t Drain();
   // The GREIS output set-up: NMEA RMC and GNS every 0.2 s, GSA and GSV every second.
   void EnableNmeaOutput();
   // The window-less 30 s timer that keeps the device from suspending. Starting twice keeps one.
@@ -103,6 +110,10 @@ class TGpsPort {
   UINT_PTR GetKeepAwakeTimerId() const { return keepAwakeTimer_; }
   int GetLastReplyEmptyReads() const { return lastReplyEmptyReads_.load(); }
   const wchar_t* GetPortName() const { return portName_; }
+  // The device's event mask now (0 when closed).
+  DWORD GetEventMask() const;
+  // The device's time-outs now; false when closed.
+  bool GetReadTimeouts(COMMTIMEOUTS* out) const;
 
  private:
   bool OpenDevice();
@@ -119,7 +130,8 @@ class TGpsPort {
   // is asked meanwhile.
   bool PaceOrStop(unsigned ms);
   bool LockCommandForReader();
-  size_t Drain();
+  // Ends a dialogue the calling thread still holds (a close or reconnect inside one).
+  void ReleaseHeldCommandMode();
   static void CALLBACK KeepAwakeProc(HWND, UINT, UINT_PTR, DWORD);
   static void CALLBACK SourceEndedProc(HWND, UINT, UINT_PTR, DWORD);
 
@@ -155,8 +167,8 @@ class TGpsPort {
   std::atomic<int> lastReplyEmptyReads_{0};
   // The dialogue's saved event mask and owner (the lock is taken and released on one thread).
   DWORD savedMask_ = 0;
-  std::thread::id commandOwner_{};
-  int commandDepth_ = 0;
+  std::atomic<std::thread::id> commandOwner_{};
+  int commandDepth_ = 0;  // the owner's begins; above 1 only where asserts are off
 };
 
 // The program's one GPS port.

@@ -1,5 +1,90 @@
 #include "gps/greis_receiver.h"
 
+#include <algorithm>
+#include <clocale>
+#include <cstdarg>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "base/ini_file.h"
+#include "base/text_utils.h"
+#include "gps/geodesy_bar.h"
+#include "gps/geodesy_host.h"
+#include "gps/gps_port.h"
+#include "maps/user_layer.h"
+#include "platform/win.h"
+#include "view/map_view.h"
+
+// g_GreisReceiver is defined with the program's other globals, in app/globals.cpp.
+
+namespace {
+
+// Attribute tags of an occupation object.
+constexpr uint16_t kAttrHeight = 1, kAttrAltitude = 4, kAttrSiteCode = 9, kAttrLogName = 10,
+                   kAttrStartTime = 11, kAttrEndTime = 12, kAttrEmpty = 99;
+constexpr uint16_t kOccupationCode = 2;   // the layer's type code while a stretch is begun
+constexpr uint64_t kLossEpochs = 10;      // invalid epochs after the last valid fix: a loss
+constexpr uint64_t kTrackingReady = 900;  // epochs of unbroken tracking that suffice
+constexpr uint64_t kPoorWindow = 10, kVeryPoorWindow = 120;
+// OLE dates of 1980-01-01 and 2100-01-01: a stored start date outside them is damage.
+constexpr double kOleDate1980 = 29221.0, kOleDate2100 = 73051.0;
+
+// The receiver writes a point whatever the user's locale.
+double ParseDecimal(const std::string& text, bool* isNumber) {
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  locale_t c = newlocale(LC_NUMERIC_MASK, "C", locale_t(0));
+  const double v = c ? strtod_l(begin, &end, c) : std::strtod(begin, &end);
+  if (c) freelocale(c);
+  if (isNumber) *isNumber = end != begin;
+  return end != begin ? v : 0.0;
+}
+
+// The integer at the start of the text (blanks and a sign allowed), saturated to int32; 0 when
+// there is none.
+int ParseInt(const std::string& text) {
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  const long long v = std::strtoll(begin, &end, 10);
+  if (end == begin) return 0;
+  if (v > INT32_MAX) return INT32_MAX;
+  if (v < INT32_MIN) return INT32_MIN;
+  return int(v);
+}
+
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...) {
+  char buffer[512];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
+  return buffer;
+}
+
+void CopyText(char* dst, size_t capacity, const std::string& src) {
+  const size_t n = std::min(src.size(), capacity - 1);
+  std::memcpy(dst, src.data(), n);
+  dst[n] = 0;
+}
+
+double UtcNowAsOleDate() {
+  SYSTEMTIME now{};
+  GetSystemTime(&now);
+  double date = 0;
+  SystemTimeToVariantTime(&now, &date);
+  return date;
+}
+
+std::string FixTime(const GpsFix& fix) {
+  return Format("%02i:%02i:%02i", fix.utc.wHour, fix.utc.wMinute, fix.utc.wSecond);
+}
+
+}  // namespace
+
+// ---- binding and the dialogue ---------------------------------------------------------------
 
 void TGreisReceiver::Bind(TGpsPort* p, const char* path) {
   port = p;
@@ -8,15 +93,528 @@ void TGreisReceiver::Bind(TGpsPort* p, const char* path) {
 
 void TGreisReceiver::SetAntennaType(const char* text) { antennaType = text ? text : ""; }
 
-int TGreisReceiver::Command(const char* /*line*/, char* reply) {
-  if (reply) reply[0] = 0;
-  return 0;
+bool TGreisReceiver::IsReady() const {
+  return port && port->IsOpen() && port->GetSourceType() == TGpsPort::kGreis;
 }
 
-void TGreisReceiver::GetCurrentLog(char* buffer) const {
-  if (buffer) buffer[0] = 0;  // logName stays empty until logging exists
+void TGreisReceiver::EnterCommandMode() {
+  if (port) port->SetCommandMode(1);
 }
 
-bool TGreisReceiver::GetMemory(int*, int*) { return false; }
+void TGreisReceiver::LeaveCommandMode() {
+  if (port) port->SetCommandMode(0);
+}
 
-bool TGreisReceiver::GetPower(float*) { return false; }
+bool TGreisReceiver::Command(const char* line, std::string* reply) {
+  if (!port || !line) return false;
+  port->Drain();  // stale replies of raw writes, or a late answer to an earlier command
+  if (port->Send(line) == TGpsPort::kIoFailed) return false;
+  if (!reply) return true;
+  char buffer[kReplyBytes + 1];
+  const DWORD got = port->ReadReply(buffer, sizeof buffer);
+  if (got == TGpsPort::kIoFailed || got < 2 || buffer[0] != 'R' || buffer[1] != 'E') return false;
+  // "RE", three length characters, then "{list}" or a blank and the value.
+  size_t from = got > 5 && buffer[5] == '{' ? 5 : 6;
+  if (from > got) from = got;
+  std::string payload(buffer + from, got - from);
+  if (payload.size() >= 2 && payload[payload.size() - 2] == '\r') payload.resize(payload.size() - 2);
+  *reply = std::move(payload);
+  return true;
+}
+
+GpsFix* TGreisReceiver::GetFix(GpsFix* dst) {
+  if (port) return port->GetFix(dst);
+  *dst = GpsFix{};
+  dst->status = 'V';
+  return dst;
+}
+
+int TGreisReceiver::Reconnect() { return port ? port->Reconnect() : 0; }
+
+// ---- queries --------------------------------------------------------------------------------
+
+bool TGreisReceiver::GetMemory(int* size, int* freeBytes) {
+  std::string reply;
+  const bool haveSize = Command("print,/par/dev/blk/a/size\n", &reply);
+  const int sizeValue = haveSize ? ParseInt(reply) : -1;
+  const bool haveFree = Command("print,/par/dev/blk/a/free\n", &reply);
+  const int freeValue = haveFree ? ParseInt(reply) : -1;
+  if (size) *size = sizeValue;
+  if (freeBytes) *freeBytes = freeValue;
+  return haveSize || haveFree;
+}
+
+bool TGreisReceiver::GetPower(float* volts) {
+  std::string reply;
+  if (!Command("print,/par/pwr/board\n", &reply)) return false;
+  const double v = ParseDecimal(reply, nullptr);
+  if (volts) *volts = std::isfinite(v) && std::fabs(v) < 1e6 ? float(v) : 0.0f;
+  return true;
+}
+
+bool TGreisReceiver::GetCurrentLogSize(int* size) {
+  std::string reply;
+  if (!Command("print,/cur/log&size\n", &reply)) return false;
+  if (size) *size = ParseInt(reply);
+  return true;
+}
+
+bool TGreisReceiver::GetReceiverId(std::string* id) {
+  std::string reply;
+  if (!Command("print,/par/rcv/id\n", &reply)) return false;
+  if (id) *id = std::move(reply);
+  return true;
+}
+
+bool TGreisReceiver::GetCreatePrefix(std::string* prefix) {
+  std::string reply;
+  // A prefix that long leaves no room for the date and the site codes after it.
+  if (!Command("print,/par/cmd/create/prefix\n", &reply) || reply.size() > kPrefixMax) return false;
+  if (prefix) *prefix = std::move(reply);
+  return true;
+}
+
+bool TGreisReceiver::GetModel(std::string* model) {
+  std::string reply;
+  if (!Command("print,/par/rcv/model\n", &reply)) return false;
+  if (model) *model = std::move(reply);
+  return true;
+}
+
+bool TGreisReceiver::GetCurrentLog(std::string* name) {
+  std::string reply;
+  if (!Command("print,/cur/log\n", &reply)) return false;
+  const size_t cut = reply.find_last_of("/\\");
+  std::string file = cut == std::string::npos ? reply : reply.substr(cut + 1);
+  if (file.size() > kLogNameMax) return false;
+  if (name) *name = std::move(file);
+  return true;
+}
+
+bool TGreisReceiver::GetCurrentLog(char* buffer) {
+  std::string name;
+  if (!GetCurrentLog(&name)) return false;
+  if (buffer) CopyText(buffer, 256, name);
+  return true;
+}
+
+bool TGreisReceiver::GetDescription(std::string* text) {
+  std::string model, id;
+  const bool haveModel = GetModel(&model);
+  const bool haveId = GetReceiverId(&id);
+  if (!haveModel && !haveId) return false;
+  if (text) *text = model + " ID:" + id;
+  return true;
+}
+
+bool TGreisReceiver::ListLogFiles(std::vector<ReceiverLogFile>* files) {
+  if (files) files->clear();
+  std::string reply;
+  if (!Command("print,/par/dev/blk/a/files\n", &reply)) return false;
+  // The count only bounds the names taken; it never sizes anything.
+  const int count = std::max(0, ParseInt(reply));
+  if (count == 0) return true;
+  if (!Command("list,/log\n", &reply) || reply.empty() || reply[0] != '{') return false;
+
+  // "{a,b,...}"; a long list comes as several messages, each continuing with CR LF, "RE", three
+  // length characters and "{". A name the reply cut short (no "," or "}" after it) is dropped.
+  std::vector<ReceiverLogFile> found;
+  size_t start = 1;
+  for (size_t i = 1; i < reply.size() && found.size() < size_t(count); ++i) {
+    const char c = reply[i];
+    const bool messageEnd = c == '\r' && i + 1 < reply.size() && reply[i + 1] == '\n';
+    if (c != ',' && c != '}' && !messageEnd) continue;
+    if (i > start) found.push_back({reply.substr(start, i - start), -1});
+    if (c == '}') break;
+    if (messageEnd) {
+      if (reply.compare(i + 2, 2, "RE") != 0 || i + 7 >= reply.size() || reply[i + 7] != '{')
+        break;
+      i += 7;  // onto the next message's brace
+    }
+    start = i + 1;
+  }
+  if (found.size() > size_t(count)) found.resize(size_t(count));
+  for (ReceiverLogFile& file : found) {
+    const std::string line = "print,/log/" + file.name + "&size\n";
+    if (Command(line.c_str(), &reply)) file.size = ParseInt(reply);
+  }
+  if (files) *files = std::move(found);
+  return true;
+}
+
+// ---- file transfer ------------------------------------------------------------------------
+
+namespace {
+
+constexpr int kBlockBytes = 518;   // type, length, 512 data bytes, CRC, 0x03
+constexpr int kBlockData = 512;
+constexpr int kLastBlock = 4;
+constexpr char kNak[] = "\x15", kAck[] = "\x06";
+constexpr int kDamagedTries = 10;  // damaged blocks in a row that end a copy
+constexpr int kSilentTries = 3;    // silent tries (about 3 s each) in a row that end one
+
+}  // namespace
+
+bool TGreisReceiver::IsSafeLogName(const std::string& name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  for (unsigned char c : name)
+    if (c < 0x20 || c == 0x7F || c == '"' || c == '\\' || c == '/' || c == ':') return false;
+  return true;
+}
+
+void TGreisReceiver::BuildCrcTable() {
+  for (int i = 0; i < 256; ++i) {
+    uint16_t crc = uint16_t(i << 8);
+    for (int bit = 0; bit < 8; ++bit) crc = uint16_t(crc & 0x8000 ? (crc << 1) ^ 0x1021 : crc << 1);
+    crcTable[i] = crc;
+  }
+}
+
+uint16_t TGreisReceiver::Crc16(uint16_t seed, const uint8_t* bytes, size_t count) const {
+  uint16_t crc = seed;
+  for (size_t i = 0; i < count; ++i) crc = uint16_t((crc << 8) ^ crcTable[((crc >> 8) ^ bytes[i]) & 0xFF]);
+  return crc;
+}
+
+bool TGreisReceiver::RemoveLog(const char* name) {
+  if (!name || !IsSafeLogName(name)) return false;
+  std::string reply;
+  return Command(("%%remove,\"/log/" + std::string(name) + "\"\n").c_str(), &reply);
+}
+
+int64_t TGreisReceiver::DownloadLog(const char* name, const char* localPath, HWND progress,
+                                    const std::atomic<bool>* cancel) {
+  if (!port || !name || !localPath || !IsSafeLogName(name)) return kDownloadCannotCreate;
+  // The copy is made beside the destination and takes its place only when whole; a path that
+  // does not fit is refused, never cut into another file's name.
+  const std::string temporary = std::string(localPath) + ".tmp";
+  if (temporary.size() > 255) return kDownloadCannotCreate;
+  const std::wstring wideTemporary = AnsiToWideString(temporary);
+  const std::wstring wideDestination = AnsiToWideString(localPath);
+  HANDLE file = CreateFileW(wideTemporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE || !file) return kDownloadCannotCreate;
+
+  std::string reply;
+  if (!Command(("%%get,\"/log/" + std::string(name) + "\":{300},0\n").c_str(), &reply)) {
+    CloseHandle(file);
+    DeleteFileW(wideTemporary.c_str());
+    return kDownloadRefused;
+  }
+  BuildCrcTable();
+  uint16_t seed = 0;
+  const char* answer = kNak;
+  int64_t total = 0;
+  bool complete = false, writeFailed = false;
+  int damaged = 0, silent = 0;
+  uint8_t block[kBlockBytes];
+  auto cancelled = [cancel] { return cancel && cancel->load(); };
+  while (!cancelled()) {
+    // After a failure the rest of a broken block would be read as the start of the next one.
+    if (damaged || silent) port->Drain();
+    if (port->Send(answer) == TGpsPort::kIoFailed) break;
+    const DWORD got = port->ReadBlock(block, kBlockBytes);
+    if (got == TGpsPort::kIoFailed) break;
+    if (got == 0) {
+      if (cancelled() || ++silent >= kSilentTries) break;
+      answer = kNak;
+      continue;
+    }
+    silent = 0;
+    const uint16_t crc = Crc16(seed, block, kBlockBytes - 3);
+    const bool last = block[0] == kLastBlock;
+    const int length = last ? int(int16_t(uint16_t(block[1] | (block[2] << 8)))) : kBlockData;
+    const bool taken = block[kBlockBytes - 1] == 0x03 &&
+                       uint16_t(block[515] | (block[516] << 8)) == crc && length >= 0 &&
+                       length <= kBlockData;
+    if (!taken) {
+      if (++damaged >= kDamagedTries) break;
+      answer = kNak;  // the same block again
+      continue;
+    }
+    damaged = 0;
+    seed = crc;
+    DWORD written = 0;
+    if (length > 0 && (!WriteFile(file, block + 3, DWORD(length), &written, nullptr) ||
+                       written != DWORD(length))) {
+      writeFailed = true;
+      break;
+    }
+    total += length;
+    if (progress) SendMessageW(progress, kProgressMessage, WPARAM(length), 0);
+    if (last) {
+      complete = true;
+      break;
+    }
+    answer = kAck;
+  }
+  // The receiver ends the transfer either way.
+  Command("%%\n", &reply);
+  if (!CloseHandle(file)) writeFailed = true;
+  if (!complete || writeFailed || cancelled()) {
+    DeleteFileW(wideTemporary.c_str());
+    return kDownloadIncomplete;
+  }
+  // MoveFileW never replaces: the older copy goes first.
+  if (GetFileAttributesW(wideDestination.c_str()) != INVALID_FILE_ATTRIBUTES)
+    DeleteFileW(wideDestination.c_str());
+  if (!MoveFileW(wideTemporary.c_str(), wideDestination.c_str())) {
+    DeleteFileW(wideTemporary.c_str());
+    return kDownloadIncomplete;
+  }
+  return total;
+}
+
+// ---- logging --------------------------------------------------------------------------------
+
+uint64_t TGreisReceiver::GetEpoch() const {
+  if (!(period > 0) || !std::isfinite(period)) return 0;
+  const double seconds = double(GpsTick64() / 1000);
+  return uint64_t(seconds / period);
+}
+
+void TGreisReceiver::StartLogging(int resume) {
+  if (!port) return;
+  linkLost = false;
+  TCommandBracket bracket(*this);
+  bool fresh = !resume;
+  int takenUp = 0;
+  if (resume) {
+    std::string current;
+    if (GetCurrentLog(&current)) {
+      CopyText(logName, sizeof logName, current);
+      takenUp = LoadState();
+      // Nothing taken up: the work time counts from this start, not from an older log's.
+      if (!takenUp) startDate = UtcNowAsOleDate();
+    } else {
+      fresh = true;  // never log under an empty or stale name
+    }
+  }
+  if (fresh) {
+    SYSTEMTIME local{};
+    GetLocalTime(&local);
+    std::string prefix;
+    if (!GetCreatePrefix(&prefix)) prefix = "log";
+    const std::string name = prefix + Format("%02i%02i_%02i%02i%02i", local.wMonth, local.wDay,
+                                             local.wHour, local.wMinute, local.wSecond);
+    CopyText(logName, sizeof logName, name);
+    startDate = UtcNowAsOleDate();
+  }
+  std::string reply;
+  period = 1.0;
+  if (Command("print,/par/log/sc/period\n", &reply)) {
+    bool isNumber = false;
+    const double v = ParseDecimal(reply, &isNumber);
+    if (isNumber && std::isfinite(v) && v >= 0) period = v;
+  }
+  if (fresh) {
+    port->Send(("create," + std::string(logName) + "\n").c_str());
+    port->Send(Format("em,/cur/log,def:%0.2f\n", period).c_str());
+  }
+  lockLost = 1;
+  if (!takenUp) {
+    trackingStart = GetEpoch();
+    lossCount = 0;
+    staticCount = kinematicCount = dynamicCount = 0;
+  }
+  bracket.End();
+  BeginDynamic();
+}
+
+void TGreisReceiver::StopLogging() {
+  if (IsDownloading()) {
+    MessageBeep(MB_OK);
+    return;
+  }
+  if (!logName[0]) return;  // no log is being recorded
+  SYSTEMTIME now{}, start{};
+  GetSystemTime(&now);
+  if (!VariantTimeToSystemTime(startDate, &start)) start = now;
+  const std::string line =
+      Format("%i-%02i-%02i %02i:%02i:%02i\t%i-%02i-%02i %02i:%02i:%02i\t", start.wYear,
+             start.wMonth, start.wDay, start.wHour, start.wMinute, start.wSecond, now.wYear,
+             now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond) +
+      logName;
+  if (IGeodesyHost* host = GetGeodesyHost()) {
+    if (!workTimeBound) host->OpenWorkLog();
+    host->AppendWorkTime(line.c_str());
+  }
+  workTimeBound = 1;
+  CloseOccupation(kind);
+  if (port && port->IsOpen()) port->Send("dm,/cur/log\n");
+  logName[0] = 0;
+  // On a dead link the receiver may still be writing the log: its state stays for a resume.
+  if (!linkLost) DeleteFileW(AnsiToWideString(backupPath).c_str());
+  linkLost = false;
+}
+
+void TGreisReceiver::BeginStatic(const char* name) { BeginStretch(kStatic, name); }
+void TGreisReceiver::BeginKinematic(const char* name) { BeginStretch(kKinematic, name); }
+void TGreisReceiver::BeginDynamic() { BeginStretch(kDynamic, nullptr); }
+
+void TGreisReceiver::BeginStretch(int newKind, const char* givenName) {
+  if (IsDownloading()) {
+    MessageBeep(MB_OK);
+    return;
+  }
+  CloseOccupation(kind);
+  kind = newKind;
+  if (givenName && newKind != kDynamic) {
+    CopyText(siteName, kSiteNameMax + 1, givenName);
+  } else {
+    NextSiteName();
+  }
+  if (newKind == kStatic) occupationStart = lastPoorGeometry = lastVeryPoorGeometry = GetEpoch();
+  const std::string line = std::string("event,\"_SIT=") + siteName + "\"&&event,\"_DYM=" +
+                           (newKind == kStatic ? "STATIC" : "DYNAMIC") +
+                           "\"&&event,\"_ANH=0\"&&event,\"_ANT=" + antennaType + "\"\n";
+  // Written without a dialogue: the reader drops the receiver's answer as a foreign line.
+  if (port && port->IsOpen()) port->Send(line.c_str());
+  OpenOccupation();
+}
+
+void TGreisReceiver::NextSiteName() {
+  char letter = 'V';
+  int* counter = &dynamicCount;
+  if (kind == kKinematic) letter = 'K', counter = &kinematicCount;
+  if (kind == kStatic) letter = 'S', counter = &staticCount;
+  const std::string code = Format("%c%03i", letter, *counter);
+  if (*counter < INT32_MAX) ++*counter;
+  CopyText(siteCode, sizeof siteCode, code);
+  // The code always survives: a long log name gives way.
+  const size_t room = kSiteNameMax - 1 - code.size();
+  const std::string name = std::string(logName).substr(0, room) + "_" + code;
+  CopyText(siteName, sizeof siteName, name);
+}
+
+int TGreisReceiver::UpdateTracking() {
+  GpsFix fix{};
+  GetFix(&fix);
+  return UpdateTracking(fix);
+}
+
+int TGreisReceiver::UpdateTracking(const GpsFix& fix) {
+  const uint64_t now = GetEpoch();
+  if (fix.status == 'A') {
+    lastValidFix = now;
+    lockLost = 0;
+    if (fix.pdop > 3.0f) {
+      lastPoorGeometry = now;
+      if (fix.pdop > 8.0f) lastVeryPoorGeometry = now;
+    }
+  } else {
+    lastVeryPoorGeometry = lastPoorGeometry = now;
+    if (now - lastValidFix > kLossEpochs) {
+      trackingStart = now;
+      occupationStart = now;
+      if (!lockLost) ++lossCount;
+      lockLost = 1;
+    }
+  }
+  return lossCount;
+}
+
+bool TGreisReceiver::GetTrackingTime(uint64_t* epochs) const {
+  const uint64_t t = GetEpoch() - trackingStart;
+  if (epochs) *epochs = t;
+  return t >= kTrackingReady;
+}
+
+bool TGreisReceiver::GetOccupationTime(uint64_t* epochs) const {
+  const uint64_t now = GetEpoch();
+  if (epochs) *epochs = now - occupationStart;
+  return now - lastPoorGeometry > kPoorWindow || now - lastVeryPoorGeometry > kVeryPoorWindow;
+}
+
+// ---- occupation objects ---------------------------------------------------------------------
+
+void TGreisReceiver::OpenOccupation() {
+  SaveState();
+  if (occupationOpen) return;
+  occupationOpen = 1;
+  occupationObject = 0;
+  g_UserLayer.trackCode = kOccupationCode;
+  const int32_t index = g_UserLayer.BeginObject();
+  TMdmMap* map = g_UserLayer.open ? g_UserLayer.map : nullptr;
+  if (!map || index <= 0) return;
+  occupationObject = index;
+  const uint16_t object = uint16_t(index);
+  GpsFix fix{};
+  GetFix(&fix);
+  map->SetStrAttr(object, kAttrSiteCode, siteCode);
+  map->SetStrAttr(object, kAttrLogName, logName);
+  map->SetStrAttr(object, kAttrEmpty, "");
+  map->SetStrAttr(object, kAttrStartTime, FixTime(fix).c_str());
+}
+
+void TGreisReceiver::CloseOccupation(int closingKind) {
+  if (!occupationOpen) return;
+  occupationOpen = 0;
+  const uint16_t code = g_GeodesyBar.GetAntennaCode(closingKind);
+  const float height = g_GeodesyBar.GetAntennaHeight(closingKind);
+  TMdmMap* map = g_UserLayer.open ? g_UserLayer.map : nullptr;
+  if (map && occupationObject > 0) {
+    const uint16_t begun = uint16_t(occupationObject);
+    uint16_t stretch = begun;
+    if (closingKind == kStatic) {
+      const int32_t point = g_UserLayer.AddObject(code, g_MapView.gpsX, g_MapView.gpsY, nullptr);
+      if (point > 0) {
+        stretch = uint16_t(point);
+        g_UserLayer.SetObjectCode(stretch, code);
+        g_UserLayer.CopyAttrs(stretch, begun);
+        g_UserLayer.DeleteObject(begun);
+        map->SetIntAttr(stretch, kAttrAltitude, float(g_MapView.gpsAltitude));
+      } else {
+        // No point could be placed (no position yet, outside the map): the begun object keeps
+        // the stretch's record.
+        g_UserLayer.SetObjectCode(begun, code);
+      }
+    } else {
+      g_UserLayer.SetObjectCode(begun, code);
+      GpsFix fix{};
+      GetFix(&fix);
+      map->SetStrAttr(begun, kAttrEndTime, FixTime(fix).c_str());
+    }
+    map->SetIntAttr(stretch, kAttrHeight, height);
+    occupationObject = stretch;
+    g_UserLayer.SetModified();
+  }
+  g_UserLayer.EndObject();
+  if (g_GeodesyBar.mainWindow) InvalidateRect(g_GeodesyBar.mainWindow, nullptr, TRUE);
+}
+
+// ---- the state file -------------------------------------------------------------------------
+
+void TGreisReceiver::SaveState() {
+  if (backupPath.empty()) return;
+  TIniFile ini;
+  ini.SetString("CLN", logName);
+  ini.SetInt("SOC", staticCount);
+  ini.SetInt("KOC", kinematicCount);
+  ini.SetInt("VOC", dynamicCount);
+  ini.SetInt("EC", lossCount);
+  const uint64_t swt = GetEpoch() - trackingStart;
+  ini.SetInt("SWT", swt > uint64_t(INT32_MAX) ? INT32_MAX : int(swt));
+  ini.SetFloat("OTD", startDate);
+  ini.SaveAs(backupPath.c_str());
+}
+
+int TGreisReceiver::LoadState() {
+  if (backupPath.empty()) return 0;
+  TIniFile ini;
+  if (ini.Load(backupPath.c_str()) != TIniFile::kOk) return 0;
+  const char* cln = ini.FindKey("CLN");
+  if (!cln || std::strcmp(cln, logName) != 0) return 0;
+  staticCount = std::max(0, ini.GetInt("SOC"));
+  kinematicCount = std::max(0, ini.GetInt("KOC"));
+  dynamicCount = std::max(0, ini.GetInt("VOC"));
+  lossCount = std::max(0, ini.GetInt("EC"));
+  const uint64_t now = GetEpoch();
+  const uint64_t swt = uint64_t(std::max(0, ini.GetInt("SWT")));
+  trackingStart = now - std::min(swt, now);
+  const double otd = ini.GetFloat("OTD");
+  startDate = std::isfinite(otd) && otd >= kOleDate1980 && otd <= kOleDate2100
+                  ? otd
+                  : UtcNowAsOleDate();
+  return 1;
+}

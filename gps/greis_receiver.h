@@ -1,37 +1,181 @@
-// The link to a geodetic receiver that speaks GREIS over the GPS port: logging on the receiver,
-// Stop&Go events, the state backup. Until the receiver dialogue is built this object only keeps
-// what it is given; it sends nothing and answers no command.
+// The link to a geodetic receiver that speaks GREIS over the GPS port: the command dialogue and
+// its queries, the receiver's file list, logging on the receiver with its Stop&Go events, the
+// occupation objects each stretch leaves in the working map, and the state file through which a
+// restarted program takes up a log the receiver is still writing.
+//
+// Invariants:
+//   - Every exchange runs inside one command dialogue (TCommandBracket): the port's command lock
+//     is held from its begin to its end, on one thread, and never across a modal question or a
+//     port close. Dialogues never nest.
+//   - A reply counts only when it begins "RE"; a failed or foreign reply leaves the caller's
+//     output as it was. Payloads are std::string, bounded by the 3000 bytes a reply may use.
+//   - Epochs are whole seconds of the 64-bit tick divided by the logging period (0 when the
+//     period is 0); every stamp of the tracking and occupation tests is an epoch.
+//   - While a download holds the dialogue on its worker, the Stop&Go changes and the log stop
+//     are refused whole: their raw writes would land inside the block stream.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <string>
+#include <vector>
+
+#include "gps/nmea.h"
+#include "platform/win.h"
 
 class TGpsPort;
 
+// One file of the receiver's log store.
+struct ReceiverLogFile {
+  std::string name;   // as listed under "/log/", without that prefix, kept whole
+  int32_t size = -1;  // bytes as the receiver reports it; -1 when its query failed
+};
+
 class TGreisReceiver {
  public:
-  // Binds the receiver to the port and remembers the path of its state backup file.
-  void Bind(TGpsPort* port, const char* backupPath);
-  // Stores the antenna type name sent with Stop&Go events.
-  void SetAntennaType(const char* text);
-  // Sends one command line; 0: no reply came (nothing is sent yet).
-  int Command(const char* line, char* reply);
-  // True when the bound port is open on a GREIS receiver; every exchange asks first.
-  bool IsReady() const { return false; }
-  // Memory size and free bytes of the receiver's log store; true when either query answered.
-  bool GetMemory(int* size, int* freeBytes);
-  // Board supply voltage (volts); 0 when the receiver does not answer.
-  bool GetPower(float* volts);
-  void EnterCommandMode() {}
-  void LeaveCommandMode() {}
-  // The receiver's current log name; empty: no log is being recorded.
-  void GetCurrentLog(char* buffer) const;
-  void StartLogging(int /*resume*/) {}
-  void StopLogging() {}
+  enum Kind { kKinematic = 0, kStatic = 1, kDynamic = 2 };
+  static constexpr int kReplyBytes = 3000;     // the most of a reply that is used
+  static constexpr size_t kSiteNameMax = 250;  // characters of a site name
+  static constexpr size_t kPrefixMax = 200;    // a longer create prefix is a failed query
+  static constexpr size_t kLogNameMax = 240;   // a longer current-log name is a failed query
 
-  TGpsPort* port = nullptr;
-  std::string backupPath;
-  std::string antennaType;
+  TGreisReceiver() = default;
+  virtual ~TGreisReceiver() = default;
+  TGreisReceiver(const TGreisReceiver&) = delete;
+  TGreisReceiver& operator=(const TGreisReceiver&) = delete;
+
+  // Binds the receiver to the port and remembers the path of its state file.
+  void Bind(TGpsPort* port, const char* backupPath);
+  // Stores the antenna type name sent with Stop&Go events (null: empty).
+  void SetAntennaType(const char* text);
+  // True when the bound port is open on a GREIS receiver; every exchange asks first.
+  bool IsReady() const;
+
+  // Begin and end of a command dialogue on the bound port (prefer TCommandBracket).
+  void EnterCommandMode();
+  void LeaveCommandMode();
+  // One command inside a dialogue: drains stale input, writes the line and, with a reply
+  // wanted, reads it. The payload (after "RE" and three length characters; a braced list kept
+  // with its braces, a plain value without its blank, a trailing CR LF cut) goes to `reply`.
+  // False on a failed write, a failed read or a reply not beginning "RE"; `reply` untouched.
+  bool Command(const char* line, std::string* reply);
+  GpsFix* GetFix(GpsFix* dst);
+  // 1 reconnected, 0 declined. Never inside a dialogue.
+  int Reconnect();
+
+  // Queries, inside a dialogue. Outputs are written only on success.
+  // Memory size and free bytes of the log store: each value its own query, -1 when it failed;
+  // true when either answered.
+  bool GetMemory(int* size, int* freeBytes);
+  // Board supply voltage (volts); false when the receiver does not answer or sends no number.
+  bool GetPower(float* volts);
+  bool GetCurrentLogSize(int* size);
+  bool GetReceiverId(std::string* id);
+  bool GetCreatePrefix(std::string* prefix);
+  bool GetModel(std::string* model);
+  // The file-name part of the log being written; false (buffer untouched) when the query fails
+  // or the name is longer than 240 characters. `buffer` holds 256 bytes.
+  bool GetCurrentLog(char* buffer);
+  bool GetCurrentLog(std::string* name);
+  // "model ID:id", written when either query answered.
+  bool GetDescription(std::string* text);
+  // The receiver's log files with their sizes. False when the count or the list failed.
+  bool ListLogFiles(std::vector<ReceiverLogFile>* files);
+
+  // File transfer, inside a dialogue (a download worker holds it for a whole batch).
+  // Results of DownloadLog below 0.
+  enum {
+    kDownloadRefused = -1,      // the receiver did not answer the get
+    kDownloadCannotCreate = -2, // no local copy can be made (or the name is unsafe): nothing sent
+    kDownloadIncomplete = -3,   // the copy was not verified whole: nothing was kept
+  };
+  // Sent (synchronously) to the progress window after each block taken: wParam its bytes.
+  static constexpr UINT kProgressMessage = WM_USER + 1;
+  // Copies the receiver's "/log/<name>" to `localPath` by the block transfer: the bytes of the
+  // complete copy, or a result above. The copy goes to "<localPath>.tmp" and replaces the
+  // destination only when complete; `cancel`, when set, ends it after the current wait.
+  int64_t DownloadLog(const char* name, const char* localPath, HWND progress,
+                      const std::atomic<bool>* cancel);
+  // "%%remove" of one log file; true when the receiver answered. Unsafe names are refused.
+  bool RemoveLog(const char* name);
+  // A name the receiver listed that is safe to quote in a command and to use as a file name: no
+  // '"', '\', '/', ':' or control character, not "." or "..", not empty.
+  static bool IsSafeLogName(const std::string& name);
+  // CRC-16 of the transfer: polynomial 0x1021, most significant bit first, no reflection, no
+  // final XOR, run on from `seed`.
+  void BuildCrcTable();
+  uint16_t Crc16(uint16_t seed, const uint8_t* bytes, size_t count) const;
+
+  // Logging and Stop&Go, on the UI thread (they bracket themselves where they need to).
+  void StartLogging(int resume);
+  void StopLogging();
+  void BeginStatic(const char* siteName);
+  void BeginKinematic(const char* siteName);
+  void BeginDynamic();
+  void NextSiteName();
+  uint64_t GetEpoch() const;
+  int UpdateTracking();
+  // The same for a given fix (the current epoch still from the clock).
+  int UpdateTracking(const GpsFix& fix);
+  bool GetTrackingTime(uint64_t* epochs) const;
+  bool GetOccupationTime(uint64_t* epochs) const;
+  void OpenOccupation();
+  void CloseOccupation(int kind);
+  int GetOccupationObject() const { return occupationObject; }
+  void SaveState();
+  int LoadState();
+
+  // A download worker marks the dialogue it holds, so that Stop&Go writes are refused meanwhile.
+  void SetDownloading(bool on) { downloading_.store(on); }
+  bool IsDownloading() const { return downloading_.load(); }
+  // Set by the geodesy bar's poll before it ends navigation on a dead link: the stop then keeps
+  // the state file, so the log the receiver may still write resumes with its counters.
+  void SetLinkLost(bool lost) { linkLost = lost; }
+
+  char siteName[256] = {};
+  char siteCode[256] = {};
   char logName[256] = {};  // 8-bit name of the log being recorded, empty when none
+  int kind = kDynamic;
+  int staticCount = 0, kinematicCount = 0, dynamicCount = 0;
+  TGpsPort* port = nullptr;
+  int lossCount = 0;    // "EC": valid fix lost for more than 10 epochs
+  int lockLost = 0;     // 1 while a loss is counted
+  uint64_t trackingStart = 0;
+  double startDate = 0;  // OLE date, UTC, of the log's creation
+  int workTimeBound = 0;
+  uint64_t occupationStart = 0, lastValidFix = 0, lastPoorGeometry = 0, lastVeryPoorGeometry = 0;
+  std::string antennaType;
+  double period = 1.0;  // logging period, seconds
+  std::string backupPath;
+  int occupationOpen = 0;
+  int occupationObject = 0;  // index in the working map
+  bool linkLost = false;
+  uint16_t crcTable[256] = {};
+
+ private:
+  // Writes one Stop&Go change; false (with a beep) while a download holds the dialogue.
+  void BeginStretch(int newKind, const char* givenName);
+
+  std::atomic<bool> downloading_{false};
+};
+
+// A command dialogue for one scope: begins in the constructor, ends in End or the destructor,
+// whichever comes first. Never keep one across a modal question or a port close.
+class TCommandBracket {
+ public:
+  explicit TCommandBracket(TGreisReceiver& receiver) : receiver_(&receiver) {
+    receiver_->EnterCommandMode();
+  }
+  ~TCommandBracket() { End(); }
+  TCommandBracket(const TCommandBracket&) = delete;
+  TCommandBracket& operator=(const TCommandBracket&) = delete;
+  void End() {
+    if (receiver_) receiver_->LeaveCommandMode();
+    receiver_ = nullptr;
+  }
+
+ private:
+  TGreisReceiver* receiver_;
 };
 
 extern TGreisReceiver g_GreisReceiver;

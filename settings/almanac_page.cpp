@@ -113,12 +113,11 @@ void TakeCurrentPosition(HWND page) {
   }
   SetWaitCursor(1);
   g_GreisReceiver.EnterCommandMode();
-  char reply[1024] = {};
-  if (g_GreisReceiver.Command("print,/par/pos/elm\n", reply)) {
-    reply[kMaxPath] = 0;  // at most 255 characters
-    size_t n = std::strlen(reply);
-    while (n > 0 && (reply[n - 1] == '\n' || reply[n - 1] == '\r')) reply[--n] = 0;
-    settings_page::SetControlText(page, kBaseMask, reply);
+  std::string reply;
+  if (g_GreisReceiver.Command("print,/par/pos/elm\n", &reply)) {
+    if (reply.size() > kMaxPath) reply.resize(kMaxPath);  // at most 255 characters
+    while (!reply.empty() && (reply.back() == '\n' || reply.back() == '\r')) reply.pop_back();
+    settings_page::SetControlText(page, kBaseMask, reply.c_str());
   }
   g_GreisReceiver.LeaveCommandMode();
   SetWaitCursor(0);

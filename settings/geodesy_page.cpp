@@ -42,10 +42,10 @@ std::string Payload(const char* reply) {
 }
 
 bool Ask(const char* line, std::string* payload) {
-  char reply[kReplyBytes] = {};
-  if (!g_GreisReceiver.Command(line, reply)) return false;
-  reply[kReplyBytes - 1] = 0;
-  *payload = Payload(reply);
+  std::string reply;
+  if (!g_GreisReceiver.Command(line, &reply)) return false;
+  if (reply.size() >= kReplyBytes) reply.resize(kReplyBytes - 1);
+  *payload = Payload(reply.c_str());
   return true;
 }
 
@@ -110,8 +110,8 @@ void Send(const char* format, const char* value) {
   const int n = std::snprintf(line.data(), line.size(), format, value);
   if (n < 0) return;
   line.resize(static_cast<size_t>(n));
-  char reply[kReplyBytes] = {};
-  g_GreisReceiver.Command(line.c_str(), reply);  // a refused value stays the receiver's own
+  std::string reply;
+  g_GreisReceiver.Command(line.c_str(), &reply);  // a refused value stays the receiver's own
 }
 
 void WriteParameters(HWND page) {

@@ -176,15 +176,27 @@ TEST_F(DemoWindow, HotKeysRunTheirButtonActions) {
   harness::PumpUntilIdle();
   EXPECT_EQ(GetInputMode(), 1);
 
-  g_GeodesyBar.occupation = 2;
+  // The three occupation actions from each bar mode (0 kinematic, 1 static, 2 dynamic auto).
+  g_GeodesyBar.SetMode(2);
   RunButtonAction(w, 13, 0xC3);
-  EXPECT_EQ(g_GeodesyBar.staticButton, 1);
-  EXPECT_EQ(g_GeodesyBar.dynamicButton, 0);
+  EXPECT_EQ(g_GeodesyBar.GetMode(), 1);
+  EXPECT_TRUE(g_GeodesyBar.IsButtonDown(TGeodesyBar::kStaticButton));
+  RunButtonAction(w, 13, 0xC3);
+  EXPECT_EQ(g_GeodesyBar.GetMode(), 0);
+  EXPECT_TRUE(g_GeodesyBar.IsButtonDown(TGeodesyBar::kKinematicButton));
+  EXPECT_FALSE(g_GeodesyBar.IsButtonDown(TGeodesyBar::kStaticButton));
   RunButtonAction(w, 15, 0xC3);
-  EXPECT_EQ(g_GeodesyBar.dynamicButton, 1);
-  g_GeodesyBar.occupation = 0;
+  EXPECT_EQ(g_GeodesyBar.GetMode(), 2);
+  EXPECT_TRUE(g_GeodesyBar.IsButtonDown(TGeodesyBar::kAutoButton));
+  RunButtonAction(w, 15, 0xC3);
+  EXPECT_EQ(g_GeodesyBar.GetMode(), 0);
   RunButtonAction(w, 14, 0xC3);
-  EXPECT_EQ(g_GeodesyBar.autoButton, 1);
+  EXPECT_EQ(g_GeodesyBar.GetMode(), 2);
+  RunButtonAction(w, 14, 0xC3);
+  EXPECT_EQ(g_GeodesyBar.GetMode(), 1);
+  g_GeodesyBar.SetMode(1);
+  RunButtonAction(w, 14, 0xC3);
+  EXPECT_EQ(g_GeodesyBar.GetMode(), 2);
 
   EXPECT_EQ(GetLockTargetWindow(), w);
   RunButtonAction(w, 11, 0xC4);

@@ -1,9 +1,11 @@
 // The program's globals that the GPS subsystem reaches; app/ defines them in the program.
 #include "gps/almanac.h"
 #include "gps/almanac_bar.h"
+#include "gps/geodesy_bar.h"
 #include "gps/goto_overlay.h"
 #include "gps/gps_bar.h"
 #include "gps/gps_port.h"
+#include "gps/greis_receiver.h"
 #include "gps/sat_graph.h"
 #include "gps/sight_rule.h"
 #include "gps/sky_plot.h"
@@ -18,3 +20,5 @@ TSatGraph g_SatGraph;
 TGpsBar g_GpsBar;
 TGotoOverlay g_GotoOverlay;
 TSightRule g_SightRule;
+TGreisReceiver g_GreisReceiver;
+TGeodesyBar g_GeodesyBar;

@@ -1,6 +1,7 @@
 // The program's globals that the settings pages reach; app/ defines them in the program.
 #include "gps/almanac.h"
 #include "gps/almanac_bar.h"
+#include "gps/geodesy_bar.h"
 #include "gps/goto_overlay.h"
 #include "gps/gps_bar.h"
 #include "gps/gps_port.h"
@@ -18,3 +19,4 @@ TSkyPlot g_SkyPlot;
 TGpsBar g_GpsBar;
 TGotoOverlay g_GotoOverlay;
 TSatGraph g_SatGraph;
+TGeodesyBar g_GeodesyBar;

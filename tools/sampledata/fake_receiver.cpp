@@ -160,6 +160,7 @@ void FakeReceiver::ReaderLoop() {
         transcript_.append(buf, size_t(n));
       }
       changed_.notify_all();
+      if (inputHandler_) inputHandler_(std::string_view(buf, size_t(n)));
     } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));  // no slave open: no spin
     }

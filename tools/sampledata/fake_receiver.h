@@ -9,6 +9,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -80,6 +81,12 @@ class FakeReceiver {
   // Waits for a Play to finish; false after `timeoutMs`.
   bool WaitPlayed(int timeoutMs);
 
+  // Called on the transcript reader's thread with every chunk the program writes, after it was
+  // added to the transcript. Set it before Open.
+  void SetInputHandler(std::function<void(std::string_view)> handler) {
+    inputHandler_ = std::move(handler);
+  }
+
   // Everything the program wrote so far.
   std::string Transcript();
   void ClearTranscript();
@@ -100,6 +107,7 @@ class FakeReceiver {
   std::string transcript_;
   std::thread player_;
   std::atomic<bool> playing_{false};
+  std::function<void(std::string_view)> inputHandler_;
 };
 
 }  // namespace sample

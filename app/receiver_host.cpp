@@ -1,0 +1,27 @@
+#include "app/receiver_host.h"
+
+#include "app/navigation.h"
+#include "gps/geodesy_host.h"
+#include "settings/settings_dialog.h"
+
+namespace {
+
+class TReceiverHost final : public IGeodesyHost {
+ public:
+  // The per-map work log belongs to the construction tools; until it keeps work-time lines the
+  // receiver's line has nowhere to go.
+  void OpenWorkLog() override {}
+  void AppendWorkTime(const char*) override {}
+  void StopNavigation() override { StopNavigationMode(1); }
+  int StartNavigation() override { return StartNavigationMode(0, 0); }
+  void SetGpsFollow(int on) override { ::SetGpsFollow(on); }
+};
+
+TReceiverHost g_receiverHost;
+
+}  // namespace
+
+void InstallReceiverHost() {
+  SetGeodesyHost(&g_receiverHost);
+  SetSettingsPageRefresh(&TSettingsDialog::RefreshPage);
+}

@@ -1,0 +1,15 @@
+#include "gps/geodesy_host.h"
+
+namespace {
+IGeodesyHost* g_host = nullptr;
+SettingsPageRefreshProc g_pageRefresh = nullptr;
+}  // namespace
+
+void SetGeodesyHost(IGeodesyHost* host) { g_host = host; }
+IGeodesyHost* GetGeodesyHost() { return g_host; }
+
+void SetSettingsPageRefresh(SettingsPageRefreshProc proc) { g_pageRefresh = proc; }
+
+void RefreshSettingsPage(int page) {
+  if (g_pageRefresh) g_pageRefresh(page);
+}
