@@ -50,7 +50,10 @@ const MENUITEMTEMPLATEW kMainMenuItems[] = {
     {0, 40151, L"Граф дорог"},
     {MF_SEPARATOR, 0, nullptr},
     {0, 40216, L"Поиск адреса"},
-    {MF_END, 40217, L"Поиск объекта"},
+    {0, 40217, L"Поиск объекта"},
+    {MF_SEPARATOR, 0, nullptr},
+    {0, 40102, L"Панель улиц"},
+    {MF_END, 40099, L"Панель объектов"},
 
     {MF_POPUP | MF_END, 0, L"maps"},
     {0, 41023, L"Заливка"},
