@@ -33,7 +33,11 @@ class TTestHost final : public IProgramHost {
   void InvalidateMainView(int full) override { (full ? fullRedraws : partRedraws)++; }
   void InvalidateMainViewRect(const RECT&) override {}
   void FitDialogToMainWindow(RECT* out, HWND dialog) override {
-    if (dialog) MoveWindow(dialog, 0, 0, 240, 320, TRUE);
+    // As the program fits its dialogs: over the hidden task bar.
+    if (dialog) {
+      SHFullScreen(dialog, SHFS_HIDETASKBAR);
+      MoveWindow(dialog, 0, 0, 240, 320, TRUE);
+    }
     if (out) *out = RECT{0, 0, 240, 320};
   }
   void ReportUserInput() override { inputs++; }
@@ -56,6 +60,7 @@ class SearchTest : public ::testing::Test {
     RegisterClassW(&wc);
     host.main = CreateWindowExW(0, L"SearchTestMain", L"", WS_VISIBLE, 0, 0, 240, 320, nullptr,
                                 nullptr, nullptr, nullptr);
+    SHFullScreen(host.main, SHFS_HIDETASKBAR);  // the program runs full screen
     SetProgramHost(&host);
     g_MapView.viewRect = {0, 0, 240, 294};
     g_MapView.devicePixelsPerMetre = 4000.0;
