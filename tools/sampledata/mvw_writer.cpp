@@ -106,6 +106,5 @@ MvwSpec RoadGridMvw(uint32_t width, uint32_t height, uint32_t seed, int removedP
   return plan;
 }
 
-MvwSpec DemoRoadGraph() { return RoadGridMvw(4, 4, 7, 0, 0); }
 
 }  // namespace sample

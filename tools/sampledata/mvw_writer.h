@@ -47,7 +47,9 @@ void MvwEdge(MvwSpec& plan, uint32_t a, uint32_t b, uint8_t state = 1);
 MvwSpec RoadGridMvw(uint32_t width, uint32_t height, uint32_t seed = 1, int removedPercent = 8,
                     int oneWayPercent = 5);
 
-// The demo town's road graph: a 4 x 4 grid of streets without gaps or one-way roads.
+// The demo town's road graph (tools/sampledata/demo_town.cpp): a node for every street line
+// object of the Streets map (id = object index), links where two streets share an end, cost the
+// length in metres, factor 1 for the main streets and 2 for the others, two one-way streets.
 MvwSpec DemoRoadGraph();
 
 }  // namespace sample
