@@ -68,17 +68,18 @@ const DLGTEMPLATEW kSearch = {DLGTEMPLATE_MAGIC, 258, WS_POPUP, 0, L"Поиск"
                               240, 294, kSearchItems, vres::CountOf(kSearchItems)};
 VORNA_RESOURCE(RT_DIALOG, 258, kSearch);
 
+// Rows 38 pixels apart, so the house list stays above the raised input panel.
 const DLGITEMTEMPLATEW kAddressItems[] = {
-    {L"static", 1221, L"Государство", SS_LEFT, 0, 4, 2, 232, 16},
-    {L"combobox", 1219, nullptr, kSortedCombo, 0, 4, 18, 232, 22},
-    {L"static", 1222, L"Регион", SS_LEFT, 0, 4, 44, 232, 16},
-    {L"combobox", 1220, nullptr, kSortedCombo, 0, 4, 60, 232, 22},
-    {L"static", 1223, L"Населенный пункт", SS_LEFT, 0, 4, 86, 232, 16},
-    {L"combobox", 2497, nullptr, kSortedCombo, 0, 4, 102, 232, 22},
-    {L"static", 1224, L"Улица", SS_LEFT, 0, 4, 128, 232, 16},
-    {L"combobox", 2799, nullptr, kSortedCombo, 0, 4, 144, 232, 22},
-    {L"static", 1225, L"Дом", SS_LEFT, 0, 4, 170, 232, 16},
-    {L"combobox", 2598, nullptr, kSortedCombo, 0, 4, 186, 232, 22},
+    {L"static", 1221, L"Государство", SS_LEFT, 0, 4, 2, 232, 14},
+    {L"combobox", 1219, nullptr, kSortedCombo, 0, 4, 16, 232, 22},
+    {L"static", 1222, L"Регион", SS_LEFT, 0, 4, 40, 232, 14},
+    {L"combobox", 1220, nullptr, kSortedCombo, 0, 4, 54, 232, 22},
+    {L"static", 1223, L"Населенный пункт", SS_LEFT, 0, 4, 78, 232, 14},
+    {L"combobox", 2497, nullptr, kSortedCombo, 0, 4, 92, 232, 22},
+    {L"static", 1224, L"Улица", SS_LEFT, 0, 4, 116, 232, 14},
+    {L"combobox", 2799, nullptr, kSortedCombo, 0, 4, 130, 232, 22},
+    {L"static", 1225, L"Дом", SS_LEFT, 0, 4, 154, 232, 14},
+    {L"combobox", 2598, nullptr, kSortedCombo, 0, 4, 168, 232, 22},
 };
 const DLGTEMPLATEW kAddress = {DLGTEMPLATE_MAGIC, 259, WS_CHILD, 0, nullptr, nullptr, 0, 0, 21,
                                240, 222, kAddressItems, vres::CountOf(kAddressItems)};
