@@ -48,6 +48,8 @@ const MENUITEMTEMPLATEW kMainMenuItems[] = {
 
     {MF_POPUP, 0, L"SEARCH"},
     {0, 40151, L"Граф дорог"},
+    {0, 40149, L"Маршрут по двум точкам"},
+    {0, 40147, L"Убрать маршрут"},
     {MF_SEPARATOR, 0, nullptr},
     {0, 40216, L"Поиск адреса"},
     {0, 40217, L"Поиск объекта"},

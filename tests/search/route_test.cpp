@@ -189,3 +189,24 @@ TEST_F(Route, DrawsARedLineThreePixelsWideInsideTheViewOnly) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Route, TheRouteDialogComputesNothingAndClosesOnItsThreeIds) {
+  for (int button : {1, 3, IDCANCEL}) {
+    int controls = 0;
+    harness::OnDialog(152, [&](HWND dialog) {
+      for (int id : {2095, 2083, 2096, 2085, 2090}) controls += GetDlgItem(dialog, id) != nullptr;
+      // The other controls do nothing: the dialog stays open after them.
+      SendMessageW(dialog, WM_COMMAND, 2090, 0);
+      SendMessageW(dialog, WM_COMMAND, 2083, 0);
+      EXPECT_TRUE(IsWindow(dialog));
+      PostMessageW(dialog, WM_COMMAND, WPARAM(button), 0);
+    });
+    EXPECT_EQ(RunRouteDialog(), button);
+    EXPECT_EQ(controls, 5);
+  }
+  EXPECT_TRUE(g_Route.Points().empty());
+}
+
+}  // namespace
