@@ -64,14 +64,6 @@ bool OpenPageTables(HWND page, std::initializer_list<const char*> tables) {
   return ok;
 }
 
-void PaintWhite(HWND hwnd) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
-  RECT r;
-  GetClientRect(hwnd, &r);
-  FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  EndPaint(hwnd, &ps);
-}
 
 // Focus, drop-down and typing notifications common to the lists of both pages.
 bool ListNotification(HWND page, int id, UINT code, int* lastFocused) {
@@ -118,14 +110,8 @@ INT_PTR CALLBACK AddressPageProc(HWND page, UINT message, WPARAM wParam, LPARAM)
       }
       return FALSE;
     }
-    case WM_PAINT:
-      PaintWhite(page);
-      return TRUE;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-      return TRUE;
   }
-  return FALSE;
+  return PageMessage(page, message) ? TRUE : FALSE;
 }
 
 INT_PTR CALLBACK ObjectPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
@@ -171,14 +157,8 @@ INT_PTR CALLBACK ObjectPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) 
       }
       return FALSE;
     }
-    case WM_PAINT:
-      PaintWhite(page);
-      return TRUE;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-      return TRUE;
   }
-  return FALSE;
+  return PageMessage(page, message) ? TRUE : FALSE;
 }
 
 HWND CreatePage(int templateId, HINSTANCE module, HWND parent, DLGPROC proc) {
@@ -188,6 +168,19 @@ HWND CreatePage(int templateId, HINSTANCE module, HWND parent, DLGPROC proc) {
 }
 
 }  // namespace
+
+bool PageMessage(HWND window, UINT message) {
+  if (message == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    RECT r;
+    GetClientRect(window, &r);
+    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    EndPaint(window, &ps);
+    return true;
+  }
+  return message == WM_LBUTTONDOWN || message == WM_LBUTTONUP;
+}
 
 HWND TAddressPage::Create(HINSTANCE module, HWND owner) {
   instance = module;

@@ -41,5 +41,8 @@ void FillListOnDrop(HWND page, int id);
 // The details of the chosen name: information, phone and address of the first "Objects" row
 // with its type, place ids and name.
 void ShowObjectDetails(HWND page);
+// What the window and its pages do with painting and the pen on themselves: white, and taps do
+// nothing. True when handled.
+bool PageMessage(HWND window, UINT message);
 // The combo boxes of both pages, for clearing.
 inline constexpr int kPageLists[] = {1219, 1220, 2497, 2799, 2598, 1231, 1328};

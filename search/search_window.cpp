@@ -67,20 +67,8 @@ INT_PTR CALLBACK SearchWindowProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       }
       return FALSE;
     }
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(dialog, &ps);
-      RECT r;
-      GetClientRect(dialog, &r);
-      FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-      EndPaint(dialog, &ps);
-      return TRUE;
-    }
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-      return TRUE;
   }
-  return FALSE;
+  return PageMessage(dialog, message) ? TRUE : FALSE;
 }
 
 }  // namespace

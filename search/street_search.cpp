@@ -34,6 +34,21 @@ int g_lastFocused = 0;
 
 bool IsOpen(const TSearchBar& bar) { return bar.window && IsWindow(bar.window); }
 
+// The item data of the selected entry; CB_ERR when none is selected.
+LRESULT SelectedData(HWND combo) {
+  const LRESULT sel = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+  return sel == CB_ERR ? CB_ERR : SendMessageW(combo, CB_GETITEMDATA, WPARAM(sel), 0);
+}
+
+// What every bar does first on WM_INITDIALOG.
+void InitBar(HWND bar) {
+  SHINITDLGINFO info{};
+  info.dwMask = SHIDIM_FLAGS;
+  info.hDlg = bar;
+  SHInitDialog(&info);
+  g_Lang.TranslateDialog(bar);
+}
+
 void Destroy(TSearchBar& bar) {
   if (IsOpen(bar)) DestroyWindow(bar.window);
   bar.window = nullptr;
@@ -89,6 +104,12 @@ void AddRows(HWND combo, const TDbTable& t, const TDbSelection& rows, DataOf dat
   }
 }
 
+// The rows' names with their `idColumn` as item data; nothing when the table lacks the column.
+void AddIdRows(HWND combo, const TDbTable& t, const TDbSelection& rows, const char* idColumn) {
+  const uint8_t id = t.GetColumnIndex(idColumn);
+  if (id != kDbNoColumn) AddRows(combo, t, rows, [&](TDbRowRef row) { return LPARAM(ReadId(t, row, id)); });
+}
+
 void FillStreets() {
   if (!IsOpen(g_streetBar)) return;
   HWND combo = GetDlgItem(g_streetBar.window, kStreets);
@@ -97,17 +118,13 @@ void FillStreets() {
   const TDbTable* t = g_BarTables.GetTable("Streets");
   if (!t) return;
   uint32_t n = 0;
-  const TDbSelection rows = t->Select("CityID", kDbEqual, TDbValue(SearchCityID), &n);
-  const uint8_t id = t->GetColumnIndex("StreetID");
-  if (id == kDbNoColumn) return;
-  AddRows(combo, *t, rows, [&](TDbRowRef row) { return LPARAM(ReadId(*t, row, id)); });
+  AddIdRows(combo, *t, t->Select("CityID", kDbEqual, TDbValue(SearchCityID), &n), "StreetID");
 }
 
 void FillHouses(HWND bar) {
-  HWND streets = GetDlgItem(bar, kStreets), houses = GetDlgItem(bar, kHouses);
-  const LRESULT sel = SendMessageW(streets, CB_GETCURSEL, 0, 0);
-  if (sel == CB_ERR) return;
-  const LRESULT street = SendMessageW(streets, CB_GETITEMDATA, WPARAM(sel), 0);
+  HWND houses = GetDlgItem(bar, kHouses);
+  const LRESULT street = SelectedData(GetDlgItem(bar, kStreets));
+  if (street == CB_ERR) return;
   const TDbTable* t = g_BarTables.GetTable("Houses");
   SendMessageW(houses, CB_RESETCONTENT, 0, 0);
   if (!t) return;
@@ -138,11 +155,9 @@ bool SplitObjectData(LPARAM data, int32_t* list, uint16_t* object) {
 }
 
 void ShowObjectOfCombo(HWND combo) {
-  const LRESULT sel = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-  if (sel == CB_ERR) return;
   int32_t list;
   uint16_t object;
-  if (!SplitObjectData(SendMessageW(combo, CB_GETITEMDATA, WPARAM(sel), 0), &list, &object)) return;
+  if (!SplitObjectData(SelectedData(combo), &list, &object)) return;
   const std::string map = MapNameOfList(list);
   if (!map.empty() && g_MapView.SelectObjectInMap(map.c_str(), object)) ProgramHost().InvalidateMainView(1);
 }
@@ -176,12 +191,11 @@ void ShowStreet(HWND houses) {
 }
 
 void ShowCity(HWND cities) {
-  const LRESULT sel = SendMessageW(cities, CB_GETCURSEL, 0, 0);
+  const LRESULT id = SelectedData(cities);
   const TDbTable* t = g_BarTables.GetTable("Cities");
-  if (sel == CB_ERR || !t) return;
+  if (id == CB_ERR || !t) return;
   uint32_t n = 0;
-  const TDbSelection rows =
-      t->Select("CityID", kDbEqual, TDbValue(int64_t(SendMessageW(cities, CB_GETITEMDATA, WPARAM(sel), 0))), &n);
+  const TDbSelection rows = t->Select("CityID", kDbEqual, TDbValue(int64_t(id)), &n);
   if (rows.empty()) return;
   TSearchItem city;
   double* corner[4] = {&city.X1, &city.Y1, &city.X2, &city.Y2};
@@ -257,11 +271,7 @@ INT_PTR CALLBACK StreetBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG: {
       g_streetBar.window = bar;
-      SHINITDLGINFO info{};
-      info.dwMask = SHIDIM_FLAGS;
-      info.hDlg = bar;
-      SHInitDialog(&info);
-      g_Lang.TranslateDialog(bar);
+      InitBar(bar);
       if (OpenBarTables(bar, {"Streets", "Houses", "Cities", "Lists"})) FillStreets();
       return TRUE;
     }
@@ -300,13 +310,11 @@ INT_PTR CALLBACK CityBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG: {
       g_cityBar.window = bar;
-      g_Lang.TranslateDialog(bar);
+      InitBar(bar);
       HWND combo = GetDlgItem(bar, kCities);
       if (const TDbTable* t = g_BarTables.GetTable("Cities")) {
         uint32_t n = 0;
-        const uint8_t id = t->GetColumnIndex("CityID");
-        const TDbSelection rows = t->Select(nullptr, kDbAll, TDbValue(0), &n);
-        if (id != kDbNoColumn) AddRows(combo, *t, rows, [&](TDbRowRef row) { return LPARAM(ReadId(*t, row, id)); });
+        AddIdRows(combo, *t, t->Select(nullptr, kDbAll, TDbValue(0), &n), "CityID");
       }
       return TRUE;
     }
@@ -316,9 +324,7 @@ INT_PTR CALLBACK CityBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM) {
       if (id != kCities) return FALSE;
       if (ComboNotification(bar, id, code)) return TRUE;
       if (code == CBN_SELENDOK) {
-        HWND combo = GetDlgItem(bar, kCities);
-        const LRESULT sel = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-        const LRESULT city = sel == CB_ERR ? CB_ERR : SendMessageW(combo, CB_GETITEMDATA, WPARAM(sel), 0);
+        const LRESULT city = SelectedData(GetDlgItem(bar, kCities));
         if (city != CB_ERR && city != kAnyId) {
           SearchCityID = int(city);
           FillStreets();
@@ -339,17 +345,11 @@ INT_PTR CALLBACK ObjectBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG: {
       g_objectBar.window = bar;
-      SHINITDLGINFO info{};
-      info.dwMask = SHIDIM_FLAGS;
-      info.hDlg = bar;
-      SHInitDialog(&info);
-      g_Lang.TranslateDialog(bar);
+      InitBar(bar);
       if (!OpenBarTables(bar, {"Objects", "ObjTypes", "Lists"})) return TRUE;
       if (const TDbTable* t = g_BarTables.GetTable("ObjTypes")) {
         uint32_t n = 0;
-        const TDbSelection rows = t->Select("TypeID", kDbLess, TDbValue(255), &n);
-        const uint8_t id = t->GetColumnIndex("TypeID");
-        AddRows(GetDlgItem(bar, kTypes), *t, rows, [&](TDbRowRef row) { return LPARAM(ReadId(*t, row, id)); });
+        AddIdRows(GetDlgItem(bar, kTypes), *t, t->Select("TypeID", kDbLess, TDbValue(255), &n), "TypeID");
       }
       return TRUE;
     }
@@ -360,12 +360,11 @@ INT_PTR CALLBACK ObjectBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM) {
       if (id == kTypes && code == CBN_SELENDOK) {
         HWND types = GetDlgItem(bar, kTypes), objects = GetDlgItem(bar, kObjects);
         SendMessageW(objects, CB_RESETCONTENT, 0, 0);
-        const LRESULT sel = SendMessageW(types, CB_GETCURSEL, 0, 0);
+        const LRESULT type = SelectedData(types);
         const TDbTable* t = g_BarTables.GetTable("Objects");
-        if (sel == CB_ERR || !t) return TRUE;
+        if (type == CB_ERR || !t) return TRUE;
         uint32_t n = 0;
-        const TDbSelection rows = t->Select(
-            "TypeID", kDbEqual, TDbValue(int64_t(SendMessageW(types, CB_GETITEMDATA, WPARAM(sel), 0))), &n);
+        const TDbSelection rows = t->Select("TypeID", kDbEqual, TDbValue(int64_t(type)), &n);
         const uint8_t list = t->GetColumnIndex("ListID"), offs = t->GetColumnIndex("OFFS");
         AddRows(objects, *t, rows, [&](TDbRowRef row) { return ObjectData(*t, row, list, offs); });
         return TRUE;

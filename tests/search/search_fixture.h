@@ -25,6 +25,38 @@
 
 namespace searchtest {
 
+// Cells of the sample tables.
+inline sample::NdbCell I(int64_t v) { return sample::NdbCell(v); }
+inline sample::NdbCell D(double v) { return sample::NdbCell(v); }
+inline sample::NdbCell T(const std::string& v) { return sample::NdbCell(v); }
+inline constexpr double kDeg = 3.14159265358979323846 / 180.0;
+
+// The entries of a combo box.
+inline std::vector<std::wstring> Texts(HWND list) {
+  std::vector<std::wstring> out;
+  const int n = int(SendMessageW(list, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    wchar_t text[300] = L"";
+    SendMessageW(list, CB_GETLBTEXT, WPARAM(i), LPARAM(text));
+    out.push_back(text);
+  }
+  return out;
+}
+
+// Chooses the entry with that text as the user's confirmed choice.
+inline void Pick(HWND window, int id, const std::wstring& text) {
+  HWND list = GetDlgItem(window, id);
+  const LRESULT at = SendMessageW(list, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(text.c_str()));
+  ASSERT_GE(at, 0) << std::string(text.begin(), text.end());
+  SendMessageW(list, CB_SETCURSEL, WPARAM(at), 0);
+  SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, CBN_SELENDOK), LPARAM(list));
+}
+
+// Writes a table into the program folder's "DB\".
+inline void Table(const std::string& name, const sample::NdbSpec& plan) {
+  PutFile("\\Vorna\\DB\\" + name + ".ndb", sample::BuildNdb(plan));
+}
+
 // Line type 1 of the test library "Roads".
 inline constexpr uint16_t kRoadCode = (1 << 3) | 2;
 

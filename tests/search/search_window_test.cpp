@@ -16,10 +16,13 @@ using namespace search_ids;
 using sample::NdbCell;
 using sample::NdbSpec;
 
-NdbCell I(int64_t v) { return NdbCell(v); }
-NdbCell D(double v) { return NdbCell(v); }
-NdbCell T(const std::string& v) { return NdbCell(v); }
-constexpr double kDeg = 3.14159265358979323846 / 180.0;
+using searchtest::D;
+using searchtest::I;
+using searchtest::kDeg;
+using searchtest::Pick;
+using searchtest::T;
+using searchtest::Table;
+using searchtest::Texts;
 
 class SearchWindow : public searchtest::SearchTest {
  protected:
@@ -35,35 +38,14 @@ class SearchWindow : public searchtest::SearchTest {
     g_SearchTables.CloseAll();
     SearchTest::TearDown();
   }
-  void Table(const std::string& name, const NdbSpec& plan) {
-    searchtest::PutFile("\\Vorna\\DB\\" + name + ".ndb", sample::BuildNdb(plan));
-  }
   HWND Combo() {
     if (!combo)
       combo = CreateWindowExW(0, L"combobox", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | CBS_SORT, 0,
                               0, 200, 22, host.main, nullptr, nullptr, nullptr);
     return combo;
   }
-  static std::vector<std::wstring> Texts(HWND list) {
-    std::vector<std::wstring> out;
-    const int n = int(SendMessageW(list, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < n; ++i) {
-      wchar_t text[300] = L"";
-      SendMessageW(list, CB_GETLBTEXT, WPARAM(i), LPARAM(text));
-      out.push_back(text);
-    }
-    return out;
-  }
   static const TSearchItem* Item(HWND list, int i) {
     return reinterpret_cast<const TSearchItem*>(SendMessageW(list, CB_GETITEMDATA, WPARAM(i), 0));
-  }
-  // Chooses the entry with that text as the user's confirmed choice.
-  static void Pick(HWND page, int id, const std::wstring& text) {
-    HWND list = GetDlgItem(page, id);
-    const LRESULT at = SendMessageW(list, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(text.c_str()));
-    ASSERT_GE(at, 0) << std::string(text.begin(), text.end());
-    SendMessageW(list, CB_SETCURSEL, WPARAM(at), 0);
-    SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELENDOK), LPARAM(list));
   }
   // Opens the window on `page`, runs `script` with the page and presses `button`.
   int Run(int page, std::function<void(HWND)> script, int button = kShow) {

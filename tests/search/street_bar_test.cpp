@@ -12,10 +12,13 @@ using namespace bar_ids;
 using sample::NdbCell;
 using sample::NdbSpec;
 
-NdbCell I(int64_t v) { return NdbCell(v); }
-NdbCell D(double v) { return NdbCell(v); }
-NdbCell T(const std::string& v) { return NdbCell(v); }
-constexpr double kDeg = 3.14159265358979323846 / 180.0;
+using searchtest::D;
+using searchtest::I;
+using searchtest::kDeg;
+using searchtest::Pick;
+using searchtest::T;
+using searchtest::Table;
+using searchtest::Texts;
 
 class StreetBar : public searchtest::SearchTest {
  protected:
@@ -58,9 +61,6 @@ class StreetBar : public searchtest::SearchTest {
     CloseStreetSearch();
     SearchTest::TearDown();
   }
-  void Table(const std::string& name, const NdbSpec& plan) {
-    searchtest::PutFile("\\Vorna\\DB\\" + name + ".ndb", sample::BuildNdb(plan));
-  }
   HWND Bar(int templateId) {
     for (TSearchBar* bar : g_SearchBars)
       if (bar && bar->window && GetDlgItem(bar->window, templateId == kStreetBar ? kStreets
@@ -68,22 +68,6 @@ class StreetBar : public searchtest::SearchTest {
                                                                                    : kTypes))
         return bar->window;
     return nullptr;
-  }
-  static std::vector<std::wstring> Texts(HWND list) {
-    std::vector<std::wstring> out;
-    for (int i = 0; i < int(SendMessageW(list, CB_GETCOUNT, 0, 0)); ++i) {
-      wchar_t text[300] = L"";
-      SendMessageW(list, CB_GETLBTEXT, WPARAM(i), LPARAM(text));
-      out.push_back(text);
-    }
-    return out;
-  }
-  static void Pick(HWND bar, int id, const std::wstring& text) {
-    HWND list = GetDlgItem(bar, id);
-    const LRESULT at = SendMessageW(list, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(text.c_str()));
-    ASSERT_GE(at, 0);
-    SendMessageW(list, CB_SETCURSEL, WPARAM(at), 0);
-    SendMessageW(bar, WM_COMMAND, MAKEWPARAM(id, CBN_SELENDOK), LPARAM(list));
   }
   void Press(HWND bar, int id) {
     RECT r;
