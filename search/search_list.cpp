@@ -17,8 +17,6 @@
 #include "base/ui/shell_utils.h"
 #include "view/map_view.h"
 
-TDbSet g_SearchTables;
-
 namespace {
 
 // The tables' mark of a missing coordinate: the double 2^63 (bits 0x43E0000000000000).
@@ -179,7 +177,9 @@ void ShowItemOnMap(const TSearchItem* item) {
     g_MapView.CenterOn(x1, y1, 0);
     g_MapView.SetScale(kPointScale);
   } else {
-    g_MapView.ShowRect(x1, y1, x2, y2);
+    // The view fits a rectangle by its east-west extent: one without is centred on instead.
+    if (y1 == y2) g_MapView.CenterOn((x1 + x2) / 2, y1, 0);
+    else g_MapView.ShowRect(x1, y1, x2, y2);
     int32_t s = g_MapView.GetScale();
     for (int step = 0; step < 2; ++step) {
       const int32_t up = NextScale(s);

@@ -6,6 +6,8 @@
 #include "search/search_list.h"
 #include "search/search_pages.h"
 
+// The window closes the tables of the set at exit: defined first, the set is destroyed last.
+TDbSet g_SearchTables;
 TSearchWindow g_SearchWindow;
 
 namespace {
