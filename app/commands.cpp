@@ -48,6 +48,12 @@ constexpr UINT kStreetBarItem = 40102;
 constexpr UINT kObjectBarItem = 40099;
 constexpr int kGpsTypeWithFileMemory = 1;
 
+// The search menu's bar items are checked while their bar is open.
+void CheckSearchBarItems() {
+  CheckMainMenuItem(kCmdSearchMenu, kStreetBarItem, IsStreetBarOpen());
+  CheckMainMenuItem(kCmdSearchMenu, kObjectBarItem, IsObjectBarOpen());
+}
+
 // The check item of a view switch in the maps menu: toggle it, store it, re-apply the view.
 void ToggleViewSwitch(UINT item, const char* key) {
   int on = IsMainMenuItemChecked(kMapsMenuCommand, item) ? 0 : 1;
@@ -237,6 +243,14 @@ LRESULT OnMainCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       CloseStreetSearch();
       CheckMainMenuItem(kCmdSearchMenu, kStreetBarItem, 0);
       CheckMainMenuItem(kCmdSearchMenu, kObjectBarItem, 0);
+      return 0;
+    case kStreetBarItem:
+      ToggleStreetBar();
+      CheckSearchBarItems();
+      return 0;
+    case kObjectBarItem:
+      ToggleObjectBar();
+      CheckSearchBarItems();
       return 0;
     case kCmdRouteDialog:
       RunRouteDialog();

@@ -197,6 +197,9 @@ class TMdmMap {
   uint32_t opened = 0;
   uint32_t working = 0;
   uint32_t loadAll = 0;
+  // The map the user edits: the working flag without the keep-all flag, which a bound road map
+  // carries beside it only to keep all its geometry resident.
+  bool IsWorkingMap() const { return working && !loadAll; }
   uint32_t wideEntries = 0;
   uint8_t header[mdm::kHeaderSize] = {};
   double outFrame[6] = {};

@@ -1,31 +1,83 @@
-// The route laid over a road graph between two plane points and drawn on the map. Until the
-// computation is wired it keeps its binding, computes nothing and draws nothing.
+// The route laid over the roads of one vector map of the project: a road graph (".mvw") bound
+// to the map whose file name it bears, two plane points, the shortest path of the graph between
+// the roads nearest to them, drawn as a red polyline over the map.
+//
+// A graph node stands for one road, a line object of the road map whose index is the node's
+// id; a link is a junction of two roads. The route is assembled road by road along the path:
+// each road is oriented by its nearest ends (the first road towards the second, every later
+// road away from the point where the previous one ended) and its first vertex is left out only
+// when it is the junction vertex itself, so unsnapped junctions lose nothing. Roads without
+// vertices, and node ids naming no object of the map, add nothing.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
+#include "maps/map_object.h"
 #include "platform/win.h"
+#include "search/route_graph.h"
 
 class TMapView;
 class TBackBuffer;
+class TMdmMap;
+
+// A route point in plane metres (X northing, Y easting).
+struct TRoutePoint {
+  double x, y;
+};
 
 class TRoute {
  public:
+  // Nearest-road search radius around each end point, in map units (from the road's first box
+  // corner, as the view's nearest-object search measures it).
+  static constexpr int32_t kRoadSearchRadius = 10000;
+
+  TRoute() = default;
+  ~TRoute();
+  TRoute(const TRoute&) = delete;
+  TRoute& operator=(const TRoute&) = delete;
+
+  // The map view that holds the road map, and the back buffer beside it (kept, not read).
   void SetOwner(TMapView* v, TBackBuffer* b) {
     view = v;
     buffer = b;
   }
-  void Draw(const RECT& /*view*/, HDC /*dc*/) {}
-  void Bind(const char* layer, const char* graph);
-  // 0: no route (nothing is computed yet).
-  int Compute(double /*x1*/, double /*y1*/, double /*x2*/, double /*y2*/, int /*options*/) {
-    return 0;
-  }
-  void Clear() {}
+  // Opens the graph file (any graph held before is released; a file that cannot be read leaves
+  // an empty graph) and binds it to the project's vector map whose file name without folder and
+  // extension equals `roadMap` without regard to case. That map keeps the geometry of all its
+  // objects loaded from now on. Returns 0.
+  int Bind(const char* roadMap, const char* graphPath);
+  // 1 once a graph has been bound to a map of the project.
+  int IsBound() const { return bound; }
+  // Lays the route between two plane points. `options` carries the callers' route choices;
+  // the search always starts and ends with both direction flags set. 1 when a route with at
+  // least one point was laid (it replaces the old one); 0 otherwise, the old route kept.
+  int Compute(double startX, double startY, double endX, double endY, int options);
+  void Clear();
+  // Draws the route into `dc` as a solid red polyline 3 pixels wide, clipped to `viewRect`.
+  void Draw(const RECT& viewRect, HDC dc) const;
+
+  const std::vector<TRoutePoint>& Points() const { return points; }
+  const std::string& RoadMapName() const { return roadMapName; }
+  const TRouteGraph& Graph() const { return graph; }
+
+ private:
+  TMdmMap* RoadMap() const;
 
   TMapView* view = nullptr;
   TBackBuffer* buffer = nullptr;
-  std::string layerName, graphPath;
+  TRouteGraph graph;
+  std::string roadMapName;
+  std::vector<TRoutePoint> points;
+  int bound = 0;
+  // Work arrays of Compute, kept between calls.
+  std::vector<int32_t> path_;
+  std::vector<TMapPoint> vertices_;
 };
 
 extern TRoute g_Route;
+
+// Dialog 152, the route between two chosen objects: shown modally; it computes nothing (its
+// combo boxes and buttons have no action). Returns the id that ended it (1, 3 or IDCANCEL).
+int RunRouteDialog();

@@ -90,7 +90,7 @@ int DrawVectorMap(TMdmMap* map, HDC dc, int byKind) {
   if (state.marking)
     for (int32_t i = 0; i < count; ++i)
       if (Visible(map->objects[i])) DrawVertexMarks(map, dc, &map->objects[i]);
-  if (map->working) DrawMapExtentFrame(map, dc);
+  if (map->IsWorkingMap()) DrawMapExtentFrame(map, dc);
   return result;
 }
 

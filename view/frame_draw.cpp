@@ -201,7 +201,7 @@ int DrawLayers(TMapView& view, HDC dc) {
       TMapDrawState& state = MapDrawState(slot.map.get());
       state.fill = view.fill;
       state.marking = view.marking;
-      DrawVectorMap(slot.map.get(), dc, slot.map->working ? 1 : 0);
+      DrawVectorMap(slot.map.get(), dc, slot.map->IsWorkingMap() ? 1 : 0);
     }
   if (view.grid) DrawGrid(view, dc);
   if (DbLayerShown(view)) view.dbLayer->Draw(dc);

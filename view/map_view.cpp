@@ -121,7 +121,7 @@ int TMapView::AddVectorMap(const char* filePath, int fit) {
   if (slot.map->OpenHeader(filePath) != kMdmOk) return -1;
   int index;
   try {
-    if (!vectorMaps.empty() && vectorMaps.back().map->working) {
+    if (!vectorMaps.empty() && vectorMaps.back().map->IsWorkingMap()) {
       // The working map stays last.
       index = int(vectorMaps.size()) - 1;
       vectorMaps.insert(vectorMaps.begin() + index, std::move(slot));
@@ -272,7 +272,7 @@ int TMapView::FindVectorMapIndex(const char* filePath) const {
 
 int TMapView::IsWorkingMap(int i) const {
   TMdmMap* m = GetVectorMap(i);
-  return m && m->working ? 1 : 0;
+  return m && m->IsWorkingMap() ? 1 : 0;
 }
 
 int TMapView::IsVectorMapSaved(int i) const {
@@ -348,7 +348,7 @@ void TMapView::CloseAllMaps() {
 void TMapView::KeepWorkingMapOnly() {
   int w = -1;
   for (int i = 0; i < GetVectorMapCount() && w < 0; i++)
-    if (vectorMaps[size_t(i)].map->working) w = i;
+    if (vectorMaps[size_t(i)].map->IsWorkingMap()) w = i;
   if (w < 0) {
     CloseAllMaps();
     projectFolder[0] = 0;

@@ -225,7 +225,7 @@ int TMapView::SaveProject(const char* filePath) {
   AppendFixed(out, x2);
   out += '\t';
   AppendFixed(out, y2);
-  if (!vectorMaps.empty() && vectorMaps.back().map->working && !vectorMaps.back().map->loadAll)
+  if (!vectorMaps.empty() && vectorMaps.back().map->IsWorkingMap())
     out += "\nW";
   auto line = [&](int32_t lo, int32_t hi, const char* path) {
     out += '\n';

@@ -363,7 +363,10 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_LBUTTONDOWN:
+      // A tap on the arrow focuses the box as a tap in its field does: the edit takes the focus
+      // (and reports CBN_SETFOCUS) when the box has one.
       if (!st->edit && GetFocus() != hwnd) SetFocus(hwnd);
+      else if (st->edit && GetFocus() != st->edit) SetFocus(st->edit);
       st = GetState<ComboState>(hwnd);
       if (!st) return 0;
       if (st->drop) CloseDrop(hwnd, false);

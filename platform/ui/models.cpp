@@ -23,6 +23,21 @@ int CompareNoCase(const std::wstring& a, const std::wstring& b) {
   return a.size() < b.size() ? -1 : 1;
 }
 
+}  // namespace vplat::ui
+
+// The same order as CompareNoCase, without making strings (sorting calls it n log n times).
+extern "C" int lstrcmpiW(LPCWSTR a, LPCWSTR b) {
+  if (!a) a = L"";
+  if (!b) b = L"";
+  for (;; ++a, ++b) {
+    if (!*a || !*b) return *a ? 1 : *b ? -1 : 0;
+    const wchar_t x = vplat::ui::FoldCase(*a), y = vplat::ui::FoldCase(*b);
+    if (x != y) return x < y ? -1 : 1;
+  }
+}
+
+namespace vplat::ui {
+
 bool EqualNoCase(const std::wstring& a, const std::wstring& b) {
   return a.size() == b.size() && CompareNoCase(a, b) == 0;
 }

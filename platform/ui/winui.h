@@ -1118,6 +1118,10 @@ BOOL IsDialogMessageW(HWND dialog, LPMSG msg);
 LRESULT DefDlgProcW(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
 
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+// Negative, zero or positive as `a` sorts before, with or after `b` ignoring case: the order of
+// the sorted list boxes and combo boxes (case-folded code points, a prefix first). Null counts
+// as the empty text.
+int lstrcmpiW(LPCWSTR a, LPCWSTR b);
 
 // Menus.
 HMENU LoadMenuW(HINSTANCE inst, LPCWSTR name);

@@ -119,8 +119,7 @@ TEST_F(DemoWindow, CommandsWithoutTheirPartsChangeNothing) {
   // A road graph browse that is cancelled leaves the route's binding.
   g_Route.Bind("Roads", "\\Vorna\\roads.mvw");
   Command(40151);
-  EXPECT_EQ(g_Route.layerName, "Roads");
-  EXPECT_EQ(g_Route.graphPath, "\\Vorna\\roads.mvw");
+  EXPECT_EQ(g_Route.RoadMapName(), "Roads");
   // Route by taps is mode 11, set without button updates.
   CheckBarButton(40016, 1);
   Command(40149);

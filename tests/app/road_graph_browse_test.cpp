@@ -67,7 +67,7 @@ TEST_F(DemoWindow, RoadGraphIsChosenInTheFileBrowser) {
   });
   Command(kCmdRoadGraph);
   EXPECT_EQ(listed, (std::vector<std::wstring>{L"..", std::wstring(200, L'g'), L"town.mvw"}));
-  EXPECT_EQ(g_Route.graphPath, "\\Graphs\\town.mvw");
+  EXPECT_EQ(g_Route.RoadMapName(), "town");
 
   // A path over 255 characters is not bound, and nothing is cut into another file's name.
   harness::OnDialog(TFileBrowser::kOpenTemplate, [&](HWND dialog) {
@@ -75,7 +75,7 @@ TEST_F(DemoWindow, RoadGraphIsChosenInTheFileBrowser) {
     Choose(dialog, std::wstring(60, L'h') + L".mvw");
   });
   Command(kCmdRoadGraph);
-  EXPECT_EQ(g_Route.graphPath, "\\Graphs\\town.mvw");
+  EXPECT_EQ(g_Route.RoadMapName(), "town");
 }
 
 }  // namespace

@@ -306,13 +306,50 @@ TEST_F(DemoDevice, AddressTablesPointAtTheDrawnTown) {
     found = true;
   }
   EXPECT_TRUE(found);
+
+  // Every house and object names a building of the Demo map ("Lists" row 1); a house's X1/Y1 is
+  // the centre of its footprint, an object's lies within 60 m of its building.
+  TDbTable houses, lists;
+  ASSERT_EQ(houses.Load("\\Vorna\\DB\\Houses.ndb"), kDbOk);
+  ASSERT_EQ(lists.Load("\\Vorna\\DB\\Lists.ndb"), kDbOk);
+  ASSERT_STREQ(lists.GetText(0, lists.GetColumnIndex("Name")), "Demo");
+  ASSERT_EQ(g_MapView.LoadVectorMapObjects(2), 0);
+  TMdmMap* buildings = g_MapView.FindVectorMapByPath("Demo");
+  ASSERT_NE(buildings, nullptr);
+  buildings->loadAll = 1;
+  ASSERT_EQ(buildings->LoadVisibleObjects(), 0);
+  auto checkRows = [&](const TDbTable& t, double tolerance, uint16_t code) {
+    int checked = 0;
+    for (uint32_t r = 0; r < t.rows; ++r) {
+      double list = 0, offs = 0, la = 0, lo = 0;
+      ASSERT_TRUE(t.GetNumber(r, t.GetColumnIndex("ListID"), &list) && t.GetNumber(r, t.GetColumnIndex("OFFS"), &offs) &&
+                  t.GetNumber(r, t.GetColumnIndex("X1"), &la) && t.GetNumber(r, t.GetColumnIndex("Y1"), &lo));
+      EXPECT_EQ(list, 1);
+      ASSERT_GT(offs, 0);
+      ASSERT_LT(offs, buildings->count);
+      const TMapObject& o = buildings->objects[int(offs)];
+      EXPECT_EQ(o.code, code) << "row " << r;
+      double x1, y1, x2, y2, px, py;
+      buildings->MapToPlane(o.box[0], o.box[1], &x1, &y1);
+      buildings->MapToPlane(o.box[2], o.box[3], &x2, &y2);
+      ASSERT_TRUE(g_MapView.GeoToPlane(la, lo, &px, &py));
+      EXPECT_NEAR(px, (x1 + x2) / 2, tolerance) << "row " << r;
+      EXPECT_NEAR(py, (y1 + y2) / 2, tolerance) << "row " << r;
+      checked++;
+    }
+    EXPECT_GT(checked, 2);
+  };
+  checkRows(houses, 1.0, sample::kTownBuilding);
+  checkRows(objects, 60.0, sample::kTownPublic);
+  // House numbers are right-aligned in three characters.
+  for (uint32_t r = 0; r < houses.rows; ++r) EXPECT_EQ(std::strlen(houses.GetText(r, houses.GetColumnIndex("Name"))), 3u);
   g_MapView.CloseAllMaps();
 }
 
 TEST_F(DemoDevice, RoadGraphNodesAreStreetsThatMeetWhereLinked) {
   TRouteGraph graph;
   ASSERT_GT(graph.Open(sample::kDemoGraphPath), 4);
-  ASSERT_EQ(graph.NodeCount(), 24u);
+  ASSERT_EQ(graph.NodeCount(), 40u);
   LoadLibrary();
   TMdmMap streets;
   ASSERT_TRUE(LoadMap(streets, "Streets.mdm"));
@@ -339,10 +376,14 @@ TEST_F(DemoDevice, RoadGraphNodesAreStreetsThatMeetWhereLinked) {
       EXPECT_TRUE(meets) << "node " << n << " -> " << l.node;
     }
   }
-  // Corner to corner of the grid.
+  // A route leads from every street to every other one, one-way streets and all.
+  int oneWay = 0;
+  for (uint32_t n = 0; n < graph.NodeCount(); ++n) oneWay += graph.FlagA(n) || graph.FlagB(n);
+  EXPECT_EQ(oneWay, 2);
   std::vector<int32_t> path;
-  ASSERT_TRUE(graph.FindPath(0, 1, int32_t(graph.NodeCount() - 1), 1, &path));
-  EXPECT_GE(path.size(), 6u);
+  for (int32_t a = 0; a < int32_t(graph.NodeCount()); ++a)
+    for (int32_t b = 0; b < int32_t(graph.NodeCount()); ++b)
+      EXPECT_TRUE(graph.FindPath(a, 1, b, 1, &path)) << a << " -> " << b;
 }
 
 TEST_F(DemoDevice, ReceiverFileAndTrackAreReadable) {

@@ -59,3 +59,21 @@ TEST(TreeModelTest, InsertSortAndVisibleOrder) {
   EXPECT_EQ(t.Insert(TreeModel::Handle(a), TVI_LAST, L"x"), nullptr);
   EXPECT_EQ(t.Count(), 1);
 }
+
+TEST(StringListTest, CaseFreeComparisonSortsAsTheSortedList) {
+  const std::vector<std::wstring> texts = {L"ёлка", L"Яблоко", L"Ель", L"  (НЕ ВЫБРАНО)", L"apple",
+                                           L"Apple", L"app", L"Ёж", L"жук", L"Z", L""};
+  StringList sorted;
+  for (const auto& t : texts) sorted.Add(t, true);
+  for (int i = 0; i + 1 < sorted.Count(); ++i) {
+    EXPECT_LE(lstrcmpiW(sorted.At(i)->text.c_str(), sorted.At(i + 1)->text.c_str()), 0) << i;
+    EXPECT_EQ(lstrcmpiW(sorted.At(i)->text.c_str(), sorted.At(i + 1)->text.c_str()) < 0,
+              vplat::ui::CompareNoCase(sorted.At(i)->text, sorted.At(i + 1)->text) < 0);
+  }
+  EXPECT_EQ(sorted.At(0)->text, L"");
+  EXPECT_EQ(sorted.At(1)->text, L"  (НЕ ВЫБРАНО)");
+  EXPECT_EQ(lstrcmpiW(L"ЁЖ", L"ёж"), 0);
+  EXPECT_LT(lstrcmpiW(L"app", L"Apple"), 0);  // a prefix first
+  EXPECT_EQ(lstrcmpiW(nullptr, L""), 0);
+  EXPECT_GT(lstrcmpiW(L"б", L"А"), 0);
+}

@@ -170,13 +170,14 @@ std::string WriteDemoDevice(const std::string& root, DemoDeviceSummary* summary)
       }
     }
     if (!w.Text(kDemoProjectPath, DemoProjectText())) return w.error;
-    // The road graph of the Streets map. Its nodes are the map's first 24 line objects; the
-    // map's object 0 is the table's placeholder, so the graph's ids count from 1.
-    MvwSpec graph = DemoRoadGraph();
-    for (MvwNode& n : graph.nodes) n.id += 1;
-    if (!w.File(kDemoGraphPath, BuildMvw(graph))) return w.error;
-    for (const auto& [name, plan] : DemoTownTables())
-      if (!w.File(std::string(kDemoDbFolder) + name + ".ndb", BuildNdb(plan))) return w.error;
+    // The road graph of the Streets map: a node per street object, ids the objects' indices.
+    if (!w.File(kDemoGraphPath, BuildMvw(DemoRoadGraph()))) return w.error;
+    // Two tables LZW-packed, as the program meets both forms.
+    for (const auto& [name, plan] : DemoTownTables()) {
+      const bool packed = name == "Houses" || name == "Objects";
+      const Bytes image = BuildNdb(plan);
+      if (!w.File(std::string(kDemoDbFolder) + name + ".ndb", packed ? PackNdb(image) : image)) return w.error;
+    }
     if (!w.File(kDemoReceiverPath, DemoJps())) return w.error;
     std::string track;
     for (const WalkEpoch& e : StreetWalk())

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "geodesy/geodesy.h"
+#include "tools/sampledata/mvw_writer.h"
 #include "tools/sampledata/render_fixture.h"
 
 namespace sample {
@@ -260,7 +261,7 @@ MdmSpec StreetsMap(const Frame& frame) {
 }
 
 
-MdmSpec DemoMap(const Frame& frame) {
+MdmSpec DemoMap(const Frame& frame, std::vector<DemoTownHouse>* numbered = nullptr) {
   MapMaker m(frame, "Vorna buildings", 5000);
   // Objects 1-4: the public buildings (the address tables point at the first three).
   auto publicBuilding = [&](UV centre, double along, double deep, const char* name) {
@@ -297,6 +298,8 @@ MdmSpec DemoMap(const Frame& frame) {
             continue;
           MdmObject& o = m.Ring(kTownBuilding, House(front, along, deep, true, side));
           const std::string house = std::to_string(number[side < 0]);
+          // Objects count from 1 (0 is the table's placeholder): this one is the last so far.
+          if (numbered) numbered->push_back({int(m.plan.objects.size()), n, house, middle.u, middle.v});
           number[side < 0] += 2;
           AttrText(o.attrs, kTagHouse, house);
           AttrByte(o.attrs, kTagFloors, uint8_t(pick(1, 5)));
@@ -484,6 +487,59 @@ MolLibrary DemoTownLibrary() {
       {3, {{1, "dwelling"}, {2, "public"}, {3, "shop"}, {4, "workshop"}}},
   };
   return lib;
+}
+
+MvwSpec DemoRoadGraph() {
+  const MdmSpec streets = StreetsMap(TownFrame());
+  struct Road {
+    uint32_t object;
+    std::pair<int32_t, int32_t> from, to;
+  };
+  std::vector<Road> roads;
+  MvwSpec plan;
+  for (size_t i = 0; i < streets.objects.size(); ++i) {
+    const MdmObject& o = streets.objects[i];
+    if (o.code != kTownMainStreet && o.code != kTownStreet) continue;
+    roads.push_back({uint32_t(i + 1), o.vertices.front(), o.vertices.back()});
+    MvwNode node;
+    node.id = uint32_t(i + 1);
+    double metres = 0;
+    for (size_t k = 1; k < o.vertices.size(); ++k)
+      metres += std::hypot(double(o.vertices[k].first - o.vertices[k - 1].first),
+                           double(o.vertices[k].second - o.vertices[k - 1].second)) / kUnitsPerMetre;
+    node.cost = int16_t(std::min(32767.0, std::round(metres)));
+    node.factor = o.code == kTownMainStreet ? 1 : 2;
+    plan.nodes.push_back(node);
+  }
+  // Two one-way streets: the segments of Market Street and River Street between the second and
+  // the third east-west street (nodes 10 and 13), each open one way only.
+  plan.nodes[10].flags = 0x80;
+  plan.nodes[13].flags = 0x80;
+  // A road's outgoing links are the roads at its far end, its incoming ones those at its near
+  // end; a link arrives in state 1 when the other road starts at the junction, else 128.
+  for (size_t i = 0; i < roads.size(); ++i) {
+    for (size_t j = 0; j < roads.size(); ++j) {
+      if (i == j) continue;
+      auto link = [&](const std::pair<int32_t, int32_t>& at, std::vector<MvwLink>& list) {
+        if (roads[j].from == at) list.push_back({uint32_t(j), 1});
+        else if (roads[j].to == at) list.push_back({uint32_t(j), 128});
+      };
+      link(roads[i].to, plan.nodes[i].out);
+      link(roads[i].from, plan.nodes[i].in);
+    }
+  }
+  return plan;
+}
+
+std::vector<DemoTownHouse> DemoTownHouses() {
+  std::vector<DemoTownHouse> houses;
+  DemoMap(TownFrame(), &houses);
+  return houses;
+}
+
+void TownToGeo(double u, double v, double* latitude, double* longitude) {
+  *latitude = (kLat0 + u * kStep) * kPi / 180.0;
+  *longitude = (kLon0 + v * kStep) * kPi / 180.0;
 }
 
 std::vector<DemoTownMap> DemoTownMaps() {

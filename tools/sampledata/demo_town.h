@@ -93,6 +93,20 @@ struct DemoTownMap {
 // houses, house numbers, trees), in drawing order.
 std::vector<DemoTownMap> DemoTownMaps();
 
+// A numbered house of the Demo map: its object index, the east-west street it stands on (0-3
+// from the south), its number and the centre of its footprint in grid coordinates.
+struct DemoTownHouse {
+  int object;
+  int street;
+  std::string number;
+  double u, v;
+};
+// The Demo map's numbered houses in object order.
+std::vector<DemoTownHouse> DemoTownHouses();
+
+// The geodetic point (radians) of a grid point, as the address tables store it.
+void TownToGeo(double u, double v, double* latitude, double* longitude);
+
 // The plane point (metres, X north, Y east with the zone) of a grid point.
 void TownToPlane(double u, double v, double* x, double* y);
 

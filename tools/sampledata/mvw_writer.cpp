@@ -64,7 +64,7 @@ void MvwEdge(MvwSpec& plan, uint32_t a, uint32_t b, uint8_t state) {
 }
 
 MvwSpec RoadGridMvw(uint32_t width, uint32_t height, uint32_t seed, int removedPercent,
-                    int oneWayPercent) {
+                    int oneWayPercent, std::vector<std::pair<uint32_t, uint32_t>>* ends) {
   std::mt19937 rng(seed);
   // Segments: horizontal ones from (x, y) to (x + 1, y), vertical ones from (x, y) to (x, y + 1).
   struct Segment {
@@ -79,6 +79,10 @@ MvwSpec RoadGridMvw(uint32_t width, uint32_t height, uint32_t seed, int removedP
         segments.push_back({here, here + width});
       }
     }
+  }
+  if (ends) {
+    ends->clear();
+    for (const Segment& g : segments) ends->emplace_back(g.from, g.to);
   }
   // The segments at each intersection.
   std::vector<std::vector<uint32_t>> at(size_t(width) * height);
@@ -106,6 +110,5 @@ MvwSpec RoadGridMvw(uint32_t width, uint32_t height, uint32_t seed, int removedP
   return plan;
 }
 
-MvwSpec DemoRoadGraph() { return RoadGridMvw(4, 4, 7, 0, 0); }
 
 }  // namespace sample

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sample {
@@ -44,10 +45,15 @@ void MvwEdge(MvwSpec& plan, uint32_t a, uint32_t b, uint8_t state = 1);
 // outgoing links are the roads at its far end (arrived at in state 1, along their stored
 // direction, when they start there, else 128), its incoming links those at its near end.
 // Costs 1-100, factors 1-3; `oneWayPercent` of the roads get flag A or B.
+// `segments`, when given, receives each node's intersections (from, to), numbered y * width + x,
+// so a matching map can draw the roads.
 MvwSpec RoadGridMvw(uint32_t width, uint32_t height, uint32_t seed = 1, int removedPercent = 8,
-                    int oneWayPercent = 5);
+                    int oneWayPercent = 5,
+                    std::vector<std::pair<uint32_t, uint32_t>>* segments = nullptr);
 
-// The demo town's road graph: a 4 x 4 grid of streets without gaps or one-way roads.
+// The demo town's road graph (tools/sampledata/demo_town.cpp): a node for every street line
+// object of the Streets map (id = object index), links where two streets share an end, cost the
+// length in metres, factor 1 for the main streets and 2 for the others, two one-way streets.
 MvwSpec DemoRoadGraph();
 
 }  // namespace sample

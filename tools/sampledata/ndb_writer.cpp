@@ -5,6 +5,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "tools/sampledata/demo_town.h"
 #include "tools/sampledata/lzw_pack.h"
 #include "tools/sampledata/mol_writer.h"
 
@@ -144,22 +145,29 @@ std::vector<std::pair<std::string, NdbSpec>> DemoTownTables() {
        D(lon0 + step), I(1), I(2)}};
   t.emplace_back("Cities", cities);
 
+  // Streets and houses carry the state and region of their city, so the search window's address
+  // page finds them below a chosen city.
   NdbSpec streets;
-  streets.columns = {{"CityID", kNdbShort}, {"StreetID", kNdbShort}, {"Name", kNdbText}};
-  const char* streetNames[] = {"Main Street", "Lake Road", "Mill Lane", "Station Road"};
-  for (int s = 0; s < 4; ++s) streets.rows.push_back({I(1), I(s + 1), T(streetNames[s])});
-  streets.rows.push_back({I(2), I(1), T("Main Street")});
+  streets.columns = {{"CityID", kNdbShort}, {"StreetID", kNdbShort}, {"Name", kNdbText},
+                     {"StateID", kNdbShort}, {"RegionID", kNdbShort}};
+  for (int s = 0; s < 4; ++s) streets.rows.push_back({I(1), I(s + 1), T(kTownStreetNames[s]), I(1), I(1)});
+  streets.rows.push_back({I(2), I(1), T("Main Street"), I(1), I(2)});
   t.emplace_back("Streets", streets);
 
+  // The Demo map's numbered houses: the object ("OFFS") in map 1 ("Demo"), the centre of its
+  // footprint, the number right-aligned in three characters as the street bar looks it up.
   NdbSpec houses;
   houses.columns = {{"CityID", kNdbShort}, {"StreetID", kNdbShort}, {"Name", kNdbText},
-                    {"ListID", kNdbLong},  {"OFFS", kNdbLong}};
-  for (int s = 1; s <= 4; ++s) {
-    for (int h = 1; h <= 3; ++h) {
-      houses.rows.push_back({I(1), I(s), T(std::to_string(2 * h - 1).c_str()), I(1), I((s + h) % 4)});
-    }
+                    {"ListID", kNdbLong},  {"OFFS", kNdbLong},     {"StateID", kNdbShort},
+                    {"RegionID", kNdbShort}, {"X1", kNdbDouble},   {"Y1", kNdbDouble}};
+  for (const DemoTownHouse& h : DemoTownHouses()) {
+    std::string number = h.number;
+    if (number.size() < 3) number.insert(0, 3 - number.size(), ' ');
+    double lat, lon;
+    TownToGeo(h.u, h.v, &lat, &lon);
+    houses.rows.push_back({I(1), I(kTownEastWestNames[h.street] + 1), T(number.c_str()), I(1),
+                           I(h.object), I(1), I(1), D(lat), D(lon)});
   }
-  houses.rows.push_back({I(2), I(1), T("1"), I(1), I(0)});
   t.emplace_back("Houses", houses);
 
   NdbSpec lists;
@@ -169,21 +177,23 @@ std::vector<std::pair<std::string, NdbSpec>> DemoTownTables() {
 
   NdbSpec types;
   types.columns = {{"TypeID", kNdbByte}, {"Name", kNdbText}};
-  types.rows = {{I(1), T("School")}, {I(2), T("Shop")}, {I(3), T("Fuel station")}};
+  types.rows = {{I(1), T("School")}, {I(2), T("Shop")}, {I(3), T("Fuel station")}, {I(4), T("Station")}};
   t.emplace_back("ObjTypes", types);
 
+  // The objects stand at their points of the Streets map; "OFFS" is their public building in
+  // the Demo map (1 school, 2 shop, 4 station).
   NdbSpec objects;
   objects.columns = {{"TypeID", kNdbByte},   {"Name", kNdbText},    {"ListID", kNdbLong},
                      {"OFFS", kNdbLong},     {"StateID", kNdbShort}, {"RegionID", kNdbShort},
                      {"CityID", kNdbShort},  {"Address", kNdbText}, {"Phone", kNdbText},
                      {"Info", kNdbText},     {"X1", kNdbDouble},    {"Y1", kNdbDouble}};
   objects.rows = {
-      {I(1), T("School No 1"), I(1), I(0), I(1), I(1), I(1), T("Main Street 3"), T("100-200"),
+      {I(1), T("School No 1"), I(1), I(1), I(1), I(1), I(1), T("Main Street 3"), T("100-200"),
        T("Open 8-17"), D(lat0 + step), D(lon0 + step)},
-      {I(2), T("Corner Shop"), I(1), I(0), I(1), I(1), I(1), T("Lake Road 1"), T(""), T(""),
+      {I(2), T("Corner Shop"), I(1), I(2), I(1), I(1), I(1), T("Lake Road 1"), T(""), T(""),
        D(lat0 + 2 * step), D(lon0 + step)},
-      {I(3), T("Fuel North"), I(1), I(0), I(1), I(2), I(2), T("Main Street 1"), T("100-300"),
-       T("24 h"), D(lat0 + 10 * step), D(lon0 + step / 2)}};
+      {I(4), T("Vorna Station"), I(1), I(4), I(1), I(1), I(1), T("Station Road 1"), T("100-500"),
+       T("Trains 5-24"), D(lat0 + 0.3 * step), D(lon0 + 1.75 * step)}};
   t.emplace_back("Objects", objects);
 
   NdbSpec global;

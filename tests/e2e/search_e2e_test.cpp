@@ -1,0 +1,238 @@
+// The address search and the route through the program on the demo device: the search window
+// from its menu command down to a house and to an object's details, the road graph chosen in
+// the file browser and a route laid by two taps, and the street bar finding a typed house.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "base/input_mode.h"
+#include "base/ini_file.h"
+#include "base/ui/file_browser.h"
+#include "platform/harness.h"
+#include "platform/win.h"
+#include "search/route.h"
+#include "search/search_pages.h"
+#include "search/search_window.h"
+#include "search/street_search.h"
+#include "tests/app/startup_fixture.h"
+#include "tools/sampledata/demo_device.h"
+#include "tools/sampledata/demo_town.h"
+#include "view/map_view.h"
+
+namespace {
+
+using namespace search_ids;
+
+class SearchE2e : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    harness::Start();
+    ASSERT_EQ(sample::WriteDemoDevice(harness::Root()), "");
+    startup_test::PlentyOfMemory();
+    harness::AnswerMessageBox(L"", IDOK);
+    main = startup_test::MakeMainWindow("");
+    ASSERT_NE(main, nullptr);
+    harness::PumpUntilIdle();
+  }
+  void TearDown() override {
+    for (const auto& box : harness::MessageBoxes())
+      ADD_FAILURE() << "message box: " << std::string(box.text.begin(), box.text.end());
+    if (main) DestroyWindow(main);
+    harness::Stop();
+  }
+  void Command(UINT id) {
+    SendMessageW(main, WM_COMMAND, id, 0);
+    harness::PumpUntilIdle();
+  }
+  static void TapControl(HWND control) {
+    RECT r;
+    GetWindowRect(control, &r);
+    harness::Tap((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    harness::PumpUntilIdle();
+  }
+  // Drops the list down with the pen and taps the entry with that text.
+  static void PickByPen(HWND page, int id, const std::wstring& text) {
+    HWND list = GetDlgItem(page, id);
+    const LRESULT at = SendMessageW(list, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(text.c_str()));
+    ASSERT_GE(at, 0) << std::string(text.begin(), text.end());
+    RECT r;
+    GetWindowRect(list, &r);
+    harness::Tap(r.right - 6, (r.top + r.bottom) / 2);  // the arrow button
+    harness::PumpUntilIdle();
+    ASSERT_TRUE(SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0)) << id;
+    // Rows of the open list, 8 at most on screen: step down with the arrow keys, then Enter.
+    HWND drop = FindWindowW(L"ComboLBox", nullptr);
+    ASSERT_NE(drop, nullptr);
+    const int current = int(SendMessageW(list, CB_GETCURSEL, 0, 0));
+    for (int k = current; k < at; ++k) SendMessageW(drop, WM_KEYDOWN, VK_DOWN, 0);
+    for (int k = current; k > at; --k) SendMessageW(drop, WM_KEYDOWN, VK_UP, 0);
+    SendMessageW(drop, WM_KEYDOWN, VK_RETURN, 0);
+    harness::PumpUntilIdle();
+    EXPECT_EQ(SendMessageW(list, CB_GETCURSEL, 0, 0), at);
+  }
+  // The raised input panel covers the window's buttons: it is lowered first, as the shell's
+  // input-panel button does (the full-screen window hides that button).
+  static void LowerInputPanel(HWND window) {
+    if (!SipIsShown()) return;
+    SHSipPreference(window, SIP_DOWN);
+    harness::PumpUntilIdle();
+    EXPECT_FALSE(SipIsShown());
+  }
+  static int Pixels(COLORREF colour) {
+    int n = 0;
+    for (int y = 0; y < 320; ++y)
+      for (int x = 0; x < 240; ++x) n += harness::ScreenPixel(x, y) == colour;
+    return n;
+  }
+  static int RedPixels() { return Pixels(RGB(255, 0, 0)); }
+
+  HWND main = nullptr;
+};
+
+TEST_F(SearchE2e, AddressPageDownToAHouseCentresTheMapOnIt) {
+  const sample::DemoTownHouse house = sample::DemoTownHouses()[5];
+  std::wstring number(house.number.begin(), house.number.end());
+  number.insert(0, 3 - number.size(), L' ');
+  const std::string street = sample::kTownStreetNames[sample::kTownEastWestNames[house.street]];
+  harness::OnDialog(kWindow, [&](HWND dialog) {
+    [&] {
+      HWND page = g_AddressPage.window;
+      ASSERT_NE(page, nullptr);
+      PickByPen(page, kState, L"Demo State");
+      PickByPen(page, kRegion, L"Lake District");
+      PickByPen(page, kCity, L"Vorna");
+      PickByPen(page, kStreet, std::wstring(street.begin(), street.end()));
+      PickByPen(page, kHouse, number);
+      harness::SaveScreen(harness::Root() + "/search_address.png");
+      LowerInputPanel(dialog);
+      TapControl(GetDlgItem(dialog, kShow));
+    }();
+    if (IsWindow(dialog)) PostMessageW(dialog, WM_COMMAND, kClose, 0);  // after a failure
+  });
+  const int32_t before = g_MapView.GetScale();
+  Command(40216);
+  EXPECT_EQ(g_MapView.GetScale(), 5000);
+  double lat, lon, hx, hy, cx, cy;
+  sample::TownToGeo(house.u, house.v, &lat, &lon);
+  ASSERT_TRUE(g_MapView.GeoToPlane(lat, lon, &hx, &hy));
+  g_MapView.GetCenter(&cx, &cy, 0);
+  // Centred, then zoomed in about the centre pixel: within a pixel of the scale before.
+  const double pixel = before / g_MapView.devicePixelsPerMetre;
+  EXPECT_NEAR(cx, hx, pixel);
+  EXPECT_NEAR(cy, hy, pixel);
+  EXPECT_EQ(g_MapView.GetHighlightCount(), 0) << "the window highlights nothing";
+  harness::SaveScreen(harness::Root() + "/search_address_shown.png");
+}
+
+TEST_F(SearchE2e, ObjectPageByTypeAndDistanceShowsDetailsAndTheObject) {
+  std::wstring details;
+  harness::OnDialog(kWindow, [&](HWND dialog) {
+    [&] {
+      HWND page = g_ObjectPage.window;
+      ASSERT_NE(page, nullptr);
+      SetDlgItemTextW(page, kDistance, L"5");
+      PickByPen(page, kType, L"School");
+      PickByPen(page, kName, L"School No 1");
+      wchar_t text[256] = L"";
+      GetDlgItemTextW(page, kDetails, text, 256);
+      details = text;
+      LowerInputPanel(dialog);
+      TapControl(GetDlgItem(dialog, kShow));
+    }();
+    if (IsWindow(dialog)) PostMessageW(dialog, WM_COMMAND, kClose, 0);
+  });
+  Command(40217);
+  EXPECT_EQ(details, L"Open 8-17\r\n100-200\r\nMain Street 3");
+  EXPECT_EQ(g_MapView.GetScale(), 5000);
+}
+
+TEST_F(SearchE2e, ARouteByTwoTapsRunsRedAcrossTheStreetsAndIsCleared) {
+  g_Ini.SetString("LastPathMap", "\\Vorna\\Maps\\");
+  // All maps in view: the bound road map keeps its geometry but gains no working-map frame.
+  Command(40214);
+  const int blackBefore = Pixels(RGB(0, 0, 0));
+  harness::OnDialog(TFileBrowser::kOpenTemplate, [&](HWND dialog) {
+    HWND list = GetDlgItem(dialog, 4);
+    for (int i = 0; i < int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); ++i) {
+      wchar_t text[300] = {};
+      LVITEMW lv{};
+      lv.pszText = text;
+      lv.cchTextMax = 300;
+      SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(i), LPARAM(&lv));
+      if (std::wstring(text) != L"Streets.mvw") continue;
+      RECT rc{};
+      rc.left = LVIR_BOUNDS;
+      SendMessageW(list, LVM_GETITEMRECT, WPARAM(i), LPARAM(&rc));
+      POINT p{rc.left + 30, (rc.top + rc.bottom) / 2};
+      ClientToScreen(list, &p);
+      harness::Tap(p.x, p.y);
+    }
+    TapControl(GetDlgItem(dialog, IDOK));
+  });
+  Command(40151);
+  ASSERT_EQ(g_Route.IsBound(), 1);
+  EXPECT_EQ(g_Route.RoadMapName(), "Streets");
+  EXPECT_EQ(g_MapView.IsWorkingMap(1), 0);
+  InvalidateMainView(1);
+  harness::PumpUntilIdle();
+  EXPECT_EQ(Pixels(RGB(0, 0, 0)), blackBefore);
+  const int redBefore = RedPixels();
+  // From the southmost street just east of the first crossing to the third one just east of
+  // the third crossing: a road counts within 10000 map units (100 m of this map) of its first
+  // corner.
+  double x1, y1, x2, y2;
+  sample::TownToPlane(0.5, 0.6, &x1, &y1);
+  sample::TownToPlane(2.5, 2.6, &x2, &y2);
+  int32_t s1x, s1y, s2x, s2y;
+  g_MapView.PlaneToScreen(x1, y1, &s1x, &s1y, 1);
+  g_MapView.PlaneToScreen(x2, y2, &s2x, &s2y, 1);
+  ASSERT_TRUE(s1y > 0 && s1y < 294 && s2y > 0 && s2y < 294 && s1x > 0 && s2x < 240);
+  Command(40149);
+  harness::Tap(s1x, s1y);
+  harness::PumpUntilIdle();
+  harness::Tap(s2x, s2y);
+  harness::PumpUntilIdle();
+  ASSERT_GE(g_Route.Points().size(), 4u);
+  const int red = RedPixels() - redBefore;
+  EXPECT_GT(red, 3 * 100) << "a 3-pixel line across the town";
+  harness::SaveScreen(harness::Root() + "/search_route.png");
+  Command(40147);
+  EXPECT_TRUE(g_Route.Points().empty());
+  harness::PumpUntilIdle();
+  EXPECT_LE(RedPixels(), redBefore);
+}
+
+TEST_F(SearchE2e, TheStreetBarFindsATypedHouse) {
+  Command(40102);
+  ASSERT_EQ(IsStreetBarOpen(), 1);
+  EXPECT_TRUE(IsMainMenuItemChecked(40110, 40102));
+  HWND bar = nullptr;
+  for (TSearchBar* b : g_SearchBars)
+    if (b && b->window) bar = b->window;
+  ASSERT_NE(bar, nullptr);
+  HWND streets = GetDlgItem(bar, bar_ids::kStreets), houses = GetDlgItem(bar, bar_ids::kHouses);
+  const LRESULT lake = SendMessageW(streets, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(L"Lake Road"));
+  ASSERT_GE(lake, 0);
+  SendMessageW(streets, CB_SETCURSEL, WPARAM(lake), 0);
+  SendMessageW(bar, WM_COMMAND, MAKEWPARAM(bar_ids::kStreets, CBN_SELENDOK), LPARAM(streets));
+  ASSERT_GT(SendMessageW(houses, CB_GETCOUNT, 0, 0), 3);
+  TapControl(houses);
+  SendMessageW(houses, CB_SHOWDROPDOWN, TRUE, 0);
+  harness::Char(L'7');
+  harness::PumpUntilIdle();
+  wchar_t text[16] = L"";
+  SendMessageW(houses, CB_GETLBTEXT, SendMessageW(houses, CB_GETCURSEL, 0, 0), LPARAM(text));
+  EXPECT_STREQ(text, L"  7");
+  SendMessageW(houses, CB_SHOWDROPDOWN, FALSE, 0);
+  TapControl(GetDlgItem(bar, bar_ids::kShowStreet));
+  EXPECT_EQ(g_MapView.GetHighlightCount(), 1);
+  harness::SaveScreen(harness::Root() + "/search_bar.png");
+  Command(40103);
+  EXPECT_EQ(IsStreetBarOpen(), 0);
+  EXPECT_FALSE(IsMainMenuItemChecked(40110, 40102));
+}
+
+}  // namespace
