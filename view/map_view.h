@@ -25,6 +25,7 @@
 #include "platform/win_types.h"
 #include "view/db_layer_holder.h"
 #include "view/highlight.h"
+#include "view/point_lists.h"
 #include "view/raster_holder.h"
 
 class TBackBuffer;
@@ -188,6 +189,7 @@ class TMapView {
   int32_t followMargin = 50;  // pixels
   int32_t lookAhead = 50;     // pixels
   int32_t currentMark = 0;
+  TViewLists lists;  // markers and the active raster map's calibration points
   TBackBuffer* backBuffer = nullptr;
   double pixelsPerMetre = 0;  // k
   double originX = 0, originY = 0;  // plane point at screen x 0, y bottom
