@@ -131,6 +131,9 @@ class TMapView {
                         int* changed, RECT* rect, double* x, double* y);
 
   // ---- project file ----
+  // Results besides 0: the project cannot be opened for reading, or written.
+  static constexpr int kProjectNotOpened = 7;
+  static constexpr int kProjectNotWritten = 9;
   int OpenProject(const char* filePath, TUserLayer* layer, int keepWorkingMap);
   int SaveProject(const char* filePath);
   int OpenFile(const char* filePath, TUserLayer* layer, int fit);
