@@ -1,6 +1,7 @@
 #include "geodesy/datum_shift.h"
 
 #include <cmath>
+#include <numbers>
 
 #include "geodesy/ellipsoid.h"
 
@@ -11,7 +12,6 @@ const std::array<double, 7> DatumShiftParameters = {
 };
 
 namespace {
-constexpr double kPi = 3.141592653589793;
 }
 
 void GeodeticToGeocentric(double lat, double lon, double h, int32_t ellipsoid, double& X, double& Y,
@@ -58,7 +58,7 @@ int GeocentricToGeodetic(double X, double Y, double Z, int32_t ellipsoid, double
   const double ax = std::fabs(X), ay = std::fabs(Y), az = std::fabs(Z);
 
   double L = ax < 1e-6 ? 0.0 : std::atan(ay / ax);
-  if (negX) L = kPi - L;
+  if (negX) L = std::numbers::pi - L;
   if (negY) L = -L;
 
   const double S = std::sqrt(a * a * (p2 / (a * a) + az * az / (b * b)) - el.e2 * p2);

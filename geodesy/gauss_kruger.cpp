@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 
 #include "geodesy/datum_shift.h"
 #include "geodesy/ellipsoid.h"
@@ -9,9 +10,8 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kDegToRad = kPi / 180.0;
+constexpr double kTwoPi = 2 * std::numbers::pi;
+constexpr double kDegToRad = std::numbers::pi / 180.0;
 
 bool ValidZone(unsigned zone) { return zone >= 1 && zone <= 60; }
 
@@ -45,7 +45,7 @@ double MeridianOfEasting(double y) {
 
 double GkCentralMeridian(double lon) {
   if (!std::isfinite(lon)) return 0;
-  double d = std::fmod(lon * 180.0 / kPi, 360.0);
+  double d = std::fmod(lon * 180.0 / std::numbers::pi, 360.0);
   if (d < 0) d += 360.0;
   if (d >= 360.0)  // -tiny + 360 rounds to 360
     d = 0;
@@ -67,7 +67,7 @@ uint8_t GkZoneOfPoint(double x, double y) {
 }
 
 bool GeoToGk(double lat, double lon, double& x, double& y, double L0) {
-  if (!std::isfinite(lat) || !std::isfinite(lon) || !std::isfinite(L0) || std::fabs(lat) > kPi / 2)
+  if (!std::isfinite(lat) || !std::isfinite(lon) || !std::isfinite(L0) || std::fabs(lat) > std::numbers::pi / 2)
     return false;
   double slat, slon, sh;
   if (!Wgs84ToS42(lat, lon, 0, slat, slon, sh)) return false;
@@ -91,7 +91,7 @@ bool GkToGeo(double x, double y, double& lat, double& lon, double L0) {
 }
 
 bool GeoToGkSameDatum(double lat, double lon, double& x, double& y, double L0) {
-  if (!std::isfinite(lat) || !std::isfinite(lon) || !std::isfinite(L0) || std::fabs(lat) > kPi / 2)
+  if (!std::isfinite(lat) || !std::isfinite(lon) || !std::isfinite(L0) || std::fabs(lat) > std::numbers::pi / 2)
     return false;
   if (!(L0 > 0)) L0 = GkCentralMeridian(lon);
   return ProjectGk(lat, lon, L0, x, y);

@@ -1,6 +1,7 @@
 #include "geodesy/lambert_conic.h"
 
 #include <cmath>
+#include <numbers>
 #include <utility>
 
 #include "geodesy/ellipsoid.h"
@@ -8,8 +9,8 @@
 TLambertParameters g_LambertParameters;
 
 namespace {
-constexpr double kHalfPi = 3.141592653589793 / 2.0;
-constexpr double kQuarterPi = 3.141592653589793 / 4.0;
+constexpr double kHalfPi = std::numbers::pi / 2.0;
+constexpr double kQuarterPi = std::numbers::pi / 4.0;
 constexpr double kOneDegree = 0.017453292519943295;
 }  // namespace
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 
 bool InBox(TTinXY a, TTinXY b, TTinXY p) {
   return p.x >= std::min(a.x, b.x) && p.x <= std::max(a.x, b.x) && p.y >= std::min(a.y, b.y) &&
@@ -18,8 +18,8 @@ double LineValue(TTinXY a, TTinXY b, TTinXY p) {
 }
 
 double WrapAngle(double v) {
-  while (v > kPi) v -= 2 * kPi;
-  while (v < -kPi) v += 2 * kPi;
+  while (v > std::numbers::pi) v -= 2 * std::numbers::pi;
+  while (v < -std::numbers::pi) v += 2 * std::numbers::pi;
   return v;
 }
 
@@ -41,7 +41,7 @@ double AngleSpread(TTinXY a, TTinXY b, TTinXY c) {
       std::fabs(WrapAngle(std::atan2(c.y - a.y, c.x - a.x) - std::atan2(b.y - a.y, b.x - a.x)));
   const double atB =
       std::fabs(WrapAngle(std::atan2(a.y - b.y, a.x - b.x) - std::atan2(c.y - b.y, c.x - b.x)));
-  const double atC = kPi - atA - atB;
+  const double atC = std::numbers::pi - atA - atB;
   return std::max({atA, atB, atC}) - std::min({atA, atB, atC});
 }
 

@@ -1,24 +1,24 @@
 #include "geodesy/tm_projection.h"
 
 #include <cmath>
+#include <numbers>
 
 #include "geodesy/ellipsoid.h"
 #include "geodesy/lambert_conic.h"
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kTwoPi = 6.283185307179586;
+constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr double kUtmScale = 0.9996;
 
 // Brings an angle into [0, 2pi). For |v| < 3pi this is the single step of +-2pi the projection has
 // always used (so results stay bit-identical); huge angles are first reduced with fmod, which is
 // exact. Angles at or below -pi go up by 2pi rather than being mirrored.
 double NormaliseLongitude(double v) {
-  if (std::fabs(v) >= 3.0 * kPi) v = std::fmod(v, kTwoPi);
-  if (v >= kPi)
+  if (std::fabs(v) >= 3.0 * std::numbers::pi) v = std::fmod(v, kTwoPi);
+  if (v >= std::numbers::pi)
     v -= kTwoPi;
-  else if (v <= -kPi)
+  else if (v <= -std::numbers::pi)
     v += kTwoPi;
   if (v < 0) v += kTwoPi;
   return v;
@@ -43,7 +43,7 @@ bool TmForward(double lat, double lon, double lon0, double& x, double& y) {
   if (!std::isfinite(lat) || !std::isfinite(lon) || !std::isfinite(lon0)) return false;
   const bool south = lat < 0;
   const double phi = std::fabs(lat);
-  if (phi > kPi / 2 + 1e-12) return false;
+  if (phi > std::numbers::pi / 2 + 1e-12) return false;
 
   const double dl = NormaliseLongitude(lon) - NormaliseLongitude(lon0);
   const double cdl = std::cos(dl);
@@ -109,7 +109,7 @@ bool TmInverse(double x, double y, double lon0, double& lat, double& lon) {
 
   const double xi = std::fabs(x) / A;
   // A northing past the pole (a quarter meridian, about 10,002 km) is no point at all.
-  if (!(xi <= kPi / 2)) return false;
+  if (!(xi <= std::numbers::pi / 2)) return false;
   const double eta = y / A;
 
   const double s2 = std::sin(2.0 * xi);

@@ -8,6 +8,7 @@
 #include "base/lang_ids.h"
 #include "base/text_utils.h"
 #include "gps/nmea.h"
+#include "gps/locked_copy.h"
 #include "gps/serial_setup.h"
 
 // g_EchoSounder is defined with the program's other globals, in app/globals.cpp.
@@ -127,19 +128,10 @@ bool TEchoSounder::WaitOrStop(unsigned ms) {
 }
 
 EchoDepthRecord* TEchoSounder::GetDepth(EchoDepthRecord* dst) {
-  EchoDepthRecord copy;
-  {
-    std::lock_guard lock(depthLock_);
-    copy = published_;
-  }
-  *dst = copy;
-  return dst;
+  return CopyUnderLock(depthLock_, published_, dst);
 }
 
-void TEchoSounder::Publish() {
-  std::lock_guard lock(depthLock_);
-  published_ = working_;
-}
+void TEchoSounder::Publish() { PublishUnderLock(depthLock_, working_, &published_); }
 
 void TEchoSounder::HandleLine(const char* line) {
   ParseDepthSentence(line, &working_.depth);

@@ -7,6 +7,7 @@
 
 #include "base/lang.h"
 #include "base/lang_ids.h"
+#include "gps/locked_copy.h"
 #include "gps/serial_setup.h"
 
 // g_GpsPort is defined with the program's other globals, in app/globals.cpp.
@@ -295,15 +296,7 @@ void TGpsPort::PublishFix() {
   published_ = working_;
 }
 
-GpsFix* TGpsPort::GetFix(GpsFix* dst) {
-  GpsFix copy;
-  {
-    std::lock_guard lock(fixLock_);
-    copy = published_;
-  }
-  *dst = copy;
-  return dst;
-}
+GpsFix* TGpsPort::GetFix(GpsFix* dst) { return CopyUnderLock(fixLock_, published_, dst); }
 
 void TGpsPort::ResetSatellitesComplete() {
   std::lock_guard lock(fixLock_);

@@ -1,5 +1,6 @@
 #include "maps/library_symbols.h"
 
+#include "maps/mdm_format.h"
 #include "maps/object_library.h"
 #include "maps/symbol_draw.h"
 #include "platform/win.h"
@@ -14,7 +15,7 @@ constexpr float kGridSymbolScale = 22.0f;
 // the kind bytes of lines, areas and texts mean widths, colours and patterns, and read as a
 // number they would pick an unrelated symbol. 0: none.
 int VectorSymbolOf(const TObjectLibrary& library, uint16_t code) {
-  if ((code & 7) != 1) return 0;
+  if ((code & 7) != mdm::kKindPoint) return 0;
   const uint8_t* kind = library.styles.FindStyle(code);
   return kind ? kind[0] | kind[1] << 8 : 0;
 }

@@ -9,7 +9,7 @@ std::vector<TOwnerDrawRow> TMdmMap::ListPointObjects() const {
   std::vector<TOwnerDrawRow> rows;
   for (int32_t i = 0; i < count; ++i) {
     const TMapObject& o = objects[i];
-    if (o.kind != 1 || !o.name || !o.name[0]) continue;
+    if (o.kind != mdm::kKindPoint || !o.name || !o.name[0]) continue;
     double x = 0.0, y = 0.0;
     MapToPlane(o.box[0], o.box[1], &x, &y);
     // Room for any double in %0.0f (up to 309 digits); a failed format shows no position

@@ -47,6 +47,15 @@ struct TScalePair {
 // Result codes of map files.
 enum : int { kMdmOk = 0, kMdmFormat = 1, kMdmNoFile = 2, kMdmNoMemory = 3, kMdmNoLibrary = 5 };
 
+// What the drawing of one map needs besides its data: the symbol scale the draw loop computes
+// before each map (read again by labels and picking) and the fill and marking switches the view
+// copies in before drawing. Never stored in the file.
+struct TMapDrawState {
+  float symbolScale = 0.0f;  // screen pixels per millimetre of the map at its nominal scale
+  int32_t fill = 1;          // areas are filled
+  int32_t marking = 0;       // vertices of all objects are marked
+};
+
 class TMdmMap {
  public:
   // Index of a record that cannot exist; the largest valid index is 65535.
@@ -215,6 +224,8 @@ class TMdmMap {
   double pixelScale = 0.0;  // screen pixels per map unit
   double viewOriginX = 0.0, viewOriginY = 0.0;  // map units of the output frame
   double rotSin = 0.0, rotCos = 1.0;
+  // Set while a frame is drawn, also through a map the caller holds as const.
+  mutable TMapDrawState drawState;
   TPlaneToScreenHook toScreenHook = nullptr;
   TScreenToPlaneHook toPlaneHook = nullptr;
 

@@ -1,6 +1,7 @@
 #include "maps/style_list_fill.h"
 
 #include "base/text_utils.h"
+#include "maps/mdm_format.h"
 #include "maps/style_table.h"
 
 namespace {
@@ -14,7 +15,7 @@ void AddRow(const TStyleEntry& style, HWND list) {
   item.pszText = text;
   item.lParam = style.code;
   // A point's kind data starts with its symbol number, which is the image in the list's images.
-  item.iImage = (style.code & 7) == 1 ? int(style.kind[0] | (style.kind[1] << 8)) : 0;
+  item.iImage = (style.code & 7) == mdm::kKindPoint ? int(style.kind[0] | (style.kind[1] << 8)) : 0;
   SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
 }
 

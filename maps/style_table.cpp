@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "maps/mdm_format.h"
 #include "maps/mol_cursor.h"
 
 namespace {
@@ -61,16 +62,16 @@ int TStyleTable::ReadRecords(const uint8_t* data, size_t length) {
     const uint8_t* b;
     bool ok = true;
     switch (e.code & 7) {
-      case 1:
+      case mdm::kKindPoint:
         ok = in.Bytes(2, &b);
         if (ok) e.kind[0] = b[0], e.kind[1] = b[1];
         e.kindLength = 2;
         break;
-      case 2:
+      case mdm::kKindLine:
         ok = in.U8(&e.kind[0]) && readPattern(0);
         e.kindLength = 5;
         break;
-      case 3:
+      case mdm::kKindArea:
         ok = in.Bytes(3, &b);
         if (ok) {
           e.kind[0] = b[0], e.kind[1] = b[1], e.kind[2] = b[2];
@@ -100,8 +101,8 @@ int TStyleTable::ReadRecords(const uint8_t* data, size_t length) {
 
     // The record is whole: only now does its pattern block get a number.
     const int kind = e.code & 7;
-    const int p = kind == 2 ? 0 : 2;
-    if ((kind == 2 || kind == 3) && IsCompound(e.kind[p])) {
+    const int p = kind == mdm::kKindLine ? 0 : 2;
+    if ((kind == mdm::kKindLine || kind == mdm::kKindArea) && IsCompound(e.kind[p])) {
       patterns_.push_back(std::move(pattern));
       const uint32_t number = uint32_t(patterns_.size());
       e.kind[p + 1] = uint8_t(number);

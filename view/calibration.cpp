@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,7 @@ using view::TruncSat;
 namespace {
 
 constexpr size_t kMaxLine = 255;  // bytes; a longer line is skipped whole
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDegree = kPi / 180.0;
+constexpr double kDegree = std::numbers::pi / 180.0;
 
 struct RawPoint {
   double col, row;  // pixel
@@ -238,7 +238,7 @@ int TPictureMap::ReadCalibration(const char* picturePath, const double fallback[
       }
       const TListPoint& pk = *points.At(k);
       rotation = std::atan2(double(p0.py) - pk.py, double(pk.px) - p0.px) - std::atan2(pk.x - p0.x, pk.y - p0.y) +
-                 2 * kPi;
+                 2 * std::numbers::pi;
       anchorX = p0.x;
       anchorY = p0.y;
       double size = std::hypot(pk.x - p0.x, pk.y - p0.y) / best;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 #include "geodesy/gauss_kruger.h"
 #include "view/map_pick.h"
@@ -395,7 +396,7 @@ int TMapView::UpdateGpsPosition(double latitude, double longitude, double course
            view::ClampI32(int64_t(ox) + 18), view::ClampI32(int64_t(oy) + 18)};
     } else {
       double d = lookAhead / pixelsPerMetre;
-      double c = gpsCourse / 180.0 * M_PI;
+      double c = gpsCourse / 180.0 * std::numbers::pi;
       CenterOn(X + std::cos(c) * d, Y + std::sin(c) * d, 0);
       if (changed) *changed = 1;
     }

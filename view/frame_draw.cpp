@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 #include <string>
 
 #include "base/lang.h"
@@ -17,7 +18,6 @@ namespace {
 
 using view::TruncSat;
 
-constexpr double kPi = 3.14159265358979323846;
 // A grid never draws more lines than this on one axis: far more than a screen can show.
 constexpr int kMaxGridLines = 2000;
 
@@ -296,7 +296,7 @@ int DrawGpsPosition(TMapView& view, HDC dc) {
   view.PlaneToScreen(view.gpsX, view.gpsY, &px, &py, 1);
   static const POINT kArrow[4] = {{0, -9}, {-6, 9}, {6, 9}, {0, -9}};
   POINT pts[4];
-  const double angle = -(view.gpsCourse / 180.0 * kPi);
+  const double angle = -(view.gpsCourse / 180.0 * std::numbers::pi);
   for (int i = 0; i < 4; ++i) {
     const POINT q = view.gpsState == 1 ? RotateArrowPoint(kArrow[i].x, kArrow[i].y, angle)
                                        : kArrow[i];

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,6 @@ namespace {
 
 using view::TruncSat;
 
-constexpr double kPi = 3.14159265358979323846;
 
 // One label being drawn: the font description, the vertical offset and the run drawing.
 class TLabel {
@@ -47,7 +47,7 @@ class TLabel {
     if (offset == kPlain) {
       ry += off_;
     } else if (offset == kTurned) {
-      const double r = angle / 10.0 / 180.0 * kPi;
+      const double r = angle / 10.0 / 180.0 * std::numbers::pi;
       rx += TruncSat(off_ * std::sin(r));
       ry += TruncSat(off_ * std::cos(r));
     }
@@ -144,11 +144,27 @@ void LayAlong(TLabel& label, const TPlacement& pl, const wchar_t* text, int m,
 int SegmentAngle(double x1, double y1, double x2, double y2, double rotation) {
   const double len = std::hypot(x1 - x2, y1 - y2);
   if (len == 0.0) return 0;
-  double a = std::acos(std::clamp((y2 - y1) / len, -1.0, 1.0)) * 180.0 / kPi;
+  double a = std::acos(std::clamp((y2 - y1) / len, -1.0, 1.0)) * 180.0 / std::numbers::pi;
   if (x2 < x1) a = 360.0 - a;
-  const int64_t v = int64_t((a + rotation * 180.0 / kPi) * 10.0 + 3600.0);
+  const int64_t v = int64_t((a + rotation * 180.0 / std::numbers::pi) * 10.0 + 3600.0);
   return int(((v % 3600) + 3600) % 3600);
 }
+
+namespace {
+
+// Layout modes of a text object (bits 2-4 of its placement byte).
+enum : int {
+  kLayoutAlong = 0,      // along the line (from three points), else lines split at '~'
+  kLayoutSpread = 1,     // letters spaced evenly over the line
+  kLayoutPerVertex = 2,  // one letter at each vertex, the rest at the last
+  kLayoutPerPair = 3,    // one letter at every second vertex; one point: unrotated
+  kLayoutAlong4 = 4,     // drawn as kLayoutAlong
+  kLayoutAlong5 = 5,     // drawn as kLayoutAlong
+  kLayoutJustified = 6,  // along the line with its blanks widened to fill it
+  kLayoutHidden = 7,     // not drawn
+};
+
+}  // namespace
 
 int DrawTextObject(TMdmMap* map, HDC dc, TMapObject* o) {
   if (!map || !o || !o->name || !o->vertices || o->vertexCount <= 0) return 0;
@@ -162,7 +178,7 @@ int DrawTextObject(TMdmMap* map, HDC dc, TMapObject* o) {
   if (!(hd >= kMinLabelHeight)) return 0;
   const int h = TruncSat(hd);
   const int mode = (placement >> 2) & 7;
-  if (mode == 7) return 0;
+  if (mode == kLayoutHidden) return 0;
 
   LOGFONTW lf{};
   lf.lfHeight = h;
@@ -179,7 +195,7 @@ int DrawTextObject(TMdmMap* map, HDC dc, TMapObject* o) {
   const int off = align == 0 ? -h : align == 1 ? -(h / 2) : 0;
   const COLORREF oldColour = SetTextColor(dc, LibraryColor(map->library, colourIndex));
   const double rotation = MapRotation(map);
-  const int rotationAngle = TruncSat(rotation * 10.0 * 180.0 / kPi);
+  const int rotationAngle = TruncSat(rotation * 10.0 * 180.0 / std::numbers::pi);
   const int n = o->vertexCount;
   const wchar_t* text = o->name;
   {
@@ -195,11 +211,11 @@ int DrawTextObject(TMdmMap* map, HDC dc, TMapObject* o) {
       dx.assign(size_t(m) + 1, spacing);
     };
     try {
-      if (n == 1 && mode != 0 && mode != 4 && mode != 5) {
-        label.Run(text, m, mode == 3 ? 0 : rotationAngle, first.x, first.y, nullptr, TLabel::kPlain);
+      if (n == 1 && mode != kLayoutAlong && mode != kLayoutAlong4 && mode != kLayoutAlong5) {
+        label.Run(text, m, mode == kLayoutPerPair ? 0 : rotationAngle, first.x, first.y, nullptr, TLabel::kPlain);
       } else {
         switch (mode) {
-          case 0: case 4: case 5:
+          case kLayoutAlong: case kLayoutAlong4: case kLayoutAlong5:
             if (n >= 3) {
               if (label.Measure(text, m, widths)) LayAlong(label, pl, text, m, widths, 0, nullptr);
             } else {
@@ -215,7 +231,7 @@ int DrawTextObject(TMdmMap* map, HDC dc, TMapObject* o) {
               }
             }
             break;
-          case 1: {
+          case kLayoutSpread: {
             std::vector<INT> dx;
             if (n >= 3) {
               int64_t total = 0;
@@ -229,7 +245,7 @@ int DrawTextObject(TMdmMap* map, HDC dc, TMapObject* o) {
             }
             break;
           }
-          case 2: {
+          case kLayoutPerVertex: {
             const int each = std::min(n - 1, m);
             for (int i = 0; i < each; ++i)
               label.Run(text + i, 1, pl.angle[size_t(i)], pl.pts[size_t(i)].x,
@@ -239,7 +255,7 @@ int DrawTextObject(TMdmMap* map, HDC dc, TMapObject* o) {
                         pl.pts[size_t(each)].y, nullptr);
             break;
           }
-          case 3: {
+          case kLayoutPerPair: {
             const int pairs = std::min((n - 1) / 2, m);
             for (int i = 0; i < pairs; ++i)
               label.Run(text + i, 1, pl.angle[size_t(2 * i)], pl.pts[size_t(2 * i)].x,
@@ -254,7 +270,7 @@ int DrawTextObject(TMdmMap* map, HDC dc, TMapObject* o) {
             }
             break;
           }
-          case 6: {
+          case kLayoutJustified: {
             if (!label.Measure(text, m, widths)) break;
             int64_t total = 0;
             for (int i = 0; i + 1 < n; ++i) total += pl.len[size_t(i)];

@@ -25,6 +25,7 @@
 #include "platform/win_types.h"
 #include "view/db_layer_holder.h"
 #include "view/highlight.h"
+#include "view/point_lists.h"
 #include "view/raster_holder.h"
 
 class TBackBuffer;
@@ -130,6 +131,9 @@ class TMapView {
                         int* changed, RECT* rect, double* x, double* y);
 
   // ---- project file ----
+  // Results besides 0: the project cannot be opened for reading, or written.
+  static constexpr int kProjectNotOpened = 7;
+  static constexpr int kProjectNotWritten = 9;
   int OpenProject(const char* filePath, TUserLayer* layer, int keepWorkingMap);
   int SaveProject(const char* filePath);
   int OpenFile(const char* filePath, TUserLayer* layer, int fit);
@@ -188,6 +192,7 @@ class TMapView {
   int32_t followMargin = 50;  // pixels
   int32_t lookAhead = 50;     // pixels
   int32_t currentMark = 0;
+  TViewLists lists;  // markers and the active raster map's calibration points
   TBackBuffer* backBuffer = nullptr;
   double pixelsPerMetre = 0;  // k
   double originX = 0, originY = 0;  // plane point at screen x 0, y bottom

@@ -1,17 +1,13 @@
 #include "view/point_lists.h"
 
-#include <unordered_map>
-
 #include "base/ui/shell_utils.h"
 #include "view/draw_loop.h"
 #include "view/map_view.h"
 #include "view/render_state.h"
 #include "view/view_math.h"
 
-TViewLists& ViewLists(const TMapView& view) {
-  static std::unordered_map<const TMapView*, TViewLists> lists;
-  return lists[&view];
-}
+TViewLists& ViewLists(TMapView& view) { return view.lists; }
+const TViewLists& ViewLists(const TMapView& view) { return view.lists; }
 
 void SetMark(TMapView& view, const TMarker& marker) {
   ClearMarks(view);

@@ -57,12 +57,13 @@ using TMarkList = TSmallList<TMarker>;
 
 class TMapView;
 
-// The view's marker and calibration-point lists (held beside the view, one pair per view).
+// The view's marker and calibration-point lists (a member of the view: they live and die with it).
 struct TViewLists {
   TMarkList marks;
   TPointList calibrationPoints;
 };
-TViewLists& ViewLists(const TMapView& view);
+TViewLists& ViewLists(TMapView& view);
+const TViewLists& ViewLists(const TMapView& view);
 
 // Markers: SetMark clears the list and adds one; AddMark makes the new marker current (-1 when
 // the append failed and emptied the list); ClearMarks makes marker 0 current.

@@ -97,7 +97,7 @@ int TMapView::OpenProject(const char* filePath, TUserLayer* layer, int keepWorki
   FILE* f = filePath ? vfopen(filePath, "r") : nullptr;
   if (!f) {
     SetWaitCursor(0);
-    return 7;
+    return kProjectNotOpened;
   }
   std::string text;
   char chunk[4096];
@@ -239,11 +239,11 @@ int TMapView::SaveProject(const char* filePath) {
   for (auto& slot : vectorMaps) line(slot.minScale, slot.maxScale, slot.map->path);
 
   FILE* f = filePath ? vfopen(filePath, "w") : nullptr;
-  if (!f) return 9;
+  if (!f) return kProjectNotWritten;
   bool ok = fwrite(out.data(), 1, out.size(), f) == out.size();
   ok = fclose(f) == 0 && ok;
   // A short write is reported like a file that cannot be created: the project is not saved.
-  return ok ? 0 : 9;
+  return ok ? 0 : kProjectNotWritten;
 }
 
 int TMapView::OpenFile(const char* filePath, TUserLayer* layer, int fit) {

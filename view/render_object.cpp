@@ -214,13 +214,13 @@ int DrawDashWalk(HDC dc, const POINT* points, int count, double dash, double gap
 
 void DrawMarkWalk(HDC dc, const POINT* points, int count, int kind, double size, double spacing,
                   double start, HBRUSH fillBrush) {
-  if (!points || count < 2 || kind < 3 || kind > 12) return;
+  if (!points || count < 2 || kind < kElementFilledSquare || kind > kElementDoubleChevronBack) return;
   if (!(spacing > 0.0)) return;  // a spacing of 0 or less places nothing
   if (spacing < 1.0) spacing = 1.0;
   const double half = size / 2.0;
-  if (!(std::fabs(half) >= (kind <= 8 ? 1.0 : 2.0))) return;
-  HBRUSH brush = (kind == 3 || kind == 5) ? fillBrush : HBRUSH(GetStockObject(NULL_BRUSH));
-  TGdiSelection brushSel(dc, (kind >= 3 && kind <= 6) ? brush : nullptr, false);
+  if (!(std::fabs(half) >= (kind <= kElementSideTick ? 1.0 : 2.0))) return;
+  HBRUSH brush = (kind == kElementFilledSquare || kind == kElementFilledCircle) ? fillBrush : HBRUSH(GetStockObject(NULL_BRUSH));
+  TGdiSelection brushSel(dc, (kind >= kElementFilledSquare && kind <= kElementCircle) ? brush : nullptr, false);
   // Marks reach |size| (double chevrons about 2.5 x |size|) from the line.
   const TBox box = ClipBox(std::fabs(size) * 3.0 + 16.0);
   double t = start;
@@ -240,21 +240,21 @@ void DrawMarkWalk(HDC dc, const POINT* points, int count, int kind, double size,
     const double dx = double(q.x) - p.x, dy = double(q.y) - p.y;
     for (; t < len && t <= b; t += spacing) {
       switch (kind) {
-        case 3: case 4: case 5: case 6: {
+        case kElementFilledSquare: case kElementSquare: case kElementFilledCircle: case kElementCircle: {
           const int64_t cx = TruncSat(x + dx * t / len), cy = TruncSat(y + dy * t / len);
           const int64_t r = TruncSat(half);
           const int32_t l = Sat(cx - r), tp = Sat(cy - r), rt = Sat(cx + r), bt = Sat(cy + r);
-          if (kind <= 4)
+          if (kind <= kElementSquare)
             Rectangle(dc, l, tp, rt, bt);
           else
             Ellipse(dc, l, tp, rt, bt);
           break;
         }
-        case 7: case 8: {
+        case kElementCrossTick: case kElementSideTick: {
           const double h = -half;
           POINT tick[2];
           tick[0] = {TruncSat(x + (t * dx - h * dy) / len), TruncSat(y + (h * dx + t * dy) / len)};
-          if (kind == 7)
+          if (kind == kElementCrossTick)
             tick[1] = {TruncSat(x + (t * dx + h * dy) / len), TruncSat(y + (t * dy - h * dx) / len)};
           else
             tick[1] = {TruncSat(x + dx * t / len), TruncSat(y + dy * t / len)};
@@ -263,8 +263,8 @@ void DrawMarkWalk(HDC dc, const POINT* points, int count, int kind, double size,
         }
         default: {
           const double h = half;
-          const double along = (kind == 9 || kind == 11) ? h : -h;
-          const int chevrons = kind >= 11 ? 2 : 1;
+          const double along = (kind == kElementChevron || kind == kElementDoubleChevron) ? h : -h;
+          const int chevrons = kind >= kElementDoubleChevron ? 2 : 1;
           for (int c = 0; c < chevrons; ++c) {
             const double tc = c == 0 ? t : t - h * std::sqrt(2.0);
             const double ta = tc - along;
@@ -383,7 +383,7 @@ bool DrawElementPass(HDC dc, const TObjectLibrary* lib, const TElement& el, doub
   if (width < 0) width = 0;
   const COLORREF colour = LibraryColor(lib, el.colour);
   TGdiSelection pen(dc, CreatePen(PS_SOLID, width, colour), true);
-  if (el.kind <= 2) {
+  if (el.kind <= kElementDoubleLine) {
     const double d = el.size * double(f100), g = el.spacing * double(f100);
     if (d > 0.0 && g > 0.0 && d + g >= 1.0) {
       if (DrawDashWalk(dc, line, n, d, g, el.start * double(f100)) != kRenderOk)
@@ -394,7 +394,7 @@ bool DrawElementPass(HDC dc, const TObjectLibrary* lib, const TElement& el, doub
     }
     return true;
   }
-  HBRUSH fill = (el.kind == 3 || el.kind == 5) ? CreateSolidBrush(colour) : nullptr;
+  HBRUSH fill = (el.kind == kElementFilledSquare || el.kind == kElementFilledCircle) ? CreateSolidBrush(colour) : nullptr;
   DrawMarkWalk(dc, line, n, el.kind, el.size * double(f100), el.spacing * double(f100),
                el.start * double(f100), fill);
   if (fill) DeleteObject(fill);
@@ -408,9 +408,9 @@ int DrawCompoundLine(HDC dc, const TObjectLibrary* lib, const uint8_t* ls, const
   const size_t count = std::min<size_t>(ls[0] & kLineStyleCountMask, block.size() / 12);
   for (size_t i = 0; i < count; ++i) {
     const TElement el = ReadElement(block.data() + 12 * i);
-    if (el.kind < 1 || el.kind > 12) continue;
+    if (el.kind < kElementLine || el.kind > kElementDoubleChevronBack) continue;
     const double o = el.offset * double(f100);
-    if (el.kind == 2) {
+    if (el.kind == kElementDoubleLine) {
       if (!DrawElementPass(dc, lib, el, o / 2.0, pts, n, f100, &result) ||
           !DrawElementPass(dc, lib, el, o / -2.0, pts, n, f100, &result))
         result = kRenderNoMemory;

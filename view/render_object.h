@@ -42,6 +42,22 @@ int DrawLineAreaObject(TMdmMap* map, HDC dc, TMapObject* object, uint16_t index)
 // Returns 3 when the run could not grow.
 int DrawDashWalk(HDC dc, const POINT* points, int count, double dash, double gap, double start);
 
+// Kinds of the elements of a compound line style (the first byte of each 12-byte element).
+enum : int {
+  kElementLine = 1,          // a dashed or solid line
+  kElementDoubleLine = 2,    // two lines, `offset` apart
+  kElementFilledSquare = 3,  // marks, from here on one every `spacing`
+  kElementSquare = 4,
+  kElementFilledCircle = 5,
+  kElementCircle = 6,
+  kElementCrossTick = 7,     // a tick across the line
+  kElementSideTick = 8,      // a tick on one side
+  kElementChevron = 9,       // pointing along the line
+  kElementChevronBack = 10,  // pointing against it
+  kElementDoubleChevron = 11,
+  kElementDoubleChevronBack = 12,
+};
+
 // One mark of a compound line element (kinds 3-12) every `spacing` pixels from `start`.
 // `size` is the mark's full size in pixels. `fillBrush` is selected for kinds 3 and 5, the
 // hollow brush for kinds 4 and 6.

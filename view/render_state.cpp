@@ -1,21 +1,13 @@
 #include "view/render_state.h"
 
 #include <cmath>
-#include <unordered_map>
 
-#include "maps/mdm_map.h"
 #include "maps/object_library.h"
 
-namespace {
-std::unordered_map<const TMdmMap*, TMapDrawState>& States() {
-  static std::unordered_map<const TMdmMap*, TMapDrawState> states;
-  return states;
+TMapDrawState& MapDrawState(const TMdmMap* map) {
+  static TMapDrawState none;  // no map: the defaults, as a map's own record starts
+  return map ? map->drawState : none;
 }
-}  // namespace
-
-TMapDrawState& MapDrawState(const TMdmMap* map) { return States()[map]; }
-
-void ForgetMapDrawState(const TMdmMap* map) { States().erase(map); }
 
 COLORREF LibraryColor(const TObjectLibrary* library, int index) {
   const TPalette* palette = library ? library->Palette() : nullptr;

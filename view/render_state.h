@@ -1,27 +1,17 @@
-// What the drawing of one vector map needs besides the map itself: the symbol scale the draw
-// loop computes before each map (read again by labels and picking) and the fill and marking
-// switches the view copies in before drawing. The map record has no room for them, so they are
-// kept here, one record per map, program-wide like the rest of the drawing context.
+// The drawing context of a frame: the per-map drawing state (held by each map, see
+// TMapDrawState in maps/mdm_map.h), library colours, rotation and the DC selection scopes.
 #pragma once
 
 #include <cstdint>
 
 #include "platform/win.h"
 
-class TMdmMap;
+#include "maps/mdm_map.h"
+
 class TObjectLibrary;
 
-struct TMapDrawState {
-  float symbolScale = 0.0f;  // screen pixels per millimetre of the map at its nominal scale
-  int32_t fill = 1;          // areas are filled
-  int32_t marking = 0;       // vertices of all objects are marked
-};
-
-// The record of `map`, made with the defaults on first use.
+// The drawing state `map` holds (it lives and dies with the map).
 TMapDrawState& MapDrawState(const TMdmMap* map);
-// Drops the record of a map that is about to be deleted (a later map at the same address
-// starts from the defaults).
-void ForgetMapDrawState(const TMdmMap* map);
 
 // Palette colour of a library's index; -1 (drawn white) without palette or out of range.
 COLORREF LibraryColor(const TObjectLibrary* library, int index);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "platform/win.h"
 #include "view/map_view.h"
 #include "view/point_lists.h"
+#include "view/render_state.h"
 
 namespace {
 
@@ -174,4 +176,32 @@ TEST_F(Overlay, CalibrationPointsFromThePlaneOrFromTheirPixels) {
   DrawHighlights(*view, dc);
   EXPECT_TRUE(Named("Ellipse").empty());
   SetRasterMapFactory(nullptr);
+}
+
+// A view or a map made again where an old one stood starts empty: its lists and drawing state
+// are its own, not entries of a table keyed by the address.
+TEST(ViewState, ARebuiltViewAndMapAtTheSameAddressStartEmpty) {
+  harness::Start();
+  alignas(TMapView) unsigned char viewRoom[sizeof(TMapView)];
+  auto* view = new (viewRoom) TMapView;
+  AddMark(*view, TMarker{1, 2, 0});
+  ViewLists(*view).calibrationPoints.Append(TListPoint{3, 4, 0, 5, 6});
+  view->~TMapView();
+  view = new (viewRoom) TMapView;
+  EXPECT_EQ(ViewLists(*view).marks.Count(), 0);
+  EXPECT_EQ(ViewLists(*view).calibrationPoints.Count(), 0);
+  TMarker got;
+  EXPECT_EQ(GetCurrentMark(*view, &got), 0);
+  view->~TMapView();
+
+  alignas(TMdmMap) unsigned char mapRoom[sizeof(TMdmMap)];
+  auto* map = new (mapRoom) TMdmMap;
+  MapDrawState(map) = TMapDrawState{2.5f, 0, 1};
+  map->~TMdmMap();
+  map = new (mapRoom) TMdmMap;
+  EXPECT_EQ(MapDrawState(map).symbolScale, 0.0f);
+  EXPECT_EQ(MapDrawState(map).fill, 1);
+  EXPECT_EQ(MapDrawState(map).marking, 0);
+  map->~TMdmMap();
+  harness::Stop();
 }

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "tools/sampledata/demo_pictures.h"
 #include "tools/sampledata/demo_town.h"
 #include "tools/sampledata/fake_receiver.h"
 #include "tools/sampledata/jps_writer.h"
@@ -156,7 +157,7 @@ std::string WriteDemoDevice(const std::string& root, DemoDeviceSummary* summary)
   if (summary) *summary = {};
   try {
     if (!w.Folder("\\") || !w.Folder("\\Vorna\\Obj") || !w.Folder("\\Vorna\\Maps") ||
-        !w.Folder("\\Vorna\\DB") || !w.Folder("\\Vorna\\GPS"))
+        !w.Folder("\\Vorna\\DB") || !w.Folder("\\Vorna\\GPS") || !w.Folder("\\Maps"))
       return w.error;
     if (!w.Text(kDemoIniPath, DemoSettingsText()) ||
         !w.File(kDemoPalettePath, PaletteBytes(DemoTownPalette())) ||
@@ -183,6 +184,10 @@ std::string WriteDemoDevice(const std::string& root, DemoDeviceSummary* summary)
     for (const WalkEpoch& e : StreetWalk())
       for (const std::string& line : EpochSentences(e)) track += line;
     if (!w.Text(kDemoTrackPath, track)) return w.error;
+    // Pictures for the raster-map library's chooser, outside the project (the map view does not
+    // show them).
+    for (const DemoPicture& p : DemoTownPictures())
+      if (!w.File(p.path, p.bytes) || !w.Text(p.idesPath, p.ides)) return w.error;
   } catch (const std::exception& e) {
     return std::string("cannot build the demo data: ") + e.what();
   }

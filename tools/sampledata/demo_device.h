@@ -11,6 +11,8 @@
 //   Vorna/DB/*.ndb            the address tables ("DB\Global.ndb" is the default database)
 //   Vorna/GPS/Demo.jps        a receiver file with an almanac, loaded at start-up
 //   Vorna/GPS/Demo.nmea       a receiver's NMEA output for replay
+//   Maps/town.bmp, .ides      raster pictures of the town with named points for the raster-map
+//   Maps/overview.jpg, .ides  library (demo_pictures.h); no project names them
 #pragma once
 
 #include <string>

@@ -1,9 +1,11 @@
 #include "tools/sampledata/demo_town.h"
 
 #include <cmath>
+#include <numbers>
 #include <random>
 #include <string>
 
+#include "geodesy/ellipsoid.h"
 #include "geodesy/geodesy.h"
 #include "tools/sampledata/mvw_writer.h"
 #include "tools/sampledata/render_fixture.h"
@@ -11,8 +13,7 @@
 namespace sample {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDeg = kPi / 180.0;
+constexpr double kDeg = std::numbers::pi / 180.0;
 // The origin and step of the address tables' grid, degrees.
 constexpr double kLat0 = 55.74, kLon0 = 37.60, kStep = 0.005;
 // Metres of one grid step near the town: 0.005 deg of latitude, and of longitude at 55.75 N.
@@ -129,7 +130,7 @@ void AttrByte(Bytes& list, uint16_t tag, uint8_t value) {
 std::vector<UV> Ellipse(UV c, double au, double av, int n, double wobble = 0) {
   std::vector<UV> out;
   for (int i = 0; i < n; ++i) {
-    const double a = 2 * kPi * i / n;
+    const double a = 2 * std::numbers::pi * i / n;
     const double r = 1 + wobble * std::sin(3 * a);
     out.push_back({c.u + au * r * std::sin(a), c.v + av * r * std::cos(a)});
   }
@@ -372,7 +373,7 @@ const int kTownEastWestNames[4] = {3, 0, 2, 1};
 void TownToPlane(double u, double v, double* x, double* y) {
   static const bool ready = [] {
     InitGeodesy();
-    SelectEllipsoid(9);  // WGS 84, as the map view selects it
+    SelectEllipsoid(kEllipsoidWgs84);  // as the map view selects it
     return true;
   }();
   (void)ready;

@@ -1,6 +1,7 @@
 #include "tools/sampledata/image_writer.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <jpeglib.h>
@@ -14,16 +15,10 @@ uint8_t Grey(uint32_t c) { return uint8_t(((c >> 16 & 0xFF) + (c >> 8 & 0xFF) + 
 // The colour of level pixel (x, y): a level keeps every 2^level-th pixel of the full picture.
 uint32_t LevelColour(int level, int64_t x, int64_t y) { return PatternColour(x << level, y << level); }
 
-}  // namespace
-
-bool WriteJpeg(const std::string& hostPath, const JpegSpec& plan) {
-  FILE* f = std::fopen(hostPath.c_str(), "wb");
-  if (!f) return false;
-  jpeg_compress_struct c{};
-  jpeg_error_mgr err{};
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  jpeg_stdio_dest(&c, f);
+// Compresses the picture of `plan` with the pixels of `colour(x, y)` (0x00RRGGBB) into the
+// destination already set on `c`.
+template <class Colour>
+void CompressRows(jpeg_compress_struct& c, const JpegSpec& plan, Colour colour) {
   c.image_width = JDIMENSION(plan.width);
   c.image_height = JDIMENSION(plan.height);
   c.input_components = plan.grey ? 1 : plan.cmyk ? 4 : 3;
@@ -37,7 +32,7 @@ bool WriteJpeg(const std::string& hostPath, const JpegSpec& plan) {
   while (c.next_scanline < c.image_height) {
     int64_t y = c.next_scanline;
     for (int64_t x = 0; x < plan.width; ++x) {
-      uint32_t p = PatternColour(x, y);
+      uint32_t p = colour(x, y);
       uint8_t r = p >> 16, g = p >> 8, b = uint8_t(p);
       if (plan.grey) {
         row[size_t(x)] = Grey(p);
@@ -54,8 +49,36 @@ bool WriteJpeg(const std::string& hostPath, const JpegSpec& plan) {
     jpeg_write_scanlines(&c, rows, 1);
   }
   jpeg_finish_compress(&c);
+}
+
+}  // namespace
+
+bool WriteJpeg(const std::string& hostPath, const JpegSpec& plan) {
+  FILE* f = std::fopen(hostPath.c_str(), "wb");
+  if (!f) return false;
+  jpeg_compress_struct c{};
+  jpeg_error_mgr err{};
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  jpeg_stdio_dest(&c, f);
+  CompressRows(c, plan, [](int64_t x, int64_t y) { return PatternColour(x, y); });
   jpeg_destroy_compress(&c);
   return std::fclose(f) == 0;
+}
+
+std::vector<uint8_t> JpegBytes(const JpegSpec& plan, const std::vector<uint32_t>& pixels) {
+  jpeg_compress_struct c{};
+  jpeg_error_mgr err{};
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &buffer, &size);
+  CompressRows(c, plan, [&](int64_t x, int64_t y) { return pixels[size_t(y * plan.width + x)]; });
+  jpeg_destroy_compress(&c);
+  std::vector<uint8_t> out(buffer, buffer + size);
+  std::free(buffer);
+  return out;
 }
 
 uint32_t TiffExpected(const TiffSpec& plan, int level, int64_t x, int64_t y) {

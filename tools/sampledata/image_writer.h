@@ -26,6 +26,8 @@ struct JpegSpec {
 };
 // False when the file cannot be written.
 bool WriteJpeg(const std::string& hostPath, const JpegSpec& plan);
+// The JPEG file of `pixels` (0x00RRGGBB, top row first, plan.width x plan.height) in memory.
+std::vector<uint8_t> JpegBytes(const JpegSpec& plan, const std::vector<uint32_t>& pixels);
 
 enum class TiffSamples { kRgb, kGrey, kPalette, kRgb16, kBilevel };
 enum class TiffCompression { kNone, kDeflate, kJpeg };
