@@ -539,8 +539,8 @@ std::vector<DemoTownHouse> DemoTownHouses() {
 }
 
 void TownToGeo(double u, double v, double* latitude, double* longitude) {
-  *latitude = (kLat0 + u * kStep) * kPi / 180.0;
-  *longitude = (kLon0 + v * kStep) * kPi / 180.0;
+  *latitude = (kLat0 + u * kStep) * std::numbers::pi / 180.0;
+  *longitude = (kLon0 + v * kStep) * std::numbers::pi / 180.0;
 }
 
 std::vector<DemoTownMap> DemoTownMaps() {
