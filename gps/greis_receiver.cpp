@@ -1,6 +1,8 @@
 #include "gps/greis_receiver.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <clocale>
 #include <cstdarg>
 #include <cmath>
@@ -20,6 +22,10 @@
 // g_GreisReceiver is defined with the program's other globals, in app/globals.cpp.
 
 namespace {
+
+// Milliseconds the line is given, at the start of a dialogue, for late answers to arrive.
+constexpr int kSettleMs = 50;
+
 
 // Attribute tags of an occupation object.
 constexpr uint16_t kAttrHeight = 1, kAttrAltitude = 4, kAttrSiteCode = 9, kAttrLogName = 10,
@@ -99,6 +105,7 @@ bool TGreisReceiver::IsReady() const {
 
 void TGreisReceiver::EnterCommandMode() {
   if (port) port->SetCommandMode(1);
+  settle_ = true;
 }
 
 void TGreisReceiver::LeaveCommandMode() {
@@ -108,6 +115,11 @@ void TGreisReceiver::LeaveCommandMode() {
 bool TGreisReceiver::Command(const char* line, std::string* reply) {
   if (!port || !line) return false;
   port->Drain();  // stale replies of raw writes, or a late answer to an earlier command
+  if (settle_) {
+    settle_ = false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
+    port->Drain();
+  }
   if (port->Send(line) == TGpsPort::kIoFailed) return false;
   if (!reply) return true;
   char buffer[kReplyBytes + 1];

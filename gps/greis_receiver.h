@@ -157,6 +157,10 @@ class TGreisReceiver {
   void BeginStretch(int newKind, const char* givenName);
 
   std::atomic<bool> downloading_{false};
+  // The first command of a dialogue lets the line settle first: the NMEA set-up lines written
+  // just before it (at the port's open, at the end of the last dialogue) are answered late, and
+  // such an answer would be taken for this command's reply.
+  bool settle_ = false;
 };
 
 // A command dialogue for one scope: begins in the constructor, ends in End or the destructor,
