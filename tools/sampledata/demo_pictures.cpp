@@ -226,11 +226,11 @@ DemoPicture Picture(const std::string& path, double x1, double y1, double x2, do
   if (jpeg) {
     std::vector<uint32_t> rgb(canvas.px.size());
     for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = Rgb(palette[canvas.px[i]]);
-    JpegSpec spec;
-    spec.width = canvas.width;
-    spec.height = canvas.height;
-    spec.quality = 85;
-    p.bytes = JpegBytes(spec, rgb);
+    JpegSpec plan;
+    plan.width = canvas.width;
+    plan.height = canvas.height;
+    plan.quality = 85;
+    p.bytes = JpegBytes(plan, rgb);
   } else {
     p.bytes = PalettedBmp(canvas, palette);
   }
