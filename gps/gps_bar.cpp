@@ -211,8 +211,9 @@ void TGpsBar::UpdateStatus() {
   if (!shown || busy) return;
   // Navigation has just stopped: the port is closed and the bar hidden, nothing is left to show.
   if (!CheckLink()) return;
+  // One whole epoch: never the position of this second beside the satellites of the last.
   GpsFix fix{};
-  g_GpsPort.GetFix(&fix);
+  g_GpsPort.GetEpochFix(&fix);
   if (!window) return;
   const int sky = g_SkyPlot.IsEnabled() ? GetSkyPlotBaseCount() : -1;
   SetDlgItemTextW(window, kStatusText, gps_bar_text::Status(fix, mode, sky).c_str());

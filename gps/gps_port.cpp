@@ -228,6 +228,7 @@ DWORD TGpsPort::ReadLoop() {
   } leave{readerActive_};
   if (!open_.load()) return 0;
   PublishFix();
+  PublishEpoch();
 
   // A line longer than the buffer wraps and keeps only its bytes after the last wrap; the
   // checksum then rejects it.
@@ -267,7 +268,14 @@ DWORD TGpsPort::ReadLoop() {
         line[index - 1] = 0;  // the line passed on ends with its CR, if any
         index = 0;
         StampLine();
-        if (ParseSentence(&working_, line)) PublishFix();
+        const NmeaEpochEnd end = NmeaEpochBoundary(line);
+        if (end == NmeaEpochEnd::Before && epochOpen_) PublishEpoch();
+        if (ParseSentence(&working_, line)) {
+          epochOpen_ = true;
+          PublishFix();
+        }
+        if (end == NmeaEpochEnd::After) PublishEpoch();
+        linesRead_.fetch_add(1, std::memory_order_release);
         if (type == kPaced && !PaceOrStop(500)) stopped = true;
       }
       if (stopped || StopRequested()) break;
@@ -297,6 +305,14 @@ void TGpsPort::PublishFix() {
 }
 
 GpsFix* TGpsPort::GetFix(GpsFix* dst) { return CopyUnderLock(fixLock_, published_, dst); }
+
+void TGpsPort::PublishEpoch() {
+  std::lock_guard lock(fixLock_);
+  epoch_ = working_;
+  epochOpen_ = false;
+}
+
+GpsFix* TGpsPort::GetEpochFix(GpsFix* dst) { return CopyUnderLock(fixLock_, epoch_, dst); }
 
 void TGpsPort::ResetSatellitesComplete() {
   std::lock_guard lock(fixLock_);

@@ -63,6 +63,12 @@ class TGpsPort {
   BOOL IsOpen() const { return open_.load(); }
   // Copies the published fix (the last one, also before Open and after Close).
   GpsFix* GetFix(GpsFix* dst);
+  // Copies the fix as the last complete epoch left it (see NmeaEpochBoundary): what the GPS bar
+  // shows, so that its satellite count, dilution and altitude belong to its position and speed.
+  GpsFix* GetEpochFix(GpsFix* dst);
+  // Lines the reader has taken since the object was made, counted once each line's effect on the
+  // fix is published: a test that wrote n lines waits for this to grow by n.
+  uint64_t GetLinesRead() const { return linesRead_.load(std::memory_order_acquire); }
   // Asks the user, then closes and reopens the device. 1 reconnected, 0 declined.
   int Reconnect();
   // Milliseconds since the last complete line, the last open or the last command dialogue.
@@ -121,6 +127,7 @@ class TGpsPort {
   void StopReader();
   void CloseDevice();
   void PublishFix();
+  void PublishEpoch();
   void StampLine();
   void ResetWorkingFix();
   bool StopRequested() const { return stop_.load(std::memory_order_acquire); }
@@ -142,6 +149,9 @@ class TGpsPort {
   std::atomic<int> ioError_{0};
   GpsFix working_{};
   GpsFix published_{};
+  GpsFix epoch_{};           // under fixLock_, like published_
+  bool epochOpen_ = false;   // the reader's: a sentence was taken since the last epoch ended
+  std::atomic<uint64_t> linesRead_{0};
   UINT_PTR fixTimer_ = 0;
   UINT_PTR keepAwakeTimer_ = 0;
   HANDLE reader_ = nullptr;

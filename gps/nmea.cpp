@@ -224,6 +224,17 @@ bool NmeaFields::Has(int k) const {
   return k < count_ || count_ < kMaxCommas;
 }
 
+NmeaEpochEnd NmeaEpochBoundary(const char* line) {
+  if (!NmeaChecksumOk(line)) return NmeaEpochEnd::None;
+  const NmeaKind kind = KindOf(line);
+  if (kind == NmeaKind::Rmc) return NmeaEpochEnd::Before;
+  if (kind != NmeaKind::Gsv) return NmeaEpochEnd::None;
+  const NmeaFields f(line);
+  if (f.commas() < 5 || !FirstSignal(f)) return NmeaEpochEnd::None;
+  const int64_t total = f.Integer(1);
+  return total >= 1 && f.Integer(2) == total ? NmeaEpochEnd::After : NmeaEpochEnd::None;
+}
+
 NmeaKind ParseNmeaSentence(GpsFix& fix, const char* line) {
   if (!NmeaChecksumOk(line)) return NmeaKind::None;
   const NmeaKind kind = KindOf(line);

@@ -111,6 +111,14 @@ enum class NmeaKind { None, Rmc, Gsa, Gsv, Gns, Gga };
 // fields or too bad a position to change anything), else None and the fix is untouched.
 NmeaKind ParseNmeaSentence(GpsFix& fix, const char* line);
 
+// Where a receiver's epoch (the sentences of one moment) ends, for a display that must show what
+// one whole epoch says rather than the position of one second beside the satellites of the last.
+// Receivers send RMC first and the GSV cycle last: an epoch is complete when its GSV cycle ends
+// (the last message of the first signal's cycle), or, for a receiver that sends no GSV, where the
+// next epoch's RMC begins. Before: the epoch ended just before this line; After: with it.
+enum class NmeaEpochEnd { None, Before, After };
+NmeaEpochEnd NmeaEpochBoundary(const char* line);
+
 // Converts degrees and minutes to radians, signed by the hemisphere letter (`positive` is 'N' or
 // 'E'; any other letter, an empty field included, counts as south or west).
 double NmeaRadians(int32_t degrees, double minutes, char hemisphere, char positive);

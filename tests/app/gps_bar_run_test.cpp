@@ -4,11 +4,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <string>
-#include <thread>
 
 #include "app/commands.h"
 #include "app/input.h"
@@ -27,6 +25,8 @@
 #include "gps/nav_points_dialog.h"
 #include "gps/sight_rule.h"
 #include "maps/user_layer.h"
+#include "tests/support/gps_lines.h"
+#include "tests/support/wait_until.h"
 #include "tools/sampledata/demo_device.h"
 #include "tools/sampledata/fake_receiver.h"
 
@@ -92,20 +92,17 @@ class GpsBarRun : public demo_window::DemoWindow {
     harness::PumpUntilIdle();
     ASSERT_TRUE(g_GpsPort.IsOpen());
   }
-  // One epoch of the walk written and read (real time), then one tick of the fix timer.
+  // One epoch of the walk written and every line of it read (real time), then one tick of the
+  // fix timer. Waiting for all the lines, not only the position, matters twice: the bar shows the
+  // epoch once its satellite cycle has ended, and the link watchdog counts silence from the last
+  // line the reader stamped.
   void Epoch(size_t i) {
-    for (const std::string& line : sample::EpochSentences(walk[i])) ASSERT_TRUE(fake.Write(line));
-    ASSERT_TRUE(WaitForLatitude(walk[i].latDeg));
+    ASSERT_TRUE(test_gps::WriteAndWaitRead(fake, sample::EpochSentences(walk[i])));
+    GpsFix fix{};
+    g_GpsPort.GetEpochFix(&fix);
+    ASSERT_EQ(fix.status, 'A');
+    ASSERT_NEAR(fix.latitude, walk[i].latDeg * M_PI / 180, 1e-7);
     harness::Advance(500);
-  }
-  static bool WaitForLatitude(double degrees) {
-    for (int i = 0; i < 300; ++i) {
-      GpsFix fix{};
-      g_GpsPort.GetFix(&fix);
-      if (fix.status == 'A' && std::fabs(fix.latitude - degrees * M_PI / 180) < 1e-7) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
   }
   // The speed text of an epoch: knots as sent, km/h as shown.
   std::wstring SpeedOf(size_t i) const {
@@ -145,15 +142,11 @@ TEST_F(GpsBarRun, TheTextsFollowTheWalkAndATapOnTheStatusCyclesIt) {
   EXPECT_EQ(Text(TGpsBar::kNameText), L"K7");
   EXPECT_EQ(Text(TGpsBar::kSpeedText), SpeedOf(1));
 
-  // No valid fix: red.
-  ASSERT_TRUE(fake.WriteSentence("GPRMC,100010.00,V,,,,,,,150606,,,N"));
-  for (int i = 0; i < 300 && [] {
-         GpsFix f{};
-         g_GpsPort.GetFix(&f);
-         return f.status == 'A';
-       }();
-       ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  // No valid fix: red. A receiver that loses its fix still sends the whole epoch, its satellite
+  // cycle last.
+  ASSERT_TRUE(test_gps::WriteAndWaitRead(
+      fake, {sample::NmeaLine("GPRMC,100010.00,V,,,,,,,150606,,,N"),
+             sample::NmeaLine("GPGSV,1,1,02,27,05,330,,30,03,045,")}));
   harness::Advance(500);
   EXPECT_EQ(g_MapView.gpsState, 2);
   EXPECT_EQ(Text(TGpsBar::kSpeedText), L"V:--");

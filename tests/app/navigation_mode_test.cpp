@@ -19,6 +19,7 @@
 #include "maps/mdm_map.h"
 #include "maps/user_layer.h"
 #include "tools/sampledata/demo_device.h"
+#include "tests/support/gps_lines.h"
 #include "tools/sampledata/fake_receiver.h"
 
 namespace {
@@ -154,16 +155,11 @@ TEST_F(DemoWindow, APortThatCannotOpenLeavesTheModeOffWithButtonsUp) {
   EXPECT_FALSE(g_GpsBar.window && IsWindowVisible(g_GpsBar.window));
 }
 
-// Waits in real time (the reader runs in real time) until the port has published `status`.
-bool WaitForStatus(char status, double latitude) {
-  for (int i = 0; i < 300; ++i) {
-    GpsFix fix{};
-    g_GpsPort.GetFix(&fix);
-    if (fix.status == status && (status != 'A' || std::fabs(fix.latitude - latitude) < 1e-7))
-      return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
+// Whether the port has published `status` (and for a valid fix, `latitude` in radians).
+bool HasStatus(char status, double latitude) {
+  GpsFix fix{};
+  g_GpsPort.GetFix(&fix);
+  return fix.status == status && (status != 'A' || std::fabs(fix.latitude - latitude) < 1e-7);
 }
 
 TEST_F(DemoWindow, NavigationRunOnTheFakeReceiverMovesTheMarkerAndFollowsThePort) {
@@ -184,8 +180,8 @@ TEST_F(DemoWindow, NavigationRunOnTheFakeReceiverMovesTheMarkerAndFollowsThePort
   const auto walk = sample::DemoTownWalk(3);
   double lastX = 0, lastY = 0;
   for (const auto& epoch : walk) {
-    for (const std::string& line : sample::EpochSentences(epoch)) ASSERT_TRUE(fake.Write(line));
-    ASSERT_TRUE(WaitForStatus('A', epoch.latDeg * M_PI / 180.0)) << [] {
+    ASSERT_TRUE(test_gps::WriteAndWaitRead(fake, sample::EpochSentences(epoch)));
+    ASSERT_TRUE(HasStatus('A', epoch.latDeg * M_PI / 180.0)) << [] {
       GpsFix fix{};
       g_GpsPort.GetFix(&fix);
       return std::string(1, fix.status ? fix.status : '0') + " " + std::to_string(fix.latitude);
@@ -198,8 +194,8 @@ TEST_F(DemoWindow, NavigationRunOnTheFakeReceiverMovesTheMarkerAndFollowsThePort
   EXPECT_NE(lastX, 0);
   EXPECT_NE(lastY, 0);
   // A fix without validity keeps the last position and shows no fix.
-  ASSERT_TRUE(fake.WriteSentence("GPRMC,100005,V,,,,,,,150606,,"));
-  ASSERT_TRUE(WaitForStatus('V', 0));
+  ASSERT_TRUE(test_gps::WriteAndWaitRead(fake, {sample::NmeaLine("GPRMC,100005,V,,,,,,,150606,,")}));
+  ASSERT_TRUE(HasStatus('V', 0));
   harness::Advance(500);
   EXPECT_EQ(g_MapView.gpsState, 2);
   EXPECT_EQ(g_MapView.gpsX, lastX);
@@ -305,8 +301,8 @@ TEST_F(DemoWindow, RecordedTrackOnDiskHoldsTheMovedFixes) {
   std::vector<TMapPoint> want;
   const auto walk = sample::DemoTownWalk(6);
   for (size_t i = 0; i < walk.size(); ++i) {
-    for (const std::string& line : sample::EpochSentences(walk[i])) ASSERT_TRUE(fake.Write(line));
-    ASSERT_TRUE(WaitForStatus('A', walk[i].latDeg * M_PI / 180.0));
+    ASSERT_TRUE(test_gps::WriteAndWaitRead(fake, sample::EpochSentences(walk[i])));
+    ASSERT_TRUE(HasStatus('A', walk[i].latDeg * M_PI / 180.0));
     const double oldX = g_MapView.gpsX, oldY = g_MapView.gpsY;
     harness::Advance(500);
     // Only a fix that moved the marker (more than about 2 m) is a vertex.

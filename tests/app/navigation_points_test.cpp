@@ -24,6 +24,7 @@
 #include "maps/user_layer.h"
 #include "tools/sampledata/demo_device.h"
 #include "tools/sampledata/fake_greis.h"
+#include "tests/support/gps_lines.h"
 #include "tools/sampledata/fake_receiver.h"
 
 namespace {
@@ -69,11 +70,8 @@ class NavigationPoints : public demo_window::DemoWindow {
     harness::PumpUntilIdle();
     ASSERT_TRUE(g_GpsPort.IsOpen());
     const auto walk = sample::DemoTownWalk(1);
-    for (const std::string& line : sample::EpochSentences(walk[0])) ASSERT_TRUE(fake.Write(line));
-    for (int i = 0; i < 300 && g_MapView.gpsState != 1; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      harness::Advance(500);
-    }
+    ASSERT_TRUE(test_gps::WriteAndWaitRead(fake, sample::EpochSentences(walk[0])));
+    harness::Advance(500);
     ASSERT_EQ(g_MapView.gpsState, 1);
   }
   void TearDown() override {

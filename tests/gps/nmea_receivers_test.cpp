@@ -234,3 +234,36 @@ TEST(NmeaReceivers, NumbersThatOverflowAreNoValues) {
 }
 
 }  // namespace
+
+namespace {
+
+// Where each line of the receivers' epochs above stands for the epoch's end: the RMC opens an
+// epoch (the one before ended), the last message of the first signal's GPS cycle closes it; the
+// second signal's cycle, other systems' cycles and damaged lines decide nothing.
+TEST(NmeaReceivers, AnEpochEndsWithItsFirstSignalsSatelliteCycle) {
+  const struct {
+    std::string line;
+    NmeaEpochEnd end;
+  } rows[] = {
+      {Line(kEpochs[0].bodies[0]), NmeaEpochEnd::Before},   // GNRMC
+      {Line(kEpochs[0].bodies[1]), NmeaEpochEnd::None},     // GNGGA
+      {Line(kEpochs[0].bodies[4]), NmeaEpochEnd::None},     // GPGSV 3,1 signal 1
+      {Line(kEpochs[0].bodies[6]), NmeaEpochEnd::After},    // GPGSV 3,3 signal 1
+      {Line(kEpochs[0].bodies[8]), NmeaEpochEnd::None},     // GPGSV 2,2 signal 6
+      {Line(kEpochs[0].bodies[10]), NmeaEpochEnd::None},    // GLGSV 2,2
+      {Line(kEpochs[1].bodies[0]), NmeaEpochEnd::Before},   // GNRMC
+      {Line(kEpochs[1].bodies[7]), NmeaEpochEnd::After},    // padded GPGSV 3,3
+      {Line("GPGSV,1,1,01,07,29,116,41"), NmeaEpochEnd::After},
+      {Line("GPGSV,3,4,10,07,29,116,41"), NmeaEpochEnd::None},  // no such message
+      {Line("GPGSV,0,0,00"), NmeaEpochEnd::None},
+      {"$GPRMC,101530.000,A,5545.2213,N,03737.4701,E,0.12,181.40,150624,,,A*00\r",
+       NmeaEpochEnd::None},  // bad checksum: not a sentence at all
+      {"", NmeaEpochEnd::None},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.line);
+    EXPECT_EQ(NmeaEpochBoundary(row.line.c_str()), row.end);
+  }
+}
+
+}  // namespace
