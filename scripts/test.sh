@@ -21,6 +21,12 @@ build() {  # build DIR [--target T] extra-cmake-args...
 build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 (cd build && ctest -j "$JOBS" --output-on-failure --timeout 300)
 
+# The tests that involve threads, serial lines, real time or other processes, once more: shuffled,
+# three times each, at twice the cores, so that a race shows up here and not on a user's machine.
+REALTIME=$(python3 scripts/realtime_tests.py)
+(cd build && ctest -R "$REALTIME" --schedule-random --repeat until-fail:3 -j $((2 * JOBS)) \
+   --output-on-failure --timeout 300)
+
 # The readers of outside data under libFuzzer (clang, ASan, UBSan), FUZZ_SECONDS each.
 if [ "${VORNA_SKIP_FUZZ:-0}" != "1" ]; then
   bash scripts/fuzz.sh build/bin/vorna-mksample

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 #include <cstdlib>
@@ -44,16 +45,18 @@ int ObjectsDrawn() {
 
 // Finds the popup menu's window once its loop runs (the pen-down on the bar opens it inside
 // the tap on the bar) and picks the item with `g_pickCommand` by the arrow keys, as a user on the
-// device does with the hardware pad. The popup's loop waits for input, so a second thread
-// watches for the popup and sends the picker its message, which the loop then runs.
+// device does with the hardware pad. The popup's loop waits for input, so a second thread keeps
+// sending the picker its message until one finds the popup open and picks.
 UINT g_pickCommand = 0;
-bool g_picked = false;
+std::atomic<bool> g_picked{false};
 
 LRESULT CALLBACK PickerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg != WM_APP) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (g_picked) return 0;  // a later ask, queued while the first one picked
   HWND popup = FindWindowW(L"MNU", L"");
   HMENU scale = reinterpret_cast<HMENU>(SendMessageW(g_MenuBar, SHCMBM_GETSUBMENU, 0, kScaleMenuCommand));
-  if (!popup || !scale) {
+  if (!popup) return 0;  // asked before the popup opened: the watcher asks again
+  if (!scale) {
     ADD_FAILURE() << "no popup: " << popup << " " << scale;
     return 0;
   }
@@ -128,9 +131,13 @@ TEST(DemoE2e, ScaleMenuPanAndArrowKeyMatchThePicture) {
   POINT p{(button.left + button.right) / 2, (button.top + button.bottom) / 2};
   ClientToScreen(g_MenuBar, &p);
   g_pickCommand = 41108;
+  // Asks every 20 ms until the pick is done (at most 20 s): however late the popup opens on a
+  // loaded machine, an ask then finds it.
   std::thread watcher([picker] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    PostMessageW(picker, WM_APP, 0, 0);
+    for (int i = 0; i < 1000 && !g_picked; ++i) {
+      PostMessageW(picker, WM_APP, 0, 0);
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
   });
   // The drop-down opens on the pen-down; a pen-up queued with it would cancel the popup.
   harness::PenDown(p.x, p.y);

@@ -76,7 +76,7 @@ TEST(SecondStart, OpensNoWindowOnTheDisplay) {
   pid_t first = Launch(root, nullptr);
   vplat::SetDeviceRoot(root);
   bool claimed = false;
-  for (int waited = 0; waited <= 5000 && !claimed; waited += 10) {
+  for (int waited = 0; waited <= 20000 && !claimed; waited += 10) {
     claimed = vplat::IsInstanceClaimed(L"Vorna");
     if (!claimed) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
@@ -84,7 +84,7 @@ TEST(SecondStart, OpensNoWindowOnTheDisplay) {
 
   const std::string display = ":" + std::to_string(number);
   pid_t second = Launch(root, display.c_str());
-  const int code = WaitFor(second, 5000);
+  const int code = WaitFor(second, 20000);
   EXPECT_EQ(code, 255);
   if (code == -1) {
     kill(second, SIGKILL);

@@ -25,6 +25,7 @@
 #include "tests/app/startup_fixture.h"
 #include "tests/settings/settings_fixture.h"
 #include "tools/sampledata/demo_device.h"
+#include "tests/support/gps_lines.h"
 #include "tools/sampledata/fake_receiver.h"
 #include "view/map_view.h"
 
@@ -225,13 +226,10 @@ TEST_F(SettingsE2e, TheNavigationTabShowsTheLiveFixOfTheRunningPort) {
   g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
   StartNavigationMode(0, 0);
   ASSERT_TRUE(g_GpsPort.IsOpen());
-  fake.WriteSentence("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  ASSERT_TRUE(test_gps::WriteAndWaitRead(
+      fake, {sample::NmeaLine("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")}));
   GpsFix fix{};
-  while (fix.status != 'A' && std::chrono::steady_clock::now() < end) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    g_GpsPort.GetFix(&fix);
-  }
+  g_GpsPort.GetFix(&fix);
   ASSERT_EQ(fix.status, 'A');
   std::wstring before, after;
   harness::OnDialog(108, [&](HWND d) {

@@ -24,6 +24,7 @@
 #include "tests/app/startup_fixture.h"
 #include "gps/gps_port.h"
 #include "tools/sampledata/demo_device.h"
+#include "tests/support/gps_lines.h"
 #include "tools/sampledata/fake_receiver.h"
 #include "view/map_view.h"
 #include "view/point_lists.h"
@@ -250,8 +251,8 @@ TEST_F(ToolPanelE2e, NewObjectsCarryTheFixTimeOnlyWhileThePortIsOpen) {
   ASSERT_TRUE(g_GpsPort.IsOpen());
   const auto walk = sample::DemoTownWalk(1);
   std::string expected;
-  for (const std::string& line : sample::EpochSentences(walk[0])) {
-    ASSERT_TRUE(fake.Write(line));
+  const std::vector<std::string> lines = sample::EpochSentences(walk[0]);
+  for (const std::string& line : lines) {
     // The time field of the RMC sentence, hhmmss, as the attribute shows it.
     if (line.find("RMC,") != std::string::npos) {
       const std::string t = line.substr(line.find(',') + 1, 6);
@@ -259,14 +260,10 @@ TEST_F(ToolPanelE2e, NewObjectsCarryTheFixTimeOnlyWhileThePortIsOpen) {
     }
   }
   ASSERT_EQ(expected.size(), 8u);
-  bool fixed = false;
-  for (int i = 0; i < 300 && !fixed; ++i) {
-    GpsFix fix{};
-    g_GpsPort.GetFix(&fix);
-    fixed = fix.status == 'A';
-    if (!fixed) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  ASSERT_TRUE(fixed);
+  ASSERT_TRUE(test_gps::WriteAndWaitRead(fake, lines));
+  GpsFix fix{};
+  g_GpsPort.GetFix(&fix);
+  ASSERT_EQ(fix.status, 'A');
   g_Ini.SetInt("GTMethod", 7);
   SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);
   harness::PumpUntilIdle();
