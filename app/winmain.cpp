@@ -86,20 +86,10 @@ class TGpsBarLink final : public IGpsBarHost {
 };
 TGpsBarLink g_gpsBarLink;
 
-// The route's road graph, once the route can say whether it has one loaded; until then there is
-// none and a target is shown by its straight line.
-template <class Route>
-int RouteIsBound(Route& route) {
-  if constexpr (requires { route.IsBound(); })
-    return route.IsBound() ? 1 : 0;
-  else
-    return 0;
-}
-
 // The navigation-target overlay's route: the program's one route.
 class TRouteLink final : public IRouteService {
  public:
-  int IsBound() override { return RouteIsBound(g_Route); }
+  int IsBound() override { return g_Route.IsBound() ? 1 : 0; }
   int Compute(double x1, double y1, double x2, double y2) override {
     return g_Route.Compute(x1, y1, x2, y2, 0) ? 1 : 0;
   }
