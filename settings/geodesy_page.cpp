@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/ini_file.h"
+#include "gps/geodesy_bar.h"
 #include "gps/gps_port.h"
 #include "gps/greis_receiver.h"
 #include "settings/settings_dialog.h"
@@ -164,11 +165,17 @@ void RefreshGeoPage(HWND page, int source) {
   SetText(page, kPower, text);
   int size = 0, freeBytes = 0;
   text[0] = 0;
-  if (g_GreisReceiver.GetMemory(&size, &freeBytes))
-    swprintf(text, 64, L"%.2f/%.2f", freeBytes / 1048576.0, size / 1048576.0);
+  const bool memory = g_GreisReceiver.GetMemory(&size, &freeBytes);
+  if (memory) swprintf(text, 64, L"%.2f/%.2f", freeBytes / 1048576.0, size / 1048576.0);
   SetText(page, kMemory, text);
-  // The remaining time needs the geodesy bar's recording rate, which only a running log gives.
-  SetText(page, kRemaining, L"");
+  // The remaining time, as the geodesy bar tells it: its recording rate exists only while a log
+  // grows under the bar, so without one the receiver is not asked for the log's size (2 s more
+  // of a silent receiver) and the box stays empty.
+  text[0] = 0;
+  int logSize = 0;
+  if (memory && g_GeodesyBar.rate > 0 && g_GreisReceiver.GetCurrentLogSize(&logSize))
+    FormatRemainingTime(text, 64, freeBytes, logSize, g_GeodesyBar.rate);
+  SetText(page, kRemaining, text);
   g_GreisReceiver.LeaveCommandMode();
 }
 

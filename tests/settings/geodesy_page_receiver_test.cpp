@@ -1,0 +1,70 @@
+// The geodesy receiver page's live receiver values over the fake GREIS receiver: power, memory
+// and the remaining recording time the geodesy bar would show for the log that is growing.
+#include <stdlib.h>
+
+#include <cstdio>
+
+#include "gps/geodesy_bar.h"
+#include "gps/gps_port.h"
+#include "gps/greis_receiver.h"
+#include "tests/settings/settings_fixture.h"
+#include "tests/support/wait_until.h"
+#include "tools/sampledata/fake_greis.h"
+
+namespace {
+
+DWORD WINAPI ReaderProc(LPVOID port) { return static_cast<TGpsPort*>(port)->ReadLoop(); }
+void CALLBACK FixTimerProc(HWND, UINT, UINT_PTR, DWORD) {}
+
+class GeodesyPageReceiver : public settingstest::SettingsTest {
+ protected:
+  void SetUp() override {
+    SettingsTest::SetUp();
+    ASSERT_TRUE(fake.Open());
+    setenv("VORNA_COM6", fake.SlavePath().c_str(), 1);
+    g_GpsPort.SetSourceType(TGpsPort::kGreis);
+    g_GpsPort.Open(nullptr, L"COM6:", 115200, FixTimerProc, ReaderProc, FALSE);
+    ASSERT_TRUE(g_GpsPort.IsOpen());
+    g_GreisReceiver.Bind(&g_GpsPort, "\\Vorna\\Vorna.gbackup");
+    ASSERT_TRUE(g_GreisReceiver.IsReady());
+    ASSERT_TRUE(test_wait::Until([this] { return fake.NmeaOn(); }));
+    fake.SetPower("7.42");
+    fake.SetMemory(64 * 1048576LL, 16 * 1048576LL);
+    fake.SetCurrentLog("log1210a", 1048576, 0);
+  }
+  void TearDown() override {
+    g_GpsPort.Close();
+    g_GreisReceiver.Bind(nullptr, "");
+    g_GeodesyBar.rate = 0;
+    fake.HangUp();
+    SettingsTest::TearDown();
+  }
+  // The page's power, memory and remaining-time boxes as the dialog shows them.
+  void ReadValues(std::wstring* power, std::wstring* memory, std::wstring* remaining) {
+    Run(1, [&](HWND d) {
+      HWND page = TSettingsDialog::Page(1);
+      *power = Text(page, 2513);
+      *memory = Text(page, 2414);
+      *remaining = Text(page, 2415);
+      Press(d, IDCANCEL);
+    });
+  }
+  sample::FakeGreis fake;
+};
+
+TEST_F(GeodesyPageReceiver, TheRemainingTimeFollowsTheBarsRecordingRateOrStaysEmpty) {
+  std::wstring power, memory, remaining;
+  // No log grows under the bar: no rate, no time (and the log's size is not asked for).
+  ReadValues(&power, &memory, &remaining);
+  EXPECT_EQ(power, L"7.42");
+  EXPECT_EQ(memory, L"16.00/64.00");
+  EXPECT_EQ(remaining, L"");
+
+  // 2048 bytes a second into 16 MiB free with 1 MiB already logged: half of the 15 MiB left,
+  // (16 - 1) * 1048576 / 2048 / 2 = 3840 s.
+  g_GeodesyBar.rate = 2048;
+  ReadValues(&power, &memory, &remaining);
+  EXPECT_EQ(remaining, L"64:00") << fake.Transcript();
+}
+
+}  // namespace
