@@ -87,6 +87,9 @@ void ReadParameters(HWND page) {
     }
     g_GreisReceiver.LeaveCommandMode();
   }
+  // Values that cannot be read cannot be written either: their boxes are disabled, so nothing is
+  // typed that Apply would then drop.
+  for (int id : {kPdop, kElevation, kPeriod}) EnableWindow(GetDlgItem(page, id), ok);
   if (!ok) {
     for (int id : {kPdop, kElevation, kPeriod}) SetText(page, id, L"");
     for (int id : {kGps, kGlonass}) {

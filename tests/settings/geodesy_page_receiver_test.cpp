@@ -46,6 +46,8 @@ class GeodesyPageReceiver : public settingstest::SettingsTest {
       *power = Text(page, 2513);
       *memory = Text(page, 2414);
       *remaining = Text(page, 2415);
+      // A receiver that answers: its parameters can be edited.
+      for (int id : {1035, 1029, 1039}) EXPECT_TRUE(Enabled(page, id)) << id;
       Press(d, IDCANCEL);
     });
   }

@@ -137,7 +137,10 @@ TEST_F(GpsPages, AReceiverThatIsNotReadyLeavesTheParametersEmptyAndSendsNothing)
     HWND page = TSettingsDialog::Page(1);
     EXPECT_EQ(SendDlgItemMessageW(page, 2322, CB_GETCOUNT, 0, 0), 15);
     EXPECT_EQ(ComboText(page, 2322), L"TPS_CR4");
-    for (int id : {1035, 1029, 1039}) EXPECT_EQ(Text(page, id), L"") << id;
+    for (int id : {1035, 1029, 1039}) {
+      EXPECT_EQ(Text(page, id), L"") << id;
+      EXPECT_FALSE(Enabled(page, id)) << id;
+    }
     for (int id : {2320, 2421}) {
       EXPECT_FALSE(Checked(page, id));
       EXPECT_FALSE(Enabled(page, id));
