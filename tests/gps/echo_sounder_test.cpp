@@ -10,11 +10,20 @@
 #include "base/lang.h"
 #include "gps/echo_sounder.h"
 #include "platform/harness.h"
+#include "tests/support/wait_until.h"
 #include "tools/sampledata/fake_receiver.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// A Close that has to force its reader waits 50 slices of 20 ms first: a Close shorter than
+// that has stopped the reader by asking. The bound is that floor, not a guess at a fast machine.
+constexpr int kForcedCloseMs = 50 * 20;
+
+int ElapsedMs(Clock::time_point since) {
+  return int(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
 
 DWORD EchoReaderProc(LPVOID echo) { return static_cast<TEchoSounder*>(echo)->ReadLoop(); }
 void EchoTimerProc(HWND, UINT, UINT_PTR, DWORD) {}
@@ -45,12 +54,7 @@ class EchoLink : public ::testing::Test {
     return echo.GetDepth(&r)->depth;
   }
   bool WaitDepth(float want) {
-    const auto end = Clock::now() + std::chrono::seconds(3);
-    while (Depth() != want) {
-      if (Clock::now() > end) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
+    return test_wait::Until([&] { return Depth() == want; });
   }
 
   sample::FakeReceiver fake;
@@ -77,7 +81,7 @@ TEST_F(EchoLink, DepthOnlySounderIsRecordedFromItsFirstLine) {
 
   const auto t0 = Clock::now();
   echo.Close();
-  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count(), 500);
+  EXPECT_LT(ElapsedMs(t0), kForcedCloseMs);
   EXPECT_FALSE(echo.IsOpen());
   EXPECT_EQ(Depth(), 2.4f);  // the last depth stays readable
 }
@@ -96,10 +100,15 @@ TEST_F(EchoLink, HungUpSounderDoesNotHoldUpClose) {
   fake.Write("$SDDBT,12.3,f,3.7,M,2.0,F*30\r\n");
   ASSERT_TRUE(WaitDepth(3.7f));
   fake.HangUp();
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the reader backs off
+  // Time has to pass here with nothing to wait for: the sounder keeps no error flag, so the
+  // pause lets its reader meet the hang-up and go into its 200 ms back-off. Whether it has got
+  // there or is still on its way, a sound Close asks it to stop and ends before it would have
+  // to be forced.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
   const auto t0 = Clock::now();
   echo.Close();
-  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count(), 500);
+  EXPECT_LT(ElapsedMs(t0), kForcedCloseMs);
+  EXPECT_FALSE(echo.IsOpen());
 }
 
 }  // namespace

@@ -9,20 +9,29 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <functional>
+#include <atomic>
 #include <string>
 #include <thread>
 
 #include "base/lang.h"
 #include "gps/gps_port.h"
 #include "platform/harness.h"
+#include "tests/support/gps_lines.h"
+#include "tests/support/thread_asleep.h"
+#include "tests/support/wait_until.h"
 #include "tools/sampledata/fake_receiver.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-DWORD ReaderProc(LPVOID port) { return static_cast<TGpsPort*>(port)->ReadLoop(); }
+// The reader thread's kernel id, for the test that waits until the reader sleeps in its wait.
+std::atomic<pid_t> g_readerTid{0};
+
+DWORD ReaderProc(LPVOID port) {
+  g_readerTid = test_wait::ThisThreadId();
+  return static_cast<TGpsPort*>(port)->ReadLoop();
+}
 void FixTimerProc(HWND, UINT, UINT_PTR, DWORD) {}
 
 LRESULT OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -36,14 +45,9 @@ LRESULT OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 const char* kRmc = "GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W";
 const char* kRmc2 = "GPRMC,081836,A,3345.6789,S,15112.5000,W,000.0,360.0,130998,011.3,E";
 
-bool WaitFor(const std::function<bool()>& ready, int ms = 3000) {
-  const auto end = Clock::now() + std::chrono::milliseconds(ms);
-  while (!ready()) {
-    if (Clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
+// A Close that has to force its reader waits 50 slices of 20 ms first: a Close shorter than
+// that has stopped the reader by asking. The bound is that floor, not a guess at a fast machine.
+constexpr int kForcedCloseMs = 50 * 20;
 
 int ElapsedMs(Clock::time_point since) {
   return int(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
@@ -96,11 +100,24 @@ class GpsPortLink : public ::testing::Test {
     port.GetFix(&f);
     return f;
   }
-  bool WaitStatus(char status, int ms = 3000) {
-    return WaitFor([&] { return Fix().status == status; }, ms);
+  bool WaitStatus(char status) {
+    return test_wait::Until([&] { return Fix().status == status; });
   }
   bool WaitLatitudeSign(int sign) {
-    return WaitFor([&] { return Fix().latitude * sign > 0; });
+    return test_wait::Until([&] { return Fix().latitude * sign > 0; });
+  }
+  bool WriteAndWaitRead(const std::vector<std::string>& lines) {
+    return test_gps::WriteAndWaitRead(fake, lines, port);
+  }
+  // Idle time is real milliseconds since the last stamp. Once it has grown past 200 ms, a stamp
+  // made after `since` shows as an idle time no longer than the time since `since`, however
+  // slow the machine; a missing stamp would show 200 ms more.
+  bool WaitIdleAtLeast200() {
+    return test_wait::Until([&] { return port.GetIdleTime() >= 200; });
+  }
+  void ExpectStampedSince(Clock::time_point since) {
+    const DWORD idle = port.GetIdleTime();
+    EXPECT_LE(int(idle), ElapsedMs(since) + 2);  // 2: both clocks round to the millisecond
   }
 
   HWND owner = nullptr;
@@ -116,9 +133,11 @@ TEST_F(GpsPortLink, SplitSentenceParsesOnceAndFaultsDoNotStopTheReader) {
   ASSERT_TRUE(fake.WriteSplit(line, {7, 30, line.size() - 1}, 30));  // LF arrives last, alone
   ASSERT_TRUE(WaitStatus('A'));
   EXPECT_NEAR(Fix().latitude, 0.83980531, 1e-8);
+  EXPECT_EQ(port.GetLinesRead(), 1u);  // once, for all its pieces
 
   // Bad checksum, truncated, over-long, 8-bit garbage with NULs: none of them is taken, and
-  // the next good line parses.
+  // the next good line parses. Six lines end in them (the garbage has no LF of its own).
+  const uint64_t before = port.GetLinesRead();
   fake.WriteBadChecksum(kRmc2);
   fake.WriteTruncated(kRmc2, 40);
   fake.WriteLongLine(600);  // exactly 600 bytes before the LF: an empty line is passed on
@@ -126,57 +145,68 @@ TEST_F(GpsPortLink, SplitSentenceParsesOnceAndFaultsDoNotStopTheReader) {
   fake.WriteGarbage(300);
   fake.Write("\n");
   fake.Write(std::string("$GPRMC,0\0" "81836,A", 16) + "\r\n");
-  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  ASSERT_TRUE(test_wait::Until([&] { return port.GetLinesRead() >= before + 6; }));
+  EXPECT_EQ(port.GetLinesRead(), before + 6);
   EXPECT_GT(Fix().latitude, 0);
   std::string noCr = sample::NmeaLine(kRmc2);
   noCr.erase(noCr.size() - 2, 1);  // a line without its CR is still a line
-  fake.Write(noCr);
-  ASSERT_TRUE(WaitLatitudeSign(-1));
-  EXPECT_LT(port.GetIdleTime(), 1000u);
+  ASSERT_TRUE(WaitIdleAtLeast200());
+  const auto sent = Clock::now();
+  ASSERT_TRUE(WriteAndWaitRead({noCr}));
+  EXPECT_LT(Fix().latitude, 0);
+  ExpectStampedSince(sent);  // the line stamped the time
   EXPECT_FALSE(port.HasIoError());
 }
 
 TEST_F(GpsPortLink, GreisOpenSetsUpOutputAndCloseStopsItFirst) {
   OpenPort(TGpsPort::kGreis);
   ASSERT_TRUE(port.IsOpen());
-  EXPECT_TRUE(fake.WaitTranscript("em,,nmea/GSV:1\n", 2000));
+  EXPECT_TRUE(fake.WaitTranscript("em,,nmea/GSV:1\n", test_wait::kDefaultMs));
   EXPECT_EQ(fake.Transcript(),
             "dm\nem,,nmea/RMC:0.2\nem,,nmea/GNS:0.2\nem,,nmea/GSA:1\nem,,nmea/GSV:1\n");
-  fake.WriteSentence(kRmc);
-  ASSERT_TRUE(WaitStatus('A'));
+  ASSERT_TRUE(WriteAndWaitRead({sample::NmeaLine(kRmc)}));
+  EXPECT_EQ(Fix().status, 'A');
   fake.ClearTranscript();
   const auto t0 = Clock::now();
   port.Close();
-  EXPECT_LT(ElapsedMs(t0), 500);
+  EXPECT_LT(ElapsedMs(t0), kForcedCloseMs);
   EXPECT_FALSE(port.IsOpen());
-  EXPECT_TRUE(fake.WaitTranscript("dm\n", 1000));
+  EXPECT_TRUE(fake.WaitTranscript("dm\n", test_wait::kDefaultMs));
   EXPECT_EQ(fake.Transcript(), "dm\n");
-  // The last fix stays readable after Close; sentences now go nowhere.
+  // The last fix stays readable after Close; sentences now go nowhere. Close has joined the
+  // reader, so nothing is left to take the line; the pause only gives a stray reader the time
+  // to show itself, and for a sound port the checks hold however long it is.
+  const uint64_t lines = port.GetLinesRead();
   fake.WriteSentence(kRmc2);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(port.GetLinesRead(), lines);
   EXPECT_EQ(Fix().status, 'A');
   EXPECT_GT(Fix().latitude, 0);
 }
 
 TEST_F(GpsPortLink, NoSentenceIsParsedInsideACommandDialogue) {
   OpenPort();
-  fake.WriteSentence(kRmc);
-  ASSERT_TRUE(WaitStatus('A'));
+  ASSERT_TRUE(WriteAndWaitRead({sample::NmeaLine(kRmc)}));
+  EXPECT_EQ(Fix().status, 'A');
   port.SetCommandMode(1);
-  EXPECT_TRUE(fake.WaitTranscript("dm\n", 1000));
+  EXPECT_TRUE(fake.WaitTranscript("dm\n", test_wait::kDefaultMs));
+  const uint64_t lines = port.GetLinesRead();
   fake.WriteSentence(kRmc2);  // a receiver still talking: the reader must keep off it
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  EXPECT_GT(Fix().latitude, 0);
-  // The dialogue reads the bytes itself.
+  // The dialogue reads the bytes itself: every one of them, so the reader took none (the read
+  // ends after its 2 s allowance of silence, the line having come in whole long before).
   char buf[200];
   DWORD n = port.ReadReply(buf, sizeof buf);
   EXPECT_EQ(std::string(buf, n), sample::NmeaLine(kRmc2));
+  EXPECT_EQ(port.GetLinesRead(), lines);
+  EXPECT_GT(Fix().latitude, 0);
   fake.ClearTranscript();
+  ASSERT_TRUE(WaitIdleAtLeast200());
+  const auto ended = Clock::now();
   port.SetCommandMode(0);
-  EXPECT_TRUE(fake.WaitTranscript("em,,nmea/GSV:1\n", 1000));  // output set up again
-  EXPECT_LT(port.GetIdleTime(), 500u);
-  fake.WriteSentence(kRmc2);
-  EXPECT_TRUE(WaitLatitudeSign(-1));
+  EXPECT_TRUE(fake.WaitTranscript("em,,nmea/GSV:1\n", test_wait::kDefaultMs));  // output again
+  ExpectStampedSince(ended);  // the end of the dialogue counts as activity
+  ASSERT_TRUE(WriteAndWaitRead({sample::NmeaLine(kRmc2)}));
+  EXPECT_LT(Fix().latitude, 0);
 }
 
 TEST_F(GpsPortLink, ReadReplyEndsOnEitherReplyFormOrAfterTheSilenceAllowance) {
@@ -189,11 +219,11 @@ TEST_F(GpsPortLink, ReadReplyEndsOnEitherReplyFormOrAfterTheSilenceAllowance) {
     EXPECT_EQ(std::string(buf, n), reply);
     EXPECT_EQ(buf[n], 0);
     EXPECT_LT(port.GetLastReplyEmptyReads(), 200);
-    fake.WaitPlayed(2000);
+    ASSERT_TRUE(fake.WaitPlayed(test_wait::kDefaultMs));
   }
-  // Capacity is respected: at most capacity - 1 bytes and the terminator.
+  // Capacity is respected: at most capacity - 1 bytes and the terminator (the read waits for
+  // the bytes itself).
   fake.Write("RE010 0123456789\r\n");
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
   char small[8];
   std::memset(small, 'z', sizeof small);
   EXPECT_EQ(port.ReadReply(small, sizeof small), 7u);
@@ -219,36 +249,39 @@ TEST_F(GpsPortLink, ReadBlockTakesExactCountsAndEndsOnCancel) {
   char buf[16] = {};
   EXPECT_NE(port.ReadBlock(buf, 10), 0u);
   EXPECT_EQ(std::string(buf, 10), "0123456789");
-  fake.WaitPlayed(1000);
+  ASSERT_TRUE(fake.WaitPlayed(test_wait::kDefaultMs));
+  // Cancelled once this thread sleeps in the block's read. A read that ends on silence does so
+  // 3 s after its start at the earliest: ending sooner, it ended on the cancel.
+  const pid_t reading = test_wait::ThisThreadId();
   std::thread canceller([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(test_wait::UntilAsleep(reading));
     port.CancelRead();
   });
   const auto t0 = Clock::now();
   EXPECT_EQ(port.ReadBlock(buf, 10), 0u);
-  EXPECT_LT(ElapsedMs(t0), 1000);
+  EXPECT_LT(ElapsedMs(t0), 3000);
   canceller.join();
   port.SetCommandMode(0);
 }
 
 TEST_F(GpsPortLink, HangUpMarksTheErrorAndCloseIsPrompt) {
   OpenPort();
-  fake.WriteSentence(kRmc);
-  ASSERT_TRUE(WaitStatus('A'));
+  ASSERT_TRUE(WriteAndWaitRead({sample::NmeaLine(kRmc)}));
   fake.HangUp();
-  EXPECT_TRUE(WaitFor([&] { return port.HasIoError() != 0; }));
+  EXPECT_TRUE(test_wait::Until([&] { return port.HasIoError() != 0; }));
   const auto t0 = Clock::now();
   port.Close();
-  EXPECT_LT(ElapsedMs(t0), 500);
+  EXPECT_LT(ElapsedMs(t0), kForcedCloseMs);
   EXPECT_EQ(Fix().status, 'A');
 }
 
 TEST_F(GpsPortLink, CloseIsPromptWhileTheReaderWaitsOnSilence) {
+  g_readerTid = 0;
   OpenPort();
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_TRUE(test_wait::UntilAsleep(g_readerTid));  // in its wait on the silent port
   const auto t0 = Clock::now();
   port.Close();
-  EXPECT_LT(ElapsedMs(t0), 500);
+  EXPECT_LT(ElapsedMs(t0), kForcedCloseMs);
   EXPECT_FALSE(port.IsOpen());
 }
 
@@ -260,25 +293,26 @@ TEST_F(GpsPortLink, ReconnectDeclinedLeavesThePortAlone) {
   EXPECT_EQ(harness::MessageBoxes()[0].text, g_Lang.GetText(100033));
   EXPECT_EQ(harness::MessageBoxes()[0].caption, g_Lang.GetText(100011));
   EXPECT_TRUE(port.IsOpen());
-  fake.WriteSentence(kRmc);
-  EXPECT_TRUE(WaitStatus('A'));
+  EXPECT_TRUE(WriteAndWaitRead({sample::NmeaLine(kRmc)}));
+  EXPECT_EQ(Fix().status, 'A');
 }
 
 TEST_F(GpsPortLink, ReconnectAsksAgainUntilTheDeviceReturns) {
   OpenPort();
-  fake.WriteSentence(kRmc);
-  ASSERT_TRUE(WaitStatus('A'));
+  ASSERT_TRUE(WriteAndWaitRead({sample::NmeaLine(kRmc)}));
   fake.HangUp();
   std::filesystem::remove(link);  // the device is gone
   sample::FakeReceiver back;
-  std::thread returner([&] {
-    // The first reopen (after 1 s) fails; the device is back before the second.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    if (back.Open()) Point(back.SlavePath());
-  });
+  // The first reopen fails; the device is back while the user reads that failure, so the
+  // second reopen finds it, however long each step takes.
   harness::AnswerMessageBox(L"", IDYES);
+  bool returned = false;
+  harness::AnswerMessageBoxAfter(std::wstring(g_Lang.GetText(100006)) + L"COM5:", [&] {
+    if (!returned && back.Open()) Point(back.SlavePath());
+    returned = true;
+  }, IDOK);
   EXPECT_EQ(port.Reconnect(), 1);
-  returner.join();
+  EXPECT_TRUE(returned);
   const auto& boxes = harness::MessageBoxes();
   ASSERT_EQ(boxes.size(), 3u);
   EXPECT_EQ(boxes[0].text, g_Lang.GetText(100033));
@@ -286,8 +320,8 @@ TEST_F(GpsPortLink, ReconnectAsksAgainUntilTheDeviceReturns) {
   EXPECT_EQ(boxes[2].text, g_Lang.GetText(100033));
   EXPECT_TRUE(port.IsOpen());
   EXPECT_FALSE(port.HasIoError());
-  back.WriteSentence(kRmc2);
-  EXPECT_TRUE(WaitLatitudeSign(-1));
+  EXPECT_TRUE(test_gps::WriteAndWaitRead(back, {sample::NmeaLine(kRmc2)}, port));
+  EXPECT_LT(Fix().latitude, 0);
   port.Close();
   back.HangUp();
 }
@@ -335,12 +369,11 @@ TEST_F(GpsPortLink, PacedFileEndsThroughTheUiThread) {
   port.Open(owner, L"\\walk.nmea", 0, FixTimerProc, ReaderProc, FALSE);
   ASSERT_TRUE(port.IsOpen());
   // 7 lines, 500 ms apart; the port closes itself only through the owner's message.
-  const auto end = Clock::now() + std::chrono::seconds(15);
-  while (port.IsOpen() && Clock::now() < end) {
+  EXPECT_TRUE(test_wait::Until([&] {
     harness::PumpUntilIdle();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  EXPECT_FALSE(port.IsOpen());
+    return !port.IsOpen();
+  }));
+  EXPECT_EQ(port.GetLinesRead(), 7u);
   const GpsFix fix = Fix();
   EXPECT_EQ(fix.status, 'A');
   EXPECT_EQ(fix.utc.wSecond, 1);  // the second epoch was the last
@@ -350,12 +383,13 @@ TEST_F(GpsPortLink, PacedFileEndsThroughTheUiThread) {
 
 TEST_F(GpsPortLink, SatellitesCompleteResetReachesBothCopies) {
   OpenPort();
-  for (const std::string& s : sample::EpochSentences(sample::DemoTownWalk(1)[0])) fake.Write(s);
-  ASSERT_TRUE(WaitFor([&] { return Fix().satellitesComplete == 1; }));
+  ASSERT_TRUE(WriteAndWaitRead(sample::EpochSentences(sample::DemoTownWalk(1)[0])));
+  ASSERT_EQ(Fix().satellitesComplete, 1);
   port.ResetSatellitesComplete();
   EXPECT_EQ(Fix().satellitesComplete, 0);
-  fake.WriteSentence(kRmc);  // the reader applies the request before it publishes again
-  ASSERT_TRUE(WaitFor([&] { return Fix().speed > 41; }));
+  // The reader applies the request before it publishes again.
+  ASSERT_TRUE(WriteAndWaitRead({sample::NmeaLine(kRmc)}));
+  EXPECT_GT(Fix().speed, 41);
   EXPECT_EQ(Fix().satellitesComplete, 0);
   port.Close();
   port.ResetSatellitesComplete();  // no reader: both copies directly

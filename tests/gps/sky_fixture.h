@@ -19,6 +19,7 @@
 #include "gps/gps_port.h"
 #include "gps/sky_plot.h"
 #include "platform/harness.h"
+#include "tests/support/wait_until.h"
 #include "tools/sampledata/fake_receiver.h"
 #include "tools/sampledata/jps_writer.h"
 #include "view/map_view.h"
@@ -116,15 +117,15 @@ class SkyTest : public ::testing::Test {
     g_GpsPort.SetSourceType(TGpsPort::kPaced);
     g_GpsPort.Open(owner, L"\\feed.nmea", 0, FixTimerProc, ReaderProc, FALSE);
     if (!g_GpsPort.IsOpen()) return false;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < end) {
+    // The virtual clock moves 100 ms at a time (the reader's pace waits on it) until the fix
+    // is ready; the bound is real time.
+    return test_wait::Until([&] {
       GpsFix fix{};
       g_GpsPort.GetFix(&fix);
       if (ready(fix)) return true;
       harness::Advance(100);
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return false;
+      return false;
+    });
   }
   // One epoch of the demo device's ride at 10:00:00 (the first of Demo.nmea): ten satellites in
   // view, eight with a signal; the satellite table completes with its last line.

@@ -6,6 +6,8 @@
 #include "core_test_util.h"
 #include "platform/core/internal.h"
 #include "platform/core/state.h"
+#include "tests/support/thread_asleep.h"
+#include "tests/support/wait_until.h"
 
 using namespace coretest;
 
@@ -57,8 +59,10 @@ TEST_F(CoreTest, PeekFiltersByRangeAndWindowAndKeepsOrder) {
 
 TEST_F(CoreTest, PostFromAnotherThreadWakesAWaitingGetMessage) {
   HWND h = Make("W", 0, 0, 0, 10, 10);
-  std::thread poster([h] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  // Posted once this thread sleeps inside GetMessageW: the post is what wakes it.
+  const pid_t waiting = test_wait::ThisThreadId();
+  std::thread poster([h, waiting] {
+    EXPECT_TRUE(test_wait::UntilAsleep(waiting));
     PostMessageW(h, WM_USER, 7, 0);
   });
   MSG msg;
@@ -167,7 +171,8 @@ TEST_F(CoreTest, VisibleRectsLeaveOutSiblingsAboveAndClippedChildren) {
 TEST_F(CoreTest, ModalLoopKeepsDispatchingTimersAndPostedMessagesAndNests) {
   HWND h = Make("W", WS_VISIBLE, 0, 26, 240, 294);
   int ticks = 0, inner = 0;
-  bool outerDone = false, innerDone = false;
+  std::atomic<bool> outerDone{false};
+  bool innerDone = false;
   OnMessage() = [&](HWND, UINT m, WPARAM wp, LPARAM, LRESULT*) {
     if (m == WM_TIMER && wp == 1 && ++ticks == 2) {
       // A nested loop inside the outer one, ended by a posted message.
@@ -180,14 +185,17 @@ TEST_F(CoreTest, ModalLoopKeepsDispatchingTimersAndPostedMessagesAndNests) {
     return false;
   };
   SetTimer(h, 1, 100, nullptr);
-  // The loop blocks on the virtual clock; a helper thread moves it.
-  std::thread clock([] {
-    for (int i = 0; i < 40; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  // The loop blocks on the virtual clock; a helper thread moves it, 10 ms at a time, until the
+  // outer loop has ended (a fixed number of steps could all pass before the loop had taken its
+  // second tick: the timer then fires once for them all and the loop waits for ever).
+  std::thread clock([&] {
+    EXPECT_TRUE(test_wait::Until([&] {
+      if (outerDone.load()) return true;
       vplat::core::SetVirtualNow(vplat::NowMs() + 10);
-    }
+      return false;
+    }));
   });
-  EXPECT_TRUE(vplat::RunModalLoop([&] { return outerDone; }));
+  EXPECT_TRUE(vplat::RunModalLoop([&] { return outerDone.load(); }));
   clock.join();
   EXPECT_EQ(2, ticks);
   EXPECT_EQ(1, inner);

@@ -1,9 +1,11 @@
 // Calendar conversions on the one clock, and the harness's scripted answers.
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 
 #include "core_test_util.h"
 #include "platform/core/internal.h"
+#include "tests/support/wait_until.h"
 
 using namespace coretest;
 
@@ -125,7 +127,13 @@ TEST_F(CoreTest, WallTimeAndTickCountMoveWithTheVirtualClockOnly) {
   SYSTEMTIME set = St(2021, 3, 4, 5, 6, 7);
   ASSERT_TRUE(SetSystemTime(&set));
   DWORD t0 = GetTickCount();
-  Sleep(20);  // on the virtual clock nothing moves
+  // Real time has to pass for this: Sleep on the virtual clock only yields, so the test waits
+  // until the real clock has moved 20 ms. Nothing else moves the virtual clock meanwhile.
+  const auto realStart = std::chrono::steady_clock::now();
+  Sleep(20);
+  ASSERT_TRUE(test_wait::Until([&] {
+    return std::chrono::steady_clock::now() - realStart >= std::chrono::milliseconds(20);
+  }));
   EXPECT_EQ(t0, GetTickCount());
   harness::Advance(61500);
   EXPECT_EQ(t0 + 61500, GetTickCount());

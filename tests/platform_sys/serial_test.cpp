@@ -8,11 +8,12 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
 #include <string>
 #include <thread>
 
 #include "platform/win.h"
+#include "tests/support/thread_asleep.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -52,6 +53,13 @@ class SerialPort : public ::testing::Test {
     COMMTIMEOUTS to{MAXDWORD, 0, 0, 10, 1000};
     ASSERT_TRUE(SetCommTimeouts(port_, &to));
     ASSERT_TRUE(SetCommMask(port_, EV_RXCHAR | EV_BREAK));
+  }
+  // Bytes the port has received and not yet given out. Written at the master, bytes reach the
+  // slave's queue a moment later (the kernel hands them over on a worker), so tests wait for it.
+  DWORD InQueue() {
+    COMSTAT st{};
+    DWORD errors = 0;
+    return ClearCommError(port_, &errors, &st) ? st.cbInQue : 0;
   }
   void Send(const std::string& s) { ASSERT_EQ(write(master_, s.data(), s.size()), static_cast<ssize_t>(s.size())); }
   std::string ReceiveAtMaster(size_t n) {
@@ -114,7 +122,7 @@ TEST_F(SerialPort, RoundTripBothWays) {
   COMSTAT st;
   DWORD errors = 1;
   Send("abc");
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(test_wait::Until([&] { return InQueue() == 3; }));
   EXPECT_TRUE(ClearCommError(port_, &errors, &st));
   EXPECT_EQ(errors, 0u);
   EXPECT_EQ(st.cbInQue, 3u);
@@ -129,28 +137,37 @@ TEST_F(SerialPort, ReadTimeoutsReturnWhatArrived) {
   COMMTIMEOUTS to{0, 0, 150, 0, 0};  // total time-out: partial data after 150 ms
   ASSERT_TRUE(SetCommTimeouts(port_, &to));
   Send("12345");
+  ASSERT_TRUE(test_wait::Until([&] { return InQueue() == 5; }));  // all there, 5 short of 10
   char buf[16];
   DWORD n = 0;
   EXPECT_TRUE(ReadFile(port_, buf, 10, &n, nullptr));
   EXPECT_EQ(std::string(buf, n), "12345");
   to = {0, 0, 0, 0, 0};  // no time-outs: waits for every byte asked for
   ASSERT_TRUE(SetCommTimeouts(port_, &to));
-  std::thread late([this] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    Send("ab");
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    Send("cd");
+  // The read takes "ab" (queued before it starts) and must go on waiting for "cd", which is
+  // sent only once the queue shows "ab" taken: the read certainly spans two arrivals.
+  Send("ab");
+  ASSERT_TRUE(test_wait::Until([&] { return InQueue() == 2; }));
+  std::atomic<bool> done{false};
+  DWORD got = 0;
+  std::thread reader([&] {
+    EXPECT_TRUE(ReadFile(port_, buf, 4, &got, nullptr));
+    done = true;
   });
-  EXPECT_TRUE(ReadFile(port_, buf, 4, &n, nullptr));
-  late.join();
-  EXPECT_EQ(std::string(buf, n), "abcd");
+  ASSERT_TRUE(test_wait::Until([&] { return InQueue() == 0; }));
+  EXPECT_FALSE(done.load());  // two of four: it cannot have returned
+  Send("cd");
+  reader.join();
+  EXPECT_EQ(std::string(buf, got), "abcd");
 }
 
 TEST_F(SerialPort, WaitWokenByDataFromAnotherThread) {
   ASSERT_NE(Open(), INVALID_HANDLE_VALUE);
   Configure(CBR_4800);
-  std::thread writer([this] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // The byte is sent once the waiting thread sleeps in its wait: the wait is what it wakes.
+  const pid_t waiting = test_wait::ThisThreadId();
+  std::thread writer([this, waiting] {
+    EXPECT_TRUE(test_wait::UntilAsleep(waiting));
     Send("x");
   });
   DWORD ev = 0;
@@ -164,14 +181,16 @@ TEST_F(SerialPort, WaitEndsWhenThePortIsClosedFromAnotherThread) {
   Configure(CBR_4800);
   std::atomic<int> result{-1};
   DWORD error = 0;
+  std::atomic<pid_t> tid{0};
   std::thread waiter([&] {
+    tid = test_wait::ThisThreadId();
     DWORD ev = 123;
     result = WaitCommEvent(port_, &ev, nullptr);
     error = GetLastError();
     EXPECT_EQ(ev, 0u);
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_EQ(result.load(), -1);  // still waiting
+  ASSERT_TRUE(test_wait::UntilAsleep(tid));
+  EXPECT_EQ(result.load(), -1);  // still waiting: nothing can have ended it
   EXPECT_TRUE(CloseHandle(port_));
   HANDLE closed = port_;
   port_ = INVALID_HANDLE_VALUE;
@@ -188,11 +207,13 @@ TEST_F(SerialPort, WaitEndsWhenTheDeviceVanishes) {
   ASSERT_NE(Open(), INVALID_HANDLE_VALUE);
   Configure(CBR_4800);
   std::atomic<int> result{-1};
+  std::atomic<pid_t> tid{0};
   std::thread waiter([&] {
+    tid = test_wait::ThisThreadId();
     DWORD ev;
     result = WaitCommEvent(port_, &ev, nullptr);
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_TRUE(test_wait::UntilAsleep(tid));
   close(master_);  // the far end goes away
   master_ = -1;
   waiter.join();
@@ -213,10 +234,19 @@ TEST_F(SerialPort, ChangingTheMaskReleasesAWaiter) {
   Configure(CBR_4800);
   for (DWORD newMask : {0xFFFFu, 0u}) {
     std::atomic<int> result{-1};
+    std::atomic<pid_t> tid{0};
     DWORD ev = 77;
-    std::thread waiter([&] { result = WaitCommEvent(port_, &ev, nullptr); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(80));
-    EXPECT_TRUE(SetCommMask(port_, newMask));
+    std::thread waiter([&] {
+      tid = test_wait::ThisThreadId();
+      result = WaitCommEvent(port_, &ev, nullptr);
+    });
+    ASSERT_TRUE(test_wait::UntilAsleep(tid));
+    // A wait that began after a change of mask waits on the new one, so the mask is set again
+    // until the waiter is released: the wait it ends is the one in progress.
+    EXPECT_TRUE(test_wait::Until([&] {
+      EXPECT_TRUE(SetCommMask(port_, newMask));
+      return result.load() != -1;
+    }));
     waiter.join();
     EXPECT_EQ(ev, 0u);  // no event reported
     EXPECT_EQ(result.load(), newMask ? TRUE : FALSE);
@@ -225,8 +255,15 @@ TEST_F(SerialPort, ChangingTheMaskReleasesAWaiter) {
   EXPECT_FALSE(WaitCommEvent(port_, &ev, nullptr));  // a mask of 0 has nothing to wait for
 }
 
+struct Reader {
+  HANDLE port;
+  std::atomic<pid_t> tid{0};
+};
+
 DWORD CALLBACK ReaderThread(LPVOID param) {
-  HANDLE port = *static_cast<HANDLE*>(param);
+  auto* reader = static_cast<Reader*>(param);
+  reader->tid = test_wait::ThisThreadId();
+  HANDLE port = reader->port;
   DWORD ev;
   while (!vplat::ThreadStopRequested()) {
     if (!WaitCommEvent(port, &ev, nullptr)) continue;
@@ -241,11 +278,13 @@ DWORD CALLBACK ReaderThread(LPVOID param) {
 TEST_F(SerialPort, TerminateThreadReleasesAReaderBlockedOnThePort) {
   ASSERT_NE(Open(), INVALID_HANDLE_VALUE);
   Configure(CBR_4800);
-  HANDLE thread = CreateThread(nullptr, 0, ReaderThread, &port_, 0, nullptr);
+  Reader reader{port_};
+  HANDLE thread = CreateThread(nullptr, 0, ReaderThread, &reader, 0, nullptr);
   ASSERT_NE(thread, nullptr);
   EXPECT_TRUE(CeSetThreadPriority(thread, 250));
   Send("$GP\r\n");
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // The line taken and the reader back in its wait on the port.
+  ASSERT_TRUE(test_wait::Until([&] { return InQueue() == 0 && test_wait::Asleep(reader.tid); }));
   EXPECT_TRUE(TerminateThread(thread, 0));
   DWORD code = 1;
   EXPECT_TRUE(GetExitCodeThread(thread, &code));

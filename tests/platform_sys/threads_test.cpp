@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "platform/win.h"
+#include "tests/support/thread_asleep.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -47,7 +49,8 @@ TEST(Threads, RunJoinAndExitCodes) {
   DWORD code = 0;
   EXPECT_TRUE(GetExitCodeThread(t[0], &code));
   EXPECT_EQ(code, static_cast<DWORD>(STILL_ACTIVE));
-  EXPECT_EQ(WaitForSingleObject(t[0], 20), static_cast<DWORD>(WAIT_TIMEOUT));  // blocked on the event
+  // Blocked on the event: it cannot end before the event is set, however long the wait.
+  EXPECT_EQ(WaitForSingleObject(t[0], 20), static_cast<DWORD>(WAIT_TIMEOUT));
   SetEvent(s.go);
   for (HANDLE h : t) {
     EXPECT_EQ(WaitForSingleObject(h, INFINITE), static_cast<DWORD>(WAIT_OBJECT_0));
@@ -64,20 +67,26 @@ TEST(Threads, RunJoinAndExitCodes) {
   EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
 }
 
+struct Polite {
+  std::atomic<bool> running{false};
+  std::atomic<bool> sawStop{false};
+};
+
 DWORD CALLBACK PoliteWorker(LPVOID param) {
-  auto* flag = static_cast<std::atomic<bool>*>(param);
+  auto* p = static_cast<Polite*>(param);
+  p->running = true;
   while (!vplat::ThreadStopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  *flag = true;
+  p->sawStop = true;
   return 0;
 }
 
 TEST(Threads, TerminateAsksTheThreadToStopAndJoins) {
-  std::atomic<bool> sawStop{false};
-  HANDLE t = CreateThread(nullptr, 0, PoliteWorker, &sawStop, 0, nullptr);
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  Polite polite;
+  HANDLE t = CreateThread(nullptr, 0, PoliteWorker, &polite, 0, nullptr);
+  ASSERT_TRUE(test_wait::Until([&] { return polite.running.load(); }));  // in its loop
   EXPECT_FALSE(vplat::ThreadStopRequested());  // only the asked thread sees it
   EXPECT_TRUE(TerminateThread(t, 99));
-  EXPECT_TRUE(sawStop);  // it ran to its end before TerminateThread returned
+  EXPECT_TRUE(polite.sawStop);  // it ran to its end before TerminateThread returned
   DWORD code;
   EXPECT_TRUE(GetExitCodeThread(t, &code));
   EXPECT_EQ(code, 99u);
@@ -85,15 +94,15 @@ TEST(Threads, TerminateAsksTheThreadToStopAndJoins) {
 }
 
 TEST(Threads, ClosingTheHandleLeavesTheThreadRunning) {
-  static std::atomic<bool> done{false};
+  // The thread can finish only after its handle is closed: it waits for the word to go on.
+  static std::atomic<bool> goOn{false}, done{false};
   HANDLE t = CreateThread(nullptr, 0, [](LPVOID) -> DWORD {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    done = true;
+    if (test_wait::Until([] { return goOn.load(); })) done = true;
     return 0;
   }, nullptr, 0, nullptr);
   EXPECT_TRUE(CloseHandle(t));
-  for (int i = 0; i < 200 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  EXPECT_TRUE(done);
+  goOn = true;
+  EXPECT_TRUE(test_wait::Until([] { return done.load(); }));
 }
 
 TEST(Events, AutoAndManualReset) {
@@ -105,9 +114,11 @@ TEST(Events, AutoAndManualReset) {
   EXPECT_EQ(WaitForSingleObject(manual, 0), static_cast<DWORD>(WAIT_OBJECT_0));
   EXPECT_EQ(WaitForSingleObject(manual, 0), static_cast<DWORD>(WAIT_OBJECT_0));
   ResetEvent(manual);
-  EXPECT_EQ(WaitForSingleObject(manual, 10), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_EQ(WaitForSingleObject(manual, 10), static_cast<DWORD>(WAIT_TIMEOUT));  // stays reset
+  // Set from another thread once this one sleeps in its wait: the wait is what it releases.
+  const pid_t waiting = test_wait::ThisThreadId();
   std::thread setter([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_TRUE(test_wait::UntilAsleep(waiting));
     SetEvent(autoEv);
   });
   EXPECT_EQ(WaitForSingleObject(autoEv, INFINITE), static_cast<DWORD>(WAIT_OBJECT_0));

@@ -2,13 +2,11 @@
 // fake receiver on a pseudo-terminal.
 #include <stdlib.h>
 
-#include <chrono>
-#include <thread>
-
 #include "base/input_mode.h"
 #include "gps/gps_port.h"
 #include "gps/greis_receiver.h"
 #include "tests/settings/settings_fixture.h"
+#include "tests/support/gps_lines.h"
 #include "tools/sampledata/fake_receiver.h"
 #include "view/map_view.h"
 
@@ -31,16 +29,12 @@ class GpsPages : public settingstest::SettingsTest {
     g_GpsPort.SetSourceType(TGpsPort::kNmea);
     g_GpsPort.Open(nullptr, L"COM5:", 4800, FixTimerProc, ReaderProc, FALSE);
     ASSERT_TRUE(g_GpsPort.IsOpen());
-    fake.WriteSentence(std::string("GPRMC,123519,") + status +
-                       ",4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
-    fake.WriteSentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    ASSERT_TRUE(test_gps::WriteAndWaitRead(
+        fake, {sample::NmeaLine(std::string("GPRMC,123519,") + status +
+                                ",4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W"),
+               sample::NmeaLine("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,")}));
     GpsFix fix{};
-    while (std::chrono::steady_clock::now() < end) {
-      g_GpsPort.GetFix(&fix);
-      if (fix.altitude > 545 && fix.latDegrees == 48) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    g_GpsPort.GetFix(&fix);
     ASSERT_NEAR(fix.altitude, 545.4, 1e-6);
   }
   sample::FakeReceiver fake;
