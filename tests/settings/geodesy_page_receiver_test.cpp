@@ -31,6 +31,10 @@ class GeodesyPageReceiver : public settingstest::SettingsTest {
     fake.SetPower("7.42");
     fake.SetMemory(64 * 1048576LL, 16 * 1048576LL);
     fake.SetCurrentLog("log1210a", 1048576, 0);
+    fake.SetReply("print,/par/pos/pdop", " 4.5");
+    fake.SetElevationMask("10");
+    fake.SetPeriod("1.00");
+    fake.SetReply("print,/par/pos/sys", " {on,on}");
   }
   void TearDown() override {
     g_GpsPort.Close();
@@ -46,8 +50,9 @@ class GeodesyPageReceiver : public settingstest::SettingsTest {
       *power = Text(page, 2513);
       *memory = Text(page, 2414);
       *remaining = Text(page, 2415);
-      // A receiver that answers: its parameters can be edited.
-      for (int id : {1035, 1029, 1039}) EXPECT_TRUE(Enabled(page, id)) << id;
+      // A receiver that answers: its parameters are shown and can be edited.
+      EXPECT_EQ(Text(page, 1035), L"4.5");
+      for (int id : {1035, 1029, 1039, 2320, 2421}) EXPECT_TRUE(Enabled(page, id)) << id;
       Press(d, IDCANCEL);
     });
   }
