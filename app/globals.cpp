@@ -8,6 +8,7 @@
 // is built at compile time and has nothing to destroy.
 #include "app/auto_actions.h"
 #include "app/back_buffer.h"
+#include "app/track_buffer.h"
 #include "app/menu_opener.h"
 #include "app/winmain.h"
 #include "edit/measure_tool.h"
@@ -49,6 +50,7 @@ TSkyPlot g_SkyPlot;
 TSatGraph g_SatGraph;
 TAutoActions g_AutoActions;
 TBackBuffer g_BackBuffer;
+TTrackBuffer g_TrackBuffer;
 TMenuOpener g_MenuOpener;
 
 HINSTANCE g_Instance = nullptr;

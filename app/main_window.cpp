@@ -10,6 +10,7 @@
 #include "app/input.h"
 #include "app/menu_opener.h"
 #include "app/navigation.h"
+#include "app/track_buffer.h"
 #include "app/winmain.h"
 #include "base/lang.h"
 #include "base/lang_ids.h"
@@ -217,8 +218,9 @@ LRESULT OnMainPaint(HWND hwnd, WPARAM, LPARAM) {
   if (g_FullRedraw) {
     DrawLayers(g_MapView, dc);
     g_BackBuffer.Capture(dc);
+    g_TrackBuffer.Invalidate();
     g_backBufferHasHoles = !ClientRectVisible(hwnd, view);
-  } else {
+  } else if (!g_TrackBuffer.Repaint(g_UserLayer, g_BackBuffer.memDc, dc, view, &area)) {
     g_BackBuffer.Restore(dc, area.left, area.top, area.right, area.bottom);
     g_UserLayer.PrepareView(view);
     g_UserLayer.Draw(dc);

@@ -11,6 +11,7 @@
 
 #include "app/commands.h"
 #include "app/main_window.h"
+#include "app/track_buffer.h"
 #include "view/project_maps_dlg.h"
 #include "app/winmain.h"
 #include "base/ini_file.h"
@@ -152,7 +153,10 @@ void ApplyValidFix(HWND hwnd, const GpsFix& fix) {
       g_FullRedraw = 1;
       InvalidateRect(hwnd, nullptr, TRUE);
     } else {
+      // Only a tick on a window with nothing else to repaint may draw just the track's tail.
+      const bool clean = !GetUpdateRect(hwnd, nullptr, FALSE);
       InvalidateRect(hwnd, &rect, FALSE);
+      g_TrackBuffer.NoteTick(hwnd, clean);
     }
   }
   g_MapView.gpsX = x;

@@ -50,6 +50,9 @@ HWND StartDemoWithWorkingMap() {
   double cx, cy;
   g_MapView.ScreenToPlane((v.left + v.right) / 2, (v.top + v.bottom) / 2, &cx, &cy, 1);
   if (g_UserLayer.CreateMap(10000, -2, cx, cy, g_MapView.zone) != 1) return nullptr;
+  // The new map gets the view's transform, as the new-map dialog gives it: the track is drawn
+  // where the marker is, not clipped away off the screen.
+  g_MapView.UpdateLayers(0);
   InvalidateMainView(1);
   harness::PumpUntilIdle();
   return w;

@@ -229,6 +229,40 @@ void ThinSegment(const Dc& dc, const ThinPen& pen, Pt64 a, Pt64 b, int* phase) {
   }
   const bool oneRect = dc.clip.size() == 1;
   int ph = int((startPhase + i0 % kDashPeriod) % kDashPeriod);
+  if (oneRect && dashed && rop2 == R2_COPYPEN) {
+    // A plain copy of dashes: the pixels go in runs of one colour, or of none in a clear gap,
+    // so the dash is tested once a run instead of once a pixel.
+    while (count > 0) {
+      const bool on = ph < kDashOn;
+      int64_t run = (on ? kDashOn : kDashPeriod) - ph;
+      if (run > count) run = count;
+      count -= run;
+      ph += int(run);
+      if (ph == kDashPeriod) ph = 0;
+      if (on || pen.gap) {
+        const uint32_t c = on ? color : *pen.gap;
+        for (; run > 0; --run) {
+          *p = c;
+          p += majStep;
+          rem += twoMinor;
+          if (rem >= twoM) {
+            rem -= twoM;
+            p += minStep;
+          }
+        }
+      } else {
+        for (; run > 0; --run) {
+          p += majStep;
+          rem += twoMinor;
+          if (rem >= twoM) {
+            rem -= twoM;
+            p += minStep;
+          }
+        }
+      }
+    }
+    return;
+  }
   if (oneRect) {
     // Inside the only clip rectangle: no position to track, only the dash count.
     const uint32_t gap = pen.gap ? *pen.gap : 0;

@@ -4,11 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "startup_fixture.h"
 #include "tools/sampledata/demo_device.h"
 #include "view/map_view.h"
 
 namespace demo_window {
+
+// The whole screen, row after row.
+inline std::vector<COLORREF> ScreenPixels() {
+  std::vector<COLORREF> pixels;
+  pixels.reserve(240 * 320);
+  for (int y = 0; y < 320; ++y)
+    for (int x = 0; x < 240; ++x) pixels.push_back(harness::ScreenPixel(x, y));
+  return pixels;
+}
 
 class DemoWindow : public ::testing::Test {
  protected:

@@ -15,14 +15,6 @@ namespace {
 
 using demo_window::DemoWindow;
 
-std::vector<COLORREF> Screen() {
-  std::vector<COLORREF> pixels;
-  pixels.reserve(240 * 320);
-  for (int y = 0; y < 320; ++y)
-    for (int x = 0; x < 240; ++x) pixels.push_back(harness::ScreenPixel(x, y));
-  return pixels;
-}
-
 int Differing(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
   int n = 0;
   for (size_t i = 0; i < a.size() && i < b.size(); ++i) n += a[i] != b[i];
@@ -34,13 +26,13 @@ LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
 TEST_F(DemoWindow, RubberFrameErasesExactlyWhatItDrewEvenWithStrayMovesAndARepaint) {
   Command(41108);
   harness::PumpUntilIdle();
-  const std::vector<COLORREF> before = Screen();
+  const std::vector<COLORREF> before = demo_window::ScreenPixels();
   SetInputMode(input_mode::kZoomFrame);
   SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, At(30, 60));
   // Nothing is drawn at the start point before the first move.
-  EXPECT_EQ(Differing(before, Screen()), 0);
+  EXPECT_EQ(Differing(before, demo_window::ScreenPixels()), 0);
   SendMessageW(w, WM_MOUSEMOVE, MK_LBUTTON, At(90, 120));
-  EXPECT_GT(Differing(before, Screen()), 0);
+  EXPECT_GT(Differing(before, demo_window::ScreenPixels()), 0);
   // A move without the button updates the last point only; the next move still erases the
   // frame that is on screen.
   SendMessageW(w, WM_MOUSEMOVE, 0, At(200, 300));
@@ -49,31 +41,31 @@ TEST_F(DemoWindow, RubberFrameErasesExactlyWhatItDrewEvenWithStrayMovesAndARepai
   InvalidateMainView(0);
   harness::PumpUntilIdle();
   SendMessageW(w, WM_MOUSEMOVE, MK_LBUTTON, At(170, 230));
-  const std::vector<COLORREF> frame = Screen();
+  const std::vector<COLORREF> frame = demo_window::ScreenPixels();
   // Erasing the last frame by hand must give back the picture before the drag: nothing stale.
   SendMessageW(w, WM_MOUSEMOVE, MK_LBUTTON, At(35, 62));  // a tiny frame
-  const std::vector<COLORREF> tiny = Screen();
+  const std::vector<COLORREF> tiny = demo_window::ScreenPixels();
   EXPECT_GT(Differing(before, frame), Differing(before, tiny));
   EXPECT_LT(Differing(before, tiny), 40);
   // A pen-up that centres (short stroke) leaves no shape behind after the repaint.
   SendMessageW(w, WM_LBUTTONUP, 0, At(35, 62));
   EXPECT_EQ(GetInputMode(), input_mode::kZoomFrame);
-  EXPECT_EQ(Differing(before, Screen()), 0);
+  EXPECT_EQ(Differing(before, demo_window::ScreenPixels()), 0);
 }
 
 TEST_F(DemoWindow, GpsOffsetLineIsErasedAtPenUp) {
   Command(41108);
   harness::PumpUntilIdle();
-  const std::vector<COLORREF> before = Screen();
+  const std::vector<COLORREF> before = demo_window::ScreenPixels();
   SetInputModeDirect(input_mode::kGpsOffset);
   SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, At(60, 100));
   SendMessageW(w, WM_MOUSEMOVE, MK_LBUTTON, At(100, 140));
   SendMessageW(w, WM_MOUSEMOVE, 0, At(10, 300));
   SendMessageW(w, WM_MOUSEMOVE, MK_LBUTTON, At(150, 200));
-  EXPECT_GT(Differing(before, Screen()), 0);
+  EXPECT_GT(Differing(before, demo_window::ScreenPixels()), 0);
   SendMessageW(w, WM_LBUTTONUP, 0, At(150, 200));
   EXPECT_EQ(GetInputMode(), input_mode::kNormal);
-  EXPECT_EQ(Differing(before, Screen()), 0);
+  EXPECT_EQ(Differing(before, demo_window::ScreenPixels()), 0);
 }
 
 TEST_F(DemoWindow, FlatZoomFrameDragZoomsToTheAreaRatioAndLeavesTheMode) {

@@ -90,6 +90,37 @@ TEST(Lines, OpaqueDashGapsTakeTheBackgroundColour) {
   EXPECT_EQ(c.At(9, 1), RGB(255, 255, 255));
 }
 
+TEST(Lines, CopiedDashesMatchTheGeneralRopPixelForPixel) {
+  // A plain copy of dashes is drawn in runs; over black, R2_MERGEPEN puts down the same colours
+  // through the pixel-by-pixel path. Lines in every direction, some far past the edges (the
+  // dash then starts mid-period at the first visible pixel), with clear and painted gaps.
+  Canvas copy(64, 48), merge(64, 48);
+  const COLORREF pen = RGB(200, 30, 90), bk = RGB(20, 180, 60);
+  uint32_t seed = 12345;
+  auto next = [&seed](int lo, int hi) {
+    seed = seed * 1103515245u + 12345u;
+    return lo + int((seed >> 8) % uint32_t(hi - lo + 1));
+  };
+  for (int i = 0; i < 400; ++i) {
+    // The second segment turns by a right angle, so the two share no pixel (under the merge
+    // an overlap of dash and gap would mix) and the dash carries over the corner.
+    const POINT a{next(-40, 104), next(-40, 88)}, b{next(-40, 104), next(-40, 88)};
+    const POINT pts[3] = {a, b, {b.x - (b.y - a.y) / 2, b.y + (b.x - a.x) / 2}};
+    const int mode = (i % 2) ? OPAQUE : TRANSPARENT;
+    for (Canvas* c : {&copy, &merge}) {
+      c->Clear(RGB(0, 0, 0));
+      PenScope p(c->dc(), PS_DASH, 1, pen);
+      SetBkMode(c->dc(), mode);
+      SetBkColor(c->dc(), bk);
+      SetROP2(c->dc(), c == &copy ? R2_COPYPEN : R2_MERGEPEN);
+      Polyline(c->dc(), pts, 3);
+    }
+    for (int y = 0; y < 48; ++y)
+      for (int x = 0; x < 64; ++x)
+        ASSERT_EQ(copy.At(x, y), merge.At(x, y)) << "segment " << i << " at " << x << "," << y;
+  }
+}
+
 TEST(Lines, WideDashedPenDrawsSolid) {
   Canvas c(40, 9);
   PenScope p(c.dc(), PS_DASH, 3, kBlack);
