@@ -120,7 +120,10 @@ struct Scratch {
   std::vector<std::vector<Interval>> rows;  // per clip-box row, wide strokes
   std::vector<Edge> edges;
   std::vector<Edge*> active;
-  std::vector<std::pair<int64_t, int>> xs;
+  std::vector<int64_t> keys;  // fill crossings (see FillRow)
+  std::vector<uint32_t> rowStart, rowFill;
+  std::vector<uint64_t> bits;        // even-odd fill rows as bit masks
+  std::vector<uint64_t> strokeBits;  // wide stroke rows as bit masks, all clear between calls
 };
 
 // Not inlined on purpose: each thread-local access from a shared library is a call into the
@@ -216,14 +219,14 @@ void ThinSegment(const Dc& dc, const ThinPen& pen, Pt64 a, Pt64 b, int* phase) {
   const uint32_t color = pen.color;
   const int rop2 = pen.rop2;
   if (dc.clip.size() == 1 && !dashed && rop2 == R2_COPYPEN) {
+    // The minor step is taken by selection rather than a branch: on a slanted line it comes
+    // at no predictable pixel, and a mispredicted branch costs more than the whole step.
     for (; count > 0; --count) {
       *p = color;
-      p += majStep;
       rem += twoMinor;
-      if (rem >= twoM) {
-        rem -= twoM;
-        p += minStep;
-      }
+      const bool step = rem >= twoM;
+      rem -= step ? twoM : 0;
+      p += majStep + (step ? minStep : 0);
     }
     return;
   }
@@ -240,12 +243,10 @@ void ThinSegment(const Dc& dc, const ThinPen& pen, Pt64 a, Pt64 b, int* phase) {
         *p = rop2 == R2_COPYPEN ? c : ApplyRop2(rop2, c, *p);
       }
       if (dashed && ++ph == kDashPeriod) ph = 0;
-      p += majStep;
       rem += twoMinor;
-      if (rem >= twoM) {
-        rem -= twoM;
-        p += minStep;
-      }
+      const bool step = rem >= twoM;
+      rem -= step ? twoM : 0;
+      p += majStep + (step ? minStep : 0);
     }
     return;
   }
@@ -352,8 +353,34 @@ inline void RowSpan(Dc& dc, Surface& s, int64_t y, int64_t x0, int64_t x1, uint3
   std::wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(color), size_t(b - a));
 }
 
+// Writes the set bits of `m` (pixel x0 + bit) of row y as runs.
+inline void MaskRuns(Dc& dc, Surface& s, uint32_t* line, int64_t y, int64_t x0, uint64_t m,
+                     uint32_t color, int rop2) {
+  while (m) {
+    const int a = __builtin_ctzll(m);
+    const uint64_t rest = ~(m >> a);
+    const int len = rest ? __builtin_ctzll(rest) : 64 - a;
+    m = len + a >= 64 ? 0 : m & ~(((uint64_t(1) << len) - 1) << a);
+    if (!line) {
+      Span(dc, s, y, x0 + a, x0 + a + len, color, rop2);
+      continue;
+    }
+    uint32_t* p = line + x0 + a;
+    if (len <= 16) {
+      for (uint32_t* e = p + len; p < e; ++p) *p = color;
+    } else {
+      std::wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(color), size_t(len));
+    }
+  }
+}
+
+// Figures no wider than this many 64-pixel words (clipped) keep their rows as bit masks.
+constexpr int64_t kMaxMaskWords = 8;
+
 // A wide pen: each row takes the union of the capsules' pixel intervals, each pixel written once
-// (which XOR-like raster operations need). Only the rows the figure touches are visited.
+// (which XOR-like raster operations need). Only the rows the figure touches are visited. Where
+// the clip box is narrow enough the union is kept as a bit mask per row (an interval sets its
+// bits); otherwise each row lists its intervals, sorted and merged.
 void WideStroke(Dc& dc, Surface& s, Scratch& scratch, const std::vector<Pt64>& pts, bool closed,
                 int width, uint32_t color, int rop2) {
   const RECT& cb = dc.clipBox;
@@ -362,37 +389,83 @@ void WideStroke(Dc& dc, Surface& s, Scratch& scratch, const std::vector<Pt64>& p
   // Pixel centres sit on integers; an even width samples half a pixel off so that it covers
   // exactly `width` rows of a horizontal line.
   double off = (width % 2 == 0) ? 0.5 : 0.0;
+  size_t segs = pts.size() == 1 ? 1 : (closed ? pts.size() : pts.size() - 1);
+  // Each segment's capsule, row by row: `add(y, l, h)` receives pixels l..h of row y, limited
+  // to one pixel past the clip box.
+  auto walk = [&](auto&& add) {
+    for (size_t i = 0; i < segs; ++i) {
+      const Pt64& a = pts[i];
+      const Pt64& b = pts.size() == 1 ? pts[0] : pts[(i + 1) % pts.size()];
+      double ax = double(a.x), ay = double(a.y), bx = double(b.x), by = double(b.y);
+      double minx = std::min(ax, bx) - r - 1, maxx = std::max(ax, bx) + r + 1;
+      double miny = std::min(ay, by) - r - 1, maxy = std::max(ay, by) + r + 1;
+      if (maxx < cb.left || minx > cb.right || maxy < cb.top || miny > cb.bottom) continue;
+      int64_t y0 = std::max<int64_t>(cb.top, FloorToI64(miny));
+      int64_t y1 = std::min<int64_t>(cb.bottom - 1, CeilToI64(maxy));
+      const Capsule cap(ax, ay, bx, by, r);
+      for (int64_t y = y0; y <= y1; ++y) {
+        double lo, hi;
+        if (!cap.Row(double(y) + off, &lo, &hi)) continue;
+        lo -= off;
+        hi -= off;
+        int64_t l = CeilToI64(lo - 1e-9), h = FloorToI64(hi + 1e-9);
+        if (l > h || h < cb.left || l >= cb.right) continue;  // no pixel, or none visible
+        // Beyond the clip box an interval only needs to reach one pixel past it, so far-off
+        // capsules cannot overflow the merge below.
+        l = std::max<int64_t>(l, int64_t(cb.left) - 1);
+        h = std::min<int64_t>(h, int64_t(cb.right));
+        add(y, l, h);
+      }
+    }
+  };
+  const int64_t boxW = int64_t(cb.right) - cb.left;
+  if (boxW <= 64 * kMaxMaskWords) {
+    const size_t words = size_t((boxW + 63) / 64);
+    const size_t rows = size_t(cb.bottom - cb.top);
+    std::vector<uint64_t>& bits = scratch.strokeBits;
+    if (bits.size() < rows * words) bits.resize(rows * words);
+    int64_t rowLo = INT64_MAX, rowHi = INT64_MIN;  // rows holding bits, clip-box relative
+    walk([&](int64_t y, int64_t l, int64_t h) {
+      l = std::max<int64_t>(l, cb.left) - cb.left;
+      h = std::min<int64_t>(h, int64_t(cb.right) - 1) - cb.left;
+      if (l > h) return;
+      const int64_t row = y - cb.top;
+      rowLo = std::min(rowLo, row);
+      rowHi = std::max(rowHi, row);
+      uint64_t* m = bits.data() + size_t(row) * words;
+      const int64_t wl = l >> 6, wh = h >> 6;
+      const uint64_t from = ~uint64_t(0) << (l & 63);
+      const uint64_t to = ~uint64_t(0) >> (63 - (h & 63));
+      if (wl == wh) {
+        m[wl] |= from & to;
+        return;
+      }
+      m[wl] |= from;
+      for (int64_t w = wl + 1; w < wh; ++w) m[w] = ~uint64_t(0);
+      m[wh] |= to;
+    });
+    const bool fastCopy = rop2 == R2_COPYPEN && dc.clip.size() == 1;
+    for (int64_t row = rowLo; row <= rowHi; ++row) {
+      uint64_t* m = bits.data() + size_t(row) * words;
+      const int64_t y = row + cb.top;
+      uint32_t* line = fastCopy ? s.Row(int(y)) : nullptr;
+      for (size_t w = 0; w < words; ++w) {
+        if (!m[w]) continue;
+        MaskRuns(dc, s, line, y, int64_t(cb.left) + int64_t(w) * 64, m[w], color, rop2);
+        m[w] = 0;  // left clear for the next figure
+      }
+    }
+    return;
+  }
   auto& rows = scratch.rows;
   if (rows.size() < size_t(cb.bottom - cb.top)) rows.resize(size_t(cb.bottom - cb.top));
   int64_t rowLo = INT64_MAX, rowHi = INT64_MIN;  // rows holding intervals, clip-box relative
-  size_t segs = pts.size() == 1 ? 1 : (closed ? pts.size() : pts.size() - 1);
-  for (size_t i = 0; i < segs; ++i) {
-    const Pt64& a = pts[i];
-    const Pt64& b = pts.size() == 1 ? pts[0] : pts[(i + 1) % pts.size()];
-    double ax = double(a.x), ay = double(a.y), bx = double(b.x), by = double(b.y);
-    double minx = std::min(ax, bx) - r - 1, maxx = std::max(ax, bx) + r + 1;
-    double miny = std::min(ay, by) - r - 1, maxy = std::max(ay, by) + r + 1;
-    if (maxx < cb.left || minx > cb.right || maxy < cb.top || miny > cb.bottom) continue;
-    int64_t y0 = std::max<int64_t>(cb.top, FloorToI64(miny));
-    int64_t y1 = std::min<int64_t>(cb.bottom - 1, CeilToI64(maxy));
-    const Capsule cap(ax, ay, bx, by, r);
-    for (int64_t y = y0; y <= y1; ++y) {
-      double lo, hi;
-      if (!cap.Row(double(y) + off, &lo, &hi)) continue;
-      lo -= off;
-      hi -= off;
-      int64_t l = CeilToI64(lo - 1e-9), h = FloorToI64(hi + 1e-9);
-      if (l > h || h < cb.left || l >= cb.right) continue;  // no pixel, or none visible
-      // Beyond the clip box an interval only needs to reach one pixel past it, so far-off
-      // capsules cannot overflow the merge below.
-      l = std::max<int64_t>(l, int64_t(cb.left) - 1);
-      h = std::min<int64_t>(h, int64_t(cb.right));
-      int64_t row = y - cb.top;
-      rows[size_t(row)].push_back(Interval{l, h});
-      rowLo = std::min(rowLo, row);
-      rowHi = std::max(rowHi, row);
-    }
-  }
+  walk([&](int64_t y, int64_t l, int64_t h) {
+    int64_t row = y - cb.top;
+    rows[size_t(row)].push_back(Interval{l, h});
+    rowLo = std::min(rowLo, row);
+    rowHi = std::max(rowHi, row);
+  });
   for (int64_t row = rowLo; row <= rowHi; ++row) {
     auto& list = rows[size_t(row)];
     if (list.empty()) continue;
@@ -614,6 +687,105 @@ void StrokePath(Dc& dc, const POINT* pts, size_t n, bool closed) {
   dc.st.dashPhase = phase;
 }
 
+namespace {
+
+// The spans of one row from its crossings, sorted by pixel: between two crossings the row is
+// inside by the fill rule. A crossing is (first pixel right of the edge) * 2 + (direction is
+// up), so that one sort orders by pixel; crossings on one pixel bound an empty span whatever
+// their order, and the winding number past them is the same in any order.
+inline void FillRow(Dc& dc, Surface& s, int64_t y, const int64_t* xs, size_t n, uint32_t color,
+                    int rop2, bool winding, bool fastCopy) {
+  int wind = 0;
+  for (size_t i = 0; i + 1 < n; ++i) {
+    wind += winding ? ((xs[i] & 1) ? 1 : -1) : 1;
+    const bool inside = winding ? wind != 0 : (wind & 1) != 0;
+    if (!inside) continue;
+    const int64_t l = xs[i] >> 1, r = xs[i + 1] >> 1;
+    if (l >= r) continue;
+    if (!fastCopy) {
+      Span(dc, s, y, l, r, color, rop2);
+      continue;
+    }
+    const RECT& cb = dc.clipBox;  // the one clip rectangle; y lies in it
+    const int64_t a = std::max<int64_t>(l, cb.left), b = std::min<int64_t>(r, cb.right);
+    if (a >= b) continue;
+    uint32_t* p = s.Row(int(y)) + a;
+    if (b - a <= 16) {
+      for (uint32_t* e = p + (b - a); p < e; ++p) *p = color;
+    } else {
+      std::wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(color), size_t(b - a));
+    }
+  }
+}
+
+// Few crossings per row, and nearly in order: insertion sort.
+inline void SortSmall(int64_t* a, size_t n) {
+  for (size_t i = 1; i < n; ++i) {
+    const int64_t v = a[i];
+    size_t j = i;
+    for (; j > 0 && a[j - 1] > v; --j) a[j] = a[j - 1];
+    a[j] = v;
+  }
+}
+
+// The crossing key of an edge on a row: see FillRow.
+inline int64_t CrossingKey(Edge& e, int64_t y) { return EdgeCeil(e, y) * 2 + (e.dir > 0); }
+
+// Beyond this many crossings in all (16 bytes each with the row table) a figure is walked row by
+// row with an active edge list instead, so memory stays proportional to its vertex count.
+constexpr size_t kMaxBucketCrossings = size_t(1) << 20;
+
+// Even-odd through bit masks: a pixel is inside when an odd number of its row's crossings lie at
+// or left of it, which is the sorted spans' rule (a closed figure crosses every row an even
+// number of times). Each crossing toggles its pixel's bit, so no row needs sorting; a running
+// parity (prefix XOR) then turns toggles into the row's inside pixels. Pixels [wl, wl + width)
+// are the only ones that can be filled; a crossing left of them toggles the first.
+void EvenOddMaskFill(Dc& dc, Surface& s, Scratch& scratch, int64_t y0, int64_t y1, int64_t wl,
+                     int64_t width, uint32_t color, int rop2, bool fastCopy) {
+  const size_t words = size_t((width + 63) / 64);
+  const size_t rows = size_t(y1 - y0);
+  std::vector<uint64_t>& bits = scratch.bits;
+  bits.assign(rows * words, 0);
+  for (Edge& e : scratch.edges) {
+    const int64_t r0 = std::max(e.y0, y0), r1 = std::min(e.y1, y1);
+    StartEdge(e, r0);
+    uint64_t* row = bits.data() + size_t(r0 - y0) * words;
+    for (int64_t y = r0; y < r1; ++y, row += words) {
+      int64_t k = EdgeCeil(e, y) - wl;
+      if (k >= width) continue;  // right of every pixel that can be filled
+      if (k < 0) k = 0;
+      row[k >> 6] ^= uint64_t(1) << (k & 63);
+    }
+  }
+  const uint64_t lastMask = (width & 63) ? (uint64_t(1) << (width & 63)) - 1 : ~uint64_t(0);
+  const uint64_t* row = bits.data();
+  for (int64_t y = y0; y < y1; ++y, row += words) {
+    uint64_t parity = 0;  // all ones when inside at the end of the previous word
+    uint32_t* line = fastCopy ? s.Row(int(y)) : nullptr;
+    for (size_t w = 0; w < words; ++w) {
+      uint64_t m = row[w];
+      if (m == 0 && parity == 0) continue;
+      m ^= m << 1;
+      m ^= m << 2;
+      m ^= m << 4;
+      m ^= m << 8;
+      m ^= m << 16;
+      m ^= m << 32;
+      m ^= parity;
+      parity = (m >> 63) ? ~uint64_t(0) : 0;
+      if (w + 1 == words) m &= lastMask;
+      MaskRuns(dc, s, line, y, wl + int64_t(w) * 64, m, color, rop2);
+    }
+  }
+}
+
+}  // namespace
+
+// A polygon fill in two passes. Every edge, from its first visible row, writes its crossing of
+// each row into that row's bucket (the buckets are laid out by a count of the rows each edge
+// spans); then each row sorts its few crossings and writes its spans. A crossing is worked out
+// by the same stepping and the same formula whatever the pass, so the pixels depend only on the
+// edges: right and bottom edges out, top and left in.
 void FillPolygons(Dc& dc, const POINT* pts, const INT* counts, int polys, uint32_t color,
                   int rop2, int fillMode) {
   Surface* s = DcSurface(dc);
@@ -622,37 +794,92 @@ void FillPolygons(Dc& dc, const POINT* pts, const INT* counts, int polys, uint32
   Scratch& scratch = TheScratch();
   std::vector<Edge>& edges = scratch.edges;
   edges.clear();
-  int64_t ymin = INT64_MAX, ymax = INT64_MIN;
+  const int64_t top = cb.top, bottom = cb.bottom;
+  int64_t ymin = INT64_MAX, ymax = INT64_MIN, xmin = INT64_MAX, xmax = INT64_MIN;
+  size_t crossings = 0;
+  bool exact = true;  // every edge is stepped in integers (see StartEdge)
+  const int64_t ox = dc.origin.x, oy = dc.origin.y;
   size_t base = 0;
   for (int p = 0; p < polys; ++p) {
-    size_t cnt = size_t(counts[p]);
+    const size_t cnt = size_t(counts[p]);
+    const POINT* poly = pts + base;
+    base += cnt;
+    if (cnt == 0) continue;
+    Pt64 a{int64_t(poly[cnt - 1].x) + ox, int64_t(poly[cnt - 1].y) + oy};
     for (size_t i = 0; i < cnt; ++i) {
-      Pt64 a = ToDev(dc, pts[base + i]), b = ToDev(dc, pts[base + (i + 1 == cnt ? 0 : i + 1)]);
-      if (a.y == b.y) continue;
-      Edge e = a.y < b.y ? Edge{a.x, a.y, b.x, b.y, 1} : Edge{b.x, b.y, a.x, a.y, -1};
-      if (e.y1 <= cb.top || e.y0 >= cb.bottom) continue;  // no visible row
-      ymin = std::min(ymin, e.y0);
-      ymax = std::max(ymax, e.y1);
+      const Pt64 b{int64_t(poly[i].x) + ox, int64_t(poly[i].y) + oy};
+      const Pt64 from = a;
+      a = b;
+      if (from.y == b.y) continue;
+      Edge e = from.y < b.y ? Edge{from.x, from.y, b.x, b.y, 1} : Edge{b.x, b.y, from.x, from.y, -1};
+      if (e.y1 <= top || e.y0 >= bottom) continue;  // no visible row
+      const int64_t r0 = std::max(e.y0, top), r1 = std::min(e.y1, bottom);
+      crossings += size_t(r1 - r0);
+      ymin = std::min(ymin, r0);
+      ymax = std::max(ymax, r1);
+      xmin = std::min(xmin, std::min(e.x0, e.x1));
+      xmax = std::max(xmax, std::max(e.x0, e.x1));
+      exact = exact && e.y1 - e.y0 < kStepRows && e.x0 > -kStepCoord && e.x0 < kStepCoord &&
+              e.x1 > -kStepCoord && e.x1 < kStepCoord;
       edges.push_back(e);
     }
-    base += cnt;
   }
   if (edges.empty()) return;
+  const bool winding = fillMode == WINDING;
+  const bool fastCopy = rop2 == R2_COPYPEN && dc.clip.size() == 1;
+  const int64_t y0 = ymin, y1 = ymax;  // visible rows [y0, y1)
+  // A stepped crossing rounds up to a pixel between its edge's ends, so only the pixels between
+  // the leftmost and the rightmost vertex can be filled; the formula of far-off edges may round
+  // past an end, and then the whole clip box width is looked at.
+  const int64_t wl = exact ? std::max<int64_t>(xmin, cb.left) : cb.left;
+  const int64_t wr = exact ? std::min<int64_t>(xmax, cb.right) : cb.right;
+  if (wl >= wr) return;
+  const int64_t width = wr - wl;
+  if (!winding && width <= 64 * kMaxMaskWords) {
+    EvenOddMaskFill(dc, *s, scratch, y0, y1, wl, width, color, rop2, fastCopy);
+    return;
+  }
+  if (crossings <= kMaxBucketCrossings) {
+    // Row r's crossings are keys[start[r] .. start[r + 1]).
+    std::vector<uint32_t>& start = scratch.rowStart;
+    std::vector<int64_t>& keys = scratch.keys;
+    const size_t rows = size_t(y1 - y0);
+    start.assign(rows + 1, 0);
+    for (const Edge& e : edges) {
+      start[size_t(std::max(e.y0, y0) - y0)] += 1;
+      if (e.y1 < y1) start[size_t(e.y1 - y0)] -= 1;
+    }
+    // Running sums: first the number of edges over each row, then each row's start.
+    uint32_t over = 0, at = 0;
+    for (size_t r = 0; r < rows; ++r) {
+      over += start[r];
+      start[r] = at;
+      at += over;
+    }
+    start[rows] = at;
+    keys.resize(crossings);
+    std::vector<uint32_t>& fill = scratch.rowFill;
+    fill.assign(start.begin(), start.end() - 1);
+    for (Edge& e : edges) {
+      const int64_t r0 = std::max(e.y0, y0), r1 = std::min(e.y1, y1);
+      StartEdge(e, r0);
+      for (int64_t y = r0; y < r1; ++y) keys[fill[size_t(y - y0)]++] = CrossingKey(e, y);
+    }
+    for (size_t r = 0; r < rows; ++r) {
+      const size_t n = start[r + 1] - start[r];
+      if (n < 2) continue;
+      int64_t* row = keys.data() + start[r];
+      SortSmall(row, n);
+      FillRow(dc, *s, y0 + int64_t(r), row, n, color, rop2, winding, fastCopy);
+    }
+    return;
+  }
+  // Very many crossings: an active edge list, row by row.
   std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
-  int64_t y0 = std::max<int64_t>(ymin, cb.top), y1 = std::min<int64_t>(ymax, cb.bottom);
   std::vector<Edge*>& active = scratch.active;
-  std::vector<std::pair<int64_t, int>>& xs = scratch.xs;
+  std::vector<int64_t>& xs = scratch.keys;
   active.clear();
   size_t next = 0;
-  // Edges that end above the first visible row never become active.
-  while (next < edges.size() && edges[next].y0 <= y0) {
-    if (edges[next].y1 > y0) {
-      StartEdge(edges[next], y0);
-      active.push_back(&edges[next]);
-    }
-    ++next;
-  }
-  const bool winding = fillMode == WINDING;
   for (int64_t y = y0; y < y1; ++y) {
     while (next < edges.size() && edges[next].y0 <= y) {
       StartEdge(edges[next], y);
@@ -664,25 +891,12 @@ void FillPolygons(Dc& dc, const POINT* pts, const INT* counts, int polys, uint32
       Edge* e = active[i];
       if (e->y1 <= y) continue;  // edge ended: bottom endpoints are out
       active[keep++] = e;
-      // Crossings are kept as their first pixel to the right: the spans depend on nothing
-      // else, and crossings with the same pixel bound an empty span whatever their order.
-      int64_t x = EdgeCeil(*e, y);
-      // Insertion by x: a row crosses few edges, and the order changes little from row to row.
-      size_t j = xs.size();
-      xs.emplace_back();
-      for (; j > 0 && xs[j - 1].first > x; --j) xs[j] = xs[j - 1];
-      xs[j] = {x, e->dir};
+      xs.push_back(CrossingKey(*e, y));
     }
     active.resize(keep);
     if (xs.size() < 2) continue;
-    int wind = 0;
-    for (size_t i = 0; i + 1 < xs.size(); ++i) {
-      wind += winding ? xs[i].second : 1;
-      bool inside = winding ? wind != 0 : (wind & 1) != 0;
-      if (!inside) continue;
-      int64_t l = xs[i].first, r = xs[i + 1].first;
-      if (l < r) RowSpan(dc, *s, y, l, r, color, rop2);
-    }
+    SortSmall(xs.data(), xs.size());
+    FillRow(dc, *s, y, xs.data(), xs.size(), color, rop2, winding, fastCopy);
   }
 }
 
