@@ -20,6 +20,10 @@
 #include <cwchar>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/gdi/gdi_internal.h"
 
 namespace vplat::gdi {
@@ -353,9 +357,50 @@ inline void RowSpan(Dc& dc, Surface& s, int64_t y, int64_t x0, int64_t x1, uint3
   std::wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(color), size_t(b - a));
 }
 
-// Writes the set bits of `m` (pixel x0 + bit) of row y as runs.
+#if defined(__SSE2__)
+// Lane i of entry n is all ones when bit i of n is set: a group of four pixels to blend.
+struct NibbleMasks {
+  alignas(16) uint32_t lanes[16][4];
+  NibbleMasks() {
+    for (int n = 0; n < 16; ++n)
+      for (int i = 0; i < 4; ++i) lanes[n][i] = (n >> i) & 1 ? ~0u : 0u;
+  }
+};
+const NibbleMasks kNibbles;
+#endif
+
+// Writes the set bits of `m` (pixel x0 + bit) of row y. With `line` (one clip rectangle, a plain
+// copy) the pixels are stored directly: four at a time, each group blended by its four bits, so
+// the short and scattered runs of small figures cost no branch per run; a group that would reach
+// past the surface's right edge (`width` pixels) is stored pixel by pixel. Otherwise each run
+// goes through Span.
 inline void MaskRuns(Dc& dc, Surface& s, uint32_t* line, int64_t y, int64_t x0, uint64_t m,
                      uint32_t color, int rop2) {
+  if (line) {
+    if (m == ~uint64_t(0) && x0 + 64 <= s.w) {
+      std::wmemset(reinterpret_cast<wchar_t*>(line + x0), static_cast<wchar_t>(color), 64);
+      return;
+    }
+#if defined(__SSE2__)
+    const __m128i c = _mm_set1_epi32(int(color));
+    while (m) {
+      const int g = __builtin_ctzll(m) & ~3;
+      uint32_t* p = line + x0 + g;
+      const unsigned nib = unsigned(m >> g) & 15u;
+      m &= ~(uint64_t(15) << g);
+      if (x0 + g + 4 > s.w) {
+        for (int i = 0; i < 4; ++i)
+          if (nib >> i & 1) p[i] = color;
+        continue;
+      }
+      const __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(kNibbles.lanes[nib]));
+      const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
+                       _mm_or_si128(_mm_and_si128(k, c), _mm_andnot_si128(k, old)));
+    }
+    return;
+#endif
+  }
   while (m) {
     const int a = __builtin_ctzll(m);
     const uint64_t rest = ~(m >> a);
@@ -366,11 +411,7 @@ inline void MaskRuns(Dc& dc, Surface& s, uint32_t* line, int64_t y, int64_t x0, 
       continue;
     }
     uint32_t* p = line + x0 + a;
-    if (len <= 16) {
-      for (uint32_t* e = p + len; p < e; ++p) *p = color;
-    } else {
-      std::wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(color), size_t(len));
-    }
+    for (uint32_t* e = p + len; p < e; ++p) *p = color;
   }
 }
 
