@@ -301,8 +301,9 @@ TEST(RasterDifferential, FillsMatchTheSortedCrossingsOracle) {
       for (auto& ring : rings) {
         const int n = 3 + int(rng() % 14);
         for (int i = 0; i < n; ++i) ring.push_back(RandomVertex(rng, sh.w, sh.h, sh.far));
-        if (rng() % 5 == 0) ring.push_back(ring.back());                    // a repeated vertex
-        if (rng() % 5 == 0) ring.push_back({ring[0].x + 9, ring.back().y});  // a level edge
+        if (rng() % 5 == 0) ring.push_back(ring.back());  // a repeated vertex
+        if (rng() % 5 == 0)  // a level edge
+          ring.push_back({LONG(std::min<int64_t>(int64_t(ring[0].x) + 9, INT_MAX)), ring.back().y});
       }
       const bool winding = rng() % 2;
       const int rop = kRops[rng() % 4];
