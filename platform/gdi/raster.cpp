@@ -407,13 +407,15 @@ const NibbleMasks kNibbles;
 
 // Writes the set bits of `m` (pixel x0 + bit) of row y. With `line` (one clip rectangle, a plain
 // copy) the pixels are stored directly: four at a time, each group blended by its four bits, so
-// the short and scattered runs of small figures cost no branch per run; a group that would reach
-// past the surface's right edge (`width` pixels) is stored pixel by pixel. Otherwise each run
-// goes through Span.
+// the short and scattered runs of small figures cost no branch per run. A group rewrites its
+// unset pixels with what they hold, so one that would reach past the clip rectangle (into pixels
+// that are not this DC's to touch) is stored pixel by pixel. Otherwise each run goes through
+// Span.
 inline void MaskRuns(Dc& dc, Surface& s, uint32_t* line, int64_t y, int64_t x0, uint64_t m,
                      uint32_t color, int rop2) {
   if (line) {
-    if (m == ~uint64_t(0) && x0 + 64 <= s.w) {
+    const int64_t right = dc.clipBox.right;  // the one clip rectangle's
+    if (m == ~uint64_t(0)) {
       std::wmemset(reinterpret_cast<wchar_t*>(line + x0), static_cast<wchar_t>(color), 64);
       return;
     }
@@ -424,7 +426,7 @@ inline void MaskRuns(Dc& dc, Surface& s, uint32_t* line, int64_t y, int64_t x0, 
       uint32_t* p = line + x0 + g;
       const unsigned nib = unsigned(m >> g) & 15u;
       m &= ~(uint64_t(15) << g);
-      if (x0 + g + 4 > s.w) {
+      if (x0 + g + 4 > right) {
         for (int i = 0; i < 4; ++i)
           if (nib >> i & 1) p[i] = color;
         continue;
