@@ -518,6 +518,7 @@ void WideStroke(Dc& dc, Surface& s, Scratch& scratch, const std::vector<Pt64>& p
     std::vector<uint64_t>& bits = scratch.strokeBits;
     if (bits.size() < rows * words) bits.resize(rows * words);
     int64_t rowLo = INT64_MAX, rowHi = INT64_MIN;  // rows holding bits, clip-box relative
+    int64_t wordLo = INT64_MAX, wordHi = INT64_MIN;  // and their words
     walk([&](int64_t y, int64_t l, int64_t h) {
       l = std::max<int64_t>(l, cb.left) - cb.left;
       h = std::min<int64_t>(h, int64_t(cb.right) - 1) - cb.left;
@@ -527,6 +528,8 @@ void WideStroke(Dc& dc, Surface& s, Scratch& scratch, const std::vector<Pt64>& p
       rowHi = std::max(rowHi, row);
       uint64_t* m = bits.data() + size_t(row) * words;
       const int64_t wl = l >> 6, wh = h >> 6;
+      wordLo = std::min(wordLo, wl);
+      wordHi = std::max(wordHi, wh);
       const uint64_t from = ~uint64_t(0) << (l & 63);
       const uint64_t to = ~uint64_t(0) >> (63 - (h & 63));
       if (wl == wh) {
@@ -542,9 +545,9 @@ void WideStroke(Dc& dc, Surface& s, Scratch& scratch, const std::vector<Pt64>& p
       uint64_t* m = bits.data() + size_t(row) * words;
       const int64_t y = row + cb.top;
       uint32_t* line = fastCopy ? s.Row(int(y)) : nullptr;
-      for (size_t w = 0; w < words; ++w) {
+      for (int64_t w = wordLo; w <= wordHi; ++w) {
         if (!m[w]) continue;
-        MaskRuns(dc, s, line, y, int64_t(cb.left) + int64_t(w) * 64, m[w], color, rop2);
+        MaskRuns(dc, s, line, y, int64_t(cb.left) + w * 64, m[w], color, rop2);
         m[w] = 0;  // left clear for the next figure
       }
     }
