@@ -85,8 +85,13 @@ void StartEdge(Edge& e, int64_t y) {
               e.x1 < kStepCoord;
   if (!e.stepped) return;
   auto floorDiv = [dy](int64_t num, int64_t* q, int64_t* r) {
-    *q = num / dy;
-    *r = num % dy;
+    if (num > INT32_MIN && num < INT32_MAX) {  // dy < 2^16: a 32-bit division, several times faster
+      *q = int32_t(num) / int32_t(dy);
+      *r = int32_t(num) % int32_t(dy);
+    } else {
+      *q = num / dy;
+      *r = num % dy;
+    }
     if (*r < 0) {
       *q -= 1;
       *r += dy;
