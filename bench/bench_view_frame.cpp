@@ -4,7 +4,7 @@
 // hole), 13% symbol points, 2% texts (modes 0, 1, 6, 10-16 px), all inside a 240 x 294 view at
 // 1:2000 and passing the level of detail (every sized object has the same extent), geometry
 // resident after the first frame.
-// Targets, one thread: full frame (PrepareFrame + DrawLayers + Capture) <= 200 ms median;
+// Targets, one thread: full frame (PrepareFrame + DrawLayers + Capture) < 150 ms median;
 // partial repaint (Restore + prepare and draw of a 1,000-object working map + highlights and
 // GPS marker) <= 5 ms; Restore alone <= 0.1 ms. The per-kind figures show where a frame goes,
 // and the areas' fill alone shows the polygon fill apart from the rest.
