@@ -200,6 +200,26 @@ int ClipPolygonEdge(int edge, int count, const POINT* in, std::vector<POINT>& ou
 int ClipPolygonToView(int count, std::vector<POINT>& scratch, std::vector<POINT>& out) {
   if (count < 3) return -1;
   int n = count;
+  // A polygon with every vertex inside the closed view rectangle goes through each pass
+  // unchanged but for its start (a pass emits the second vertex first), so the four passes come
+  // to a rotation by four: formed directly, the points are the same.
+  const POINT* ring = ClipWindow.ring;
+  bool inside = true;
+  for (int i = 0; i < count && inside; i++) {
+    const POINT& v = scratch[size_t(i)];
+    inside = v.x >= ring[0].x && v.x <= ring[2].x && v.y >= ring[0].y && v.y <= ring[2].y;
+  }
+  if (inside) {
+    const size_t need = size_t(count) * 2 + 2;  // as the passes size it
+    try {
+      if (out.size() < need) out.resize(need);
+    } catch (const std::bad_alloc&) {
+      return -1;
+    }
+    for (int j = 0; j < count; j++) out[size_t(j)] = scratch[size_t((j + 4) % count)];
+    out[size_t(count)] = out[0];
+    return count + 1;
+  }
   try {
     for (int edge = 0; edge < 4; edge++) {
       std::vector<POINT>& src = (edge % 2 == 0) ? scratch : out;

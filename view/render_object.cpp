@@ -340,7 +340,9 @@ void DrawSimpleLine(HDC dc, const TObjectLibrary* lib, const uint8_t* ls, const 
   int w = (ls[0] & kLineStyleTenths) ? int(TruncSat(ls[1] * double(f10))) : ls[1];
   if (w < 1) w = 1;
   const int style = (ls[0] & kLineStyleCountMask) ? PS_DASH : PS_SOLID;
-  TGdiSelection pen(dc, CreatePen(style, w, LibraryColor(lib, ls[2])), true);
+  const COLORREF colour = LibraryColor(lib, ls[2]);
+  HPEN kept = KeptPen(style, w, colour);
+  TGdiSelection pen(dc, kept ? kept : CreatePen(style, w, colour), kept == nullptr);
   DrawClippedPolyline(dc, pts, n);
 }
 
@@ -382,7 +384,8 @@ bool DrawElementPass(HDC dc, const TObjectLibrary* lib, const TElement& el, doub
   int width = int(TruncSat(el.width * double(f100)));
   if (width < 0) width = 0;
   const COLORREF colour = LibraryColor(lib, el.colour);
-  TGdiSelection pen(dc, CreatePen(PS_SOLID, width, colour), true);
+  HPEN kept = KeptPen(PS_SOLID, width, colour);
+  TGdiSelection pen(dc, kept ? kept : CreatePen(PS_SOLID, width, colour), kept == nullptr);
   if (el.kind <= kElementDoubleLine) {
     const double d = el.size * double(f100), g = el.spacing * double(f100);
     if (d > 0.0 && g > 0.0 && d + g >= 1.0) {
@@ -394,10 +397,12 @@ bool DrawElementPass(HDC dc, const TObjectLibrary* lib, const TElement& el, doub
     }
     return true;
   }
-  HBRUSH fill = (el.kind == kElementFilledSquare || el.kind == kElementFilledCircle) ? CreateSolidBrush(colour) : nullptr;
+  const bool filled = el.kind == kElementFilledSquare || el.kind == kElementFilledCircle;
+  HBRUSH keptFill = filled ? KeptBrush(colour) : nullptr;
+  HBRUSH fill = filled && !keptFill ? CreateSolidBrush(colour) : keptFill;
   DrawMarkWalk(dc, line, n, el.kind, el.size * double(f100), el.spacing * double(f100),
                el.start * double(f100), fill);
-  if (fill) DeleteObject(fill);
+  if (fill && fill != keptFill) DeleteObject(fill);
   return true;
 }
 
@@ -460,8 +465,10 @@ int FillArea(TMdmMap* map, HDC dc, TMapObject* o, uint16_t index, int n) {
     }
     ring = groupRing.data();
   }
-  TGdiSelection brush(dc, CreateSolidBrush(LibraryColor(map->library, o->style[1])), true);
-  TGdiSelection pen(dc, CreatePen(PS_NULL, 0, 0), true);
+  const COLORREF colour = LibraryColor(map->library, o->style[1]);
+  HBRUSH kept = KeptBrush(colour);
+  TGdiSelection brush(dc, kept ? kept : CreateSolidBrush(colour), kept == nullptr);
+  TGdiSelection pen(dc, GetStockObject(NULL_PEN), false);
   Polygon(dc, ring, c);
   return result;
 }

@@ -20,6 +20,10 @@
 #include <cwchar>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/gdi/gdi_internal.h"
 
 namespace vplat::gdi {
@@ -81,15 +85,35 @@ void StartEdge(Edge& e, int64_t y) {
               e.x1 < kStepCoord;
   if (!e.stepped) return;
   auto floorDiv = [dy](int64_t num, int64_t* q, int64_t* r) {
-    *q = num / dy;
-    *r = num % dy;
+    if (num > INT32_MIN && num < INT32_MAX) {  // dy < 2^16: a 32-bit division, several times faster
+      *q = int32_t(num) / int32_t(dy);
+      *r = int32_t(num) % int32_t(dy);
+    } else {
+      *q = num / dy;
+      *r = num % dy;
+    }
     if (*r < 0) {
       *q -= 1;
       *r += dy;
     }
   };
-  floorDiv((y - e.y0) * dx, &e.q, &e.r);  // under 2^16 * 2^31
-  floorDiv(dx, &e.dq, &e.dr);
+  // Most edges start on their own top row and are steeper than 45 degrees: then the quotients
+  // are known without a division (a 64-bit division costs as much as a dozen rows).
+  if (y == e.y0) {
+    e.q = 0;
+    e.r = 0;
+  } else {
+    floorDiv((y - e.y0) * dx, &e.q, &e.r);  // under 2^16 * 2^31
+  }
+  if (dx >= 0 && dx < dy) {
+    e.dq = 0;
+    e.dr = dx;
+  } else if (dx < 0 && -dx < dy) {
+    e.dq = -1;
+    e.dr = dx + dy;
+  } else {
+    floorDiv(dx, &e.dq, &e.dr);
+  }
 }
 
 // The first pixel right of edge `e` on row y (its crossing rounded up), then on to row y + 1.
@@ -120,7 +144,10 @@ struct Scratch {
   std::vector<std::vector<Interval>> rows;  // per clip-box row, wide strokes
   std::vector<Edge> edges;
   std::vector<Edge*> active;
-  std::vector<std::pair<int64_t, int>> xs;
+  std::vector<int64_t> keys;  // fill crossings (see FillRow)
+  std::vector<uint32_t> rowStart, rowFill;
+  std::vector<uint64_t> bits;        // even-odd fill rows as bit masks
+  std::vector<uint64_t> strokeBits;  // wide stroke rows as bit masks, all clear between calls
 };
 
 // Not inlined on purpose: each thread-local access from a shared library is a call into the
@@ -216,14 +243,14 @@ void ThinSegment(const Dc& dc, const ThinPen& pen, Pt64 a, Pt64 b, int* phase) {
   const uint32_t color = pen.color;
   const int rop2 = pen.rop2;
   if (dc.clip.size() == 1 && !dashed && rop2 == R2_COPYPEN) {
+    // The minor step is taken by selection rather than a branch: on a slanted line it comes
+    // at no predictable pixel, and a mispredicted branch costs more than the whole step.
     for (; count > 0; --count) {
       *p = color;
-      p += majStep;
       rem += twoMinor;
-      if (rem >= twoM) {
-        rem -= twoM;
-        p += minStep;
-      }
+      const bool step = rem >= twoM;
+      rem -= step ? twoM : 0;
+      p += majStep + (step ? minStep : 0);
     }
     return;
   }
@@ -274,12 +301,10 @@ void ThinSegment(const Dc& dc, const ThinPen& pen, Pt64 a, Pt64 b, int* phase) {
         *p = rop2 == R2_COPYPEN ? c : ApplyRop2(rop2, c, *p);
       }
       if (dashed && ++ph == kDashPeriod) ph = 0;
-      p += majStep;
       rem += twoMinor;
-      if (rem >= twoM) {
-        rem -= twoM;
-        p += minStep;
-      }
+      const bool step = rem >= twoM;
+      rem -= step ? twoM : 0;
+      p += majStep + (step ? minStep : 0);
     }
     return;
   }
@@ -305,6 +330,27 @@ void ThinSegment(const Dc& dc, const ThinPen& pen, Pt64 a, Pt64 b, int* phase) {
   }
 }
 
+// A solid 1-px copy from a to b, last pixel excluded, both ends inside the only clip rectangle:
+// ThinSegment's walk from its first pixel (minor offset 0, remainder M).
+inline void ThinSolidInside(Surface& s, Pt64 a, Pt64 b, uint32_t color) {
+  const int64_t dx = b.x - a.x, dy = b.y - a.y;
+  const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+  const bool xMajor = adx >= ady;
+  const int64_t n = xMajor ? adx : ady;
+  const ptrdiff_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -s.stride : s.stride;
+  const ptrdiff_t majStep = xMajor ? sx : sy, minStep = xMajor ? sy : sx;
+  const int64_t twoM = 2 * n, twoMinor = 2 * (xMajor ? ady : adx);
+  int64_t rem = n;
+  uint32_t* p = s.Row(int(a.y)) + a.x;
+  for (int64_t count = n; count > 0; --count) {
+    *p = color;
+    rem += twoMinor;
+    const bool step = rem >= twoM;
+    rem -= step ? twoM : 0;
+    p += majStep + (step ? minStep : 0);
+  }
+}
+
 // The capsule around segment a-b of radius r: what stays the same from row to row is worked
 // out once per segment. Each row's sums and quotients are then formed exactly as the plain
 // formula would form them, so the pixels do not move by a rounding.
@@ -326,7 +372,9 @@ struct Capsule {
   }
 
   // The x range of the capsule on the line y = yc, or false.
-  bool Row(double yc, double* lo, double* hi) const {
+  // The band is met without a branch (a selection gives the same values as the test); a disc,
+  // met by a few rows only, is skipped where it is missed, which spares its square root.
+  [[gnu::always_inline]] bool Row(double yc, double* lo, double* hi) const {
     double l = INFINITY, h = -INFINITY;
     auto disc = [&](double cx, double cy) {
       double d = yc - cy;
@@ -347,17 +395,15 @@ struct Capsule {
           return;
         }
         double p = (mn - off) / coef, q = (mx - off) / coef;
-        if (p > q) std::swap(p, q);
-        bl = std::max(bl, p);
-        bh = std::min(bh, q);
+        bl = std::max(bl, std::min(p, q));
+        bh = std::min(bh, std::max(p, q));
       };
       double ry = yc - ay;
       limit(-dy, dx * ry + dyax, -rlen, rlen);
       limit(dx, ndxax + dy * ry, 0, len2);
-      if (bl <= bh) {
-        l = std::min(l, bl);
-        h = std::max(h, bh);
-      }
+      const bool meets = bl <= bh;
+      l = std::min(l, meets ? bl : INFINITY);
+      h = std::max(h, meets ? bh : -INFINITY);
     }
     if (l > h) return false;
     *lo = l;
@@ -386,8 +432,75 @@ inline void RowSpan(Dc& dc, Surface& s, int64_t y, int64_t x0, int64_t x1, uint3
   std::wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(color), size_t(b - a));
 }
 
+#if defined(__SSE2__)
+// Lane i of entry n is all ones when bit i of n is set: a group of four pixels to blend.
+struct NibbleMasks {
+  alignas(16) uint32_t lanes[16][4];
+  NibbleMasks() {
+    for (int n = 0; n < 16; ++n)
+      for (int i = 0; i < 4; ++i) lanes[n][i] = (n >> i) & 1 ? ~0u : 0u;
+  }
+};
+const NibbleMasks kNibbles;
+#endif
+
+// Writes the set bits of `m` (pixel x0 + bit) of row y. With `line` (one clip rectangle, a plain
+// copy) the pixels are stored directly: four at a time, each group blended by its four bits, so
+// the short and scattered runs of small figures cost no branch per run. A group rewrites its
+// unset pixels with what they hold, so one that would reach past the clip rectangle (into pixels
+// that are not this DC's to touch) is stored pixel by pixel. Otherwise each run goes through
+// Span.
+inline void MaskRuns(Dc& dc, Surface& s, uint32_t* line, int64_t y, int64_t x0, uint64_t m,
+                     uint32_t color, int rop2) {
+  if (line) {
+    const int64_t right = dc.clipBox.right;  // the one clip rectangle's
+    if (m == ~uint64_t(0)) {
+      std::wmemset(reinterpret_cast<wchar_t*>(line + x0), static_cast<wchar_t>(color), 64);
+      return;
+    }
+#if defined(__SSE2__)
+    const __m128i c = _mm_set1_epi32(int(color));
+    while (m) {
+      const int g = __builtin_ctzll(m) & ~3;
+      uint32_t* p = line + x0 + g;
+      const unsigned nib = unsigned(m >> g) & 15u;
+      m &= ~(uint64_t(15) << g);
+      if (x0 + g + 4 > right) {
+        for (int i = 0; i < 4; ++i)
+          if (nib >> i & 1) p[i] = color;
+        continue;
+      }
+      const __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(kNibbles.lanes[nib]));
+      const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
+                       _mm_or_si128(_mm_and_si128(k, c), _mm_andnot_si128(k, old)));
+    }
+    return;
+#endif
+  }
+  while (m) {
+    const int a = __builtin_ctzll(m);
+    const uint64_t rest = ~(m >> a);
+    const int len = rest ? __builtin_ctzll(rest) : 64 - a;
+    m = len + a >= 64 ? 0 : m & ~(((uint64_t(1) << len) - 1) << a);
+    if (!line) {
+      Span(dc, s, y, x0 + a, x0 + a + len, color, rop2);
+      continue;
+    }
+    uint32_t* p = line + x0 + a;
+    for (uint32_t* e = p + len; p < e; ++p) *p = color;
+  }
+}
+
+// Figures no wider than this many 64-pixel words (clipped) keep their rows as bit masks.
+constexpr int64_t kMaxMaskWords = 8;
+
+constexpr int64_t kNear = int64_t(1) << 20;
+
 // A wide pen: each row takes the union of the capsules' pixel intervals, each pixel written once
-// (which XOR-like raster operations need). Only the rows the figure touches are visited.
+// (which XOR-like raster operations need). Only the rows the figure touches are visited. Where
+// the clip box is narrow enough the union is kept as a bit mask per row (an interval sets its
+// bits); otherwise each row lists its intervals, sorted and merged.
 void WideStroke(Dc& dc, Surface& s, Scratch& scratch, const std::vector<Pt64>& pts, bool closed,
                 int width, uint32_t color, int rop2) {
   const RECT& cb = dc.clipBox;
@@ -396,37 +509,98 @@ void WideStroke(Dc& dc, Surface& s, Scratch& scratch, const std::vector<Pt64>& p
   // Pixel centres sit on integers; an even width samples half a pixel off so that it covers
   // exactly `width` rows of a horizontal line.
   double off = (width % 2 == 0) ? 0.5 : 0.0;
+  size_t segs = pts.size() == 1 ? 1 : (closed ? pts.size() : pts.size() - 1);
+  // Every coordinate and the radius within 2^20: the capsule's sums and products are then exact
+  // or off by under 2^-10 px.
+  bool near = r < 0x1p16;
+  for (const Pt64& p : pts) near = near && p.x > -kNear && p.x < kNear && p.y > -kNear && p.y < kNear;
+  // Each segment's capsule, row by row: `add(y, l, h)` receives pixels l..h of row y, limited
+  // to one pixel past the clip box.
+  auto walk = [&](auto&& add) {
+    for (size_t i = 0; i < segs; ++i) {
+      const Pt64& a = pts[i];
+      const Pt64& b = pts.size() == 1 ? pts[0] : pts[(i + 1) % pts.size()];
+      double ax = double(a.x), ay = double(a.y), bx = double(b.x), by = double(b.y);
+      double minx = std::min(ax, bx) - r - 1, maxx = std::max(ax, bx) + r + 1;
+      double miny = std::min(ay, by) - r - 1, maxy = std::max(ay, by) + r + 1;
+      if (maxx < cb.left || minx > cb.right || maxy < cb.top || miny > cb.bottom) continue;
+      int64_t y0 = std::max<int64_t>(cb.top, FloorToI64(miny));
+      int64_t y1 = std::min<int64_t>(cb.bottom - 1, CeilToI64(maxy));
+      if (near) {
+        // Rows whose sample line misses [min y - r, max y + r] miss the capsule: they pass it by
+        // half a pixel at least, far beyond the rounding of coordinates this small, so neither
+        // the discs nor the band can take them in. Not visiting them spares the work and the
+        // mispredicted turns at both ends.
+        y0 = std::max<int64_t>(y0, CeilToI64(std::min(ay, by) - r - off));
+        y1 = std::min<int64_t>(y1, FloorToI64(std::max(ay, by) + r - off));
+      }
+      const Capsule cap(ax, ay, bx, by, r);
+      for (int64_t y = y0; y <= y1; ++y) {
+        double lo, hi;
+        if (!cap.Row(double(y) + off, &lo, &hi)) continue;
+        lo -= off;
+        hi -= off;
+        int64_t l = CeilToI64(lo - 1e-9), h = FloorToI64(hi + 1e-9);
+        if (l > h || h < cb.left || l >= cb.right) continue;  // no pixel, or none visible
+        // Beyond the clip box an interval only needs to reach one pixel past it, so far-off
+        // capsules cannot overflow the merge below.
+        l = std::max<int64_t>(l, int64_t(cb.left) - 1);
+        h = std::min<int64_t>(h, int64_t(cb.right));
+        add(y, l, h);
+      }
+    }
+  };
+  const int64_t boxW = int64_t(cb.right) - cb.left;
+  if (boxW <= 64 * kMaxMaskWords) {
+    const size_t words = size_t((boxW + 63) / 64);
+    const size_t rows = size_t(cb.bottom - cb.top);
+    std::vector<uint64_t>& bits = scratch.strokeBits;
+    if (bits.size() < rows * words) bits.resize(rows * words);
+    int64_t rowLo = INT64_MAX, rowHi = INT64_MIN;  // rows holding bits, clip-box relative
+    int64_t wordLo = INT64_MAX, wordHi = INT64_MIN;  // and their words
+    walk([&](int64_t y, int64_t l, int64_t h) {
+      l = std::max<int64_t>(l, cb.left) - cb.left;
+      h = std::min<int64_t>(h, int64_t(cb.right) - 1) - cb.left;
+      if (l > h) return;
+      const int64_t row = y - cb.top;
+      rowLo = std::min(rowLo, row);
+      rowHi = std::max(rowHi, row);
+      uint64_t* m = bits.data() + size_t(row) * words;
+      const int64_t wl = l >> 6, wh = h >> 6;
+      wordLo = std::min(wordLo, wl);
+      wordHi = std::max(wordHi, wh);
+      const uint64_t from = ~uint64_t(0) << (l & 63);
+      const uint64_t to = ~uint64_t(0) >> (63 - (h & 63));
+      if (wl == wh) {
+        m[wl] |= from & to;
+        return;
+      }
+      m[wl] |= from;
+      for (int64_t w = wl + 1; w < wh; ++w) m[w] = ~uint64_t(0);
+      m[wh] |= to;
+    });
+    const bool fastCopy = rop2 == R2_COPYPEN && dc.clip.size() == 1;
+    for (int64_t row = rowLo; row <= rowHi; ++row) {
+      uint64_t* m = bits.data() + size_t(row) * words;
+      const int64_t y = row + cb.top;
+      uint32_t* line = fastCopy ? s.Row(int(y)) : nullptr;
+      for (int64_t w = wordLo; w <= wordHi; ++w) {
+        if (!m[w]) continue;
+        MaskRuns(dc, s, line, y, int64_t(cb.left) + w * 64, m[w], color, rop2);
+        m[w] = 0;  // left clear for the next figure
+      }
+    }
+    return;
+  }
   auto& rows = scratch.rows;
   if (rows.size() < size_t(cb.bottom - cb.top)) rows.resize(size_t(cb.bottom - cb.top));
   int64_t rowLo = INT64_MAX, rowHi = INT64_MIN;  // rows holding intervals, clip-box relative
-  size_t segs = pts.size() == 1 ? 1 : (closed ? pts.size() : pts.size() - 1);
-  for (size_t i = 0; i < segs; ++i) {
-    const Pt64& a = pts[i];
-    const Pt64& b = pts.size() == 1 ? pts[0] : pts[(i + 1) % pts.size()];
-    double ax = double(a.x), ay = double(a.y), bx = double(b.x), by = double(b.y);
-    double minx = std::min(ax, bx) - r - 1, maxx = std::max(ax, bx) + r + 1;
-    double miny = std::min(ay, by) - r - 1, maxy = std::max(ay, by) + r + 1;
-    if (maxx < cb.left || minx > cb.right || maxy < cb.top || miny > cb.bottom) continue;
-    int64_t y0 = std::max<int64_t>(cb.top, FloorToI64(miny));
-    int64_t y1 = std::min<int64_t>(cb.bottom - 1, CeilToI64(maxy));
-    const Capsule cap(ax, ay, bx, by, r);
-    for (int64_t y = y0; y <= y1; ++y) {
-      double lo, hi;
-      if (!cap.Row(double(y) + off, &lo, &hi)) continue;
-      lo -= off;
-      hi -= off;
-      int64_t l = CeilToI64(lo - 1e-9), h = FloorToI64(hi + 1e-9);
-      if (l > h || h < cb.left || l >= cb.right) continue;  // no pixel, or none visible
-      // Beyond the clip box an interval only needs to reach one pixel past it, so far-off
-      // capsules cannot overflow the merge below.
-      l = std::max<int64_t>(l, int64_t(cb.left) - 1);
-      h = std::min<int64_t>(h, int64_t(cb.right));
-      int64_t row = y - cb.top;
-      rows[size_t(row)].push_back(Interval{l, h});
-      rowLo = std::min(rowLo, row);
-      rowHi = std::max(rowHi, row);
-    }
-  }
+  walk([&](int64_t y, int64_t l, int64_t h) {
+    int64_t row = y - cb.top;
+    rows[size_t(row)].push_back(Interval{l, h});
+    rowLo = std::min(rowLo, row);
+    rowHi = std::max(rowHi, row);
+  });
   for (int64_t row = rowLo; row <= rowHi; ++row) {
     auto& list = rows[size_t(row)];
     if (list.empty()) continue;
@@ -639,15 +813,128 @@ void StrokePath(Dc& dc, const POINT* pts, size_t n, bool closed) {
   ThinPen tp{s, color, dc.st.rop2, dashed, (dashed && dc.st.bkMode == OPAQUE) ? &bk : nullptr};
   int phase = dc.st.dashPhase;
   Pt64 a = ToDev(dc, pts[0]);
-  for (size_t i = 1; i < n; ++i) {
-    Pt64 b = ToDev(dc, pts[i]);
-    ThinSegment(dc, tp, a, b, &phase);
-    a = b;
+  if (!dashed && tp.rop2 == R2_COPYPEN && dc.clip.size() == 1) {
+    // Solid copies: a segment with both ends in the clip box is stepped here, as ThinSegment
+    // steps it, without the call and the clipping set-up.
+    const RECT& cb = dc.clipBox;
+    for (size_t i = 1; i < n; ++i) {
+      Pt64 b = ToDev(dc, pts[i]);
+      if (InBox(cb, a) && InBox(cb, b))
+        ThinSolidInside(*s, a, b, color);
+      else
+        ThinSegment(dc, tp, a, b, &phase);
+      a = b;
+    }
+  } else {
+    for (size_t i = 1; i < n; ++i) {
+      Pt64 b = ToDev(dc, pts[i]);
+      ThinSegment(dc, tp, a, b, &phase);
+      a = b;
+    }
   }
   if (closed && n > 1) ThinSegment(dc, tp, a, ToDev(dc, pts[0]), &phase);
   dc.st.dashPhase = phase;
 }
 
+namespace {
+
+// The spans of one row from its crossings, sorted by pixel: between two crossings the row is
+// inside by the fill rule. A crossing is (first pixel right of the edge) * 2 + (direction is
+// up), so that one sort orders by pixel; crossings on one pixel bound an empty span whatever
+// their order, and the winding number past them is the same in any order.
+inline void FillRow(Dc& dc, Surface& s, int64_t y, const int64_t* xs, size_t n, uint32_t color,
+                    int rop2, bool winding, bool fastCopy) {
+  int wind = 0;
+  for (size_t i = 0; i + 1 < n; ++i) {
+    wind += winding ? ((xs[i] & 1) ? 1 : -1) : 1;
+    const bool inside = winding ? wind != 0 : (wind & 1) != 0;
+    if (!inside) continue;
+    const int64_t l = xs[i] >> 1, r = xs[i + 1] >> 1;
+    if (l >= r) continue;
+    if (!fastCopy) {
+      Span(dc, s, y, l, r, color, rop2);
+      continue;
+    }
+    const RECT& cb = dc.clipBox;  // the one clip rectangle; y lies in it
+    const int64_t a = std::max<int64_t>(l, cb.left), b = std::min<int64_t>(r, cb.right);
+    if (a >= b) continue;
+    uint32_t* p = s.Row(int(y)) + a;
+    if (b - a <= 16) {
+      for (uint32_t* e = p + (b - a); p < e; ++p) *p = color;
+    } else {
+      std::wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(color), size_t(b - a));
+    }
+  }
+}
+
+// Few crossings per row, and nearly in order: insertion sort.
+inline void SortSmall(int64_t* a, size_t n) {
+  for (size_t i = 1; i < n; ++i) {
+    const int64_t v = a[i];
+    size_t j = i;
+    for (; j > 0 && a[j - 1] > v; --j) a[j] = a[j - 1];
+    a[j] = v;
+  }
+}
+
+// The crossing key of an edge on a row: see FillRow.
+inline int64_t CrossingKey(Edge& e, int64_t y) { return EdgeCeil(e, y) * 2 + (e.dir > 0); }
+
+// Beyond this many crossings in all (16 bytes each with the row table) a figure is walked row by
+// row with an active edge list instead, so memory stays proportional to its vertex count.
+constexpr size_t kMaxBucketCrossings = size_t(1) << 20;
+
+// Even-odd through bit masks: a pixel is inside when an odd number of its row's crossings lie at
+// or left of it, which is the sorted spans' rule (a closed figure crosses every row an even
+// number of times). Each crossing toggles its pixel's bit, so no row needs sorting; a running
+// parity (prefix XOR) then turns toggles into the row's inside pixels. Pixels [wl, wl + width)
+// are the only ones that can be filled; a crossing left of them toggles the first.
+void EvenOddMaskFill(Dc& dc, Surface& s, Scratch& scratch, int64_t y0, int64_t y1, int64_t wl,
+                     int64_t width, uint32_t color, int rop2, bool fastCopy) {
+  const size_t words = size_t((width + 63) / 64);
+  const size_t rows = size_t(y1 - y0);
+  std::vector<uint64_t>& bits = scratch.bits;
+  bits.assign(rows * words, 0);
+  for (Edge& e : scratch.edges) {
+    const int64_t r0 = std::max(e.y0, y0), r1 = std::min(e.y1, y1);
+    StartEdge(e, r0);
+    uint64_t* row = bits.data() + size_t(r0 - y0) * words;
+    for (int64_t y = r0; y < r1; ++y, row += words) {
+      int64_t k = EdgeCeil(e, y) - wl;
+      if (k >= width) continue;  // right of every pixel that can be filled
+      if (k < 0) k = 0;
+      row[k >> 6] ^= uint64_t(1) << (k & 63);
+    }
+  }
+  const uint64_t lastMask = (width & 63) ? (uint64_t(1) << (width & 63)) - 1 : ~uint64_t(0);
+  const uint64_t* row = bits.data();
+  for (int64_t y = y0; y < y1; ++y, row += words) {
+    uint64_t parity = 0;  // all ones when inside at the end of the previous word
+    uint32_t* line = fastCopy ? s.Row(int(y)) : nullptr;
+    for (size_t w = 0; w < words; ++w) {
+      uint64_t m = row[w];
+      if (m == 0 && parity == 0) continue;
+      m ^= m << 1;
+      m ^= m << 2;
+      m ^= m << 4;
+      m ^= m << 8;
+      m ^= m << 16;
+      m ^= m << 32;
+      m ^= parity;
+      parity = (m >> 63) ? ~uint64_t(0) : 0;
+      if (w + 1 == words) m &= lastMask;
+      MaskRuns(dc, s, line, y, wl + int64_t(w) * 64, m, color, rop2);
+    }
+  }
+}
+
+}  // namespace
+
+// A polygon fill in two passes. Every edge, from its first visible row, writes its crossing of
+// each row into that row's bucket (the buckets are laid out by a count of the rows each edge
+// spans); then each row sorts its few crossings and writes its spans. A crossing is worked out
+// by the same stepping and the same formula whatever the pass, so the pixels depend only on the
+// edges: right and bottom edges out, top and left in.
 void FillPolygons(Dc& dc, const POINT* pts, const INT* counts, int polys, uint32_t color,
                   int rop2, int fillMode) {
   Surface* s = DcSurface(dc);
@@ -656,37 +943,92 @@ void FillPolygons(Dc& dc, const POINT* pts, const INT* counts, int polys, uint32
   Scratch& scratch = TheScratch();
   std::vector<Edge>& edges = scratch.edges;
   edges.clear();
-  int64_t ymin = INT64_MAX, ymax = INT64_MIN;
+  const int64_t top = cb.top, bottom = cb.bottom;
+  int64_t ymin = INT64_MAX, ymax = INT64_MIN, xmin = INT64_MAX, xmax = INT64_MIN;
+  size_t crossings = 0;
+  bool exact = true;  // every edge is stepped in integers (see StartEdge)
+  const int64_t ox = dc.origin.x, oy = dc.origin.y;
   size_t base = 0;
   for (int p = 0; p < polys; ++p) {
-    size_t cnt = size_t(counts[p]);
+    const size_t cnt = size_t(counts[p]);
+    const POINT* poly = pts + base;
+    base += cnt;
+    if (cnt == 0) continue;
+    Pt64 a{int64_t(poly[cnt - 1].x) + ox, int64_t(poly[cnt - 1].y) + oy};
     for (size_t i = 0; i < cnt; ++i) {
-      Pt64 a = ToDev(dc, pts[base + i]), b = ToDev(dc, pts[base + (i + 1 == cnt ? 0 : i + 1)]);
-      if (a.y == b.y) continue;
-      Edge e = a.y < b.y ? Edge{a.x, a.y, b.x, b.y, 1} : Edge{b.x, b.y, a.x, a.y, -1};
-      if (e.y1 <= cb.top || e.y0 >= cb.bottom) continue;  // no visible row
-      ymin = std::min(ymin, e.y0);
-      ymax = std::max(ymax, e.y1);
+      const Pt64 b{int64_t(poly[i].x) + ox, int64_t(poly[i].y) + oy};
+      const Pt64 from = a;
+      a = b;
+      if (from.y == b.y) continue;
+      Edge e = from.y < b.y ? Edge{from.x, from.y, b.x, b.y, 1} : Edge{b.x, b.y, from.x, from.y, -1};
+      if (e.y1 <= top || e.y0 >= bottom) continue;  // no visible row
+      const int64_t r0 = std::max(e.y0, top), r1 = std::min(e.y1, bottom);
+      crossings += size_t(r1 - r0);
+      ymin = std::min(ymin, r0);
+      ymax = std::max(ymax, r1);
+      xmin = std::min(xmin, std::min(e.x0, e.x1));
+      xmax = std::max(xmax, std::max(e.x0, e.x1));
+      exact = exact && e.y1 - e.y0 < kStepRows && e.x0 > -kStepCoord && e.x0 < kStepCoord &&
+              e.x1 > -kStepCoord && e.x1 < kStepCoord;
       edges.push_back(e);
     }
-    base += cnt;
   }
   if (edges.empty()) return;
+  const bool winding = fillMode == WINDING;
+  const bool fastCopy = rop2 == R2_COPYPEN && dc.clip.size() == 1;
+  const int64_t y0 = ymin, y1 = ymax;  // visible rows [y0, y1)
+  // A stepped crossing rounds up to a pixel between its edge's ends, so only the pixels between
+  // the leftmost and the rightmost vertex can be filled; the formula of far-off edges may round
+  // past an end, and then the whole clip box width is looked at.
+  const int64_t wl = exact ? std::max<int64_t>(xmin, cb.left) : cb.left;
+  const int64_t wr = exact ? std::min<int64_t>(xmax, cb.right) : cb.right;
+  if (wl >= wr) return;
+  const int64_t width = wr - wl;
+  if (!winding && width <= 64 * kMaxMaskWords) {
+    EvenOddMaskFill(dc, *s, scratch, y0, y1, wl, width, color, rop2, fastCopy);
+    return;
+  }
+  if (crossings <= kMaxBucketCrossings) {
+    // Row r's crossings are keys[start[r] .. start[r + 1]).
+    std::vector<uint32_t>& start = scratch.rowStart;
+    std::vector<int64_t>& keys = scratch.keys;
+    const size_t rows = size_t(y1 - y0);
+    start.assign(rows + 1, 0);
+    for (const Edge& e : edges) {
+      start[size_t(std::max(e.y0, y0) - y0)] += 1;
+      if (e.y1 < y1) start[size_t(e.y1 - y0)] -= 1;
+    }
+    // Running sums: first the number of edges over each row, then each row's start.
+    uint32_t over = 0, at = 0;
+    for (size_t r = 0; r < rows; ++r) {
+      over += start[r];
+      start[r] = at;
+      at += over;
+    }
+    start[rows] = at;
+    keys.resize(crossings);
+    std::vector<uint32_t>& fill = scratch.rowFill;
+    fill.assign(start.begin(), start.end() - 1);
+    for (Edge& e : edges) {
+      const int64_t r0 = std::max(e.y0, y0), r1 = std::min(e.y1, y1);
+      StartEdge(e, r0);
+      for (int64_t y = r0; y < r1; ++y) keys[fill[size_t(y - y0)]++] = CrossingKey(e, y);
+    }
+    for (size_t r = 0; r < rows; ++r) {
+      const size_t n = start[r + 1] - start[r];
+      if (n < 2) continue;
+      int64_t* row = keys.data() + start[r];
+      SortSmall(row, n);
+      FillRow(dc, *s, y0 + int64_t(r), row, n, color, rop2, winding, fastCopy);
+    }
+    return;
+  }
+  // Very many crossings: an active edge list, row by row.
   std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
-  int64_t y0 = std::max<int64_t>(ymin, cb.top), y1 = std::min<int64_t>(ymax, cb.bottom);
   std::vector<Edge*>& active = scratch.active;
-  std::vector<std::pair<int64_t, int>>& xs = scratch.xs;
+  std::vector<int64_t>& xs = scratch.keys;
   active.clear();
   size_t next = 0;
-  // Edges that end above the first visible row never become active.
-  while (next < edges.size() && edges[next].y0 <= y0) {
-    if (edges[next].y1 > y0) {
-      StartEdge(edges[next], y0);
-      active.push_back(&edges[next]);
-    }
-    ++next;
-  }
-  const bool winding = fillMode == WINDING;
   for (int64_t y = y0; y < y1; ++y) {
     while (next < edges.size() && edges[next].y0 <= y) {
       StartEdge(edges[next], y);
@@ -698,25 +1040,12 @@ void FillPolygons(Dc& dc, const POINT* pts, const INT* counts, int polys, uint32
       Edge* e = active[i];
       if (e->y1 <= y) continue;  // edge ended: bottom endpoints are out
       active[keep++] = e;
-      // Crossings are kept as their first pixel to the right: the spans depend on nothing
-      // else, and crossings with the same pixel bound an empty span whatever their order.
-      int64_t x = EdgeCeil(*e, y);
-      // Insertion by x: a row crosses few edges, and the order changes little from row to row.
-      size_t j = xs.size();
-      xs.emplace_back();
-      for (; j > 0 && xs[j - 1].first > x; --j) xs[j] = xs[j - 1];
-      xs[j] = {x, e->dir};
+      xs.push_back(CrossingKey(*e, y));
     }
     active.resize(keep);
     if (xs.size() < 2) continue;
-    int wind = 0;
-    for (size_t i = 0; i + 1 < xs.size(); ++i) {
-      wind += winding ? xs[i].second : 1;
-      bool inside = winding ? wind != 0 : (wind & 1) != 0;
-      if (!inside) continue;
-      int64_t l = xs[i].first, r = xs[i + 1].first;
-      if (l < r) RowSpan(dc, *s, y, l, r, color, rop2);
-    }
+    SortSmall(xs.data(), xs.size());
+    FillRow(dc, *s, y, xs.data(), xs.size(), color, rop2, winding, fastCopy);
   }
 }
 

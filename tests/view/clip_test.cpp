@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
+#include <utility>
 #include <vector>
 
 #include "platform/gdi/recording_dc.h"
@@ -146,6 +148,30 @@ TEST_F(ClipTest, DrawClippedLineDrawsOnlyTheVisiblePart) {
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_TRUE(Same(calls[0][0], -10, 50));
   DeleteDC(dc);
+}
+
+// A ring inside the view (on its edges too) is not clipped pass by pass; it must still come out
+// exactly as the four passes give it, start and order included (a hole's bridge depends on both).
+TEST_F(ClipTest, RingInsideTheViewComesOutAsTheFourPassesGiveIt) {
+  std::mt19937 rng(11);
+  for (int trial = 0; trial < 300; ++trial) {
+    const int count = 3 + int(rng() % 13);
+    std::vector<POINT> ring;
+    for (int i = 0; i < count; ++i) {
+      const LONG x = rng() % 4 == 0 ? (rng() % 2 ? 0 : 240) : LONG(rng() % 241);
+      const LONG y = rng() % 4 == 0 ? (rng() % 2 ? 0 : 294) : LONG(rng() % 295);
+      ring.push_back({x, y});
+    }
+    std::vector<POINT> a = ring, b, scratch = ring, out;
+    int n = count;
+    for (int edge = 0; edge < 4; ++edge) {
+      n = ClipPolygonEdge(edge, n, a.data(), b);
+      std::swap(a, b);
+    }
+    ASSERT_EQ(ClipPolygonToView(count, scratch, out), n + 1) << trial;
+    for (int i = 0; i < n; ++i) ASSERT_TRUE(Same(out[size_t(i)], a[size_t(i)].x, a[size_t(i)].y)) << trial;
+    EXPECT_TRUE(Same(out[size_t(n)], a[0].x, a[0].y));
+  }
 }
 
 TEST_F(ClipTest, PolygonInsideSurroundingAndOutside) {
