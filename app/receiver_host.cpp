@@ -8,10 +8,6 @@ namespace {
 
 class TReceiverHost final : public IGeodesyHost {
  public:
-  // The per-map work log belongs to the construction tools; until it keeps work-time lines the
-  // receiver's line has nowhere to go.
-  void OpenWorkLog() override {}
-  void AppendWorkTime(const char*) override {}
   void StopNavigation() override { StopNavigationMode(1); }
   int StartNavigation() override { return StartNavigationMode(0, 0); }
   void SetGpsFollow(int on) override { ::SetGpsFollow(on); }

@@ -1,5 +1,5 @@
-// The application's side of what the receiver link and the geodesy bar ask of it (the work log,
-// the end of navigation mode, GPS following) and the settings dialog's page refresh, installed
+// The application's side of what the receiver link and the geodesy bar ask of it (the end of
+// navigation mode, GPS following) and the settings dialog's page refresh, installed
 // once at start-up.
 #pragma once
 

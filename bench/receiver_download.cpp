@@ -2,7 +2,7 @@
 // and a 64 KiB log with the fake pacing 115200 baud (10 bits a byte).
 // Targets: CRC at least 250 MB/s; 4 MiB at least 2 MB/s; the paced block phase (first NAK to
 // the last block) at least 97% of the line's limit for 512 data bytes in 518 + 1 bytes,
-// 11.36 kB/s. The whole-file time includes the two "%%" replies of about 2 s each.
+// 11.36 kB/s. The whole-file time includes the get and end replies ("%%"), each a round trip.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 

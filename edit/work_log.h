@@ -21,6 +21,9 @@ class TMdmMap;
 namespace work_log {
 
 enum : int { kOk = 0, kBadPath = 1, kNotWritten = 2 };
+// The two sections the program writes: the receiver's recordings and the constructions.
+inline constexpr char kWorkTime[] = "WORKTIME";
+inline constexpr char kTools[] = "TOOLS";
 
 // The log path of a map path: the extension (from the last dot after the last separator) cut,
 // ".gtl" appended.

@@ -1,5 +1,5 @@
-// What the receiver link and the geodesy bar need of the floors above them: the per-map work
-// log and the end of navigation mode (installed by the application at start-up), and the refresh
+// What the receiver link and the geodesy bar need of the floor above them: the end of navigation
+// mode and GPS following (installed by the application at start-up), and the refresh
 // of the settings dialog's receiver page (installed for the settings dialog). Without an
 // installed host these do nothing.
 #pragma once
@@ -7,10 +7,6 @@
 class IGeodesyHost {
  public:
   virtual ~IGeodesyHost() = default;
-  // Binds the work log to the current working map (done once a run, at the first log stop).
-  virtual void OpenWorkLog() = 0;
-  // Appends one work-time line (start and end time of a receiver log and its name, tabbed).
-  virtual void AppendWorkTime(const char* line) = 0;
   // Ends navigation mode without asking (the receiver stopped answering and no reconnect).
   virtual void StopNavigation() = 0;
   // Opens the GPS port by the navigation start without its questions; 1 when it is open.

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
+#include <cctype>
 #include <clocale>
 #include <cstdarg>
 #include <cmath>
@@ -12,6 +12,7 @@
 
 #include "base/ini_file.h"
 #include "base/text_utils.h"
+#include "edit/work_log.h"
 #include "gps/geodesy_bar.h"
 #include "gps/geodesy_host.h"
 #include "gps/gps_port.h"
@@ -22,10 +23,6 @@
 // g_GreisReceiver is defined with the program's other globals, in app/globals.cpp.
 
 namespace {
-
-// Milliseconds the line is given, at the start of a dialogue, for late answers to arrive.
-constexpr int kSettleMs = 50;
-
 
 // Attribute tags of an occupation object.
 constexpr uint16_t kAttrHeight = 1, kAttrAltitude = 4, kAttrSiteCode = 9, kAttrLogName = 10,
@@ -95,6 +92,8 @@ std::string FixTime(const GpsFix& fix) {
 void TGreisReceiver::Bind(TGpsPort* p, const char* path) {
   port = p;
   backupPath = path ? path : "";
+  inStep_ = true;  // a new line owes nothing
+  tag_ = 0;
 }
 
 void TGreisReceiver::SetAntennaType(const char* text) { antennaType = text ? text : ""; }
@@ -105,31 +104,230 @@ bool TGreisReceiver::IsReady() const {
 
 void TGreisReceiver::EnterCommandMode() {
   if (port) port->SetCommandMode(1);
-  settle_ = true;
 }
 
 void TGreisReceiver::LeaveCommandMode() {
   if (port) port->SetCommandMode(0);
 }
 
+// ---- reply forms ----------------------------------------------------------------------------
+//
+// A reply is "RE", three length characters, the command's identifier when it had one ("%id%"),
+// then the payload and CR LF. What the payload must look like follows from the command:
+//
+//   print of a size, a free size, a file count, a log size ("...&size")   " " and an integer
+//   print of the board power, the logging period, the elevation mask, PDOP  " " and a decimal
+//   print of the satellite systems, list                                    "{" a list "}"
+//   print of the identity, model, create prefix, current log                " " and a text
+//   print of anything else                                                  " " text or a list
+//   set, em, dm, create, event and the other commands without output        nothing
+//   a command with an identifier ("%%get", "%%remove", "%%")                 anything after it
+//
+// "ER" and three length characters is the receiver's refusal. A long list may come as several
+// messages, each but the first "RE", three length characters and "{".
+
+struct TGreisReceiver::ReplyForm {
+  enum Payload { kNothing, kAnything, kText, kInteger, kDecimal, kList, kTextOrList };
+  std::string id;  // the identifier the reply echoes; empty for none
+  Payload payload = kAnything;
+};
+
+namespace {
+
+using Form = TGreisReceiver::ReplyForm;
+constexpr auto kReplyTime = std::chrono::milliseconds(TGpsPort::kReplyEmptyReads * 10);
+
+bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+// "RE" or "ER" and three length characters at the start of `line`.
+bool HasHeader(const std::string& line, const char* head) {
+  return line.size() >= 5 && line[0] == head[0] && line[1] == head[1] && IsHex(line[2]) &&
+         IsHex(line[3]) && IsHex(line[4]);
+}
+
+// The identifier at the start of a command line ("%id%"), empty when there is none.
+std::string IdentifierOf(const std::string& line) {
+  if (line.empty() || line[0] != '%') return "";
+  const size_t close = line.find('%', 1);
+  return close == std::string::npos ? "" : line.substr(0, close + 1);
+}
+
+Form::Payload PayloadOf(const std::string& command) {
+  static const struct {
+    const char* line;
+    Form::Payload payload;
+  } kPrints[] = {
+      {"print,/par/dev/blk/a/size", Form::kInteger}, {"print,/par/dev/blk/a/free", Form::kInteger},
+      {"print,/par/dev/blk/a/files", Form::kInteger}, {"print,/par/pwr/board", Form::kDecimal},
+      {"print,/par/log/sc/period", Form::kDecimal}, {"print,/par/pos/elm", Form::kDecimal},
+      {"print,/par/pos/pdop", Form::kDecimal},      {"print,/par/pos/sys", Form::kList},
+      {"print,/par/rcv/id", Form::kText},           {"print,/par/rcv/model", Form::kText},
+      {"print,/par/cmd/create/prefix", Form::kText}, {"print,/cur/log", Form::kText},
+  };
+  std::string name = command;
+  while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+  for (const auto& p : kPrints)
+    if (name == p.line) return p.payload;
+  const auto starts = [&name](const char* prefix) { return name.rfind(prefix, 0) == 0; };
+  const auto ends = [&name](const char* suffix) {
+    const size_t n = std::strlen(suffix);
+    return name.size() >= n && name.compare(name.size() - n, n, suffix) == 0;
+  };
+  if (starts("print,") && ends("&size")) return Form::kInteger;
+  if (starts("print,")) return Form::kTextOrList;
+  if (starts("list,")) return Form::kList;
+  return Form::kNothing;
+}
+
+// A whole number, or a decimal one (digits with at most one point and an exponent), and nothing
+// after it but blanks.
+bool IsNumber(const std::string& text, bool decimal) {
+  size_t i = 0;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+  size_t digits = 0;
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
+  if (decimal && i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (decimal && i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    size_t j = i + 1;
+    if (j < text.size() && (text[j] == '-' || text[j] == '+')) ++j;
+    const size_t from = j;
+    while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) ++j;
+    if (j == from) return false;
+    i = j;
+  }
+  while (i < text.size() && text[i] == ' ') ++i;
+  return i == text.size();
+}
+
+// Whether `line` (one message: whole through its LF, or its first bytes when `whole` is false)
+// is a reply of `form`; `payload` gets what follows the header and the identifier, a blank
+// before a plain value dropped, a trailing CR LF cut.
+bool Accepts(const Form& form, const std::string& line, bool whole, std::string* payload) {
+  if (!HasHeader(line, "RE") || line.compare(5, form.id.size(), form.id) != 0) return false;
+  std::string rest = line.substr(5 + form.id.size());
+  if (whole) {
+    if (!rest.empty() && rest.back() == '\n') rest.pop_back();
+    if (!rest.empty() && rest.back() == '\r') rest.pop_back();
+  }
+  const bool list = !rest.empty() && rest[0] == '{';
+  const bool value = !rest.empty() && rest[0] == ' ';
+  bool ok = false;
+  switch (form.payload) {
+    case Form::kNothing: ok = whole && rest.empty(); break;
+    case Form::kAnything: ok = true; break;
+    case Form::kText: ok = value; break;
+    case Form::kList: ok = list; break;
+    case Form::kTextOrList: ok = value || list; break;
+    case Form::kInteger:
+    case Form::kDecimal:
+      // A number is never cut: a long one is no number at all.
+      ok = whole && value && IsNumber(rest.substr(1), form.payload == Form::kDecimal);
+      break;
+  }
+  if (!ok) return false;
+  *payload = value ? rest.substr(1) : rest;
+  return true;
+}
+
+}  // namespace
+
+int TGreisReceiver::ReadByte(char* c) {
+  // A read of one byte never takes a byte of the next line; it waits up to 200 empty reads of
+  // 10 ms for it.
+  char buffer[2];
+  const DWORD got = port->ReadReply(buffer, sizeof buffer);
+  if (got == TGpsPort::kIoFailed) return -1;
+  if (got == 1) {
+    *c = buffer[0];
+    return 1;
+  }
+  return port->GetLastReplyEmptyReads() < TGpsPort::kReplyEmptyReads ? -2 : 0;
+}
+
+bool TGreisReceiver::ReadReplyOf(const ReplyForm& expected, std::string* payload) {
+  // The 2 s run from the write; bytes that keep coming (lines of other forms) do not stretch
+  // them, and silence ends the wait about 2 s after the last byte, so the longest wait is
+  // about 4 s.
+  const auto deadline = std::chrono::steady_clock::now() + kReplyTime;
+  static const ReplyForm kNextMessage{"", ReplyForm::kList};
+  std::string gathered;  // the reply's payload so far: a list may continue in further messages
+  bool continuing = false;
+  size_t budget = kReplyBytes;  // bytes of the reply's messages that are used
+  std::string line;
+  for (;;) {
+    // One line through its LF; a line longer than what is left of the budget keeps its head.
+    line.clear();
+    bool whole = false;
+    for (;;) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      char c = 0;
+      const int r = ReadByte(&c);
+      if (r < 0) return false;
+      if (r == 0) continue;  // silence: the deadline has passed
+      if (line.size() >= budget) {
+        if (c == '\n') break;  // the end of a long line of another form
+        continue;
+      }
+      line += c;
+      if (c == '\n') {
+        whole = true;
+        break;
+      }
+      // A reply cut at the budget is complete as it stands; any other line is read to its end.
+      std::string cut;
+      if (line.size() == budget && Accepts(continuing ? kNextMessage : expected, line, false, &cut))
+        break;
+    }
+    if (HasHeader(line, "ER")) return false;  // refused (perhaps an earlier command: out of step)
+    std::string part;
+    if (!continuing) {
+      if (!Accepts(expected, line, whole, &part)) continue;  // another command's, or a sentence
+    } else {
+      // The next message of a list: "RE", three length characters and "{", whole as it came.
+      if (!HasHeader(line, "RE") || line.size() < 6 || line[5] != '{') continue;
+      part = line;
+      if (whole && part.size() >= 2 && part[part.size() - 2] == '\r') part.resize(part.size() - 2);
+      gathered += "\r\n";
+    }
+    gathered += part;
+    budget -= std::min(budget, line.size());
+    // A list that did not close goes on in the next message, while bytes of the budget remain.
+    const bool listOpen = !gathered.empty() && gathered[0] == '{' && whole &&
+                          (expected.payload == ReplyForm::kList ||
+                           expected.payload == ReplyForm::kTextOrList) &&
+                          gathered.back() != '}';
+    if (!listOpen || budget < 6) break;
+    continuing = true;
+  }
+  *payload = std::move(gathered);
+  return true;
+}
+
 bool TGreisReceiver::Command(const char* line, std::string* reply) {
   if (!port || !line) return false;
   port->Drain();  // stale replies of raw writes, or a late answer to an earlier command
-  if (settle_) {
-    settle_ = false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
-    port->Drain();
+  std::string text = line;
+  ReplyForm form;
+  form.id = IdentifierOf(text);
+  const std::string command = text.substr(form.id.size());
+  form.payload = form.id.empty() ? PayloadOf(command) : ReplyForm::kAnything;
+  if (!inStep_) {
+    // A reply of an earlier command may still come, looking like this one's: this one is
+    // identified, and only its echo counts.
+    tag_ = tag_ >= 999 ? 1 : tag_ + 1;
+    form.id = "%" + std::to_string(tag_) + "%";
+    text = form.id + command;
   }
-  if (port->Send(line) == TGpsPort::kIoFailed) return false;
-  if (!reply) return true;
-  char buffer[kReplyBytes + 1];
-  const DWORD got = port->ReadReply(buffer, sizeof buffer);
-  if (got == TGpsPort::kIoFailed || got < 2 || buffer[0] != 'R' || buffer[1] != 'E') return false;
-  // "RE", three length characters, then "{list}" or a blank and the value.
-  size_t from = got > 5 && buffer[5] == '{' ? 5 : 6;
-  if (from > got) from = got;
-  std::string payload(buffer + from, got - from);
-  if (payload.size() >= 2 && payload[payload.size() - 2] == '\r') payload.resize(payload.size() - 2);
+  inStep_ = false;  // until its reply has come
+  if (port->Send(text.c_str()) == TGpsPort::kIoFailed) return false;
+  if (!reply) return true;  // its reply is still owed
+  std::string payload;
+  if (!ReadReplyOf(form, &payload)) return false;
+  inStep_ = true;
   *reply = std::move(payload);
   return true;
 }
@@ -447,11 +645,16 @@ void TGreisReceiver::StopLogging() {
              start.wMonth, start.wDay, start.wHour, start.wMinute, start.wSecond, now.wYear,
              now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond) +
       logName;
-  if (IGeodesyHost* host = GetGeodesyHost()) {
-    if (!workTimeBound) host->OpenWorkLog();
-    host->AppendWorkTime(line.c_str());
+  // The log is bound once a run, to the map that is working at the first stop; a stop without
+  // a working map binds nothing, so a later stop with one still finds its log.
+  if (!workTimeBound) {
+    TMdmMap* map = g_UserLayer.open ? g_UserLayer.map : nullptr;
+    if (map && map->path[0]) {
+      workLogPath = work_log::LogPathOf(map->path);
+      workTimeBound = 1;
+    }
   }
-  workTimeBound = 1;
+  if (workTimeBound) work_log::AppendToSection(workLogPath, work_log::kWorkTime, line);
   CloseOccupation(kind);
   if (port && port->IsOpen()) port->Send("dm,/cur/log\n");
   logName[0] = 0;

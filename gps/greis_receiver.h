@@ -7,8 +7,16 @@
 //   - Every exchange runs inside one command dialogue (TCommandBracket): the port's command lock
 //     is held from its begin to its end, on one thread, and never across a modal question or a
 //     port close. Dialogues never nest.
-//   - A reply counts only when it begins "RE"; a failed or foreign reply leaves the caller's
-//     output as it was. Payloads are std::string, bounded by the 3000 bytes a reply may use.
+//   - A command takes only the reply of its own form (from its line: a number, a text, a
+//     list, an acknowledgement, an echoed identifier): lines of any other form (NMEA sentences,
+//     acknowledgements of raw writes, a text for a number) are skipped unused until the reply
+//     comes or its 2 s are over. An error message, a time-out or a cancel fails the command and
+//     leaves the caller's output as it was: never a value.
+//   - The receiver answers in order. After a command whose reply did not come (or was not
+//     read), that reply may still arrive, in the very form of the next one's: the line is out
+//     of step, and the next command carries an identifier "%n%" of its own, whose echo alone
+//     marks its reply. With that reply every earlier one has come: the line is in step again.
+//   - Payloads are std::string, bounded by the 3000 bytes a reply may use.
 //   - Epochs are whole seconds of the 64-bit tick divided by the logging period (0 when the
 //     period is 0); every stamp of the tracking and occupation tests is an epoch.
 //   - While a download holds the dialogue on its worker, the Stop&Go changes and the log stop
@@ -55,10 +63,15 @@ class TGreisReceiver {
   void EnterCommandMode();
   void LeaveCommandMode();
   // One command inside a dialogue: drains stale input, writes the line and, with a reply
-  // wanted, reads it. The payload (after "RE" and three length characters; a braced list kept
-  // with its braces, a plain value without its blank, a trailing CR LF cut) goes to `reply`.
-  // False on a failed write, a failed read or a reply not beginning "RE"; `reply` untouched.
+  // wanted, reads it. The payload (after "RE", three length characters and the identifier; a
+  // braced list kept with its braces, a plain value without its blank, a trailing CR LF cut)
+  // goes to `reply`. False on a failed write or read, an error message, or no reply of the
+  // command's form within about 2 s of silence; `reply` untouched.
   bool Command(const char* line, std::string* reply);
+  // False while a reply of an earlier command may still arrive (the next command is identified).
+  bool InStep() const { return inStep_; }
+  // What a command's reply looks like, from its line (greis_receiver.cpp).
+  struct ReplyForm;
   GpsFix* GetFix(GpsFix* dst);
   // 1 reconnected, 0 declined. Never inside a dialogue.
   int Reconnect();
@@ -142,7 +155,8 @@ class TGreisReceiver {
   int lockLost = 0;     // 1 while a loss is counted
   uint64_t trackingStart = 0;
   double startDate = 0;  // OLE date, UTC, of the log's creation
-  int workTimeBound = 0;
+  int workTimeBound = 0;    // the work log is bound for this run
+  std::string workLogPath;  // the working map's ".gtl", bound at the first log stop
   uint64_t occupationStart = 0, lastValidFix = 0, lastPoorGeometry = 0, lastVeryPoorGeometry = 0;
   std::string antennaType;
   double period = 1.0;  // logging period, seconds
@@ -156,11 +170,16 @@ class TGreisReceiver {
   // Writes one Stop&Go change; false (with a beep) while a download holds the dialogue.
   void BeginStretch(int newKind, const char* givenName);
 
+  // Reads lines until the reply that `expected` accepts; false on an error message, a failed
+  // read, a cancel or the time-out.
+  bool ReadReplyOf(const ReplyForm& expected, std::string* payload);
+  // One byte of the line: 1 a byte, 0 after about 2 s of silence, -1 a read failure, -2 a cancel.
+  int ReadByte(char* c);
+
   std::atomic<bool> downloading_{false};
-  // The first command of a dialogue lets the line settle first: the NMEA set-up lines written
-  // just before it (at the port's open, at the end of the last dialogue) are answered late, and
-  // such an answer would be taken for this command's reply.
-  bool settle_ = false;
+  // Touched only by the thread that holds the dialogue (the port's command lock orders them).
+  bool inStep_ = true;
+  unsigned tag_ = 0;  // the last identifier given
 };
 
 // A command dialogue for one scope: begins in the constructor, ends in End or the destructor,

@@ -157,7 +157,9 @@ TEST_F(GeodesyBarLink, ASilentReceiverDeclinedEndsNavigationAndThePolls) {
   // The dialogue was over before the question: its set-up lines are the last the port wrote.
   ASSERT_TRUE(fake.WaitTranscript("em,,nmea/GSV:1\n", 1000));
   const std::vector<std::string> lines = Lines(fake.Transcript());
-  EXPECT_EQ(lines[3], "print,/par/pwr/board");  // the log is not asked of a silent receiver
+  // The free size and the power follow unanswered queries: each carries its own identifier.
+  EXPECT_EQ(lines[2], "%1%print,/par/dev/blk/a/free");
+  EXPECT_EQ(lines[3], "%2%print,/par/pwr/board");  // the log is not asked of a silent receiver
   EXPECT_EQ(lines.back(), "em,,nmea/GSV:1");
   EXPECT_EQ(g_pageRefreshes, 0);
 }

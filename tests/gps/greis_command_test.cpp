@@ -15,12 +15,12 @@ using Fault = sample::FakeGreis::Fault;
 
 TEST_F(GreisLink, CommandCutsTheReplyToItsPayload) {
   fake.SetRawReply("print,/par/rcv/id", "RE009 12345678\r\n");
-  fake.SetRawReply("print,/par/rcv/model", "RE009{a.jps,b}\r\n");
+  fake.SetRawReply("print,/par/pos/sys", "RE009{on,off}\r\n");
   std::string reply;
   EXPECT_TRUE(Ask("print,/par/rcv/id\n", &reply));
   EXPECT_EQ(reply, "12345678");
-  EXPECT_TRUE(Ask("print,/par/rcv/model\n", &reply));
-  EXPECT_EQ(reply, "{a.jps,b}");
+  EXPECT_TRUE(Ask("print,/par/pos/sys\n", &reply));
+  EXPECT_EQ(reply, "{on,off}");
   // Pieces with pauses shorter and longer than the 10 ms poll make one reply.
   fake.SetFault("print,/par/pwr/board", Fault::kFragmentsFast, 1);
   fake.SetFault("print,/par/pwr/board", Fault::kFragmentsSlow, 1);
@@ -84,19 +84,28 @@ TEST_F(GreisLink, DamagedRepliesAreBoundedAndNeverOverrun) {
   fake.SetFault("print,/par/rcv/model", Fault::kLong300, 1);
   EXPECT_TRUE(receiver.Command("print,/par/rcv/model\n", &reply));
   EXPECT_EQ(reply, std::string(299, 'L'));
-  // Without CR LF and with a NUL: taken when the empty reads run out; the number stops there.
+  // A reply the empty reads cut short (no CR LF), "RE" alone and a number that is none: no
+  // value at all.
   fake.SetRawReply("print,/cur/log&size", std::string("RE006 12\0" "34", 11));
+  // Each is asked in step (an identified query in between takes the line back into step), so
+  // the reply itself is refused, not its missing identifier.
   int size = -1;
-  EXPECT_TRUE(receiver.GetCurrentLogSize(&size));
-  EXPECT_EQ(size, 12);
-  // "RE" alone is an empty value: the power reads as none.
+  ASSERT_TRUE(receiver.InStep());
+  EXPECT_FALSE(receiver.GetCurrentLogSize(&size));
+  EXPECT_EQ(size, -1);
+  EXPECT_FALSE(receiver.InStep());
+  std::string id;
+  EXPECT_TRUE(receiver.GetReceiverId(&id));
+  EXPECT_EQ(id, "00A1B2C3");
+  ASSERT_TRUE(receiver.InStep());
   fake.SetRawReply("print,/par/pwr/board", "RE");
   float volts = 1;
-  EXPECT_TRUE(receiver.GetPower(&volts));
-  EXPECT_EQ(volts, 0.0f);
+  EXPECT_FALSE(receiver.GetPower(&volts));
+  EXPECT_TRUE(receiver.GetReceiverId(&id));
+  ASSERT_TRUE(receiver.InStep());
   fake.SetRawReply("print,/par/pwr/board", "RE004 nan\r\n");
-  EXPECT_TRUE(receiver.GetPower(&volts));
-  EXPECT_EQ(volts, 0.0f);
+  EXPECT_FALSE(receiver.GetPower(&volts));
+  EXPECT_EQ(volts, 1.0f);
 }
 
 TEST_F(GreisLink, QueriesReportEachAnswerOnItsOwn) {
@@ -181,7 +190,10 @@ TEST_F(GreisLink, TheCountBoundsTheNamesAndNeverSizesAnything) {
   fake.SetFileCountText("2");
   ASSERT_TRUE(receiver.ListLogFiles(&files));
   EXPECT_EQ(Names(files), (std::vector<std::string>{"f1", "f2"}));
-  for (const char* none : {"0", "-5", "garbage"}) {
+  // A count that is no number is no answer.
+  fake.SetFileCountText("garbage");
+  EXPECT_FALSE(receiver.ListLogFiles(&files));
+  for (const char* none : {"0", "-5"}) {
     fake.SetFileCountText(none);
     fake.ClearTranscript();
     ASSERT_TRUE(receiver.ListLogFiles(&files));

@@ -53,13 +53,10 @@ inline void LoadLanguage() {
 // What the application would do for the receiver, recorded.
 class RecordingHost final : public IGeodesyHost {
  public:
-  void OpenWorkLog() override { ++opened; }
-  void AppendWorkTime(const char* line) override { lines.push_back(line); }
   void StopNavigation() override { ++stops; }
   int StartNavigation() override { return ++starts, 0; }
   void SetGpsFollow(int on) override { follow = on; }
-  int opened = 0, stops = 0, starts = 0, follow = -1;
-  std::vector<std::string> lines;
+  int stops = 0, starts = 0, follow = -1;
 };
 
 inline DWORD WINAPI ReaderProc(LPVOID port) { return static_cast<TGpsPort*>(port)->ReadLoop(); }
@@ -82,6 +79,9 @@ class GreisLink : public ::testing::Test {
     port.Open(owner, L"COM6:", 115200, FixTimerProc, ReaderProc, 0);
     ASSERT_TRUE(port.IsOpen());
     g_GreisReceiver.Bind(&port, "\\Vorna\\Vorna.gbackup");
+    // A run of several cases in one process starts each with the receiver of a fresh run.
+    g_GreisReceiver.SetAntennaType(nullptr);
+    g_GreisReceiver.workTimeBound = 0;
     ASSERT_TRUE(g_GreisReceiver.IsReady());
     // The output set-up of the open has been taken: the fake now sends NMEA.
     ASSERT_TRUE(fake.WaitTranscript("em,,nmea/GSV:1\n", 3000));

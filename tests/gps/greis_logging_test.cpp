@@ -2,8 +2,10 @@
 // and the work log), and on the device's virtual clock the tracking counters, the state file and
 // the occupation objects written into a working map.
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "gps/geodesy_bar.h"
 #include "maps/user_layer.h"
@@ -117,7 +119,26 @@ TEST_F(GreisLink, AResumeTakesUpTheStateOfTheSameLogOnly) {
   EXPECT_TRUE(fake.WaitTranscript("create," + std::string(receiver.logName) + "\n", 1000));
 }
 
+// The work log's lines of a device path, without the header.
+std::vector<std::string> WorkTimeLines(const char* log) {
+  std::ifstream in(harness::HostPath(std::wstring(log, log + std::strlen(log))), std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);)
+    if (line != "[WORKTIME]") lines.push_back(line);
+  return lines;
+}
+
 TEST_F(GreisLink, TheStopWritesTheWorkTimeClosesTheLogAndDropsTheState) {
+  // A stop without a working map binds no log: the first stop with one binds it.
+  receiver.StartLogging(0);
+  receiver.StopLogging();
+  EXPECT_EQ(receiver.workTimeBound, 0);
+  TMdmMap first, second;
+  std::strcpy(first.path, "\\Vorna\\First.mdm");
+  std::strcpy(second.path, "\\Vorna\\Second.mdm");
+  g_UserLayer.open = 1;
+  g_UserLayer.map = &first;
+
   receiver.StartLogging(0);
   const std::string name = receiver.logName;
   ASSERT_TRUE(Exists(StatePath()));
@@ -126,9 +147,9 @@ TEST_F(GreisLink, TheStopWritesTheWorkTimeClosesTheLogAndDropsTheState) {
   SYSTEMTIME now{};
   GetSystemTime(&now);
   receiver.StopLogging();
-  ASSERT_EQ(host.lines.size(), 1u);
-  EXPECT_EQ(host.opened, 1);
-  const std::string& line = host.lines[0];
+  std::vector<std::string> lines = WorkTimeLines("\\Vorna\\First.gtl");
+  ASSERT_EQ(lines.size(), 1u);
+  const std::string& line = lines[0];
   EXPECT_EQ(line.rfind("2026-04-10 15:30:12\t", 0), 0u) << line;
   int y, mo, d, h, mi, s;
   ASSERT_EQ(std::sscanf(line.c_str() + 20, "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s), 6);
@@ -141,13 +162,16 @@ TEST_F(GreisLink, TheStopWritesTheWorkTimeClosesTheLogAndDropsTheState) {
   EXPECT_STREQ(receiver.logName, "");
   EXPECT_FALSE(Exists(StatePath()));
 
-  // The work log is bound once a run.
+  // Bound once a run: another working map later changes nothing.
+  g_UserLayer.map = &second;
   receiver.StartLogging(0);
   receiver.SetLinkLost(true);  // the poll's declined reconnect: the log may still be written
   receiver.StopLogging();
-  EXPECT_EQ(host.opened, 1);
-  EXPECT_EQ(host.lines.size(), 2u);
+  EXPECT_EQ(WorkTimeLines("\\Vorna\\First.gtl").size(), 2u);
+  EXPECT_FALSE(Exists(harness::HostPath(L"\\Vorna\\Second.gtl")));
   EXPECT_TRUE(Exists(StatePath()));
+  g_UserLayer.open = 0;
+  g_UserLayer.map = nullptr;
 }
 
 TEST_F(GreisLink, NoStopAndGoWriteWhileADownloadHoldsTheLine) {
@@ -163,7 +187,7 @@ TEST_F(GreisLink, NoStopAndGoWriteWhileADownloadHoldsTheLine) {
   EXPECT_EQ(receiver.kind, TGreisReceiver::kDynamic);
   EXPECT_EQ(receiver.staticCount, 0);
   EXPECT_STREQ(receiver.logName, name.c_str());
-  EXPECT_TRUE(host.lines.empty());
+  EXPECT_EQ(receiver.workTimeBound, 0);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(fake.Transcript().find("event,"), std::string::npos);
   EXPECT_EQ(fake.Transcript().find("dm,/cur/log"), std::string::npos);

@@ -1,6 +1,6 @@
 // The receiver's block transfer against the fake receiver: the CRC, whole copies compared byte
 // for byte with the fake's log, damaged blocks, silence, cancel, refusal and hang-up, and the
-// removal of a log. Every "%%" command waits out its reply (about 2 s), so cases are grouped.
+// removal of a log.
 #include <signal.h>
 #include <sys/resource.h>
 

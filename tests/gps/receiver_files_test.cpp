@@ -1,6 +1,5 @@
 // The receiver file manager through the harness: the port on the fake receiver, the dialogs
-// scripted, the real clock. Each copy waits out the two "%%" replies (about 4 s a file), so the
-// cases are few and grouped.
+// scripted, the real clock.
 #include <fstream>
 #include <iterator>
 #include <string>

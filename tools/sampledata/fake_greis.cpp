@@ -176,6 +176,16 @@ void FakeGreis::ClearFaults() {
   std::lock_guard lock(stateMutex_);
   faults_.clear();
 }
+void FakeGreis::SetNoise(const Noise& noise) {
+  std::lock_guard lock(stateMutex_);
+  noise_ = noise;
+  noiseState_ = noise.seed ? noise.seed : 1;
+  held_.clear();
+}
+int FakeGreis::HeldAnswers() {
+  std::lock_guard lock(stateMutex_);
+  return heldCount_;
+}
 void FakeGreis::SetNmeaFix(bool valid, double pdop, int periodMs) {
   std::lock_guard lock(stateMutex_);
   fixValid_ = valid, pdop_ = pdop, nmeaPeriodMs_ = periodMs > 0 ? periodMs : 200;
@@ -462,7 +472,33 @@ void FakeGreis::Answer(const std::string& id, const std::string& command) {
     default:
       break;
   }
-  Send(reply);
+  std::string before;
+  {
+    std::lock_guard lock(stateMutex_);
+    // xorshift32: the same seed, the same noise.
+    auto chance = [this](int percent) {
+      noiseState_ ^= noiseState_ << 13;
+      noiseState_ ^= noiseState_ >> 17;
+      noiseState_ ^= noiseState_ << 5;
+      return int(noiseState_ % 100) < percent;
+    };
+    before = std::move(held_);
+    held_.clear();
+    if (chance(noise_.sentencePercent)) {
+      // An epoch of sentences, or its tail from inside a sentence (what a drain cut into).
+      const std::string epoch = NmeaEpoch(fixValid_, pdop_);
+      before += (noiseState_ & 1) ? epoch : epoch.substr(epoch.size() / 3);
+    }
+    if (chance(noise_.ackPercent)) before += Framed("RE", "");
+    if (!noise_.holdPrefix.empty() && Starts(command, noise_.holdPrefix.c_str()) &&
+        chance(noise_.holdPercent)) {
+      held_ = std::move(reply);
+      reply.clear();
+      ++heldCount_;
+    }
+  }
+  if (!before.empty()) Send(before);
+  if (!reply.empty()) Send(reply);
 }
 
 void FakeGreis::OnControl(char c) {

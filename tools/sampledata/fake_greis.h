@@ -5,7 +5,8 @@
 //
 // Lines end with "\n" (a CR before it is ignored). An optional "%id%" prefix is stripped and
 // echoed ("%%" is the empty id, answered "RE002%%"); "&&" joins several commands in one line,
-// each answered in turn. Every wait is bounded; nothing blocks forever on a silent program.
+// each answered in turn. Every wait is bounded; nothing blocks forever on a silent program. A
+// noisy mode (SetNoise) mixes late and unsolicited lines in between the answers.
 #pragma once
 
 #include <atomic>
@@ -101,6 +102,20 @@ class FakeGreis {
   // Seconds from the first NAK of the last transfer to the end of its last block's write.
   double BlockPhaseSeconds();
 
+  // Late and unsolicited lines between the answers, as a busy line brings them. Before an
+  // answer: the answers held back so far (the late replies of earlier commands, in order), then
+  // by chance NMEA sentences and a stray acknowledgement. An answer to a command beginning with
+  // `holdPrefix` is by chance held back until the next answer. Seeded: a run repeats exactly.
+  struct Noise {
+    int sentencePercent = 0;  // NMEA sentences before an answer
+    int ackPercent = 0;       // "RE000" before an answer
+    int holdPercent = 0;      // an answer of a `holdPrefix` command held back
+    std::string holdPrefix;   // empty: nothing is held
+    uint32_t seed = 1;
+  };
+  void SetNoise(const Noise& noise);
+  int HeldAnswers();  // answers held back so far
+
   // The fix of the NMEA output sent while it is on (every `periodMs`).
   void SetNmeaFix(bool valid, double pdop, int periodMs = 200);
 
@@ -181,6 +196,10 @@ class FakeGreis {
   bool fixValid_ = true;
   double pdop_ = 1.8;
   int nmeaPeriodMs_ = 200;
+  Noise noise_;
+  uint32_t noiseState_ = 1;
+  std::string held_;  // answers held back, sent before the next one
+  int heldCount_ = 0;
 };
 
 }  // namespace sample

@@ -2,10 +2,12 @@
 // line of standard output (point VORNA_COMn at it and set GPSTYPE to 1), then answers the
 // program's commands until Ctrl-C; every line the program sends is echoed to standard error.
 //
-//   vorna-fakegreis [--logs N] [--power VOLTS] [--growth BYTES_PER_S]
+//   vorna-fakegreis [--logs N] [--power VOLTS] [--growth BYTES_PER_S] [--noisy PERCENT]
 //
 // --logs lists N files log001.jps ... on the receiver (default 3), --power sets the board voltage
-// (default 7.90), --growth the growth of the log being written (default 200 bytes a second).
+// (default 7.90), --growth the growth of the log being written (default 200 bytes a second),
+// --noisy mixes NMEA sentences and stray acknowledgements in between the answers, each before
+// PERCENT of them, and holds back that share of the "print" answers until the next answer.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -21,7 +23,9 @@ volatile std::sig_atomic_t g_stop = 0;
 void OnSignal(int) { g_stop = 1; }
 
 int Usage() {
-  std::fprintf(stderr, "usage: vorna-fakegreis [--logs N] [--power VOLTS] [--growth BYTES_PER_S]\n");
+  std::fprintf(stderr,
+               "usage: vorna-fakegreis [--logs N] [--power VOLTS] [--growth BYTES_PER_S] "
+               "[--noisy PERCENT]\n");
   return 2;
 }
 
@@ -31,6 +35,7 @@ int main(int argc, char** argv) {
   long logs = 3;
   std::string power = "7.90";
   double growth = 200;
+  long noisy = 0;
   for (int i = 1; i < argc; ++i) {
     char* end = nullptr;
     if (!std::strcmp(argv[i], "--logs") && i + 1 < argc) {
@@ -41,6 +46,9 @@ int main(int argc, char** argv) {
     } else if (!std::strcmp(argv[i], "--growth") && i + 1 < argc) {
       growth = std::strtod(argv[++i], &end);
       if (!end || *end || !(growth >= 0)) return Usage();
+    } else if (!std::strcmp(argv[i], "--noisy") && i + 1 < argc) {
+      noisy = std::strtol(argv[++i], &end, 10);
+      if (!end || *end || noisy < 0 || noisy > 100) return Usage();
     } else {
       return Usage();
     }
@@ -54,6 +62,12 @@ int main(int argc, char** argv) {
   fake.SetPower(power);
   fake.SetCurrentLog("", 0);
   fake.SetNewLogGrowth(growth);
+  if (noisy > 0) {
+    sample::FakeGreis::Noise noise;
+    noise.sentencePercent = noise.ackPercent = noise.holdPercent = int(noisy);
+    noise.holdPrefix = "print,";
+    fake.SetNoise(noise);
+  }
   if (!fake.Open()) {
     std::fprintf(stderr, "vorna-fakegreis: no pseudo-terminal available\n");
     return 1;
