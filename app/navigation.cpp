@@ -304,7 +304,9 @@ int StopNavigationMode(int doNotAsk) {
       return 0;
     if (g_geodesy && g_fromUser) {
       g_GeodesyBar.FillSiteCombo();
-      if (log[0]) g_GreisReceiver.StopLogging();
+      // A receiver that did not answer the log query may still be recording the log this run
+      // started: its stop (and its work-time line) must not be lost with the answer.
+      if (log[0] || g_GreisReceiver.logName[0]) g_GreisReceiver.StopLogging();
     }
     g_GpsPort.Close();
     if (g_fromUser) EndUserConnection();

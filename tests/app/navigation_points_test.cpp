@@ -215,10 +215,9 @@ TEST_F(NavigationPoints, TheNavigationButtonInGeodesyModeAsksAndRestartsInNaviga
   sample::FakeGreis receiver;
   ASSERT_TRUE(receiver.Open());
   receiver.SetElevationMask("12.5");
-  // A log left recording from a break: the start offers to resume it or begin a new one. (The
-  // dialogue does not yet match replies to their commands: a late answer to an earlier line can
-  // stand for the log query's, and the plain start question comes instead; either way the start
-  // goes on.)
+  // A log left recording from a break: the start offers to resume it or begin a new one. (On a
+  // loaded machine the log query can time out, and the plain start question comes instead;
+  // either way the start goes on.)
   receiver.SetCurrentLog("rover01", 4096);
   harness::OnDialog(kStartGpsDialog, [&](HWND d) { SendMessageW(d, WM_COMMAND, kStartGpsNew, 0); });
   setenv("VORNA_COM1", receiver.SlavePath().c_str(), 1);

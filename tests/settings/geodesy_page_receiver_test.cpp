@@ -34,7 +34,7 @@ class GeodesyPageReceiver : public settingstest::SettingsTest {
     fake.SetReply("print,/par/pos/pdop", " 4.5");
     fake.SetElevationMask("10");
     fake.SetPeriod("1.00");
-    fake.SetReply("print,/par/pos/sys", " {on,on}");
+    fake.SetReply("print,/par/pos/sys", "{on,on}");
   }
   void TearDown() override {
     g_GpsPort.Close();
@@ -51,7 +51,7 @@ class GeodesyPageReceiver : public settingstest::SettingsTest {
       *memory = Text(page, 2414);
       *remaining = Text(page, 2415);
       // A receiver that answers: its parameters are shown and can be edited.
-      EXPECT_EQ(Text(page, 1035), L"4.5");
+      EXPECT_EQ(Text(page, 1035), L"4.5") << fake.Transcript();
       for (int id : {1035, 1029, 1039, 2320, 2421}) EXPECT_TRUE(Enabled(page, id)) << id;
       Press(d, IDCANCEL);
     });
