@@ -466,6 +466,13 @@ DWORD TGpsPort::GetEventMask() const {
   return mask;
 }
 
+DWORD TGpsPort::GetInputQueued() const {
+  COMSTAT status{};
+  DWORD errors = 0;
+  if (!Valid(port_) || !ClearCommError(port_, &errors, &status)) return 0;
+  return status.cbInQue;
+}
+
 void TGpsPort::ReleaseHeldCommandMode() {
   if (!HoldsCommandMode()) return;
   commandDepth_ = 0;

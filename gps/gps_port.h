@@ -118,6 +118,8 @@ class TGpsPort {
   const wchar_t* GetPortName() const { return portName_; }
   // The device's event mask now (0 when closed).
   DWORD GetEventMask() const;
+  // Bytes the device has received and nobody has read yet (0 when closed).
+  DWORD GetInputQueued() const;
   // The device's time-outs now; false when closed.
   bool GetReadTimeouts(COMMTIMEOUTS* out) const;
 

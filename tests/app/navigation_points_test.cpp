@@ -8,6 +8,7 @@
 #include <cmath>
 #include <thread>
 
+#include "tests/support/wait_until.h"
 #include "app/commands.h"
 #include "app/input.h"
 #include "app/navigation.h"
@@ -231,7 +232,7 @@ TEST_F(NavigationPoints, TheNavigationButtonInGeodesyModeAsksAndRestartsInNaviga
   harness::PumpUntilIdle();
   ASSERT_TRUE(g_GpsPort.IsOpen());
   ASSERT_EQ(IsGeodesyConnection(), 1);
-  EXPECT_TRUE(receiver.WaitTranscript("print,/par/pos/elm\n", 3000));
+  EXPECT_TRUE(receiver.WaitTranscript("print,/par/pos/elm\n", test_wait::kDefaultMs));
   harness::ClearMessageBoxes();
   // Cancel keeps geodesy mode running.
   harness::AnswerMessageBox(L"", IDCANCEL);

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/wait_until.h"
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "app/navigation.h"
@@ -33,7 +34,7 @@
 
 namespace {
 
-bool WaitFor(const std::function<bool()>& ready, int ms) {
+bool WaitFor(const std::function<bool()>& ready, int ms = test_wait::kDefaultMs) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   while (!ready()) {
     if (std::chrono::steady_clock::now() > end) return false;
@@ -156,7 +157,7 @@ TEST_F(ReceiverWorkTimeE2e, ARecordingStoppedLeavesItsWorkTimeBesideTheConstruct
   SendMessageW(main, WM_COMMAND, kCmdGeodesy, 0);
   harness::PumpUntilIdle();
   ASSERT_TRUE(g_GpsPort.IsOpen());
-  ASSERT_TRUE(WaitFor([&] { return receiver.Logging() && !receiver.CreatedLog().empty(); }, 3000));
+  ASSERT_TRUE(WaitFor([&] { return receiver.Logging() && !receiver.CreatedLog().empty(); }));
   const std::string log = receiver.CreatedLog();
   EXPECT_STREQ(g_GreisReceiver.logName, log.c_str());
   EXPECT_EQ(log, "log0506_070809");  // the local time of the device's clock
@@ -165,8 +166,8 @@ TEST_F(ReceiverWorkTimeE2e, ARecordingStoppedLeavesItsWorkTimeBesideTheConstruct
   SendMessageW(main, WM_COMMAND, kCmdGeodesy, 0);
   harness::PumpUntilIdle();
   EXPECT_FALSE(g_GpsPort.IsOpen());
-  EXPECT_TRUE(receiver.WaitTranscript("dm,/cur/log\n", 2000));
-  EXPECT_TRUE(WaitFor([&] { return !receiver.Logging(); }, 2000));
+  EXPECT_TRUE(receiver.WaitTranscript("dm,/cur/log\n", test_wait::kDefaultMs));
+  EXPECT_TRUE(WaitFor([&] { return !receiver.Logging(); }));
   const std::wstring asked = harness::MessageBoxes().back().text;
   EXPECT_NE(asked.find(std::wstring(log.begin(), log.end())), std::wstring::npos);
 

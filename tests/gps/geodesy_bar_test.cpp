@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/wait_until.h"
 #include "base/ini_file.h"
 #include "gps/geodesy_bar.h"
 #include "tests/gps/greis_fixture.h"
@@ -109,7 +110,7 @@ TEST_F(GeodesyBarLink, ThePollAsksInOneDialogueAndSetsTheOutputUpAfter) {
       "print,/par/pwr/board",      "print,/cur/log&size",
       "dm",                        "em,,nmea/RMC:0.2", "em,,nmea/GNS:0.2",
       "em,,nmea/GSA:1",            "em,,nmea/GSV:1"};
-  ASSERT_TRUE(fake.WaitTranscript("em,,nmea/GSV:1\n", 1000));
+  ASSERT_TRUE(fake.WaitTranscript("em,,nmea/GSV:1\n", test_wait::kDefaultMs));
   EXPECT_EQ(Lines(fake.Transcript()), first);
   EXPECT_EQ(bar.GetBatteryFrame(), 1);  // 7.90 V
   EXPECT_EQ(Text(bar.window, TGeodesyBar::kRemainingText), L"--:--");
@@ -119,7 +120,7 @@ TEST_F(GeodesyBarLink, ThePollAsksInOneDialogueAndSetsTheOutputUpAfter) {
   // Not grown: still no estimate. Then 10,000 bytes more: an estimate at the measured rate.
   fake.ClearTranscript();
   bar.Poll();
-  ASSERT_TRUE(fake.WaitTranscript("em,,nmea/GSV:1\n", 1000));
+  ASSERT_TRUE(fake.WaitTranscript("em,,nmea/GSV:1\n", test_wait::kDefaultMs));
   EXPECT_EQ(Lines(fake.Transcript())[1], "print,/par/dev/blk/a/size");
   EXPECT_EQ(Lines(fake.Transcript())[3], "print,/par/pwr/board");
   EXPECT_EQ(Text(bar.window, TGeodesyBar::kRemainingText), L"--:--");
@@ -155,7 +156,7 @@ TEST_F(GeodesyBarLink, ASilentReceiverDeclinedEndsNavigationAndThePolls) {
   EXPECT_TRUE(receiver.linkLost);
   EXPECT_FALSE(port.HoldsCommandMode());
   // The dialogue was over before the question: its set-up lines are the last the port wrote.
-  ASSERT_TRUE(fake.WaitTranscript("em,,nmea/GSV:1\n", 1000));
+  ASSERT_TRUE(fake.WaitTranscript("em,,nmea/GSV:1\n", test_wait::kDefaultMs));
   const std::vector<std::string> lines = Lines(fake.Transcript());
   // The free size and the power follow unanswered queries: each carries its own identifier.
   EXPECT_EQ(lines[2], "%1%print,/par/dev/blk/a/free");
@@ -193,7 +194,7 @@ TEST_F(GeodesyBarLink, ThePenSwitchesTheStretchesAndTheDisplay) {
   EXPECT_TRUE(bar.IsButtonDown(TGeodesyBar::kStaticButton));
   EXPECT_FALSE(bar.IsButtonDown(TGeodesyBar::kAutoButton));
   EXPECT_EQ(Text(bar.window, TGeodesyBar::kHeightCombo), L"1.5");
-  EXPECT_TRUE(fake.WaitTranscript("\"_DYM=STATIC\"", 1000));
+  EXPECT_TRUE(fake.WaitTranscript("\"_DYM=STATIC\"", test_wait::kDefaultMs));
 
   TapBar(152 + 10, 2 + 10);  // kinematic
   EXPECT_EQ(bar.GetMode(), 0);

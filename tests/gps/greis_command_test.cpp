@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/wait_until.h"
 #include "tests/gps/greis_fixture.h"
 
 namespace {
 
 using greistest::Clock;
 using greistest::Count;
-using greistest::ElapsedMs;
 using greistest::GreisLink;
 using Fault = sample::FakeGreis::Fault;
 
@@ -47,13 +47,13 @@ TEST_F(GreisLink, ForeignRepliesFailAndLeaveTheBuffer) {
 TEST_F(GreisLink, WithoutAReplyBufferTheWriteIsTheResult) {
   fake.ClearTranscript();
   EXPECT_TRUE(Ask("print,/par/rcv/id\n", nullptr));
-  EXPECT_TRUE(fake.WaitTranscript("print,/par/rcv/id\n", 1000));
+  EXPECT_TRUE(fake.WaitTranscript("print,/par/rcv/id\n", test_wait::kDefaultMs));
 }
 
 TEST_F(GreisLink, StaleBytesAreDrainedNotTaken) {
   TCommandBracket bracket(receiver);
   ASSERT_TRUE(fake.WriteRaw("RE004 old\r\n"));
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(greistest::WaitFor([this] { return port.GetInputQueued() >= 11; }));
   std::string reply;
   EXPECT_TRUE(receiver.Command("print,/par/rcv/id\n", &reply));
   EXPECT_EQ(reply, "00A1B2C3");
@@ -66,11 +66,9 @@ TEST_F(GreisLink, LateRepliesWithinAndBeyondTheTwoSeconds) {
   std::string reply;
   EXPECT_TRUE(receiver.Command("print,/par/rcv/model\n", &reply));
   EXPECT_EQ(reply, "TRIUMPH-1");
-  const auto start = Clock::now();
   EXPECT_FALSE(receiver.Command("print,/par/rcv/id\n", &reply));
-  EXPECT_LT(ElapsedMs(start), 2400);
-  // The late answer arrives meanwhile; the next command drops it and takes its own.
-  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  // The late answer arrives before the next command; that command drops it and takes its own.
+  ASSERT_TRUE(greistest::WaitFor([this] { return port.GetInputQueued() > 0; }));
   EXPECT_TRUE(receiver.Command("print,/par/pwr/board\n", &reply));
   EXPECT_EQ(reply, "7.90");
 }
@@ -238,7 +236,8 @@ TEST_F(GreisLink, TheBracketHoldsTheReaderOffAndRestoresTheOutput) {
     // A sentence arriving inside the dialogue is not parsed: the reader waits for the lock.
     ASSERT_TRUE(fake.WriteRaw(sample::NmeaLine(
         "GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // Arrived and left unread: the reader is held off while the dialogue lasts.
+    ASSERT_TRUE(greistest::WaitFor([this] { return port.GetInputQueued() > 60; }));
     GpsFix fix{};
     port.GetFix(&fix);
     EXPECT_FALSE(fix.utc.wHour == 12 && fix.utc.wMinute == 35);
@@ -248,8 +247,7 @@ TEST_F(GreisLink, TheBracketHoldsTheReaderOffAndRestoresTheOutput) {
   EXPECT_FALSE(port.HoldsCommandMode());
   EXPECT_EQ(port.GetEventMask(), mask);
   EXPECT_TRUE(fake.WaitTranscript("print,/par/rcv/id\ndm\nem,,nmea/RMC:0.2\nem,,nmea/GNS:0.2\n"
-                                  "em,,nmea/GSA:1\nem,,nmea/GSV:1\n",
-                                  1000));
+                                  "em,,nmea/GSA:1\nem,,nmea/GSV:1\n", test_wait::kDefaultMs));
   EXPECT_EQ(fake.Transcript().rfind("dm\n", 0), 0u);
   EXPECT_TRUE(greistest::WaitFor([this] { return fake.NmeaOn(); }));
 }

@@ -17,6 +17,7 @@
 #include "gps/gps_port.h"
 #include "gps/greis_receiver.h"
 #include "platform/harness.h"
+#include "tests/support/wait_until.h"
 #include "tools/sampledata/fake_greis.h"
 
 namespace greistest {
@@ -27,7 +28,7 @@ inline int ElapsedMs(Clock::time_point since) {
   return int(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
 }
 
-inline bool WaitFor(const std::function<bool()>& ready, int ms = 3000) {
+inline bool WaitFor(const std::function<bool()>& ready, int ms = test_wait::kDefaultMs) {
   const auto end = Clock::now() + std::chrono::milliseconds(ms);
   while (!ready()) {
     if (Clock::now() > end) return false;
@@ -84,7 +85,7 @@ class GreisLink : public ::testing::Test {
     g_GreisReceiver.workTimeBound = 0;
     ASSERT_TRUE(g_GreisReceiver.IsReady());
     // The output set-up of the open has been taken: the fake now sends NMEA.
-    ASSERT_TRUE(fake.WaitTranscript("em,,nmea/GSV:1\n", 3000));
+    ASSERT_TRUE(fake.WaitTranscript("em,,nmea/GSV:1\n", test_wait::kDefaultMs));
     ASSERT_TRUE(WaitFor([this] { return fake.NmeaOn(); }));
   }
   void TearDown() override {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/wait_until.h"
 #include "gps/geodesy_bar.h"
 #include "maps/user_layer.h"
 #include "tests/edit/edit_fixture.h"
@@ -48,7 +49,7 @@ TEST_F(GreisLink, ANewLogIsCreatedNamedAndOpenedAsADynamicStretch) {
   const std::string name = receiver.logName;
   EXPECT_TRUE(name == LocalName(before) || name == LocalName(after)) << name;
   const std::string expected = "create," + name + "\nem,/cur/log,def:1.00\n";
-  ASSERT_TRUE(fake.WaitTranscript(EventLine(name + "_V000", "DYNAMIC", "TRM55971.00"), 1000));
+  ASSERT_TRUE(fake.WaitTranscript(EventLine(name + "_V000", "DYNAMIC", "TRM55971.00"), test_wait::kDefaultMs));
   const std::string t = fake.Transcript();
   EXPECT_NE(t.find(expected), std::string::npos);
   // The raw lines come inside the dialogue, before its end switches NMEA output on again.
@@ -59,25 +60,32 @@ TEST_F(GreisLink, ANewLogIsCreatedNamedAndOpenedAsADynamicStretch) {
   receiver.BeginStatic(nullptr);
   receiver.BeginStatic(nullptr);
   receiver.BeginKinematic("Bridge 4");
-  EXPECT_TRUE(fake.WaitTranscript(EventLine("Bridge 4", "DYNAMIC", "TRM55971.00"), 1000));
+  EXPECT_TRUE(fake.WaitTranscript(EventLine("Bridge 4", "DYNAMIC", "TRM55971.00"), test_wait::kDefaultMs));
   EXPECT_EQ(Count(fake.Transcript(), EventLine(name + "_S000", "STATIC", "TRM55971.00")), 1);
   EXPECT_EQ(Count(fake.Transcript(), EventLine(name + "_S001", "STATIC", "TRM55971.00")), 1);
 
   // A second log starts its counters again.
   fake.SetPrefix("site");
-  std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // a new second, a new name
+  // A new second, a new name: the names are stamped to the second.
+  SYSTEMTIME then{};
+  GetSystemTime(&then);
+  ASSERT_TRUE(greistest::WaitFor([&] {
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    return now.wSecond != then.wSecond || now.wMinute != then.wMinute;
+  }));
   receiver.StartLogging(0);
   const std::string second = receiver.logName;
   EXPECT_EQ(second.rfind("site", 0), 0u);
   EXPECT_NE(second, "site" + name.substr(3));
   receiver.BeginStatic(nullptr);
-  EXPECT_TRUE(fake.WaitTranscript(EventLine(second + "_S000", "STATIC", "TRM55971.00"), 1000));
+  EXPECT_TRUE(fake.WaitTranscript(EventLine(second + "_S000", "STATIC", "TRM55971.00"), test_wait::kDefaultMs));
 }
 
 TEST_F(GreisLink, APeriodOfZeroKeepsEveryEpochAtZero) {
   fake.SetPeriod("0.00");
   receiver.StartLogging(0);
-  EXPECT_TRUE(fake.WaitTranscript("em,/cur/log,def:0.00\n", 1000));
+  EXPECT_TRUE(fake.WaitTranscript("em,/cur/log,def:0.00\n", test_wait::kDefaultMs));
   EXPECT_EQ(receiver.GetEpoch(), 0u);
   GpsFix lost{};
   lost.status = 'V';
@@ -97,11 +105,11 @@ TEST_F(GreisLink, AResumeTakesUpTheStateOfTheSameLogOnly) {
   EXPECT_STREQ(receiver.logName, "abc.jps");
   EXPECT_EQ(receiver.lossCount, 3);
   EXPECT_DOUBLE_EQ(receiver.startDate, 46122.645972);
-  EXPECT_TRUE(fake.WaitTranscript(EventLine("abc.jps_V007", "DYNAMIC", ""), 1000))
+  EXPECT_TRUE(fake.WaitTranscript(EventLine("abc.jps_V007", "DYNAMIC", ""), test_wait::kDefaultMs))
       << fake.Transcript();
   EXPECT_EQ(fake.Transcript().find("create,"), std::string::npos);
   receiver.BeginStatic(nullptr);
-  EXPECT_TRUE(fake.WaitTranscript("_SIT=abc.jps_S004", 1000));
+  EXPECT_TRUE(fake.WaitTranscript("_SIT=abc.jps_S004", test_wait::kDefaultMs));
 
   // A state of another log takes nothing up: counters from 0, the work time from now.
   WriteState("[Ini]\nCLN=other.jps\nSOC=9\nOTD=46122.5\n");
@@ -109,14 +117,14 @@ TEST_F(GreisLink, AResumeTakesUpTheStateOfTheSameLogOnly) {
   EXPECT_EQ(receiver.staticCount, 0);
   EXPECT_GT(receiver.startDate, 46122.5);
   receiver.BeginStatic(nullptr);
-  EXPECT_TRUE(fake.WaitTranscript("_SIT=abc.jps_S000", 1000));
+  EXPECT_TRUE(fake.WaitTranscript("_SIT=abc.jps_S000", test_wait::kDefaultMs));
 
   // No current log to resume: a new one is made rather than logging under no name.
   fake.SetCurrentLog("", 0);
   fake.ClearTranscript();
   receiver.StartLogging(1);
   EXPECT_EQ(std::string(receiver.logName).rfind("log", 0), 0u);
-  EXPECT_TRUE(fake.WaitTranscript("create," + std::string(receiver.logName) + "\n", 1000));
+  EXPECT_TRUE(fake.WaitTranscript("create," + std::string(receiver.logName) + "\n", test_wait::kDefaultMs));
 }
 
 // The work log's lines of a device path, without the header.
@@ -157,7 +165,7 @@ TEST_F(GreisLink, TheStopWritesTheWorkTimeClosesTheLogAndDropsTheState) {
   EXPECT_EQ(mo, now.wMonth);
   EXPECT_EQ(d, now.wDay);
   EXPECT_EQ(line.substr(39), "\t" + name);
-  EXPECT_TRUE(fake.WaitTranscript("dm,/cur/log\n", 1000));
+  EXPECT_TRUE(fake.WaitTranscript("dm,/cur/log\n", test_wait::kDefaultMs));
   EXPECT_TRUE(greistest::WaitFor([this] { return !fake.Logging(); }));
   EXPECT_STREQ(receiver.logName, "");
   EXPECT_FALSE(Exists(StatePath()));
@@ -177,7 +185,7 @@ TEST_F(GreisLink, TheStopWritesTheWorkTimeClosesTheLogAndDropsTheState) {
 TEST_F(GreisLink, NoStopAndGoWriteWhileADownloadHoldsTheLine) {
   receiver.StartLogging(0);
   const std::string name = receiver.logName;
-  ASSERT_TRUE(fake.WaitTranscript("_SIT=" + name + "_V000", 1000));
+  ASSERT_TRUE(fake.WaitTranscript("_SIT=" + name + "_V000", test_wait::kDefaultMs));
   receiver.SetDownloading(true);
   fake.ClearTranscript();
   receiver.BeginStatic(nullptr);
@@ -188,12 +196,13 @@ TEST_F(GreisLink, NoStopAndGoWriteWhileADownloadHoldsTheLine) {
   EXPECT_EQ(receiver.staticCount, 0);
   EXPECT_STREQ(receiver.logName, name.c_str());
   EXPECT_EQ(receiver.workTimeBound, 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_EQ(fake.Transcript().find("event,"), std::string::npos);
-  EXPECT_EQ(fake.Transcript().find("dm,/cur/log"), std::string::npos);
   receiver.SetDownloading(false);
   receiver.BeginStatic(nullptr);
-  EXPECT_TRUE(fake.WaitTranscript("_SIT=" + name + "_S000", 1000));
+  EXPECT_TRUE(fake.WaitTranscript("_SIT=" + name + "_S000", test_wait::kDefaultMs));
+  // The line keeps its order: anything written while the download held it stands before this.
+  const std::string t = fake.Transcript();
+  EXPECT_EQ(Count(t, "_SIT="), 1) << t;  // the static start's own, none of those held back
+  EXPECT_EQ(t.find("dm,/cur/log"), std::string::npos);
 }
 
 // ---- on the virtual clock -------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/wait_until.h"
 #include "tests/gps/greis_fixture.h"
 
 namespace {
@@ -118,11 +119,11 @@ TEST_F(GreisNoisyLine, ALateReplyAfterATimeOutIsNeverTheNextQuerys) {
   EXPECT_TRUE(receiver.Command("print,/par/rcv/id\n", &reply));
   EXPECT_EQ(reply, "00A1B2C3");
   EXPECT_TRUE(receiver.InStep());
-  EXPECT_TRUE(fake.WaitTranscript("%1%print,/par/rcv/id\n", 1000));
+  EXPECT_TRUE(fake.WaitTranscript("%1%print,/par/rcv/id\n", test_wait::kDefaultMs));
   // In step again: the next query goes out as it stands.
   EXPECT_TRUE(receiver.Command("print,/par/pwr/board\n", &reply));
   EXPECT_EQ(reply, "7.90");
-  EXPECT_TRUE(fake.WaitTranscript("\nprint,/par/pwr/board\n", 1000));
+  EXPECT_TRUE(fake.WaitTranscript("\nprint,/par/pwr/board\n", test_wait::kDefaultMs));
   // A refusal may be an earlier command's: the line is out of step after it too.
   fake.SetFault("print,/par/pwr/board", sample::FakeGreis::Fault::kError, 1);
   EXPECT_FALSE(receiver.Command("print,/par/pwr/board\n", &reply));
@@ -130,9 +131,9 @@ TEST_F(GreisNoisyLine, ALateReplyAfterATimeOutIsNeverTheNextQuerys) {
   // "%%" commands are identified already: out of step they take an identifier of their own.
   EXPECT_TRUE(receiver.Command("%%\n", &reply));
   EXPECT_EQ(reply, "");
-  EXPECT_TRUE(fake.WaitTranscript("%2%\n", 1000));
+  EXPECT_TRUE(fake.WaitTranscript("%2%\n", test_wait::kDefaultMs));
   EXPECT_TRUE(receiver.Command("%%\n", &reply));
-  EXPECT_TRUE(fake.WaitTranscript("\n%%\n", 1000));
+  EXPECT_TRUE(fake.WaitTranscript("\n%%\n", test_wait::kDefaultMs));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/wait_until.h"
 #include "tests/gps/greis_fixture.h"
 
 namespace {
@@ -89,7 +90,7 @@ TEST_F(ReceiverDownload, WholeFilesArriveByteForByteInEitherLastBlockShape) {
   EXPECT_EQ(fake.BlocksSent(), (std::vector<int>{0, 1, 2}));
   EXPECT_EQ(Answers(), "NAA");  // the last block is not acknowledged
   EXPECT_NE(fake.Transcript().find("%%get,\"/log/k.jps\":{300},0\n"), std::string::npos);
-  EXPECT_TRUE(fake.WaitTranscript("%%\n", 1000));
+  EXPECT_TRUE(fake.WaitTranscript("%%\n", test_wait::kDefaultMs));
   EXPECT_FALSE(Exists(Host("k.jps") + ".tmp"));
 
   shape.zeroLastAfterFull = false;  // one full block and a last one of 512: replaces the copy
@@ -158,7 +159,7 @@ TEST_F(ReceiverDownload, ABrokenChainOrAMissingEndByteKeepsNothing) {
     EXPECT_EQ(Download("b.jps"), TGreisReceiver::kDownloadIncomplete) << variant;
     EXPECT_FALSE(Exists(Host("b.jps"))) << variant;
     EXPECT_FALSE(Exists(Host("b.jps") + ".tmp")) << variant;
-    EXPECT_TRUE(fake.WaitTranscript("%%\n", 1000)) << variant;
+    EXPECT_TRUE(fake.WaitTranscript("%%\n", test_wait::kDefaultMs)) << variant;
   }
 }
 
@@ -182,7 +183,7 @@ TEST_F(ReceiverDownload, SilenceCancelRefusalAndHangUpEndWithinTheirBounds) {
   std::atomic<bool> cancel{false};
   std::atomic<int64_t> cancelledAt{0};
   std::thread canceller([&] {
-    fake.WaitTranscript(std::string(3, '\x06'), 8000);  // a few blocks in
+    fake.WaitTranscript(std::string(3, '\x06'), test_wait::kDefaultMs);  // a few blocks in
     cancelledAt = Clock::now().time_since_epoch().count();
     cancel = true;
     port.CancelRead();
@@ -207,7 +208,9 @@ TEST_F(ReceiverDownload, SilenceCancelRefusalAndHangUpEndWithinTheirBounds) {
     EXPECT_EQ(receiver.DownloadLog("s.jps", ("\\Copies\\" + std::string(250, 'n')).c_str(),
                                    nullptr, nullptr),
               TGreisReceiver::kDownloadCannotCreate);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // A command after them: the line keeps its order, so a "%%get" sent would stand before it.
+    EXPECT_TRUE(receiver.Command("print,/par/rcv/id\n", nullptr));
+    EXPECT_TRUE(fake.WaitTranscript("print,/par/rcv/id\n", test_wait::kDefaultMs));
     EXPECT_EQ(fake.Transcript().find("%%get"), std::string::npos);
   }
 
@@ -236,7 +239,7 @@ TEST_F(ReceiverDownload, AFullDiskKeepsNothing) {
   EXPECT_EQ(got, TGreisReceiver::kDownloadIncomplete);
   EXPECT_FALSE(Exists(Host("w.jps")));
   EXPECT_FALSE(Exists(Host("w.jps") + ".tmp"));
-  EXPECT_TRUE(fake.WaitTranscript("%%\n", 1000));
+  EXPECT_TRUE(fake.WaitTranscript("%%\n", test_wait::kDefaultMs));
 }
 
 TEST_F(ReceiverDownload, RemoveTakesOneSafeNameAtATime) {
