@@ -164,6 +164,16 @@ namespace {
 // instead of copying those holes back.
 bool g_backBufferHasHoles = false;
 
+// Whether a full redraw would draw the working map now: a partial repaint draws it only then, or
+// the track of a map shown out of its scale range would appear with every GPS tick and vanish
+// with the next full redraw. A working map the view does not hold is drawn as before.
+bool WorkingMapShown() {
+  if (!g_UserLayer.map) return true;
+  for (const TVectorMapSlot& slot : g_MapView.vectorMaps)
+    if (slot.map.get() == g_UserLayer.map) return g_MapView.vectorShown && slot.inScale;
+  return true;
+}
+
 // Whether every pixel of `rect` (client coordinates) is visible in the window.
 bool ClientRectVisible(HWND hwnd, const RECT& rect) {
   RECT client{};
@@ -220,6 +230,8 @@ LRESULT OnMainPaint(HWND hwnd, WPARAM, LPARAM) {
     g_BackBuffer.Capture(dc);
     g_TrackBuffer.Invalidate();
     g_backBufferHasHoles = !ClientRectVisible(hwnd, view);
+  } else if (!WorkingMapShown()) {
+    g_BackBuffer.Restore(dc, area.left, area.top, area.right, area.bottom);
   } else if (!g_TrackBuffer.Repaint(g_UserLayer, g_BackBuffer.memDc, dc, view, &area)) {
     g_BackBuffer.Restore(dc, area.left, area.top, area.right, area.bottom);
     g_UserLayer.PrepareView(view);

@@ -133,4 +133,21 @@ TEST_F(TrackRepaint, DashedTrackIsDrawnWholeEveryTick) {
   ExpectSameAsFullRedraw();
 }
 
+// The demo's working map is shown up to 1:25,000 only: at 1:30,000 a full redraw leaves it out,
+// and so must every tick's repaint, or the track would come and go with the kind of repaint.
+TEST_F(TrackRepaint, AWorkingMapOutOfItsScaleRangeStaysOutOnEveryTick) {
+  for (TVectorMapSlot& slot : g_MapView.vectorMaps)
+    if (slot.map->IsWorkingMap()) slot.maxScale = 25000;
+  g_MapView.SetScale(30000);
+  InvalidateMainView(1);
+  harness::PumpUntilIdle();
+  g_UserLayer.BeginObject();
+  for (int i = 0; i < 40; ++i) {
+    Tick(cx + 20.0 * i, cy + 10.0 * i);
+    if (HasFatalFailure()) return;
+  }
+  ASSERT_GT(g_UserLayer.map->GetVertexCount(g_UserLayer.current), 10);
+  ExpectSameAsFullRedraw();
+}
+
 }  // namespace
