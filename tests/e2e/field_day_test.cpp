@@ -1,0 +1,273 @@
+// A field day on the demo device in the real window, from the first start to the restart: the
+// program under its own X server with the fake receiver replaying the town walk on a
+// pseudo-terminal, driven only by the pen and the keys, and checked by what the person sees and
+// by what lands in the device's files.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <thread>
+
+#include "platform/win.h"
+#include "tests/support/golden_png.h"
+#include "x_session.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using xsession::Display;
+using xsession::Shot;
+
+std::string Bin(const std::string& name) { return std::string(VORNA_BINARY_DIR) + "/bin/" + name; }
+
+constexpr int kBarY = 320 - 13;  // the command bar's buttons, device pixels
+constexpr int kFileX = 10;
+constexpr int kNavigationX = 30;
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+long Differ(const Shot& a, const Shot& b, int top = 0, int bottom = 320) {
+  if (a.width != b.width || a.height != b.height) return -1;
+  long n = 0;
+  for (int y = std::max(0, top); y < std::min(320, bottom); ++y)
+    for (int x = 0; x < 240; ++x) n += a.Device(x, y) != b.Device(x, y);
+  return n;
+}
+
+// Device pixels of one colour (0xRRGGBB) in the rows [top, bottom).
+int Count(const Shot& s, uint32_t colour, int top, int bottom) {
+  int n = 0;
+  for (int y = top; y < bottom; ++y)
+    for (int x = 0; x < 240; ++x) n += s.Device(x, y) == colour;
+  return n;
+}
+
+// Writes the screen as a PNG into build/field_day/ so a person can follow the day step by step.
+void Keep(const Shot& s, const std::string& name) {
+  std::vector<COLORREF> px;
+  for (int y = 0; y < 320; ++y)
+    for (int x = 0; x < 240; ++x) {
+      const uint32_t v = s.ok() ? s.Device(x, y) : 0;
+      px.push_back(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
+    }
+  const fs::path dir = fs::path(VORNA_BINARY_DIR) / "field_day";
+  fs::create_directories(dir);
+  const std::vector<uint8_t> png = golden_png::EncodePng(px);
+  std::ofstream out(dir / (name + ".png"), std::ios::binary);
+  out.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+}
+
+// The fake receiver as its own program: the town walk, one epoch every 50 ms, on a
+// pseudo-terminal whose path it prints first.
+class FakeGps {
+ public:
+  bool Start() {
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(fds[1], 1);
+      close(fds[0]);
+      close(fds[1]);
+      int devnull = open("/dev/null", O_WRONLY);
+      if (devnull >= 0) dup2(devnull, 2);
+      const std::string bin = Bin("vorna-fakegps");
+      execl(bin.c_str(), bin.c_str(), "--interval", "50", "--loop", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') slave_.push_back(c);
+    close(fds[0]);
+    return !slave_.empty();
+  }
+  ~FakeGps() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      if (xsession::WaitExit(pid_, 3000) < 0) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
+    }
+  }
+  const std::string& slave() const { return slave_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string slave_;
+};
+
+class FieldDay : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+    char tmpl[] = "/tmp/vorna-day-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    root = tmpl;
+    int status = -1;
+    x.Run({Bin("vorna-mksample"), "demo", root}, &status);
+    ASSERT_EQ(status, 0) << "vorna-mksample demo failed";
+    ini = fs::path(root) / "Vorna" / "Vorna.ini";
+    ASSERT_TRUE(gps.Start()) << "vorna-fakegps did not start";
+  }
+  void TearDown() override {
+    if (pid > 0 && xsession::WaitExit(pid, 0) < 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+    std::error_code ec;
+    if (!HasFailure()) fs::remove_all(root, ec);
+  }
+
+  void Start() {
+    pid = fork();
+    if (pid == 0) {
+      setenv("DISPLAY", x.name().c_str(), 1);
+      setenv("VORNA_COM1", gps.slave().c_str(), 1);
+      unsetenv("WAYLAND_DISPLAY");
+      const std::string bin = Bin("vorna");
+      execl(bin.c_str(), bin.c_str(), "--root", root.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    window = x.WaitWindow(pid);
+    ASSERT_FALSE(window.empty()) << "no window";
+    Settled();
+  }
+
+  // The screen once it has not changed for 240 ms (up to 6 s).
+  Shot Settled() {
+    Shot last = x.Screenshot(window);
+    int still = 0;
+    for (int i = 0; i < 100 && still < 4; ++i) {
+      Pause(60);
+      Shot now = x.Screenshot(window);
+      still = Differ(now, last) == 0 ? still + 1 : 0;
+      last = std::move(now);
+    }
+    return last;
+  }
+
+  // Polls the screen until `ok` holds (up to `ms`); the last shot.
+  Shot WaitScreen(const std::function<bool(const Shot&)>& ok, int ms = 10000) {
+    Shot s = x.Screenshot(window);
+    for (int waited = 0; waited < ms && !(s.ok() && ok(s)); waited += 50) {
+      Pause(50);
+      s = x.Screenshot(window);
+    }
+    return s;
+  }
+
+  // Polls a device file until `ok` holds on its text (up to `ms`).
+  bool WaitFile(const fs::path& p, const std::function<bool(const std::string&)>& ok,
+                int ms = 10000) {
+    for (int waited = 0; waited < ms; waited += 50) {
+      if (ok(ReadFile(p))) return true;
+      Pause(50);
+    }
+    return ok(ReadFile(p));
+  }
+
+  void Tap(int px, int py) { x.Tap(window, px, py); }
+  void Key(const std::string& k) { x.Key(window, k); }
+
+  Display x;
+  FakeGps gps;
+  std::string root;
+  fs::path ini;
+  pid_t pid = -1;
+  std::string window;
+};
+
+TEST_F(FieldDay, FromStartToRestart) {
+  ASSERT_NO_FATAL_FAILURE(Start());
+  const Shot start = Settled();
+  Keep(start, "00_start");
+
+  // Settings, the ports page: the GPS port is the fake receiver's COM1: at 4800, then OK.
+  Tap(kFileX, kBarY);
+  Settled();
+  Tap(60, 181);  // "Настройки"
+  Settled();
+  Tap(105, 10);  // the ports tab
+  Settled();
+  Tap(227, 67);  // the port list
+  Settled();
+  Tap(120, 86);  // COM1:
+  Settled();
+  Tap(227, 88);  // the speed list
+  Settled();
+  Tap(120, 107);  // 4800
+  Keep(Settled(), "01_ports");
+  Tap(30, 305);  // OK
+  ASSERT_TRUE(WaitFile(ini, [](const std::string& t) {
+    return t.find("GPSCOMNUM_NMEA=COM1:") != std::string::npos &&
+           t.find("GPSCOMBR_NMEA=4800") != std::string::npos;
+  })) << "the port was not stored";
+  Settled();
+
+  // Navigation on: recording needs a working map, so the program asks for one; Demo.mdm is
+  // assigned in the project editor.
+  Tap(kNavigationX, kBarY);
+  Keep(Settled(), "02_need_work_map");
+  Tap(120, 151);  // "Выбрать рабочую карту"
+  Settled();
+  Tap(40, 106);  // Demo.mdm
+  Settled();
+  Tap(120, 45);  // "Назначить"
+  Keep(Settled(), "03_work_map");
+  Tap(130, 279);  // OK
+  // The GPS bar comes over the top of the map with the receiver's satellites and speed.
+  Shot bar = WaitScreen([&](const Shot& s) { return Differ(s, start, 0, 24) > 1000; });
+  Keep(bar, "04_gps_bar");
+  ASSERT_GT(Differ(bar, start, 0, 24), 1000) << "no GPS bar";
+  // The position follows the walk: with the bar's follow button down the map keeps the position
+  // in view and changes on its own while nothing is touched.
+  Tap(10, 12);
+  const Shot first = Settled();
+  Keep(first, "05_follow");
+  const Shot moved = WaitScreen([&](const Shot& s) { return Differ(s, first, 30, 290) > 20; });
+  Keep(moved, "05_walked");
+  EXPECT_GT(Differ(moved, first, 30, 290), 20) << "the position does not follow the walk";
+
+  // A track for a stretch of the walk: the bar's track button begins one and asks its type (the
+  // line types of the working map's library), "Footpath".
+  Tap(204, 12);
+  Keep(Settled(), "06_track_type");
+  Tap(60, 43);  // "Footpath"
+  Settled();
+  Tap(157, 272);  // OK
+  Keep(Settled(), "07_recording");
+
+  // A navigation target: a point placed on the map by the bar's point button (its dialog taken
+  // as it comes), then chosen in the go-to list; the caption row and the yellow line show it.
+  Tap(144, 12);
+  Settled();
+  Tap(200, 80);
+  Keep(Settled(), "08_target_point");
+  Key("Return");
+  Settled();
+  Tap(74, 12);
+  Keep(Settled(), "09_points");
+  Tap(40, 31);  // the point, the list's first row
+  Settled();
+  Tap(35, 253);  // "Навигация"
+  const Shot target = WaitScreen([](const Shot& s) {
+    return Count(s, 0xFFFF00, 45, 290) > 40 && Count(s, 0x0000FF, 26, 40) > 1000;
+  });
+  Keep(target, "10_target");
+  EXPECT_GT(Count(target, 0xFFFF00, 45, 290), 40) << "no line to the target";
+  EXPECT_GT(Count(target, 0x0000FF, 26, 40), 1000) << "no caption row";
+}
+
+}  // namespace
