@@ -119,6 +119,7 @@ class FieldDay : public ::testing::Test {
     x.Run({Bin("vorna-mksample"), "demo", root}, &status);
     ASSERT_EQ(status, 0) << "vorna-mksample demo failed";
     ini = fs::path(root) / "Vorna" / "Vorna.ini";
+    workMap = fs::path(root) / "Vorna" / "Maps" / "Demo.mdm";
     ASSERT_TRUE(gps.Start()) << "vorna-fakegps did not start";
   }
   void TearDown() override {
@@ -127,7 +128,7 @@ class FieldDay : public ::testing::Test {
       waitpid(pid, nullptr, 0);
     }
     std::error_code ec;
-    if (!HasFailure()) fs::remove_all(root, ec);
+    if (!HasFailure() && !std::getenv("VORNA_DAY_KEEP")) fs::remove_all(root, ec);
   }
 
   void Start() {
@@ -184,13 +185,20 @@ class FieldDay : public ::testing::Test {
   Display x;
   FakeGps gps;
   std::string root;
-  fs::path ini;
+  fs::path ini, workMap;
   pid_t pid = -1;
   std::string window;
 };
 
 TEST_F(FieldDay, FromStartToRestart) {
   ASSERT_NO_FATAL_FAILURE(Start());
+  // 1:10 000 from the scale menu (it opens on 1:30 000, two rows above): the working map's
+  // objects show from 1:25 000 down.
+  Tap(115, kBarY);
+  Settled();
+  Key("Down");
+  Key("Down");
+  Key("Return");
   const Shot start = Settled();
   Keep(start, "00_start");
 
@@ -268,6 +276,66 @@ TEST_F(FieldDay, FromStartToRestart) {
   Keep(target, "10_target");
   EXPECT_GT(Count(target, 0xFFFF00, 45, 290), 40) << "no line to the target";
   EXPECT_GT(Count(target, 0x0000FF, 26, 40), 1000) << "no caption row";
+
+  // Navigation off for the drawing: the map stands still under the pen.
+  Tap(10, 12);
+  Settled();
+  Tap(kNavigationX, kBarY);
+  Keep(Settled(), "11_navigation_off");
+  const std::string mapBefore = ReadFile(workMap);
+
+  // The construction tools, by vertices: a point, a line of three vertices and a rectangle of
+  // four, each finished with the check button.
+  Tap(70, kBarY);
+  Keep(Settled(), "12_tools");
+  Tap(69, 12);  // kind: point
+  Settled();
+  Tap(150, 200);
+  Settled();
+  Tap(226, 34);  // Finish
+  Keep(Settled(), "13_point");
+  Tap(91, 12);  // kind: line
+  Settled();
+  for (const auto& [px, py] : {std::pair{110, 230}, {160, 245}, {205, 225}}) {
+    Tap(px, py);
+    Settled();
+  }
+  Tap(226, 34);
+  Keep(Settled(), "14_line");
+  Tap(113, 12);  // kind: area
+  Settled();
+  for (const auto& [px, py] : {std::pair{120, 60}, {180, 60}, {180, 90}, {120, 90}}) {
+    Tap(px, py);
+    Settled();
+  }
+  Tap(226, 34);
+  Keep(Settled(), "15_rectangle");
+  Tap(70, kBarY);  // the panel closes
+  const Shot drawn = Settled();
+  Keep(drawn, "16_drawn");
+  EXPECT_TRUE(WaitFile(workMap, [&](const std::string& t) { return t != mapBefore; }))
+      << "the new objects did not reach the working map";
+
+  // Ctrl+Q saves and ends; the second start on the same device shows the same map: the track,
+  // the target point and the new objects.
+  Key("ctrl+q");
+  ASSERT_EQ(xsession::WaitExit(pid, 10000), 0) << "Ctrl+Q did not end the program";
+  const std::string saved = ReadFile(workMap);
+  ASSERT_NO_FATAL_FAILURE(Start());
+  const Shot again = Settled();
+  Keep(again, "17_restarted");
+  EXPECT_LT(Differ(again, drawn), 20) << "the second start shows another map";
+  // The maps nobody edited are as the demo wrote them, byte for byte.
+  char tmpl[] = "/tmp/vorna-day-fresh-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  int status = -1;
+  x.Run({Bin("vorna-mksample"), "demo", tmpl}, &status);
+  ASSERT_EQ(status, 0);
+  for (const char* name : {"Land.mdm", "Streets.mdm"})
+    EXPECT_EQ(ReadFile(fs::path(root) / "Vorna" / "Maps" / name),
+              ReadFile(fs::path(tmpl) / "Vorna" / "Maps" / name)) << name;
+  std::error_code ec;
+  fs::remove_all(tmpl, ec);
 }
 
 }  // namespace
