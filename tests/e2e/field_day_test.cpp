@@ -180,6 +180,17 @@ class FieldDay : public ::testing::Test {
   }
 
   void Tap(int px, int py) { x.Tap(window, px, py); }
+
+  // The tools panel's type cell opens the type chooser on the kind in force; a row by its y.
+  void ChooseType(int rowY) {
+    Tap(58, 34);
+    Keep(Settled(), "type_" + std::to_string(++chooser));
+    Tap(60, rowY);
+    Settled();
+    Tap(157, 272);  // OK
+    Settled();
+  }
+  int chooser = 0;
   void Key(const std::string& k) { x.Key(window, k); }
 
   Display x;
@@ -290,12 +301,14 @@ TEST_F(FieldDay, FromStartToRestart) {
   Keep(Settled(), "12_tools");
   Tap(69, 12);  // kind: point
   Settled();
+  ChooseType(11);
   Tap(150, 200);
-  Settled();
+  Keep(Settled(), "12b_tap");
   Tap(226, 34);  // Finish
   Keep(Settled(), "13_point");
   Tap(91, 12);  // kind: line
   Settled();
+  ChooseType(27);
   for (const auto& [px, py] : {std::pair{110, 230}, {160, 245}, {205, 225}}) {
     Tap(px, py);
     Settled();
@@ -304,6 +317,7 @@ TEST_F(FieldDay, FromStartToRestart) {
   Keep(Settled(), "14_line");
   Tap(113, 12);  // kind: area
   Settled();
+  ChooseType(11);
   for (const auto& [px, py] : {std::pair{120, 60}, {180, 60}, {180, 90}, {120, 90}}) {
     Tap(px, py);
     Settled();
