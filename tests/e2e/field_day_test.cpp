@@ -121,6 +121,11 @@ class FieldDay : public ::testing::Test {
     ini = fs::path(root) / "Vorna" / "Vorna.ini";
     workMap = fs::path(root) / "Vorna" / "Maps" / "Demo.mdm";
     ASSERT_TRUE(gps.Start()) << "vorna-fakegps did not start";
+    // A language file copied onto the device beside the program.
+    std::ofstream(fs::path(root) / "Vorna" / "English.lng")
+        << "[Lang]\nMMenu_FileAbout=About\nMMenu_FileSet=Settings\nMMenu_FileDeviceFM=Receiver files\n"
+           "MMenu_FilePrjEditor=Project\nMMenu_FileFoto=Photo\nMMenu_FileMinimize=Minimise\n"
+           "MMenu_FileExit=Exit\n";
   }
   void TearDown() override {
     if (pid > 0 && xsession::WaitExit(pid, 0) < 0) {
@@ -350,6 +355,52 @@ TEST_F(FieldDay, FromStartToRestart) {
               ReadFile(fs::path(tmpl) / "Vorna" / "Maps" / name)) << name;
   std::error_code ec;
   fs::remove_all(tmpl, ec);
+
+  // Settings again: on the buttons page hardware button 0xC5 (F5) is captured and set to zoom
+  // in; on the language page the language file copied onto the device is chosen; OK.
+  Tap(kFileX, kBarY);
+  const Shot russianMenu = Settled();
+  Keep(russianMenu, "18_file_menu");
+  Tap(60, 181);  // "Настройки"
+  Settled();
+  Tap(150, 10);  // the buttons tab
+  Settled();
+  Tap(178, 80);  // "Захват кнопки"
+  Settled();
+  Key("F5");
+  Keep(Settled(), "19_captured");
+  Tap(227, 51);  // the actions
+  Settled();
+  Tap(160, 86);  // "Приблизить карту"
+  Keep(Settled(), "20_zoom_in");
+  for (int i = 0; i < 4; ++i) {  // the tab strip's right arrow, to the language tab
+    Tap(232, 10);
+    Settled();
+  }
+  Tap(190, 10);
+  Settled();
+  Tap(224, 51);
+  Settled();
+  Tap(100, 70);  // "English"
+  Keep(Settled(), "21_language");
+  Tap(30, 305);  // OK
+  ASSERT_TRUE(WaitFile(ini, [](const std::string& t) {
+    return t.find("LangFile=English") != std::string::npos &&
+           t.find("ButtCode0=197") != std::string::npos;
+  })) << ReadFile(ini);
+  const Shot english = Settled();
+  // The File menu speaks English now.
+  Tap(kFileX, kBarY);
+  const Shot englishMenu = Settled();
+  Keep(englishMenu, "22_english_menu");
+  EXPECT_GT(Differ(englishMenu, russianMenu, 150, 294), 300) << "the menu did not change language";
+  Key("Escape");
+  EXPECT_EQ(Differ(Settled(), english), 0);
+  // F5 zooms the map in.
+  Key("F5");
+  const Shot zoomed = WaitScreen([&](const Shot& s) { return Differ(s, english, 0, 294) > 5000; });
+  Keep(zoomed, "23_zoomed");
+  EXPECT_GT(Differ(zoomed, english, 0, 294), 5000) << "the button did nothing";
 }
 
 }  // namespace
