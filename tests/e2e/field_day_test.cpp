@@ -401,6 +401,34 @@ TEST_F(FieldDay, FromStartToRestart) {
   const Shot zoomed = WaitScreen([&](const Shot& s) { return Differ(s, english, 0, 294) > 5000; });
   Keep(zoomed, "23_zoomed");
   EXPECT_GT(Differ(zoomed, english, 0, 294), 5000) << "the button did nothing";
+
+  // Cancel leaves everything as it was: the button given another action, then Cancel; the settings
+  // file is the same to the byte, and F5 still zooms in.
+  const std::string iniBefore = ReadFile(ini);
+  const Shot beforeCancel = Settled();
+  Tap(kFileX, kBarY);
+  Settled();
+  Tap(60, 181);
+  Settled();
+  Tap(150, 10);  // the buttons tab
+  Settled();
+  Tap(60, 52);  // the button's row
+  Settled();
+  Tap(227, 51);
+  Settled();
+  Tap(160, 102);  // another action
+  Keep(Settled(), "24_other_action");
+  Tap(120, 305);  // "Отмена"
+  const Shot cancelled = WaitScreen([&](const Shot& s) { return Differ(s, beforeCancel) == 0; });
+  EXPECT_EQ(Differ(cancelled, beforeCancel), 0) << "Cancel left the screen changed";
+  EXPECT_EQ(ReadFile(ini), iniBefore);
+  Key("F5");
+  const Shot closer = WaitScreen([&](const Shot& s) { return Differ(s, beforeCancel, 0, 294) > 5000; });
+  Keep(closer, "25_zoomed_again");
+  EXPECT_GT(Differ(closer, beforeCancel, 0, 294), 5000) << "the button lost its action";
+
+  Tap(185, kBarY);
+  Keep(Settled(), "26_search_menu");
 }
 
 }  // namespace
