@@ -427,8 +427,30 @@ TEST_F(FieldDay, FromStartToRestart) {
   Keep(closer, "25_zoomed_again");
   EXPECT_GT(Differ(closer, beforeCancel, 0, 294), 5000) << "the button lost its action";
 
-  Tap(185, kBarY);
-  Keep(Settled(), "26_search_menu");
+  // The raster library's chooser from its command, File -> "Photo": the tree of the device's
+  // pictures, \Maps opened, "overview.jpg" picked and OK; the viewer shows it under its name
+  // and the choice is remembered in Rastr.ini. The viewer's close button gives the map back.
+  const Shot beforePhoto = Settled();
+  Tap(kFileX, kBarY);
+  Settled();
+  Tap(60, 241);  // "Photo"
+  Keep(Settled(), "26_chooser");
+  Tap(8, 9);  // "\" opens
+  Settled();
+  Tap(20, 24);  // "Maps" opens
+  Keep(Settled(), "27_pictures");
+  Tap(60, 40);  // "overview.jpg"
+  Settled();
+  Tap(120, 305);  // OK
+  const fs::path rastr = fs::path(root) / "Rastr.ini";
+  EXPECT_TRUE(WaitFile(rastr, [](const std::string& t) { return t == "\\Maps\\overview.jpg;\n"; }))
+      << ReadFile(rastr);
+  const Shot viewer = Settled();
+  Keep(viewer, "28_viewer");
+  EXPECT_GT(Differ(viewer, beforePhoto), 20000) << "no viewer";
+  Tap(230, 9);  // the viewer's close button
+  const Shot back = WaitScreen([&](const Shot& s) { return Differ(s, beforePhoto) == 0; });
+  EXPECT_EQ(Differ(back, beforePhoto), 0) << "the map did not come back as it was";
 }
 
 }  // namespace
