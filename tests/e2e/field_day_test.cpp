@@ -48,6 +48,8 @@ long Differ(const Shot& a, const Shot& b, int top = 0, int bottom = 320) {
   return n;
 }
 
+std::vector<COLORREF> DeviceScreen(const Shot& s);
+
 // Device pixels of one colour (0xRRGGBB) in the rows [top, bottom).
 int Count(const Shot& s, uint32_t colour, int top, int bottom) {
   int n = 0;
@@ -58,17 +60,42 @@ int Count(const Shot& s, uint32_t colour, int top, int bottom) {
 
 // Writes the screen as a PNG into build/field_day/ so a person can follow the day step by step.
 void Keep(const Shot& s, const std::string& name) {
+  const fs::path dir = fs::path(VORNA_BINARY_DIR) / "field_day";
+  fs::create_directories(dir);
+  const std::vector<uint8_t> png = golden_png::EncodePng(DeviceScreen(s));
+  std::ofstream out(dir / (name + ".png"), std::ios::binary);
+  out.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+}
+
+std::vector<COLORREF> DeviceScreen(const Shot& s) {
   std::vector<COLORREF> px;
   for (int y = 0; y < 320; ++y)
     for (int x = 0; x < 240; ++x) {
       const uint32_t v = s.ok() ? s.Device(x, y) : 0;
       px.push_back(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
     }
-  const fs::path dir = fs::path(VORNA_BINARY_DIR) / "field_day";
-  fs::create_directories(dir);
-  const std::vector<uint8_t> png = golden_png::EncodePng(px);
-  std::ofstream out(dir / (name + ".png"), std::ios::binary);
-  out.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+  return px;
+}
+
+// Compares the screen with tests/e2e/golden/<name>.png (VORNA_UPDATE_GOLDEN=1 rewrites it);
+// fonts may hint a little differently, so 0.5% of the pixels may differ.
+void ExpectGolden(const Shot& s, const std::string& name) {
+  const fs::path golden = fs::path(VORNA_SOURCE_DIR) / "tests" / "e2e" / "golden" / (name + ".png");
+  const std::vector<COLORREF> px = DeviceScreen(s);
+  const char* update = std::getenv("VORNA_UPDATE_GOLDEN");
+  if (update && std::string(update) == "1") {
+    const std::vector<uint8_t> png = golden_png::EncodePng(px);
+    std::ofstream out(golden, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+    return;
+  }
+  std::ifstream in(golden, std::ios::binary);
+  ASSERT_TRUE(bool(in)) << golden << " missing; run with VORNA_UPDATE_GOLDEN=1";
+  const std::vector<uint8_t> png((std::istreambuf_iterator<char>(in)), {});
+  std::vector<COLORREF> want;
+  ASSERT_TRUE(golden_png::DecodePng(png, want)) << golden;
+  const int differing = golden_png::CountDiffering(px, want);
+  EXPECT_LE(differing, int(px.size()) / 200) << name << ": " << differing << " pixels differ";
 }
 
 // The fake receiver as its own program: the town walk, one epoch every 50 ms, on a
@@ -451,6 +478,30 @@ TEST_F(FieldDay, FromStartToRestart) {
   Tap(230, 9);  // the viewer's close button
   const Shot back = WaitScreen([&](const Shot& s) { return Differ(s, beforePhoto) == 0; });
   EXPECT_EQ(Differ(back, beforePhoto), 0) << "the map did not come back as it was";
+
+  // The address page: street "Lake Road", house 3, "Показать". Each list's edit brings the input
+  // panel up over the page's buttons; its button at the right of the bottom bar puts it away.
+  const Shot beforeSearch = Settled();
+  Tap(185, kBarY);  // the search menu
+  Settled();
+  Tap(150, 224);  // "Поиск адреса"
+  Keep(Settled(), "29_address");
+  Tap(227, 161);  // the streets
+  Settled();
+  Tap(60, 197);  // "Lake Road"
+  Settled();
+  Tap(227, 199);  // the houses
+  Settled();
+  Tap(60, 115);  // "3"
+  Keep(Settled(), "30_house");
+  Tap(228, 307);  // the input panel's button
+  Keep(Settled(), "31_panel_away");
+  Tap(60, 261);  // "Показать"
+  const Shot found = Settled();
+  Keep(found, "32_found");
+  EXPECT_GT(Differ(found, beforeSearch, 0, 294), 5000) << "the map did not move to the house";
+  // House 3 of Lake Road in the middle of the map, as it looked when the test was written.
+  ExpectGolden(found, "field_day_house");
 }
 
 }  // namespace
