@@ -1,7 +1,12 @@
 // A field day on the demo device in the real window, from the first start to the restart: the
 // program under its own X server with the fake receiver replaying the town walk on a
 // pseudo-terminal, driven only by the pen and the keys, and checked by what the person sees and
-// by what lands in the device's files.
+// by what lands in the device's files. The day: the GPS port set on its page, navigation on with
+// a working map, the position followed; a track and a navigation target; a point, a line and a
+// rectangle drawn with the construction tools; exit and a second start that shows them again
+// (the maps nobody edited unchanged to the byte); a language and a hardware button set in the
+// settings and acting after OK, Cancel changing nothing; a picture from the raster library's
+// chooser; a house found on the address page. Every screen is kept in build/field_day/.
 #include <fcntl.h>
 #include <sys/stat.h>
 
