@@ -199,8 +199,11 @@ LRESULT OnMainPaint(HWND hwnd, WPARAM, LPARAM) {
     g_SipWasShown = sip;
     g_FullRedraw = 1;
   }
-  SHFullScreen(hwnd, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON);
-  SetFullScreen(hwnd, 1);
+  // While the input panel is up its button stays: a dialog over the map (the search window)
+  // has no other way to put the panel away from over its own buttons, and the map repaints
+  // behind it on every timer.
+  SHFullScreen(hwnd, SHFS_HIDETASKBAR | (sip ? 0 : SHFS_HIDESIPBUTTON));
+  if (!sip || !g_FullScreen) SetFullScreen(hwnd, 1);
 
   RECT area;
   if (g_FullRedraw) {

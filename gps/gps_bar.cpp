@@ -16,6 +16,7 @@
 #include "gps/gps_port.h"
 #include "gps/nav_points_dialog.h"
 #include "gps/sky_plot.h"
+#include "maps/mdm_format.h"
 #include "maps/user_layer.h"
 #include "view/map_view.h"
 
@@ -345,8 +346,12 @@ void TGpsBar::OnTrackButton() {
   g_Ini.SetInt("NaviSaveLog", 1);
   GpsBarHost().SetNaviSaveLog(1);
   const uint16_t before = uint16_t(g_Ini.GetInt("GPSDefCode"));
-  const uint16_t code = ChooseObjectType(ProgramHost().MainWindow(), instance, before, 0);
-  if (code == before) return;
+  // A track is a line: without a line type stored yet (a fresh settings file has none) the
+  // chooser opens on the line types, not on an empty list whose "choice" would leave the track
+  // of type 0, which the next save of the map drops.
+  const uint16_t start = (before & 7) == mdm::kKindLine ? before : uint16_t(mdm::kKindLine);
+  const uint16_t code = ChooseObjectType(ProgramHost().MainWindow(), instance, start, 0);
+  if (code == before || (code & 7) != mdm::kKindLine) return;
   if (object > 0) g_UserLayer.SetObjectCode(uint16_t(object), code);
   g_UserLayer.trackCode = code;  // the later pieces of the track are of that type too
   g_Ini.SetInt("GPSDefCode", code);

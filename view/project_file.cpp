@@ -236,7 +236,16 @@ int TMapView::SaveProject(const char* filePath) {
     out += path;
   };
   for (auto& r : rasterMaps) line(r->minScale, r->maxScale, r->path);
-  for (auto& slot : vectorMaps) line(slot.minScale, slot.maxScale, slot.map->path);
+  for (auto& slot : vectorMaps) {
+    line(slot.minScale, slot.maxScale, slot.map->path);
+    // The map's nominal-scale pairs go along as the reader takes them: without them the project
+    // saved at exit would open next time with the symbols and labels drawn at another size.
+    const TMdmMap* m = slot.map.get();
+    if (!m->scalePairCount) continue;
+    out += '\t';
+    for (int i = 0; i < m->scalePairCount; ++i)
+      out += std::to_string(m->scalePairs[i].threshold) + ":" + std::to_string(m->scalePairs[i].scale) + ";";
+  }
 
   FILE* f = filePath ? vfopen(filePath, "w") : nullptr;
   if (!f) return kProjectNotWritten;

@@ -108,7 +108,7 @@ TEST_F(ProjectTest, RoundTripKeepsOrderRangesAndCorners) {
   EXPECT_EQ(text.substr(0, 15), "6180123.456789\t");
   EXPECT_NE(text.back(), '\n');  // no final line break
   EXPECT_EQ(text.find('W'), std::string::npos);
-  EXPECT_NE(text.find("\n10\t20\t\\Maps\\r1.jpg\n0\t0\t\\Maps\\rivers.mdm\n1000\t0\t\\Maps\\roads.mdm"),
+  EXPECT_NE(text.find("\n10\t20\t\\Maps\\r1.jpg\n0\t0\t\\Maps\\rivers.mdm\n1000\t0\t\\Maps\\roads.mdm\t1:2;"),
             std::string::npos);
 
   TMapView other;
@@ -120,7 +120,11 @@ TEST_F(ProjectTest, RoundTripKeepsOrderRangesAndCorners) {
   ASSERT_EQ(other.GetVectorMapCount(), 2);
   EXPECT_STREQ(other.GetVectorMap(1)->path, "\\Maps\\roads.mdm");
   EXPECT_EQ(other.vectorMaps[1].minScale, 1000);
-  EXPECT_EQ(other.GetVectorMap(1)->scalePairCount, 0);  // pairs are not written
+  // The scale pairs come back: the symbols keep their size from one start to the next.
+  ASSERT_EQ(other.GetVectorMap(1)->scalePairCount, 1);
+  EXPECT_EQ(other.GetVectorMap(1)->scalePairs[0].threshold, 1);
+  EXPECT_EQ(other.GetVectorMap(1)->scalePairs[0].scale, 2);
+  EXPECT_EQ(other.GetVectorMap(0)->scalePairCount, 0);
   double x1, y1;
   view->ScreenToPlane(0, 294, &x1, &y1, 1);
   EXPECT_NEAR(other.extent[0], x1, 1e-6);

@@ -42,39 +42,6 @@ std::string HostOf(const std::string& root, const std::string& devicePath) {
   return (fs::path(root) / p.substr(1)).string();
 }
 
-// The receiver's ride: once round the ring of streets about the town centre, clockwise from the
-// south-west junction, by bicycle at 4.2 m a second, one epoch a second (about 14 minutes).
-std::vector<WalkEpoch> StreetWalk() {
-  const double corners[][2] = {{0.5, 0.5}, {2.5, 0.5}, {2.5, 2.5}, {0.5, 2.5}, {0.5, 0.5}};
-  std::vector<WalkEpoch> out;
-  int second = 0;
-  for (int leg = 0; leg < 4; ++leg) {
-    const double* a = corners[leg];
-    const double* b = corners[leg + 1];
-    // Grid steps to metres as the town is drawn: 556.6 m north, 313.2 m east a step.
-    const double north = (b[0] - a[0]) * 556.6, east = (b[1] - a[1]) * 313.2;
-    const double length = std::hypot(north, east);
-    const double course = std::fmod(std::atan2(east, north) * 180 / 3.14159265358979 + 360, 360);
-    for (double d = 0; d < length; d += 4.2, ++second) {
-      const double t = d / length;
-      WalkEpoch e{};
-      e.latDeg = 55.74 + 0.005 * (a[0] + (b[0] - a[0]) * t);
-      e.lonDeg = 37.60 + 0.005 * (a[1] + (b[1] - a[1]) * t);
-      e.speedKnots = 4.2 * 3.6 / 1.852;
-      e.courseDeg = course;
-      const int secs = 10 * 3600 + second;
-      e.hour = secs / 3600 % 24;
-      e.minute = secs / 60 % 60;
-      e.second = secs % 60;
-      e.day = 26;
-      e.month = 12;
-      e.year = 13;
-      out.push_back(e);
-    }
-  }
-  return out;
-}
-
 class DeviceWriter {
  public:
   DeviceWriter(std::string root, DemoDeviceSummary* summary) : root(std::move(root)), summary(summary) {}
@@ -113,6 +80,39 @@ class DeviceWriter {
 };
 
 }  // namespace
+
+// The receiver's ride: once round the ring of streets about the town centre, clockwise from the
+// south-west junction, by bicycle at 4.2 m a second, one epoch a second (about 14 minutes).
+std::vector<WalkEpoch> DemoStreetWalk() {
+  const double corners[][2] = {{0.5, 0.5}, {2.5, 0.5}, {2.5, 2.5}, {0.5, 2.5}, {0.5, 0.5}};
+  std::vector<WalkEpoch> out;
+  int second = 0;
+  for (int leg = 0; leg < 4; ++leg) {
+    const double* a = corners[leg];
+    const double* b = corners[leg + 1];
+    // Grid steps to metres as the town is drawn: 556.6 m north, 313.2 m east a step.
+    const double north = (b[0] - a[0]) * 556.6, east = (b[1] - a[1]) * 313.2;
+    const double length = std::hypot(north, east);
+    const double course = std::fmod(std::atan2(east, north) * 180 / 3.14159265358979 + 360, 360);
+    for (double d = 0; d < length; d += 4.2, ++second) {
+      const double t = d / length;
+      WalkEpoch e{};
+      e.latDeg = 55.74 + 0.005 * (a[0] + (b[0] - a[0]) * t);
+      e.lonDeg = 37.60 + 0.005 * (a[1] + (b[1] - a[1]) * t);
+      e.speedKnots = 4.2 * 3.6 / 1.852;
+      e.courseDeg = course;
+      const int secs = 10 * 3600 + second;
+      e.hour = secs / 3600 % 24;
+      e.minute = secs / 60 % 60;
+      e.second = secs % 60;
+      e.day = 26;
+      e.month = 12;
+      e.year = 13;
+      out.push_back(e);
+    }
+  }
+  return out;
+}
 
 std::string DemoSettingsText() {
   std::string t = "[Ini]\n";
@@ -181,7 +181,7 @@ std::string WriteDemoDevice(const std::string& root, DemoDeviceSummary* summary)
     }
     if (!w.File(kDemoReceiverPath, DemoJps())) return w.error;
     std::string track;
-    for (const WalkEpoch& e : StreetWalk())
+    for (const WalkEpoch& e : DemoStreetWalk())
       for (const std::string& line : EpochSentences(e)) track += line;
     if (!w.Text(kDemoTrackPath, track)) return w.error;
     // Pictures for the raster-map library's chooser, outside the project (the map view does not

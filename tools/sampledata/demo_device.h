@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/sampledata/fake_receiver.h"
+
 namespace sample {
 
 // Device paths of what the writer puts down.
@@ -36,6 +38,10 @@ struct DemoDeviceSummary {
   int objects = 0;                  // over all maps
   std::vector<std::string> files;   // device paths written, in order
 };
+
+// The receiver's ride round the ring of streets of the demo town (kDemoTrackPath holds it as
+// NMEA; vorna-fakegps replays it): one epoch a second, about 14 minutes.
+std::vector<WalkEpoch> DemoStreetWalk();
 
 // The settings file's text: a header line and "key=value" lines, values escaped as the settings
 // store reads them.

@@ -1,6 +1,7 @@
 // vorna-fakegps: a fake NMEA receiver on a pseudo-terminal. Prints the slave path on the first
 // line of standard output (point VORNA_COMn at it), then replays a file of NMEA lines, or the
-// demo-town walk, one epoch a second. What the program sends back is echoed to standard error.
+// demo town's ride round its ring of streets (the demo device's track), one epoch a second.
+// What the program sends back is echoed to standard error.
 //
 //   vorna-fakegps [FILE.nmea] [--interval MS] [--loop]
 //
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/sampledata/demo_device.h"
 #include "tools/sampledata/fake_receiver.h"
 
 namespace {
@@ -59,7 +61,7 @@ int main(int argc, char** argv) {
     while (std::getline(in, line)) chunks.push_back(line + "\n");
     if (interval < 0) interval = 200;
   } else {
-    for (const sample::WalkEpoch& e : sample::DemoTownWalk(3600)) {
+    for (const sample::WalkEpoch& e : sample::DemoStreetWalk()) {
       std::string epoch;
       for (const std::string& s : sample::EpochSentences(e)) epoch += s;
       chunks.push_back(epoch);

@@ -1,0 +1,512 @@
+// A field day on the demo device in the real window, from the first start to the restart: the
+// program under its own X server with the fake receiver replaying the town walk on a
+// pseudo-terminal, driven only by the pen and the keys, and checked by what the person sees and
+// by what lands in the device's files. The day: the GPS port set on its page, navigation on with
+// a working map, the position followed; a track and a navigation target; a point, a line and a
+// rectangle drawn with the construction tools; exit and a second start that shows them again
+// (the maps nobody edited unchanged to the byte); a language and a hardware button set in the
+// settings and acting after OK, Cancel changing nothing; a picture from the raster library's
+// chooser; a house found on the address page. Every screen is kept in build/field_day/.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <thread>
+
+#include "platform/win.h"
+#include "tests/support/golden_png.h"
+#include "x_session.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using xsession::Display;
+using xsession::Shot;
+
+std::string Bin(const std::string& name) { return std::string(VORNA_BINARY_DIR) + "/bin/" + name; }
+
+constexpr int kBarY = 320 - 13;  // the command bar's buttons, device pixels
+constexpr int kFileX = 10;
+constexpr int kNavigationX = 30;
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+long Differ(const Shot& a, const Shot& b, int top = 0, int bottom = 320) {
+  if (a.width != b.width || a.height != b.height) return -1;
+  long n = 0;
+  for (int y = std::max(0, top); y < std::min(320, bottom); ++y)
+    for (int x = 0; x < 240; ++x) n += a.Device(x, y) != b.Device(x, y);
+  return n;
+}
+
+std::vector<COLORREF> DeviceScreen(const Shot& s);
+
+// Device pixels of one colour (0xRRGGBB) in the rows [top, bottom).
+int Count(const Shot& s, uint32_t colour, int top, int bottom) {
+  int n = 0;
+  for (int y = top; y < bottom; ++y)
+    for (int x = 0; x < 240; ++x) n += s.Device(x, y) == colour;
+  return n;
+}
+
+// Writes the screen as a PNG into build/field_day/ so a person can follow the day step by step.
+void Keep(const Shot& s, const std::string& name) {
+  const fs::path dir = fs::path(VORNA_BINARY_DIR) / "field_day";
+  fs::create_directories(dir);
+  const std::vector<uint8_t> png = golden_png::EncodePng(DeviceScreen(s));
+  std::ofstream out(dir / (name + ".png"), std::ios::binary);
+  out.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+}
+
+std::vector<COLORREF> DeviceScreen(const Shot& s) {
+  std::vector<COLORREF> px;
+  for (int y = 0; y < 320; ++y)
+    for (int x = 0; x < 240; ++x) {
+      const uint32_t v = s.ok() ? s.Device(x, y) : 0;
+      px.push_back(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
+    }
+  return px;
+}
+
+// Compares the screen with tests/e2e/golden/<name>.png (VORNA_UPDATE_GOLDEN=1 rewrites it);
+// fonts may hint a little differently, so 0.5% of the pixels may differ.
+void ExpectGolden(const Shot& s, const std::string& name) {
+  const fs::path golden = fs::path(VORNA_SOURCE_DIR) / "tests" / "e2e" / "golden" / (name + ".png");
+  const std::vector<COLORREF> px = DeviceScreen(s);
+  const char* update = std::getenv("VORNA_UPDATE_GOLDEN");
+  if (update && std::string(update) == "1") {
+    const std::vector<uint8_t> png = golden_png::EncodePng(px);
+    std::ofstream out(golden, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+    return;
+  }
+  std::ifstream in(golden, std::ios::binary);
+  ASSERT_TRUE(bool(in)) << golden << " missing; run with VORNA_UPDATE_GOLDEN=1";
+  const std::vector<uint8_t> png((std::istreambuf_iterator<char>(in)), {});
+  std::vector<COLORREF> want;
+  ASSERT_TRUE(golden_png::DecodePng(png, want)) << golden;
+  const int differing = golden_png::CountDiffering(px, want);
+  EXPECT_LE(differing, int(px.size()) / 200) << name << ": " << differing << " pixels differ";
+}
+
+// The fake receiver as its own program: the town walk, one epoch every 50 ms, on a
+// pseudo-terminal whose path it prints first.
+class FakeGps {
+ public:
+  bool Start() {
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(fds[1], 1);
+      close(fds[0]);
+      close(fds[1]);
+      int devnull = open("/dev/null", O_WRONLY);
+      if (devnull >= 0) dup2(devnull, 2);
+      const std::string bin = Bin("vorna-fakegps");
+      execl(bin.c_str(), bin.c_str(), "--interval", "50", "--loop", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') slave_.push_back(c);
+    close(fds[0]);
+    return !slave_.empty();
+  }
+  ~FakeGps() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      if (xsession::WaitExit(pid_, 3000) < 0) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
+    }
+  }
+  const std::string& slave() const { return slave_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string slave_;
+};
+
+class FieldDay : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+    char tmpl[] = "/tmp/vorna-day-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    root = tmpl;
+    int status = -1;
+    x.Run({Bin("vorna-mksample"), "demo", root}, &status);
+    ASSERT_EQ(status, 0) << "vorna-mksample demo failed";
+    ini = fs::path(root) / "Vorna" / "Vorna.ini";
+    workMap = fs::path(root) / "Vorna" / "Maps" / "Demo.mdm";
+    ASSERT_TRUE(gps.Start()) << "vorna-fakegps did not start";
+    // A language file copied onto the device beside the program.
+    std::ofstream(fs::path(root) / "Vorna" / "English.lng")
+        << "[Lang]\nMMenu_FileAbout=About\nMMenu_FileSet=Settings\nMMenu_FileDeviceFM=Receiver files\n"
+           "MMenu_FilePrjEditor=Project\nMMenu_FileFoto=Photo\nMMenu_FileMinimize=Minimise\n"
+           "MMenu_FileExit=Exit\n";
+  }
+  void TearDown() override {
+    if (pid > 0 && xsession::WaitExit(pid, 0) < 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+    std::error_code ec;
+    if (!HasFailure() && !std::getenv("VORNA_DAY_KEEP")) fs::remove_all(root, ec);
+  }
+
+  void Start() {
+    pid = fork();
+    if (pid == 0) {
+      setenv("DISPLAY", x.name().c_str(), 1);
+      setenv("VORNA_COM1", gps.slave().c_str(), 1);
+      unsetenv("WAYLAND_DISPLAY");
+      const std::string bin = Bin("vorna");
+      execl(bin.c_str(), bin.c_str(), "--root", root.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    window = x.WaitWindow(pid);
+    ASSERT_FALSE(window.empty()) << "no window";
+    Settled();
+  }
+
+  // The screen once it has not changed for 240 ms (up to 6 s).
+  Shot Settled() {
+    Shot last = x.Screenshot(window);
+    int still = 0;
+    for (int i = 0; i < 100 && still < 4; ++i) {
+      Pause(60);
+      Shot now = x.Screenshot(window);
+      still = Differ(now, last) == 0 ? still + 1 : 0;
+      last = std::move(now);
+    }
+    return last;
+  }
+
+  // Polls the screen until `ok` holds (up to `ms`); the last shot.
+  Shot WaitScreen(const std::function<bool(const Shot&)>& ok, int ms = 10000) {
+    Shot s = x.Screenshot(window);
+    for (int waited = 0; waited < ms && !(s.ok() && ok(s)); waited += 50) {
+      Pause(50);
+      s = x.Screenshot(window);
+    }
+    return s;
+  }
+
+  // Polls a device file until `ok` holds on its text (up to `ms`).
+  bool WaitFile(const fs::path& p, const std::function<bool(const std::string&)>& ok,
+                int ms = 10000) {
+    for (int waited = 0; waited < ms; waited += 50) {
+      if (ok(ReadFile(p))) return true;
+      Pause(50);
+    }
+    return ok(ReadFile(p));
+  }
+
+  void Tap(int px, int py) { x.Tap(window, px, py); }
+
+  // The tools panel's type cell opens the type chooser on the kind in force; a row by its y.
+  void ChooseType(int rowY) {
+    Tap(58, 34);
+    Keep(Settled(), "type_" + std::to_string(++chooser));
+    Tap(60, rowY);
+    Settled();
+    Tap(157, 272);  // OK
+    Settled();
+  }
+  int chooser = 0;
+  void Key(const std::string& k) { x.Key(window, k); }
+
+  Display x;
+  FakeGps gps;
+  std::string root;
+  fs::path ini, workMap;
+  pid_t pid = -1;
+  std::string window;
+};
+
+TEST_F(FieldDay, FromStartToRestart) {
+  ASSERT_NO_FATAL_FAILURE(Start());
+  // 1:10 000 from the scale menu (it opens on 1:30 000, two rows above): the working map's
+  // objects show from 1:25 000 down.
+  Tap(115, kBarY);
+  Settled();
+  Key("Down");
+  Key("Down");
+  Key("Return");
+  const Shot start = Settled();
+  Keep(start, "00_start");
+
+  // Settings, the ports page: the GPS port is the fake receiver's COM1: at 4800, then OK.
+  Tap(kFileX, kBarY);
+  Settled();
+  Tap(60, 181);  // "Настройки"
+  Settled();
+  Tap(105, 10);  // the ports tab
+  Settled();
+  Tap(227, 67);  // the port list
+  Settled();
+  Tap(120, 86);  // COM1:
+  Settled();
+  Tap(227, 88);  // the speed list
+  Settled();
+  Tap(120, 107);  // 4800
+  Keep(Settled(), "01_ports");
+  Tap(30, 305);  // OK
+  ASSERT_TRUE(WaitFile(ini, [](const std::string& t) {
+    return t.find("GPSCOMNUM_NMEA=COM1:") != std::string::npos &&
+           t.find("GPSCOMBR_NMEA=4800") != std::string::npos;
+  })) << "the port was not stored";
+  Settled();
+
+  // Navigation on: recording needs a working map, so the program asks for one; Demo.mdm is
+  // assigned in the project editor.
+  Tap(kNavigationX, kBarY);
+  Keep(Settled(), "02_need_work_map");
+  Tap(120, 151);  // "Выбрать рабочую карту"
+  Settled();
+  Tap(40, 106);  // Demo.mdm
+  Settled();
+  Tap(120, 45);  // "Назначить"
+  Keep(Settled(), "03_work_map");
+  Tap(130, 279);  // OK
+  // The GPS bar comes over the top of the map with the receiver's satellites and speed.
+  Shot bar = WaitScreen([&](const Shot& s) { return Differ(s, start, 0, 24) > 1000; });
+  Keep(bar, "04_gps_bar");
+  ASSERT_GT(Differ(bar, start, 0, 24), 1000) << "no GPS bar";
+  // The position follows the walk: with the bar's follow button down the map keeps the position
+  // in view and changes on its own while nothing is touched.
+  Tap(10, 12);
+  const Shot first = Settled();
+  Keep(first, "05_follow");
+  const Shot moved = WaitScreen([&](const Shot& s) { return Differ(s, first, 30, 290) > 20; });
+  Keep(moved, "05_walked");
+  EXPECT_GT(Differ(moved, first, 30, 290), 20) << "the position does not follow the walk";
+
+  // A track for a stretch of the walk: the bar's track button begins one and asks its type (the
+  // line types of the working map's library), "Footpath".
+  Tap(204, 12);
+  Keep(Settled(), "06_track_type");
+  Tap(60, 43);  // "Footpath"
+  Settled();
+  Tap(157, 272);  // OK
+  Keep(Settled(), "07_recording");
+
+  // A navigation target: a point placed on the map by the bar's point button (its dialog taken
+  // as it comes), then chosen in the go-to list; the caption row and the yellow line show it.
+  Tap(144, 12);
+  Settled();
+  Tap(200, 80);
+  Keep(Settled(), "08_target_point");
+  Key("Return");
+  Settled();
+  Tap(74, 12);
+  Keep(Settled(), "09_points");
+  Tap(40, 31);  // the point, the list's first row
+  Settled();
+  Tap(35, 253);  // "Навигация"
+  const Shot target = WaitScreen([](const Shot& s) {
+    return Count(s, 0xFFFF00, 45, 290) > 40 && Count(s, 0x0000FF, 26, 40) > 1000;
+  });
+  Keep(target, "10_target");
+  EXPECT_GT(Count(target, 0xFFFF00, 45, 290), 40) << "no line to the target";
+  EXPECT_GT(Count(target, 0x0000FF, 26, 40), 1000) << "no caption row";
+
+  // Navigation off for the drawing: the map stands still under the pen.
+  Tap(10, 12);
+  Settled();
+  Tap(kNavigationX, kBarY);
+  Keep(Settled(), "11_navigation_off");
+  const std::string mapBefore = ReadFile(workMap);
+
+  // The construction tools, by vertices: a point, a line of three vertices and a rectangle of
+  // four, each finished with the check button.
+  Tap(70, kBarY);
+  Keep(Settled(), "12_tools");
+  Tap(69, 12);  // kind: point
+  Settled();
+  ChooseType(11);
+  Tap(150, 200);
+  Keep(Settled(), "12b_tap");
+  Tap(226, 34);  // Finish
+  Keep(Settled(), "13_point");
+  Tap(91, 12);  // kind: line
+  Settled();
+  ChooseType(27);
+  for (const auto& [px, py] : {std::pair{110, 230}, {160, 245}, {205, 225}}) {
+    Tap(px, py);
+    Settled();
+  }
+  Tap(226, 34);
+  Keep(Settled(), "14_line");
+  Tap(113, 12);  // kind: area
+  Settled();
+  ChooseType(11);
+  for (const auto& [px, py] : {std::pair{120, 60}, {180, 60}, {180, 90}, {120, 90}}) {
+    Tap(px, py);
+    Settled();
+  }
+  Tap(226, 34);
+  Keep(Settled(), "15_rectangle");
+  Tap(70, kBarY);  // the panel closes
+  const Shot drawn = Settled();
+  Keep(drawn, "16_drawn");
+  EXPECT_TRUE(WaitFile(workMap, [&](const std::string& t) { return t != mapBefore; }))
+      << "the new objects did not reach the working map";
+
+  // Ctrl+Q saves and ends; the second start on the same device shows the same map: the track,
+  // the target point and the new objects.
+  Key("ctrl+q");
+  ASSERT_EQ(xsession::WaitExit(pid, 10000), 0) << "Ctrl+Q did not end the program";
+  const std::string saved = ReadFile(workMap);
+  ASSERT_NO_FATAL_FAILURE(Start());
+  const Shot again = Settled();
+  Keep(again, "17_restarted");
+  EXPECT_LT(Differ(again, drawn), 20) << "the second start shows another map";
+  // The maps nobody edited are as the demo wrote them, byte for byte.
+  char tmpl[] = "/tmp/vorna-day-fresh-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  int status = -1;
+  x.Run({Bin("vorna-mksample"), "demo", tmpl}, &status);
+  ASSERT_EQ(status, 0);
+  for (const char* name : {"Land.mdm", "Streets.mdm"})
+    EXPECT_EQ(ReadFile(fs::path(root) / "Vorna" / "Maps" / name),
+              ReadFile(fs::path(tmpl) / "Vorna" / "Maps" / name)) << name;
+  std::error_code ec;
+  fs::remove_all(tmpl, ec);
+
+  // Settings again: on the buttons page hardware button 0xC5 (F5) is captured and set to zoom
+  // in; on the language page the language file copied onto the device is chosen; OK.
+  Tap(kFileX, kBarY);
+  const Shot russianMenu = Settled();
+  Keep(russianMenu, "18_file_menu");
+  Tap(60, 181);  // "Настройки"
+  Settled();
+  Tap(150, 10);  // the buttons tab
+  Settled();
+  Tap(178, 80);  // "Захват кнопки"
+  Settled();
+  Key("F5");
+  Keep(Settled(), "19_captured");
+  Tap(227, 51);  // the actions
+  Settled();
+  Tap(160, 86);  // "Приблизить карту"
+  Keep(Settled(), "20_zoom_in");
+  for (int i = 0; i < 4; ++i) {  // the tab strip's right arrow, to the language tab
+    Tap(232, 10);
+    Settled();
+  }
+  Tap(190, 10);
+  Settled();
+  Tap(224, 51);
+  Settled();
+  Tap(100, 70);  // "English"
+  Keep(Settled(), "21_language");
+  Tap(30, 305);  // OK
+  ASSERT_TRUE(WaitFile(ini, [](const std::string& t) {
+    return t.find("LangFile=English") != std::string::npos &&
+           t.find("ButtCode0=197") != std::string::npos;
+  })) << ReadFile(ini);
+  const Shot english = Settled();
+  // The File menu speaks English now.
+  Tap(kFileX, kBarY);
+  const Shot englishMenu = Settled();
+  Keep(englishMenu, "22_english_menu");
+  EXPECT_GT(Differ(englishMenu, russianMenu, 150, 294), 300) << "the menu did not change language";
+  Key("Escape");
+  EXPECT_EQ(Differ(Settled(), english), 0);
+  // F5 zooms the map in.
+  Key("F5");
+  const Shot zoomed = WaitScreen([&](const Shot& s) { return Differ(s, english, 0, 294) > 5000; });
+  Keep(zoomed, "23_zoomed");
+  EXPECT_GT(Differ(zoomed, english, 0, 294), 5000) << "the button did nothing";
+
+  // Cancel leaves everything as it was: the button given another action, then Cancel; the settings
+  // file is the same to the byte, and F5 still zooms in.
+  const std::string iniBefore = ReadFile(ini);
+  const Shot beforeCancel = Settled();
+  Tap(kFileX, kBarY);
+  Settled();
+  Tap(60, 181);
+  Settled();
+  Tap(150, 10);  // the buttons tab
+  Settled();
+  Tap(60, 52);  // the button's row
+  Settled();
+  Tap(227, 51);
+  Settled();
+  Tap(160, 102);  // another action
+  Keep(Settled(), "24_other_action");
+  Tap(120, 305);  // "Отмена"
+  const Shot cancelled = WaitScreen([&](const Shot& s) { return Differ(s, beforeCancel) == 0; });
+  EXPECT_EQ(Differ(cancelled, beforeCancel), 0) << "Cancel left the screen changed";
+  EXPECT_EQ(ReadFile(ini), iniBefore);
+  Key("F5");
+  const Shot closer = WaitScreen([&](const Shot& s) { return Differ(s, beforeCancel, 0, 294) > 5000; });
+  Keep(closer, "25_zoomed_again");
+  EXPECT_GT(Differ(closer, beforeCancel, 0, 294), 5000) << "the button lost its action";
+
+  // The raster library's chooser from its command, File -> "Photo": the tree of the device's
+  // pictures, \Maps opened, "overview.jpg" picked and OK; the viewer shows it under its name
+  // and the choice is remembered in Rastr.ini. The viewer's close button gives the map back.
+  const Shot beforePhoto = Settled();
+  Tap(kFileX, kBarY);
+  Settled();
+  Tap(60, 241);  // "Photo"
+  Keep(Settled(), "26_chooser");
+  Tap(8, 9);  // "\" opens
+  Settled();
+  Tap(20, 24);  // "Maps" opens
+  Keep(Settled(), "27_pictures");
+  Tap(60, 40);  // "overview.jpg"
+  Settled();
+  Tap(120, 305);  // OK
+  const fs::path rastr = fs::path(root) / "Rastr.ini";
+  EXPECT_TRUE(WaitFile(rastr, [](const std::string& t) { return t == "\\Maps\\overview.jpg;\n"; }))
+      << ReadFile(rastr);
+  const Shot viewer = Settled();
+  Keep(viewer, "28_viewer");
+  EXPECT_GT(Differ(viewer, beforePhoto), 20000) << "no viewer";
+  Tap(230, 9);  // the viewer's close button
+  const Shot back = WaitScreen([&](const Shot& s) { return Differ(s, beforePhoto) == 0; });
+  EXPECT_EQ(Differ(back, beforePhoto), 0) << "the map did not come back as it was";
+
+  // The address page: street "Lake Road", house 3, "Показать". Each list's edit brings the input
+  // panel up over the page's buttons; its button at the right of the bottom bar puts it away.
+  const Shot beforeSearch = Settled();
+  Tap(185, kBarY);  // the search menu
+  Settled();
+  Tap(150, 224);  // "Поиск адреса"
+  Keep(Settled(), "29_address");
+  Tap(227, 161);  // the streets
+  Settled();
+  Tap(60, 197);  // "Lake Road"
+  Settled();
+  Tap(227, 199);  // the houses
+  Settled();
+  Tap(60, 115);  // "3"
+  Keep(Settled(), "30_house");
+  Tap(228, 307);  // the input panel's button
+  Keep(Settled(), "31_panel_away");
+  Tap(60, 261);  // "Показать"
+  const Shot found = Settled();
+  Keep(found, "32_found");
+  EXPECT_GT(Differ(found, beforeSearch, 0, 294), 5000) << "the map did not move to the house";
+  // House 3 of Lake Road in the middle of the map, as it looked when the test was written.
+  ExpectGolden(found, "field_day_house");
+}
+
+}  // namespace
