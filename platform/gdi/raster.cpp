@@ -399,8 +399,26 @@ struct Capsule {
         bh = std::min(bh, std::max(p, q));
       };
       double ry = yc - ay;
-      limit(-dy, dx * ry + dyax, -rlen, rlen);
-      limit(dx, ndxax + dy * ry, 0, len2);
+      const double off1 = dx * ry + dyax, off2 = ndxax + dy * ry;
+#if defined(__SSE2__)
+      if (dx != 0 && dy != 0) {
+        // Both limits at once: the same four quotients, two to an instruction (a division is
+        // correctly rounded whatever its width), then the same choices as `limit` makes.
+        const __m128d coef = _mm_set_pd(dx, -dy);
+        const __m128d p = _mm_div_pd(_mm_set_pd(0 - off2, -rlen - off1), coef);
+        const __m128d q = _mm_div_pd(_mm_set_pd(len2 - off2, rlen - off1), coef);
+        // _mm_min_pd(q, p) is q < p ? q : p, which is std::min(p, q); likewise for max.
+        const __m128d mn = _mm_min_pd(q, p), mx = _mm_max_pd(q, p);
+        bl = std::max(bl, _mm_cvtsd_f64(mn));
+        bh = std::min(bh, _mm_cvtsd_f64(mx));
+        bl = std::max(bl, _mm_cvtsd_f64(_mm_unpackhi_pd(mn, mn)));
+        bh = std::min(bh, _mm_cvtsd_f64(_mm_unpackhi_pd(mx, mx)));
+      } else
+#endif
+      {
+        limit(-dy, off1, -rlen, rlen);
+        limit(dx, off2, 0, len2);
+      }
       const bool meets = bl <= bh;
       l = std::min(l, meets ? bl : INFINITY);
       h = std::max(h, meets ? bh : -INFINITY);
