@@ -130,22 +130,8 @@ void DrawVectorSymbol(const TSymbolTable& symbols, HDC dc, int x, int y, int x2,
   const TSymbol* symbol = symbols.Get(number);
   if (!symbol) return;
 
-  bool rotated = true;
-  double r1 = 0, r2 = 1;
-  const bool pairGiven = d1 && d2;
-  if (pairGiven && !(*d1 == 0 && *d2 == 1)) {
-    r1 = *d1;
-    r2 = *d2;
-  } else if (!pairGiven && (x2 != x || y2 != y)) {
-    const double length = std::hypot(double(x2 - x), double(y2 - y));
-    r1 = (y - y2) / length;
-    r2 = (x2 - x) / length;
-  } else if (angle != 0) {
-    r1 = std::sin(double(angle));
-    r2 = std::cos(double(angle));
-  } else {
-    rotated = false;
-  }
+  // The anchor before fitting: the direction is taken from it.
+  const int ax = x, ay = y;
 
   double scale = 1.0;
   if (!fitToSize) {
@@ -163,6 +149,24 @@ void DrawVectorSymbol(const TSymbolTable& symbols, HDC dc, int x, int y, int x2,
     }
   }
   if (!(64 * scale >= 5 && 64 * scale <= 600)) return;
+
+  // The direction only once the symbol is known to be drawn: its length is a costly call.
+  bool rotated = true;
+  double r1 = 0, r2 = 1;
+  const bool pairGiven = d1 && d2;
+  if (pairGiven && !(*d1 == 0 && *d2 == 1)) {
+    r1 = *d1;
+    r2 = *d2;
+  } else if (!pairGiven && (x2 != ax || y2 != ay)) {
+    const double length = std::hypot(double(x2 - ax), double(y2 - ay));
+    r1 = (ay - y2) / length;
+    r2 = (x2 - ax) / length;
+  } else if (angle != 0) {
+    r1 = std::sin(double(angle));
+    r2 = std::cos(double(angle));
+  } else {
+    rotated = false;
+  }
 
   const TPalette* palette = symbols.Palette();
   // Symbol chains draw this hundreds of thousands of times a frame: the point buffer is kept
