@@ -10,6 +10,35 @@
 
 namespace {
 
+struct TKept {
+  int style, width;  // brushes: style -1
+  COLORREF color;
+  HGDIOBJ object;
+};
+
+// At most this many kept objects; a frame of a real library uses a few dozen (symbols add a pen
+// and a brush for each palette colour they use, of at most 128).
+constexpr size_t kMaxKept = 320;
+
+HGDIOBJ Kept(int style, int width, COLORREF color) {
+  static std::vector<TKept> kept;
+  static size_t last = 0;  // consecutive objects mostly share their style
+  if (last < kept.size() && kept[last].style == style && kept[last].width == width &&
+      kept[last].color == color)
+    return kept[last].object;
+  for (size_t i = 0; i < kept.size(); ++i)
+    if (kept[i].style == style && kept[i].width == width && kept[i].color == color) {
+      last = i;
+      return kept[i].object;
+    }
+  if (kept.size() >= kMaxKept) return nullptr;
+  HGDIOBJ made = style < 0 ? HGDIOBJ(CreateSolidBrush(color)) : HGDIOBJ(CreatePen(style, width, color));
+  if (!made) return nullptr;
+  kept.push_back({style, width, color, made});
+  last = kept.size() - 1;
+  return made;
+}
+
 void ReleaseStrip(TSymbolStrip* strip) {
   if (!strip) return;
   if (strip->dc) {
@@ -101,22 +130,8 @@ void DrawVectorSymbol(const TSymbolTable& symbols, HDC dc, int x, int y, int x2,
   const TSymbol* symbol = symbols.Get(number);
   if (!symbol) return;
 
-  bool rotated = true;
-  double r1 = 0, r2 = 1;
-  const bool pairGiven = d1 && d2;
-  if (pairGiven && !(*d1 == 0 && *d2 == 1)) {
-    r1 = *d1;
-    r2 = *d2;
-  } else if (!pairGiven && (x2 != x || y2 != y)) {
-    const double length = std::hypot(double(x2 - x), double(y2 - y));
-    r1 = (y - y2) / length;
-    r2 = (x2 - x) / length;
-  } else if (angle != 0) {
-    r1 = std::sin(double(angle));
-    r2 = std::cos(double(angle));
-  } else {
-    rotated = false;
-  }
+  // The anchor before fitting: the direction is taken from it.
+  const int ax = x, ay = y;
 
   double scale = 1.0;
   if (!fitToSize) {
@@ -135,10 +150,30 @@ void DrawVectorSymbol(const TSymbolTable& symbols, HDC dc, int x, int y, int x2,
   }
   if (!(64 * scale >= 5 && 64 * scale <= 600)) return;
 
+  // The direction only once the symbol is known to be drawn: its length is a costly call.
+  bool rotated = true;
+  double r1 = 0, r2 = 1;
+  const bool pairGiven = d1 && d2;
+  if (pairGiven && !(*d1 == 0 && *d2 == 1)) {
+    r1 = *d1;
+    r2 = *d2;
+  } else if (!pairGiven && (x2 != ax || y2 != ay)) {
+    const double length = std::hypot(double(x2 - ax), double(y2 - ay));
+    r1 = (ay - y2) / length;
+    r2 = (x2 - ax) / length;
+  } else if (angle != 0) {
+    r1 = std::sin(double(angle));
+    r2 = std::cos(double(angle));
+  } else {
+    rotated = false;
+  }
+
   const TPalette* palette = symbols.Palette();
   // Symbol chains draw this hundreds of thousands of times a frame: the point buffer is kept
   // between calls (per thread; the routine never calls itself).
   thread_local std::vector<POINT> points;
+  HGDIOBJ oldPen = nullptr, oldBrush = nullptr;  // the DC's own, once replaced
+  HGDIOBJ selectedPen = nullptr, selectedBrush = nullptr;
   for (const TSymbolElement& element : symbol->elements) {
     if (element.points.empty()) continue;
     points.clear();
@@ -154,18 +189,44 @@ void DrawVectorSymbol(const TSymbolTable& symbols, HDC dc, int x, int y, int x2,
       points.push_back({LONG(std::trunc(sx)), LONG(std::trunc(sy))});
     }
     const COLORREF colour = ColourOf(palette, element.colour & 0x7F);
-    HPEN pen = CreatePen(PS_SOLID, 1, colour);
-    HGDIOBJ oldPen = SelectObject(dc, pen);
+    // Kept pens and brushes, each selected only when it differs from the one in the DC; the
+    // DC's own are put back once the symbol is drawn.
+    HPEN pen = KeptPen(PS_SOLID, 1, colour);
+    HPEN ownPen = pen ? nullptr : (pen = CreatePen(PS_SOLID, 1, colour));
+    if (pen != selectedPen) {
+      HGDIOBJ was = SelectObject(dc, pen);
+      if (!oldPen) oldPen = was;
+      selectedPen = pen;
+    }
     if (element.colour & 0x80) {
-      HBRUSH brush = CreateSolidBrush(colour);
-      HGDIOBJ oldBrush = SelectObject(dc, brush);
+      HBRUSH brush = KeptBrush(colour);
+      HBRUSH ownBrush = brush ? nullptr : (brush = CreateSolidBrush(colour));
+      if (brush != selectedBrush) {
+        HGDIOBJ was = SelectObject(dc, brush);
+        if (!oldBrush) oldBrush = was;
+        selectedBrush = brush;
+      }
       Polygon(dc, points.data(), int(points.size()));
-      SelectObject(dc, oldBrush);
-      DeleteObject(brush);
+      if (ownBrush) {
+        SelectObject(dc, oldBrush);
+        selectedBrush = nullptr;
+        DeleteObject(ownBrush);
+      }
     } else {
       Polyline(dc, points.data(), int(points.size()));
     }
-    SelectObject(dc, oldPen);
-    DeleteObject(pen);
+    if (ownPen) {
+      SelectObject(dc, oldPen);
+      selectedPen = nullptr;
+      DeleteObject(ownPen);
+    }
   }
+  if (oldBrush) SelectObject(dc, oldBrush);
+  if (oldPen) SelectObject(dc, oldPen);
 }
+
+HPEN KeptPen(int style, int width, COLORREF color) {
+  return static_cast<HPEN>(Kept(style < 0 ? 0 : style, width, color));
+}
+
+HBRUSH KeptBrush(COLORREF color) { return static_cast<HBRUSH>(Kept(-1, 0, color)); }

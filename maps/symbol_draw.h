@@ -7,6 +7,14 @@
 
 #include "platform/win.h"
 
+// Pens and brushes of the map styles and symbols, kept once made: a frame draws tens of thousands
+// of objects and symbol elements with a few dozen distinct pens, and making and deleting one per
+// object costs more than drawing its short line. The kept objects live as long as the program and
+// are never deleted by the caller. Null when the table is full (a library with very many
+// colours): the caller then makes its own for the step.
+HPEN KeptPen(int style, int width, COLORREF color);
+HBRUSH KeptBrush(COLORREF color);
+
 class TStyleTable;
 class TSymbolTable;
 

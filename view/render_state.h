@@ -7,6 +7,7 @@
 #include "platform/win.h"
 
 #include "maps/mdm_map.h"
+#include "maps/symbol_draw.h"
 
 class TObjectLibrary;
 
@@ -18,13 +19,7 @@ COLORREF LibraryColor(const TObjectLibrary* library, int index);
 // The map's rotation in radians (0 for an unrotated map).
 double MapRotation(const TMdmMap* map);
 
-// Pens and brushes of the map styles, kept once made: a frame draws tens of thousands of objects
-// with a few dozen distinct pens, and making and deleting one per object costs more than drawing
-// its short line. The kept objects live as long as the program and are never deleted by the
-// caller. Null when the table is full (a library with very many colours): the caller then makes
-// its own for the step.
-HPEN KeptPen(int style, int width, COLORREF color);
-HBRUSH KeptBrush(COLORREF color);
+// KeptPen and KeptBrush (the map styles' pens and brushes) are in maps/symbol_draw.h.
 
 // Selects an object into a DC for one drawing step and puts the previous one back (and deletes
 // the object when it was made for the step) when the step ends, also by an exception.

@@ -566,6 +566,17 @@ HGDIOBJ GetCurrentObject(HDC hdc, UINT type) {
 
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj) {
   Dc* d = FindDc(hdc);
+  // Selecting the pen, brush or font the DC already holds changes nothing, and an object that is
+  // selected cannot be deleted, so the handle is good without looking it up. A handle's low four
+  // bits are its kind (see Register); values below 16 are no handle at all.
+  if (d && !d->rec) {
+    const uintptr_t key = reinterpret_cast<uintptr_t>(obj);
+    const auto kind = static_cast<Kind>(key & 0xF);
+    if (key >= 16 && ((kind == Kind::Pen && obj == d->st.pen) ||
+                      (kind == Kind::Brush && obj == d->st.brush) ||
+                      (kind == Kind::Font && obj == d->st.font)))
+      return obj;
+  }
   Object* o = Find(obj);
   if (!d || !o) {
     SetLastError(ERROR_INVALID_HANDLE);

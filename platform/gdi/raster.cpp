@@ -361,8 +361,11 @@ struct Capsule {
   double rlen, len2;    // r * length and length^2
   double dyax, ndxax;   // dy * ax and -dx * ax
 
-  Capsule(double ax_, double ay_, double bx_, double by_, double r_)
-      : ax(ax_), ay(ay_), bx(bx_), by(by_), r(r_), rr(r_ * r_), dx(bx_ - ax_), dy(by_ - ay_) {
+  bool discA;           // the disc at a is taken (else an earlier capsule has it)
+
+  Capsule(double ax_, double ay_, double bx_, double by_, double r_, bool discA_ = true)
+      : ax(ax_), ay(ay_), bx(bx_), by(by_), r(r_), rr(r_ * r_), dx(bx_ - ax_), dy(by_ - ay_),
+        discA(discA_) {
     double len = std::sqrt(dx * dx + dy * dy);
     band = len > 0;
     rlen = r * len;
@@ -383,7 +386,7 @@ struct Capsule {
       l = std::min(l, cx - w);
       h = std::max(h, cx + w);
     };
-    disc(ax, ay);
+    if (discA) disc(ax, ay);
     disc(bx, by);
     if (band) {
       // Band: |dx (yc - ay) - dy (x - ax)| <= r len, 0 <= dx (x - ax) + dy (yc - ay) <= len^2.
@@ -399,8 +402,26 @@ struct Capsule {
         bh = std::min(bh, std::max(p, q));
       };
       double ry = yc - ay;
-      limit(-dy, dx * ry + dyax, -rlen, rlen);
-      limit(dx, ndxax + dy * ry, 0, len2);
+      const double off1 = dx * ry + dyax, off2 = ndxax + dy * ry;
+#if defined(__SSE2__)
+      if (dx != 0 && dy != 0) {
+        // Both limits at once: the same four quotients, two to an instruction (a division is
+        // correctly rounded whatever its width), then the same choices as `limit` makes.
+        const __m128d coef = _mm_set_pd(dx, -dy);
+        const __m128d p = _mm_div_pd(_mm_set_pd(0 - off2, -rlen - off1), coef);
+        const __m128d q = _mm_div_pd(_mm_set_pd(len2 - off2, rlen - off1), coef);
+        // _mm_min_pd(q, p) is q < p ? q : p, which is std::min(p, q); likewise for max.
+        const __m128d mn = _mm_min_pd(q, p), mx = _mm_max_pd(q, p);
+        bl = std::max(bl, _mm_cvtsd_f64(mn));
+        bh = std::min(bh, _mm_cvtsd_f64(mx));
+        bl = std::max(bl, _mm_cvtsd_f64(_mm_unpackhi_pd(mn, mn)));
+        bh = std::min(bh, _mm_cvtsd_f64(_mm_unpackhi_pd(mx, mx)));
+      } else
+#endif
+      {
+        limit(-dy, off1, -rlen, rlen);
+        limit(dx, off2, 0, len2);
+      }
       const bool meets = bl <= bh;
       l = std::min(l, meets ? bl : INFINITY);
       h = std::max(h, meets ? bh : -INFINITY);
@@ -534,7 +555,11 @@ void WideStroke(Dc& dc, Surface& s, Scratch& scratch, const std::vector<Pt64>& p
         y0 = std::max<int64_t>(y0, CeilToI64(std::min(ay, by) - r - off));
         y1 = std::min<int64_t>(y1, FloorToI64(std::max(ay, by) + r - off));
       }
-      const Capsule cap(ax, ay, bx, by, r);
+      // The disc at a segment's start is the one at the end of the segment before: with small
+      // coordinates it is taken once. A row's pixels are the same: the capsule's row is one
+      // interval, made of the start disc's and the rest's, which overlap (or, where they only
+      // touch, are off by far less than the 1e-9 each side is widened by below).
+      const Capsule cap(ax, ay, bx, by, r, !(near && i > 0));
       for (int64_t y = y0; y <= y1; ++y) {
         double lo, hi;
         if (!cap.Row(double(y) + off, &lo, &hi)) continue;

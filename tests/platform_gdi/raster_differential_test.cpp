@@ -389,4 +389,46 @@ TEST(RasterDifferential, WidePensMatchTheMergedIntervalsOracle) {
   EXPECT_EQ(cases, 450);
 }
 
+// Map lines: long random walks of short steps (many shared vertices, level, upright and
+// doubling-back segments, where a vertex's disc only touches the neighbouring bands), each
+// vertex's disc taken once by the stroke and by every segment in the oracle.
+TEST(RasterDifferential, LongWidePolylinesMatchTheMergedIntervalsOracle) {
+  std::mt19937 rng(4303);
+  const int w = 240, h = 294;
+  for (int trial = 0; trial < 300; ++trial) {
+    Trial t(w, h, rng);
+    std::vector<POINT> pts{RandomVertex(rng, w, h, false)};
+    const int n = 2 + int(rng() % 60), reach = 1 + int(rng() % 12);
+    for (int i = 1; i < n; ++i) {
+      POINT p = pts.back();
+      switch (rng() % 4) {
+        case 0: p.x += int(rng() % (2 * reach + 1)) - reach; break;
+        case 1: p.y += int(rng() % (2 * reach + 1)) - reach; break;
+        default:
+          p.x += int(rng() % (2 * reach + 1)) - reach;
+          p.y += int(rng() % (2 * reach + 1)) - reach;
+      }
+      pts.push_back(p);
+    }
+    const int width = 2 + int(rng() % 9);
+    const bool closed = rng() % 4 == 0;
+    const int rop = kRops[rng() % 4];
+    const COLORREF color = RGB(rng() % 256, rng() % 256, rng() % 256);
+    {
+      PenScope pen(t.c.dc(), PS_SOLID, width, color);
+      HGDIOBJ oldBrush = SelectObject(t.c.dc(), GetStockObject(NULL_BRUSH));
+      SetROP2(t.c.dc(), rop);
+      if (closed)
+        ASSERT_TRUE(Polygon(t.c.dc(), pts.data(), int(pts.size())));
+      else
+        ASSERT_TRUE(Polyline(t.c.dc(), pts.data(), int(pts.size())));
+      SelectObject(t.c.dc(), oldBrush);
+    }
+    Cover cover(w, h);
+    OracleWide(cover, t.ClipBox(), pts, closed, width);
+    ASSERT_EQ(t.Differing(cover, rop, color), 0)
+        << "trial " << trial << " width " << width << " rop " << rop << (closed ? " closed" : " open");
+  }
+}
+
 }  // namespace
