@@ -6,7 +6,8 @@
 // rectangle drawn with the construction tools; exit and a second start that shows them again
 // (the maps nobody edited unchanged to the byte); a language and a hardware button set in the
 // settings and acting after OK, Cancel changing nothing; a picture from the raster library's
-// chooser; a house found on the address page. Every screen is kept in build/field_day/.
+// chooser; a house found on the address page; a route by two taps along the town's road graph.
+// Every screen is kept in build/field_day/.
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -507,6 +508,53 @@ TEST_F(FieldDay, FromStartToRestart) {
   EXPECT_GT(Differ(found, beforeSearch, 0, 294), 5000) << "the map did not move to the house";
   // House 3 of Lake Road in the middle of the map, as it looked when the test was written.
   ExpectGolden(found, "field_day_house");
+
+  // A route by two taps: the road graph of the streets opened from the search menu with the
+  // file browser (\\Vorna\\Maps\\Streets.mvw), then "Маршрут по двум точкам" and two taps by
+  // the streets.
+  Tap(185, kBarY);
+  Settled();
+  Tap(150, 164);  // "Граф дорог"
+  // Each folder row opens its folder when tapped; the list is filled after the tap's message.
+  auto openRow = [&](int rowY, const std::string& name) {
+    const Shot before = Settled();
+    Tap(40, rowY);
+    const Shot opened = WaitScreen([&](const Shot& s) { return Differ(s, before, 60, 290) > 200; });
+    Keep(opened, name);
+    Settled();
+  };
+  openRow(96, "33_vorna");  // "Vorna"
+  openRow(130, "34_maps");  // "Maps"
+  Tap(40, 96);  // "Streets.mvw"
+  Settled();
+  Tap(60, 305);  // OK
+  Settled();
+  // 1:30 000 from the scale menu, open on 1:5 000: the map still round house 3.
+  Tap(115, kBarY);
+  Settled();
+  Tap(150, 105);  // "1:30 000"
+  const Shot town = Settled();
+  Keep(town, "35_town");
+  const int redBefore = Count(town, 0xFF0000, 0, 294);
+  // From Lake Road just east of its first crossing to the street south of it just east of its
+  // second: a road counts within 100 m of its first corner, the crossing west of the tap.
+  Tap(185, kBarY);
+  Settled();
+  Tap(150, 180);  // "Маршрут по двум точкам"
+  Settled();
+  Tap(134, 154);
+  Settled();
+  Tap(183, 237);
+  const Shot route = WaitScreen([&](const Shot& s) { return Count(s, 0xFF0000, 0, 294) > redBefore + 250; });
+  Keep(route, "36_route");
+  EXPECT_GT(Count(route, 0xFF0000, 0, 294), redBefore + 250) << "no red route along the streets";
+  // "Убрать маршрут" takes it off the map again.
+  Tap(185, kBarY);
+  Settled();
+  Tap(150, 196);
+  const Shot cleared = WaitScreen([&](const Shot& s) { return Count(s, 0xFF0000, 0, 294) <= redBefore; });
+  Keep(cleared, "37_route_cleared");
+  EXPECT_LE(Count(cleared, 0xFF0000, 0, 294), redBefore) << "the route stayed";
 }
 
 }  // namespace
