@@ -3,8 +3,9 @@
 // pseudo-terminal, driven only by the pen and the keys, and checked by what the person sees and
 // by what lands in the device's files. The day: the GPS port set on its page, navigation on with
 // a working map, the position followed; a track and a navigation target; a point, a line and a
-// rectangle drawn with the construction tools; exit and a second start that shows them again
-// (the maps nobody edited unchanged to the byte); a language and a hardware button set in the
+// rectangle drawn with the construction tools, the point given an attribute in its form; exit
+// and a second start that shows them again, the attribute too (the maps nobody edited unchanged
+// to the byte); a language and a hardware button set in the
 // settings and acting after OK, Cancel changing nothing; a picture from the raster library's
 // chooser; a house found on the address page; a route by two taps along the town's road graph.
 // Every screen is kept in build/field_day/.
@@ -229,6 +230,23 @@ class FieldDay : public ::testing::Test {
     Settled();
   }
   int chooser = 0;
+
+  // A tap-and-hold on the drawn point at (150, 200) selects what lies there; the point ("Church",
+  // the list's second row) chosen, the panel's attributes button opens its form.
+  Shot OpenPointForm(const std::string& name) {
+    const Shot before = Settled();
+    x.PenDown(window, 150, 200);
+    WaitScreen([&](const Shot& s) { return Differ(s, before, 0, 50) > 500; }, 5000);
+    x.PenUp(window, 150, 200);
+    Keep(Settled(), name + "_selection");
+    Tap(30, 27);  // "Church"
+    Settled();
+    Tap(207, 12);  // attributes
+    const Shot form = Settled();
+    Keep(form, name + "_form");
+    return form;
+  }
+  Shot formValue, valuesBefore;
   void Key(const std::string& k) { x.Key(window, k); }
 
   Display x;
@@ -363,6 +381,27 @@ TEST_F(FieldDay, FromStartToRestart) {
   Tap(226, 34);
   Keep(Settled(), "15_rectangle");
   Tap(70, kBarY);  // the panel closes
+  // The point's attribute form from the selection panel (a tap-and-hold on the point): its
+  // value-set row given "church" from the value list; OK writes it into the working map.
+  const Shot formSet = OpenPointForm("16a");
+  {
+    const std::string beforeForm = ReadFile(workMap);
+    Tap(60, 44);  // the value-set row
+    valuesBefore = Settled();
+    Keep(valuesBefore, "16e_values");
+    Tap(40, 45);  // "church"
+    Settled();
+    Tap(157, 272);  // OK
+    const Shot set = WaitScreen([&](const Shot& s) { return Differ(s, formSet, 36, 52) > 20; });
+    Keep(set, "16f_form_set");
+    formValue = set;
+    Tap(150, 305);  // the form's OK
+    EXPECT_TRUE(WaitFile(workMap, [&](const std::string& t) { return t != beforeForm; }))
+        << "the attribute did not reach the working map";
+    Settled();
+    Tap(229, 12);  // the selection panel's close button
+    Settled();
+  }
   const Shot drawn = Settled();
   Keep(drawn, "16_drawn");
   EXPECT_TRUE(WaitFile(workMap, [&](const std::string& t) { return t != mapBefore; }))
@@ -377,6 +416,19 @@ TEST_F(FieldDay, FromStartToRestart) {
   const Shot again = Settled();
   Keep(again, "17_restarted");
   EXPECT_LT(Differ(again, drawn), 20) << "the second start shows another map";
+  // The attribute set before the exit is there again: the form opens on the row edited last, its
+  // value list with "church" marked, the list as before otherwise.
+  {
+    const Shot again = OpenPointForm("17a");
+    EXPECT_GT(Differ(again, valuesBefore, 37, 53), 1000) << "the attribute was lost";
+    EXPECT_EQ(Differ(again, valuesBefore, 53, 260), 0);
+    Tap(208, 272);  // the list's "Отмена"
+    Settled();
+    Tap(208, 305);  // the form's "Отмена"
+    Settled();
+    Tap(229, 12);
+    EXPECT_LT(Differ(Settled(), drawn), 20);
+  }
   // The maps nobody edited are as the demo wrote them, byte for byte.
   char tmpl[] = "/tmp/vorna-day-fresh-XXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);
@@ -510,7 +562,7 @@ TEST_F(FieldDay, FromStartToRestart) {
   ExpectGolden(found, "field_day_house");
 
   // A route by two taps: the road graph of the streets opened from the search menu with the
-  // file browser (\\Vorna\\Maps\\Streets.mvw), then "Маршрут по двум точкам" and two taps by
+  // file browser (\Vorna\Maps\Streets.mvw), then "Маршрут по двум точкам" and two taps by
   // the streets.
   Tap(185, kBarY);
   Settled();
