@@ -7,7 +7,8 @@
 // and a second start that shows them again, the attribute too (the maps nobody edited unchanged
 // to the byte); a language and a hardware button set in the
 // settings and acting after OK, Cancel changing nothing; a picture from the raster library's
-// chooser; a house found on the address page; a route by two taps along the town's road graph.
+// chooser; a house found on the address page; a route by two taps along the town's road graph;
+// a distance measured with the ruler.
 // Every screen is kept in build/field_day/.
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -103,6 +104,21 @@ void ExpectGolden(const Shot& s, const std::string& name) {
   ASSERT_TRUE(golden_png::DecodePng(png, want)) << golden;
   const int differing = golden_png::CountDiffering(px, want);
   EXPECT_LE(differing, int(px.size()) / 200) << name << ": " << differing << " pixels differ";
+}
+
+// Pixels differing from tests/e2e/golden/<name>.png inside one box of the screen [x0, x1) x
+// [y0, y1): for a text whose every digit matters, which the whole screen's tolerance would pass.
+int DifferFromGolden(const Shot& s, const std::string& name, int x0, int y0, int x1, int y1) {
+  const fs::path golden = fs::path(VORNA_SOURCE_DIR) / "tests" / "e2e" / "golden" / (name + ".png");
+  std::ifstream in(golden, std::ios::binary);
+  const std::vector<uint8_t> png((std::istreambuf_iterator<char>(in)), {});
+  std::vector<COLORREF> want;
+  if (!golden_png::DecodePng(png, want) || want.size() != 240u * 320u) return -1;
+  const std::vector<COLORREF> px = DeviceScreen(s);
+  int n = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) n += px[size_t(y) * 240 + size_t(x)] != want[size_t(y) * 240 + size_t(x)];
+  return n;
 }
 
 // The fake receiver as its own program: the town walk, one epoch every 50 ms, on a
@@ -607,6 +623,24 @@ TEST_F(FieldDay, FromStartToRestart) {
   const Shot cleared = WaitScreen([&](const Shot& s) { return Count(s, 0xFF0000, 0, 294) <= redBefore; });
   Keep(cleared, "37_route_cleared");
   EXPECT_LE(Count(cleared, 0xFF0000, 0, 294), redBefore) << "the route stayed";
+
+  // The ruler from the command bar: two taps 120 pixels apart at 1:30 000, the dashed line
+  // between them and its length, "Л: 795 м", in a yellow box at the foot of the map; the
+  // button again takes them away.
+  const Shot beforeRuler = Settled();
+  Tap(158, kBarY);
+  Settled();
+  Tap(60, 100);
+  Keep(Settled(), "38_ruler_first");
+  Tap(180, 100);
+  const Shot ruler = WaitScreen([&](const Shot& s) { return Count(s, 0xFFFF00, 270, 294) > 300; });
+  Keep(ruler, "39_ruler");
+  EXPECT_GT(Count(ruler, 0xFFFF00, 270, 294), 300) << "no length shown";
+  ExpectGolden(ruler, "field_day_ruler");
+  EXPECT_EQ(DifferFromGolden(ruler, "field_day_ruler", 0, 270, 70, 294), 0) << "another length";
+  Tap(158, kBarY);
+  const Shot off = WaitScreen([&](const Shot& s) { return Differ(s, beforeRuler, 0, 294) == 0; });
+  EXPECT_EQ(Differ(off, beforeRuler, 0, 294), 0) << "the ruler stayed on the map";
 }
 
 }  // namespace
