@@ -3,10 +3,13 @@
 // pseudo-terminal, driven only by the pen and the keys, and checked by what the person sees and
 // by what lands in the device's files. The day: the GPS port set on its page, navigation on with
 // a working map, the position followed; a track and a navigation target; a point, a line and a
-// rectangle drawn with the construction tools; exit and a second start that shows them again
-// (the maps nobody edited unchanged to the byte); a language and a hardware button set in the
+// rectangle drawn with the construction tools, the point given an attribute in its form; exit
+// and a second start that shows them again, the attribute too (the maps nobody edited unchanged
+// to the byte); a language and a hardware button set in the
 // settings and acting after OK, Cancel changing nothing; a picture from the raster library's
-// chooser; a house found on the address page. Every screen is kept in build/field_day/.
+// chooser; a house found on the address page; a route by two taps along the town's road graph;
+// a distance measured with the ruler.
+// Every screen is kept in build/field_day/.
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -101,6 +104,21 @@ void ExpectGolden(const Shot& s, const std::string& name) {
   ASSERT_TRUE(golden_png::DecodePng(png, want)) << golden;
   const int differing = golden_png::CountDiffering(px, want);
   EXPECT_LE(differing, int(px.size()) / 200) << name << ": " << differing << " pixels differ";
+}
+
+// Pixels differing from tests/e2e/golden/<name>.png inside one box of the screen [x0, x1) x
+// [y0, y1): for a text whose every digit matters, which the whole screen's tolerance would pass.
+int DifferFromGolden(const Shot& s, const std::string& name, int x0, int y0, int x1, int y1) {
+  const fs::path golden = fs::path(VORNA_SOURCE_DIR) / "tests" / "e2e" / "golden" / (name + ".png");
+  std::ifstream in(golden, std::ios::binary);
+  const std::vector<uint8_t> png((std::istreambuf_iterator<char>(in)), {});
+  std::vector<COLORREF> want;
+  if (!golden_png::DecodePng(png, want) || want.size() != 240u * 320u) return -1;
+  const std::vector<COLORREF> px = DeviceScreen(s);
+  int n = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) n += px[size_t(y) * 240 + size_t(x)] != want[size_t(y) * 240 + size_t(x)];
+  return n;
 }
 
 // The fake receiver as its own program: the town walk, one epoch every 50 ms, on a
@@ -228,6 +246,23 @@ class FieldDay : public ::testing::Test {
     Settled();
   }
   int chooser = 0;
+
+  // A tap-and-hold on the drawn point at (150, 200) selects what lies there; the point ("Church",
+  // the list's second row) chosen, the panel's attributes button opens its form.
+  Shot OpenPointForm(const std::string& name) {
+    const Shot before = Settled();
+    x.PenDown(window, 150, 200);
+    WaitScreen([&](const Shot& s) { return Differ(s, before, 0, 50) > 500; }, 5000);
+    x.PenUp(window, 150, 200);
+    Keep(Settled(), name + "_selection");
+    Tap(30, 27);  // "Church"
+    Settled();
+    Tap(207, 12);  // attributes
+    const Shot form = Settled();
+    Keep(form, name + "_form");
+    return form;
+  }
+  Shot formValue, valuesBefore;
   void Key(const std::string& k) { x.Key(window, k); }
 
   Display x;
@@ -368,6 +403,27 @@ TEST_F(FieldDay, FromStartToRestart) {
   Tap(226, 34);
   Keep(Settled(), "15_rectangle");
   Tap(70, kBarY);  // the panel closes
+  // The point's attribute form from the selection panel (a tap-and-hold on the point): its
+  // value-set row given "church" from the value list; OK writes it into the working map.
+  const Shot formSet = OpenPointForm("16a");
+  {
+    const std::string beforeForm = ReadFile(workMap);
+    Tap(60, 44);  // the value-set row
+    valuesBefore = Settled();
+    Keep(valuesBefore, "16e_values");
+    Tap(40, 45);  // "church"
+    Settled();
+    Tap(157, 272);  // OK
+    const Shot set = WaitScreen([&](const Shot& s) { return Differ(s, formSet, 36, 52) > 20; });
+    Keep(set, "16f_form_set");
+    formValue = set;
+    Tap(150, 305);  // the form's OK
+    EXPECT_TRUE(WaitFile(workMap, [&](const std::string& t) { return t != beforeForm; }))
+        << "the attribute did not reach the working map";
+    Settled();
+    Tap(229, 12);  // the selection panel's close button
+    Settled();
+  }
   const Shot drawn = Settled();
   Keep(drawn, "16_drawn");
   EXPECT_TRUE(WaitFile(workMap, [&](const std::string& t) { return t != mapBefore; }))
@@ -382,6 +438,19 @@ TEST_F(FieldDay, FromStartToRestart) {
   const Shot again = Settled();
   Keep(again, "17_restarted");
   EXPECT_LT(Differ(again, drawn), 20) << "the second start shows another map";
+  // The attribute set before the exit is there again: the form opens on the row edited last, its
+  // value list with "church" marked, the list as before otherwise.
+  {
+    const Shot again = OpenPointForm("17a");
+    EXPECT_GT(Differ(again, valuesBefore, 37, 53), 1000) << "the attribute was lost";
+    EXPECT_EQ(Differ(again, valuesBefore, 53, 260), 0);
+    Tap(208, 272);  // the list's "Отмена"
+    Settled();
+    Tap(208, 305);  // the form's "Отмена"
+    Settled();
+    Tap(229, 12);
+    EXPECT_LT(Differ(Settled(), drawn), 20);
+  }
   // The maps nobody edited are as the demo wrote them, byte for byte.
   char tmpl[] = "/tmp/vorna-day-fresh-XXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);
@@ -513,6 +582,71 @@ TEST_F(FieldDay, FromStartToRestart) {
   EXPECT_GT(Differ(found, beforeSearch, 0, 294), 5000) << "the map did not move to the house";
   // House 3 of Lake Road in the middle of the map, as it looked when the test was written.
   ExpectGolden(found, "field_day_house");
+
+  // A route by two taps: the road graph of the streets opened from the search menu with the
+  // file browser (\Vorna\Maps\Streets.mvw), then "Маршрут по двум точкам" and two taps by
+  // the streets.
+  Tap(185, kBarY);
+  Settled();
+  Tap(150, 164);  // "Граф дорог"
+  // Each folder row opens its folder when tapped; the list is filled after the tap's message.
+  auto openRow = [&](int rowY, const std::string& name) {
+    const Shot before = Settled();
+    Tap(40, rowY);
+    const Shot opened = WaitScreen([&](const Shot& s) { return Differ(s, before, 60, 290) > 200; });
+    Keep(opened, name);
+    Settled();
+  };
+  openRow(96, "33_vorna");  // "Vorna"
+  openRow(130, "34_maps");  // "Maps"
+  Tap(40, 96);  // "Streets.mvw"
+  Settled();
+  Tap(60, 305);  // OK
+  Settled();
+  // 1:30 000 from the scale menu, open on 1:5 000: the map still round house 3.
+  Tap(115, kBarY);
+  Settled();
+  Tap(150, 105);  // "1:30 000"
+  const Shot town = Settled();
+  Keep(town, "35_town");
+  const int redBefore = Count(town, 0xFF0000, 0, 294);
+  // From Lake Road just east of its first crossing to the street south of it just east of its
+  // second: a road counts within 100 m of its first corner, the crossing west of the tap.
+  Tap(185, kBarY);
+  Settled();
+  Tap(150, 180);  // "Маршрут по двум точкам"
+  Settled();
+  Tap(134, 154);
+  Settled();
+  Tap(183, 237);
+  const Shot route = WaitScreen([&](const Shot& s) { return Count(s, 0xFF0000, 0, 294) > redBefore + 250; });
+  Keep(route, "36_route");
+  EXPECT_GT(Count(route, 0xFF0000, 0, 294), redBefore + 250) << "no red route along the streets";
+  // "Убрать маршрут" takes it off the map again.
+  Tap(185, kBarY);
+  Settled();
+  Tap(150, 196);
+  const Shot cleared = WaitScreen([&](const Shot& s) { return Count(s, 0xFF0000, 0, 294) <= redBefore; });
+  Keep(cleared, "37_route_cleared");
+  EXPECT_LE(Count(cleared, 0xFF0000, 0, 294), redBefore) << "the route stayed";
+
+  // The ruler from the command bar: two taps 120 pixels apart at 1:30 000, the dashed line
+  // between them and its length, "Л: 795 м", in a yellow box at the foot of the map; the
+  // button again takes them away.
+  const Shot beforeRuler = Settled();
+  Tap(158, kBarY);
+  Settled();
+  Tap(60, 100);
+  Keep(Settled(), "38_ruler_first");
+  Tap(180, 100);
+  const Shot ruler = WaitScreen([&](const Shot& s) { return Count(s, 0xFFFF00, 270, 294) > 300; });
+  Keep(ruler, "39_ruler");
+  EXPECT_GT(Count(ruler, 0xFFFF00, 270, 294), 300) << "no length shown";
+  ExpectGolden(ruler, "field_day_ruler");
+  EXPECT_EQ(DifferFromGolden(ruler, "field_day_ruler", 0, 270, 70, 294), 0) << "another length";
+  Tap(158, kBarY);
+  const Shot off = WaitScreen([&](const Shot& s) { return Differ(s, beforeRuler, 0, 294) == 0; });
+  EXPECT_EQ(Differ(off, beforeRuler, 0, 294), 0) << "the ruler stayed on the map";
 }
 
 }  // namespace
