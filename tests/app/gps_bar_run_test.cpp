@@ -85,6 +85,13 @@ class GpsBarRun : public demo_window::DemoWindow {
     g_Ini.SetInt("NaviSaveLog", 0);
     walk = sample::DemoTownWalk(6);
   }
+  // Navigation ends with the case, as the program ends it: a port left open would keep the fix
+  // timer of a window that is gone, and a case after it in the same process would run without.
+  void TearDown() override {
+    if (g_GpsPort.IsOpen()) StopNavigationMode(1);
+    fake.HangUp();
+    DemoWindow::TearDown();
+  }
   // Navigation on the fake receiver, without a working map.
   void Start() {
     harness::OnDialog(313, [](HWND dialog) { SendMessageW(dialog, WM_COMMAND, 2341, 0); });
