@@ -178,6 +178,12 @@ void Stop() {
     tops.push_back(w);
   for (HWND w : tops)
     if (IsWindow(w)) DestroyWindow(w);
+  // What the destroyed windows left queued goes with them, the quit a main window posts as it
+  // is destroyed above all: left pending, it would hold every pump of a next case in this
+  // process, and that case's timers would never fire.
+  MSG m;
+  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+  }
   if (h.tempRoot && !h.root.empty()) {
     std::error_code ec;
     std::filesystem::remove_all(h.root, ec);
@@ -185,6 +191,8 @@ void Stop() {
   h.active = false;
   h.boxScripts.clear();
   h.dialogScripts.clear();
+  h.boxes.clear();
+  h.dialogs.clear();
 }
 
 std::string Root() { return H().root; }

@@ -221,4 +221,41 @@ TEST(Harness, StartMakesARootAndStopRemovesIt) {
   EXPECT_FALSE(vplat::HarnessActive());
 }
 
+// A second start in the same process begins clean: the quit a main window posts as it is
+// destroyed, the boxes shown and the dialogs opened go with the first, and the next case's
+// timers fire as the clock is advanced.
+LRESULT CALLBACK QuitOnDestroy(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == WM_DESTROY) PostQuitMessage(0);
+  return DefWindowProcW(w, m, wp, lp);
+}
+int g_ticks = 0;
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++g_ticks; }
+
+TEST(Harness, ASecondStartInTheSameProcessBeginsClean) {
+  harness::Start();
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = QuitOnDestroy;
+  wc.lpszClassName = L"QuitOnDestroy";
+  RegisterClassW(&wc);
+  ASSERT_NE(CreateWindowExW(0, L"QuitOnDestroy", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                            nullptr),
+            nullptr);
+  harness::AnswerMessageBox(L"", IDOK);
+  MessageBoxW(nullptr, L"first case", L"", MB_OK);
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+  harness::Stop();  // destroys the window: its quit is posted
+
+  harness::Start();
+  EXPECT_TRUE(harness::MessageBoxes().empty());
+  HWND w = CreateWindowExW(0, L"QuitOnDestroy", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                           nullptr);
+  ASSERT_NE(w, nullptr);
+  g_ticks = 0;
+  ASSERT_NE(SetTimer(w, 1, 500, CountTick), 0u);
+  harness::Advance(1600);
+  EXPECT_EQ(g_ticks, 3);
+  KillTimer(w, 1);
+  harness::Stop();
+}
+
 }  // namespace
