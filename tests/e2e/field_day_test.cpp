@@ -4,7 +4,8 @@
 // by what lands in the device's files. The day: the GPS port set on its page, navigation on with
 // a working map, the position followed; a track and a navigation target; a point, a line and a
 // rectangle drawn with the construction tools, the point given an attribute in its form, a
-// corner of the rectangle moved with the vertex bar; exit
+// corner of the rectangle moved with the vertex bar, a midpoint of two points constructed and
+// written into the map's work log; exit
 // and a second start that shows them again, the attribute too (the maps nobody edited unchanged
 // to the byte); a language and a hardware button set in the
 // settings and acting after OK, Cancel changing nothing; a picture from the raster library's
@@ -23,6 +24,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <thread>
 
@@ -473,6 +475,40 @@ TEST_F(FieldDay, FromStartToRestart) {
     EXPECT_GT(DifferBox(moved, unmoved, 176, 66, 185, 85), 3) << "the old right edge is still there";
     EXPECT_GT(DifferBox(moved, unmoved, 205, 105, 216, 116), 3) << "nothing at the new corner";
     unmovedCorner = unmoved;
+  }
+  // A second point by vertices at (100, 160), then the midpoint of the two points by its method
+  // from the picker: both tapped, the check button applies it. The map's work log beside it gets
+  // the construction's line, naming the new point and the two it was made from by their tags.
+  {
+    const Shot beforeMid = Settled();
+    Tap(70, kBarY);
+    Settled();
+    Tap(69, 12);  // kind: point
+    Settled();
+    Tap(100, 160);
+    Settled();
+    Tap(226, 34);  // Finish
+    Keep(Settled(), "16m_second_point");
+    Tap(22, 22);  // the method tile
+    Keep(Settled(), "16n_picker");
+    Tap(120, 130);  // the midpoint's tile, the second row's third
+    Settled();
+    Tap(69, 12);  // kind: point
+    Settled();
+    Tap(150, 200);
+    Settled();
+    Tap(100, 160);
+    Keep(Settled(), "16o_midpoint_picks");
+    Tap(226, 34);  // Finish
+    Settled();
+    Tap(70, kBarY);  // the panel closes
+    const Shot mid = Settled();
+    Keep(mid, "16p_midpoint");
+    EXPECT_GT(DifferBox(mid, beforeMid, 119, 174, 132, 187), 3) << "no point halfway";
+    const std::regex line("\\[TOOLS\\]\nPOINT_MED\ttools_[0-9]{12}\ttools_[0-9]{12}\ttools_[0-9]{12}\n");
+    const fs::path log = fs::path(root) / "Vorna" / "Maps" / "Demo.gtl";
+    EXPECT_TRUE(WaitFile(log, [&](const std::string& t) { return std::regex_match(t, line); }))
+        << ReadFile(log);
   }
   const Shot drawn = Settled();
   Keep(drawn, "16_drawn");
