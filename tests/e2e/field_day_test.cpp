@@ -3,7 +3,9 @@
 // pseudo-terminal, driven only by the pen and the keys, and checked by what the person sees and
 // by what lands in the device's files. The day: the GPS port set on its page, navigation on with
 // a working map, the position followed; a track and a navigation target; a point, a line and a
-// rectangle drawn with the construction tools, the point given an attribute in its form; exit
+// rectangle drawn with the construction tools, the point given an attribute in its form, a
+// corner of the rectangle moved with the vertex bar, a midpoint of two points constructed and
+// written into the map's work log; exit
 // and a second start that shows them again, the attribute too (the maps nobody edited unchanged
 // to the byte); a language and a hardware button set in the
 // settings and acting after OK, Cancel changing nothing; a picture from the raster library's
@@ -22,6 +24,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <thread>
 
@@ -53,6 +56,14 @@ long Differ(const Shot& a, const Shot& b, int top = 0, int bottom = 320) {
   long n = 0;
   for (int y = std::max(0, top); y < std::min(320, bottom); ++y)
     for (int x = 0; x < 240; ++x) n += a.Device(x, y) != b.Device(x, y);
+  return n;
+}
+
+// Device pixels that differ inside the box [x0, x1) x [y0, y1).
+long DifferBox(const Shot& a, const Shot& b, int x0, int y0, int x1, int y1) {
+  long n = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) n += a.Device(x, y) != b.Device(x, y);
   return n;
 }
 
@@ -262,7 +273,15 @@ class FieldDay : public ::testing::Test {
     Keep(form, name + "_form");
     return form;
   }
-  Shot formValue, valuesBefore;
+  // A tap-and-hold at (px, py): the pen stays down until the rows [top, bottom) of the screen
+  // change (up to 5 s), then lifts.
+  void Hold(int px, int py, int top, int bottom) {
+    const Shot before = Settled();
+    x.PenDown(window, px, py);
+    WaitScreen([&](const Shot& s) { return Differ(s, before, top, bottom) > 20; }, 5000);
+    x.PenUp(window, px, py);
+  }
+  Shot formValue, valuesBefore, unmovedCorner;
   void Key(const std::string& k) { x.Key(window, k); }
 
   Display x;
@@ -424,6 +443,73 @@ TEST_F(FieldDay, FromStartToRestart) {
     Tap(229, 12);  // the selection panel's close button
     Settled();
   }
+  // A corner of the rectangle moved with the vertex bar: a tap-and-hold on its south-east corner
+  // selects it, the panel's vertices button docks the bar under the panel and its move button
+  // goes down; a hold on the corner picks it and a tap puts it 30 pixels east and 20 south.
+  // Closing the panel saves the working map; the outline has left the old right edge and runs
+  // to the new corner.
+  {
+    const std::string beforeMove = ReadFile(workMap);
+    const Shot unmoved = Settled();
+    Hold(180, 90, 0, 50);
+    Keep(Settled(), "16g_rect_selection");
+    Tap(30, 40);  // the third row, the rectangle: the list scrolls to it
+    Keep(Settled(), "16g3_rectangle");
+    Tap(207, 34);  // vertices
+    const Shot withBar = Settled();
+    Keep(withBar, "16h_vertex_bar");
+    int barTop = 44;  // the bar is yellow
+    while (barTop < 60 && withBar.Device(120, barTop) != 0xFFFF00) ++barTop;
+    ASSERT_LT(barTop, 60) << "no vertex bar";
+    Tap(12, barTop + 12);  // move
+    Keep(Settled(), "16i_move_mode");
+    Hold(180, 90, 80, 100);
+    Keep(Settled(), "16j_picked");
+    Tap(210, 110);
+    Keep(Settled(), "16k_moved");
+    Tap(229, 12);  // the selection panel's close button
+    EXPECT_TRUE(WaitFile(workMap, [&](const std::string& t) { return t != beforeMove; }))
+        << "the moved corner did not reach the working map";
+    const Shot moved = Settled();
+    Keep(moved, "16l_moved_closed");
+    EXPECT_GT(DifferBox(moved, unmoved, 176, 66, 185, 85), 3) << "the old right edge is still there";
+    EXPECT_GT(DifferBox(moved, unmoved, 205, 105, 216, 116), 3) << "nothing at the new corner";
+    unmovedCorner = unmoved;
+  }
+  // A second point by vertices at (100, 160), then the midpoint of the two points by its method
+  // from the picker: both tapped, the check button applies it. The map's work log beside it gets
+  // the construction's line, naming the new point and the two it was made from by their tags.
+  {
+    const Shot beforeMid = Settled();
+    Tap(70, kBarY);
+    Settled();
+    Tap(69, 12);  // kind: point
+    Settled();
+    Tap(100, 160);
+    Settled();
+    Tap(226, 34);  // Finish
+    Keep(Settled(), "16m_second_point");
+    Tap(22, 22);  // the method tile
+    Keep(Settled(), "16n_picker");
+    Tap(120, 130);  // the midpoint's tile, the second row's third
+    Settled();
+    Tap(69, 12);  // kind: point
+    Settled();
+    Tap(150, 200);
+    Settled();
+    Tap(100, 160);
+    Keep(Settled(), "16o_midpoint_picks");
+    Tap(226, 34);  // Finish
+    Settled();
+    Tap(70, kBarY);  // the panel closes
+    const Shot mid = Settled();
+    Keep(mid, "16p_midpoint");
+    EXPECT_GT(DifferBox(mid, beforeMid, 119, 174, 132, 187), 3) << "no point halfway";
+    const std::regex line("\\[TOOLS\\]\nPOINT_MED\ttools_[0-9]{12}\ttools_[0-9]{12}\ttools_[0-9]{12}\n");
+    const fs::path log = fs::path(root) / "Vorna" / "Maps" / "Demo.gtl";
+    EXPECT_TRUE(WaitFile(log, [&](const std::string& t) { return std::regex_match(t, line); }))
+        << ReadFile(log);
+  }
   const Shot drawn = Settled();
   Keep(drawn, "16_drawn");
   EXPECT_TRUE(WaitFile(workMap, [&](const std::string& t) { return t != mapBefore; }))
@@ -451,6 +537,9 @@ TEST_F(FieldDay, FromStartToRestart) {
     Tap(229, 12);
     EXPECT_LT(Differ(Settled(), drawn), 20);
   }
+  // The moved corner is where it was put.
+  EXPECT_GT(DifferBox(again, unmovedCorner, 205, 105, 216, 116), 3) << "the moved corner was lost";
+  EXPECT_GT(DifferBox(again, unmovedCorner, 176, 66, 185, 85), 3) << "the corner went back";
   // The maps nobody edited are as the demo wrote them, byte for byte.
   char tmpl[] = "/tmp/vorna-day-fresh-XXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);
