@@ -30,6 +30,7 @@
 
 #include "platform/win.h"
 #include "tests/support/golden_png.h"
+#include "x_screens.h"
 #include "x_session.h"
 
 namespace {
@@ -37,6 +38,8 @@ namespace {
 namespace fs = std::filesystem;
 using xsession::Display;
 using xsession::Shot;
+using xscreens::DeviceScreen;
+using xscreens::ExpectGolden;
 
 std::string Bin(const std::string& name) { return std::string(VORNA_BINARY_DIR) + "/bin/" + name; }
 
@@ -67,8 +70,6 @@ long DifferBox(const Shot& a, const Shot& b, int x0, int y0, int x1, int y1) {
   return n;
 }
 
-std::vector<COLORREF> DeviceScreen(const Shot& s);
-
 // Device pixels of one colour (0xRRGGBB) in the rows [top, bottom).
 int Count(const Shot& s, uint32_t colour, int top, int bottom) {
   int n = 0;
@@ -78,44 +79,7 @@ int Count(const Shot& s, uint32_t colour, int top, int bottom) {
 }
 
 // Writes the screen as a PNG into build/field_day/ so a person can follow the day step by step.
-void Keep(const Shot& s, const std::string& name) {
-  const fs::path dir = fs::path(VORNA_BINARY_DIR) / "field_day";
-  fs::create_directories(dir);
-  const std::vector<uint8_t> png = golden_png::EncodePng(DeviceScreen(s));
-  std::ofstream out(dir / (name + ".png"), std::ios::binary);
-  out.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
-}
-
-std::vector<COLORREF> DeviceScreen(const Shot& s) {
-  std::vector<COLORREF> px;
-  for (int y = 0; y < 320; ++y)
-    for (int x = 0; x < 240; ++x) {
-      const uint32_t v = s.ok() ? s.Device(x, y) : 0;
-      px.push_back(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
-    }
-  return px;
-}
-
-// Compares the screen with tests/e2e/golden/<name>.png (VORNA_UPDATE_GOLDEN=1 rewrites it);
-// fonts may hint a little differently, so 0.5% of the pixels may differ.
-void ExpectGolden(const Shot& s, const std::string& name) {
-  const fs::path golden = fs::path(VORNA_SOURCE_DIR) / "tests" / "e2e" / "golden" / (name + ".png");
-  const std::vector<COLORREF> px = DeviceScreen(s);
-  const char* update = std::getenv("VORNA_UPDATE_GOLDEN");
-  if (update && std::string(update) == "1") {
-    const std::vector<uint8_t> png = golden_png::EncodePng(px);
-    std::ofstream out(golden, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
-    return;
-  }
-  std::ifstream in(golden, std::ios::binary);
-  ASSERT_TRUE(bool(in)) << golden << " missing; run with VORNA_UPDATE_GOLDEN=1";
-  const std::vector<uint8_t> png((std::istreambuf_iterator<char>(in)), {});
-  std::vector<COLORREF> want;
-  ASSERT_TRUE(golden_png::DecodePng(png, want)) << golden;
-  const int differing = golden_png::CountDiffering(px, want);
-  EXPECT_LE(differing, int(px.size()) / 200) << name << ": " << differing << " pixels differ";
-}
+void Keep(const Shot& s, const std::string& name) { xscreens::Keep(s, "field_day", name); }
 
 // Pixels differing from tests/e2e/golden/<name>.png inside one box of the screen [x0, x1) x
 // [y0, y1): for a text whose every digit matters, which the whole screen's tolerance would pass.
