@@ -281,6 +281,38 @@ TEST_F(ProjectDialogs, TheWorkingMapStaysWhileThePortIsOpen) {
   EXPECT_NE(ReadText("\\Vorna\\after.mpj").find("\nW\n"), std::string::npos);
 }
 
+// Highlights (a house the search showed, say) stay on their objects while the project editor
+// adds a map before the working map, moves one and removes another.
+TEST_F(ProjectDialogs, HighlightsStayOnTheirObjectsAsMapsAreAddedMovedAndRemoved) {
+  OpenProject("", {"\\Maps\\roads.mdm", "\\Maps\\lakes.mdm", "\\Maps\\work.mdm"}, true);
+  TMdmMap* const lakes = view.GetVectorMap(1);
+  TMdmMap* const work = view.GetVectorMap(2);
+  TObjectRef onLakes, onWork;
+  onLakes.map = 1;
+  onLakes.object = 3;
+  onWork.map = 2;
+  onWork.object = 1;
+  view.AddHighlight(onLakes);
+  view.AddHighlight(onWork);
+  g_Ini.SetString("LastPathMap", "\\Other\\");
+  harness::OnDialog(TFileBrowser::kOpenTemplate, [](HWND b) { ChooseFiles(b, {L"roads.mdm"}); });
+  Run([&](HWND d) {
+    Press(d, TProjectMapsDlg::kAdd);  // joins before the working map
+    ASSERT_EQ(Lines(d).size(), 4u);
+    Select(d, 0);
+    Press(d, TProjectMapsDlg::kDown);  // the first roads below lakes
+    Select(d, 2);
+    Press(d, TProjectMapsDlg::kDelete);  // the roads just added
+    Press(d, IDOK);
+  });
+  ASSERT_EQ(view.GetVectorMapCount(), 3);
+  ASSERT_EQ(view.GetHighlightCount(), 2);
+  EXPECT_EQ(view.GetVectorMap(view.highlights[0].map), lakes);
+  EXPECT_EQ(view.highlights[0].object, 3);
+  EXPECT_EQ(view.GetVectorMap(view.highlights[1].map), work);
+  EXPECT_EQ(view.highlights[1].object, 1);
+}
+
 TEST_F(ProjectDialogs, AddOpensEachChosenFileAndSaysWhatFailed) {
   WriteText("\\Maps\\notes.txt", "text");
   WriteText("\\Maps\\broken.mdm", "not a map");
