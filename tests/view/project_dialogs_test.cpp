@@ -400,6 +400,45 @@ TEST_F(ProjectDialogs, NewWorkingMapInAnEmptyProjectAsksFirstWithoutAFix) {
   EXPECT_TRUE(FileExists("\\Maps\\wm_0410_1532.mdm"));
 }
 
+// A fresh device has no "NewWMapObjLib": OK is refused with the library message and the dialog
+// stays. A library that does not read makes no map: the project and its working map stay.
+TEST_F(ProjectDialogs, ANewWorkingMapIsMadeOnlyWithALibraryThatReads) {
+  OpenProject("", {"\\Maps\\roads.mdm", "\\Maps\\work.mdm"}, true);
+  TMdmMap* const working = g_UserLayer.map;
+  ASSERT_NE(working, nullptr);
+  ASSERT_TRUE(WriteText("\\Vorna\\Obj\\Bad.mol", "not a library"));
+  g_Ini.SetString("NewWMapName", "\\Maps\\");
+  g_Ini.SetInt("NewWMapScale", 5);
+  g_Ini.SetString("NewWMapObjLib", "");  // as on a fresh device: no line chosen
+  int opened = 0;
+  bool stayedOpen = false;
+  harness::OnDialog(TNewWorkMapDlg::kTemplate, [&](HWND n) {
+    Press(n, IDOK);  // no library chosen
+    stayedOpen = harness::MessageBoxes().size() == 1;
+    const HWND list = GetDlgItem(n, TNewWorkMapDlg::kLibrary);
+    const LRESULT bad = SendMessageW(list, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(L"Bad"));
+    ASSERT_NE(bad, CB_ERR);
+    SendMessageW(list, CB_SETCURSEL, WPARAM(bad), 0);
+    ++opened;
+    Press(n, IDOK);
+  });
+  harness::AnswerMessageBox(L"", IDOK);
+  Run([&](HWND d) {
+    Press(d, TProjectMapsDlg::kNewWorkMap);
+    EXPECT_EQ(Lines(d), (std::vector<std::string>{"roads.mdm (L)", "work.mdm (L)"}));
+    Press(d, IDOK);
+  });
+  EXPECT_EQ(opened, 1);
+  EXPECT_TRUE(stayedOpen);
+  const auto& boxes = harness::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, g_Lang.GetText(100005));
+  EXPECT_NE(boxes[1].text.find(L"(код "), std::wstring::npos);  // the library's own error
+  ASSERT_EQ(view.GetVectorMapCount(), 2);
+  EXPECT_EQ(g_UserLayer.map, working);
+  EXPECT_FALSE(FileExists("\\Maps\\wm_0410_1532.mdm"));
+}
+
 TEST_F(ProjectDialogs, ANewMapOverTheWorkingMapsOwnPathReplacesIt) {
   OpenProject("", {"\\Maps\\roads.mdm", "\\Maps\\work.mdm"}, true);
   harness::OnDialog(TNewWorkMapDlg::kTemplate, [&](HWND n) {
