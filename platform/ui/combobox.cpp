@@ -38,6 +38,14 @@ void ShowSelection(HWND hwnd, ComboState* st) {
     SetEditText(st, item ? item->text : L"");
     if (item) SendMessageW(st->edit, EM_SETSEL, 0, -1);
   }
+  if (st->drop && st->list.Valid(st->list.cursel)) {
+    // The open list marks the selection wherever it came from (a typed search, a message), in
+    // view.
+    st->hot = st->list.cursel;
+    if (st->hot < st->dropTop) st->dropTop = st->hot;
+    if (st->hot >= st->dropTop + kDropRows) st->dropTop = st->hot - kDropRows + 1;
+    InvalidateRect(st->drop, nullptr, FALSE);
+  }
   InvalidateRect(hwnd, nullptr, FALSE);
 }
 
