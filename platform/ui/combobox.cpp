@@ -84,9 +84,14 @@ void CloseDrop(HWND hwnd, bool ok) {
   if (IsWindow(hwnd)) InvalidateRect(hwnd, nullptr, FALSE);
 }
 
-// The user picked `index` (from the open list or with the arrow keys).
+// The user picked `index` (from the open list or with the arrow keys). Picking the entry that
+// is already selected still puts its text into the edit, where the user may have typed.
 void UserPick(HWND hwnd, ComboState* st, int index) {
-  if (!st->list.Valid(index) || index == st->list.cursel) return;
+  if (!st->list.Valid(index)) return;
+  if (index == st->list.cursel) {
+    ShowSelection(hwnd, st);
+    return;
+  }
   st->list.cursel = index;
   ShowSelection(hwnd, st);
   NotifyCommand(hwnd, CBN_SELCHANGE);

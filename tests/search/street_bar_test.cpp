@@ -139,7 +139,16 @@ TEST_F(StreetBar, KeysTypedInQuickSuccessionAddUpInTheOpenList) {
   harness::Advance(300);
   harness::Type(L"2");
   EXPECT_EQ(SendMessageW(houses, CB_GETCURSEL, 0, 0), 1);
-  SendMessageW(houses, CB_SHOWDROPDOWN, FALSE, 0);
+  // A tap on the entry found, marked in the open list, takes it: the edit shows it whole.
+  const HWND open = FindWindowW(L"ComboLBox", nullptr);
+  ASSERT_NE(open, nullptr);
+  RECT rows{};
+  GetWindowRect(open, &rows);
+  const int rowHeight = int(SendMessageW(houses, CB_GETITEMHEIGHT, 0, 0));
+  harness::Tap(rows.left + 10, rows.top + 1 + rowHeight + rowHeight / 2);
+  EXPECT_EQ(SendMessageW(houses, CB_GETDROPPEDSTATE, 0, 0), 0);
+  GetWindowTextW(houses, text, 16);
+  EXPECT_STREQ(text, L" 12");
   Press(bar, kShowStreet);
   ASSERT_EQ(g_MapView.GetHighlightCount(), 1);
   EXPECT_EQ(g_MapView.highlights[0].object, 2);
