@@ -271,8 +271,12 @@ LRESULT OnMainActivate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 
 LRESULT OnMainDestroy(HWND, WPARAM, LPARAM) {
   g_AutoActions.Stop();
-  // The unfinished construction goes before the working map is saved.
+  // The unfinished construction goes before the working map is saved, and so does a sketch line
+  // of the vertex bar: it is an object of the working map, which the save would keep as a line
+  // the user never made. Hiding the panels also lets the exit save regroup the map.
   g_ToolPanel.Show(0);
+  g_SelectionPanel.Show(0);
+  g_VertexEditBar.Show(0);
   SaveSessionSettings();
   PostQuitMessage(0);
   return 0;

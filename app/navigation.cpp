@@ -354,10 +354,15 @@ int SetGpsOffsetFromDrag(int x0, int y0, int x1, int y1) {
   g_Ini.SetInt("GPSOffsX", ox);
   g_Ini.SetInt("GPSOffsY", oy);
   g_Ini.SetInt("GPSOffsActive", 1);
-  g_MapView.gpsOffsetX = ox;
-  g_MapView.gpsOffsetY = oy;
-  g_MapView.lastFixLatitude = g_MapView.lastFixLongitude = 0;
+  ApplyGpsOffset(ox, oy);
   return 1;
+}
+
+void ApplyGpsOffset(int32_t x, int32_t y) {
+  if (g_MapView.gpsOffsetX == x && g_MapView.gpsOffsetY == y) return;
+  g_MapView.gpsOffsetX = x;
+  g_MapView.gpsOffsetY = y;
+  g_MapView.lastFixLatitude = g_MapView.lastFixLongitude = 0;
 }
 
 void ResetRouteTaps() { g_routeTap = 0; }

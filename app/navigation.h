@@ -73,6 +73,10 @@ int SetNavigationPointAt(int x, int y);
 // Adds the plane difference of the drag to the GPS offset (saturated), stores it, turns it on
 // and gives it to the view at once.
 int SetGpsOffsetFromDrag(int x0, int y0, int x1, int y1);
+// Puts the GPS offset (plane metres) into the view. A changed offset must move the marker at
+// the next fix even when the receiver stands still, where fixes close to the last are ignored:
+// the last fix is forgotten, so the next one counts as a move.
+void ApplyGpsOffset(int32_t x, int32_t y);
 // First tap: the route's start; second: its end, the route is computed, mode 1.
 int RoutePointTap(int x, int y);
 // Command 40149: the next route tap is the start again.

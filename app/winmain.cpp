@@ -286,13 +286,8 @@ void ApplyViewSettings() {
   if (g_MenuBar)
     g_Lang.TranslateMenu(reinterpret_cast<HMENU>(SendMessageW(g_MenuBar, SHCMBM_GETMENU, 0, 0)));
 
-  if (g_Ini.GetInt("GPSOffsActive")) {
-    g_MapView.gpsOffsetX = g_Ini.GetInt("GPSOffsX");
-    g_MapView.gpsOffsetY = g_Ini.GetInt("GPSOffsY");
-  } else {
-    g_MapView.gpsOffsetX = 0;
-    g_MapView.gpsOffsetY = 0;
-  }
+  if (g_Ini.GetInt("GPSOffsActive")) ApplyGpsOffset(g_Ini.GetInt("GPSOffsX"), g_Ini.GetInt("GPSOffsY"));
+  else ApplyGpsOffset(0, 0);
 
   if (g_ToolPanel.IsShown()) g_ToolPanel.blankAutoShowNew = g_Ini.GetInt("BlankAutoShowNew");
   if (g_GeodesyBar.GetHeight() > 0 || (g_GeodesyBar.window && IsWindowVisible(g_GeodesyBar.window)))

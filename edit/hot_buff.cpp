@@ -51,8 +51,15 @@ void THotBuff::SetGeometry(HINSTANCE inst, HWND owner, int id, const TColumnDesc
 }
 
 void THotBuff::LoadState(int n, uint16_t preset) {
-  if (!library) return;
   listNumber = n;
+  if (!library) {
+    // Nothing can be loaded or shown without a library; the codes of the last dialog (perhaps
+    // of another kind) must not stay on offer, or OK would hand one of them back.
+    count = 0;
+    selectedIndex = -1;
+    Refill();
+    return;
+  }
   SetViewMode(g_Ini.GetInt(Key("HotBuffView_", n).c_str()));
   count = 0;
   std::string stored;

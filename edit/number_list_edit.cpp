@@ -22,8 +22,10 @@ double ParseNumberC(const wchar_t* text) { return text ? wcstod_l(text, nullptr,
 double ParseNumberC(const char* text) { return text ? strtod_l(text, nullptr, CLocale()) : 0.0; }
 
 std::wstring FormatG(double value) {
+  // The shortest text that reads back as the same value: a typed 1234.5678 comes back as typed
+  // when the user steps through the list, where six digits would round it to 1234.57.
   char text[64];
-  const auto r = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6);
+  const auto r = std::to_chars(text, text + sizeof text, value);
   return r.ec == std::errc() ? std::wstring(text, r.ptr) : std::wstring(L"0");
 }
 

@@ -1,8 +1,8 @@
 // One edit control coupled with a growing list of numbers and a current position in it. The
 // construction panel steps typed values with previous and next buttons (value mode: the edit
-// shows the current value as "%g"), or counts the calibration points of a raster map (index
-// mode: the edit shows the 1-based number of the current point). Numbers are read and shown in
-// the C locale, whatever the program's.
+// shows the current value with all its digits), or counts the calibration points of a raster
+// map (index mode: the edit shows the 1-based number of the current point). Numbers are read
+// and shown in the C locale, whatever the program's.
 #pragma once
 
 #include <cstdint>
@@ -48,5 +48,6 @@ class TNumberListEdit {
 // an infinity) in the C locale.
 double ParseNumberC(const wchar_t* text);
 double ParseNumberC(const char* text);
-// "%g" and "%f" of the C locale.
+// A number as the shortest text of the C locale that reads back as the same value ("%g" style,
+// without cutting digits).
 std::wstring FormatG(double value);

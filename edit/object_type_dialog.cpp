@@ -183,6 +183,9 @@ void TObjectTypeDialog::ShowTypeMenu(int x, int y) {
 }
 
 void TObjectTypeDialog::Commit() {
+  // Without a library nothing was offered: the code stays, and the stored recent list, which
+  // this dialog could not load, is not overwritten with an empty one.
+  if (!library) return;
   uint16_t chosen = 0;
   if (focus == 1) {
     const TOwnerDrawRow* row = types.GetSelectedRow();
@@ -193,7 +196,9 @@ void TObjectTypeDialog::Commit() {
   } else {
     chosen = recent.GetSelectedId();
   }
-  if (chosen != 0) code = chosen;
+  // Both lists hold only types of the given kind; a code of another kind would change what the
+  // object is, and the map would drop it at its next save.
+  if (chosen != 0 && (chosen & 7) == (code & 7)) code = chosen;
   recent.SaveState();
   g_Ini.SetInt(ModeKey(code).c_str(), types.GetViewMode());
 }

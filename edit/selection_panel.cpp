@@ -269,7 +269,9 @@ void TSelectionPanel::OnTypeButton() {
   const TObjectRef chosen = *ref;
   const uint16_t current = map->GetObjectCode(chosen.object);
   const uint16_t code = ChooseObjectType(window, instance, current, 0);
-  if (code == current || code == 0 || !object_refs::MapOf(chosen)) return;
+  // A retype keeps the object's kind: a point given a line code would be lost at the save.
+  if (code == current || code == 0 || (code & 7) != (current & 7) || !object_refs::MapOf(chosen))
+    return;
   TUserLayer* layer = g_MapView.workingLayer;
   if (!layer || layer->GetMap() != map || !layer->SetObjectCode(chosen.object, code)) return;
   // The line names the type: it is written again with the new one.

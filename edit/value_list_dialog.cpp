@@ -73,22 +73,10 @@ void TValueListDialog::Init(HWND dialog) {
   const std::string& current = text ? *text : std::string();
   const int count = int(table->items.size());
   if (multiple) {
-    int pieces = 0;
-    size_t from = 0;
-    while (pieces < kMaxPieces) {
-      const size_t comma = current.find(',', from);
-      const std::string piece = current.substr(from, comma == std::string::npos ? std::string::npos
-                                                                                : comma - from);
-      ++pieces;
-      for (int i = 0; i < count; ++i) {
-        if (table->items[size_t(i)].text == piece) {
-          SendMessageW(list, LB_SETSEL, TRUE, i);
-          break;
-        }
-      }
-      if (comma == std::string::npos) break;
-      from = comma + 1;
-    }
+    // Cut the text where whole entry texts fit: an entry may hold a comma itself, and cutting
+    // at every comma would drop it from the selection and so from the value on OK.
+    for (size_t at : TValueTable::SplitJoined(table, current, kMaxPieces))
+      SendMessageW(list, LB_SETSEL, TRUE, LPARAM(at));
   } else {
     for (int i = 0; i < count; ++i) {
       if (table->items[size_t(i)].text == current) SendMessageW(list, LB_SETCURSEL, i, 0);

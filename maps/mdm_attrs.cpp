@@ -253,13 +253,13 @@ int TMdmMap::ParseAttr(const char* text, uint8_t type, void* value, uint16_t* si
       if (cap == 0) return 0;
       const TValueList* table = FindTable(library, tableId);
       std::string joined;
-      if (table) {
-        ForEachPart(text, std::strlen(text), [&](const std::string& part) {
-          uint16_t idx = TValueTable::GetValue(table, part.c_str());
-          if (idx == 0xFFFF) return;  // unknown texts are left out
-          if (!joined.empty()) joined += ',';
-          joined += std::to_string(idx);
-        });
+      // Cut where whole value texts fit, since a value text may hold a comma itself; unknown
+      // texts are left out, and so are items without text, which no text can name.
+      for (size_t at : TValueTable::SplitJoined(table, text, 256)) {
+        const TValueItem& item = table->items[at];
+        if (item.text.empty()) continue;
+        if (!joined.empty()) joined += ',';
+        joined += std::to_string(item.value);
       }
       size_t n = joined.size() < size_t(cap) - 1 ? joined.size() : size_t(cap) - 1;
       std::memcpy(out, joined.data(), n);

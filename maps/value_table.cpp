@@ -1,6 +1,7 @@
 #include "maps/value_table.h"
 
 #include <cstring>
+#include <limits>
 #include <new>
 
 #include "maps/mol_cursor.h"
@@ -65,4 +66,49 @@ uint16_t TValueTable::GetValue(const TValueList* table, const char* text) {
   for (const TValueItem& item : table->items)
     if (!item.text.empty() && item.text == text) return item.value;
   return 0xFFFF;
+}
+
+std::vector<size_t> TValueTable::SplitJoined(const TValueList* table, const std::string& text,
+                                             size_t maxPieces) {
+  std::vector<size_t> picked;
+  if (!table) return picked;
+  const size_t n = text.size();
+  // A piece starts at 0 or after a comma and ends at the text's end or before a comma. From
+  // each start p, the best cut of the rest: most characters covered by items, then fewest
+  // unknown pieces, then fewest pieces. choice[p] is the item taken at p (npos: the piece up to
+  // the next comma names nothing and is dropped), next[p] where the following piece starts.
+  struct Score {
+    size_t covered = 0, unknown = 0, pieces = 0;
+    bool Beats(const Score& o) const {
+      if (covered != o.covered) return covered > o.covered;
+      if (unknown != o.unknown) return unknown < o.unknown;
+      return pieces < o.pieces;
+    }
+  };
+  constexpr size_t kNone = std::numeric_limits<size_t>::max();
+  std::vector<Score> best(n + 2);
+  std::vector<size_t> choice(n + 2, kNone), next(n + 2, n + 1);
+  for (size_t p = n + 1; p-- > 0;) {
+    if (p > 0 && text[p - 1] != ',') continue;  // not a piece start
+    const size_t comma = text.find(',', p);
+    const size_t plainEnd = comma == std::string::npos ? n : comma;
+    const Score& after = best[plainEnd + 1];
+    best[p] = {after.covered, after.unknown + 1, after.pieces + 1};
+    next[p] = plainEnd + 1;
+    for (size_t i = 0; i < table->items.size(); ++i) {
+      const std::string& t = table->items[i].text;
+      const size_t end = p + t.size();
+      if (end > n || text.compare(p, t.size(), t) != 0) continue;
+      if (end < n && text[end] != ',') continue;
+      const Score& rest = best[end + 1];
+      const Score here{t.size() + rest.covered, rest.unknown, rest.pieces + 1};
+      if (!here.Beats(best[p])) continue;  // equal texts: the first item stays
+      best[p] = here;
+      choice[p] = i;
+      next[p] = end + 1;
+    }
+  }
+  for (size_t p = 0; p <= n && picked.size() < maxPieces; p = next[p])
+    if (choice[p] != kNone) picked.push_back(choice[p]);
+  return picked;
 }

@@ -34,6 +34,14 @@ class TValueTable {
   // The value of the first item whose text equals `text` (case-sensitive), or 0xFFFF. Items
   // without text never match, and a null text gives 0xFFFF.
   static uint16_t GetValue(const TValueList* table, const char* text);
+  // The items named by a multiple-choice text: the chosen texts joined with ",". An item text
+  // may itself hold a comma, so the text is cut where whole item texts fit, not at every comma:
+  // of all the ways to cut it, the one whose items cover most of the text wins, and among those
+  // the one with fewer, longer pieces. A piece that names no item is left out. Positions in
+  // `table->items` (the first of equal texts), in the order of the text, at most `maxPieces`.
+  // An empty piece names the first item without text, when there is one.
+  static std::vector<size_t> SplitJoined(const TValueList* table, const std::string& text,
+                                         size_t maxPieces);
 
  private:
   int ReadTables(const uint8_t* data, size_t length, uint8_t version);

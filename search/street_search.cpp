@@ -219,6 +219,28 @@ void PaintBlue(HWND hwnd) {
   EndPaint(hwnd, &ps);
 }
 
+// Typing into an open list: keys that follow each other within kTypeAheadMs add to one search
+// text, as a list box's typing does; after a longer pause the next key starts a new one.
+// Selecting the found entry puts the entry's text into the edit, all of it selected, so the
+// next key would replace it: the typed text is written back with the caret at its end instead,
+// and this remembers it to tell a continuation from a fresh start.
+constexpr DWORD kTypeAheadMs = 1000;
+struct TTypeAhead {
+  HWND combo = nullptr;
+  std::wstring text;  // as written back into the edit
+  DWORD at = 0;       // tick of the last key
+};
+TTypeAhead g_typeAhead;
+
+// The text to search for after a key turned the edit's text into `typed`.
+std::wstring TypedSearchText(HWND combo, const std::wstring& typed) {
+  const TTypeAhead& last = g_typeAhead;
+  const bool continues = last.combo == combo && !last.text.empty() &&
+                         typed.compare(0, last.text.size(), last.text) == 0;
+  if (continues && GetTickCount() - last.at > kTypeAheadMs) return typed.substr(last.text.size());
+  return typed;
+}
+
 // Focus and typing, common to the combo boxes with an edit field.
 bool ComboNotification(HWND bar, int id, UINT code) {
   HWND combo = GetDlgItem(bar, id);
@@ -236,15 +258,22 @@ bool ComboNotification(HWND bar, int id, UINT code) {
       if (code == CBN_EDITCHANGE && !SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0)) return true;
       wchar_t typed[256] = L"";
       GetWindowTextW(combo, typed, 256);
-      std::wstring text = typed;
-      if (id == kHouses) {
-        text = PadHouseNumber(text);
-        if (text != typed) {
-          SetWindowTextW(combo, text.c_str());
-          SendMessageW(combo, CB_SETEDITSEL, 0, MAKELPARAM(text.size(), text.size()));
-        }
-      }
+      // Dropping the list down searches for the text the box holds; the entry found then fills
+      // the edit, all selected, so the first key typed starts a new search text.
+      const bool key = code == CBN_EDITCHANGE;
+      std::wstring text = key ? TypedSearchText(combo, typed) : typed;
+      g_typeAhead = {};
+      if (id == kHouses) text = PadHouseNumber(text);
+      auto writeBack = [&] {
+        SetWindowTextW(combo, text.c_str());
+        SendMessageW(combo, CB_SETEDITSEL, 0, MAKELPARAM(text.size(), text.size()));
+      };
+      if (!key && text != typed) writeBack();
       if (!text.empty()) SendMessageW(combo, CB_SELECTSTRING, WPARAM(-1), LPARAM(text.c_str()));
+      if (key) {
+        writeBack();
+        g_typeAhead = {combo, text, GetTickCount()};
+      }
       return true;
     }
   }

@@ -198,6 +198,15 @@ INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM)
       }
       return TRUE;
     }
+    case WM_DESTROY:
+      // The page goes with the dialog, after OK or Apply stored the box or Cancel put the stored
+      // settings back: the keep-awake, switched at the tap, follows what is stored now, so a
+      // Cancel does not leave the device free to sleep while navigating (or kept awake).
+      if (g_GpsPort.IsOpen()) {
+        if (g_Ini.GetInt("GPSDISABLEAUTOSUSPEND")) g_GpsPort.StartKeepAwake();
+        else g_GpsPort.StopKeepAwake();
+      }
+      return FALSE;
   }
   return FALSE;
 }

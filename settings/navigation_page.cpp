@@ -115,6 +115,9 @@ INT_PTR CALLBACK NaviPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
       g_Ini.GetStringToDlgItem("GPSOffsY", page, kOffsetY);
       RefreshNaviPage(page);
       UpdateEnabled(page);
+      // While an editing panel owns the pen (modes 12 to 14) the map cannot take the offset drag:
+      // the button is not offered rather than closing the dialog onto the panel's mode.
+      EnableDlgItem(page, kPickOffset, !input_mode::IsPanelMode(GetInputMode()));
       return TRUE;
     }
     case WM_COMMAND: {
@@ -154,9 +157,10 @@ INT_PTR CALLBACK NaviPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
           SetSettingsModified(1);
           break;
         case kPickOffset:
-          // The user drags the offset on the map; the dialog goes as Cancel leaves it.
+          // The user drags the offset on the map; the dialog goes as Cancel leaves it. A mode
+          // that refuses the drag's keeps the dialog open.
           SetInputMode(input_mode::kGpsOffset);
-          TSettingsDialog::CancelAndClose();
+          if (GetInputMode() == input_mode::kGpsOffset) TSettingsDialog::CancelAndClose();
           break;
       }
       return TRUE;

@@ -132,6 +132,12 @@ int TMapView::AddVectorMap(const char* filePath, int fit) {
   } catch (const std::bad_alloc&) {
     return -1;
   }
+  if (index + 1 < int(vectorMaps.size())) {
+    // Inserted before the working map, which moves one place on.
+    std::vector<int> places(vectorMaps.size() - 1);
+    for (size_t i = 0; i < places.size(); ++i) places[i] = int(i) < index ? int(i) : int(i) + 1;
+    FollowMapPlaces(places);
+  }
   if (fit) {
     UpdateViewZone();
     if (vectorMaps.size() == 1) {
@@ -285,8 +291,11 @@ int TMapView::RemoveVectorMap(int i) {
   TMdmMap* m = vectorMaps[size_t(i)].map.get();
   ReleaseFromLayer(m);
   m->Close();
+  std::vector<int> places(vectorMaps.size());
+  for (size_t k = 0; k < places.size(); ++k)
+    places[k] = int(k) < i ? int(k) : int(k) == i ? -1 : int(k) - 1;
   vectorMaps.erase(vectorMaps.begin() + i);
-  ClearHighlights();
+  FollowMapPlaces(places);
   UpdateViewZone();
   return 1;
 }
@@ -299,7 +308,14 @@ int TMapView::MoveVectorMap(int from, int to) {
     std::rotate(first + from, first + from + 1, first + to + 1);
   else if (from > to)
     std::rotate(first + to, first + from, first + from + 1);
-  ClearHighlights();
+  std::vector<int> places(static_cast<size_t>(n));
+  for (int k = 0; k < n; ++k) {
+    places[size_t(k)] = k == from                        ? to
+                        : from < to && k > from && k <= to ? k - 1
+                        : to < from && k >= to && k < from ? k + 1
+                                                           : k;
+  }
+  FollowMapPlaces(places);
   UpdateViewZone();
   return 1;
 }
@@ -360,9 +376,11 @@ void TMapView::KeepWorkingMapOnly() {
     ReleaseFromLayer(slot.map.get());
     slot.map->Close();
   }
+  std::vector<int> places(vectorMaps.size(), -1);
+  places[size_t(w)] = 0;
   vectorMaps.clear();
   vectorMaps.push_back(std::move(keep));  // capacity is at least one: cannot throw
-  ClearHighlights();
+  FollowMapPlaces(places);
   projectFolder[0] = 0;
 }
 
@@ -488,6 +506,19 @@ int TMapView::FindHighlight(const TObjectRef& ref) const {
   for (size_t i = 0; i < highlights.size(); i++)
     if (TObjectRef::IsSameObject(highlights[i], ref)) return int(i);
   return -1;
+}
+
+void TMapView::FollowMapPlaces(const std::vector<int>& places) {
+  size_t kept = 0;
+  for (const TObjectRef& ref : highlights) {
+    TObjectRef moved = ref;
+    if (ref.map >= 0 && size_t(ref.map) < places.size()) {
+      if (places[size_t(ref.map)] < 0) continue;
+      moved.map = places[size_t(ref.map)];
+    }
+    highlights[kept++] = moved;
+  }
+  highlights.resize(kept);
 }
 
 void TMapView::ClearHighlights() {

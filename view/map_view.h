@@ -240,6 +240,10 @@ class TMapView {
 
   // Closes the working-map layer first when it holds `map`.
   void ReleaseFromLayer(TMdmMap* map);
+  // Highlights name their map by its place in the list. When places change, each highlight
+  // follows its map to `places[old place]` (-1: the map is gone, and so is the highlight), so
+  // none lands on another map's object. A place out of the old list's range is left as it is.
+  void FollowMapPlaces(const std::vector<int>& places);
   // The extent of a map's objects (smallest and largest plane X and Y of their first corners).
   bool ObjectCenter(int mapIndex, uint16_t object, double* x, double* y) const;
 

@@ -230,6 +230,8 @@ int TNewWorkMapDlg::OnOk() {
       return refuse(lang_id::kMsgFileNotFound);
     // Without a scale the symbols of the new map would be drawn at scale 0, that is never.
     if (SendMessageW(scales, CB_GETCURSEL, 0, 0) == CB_ERR) return refuse(0);
+    // Nor without a library: nothing recorded into the map could be typed or drawn.
+    if (SelectedText(libraries).empty()) return refuse(lang_id::kMsgObjLib);
     if (FileExists(path.c_str())) {
       const std::wstring question =
           FormatLangText(lang_id::kMsgReplaceFileConf, AnsiToWideString(path).c_str());

@@ -12,6 +12,8 @@
 #include "base/text_utils.h"
 #include "base/ui/file_browser.h"
 #include "geodesy/gauss_kruger.h"
+#include "maps/mdm_settings.h"
+#include "maps/object_library.h"
 #include "maps/user_layer.h"
 #include "view/map_view.h"
 #include "view/project_dialog_host.h"
@@ -372,6 +374,12 @@ void TProjectMapsDlg::NewWorkingMap() {
 }
 
 int TProjectMapsDlg::CreateWorkingMap(const TWorkMapParams& params) {
+  // A working map whose library does not read could type and draw nothing it records, and the
+  // project would bring the library error back at every start: it is not made.
+  if (!view->libraries.FindByName(params.library)) {
+    ShowLibraryMissing(view->libraries.result);
+    return 0;
+  }
   double extents[6] = {};
   view->GetExtents(extents);
   double cx, cy;

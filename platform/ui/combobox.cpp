@@ -38,6 +38,14 @@ void ShowSelection(HWND hwnd, ComboState* st) {
     SetEditText(st, item ? item->text : L"");
     if (item) SendMessageW(st->edit, EM_SETSEL, 0, -1);
   }
+  if (st->drop && st->list.Valid(st->list.cursel)) {
+    // The open list marks the selection wherever it came from (a typed search, a message), in
+    // view.
+    st->hot = st->list.cursel;
+    if (st->hot < st->dropTop) st->dropTop = st->hot;
+    if (st->hot >= st->dropTop + kDropRows) st->dropTop = st->hot - kDropRows + 1;
+    InvalidateRect(st->drop, nullptr, FALSE);
+  }
   InvalidateRect(hwnd, nullptr, FALSE);
 }
 
@@ -76,9 +84,14 @@ void CloseDrop(HWND hwnd, bool ok) {
   if (IsWindow(hwnd)) InvalidateRect(hwnd, nullptr, FALSE);
 }
 
-// The user picked `index` (from the open list or with the arrow keys).
+// The user picked `index` (from the open list or with the arrow keys). Picking the entry that
+// is already selected still puts its text into the edit, where the user may have typed.
 void UserPick(HWND hwnd, ComboState* st, int index) {
-  if (!st->list.Valid(index) || index == st->list.cursel) return;
+  if (!st->list.Valid(index)) return;
+  if (index == st->list.cursel) {
+    ShowSelection(hwnd, st);
+    return;
+  }
   st->list.cursel = index;
   ShowSelection(hwnd, st);
   NotifyCommand(hwnd, CBN_SELCHANGE);

@@ -97,6 +97,19 @@ class EditToolsE2e : public demo_window::DemoWindow {
     Tap(button);
     return shown;
   }
+  // A line of `n` vertices drawn into the working map from screen point `p0`, `step` pixels
+  // apart to the right; its object index.
+  int32_t AddLine(uint16_t code, POINT p0, int n, int step) {
+    const int32_t line = map->AddObject(code, 2);
+    if (line <= 0) return line;
+    TPointBuf points;
+    points.Alloc(n);
+    for (int k = 0; k < n; ++k) map->ScreenToMap(p0.x + step * k, p0.y, &points.points[k].x, &points.points[k].y);
+    points.count = n;
+    if (!map->ReplaceObjectVertices(uint16_t(line), &points)) return -1;
+    g_UserLayer.SetModified();
+    return line;
+  }
   // The screen point of a map point of the working map.
   POINT ScreenOf(TMapPoint p) const {
     int32_t sx = 0, sy = 0;
@@ -119,14 +132,8 @@ TEST_F(EditToolsE2e, EditsThroughTheDockedBarReachTheMapFile) {
   for (int i = 1; i < map->count && !lineCode; ++i)
     if ((map->GetObjectCode(uint16_t(i)) & 7) == 2) lineCode = map->GetObjectCode(uint16_t(i));
   if (!lineCode) lineCode = (1 << 3) | 2;
-  const int32_t line = map->AddObject(lineCode, 2);
+  const int32_t line = AddLine(lineCode, p0, 5, 30);
   ASSERT_GT(line, 0);
-  TPointBuf points;
-  points.Alloc(5);
-  for (int k = 0; k < 5; ++k) map->ScreenToMap(p0.x + 30 * k, p0.y, &points.points[k].x, &points.points[k].y);
-  points.count = 5;
-  ASSERT_EQ(map->ReplaceObjectVertices(uint16_t(line), &points), 1);
-  g_UserLayer.SetModified();
   InvalidateMainView(1);
   harness::PumpUntilIdle();
 
@@ -202,6 +209,74 @@ TEST_F(EditToolsE2e, EditsThroughTheDockedBarReachTheMapFile) {
     EXPECT_NEAR(s.x, want[k].x, 1) << k;
     EXPECT_NEAR(s.y, want[k].y, 1) << k;
   }
+}
+
+// The program ended in the middle of a stretch redraw: the sketch line, an object of the working
+// map while it is drawn, does not reach the map file; the vertex moved before it does.
+TEST_F(EditToolsE2e, ExitDuringAStretchRedrawLeavesNoSketchInTheMapFile) {
+  g_MapView.SetScale(20000);
+  InvalidateMainView(1);
+  harness::PumpUntilIdle();
+  const POINT p0{60, 180};
+  const uint16_t lineCode = (2 << 3) | 2;
+  const int32_t line = AddLine(lineCode, p0, 3, 40);
+  ASSERT_GT(line, 0);
+  g_UserLayer.Save(0);  // without regrouping: the line keeps its index
+  const std::string path = map->path;
+  auto onDisk = [&path](TMdmMap& m) {
+    return m.OpenHeader(path.c_str()) == kMdmOk && m.Load() == kMdmOk;
+  };
+  // Objects on disk, and among them lines of code 2, the code a sketch line is made with.
+  auto count = [&](int32_t* objects, int* sketchCoded) {
+    TMdmMap disk;
+    ASSERT_TRUE(onDisk(disk));
+    *objects = disk.count;
+    *sketchCoded = 0;
+    for (int32_t i = 1; i < disk.count; ++i) *sketchCoded += disk.GetObjectCode(uint16_t(i)) == 2;
+  };
+  int32_t before = 0, after = 0;
+  int codedBefore = 0, codedAfter = 0;
+  count(&before, &codedBefore);
+  InvalidateMainView(1);
+  harness::PumpUntilIdle();
+
+  Hold(POINT{p0.x + 40, p0.y});
+  ASSERT_TRUE(PickInPanel(line));
+  Tap(POINT{206, 34});  // the vertices toggle
+  ASSERT_EQ(g_VertexEditBar.GetHeight(), 24);
+  const int barY = g_SelectionPanel.GetHeight() + 12;
+  // First an edit the user keeps: the last vertex moved 20 px down.
+  Tap(POINT{12, barY});  // the move button
+  Hold(POINT{p0.x + 80, p0.y});
+  Tap(POINT{p0.x + 80, p0.y + 20});
+  TMapPoint moved{};
+  map->ScreenToMap(p0.x + 80, p0.y + 20, &moved.x, &moved.y);
+  // Then a stretch redraw, left unfinished.
+  Tap(POINT{56, barY});  // the redraw button
+  ASSERT_EQ(g_VertexEditBar.mode, TVertexEditBar::kRedraw);
+  Hold(POINT{p0.x + 40, p0.y});
+  Tap(POINT{p0.x + 60, p0.y - 30});
+  Tap(POINT{p0.x + 70, p0.y - 30});
+  ASSERT_NE(g_VertexEditBar.sketch, 0);
+
+  Command(kCmdExit);
+  harness::PumpUntilIdle();
+  ASSERT_FALSE(IsWindow(main));
+  count(&after, &codedAfter);
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(codedAfter, codedBefore);
+  TMdmMap disk;
+  ASSERT_TRUE(onDisk(disk));
+  disk.loadAll = 1;
+  disk.LoadVisibleObjects();
+  int kept = 0;  // the moved vertex reached the file (the exit save regroups, so look it up)
+  for (int32_t i = 1; i < disk.count; ++i) {
+    const TMapObject& o = disk.objects[i];
+    if (o.code == lineCode && o.vertexCount == 3 && o.vertices && o.vertices[2].x == moved.x &&
+        o.vertices[2].y == moved.y)
+      ++kept;
+  }
+  EXPECT_EQ(kept, 1);
 }
 
 TEST_F(EditToolsE2e, RulerByItsButtonMeasuresAndClears) {

@@ -116,6 +116,15 @@ class SettingsE2e : public ::testing::Test {
     for (HWND p : pages) EXPECT_FALSE(IsWindow(p));
     EXPECT_FALSE(BackupExists());
   }
+  // Navigation started on COM5, which is `fake`'s pseudo-terminal (NMEA, 4800 baud).
+  static void StartNavigationOn(sample::FakeReceiver& fake) {
+    ASSERT_TRUE(fake.Open());
+    setenv("VORNA_COM5", fake.SlavePath().c_str(), 1);
+    g_Ini.SetInt("GPSTYPE", 0);
+    g_Ini.SetString("GPSCOMNUM_NMEA", "COM5:");
+    g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
+    StartNavigationMode(0, 0);
+  }
   HWND main = nullptr;
   std::vector<HWND> pages;
 };
@@ -219,12 +228,7 @@ TEST_F(SettingsE2e, AModeFifteenTapOpensTheAlmanacTabAndPickSetsTheModeAgain) {
 
 TEST_F(SettingsE2e, TheNavigationTabShowsTheLiveFixOfTheRunningPort) {
   sample::FakeReceiver fake;
-  ASSERT_TRUE(fake.Open());
-  setenv("VORNA_COM5", fake.SlavePath().c_str(), 1);
-  g_Ini.SetInt("GPSTYPE", 0);
-  g_Ini.SetString("GPSCOMNUM_NMEA", "COM5:");
-  g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
-  StartNavigationMode(0, 0);
+  StartNavigationOn(fake);
   ASSERT_TRUE(g_GpsPort.IsOpen());
   ASSERT_TRUE(test_gps::WriteAndWaitRead(
       fake, {sample::NmeaLine("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")}));
@@ -248,6 +252,58 @@ TEST_F(SettingsE2e, TheNavigationTabShowsTheLiveFixOfTheRunningPort) {
   StopNavigationMode(1);
   EXPECT_EQ(before, L"");
   EXPECT_EQ(after, L"41.5");
+}
+
+// Navigation on a fake receiver that stands still. An offset typed on the navigation page takes
+// effect at the next fix, though the receiver has not moved; and "Запретить выключение КПК",
+// unchecked on the general page (which stops the keep-awake at once), comes back with Cancel.
+TEST_F(SettingsE2e, OffsetAndKeepAwakeReachTheRunningNavigationAsTheDialogEnds) {
+  sample::FakeReceiver fake;
+  g_Ini.SetInt("GPSDISABLEAUTOSUSPEND", 1);
+  g_Ini.SetInt("GPSOffsActive", 0);
+  StartNavigationOn(fake);
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  ASSERT_NE(g_GpsPort.GetKeepAwakeTimerId(), 0u);
+  const std::vector<std::string> still = {
+      sample::NmeaLine("GPRMC,123519,A,4807.038,N,01131.000,E,000.0,084.4,230394,003.1,W")};
+  ASSERT_TRUE(test_gps::WriteAndWaitRead(fake, still));
+  harness::Advance(500);
+  ASSERT_EQ(g_MapView.gpsState, 1);
+  const double x0 = g_MapView.gpsX, y0 = g_MapView.gpsY;
+
+  harness::OnDialog(108, [&](HWND d) {
+    HWND page = TSettingsDialog::Page(0);
+    TapCheck(page, 2100);  // the offset on
+    TapControl(page, 2045);
+    SendDlgItemMessageW(page, 2045, EM_SETSEL, 0, -1);
+    harness::Type(L"100");
+    TapControl(d, IDOK);
+  });
+  SendMessageW(main, WM_COMMAND, kCmdSettings, 0);
+  harness::PumpUntilIdle();
+  ASSERT_EQ(Value("GPSOffsX"), "100");
+  ASSERT_TRUE(test_gps::WriteAndWaitRead(fake, still));
+  harness::Advance(500);
+  EXPECT_DOUBLE_EQ(g_MapView.gpsX, x0 + 100);
+  EXPECT_DOUBLE_EQ(g_MapView.gpsY, y0);
+
+  bool stoppedAtTheTap = false;
+  harness::OnDialog(108, [&](HWND d) {
+    TapTab(d, 5);
+    TapCheck(TSettingsDialog::Page(5), 2104);
+    stoppedAtTheTap = g_GpsPort.GetKeepAwakeTimerId() == 0;
+    NotePages();
+    TapControl(d, 4);  // Cancel
+  });
+  SendMessageW(main, WM_COMMAND, kCmdSettings, 0);
+  harness::PumpUntilIdle();
+  EXPECT_TRUE(stoppedAtTheTap);
+  EXPECT_EQ(Value("GPSDISABLEAUTOSUSPEND"), "1");
+  EXPECT_NE(g_GpsPort.GetKeepAwakeTimerId(), 0u);
+  ExpectClosedClean();
+  StopNavigationMode(1);
+  EXPECT_EQ(g_GpsPort.GetKeepAwakeTimerId(), 0u);
+  fake.HangUp();
 }
 
 }  // namespace

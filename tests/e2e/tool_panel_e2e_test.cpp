@@ -15,12 +15,14 @@
 #include "app/main_window.h"
 #include "app/winmain.h"
 #include "base/ini_file.h"
+#include "base/input_mode.h"
 #include "edit/method_picker.h"
 #include "edit/tool_panel.h"
 #include "maps/mdm_map.h"
 #include "maps/user_layer.h"
 #include "platform/harness.h"
 #include "platform/win.h"
+#include "settings/settings_dialog.h"
 #include "tests/app/startup_fixture.h"
 #include "gps/gps_port.h"
 #include "tools/sampledata/demo_device.h"
@@ -173,6 +175,36 @@ TEST_F(ToolPanelE2e, PointAtADistanceFromThePickerToTheMapFileAndTheLog) {
   }
   EXPECT_EQ(found, 1);
   EXPECT_EQ(Log(path.c_str()), "[TOOLS]\nPOINT_2DA\ttools_260506070809\ta_A\tb_B\t10.000000\t90\n");
+}
+
+// While the panel takes the map's taps (mode 12) the navigation page does not offer "Указать на
+// карте": the drag it starts could not reach the map. The dialog stays until the user's Cancel,
+// and the panel keeps its mode.
+TEST_F(ToolPanelE2e, TheOffsetPickIsNotOfferedWhileThePanelDraws) {
+  SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);
+  harness::PumpUntilIdle();
+  PickMethod(1);
+  ASSERT_EQ(GetInputMode(), input_mode::kToolPanel);
+  bool offered = true, stayed = false;
+  harness::OnDialog(108, [&](HWND d) {
+    const HWND page = TSettingsDialog::Page(0);
+    ASSERT_NE(page, nullptr);
+    const HWND pick = GetDlgItem(page, 2339);
+    offered = IsWindowEnabled(pick) != 0;
+    RECT rc{};
+    GetWindowRect(pick, &rc);
+    harness::Tap((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    SendMessageW(page, WM_COMMAND, MAKEWPARAM(2339, BN_CLICKED), LPARAM(pick));  // even so
+    harness::PumpUntilIdle();
+    stayed = TSettingsDialog::Dialog() == d;
+    SendMessageW(d, WM_COMMAND, 4, 0);  // Cancel
+  });
+  SendMessageW(main, WM_COMMAND, kCmdSettings, 0);
+  harness::PumpUntilIdle();
+  EXPECT_FALSE(offered);
+  EXPECT_TRUE(stayed);
+  EXPECT_EQ(GetInputMode(), input_mode::kToolPanel);
+  EXPECT_TRUE(g_ToolPanel.IsShown());
 }
 
 TEST_F(ToolPanelE2e, RectangleAlongALineAndThePanelInEveryMethod) {

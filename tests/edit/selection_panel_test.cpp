@@ -3,6 +3,8 @@
 // keeps its indexes through a regrouping save.
 #include "edit/selection_panel.h"
 
+#include "edit/hot_buff.h"
+#include "edit/object_type_dialog.h"
 #include "map_tools_fixture.h"
 #include "view/point_lists.h"
 
@@ -202,6 +204,40 @@ TEST_F(Panel, TheSameTypeChangesNothingAndHidingReleasesEverything) {
   EXPECT_FALSE(g_SelectionPanel.buttons[TSelectionPanel::kVertices].IsDown());
   EXPECT_EQ(g_MapView.GetHighlightCount(), 0);
   EXPECT_FALSE(g_UserLayer.IsPinned());
+}
+
+// A line retyped from the panel's recent grid, then a point of the same working map retyped
+// while the map's library is missing: the chooser offers nothing, and neither OK nor a tap
+// where the line's type sat changes the point.
+TEST_F(Panel, WithoutALibraryTheTypeChooserOffersNothingAndThePointKeepsItsType) {
+  Select({Ref(work, kLine)});
+  harness::OnDialog(178, [](HWND d) {
+    SendMessageW(d, WM_COMMAND, THotBuff::kCmdIcons1, 0);  // the recent list as symbol cells
+    g_ObjectTypeDialog.types.FindRow(Line(3));
+    SendMessageW(d, WM_COMMAND, IDOK, 0);
+  });
+  Press(TSelectionPanel::kType);
+  ASSERT_EQ(map->GetObjectCode(kLine), Line(3));
+
+  TObjectLibrary* const library = map->library;
+  map->library = nullptr;  // the library file gone
+  Select({Ref(work, kPointObj)});
+  int offered = -1;
+  harness::OnDialog(178, [&](HWND d) {
+    offered = g_ObjectTypeDialog.types.RowCount() + g_ObjectTypeDialog.recent.count;
+    POINT cell{g_ObjectTypeDialog.recent.left + 12, g_ObjectTypeDialog.recent.top + 12};
+    ClientToScreen(d, &cell);
+    harness::Tap(cell.x, cell.y);  // where the line's type was
+    harness::PumpUntilIdle();
+    SendMessageW(d, WM_COMMAND, IDOK, 0);
+  });
+  Press(TSelectionPanel::kType);
+  map->library = library;
+  EXPECT_EQ(offered, 0);
+  EXPECT_EQ(map->GetObjectCode(kPointObj), Point(2));
+  std::string stored;
+  g_Ini.GetString("HotBuffList_2", stored);
+  EXPECT_EQ(stored, std::to_string(Line(3)) + ";");  // the lines' recent list is kept
 }
 
 TEST_F(Panel, ARegroupingSaveWaitsWhileThePanelHoldsIndexes) {

@@ -330,6 +330,16 @@ TEST(NumberListEdit, StepsStoresAndShowsInBothModes) {
   EXPECT_EQ(n.At(3), 0.0);
   EXPECT_EQ(ParseNumberC(L"  -1.5x"), -1.5);
   EXPECT_EQ(FormatG(0.1), L"0.1");
+  // A typed value keeps its digits when the user steps away and back.
+  n.mode = 0;
+  n.Attach(edit);
+  n.Append();
+  n.Append();
+  SetWindowTextW(edit, L"1234.5678");
+  n.Prev();
+  n.Next();
+  GetWindowTextW(edit, text, 64);
+  EXPECT_STREQ(text, L"1234.5678");
   DestroyWindow(edit);
   harness::Stop();
 }

@@ -99,4 +99,27 @@ TEST_F(ValueList, ReadOnlyDisablesTheListButOkStillWrites) {
   EXPECT_EQ(text, "gravel,dirt");
 }
 
+// Table 2 holds the entry "a,b": a stored "one,a,b" is two values, and opening the list and
+// pressing OK must give back the same text, and the map must store and show both values.
+TEST_F(ValueList, AnEntryHoldingACommaStaysWholeThroughOkAndTheMap) {
+  std::string text = "one,a,b";
+  Run(text, 2, 1, IDOK);
+  EXPECT_EQ(selected, (std::vector<int>{0, 2}));
+  EXPECT_EQ(text, "one,a,b");
+  text = "a,b,tarmac,five";  // the unknown piece is dropped, the rest kept whole
+  Run(text, 2, 1, IDOK);
+  EXPECT_EQ(selected, (std::vector<int>{2, 4}));
+  EXPECT_EQ(text, "a,b,five");
+
+  LoadMaps();
+  TMdmMap* map = g_MapView.GetVectorMap(0);
+  uint8_t stored[64] = {};
+  uint16_t size = sizeof stored;
+  ASSERT_EQ(map->ParseAttr("a,b,five", mdm::kAttrIndexList, stored, &size, 2), 1);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(stored), size), "3,5");
+  char shown[64] = {};
+  ASSERT_NE(map->FormatAttr(mdm::kAttrIndexList, stored, shown, sizeof shown, size, 2), nullptr);
+  EXPECT_STREQ(shown, "a,b,five");
+}
+
 }  // namespace

@@ -116,6 +116,44 @@ TEST_F(StreetBar, TheStreetBarListsTheCitysStreetsAndFindsATypedHouse) {
   EXPECT_GE(host.fullRedraws, 2);
 }
 
+// "123" typed into the open house list finds house 123, not whatever its last key alone would
+// find; after a pause of more than a second the next key starts a new search. "Show" then shows
+// the house found.
+TEST_F(StreetBar, KeysTypedInQuickSuccessionAddUpInTheOpenList) {
+  ASSERT_EQ(ToggleStreetBar(), 1);
+  HWND bar = Bar(kStreetBar);
+  Pick(bar, kStreets, L"Mill Lane");
+  HWND houses = GetDlgItem(bar, kHouses);
+  SetFocus(houses);
+  SendMessageW(houses, CB_SHOWDROPDOWN, TRUE, 0);
+  harness::Type(L"123");
+  EXPECT_EQ(SendMessageW(houses, CB_GETCURSEL, 0, 0), 2);
+  wchar_t text[16] = L"";
+  GetWindowTextW(houses, text, 16);
+  EXPECT_STREQ(text, L"123");
+  harness::Advance(1500);
+  harness::Type(L"7");
+  EXPECT_EQ(SendMessageW(houses, CB_GETCURSEL, 0, 0), 0);
+  harness::Advance(1500);
+  harness::Type(L"1");
+  harness::Advance(300);
+  harness::Type(L"2");
+  EXPECT_EQ(SendMessageW(houses, CB_GETCURSEL, 0, 0), 1);
+  // A tap on the entry found, marked in the open list, takes it: the edit shows it whole.
+  const HWND open = FindWindowW(L"ComboLBox", nullptr);
+  ASSERT_NE(open, nullptr);
+  RECT rows{};
+  GetWindowRect(open, &rows);
+  const int rowHeight = int(SendMessageW(houses, CB_GETITEMHEIGHT, 0, 0));
+  harness::Tap(rows.left + 10, rows.top + 1 + rowHeight + rowHeight / 2);
+  EXPECT_EQ(SendMessageW(houses, CB_GETDROPPEDSTATE, 0, 0), 0);
+  GetWindowTextW(houses, text, 16);
+  EXPECT_STREQ(text, L" 12");
+  Press(bar, kShowStreet);
+  ASSERT_EQ(g_MapView.GetHighlightCount(), 1);
+  EXPECT_EQ(g_MapView.highlights[0].object, 2);
+}
+
 TEST_F(StreetBar, AStreetIsFramedByItsHousesAndAStreetWithoutCentresMovesNothing) {
   ToggleStreetBar();
   HWND bar = Bar(kStreetBar);

@@ -63,7 +63,7 @@ TEST_F(MapListTest, WorkingMapStaysLastAndMovesKeepOrder) {
   EXPECT_EQ(Order(), "cba");
 }
 
-TEST_F(MapListTest, RemovingOrMovingClearsHighlights) {
+TEST_F(MapListTest, HighlightsFollowTheirMapsWhenMapsMoveOrGo) {
   view->AddVectorMap("\\Maps\\a.mdm", 0);
   view->AddVectorMap("\\Maps\\b.mdm", 0);
   ASSERT_EQ(view->LoadVectorMapObjects(0), 0);
@@ -81,11 +81,20 @@ TEST_F(MapListTest, RemovingOrMovingClearsHighlights) {
   EXPECT_EQ(view->AddHighlight(r), 0);
   EXPECT_EQ(view->GetHighlightCount(), 4);
   EXPECT_EQ(view->FindHighlight(TObjectRef{}), -1);
+  // "a" moves behind "b": its three highlights go with it; map 7 names no map and stays.
   view->MoveVectorMap(0, 1);
-  EXPECT_EQ(view->GetHighlightCount(), 0);
-  view->AddHighlight(r);
-  view->RemoveVectorMap(0);
-  EXPECT_EQ(view->GetHighlightCount(), 0);
+  ASSERT_EQ(view->GetHighlightCount(), 4);
+  EXPECT_EQ(view->highlights[0].map, 1);
+  EXPECT_EQ(std::memcmp(view->highlights[1].tag, "abcd", 4), 0);
+  EXPECT_EQ(view->highlights[2].map, 1);
+  EXPECT_EQ(view->highlights[3].map, 7);
+  view->RemoveVectorMap(0);  // "b": "a" comes first again
+  ASSERT_EQ(view->GetHighlightCount(), 4);
+  EXPECT_EQ(view->highlights[0].map, 0);
+  EXPECT_EQ(view->highlights[0].object, 2);
+  view->RemoveVectorMap(0);  // "a": its highlights go with it
+  ASSERT_EQ(view->GetHighlightCount(), 1);
+  EXPECT_EQ(view->highlights[0].map, 7);
 }
 
 TEST_F(MapListTest, KeepWorkingMapOnly) {

@@ -281,6 +281,38 @@ TEST_F(ProjectDialogs, TheWorkingMapStaysWhileThePortIsOpen) {
   EXPECT_NE(ReadText("\\Vorna\\after.mpj").find("\nW\n"), std::string::npos);
 }
 
+// Highlights (a house the search showed, say) stay on their objects while the project editor
+// adds a map before the working map, moves one and removes another.
+TEST_F(ProjectDialogs, HighlightsStayOnTheirObjectsAsMapsAreAddedMovedAndRemoved) {
+  OpenProject("", {"\\Maps\\roads.mdm", "\\Maps\\lakes.mdm", "\\Maps\\work.mdm"}, true);
+  TMdmMap* const lakes = view.GetVectorMap(1);
+  TMdmMap* const work = view.GetVectorMap(2);
+  TObjectRef onLakes, onWork;
+  onLakes.map = 1;
+  onLakes.object = 3;
+  onWork.map = 2;
+  onWork.object = 1;
+  view.AddHighlight(onLakes);
+  view.AddHighlight(onWork);
+  g_Ini.SetString("LastPathMap", "\\Other\\");
+  harness::OnDialog(TFileBrowser::kOpenTemplate, [](HWND b) { ChooseFiles(b, {L"roads.mdm"}); });
+  Run([&](HWND d) {
+    Press(d, TProjectMapsDlg::kAdd);  // joins before the working map
+    ASSERT_EQ(Lines(d).size(), 4u);
+    Select(d, 0);
+    Press(d, TProjectMapsDlg::kDown);  // the first roads below lakes
+    Select(d, 2);
+    Press(d, TProjectMapsDlg::kDelete);  // the roads just added
+    Press(d, IDOK);
+  });
+  ASSERT_EQ(view.GetVectorMapCount(), 3);
+  ASSERT_EQ(view.GetHighlightCount(), 2);
+  EXPECT_EQ(view.GetVectorMap(view.highlights[0].map), lakes);
+  EXPECT_EQ(view.highlights[0].object, 3);
+  EXPECT_EQ(view.GetVectorMap(view.highlights[1].map), work);
+  EXPECT_EQ(view.highlights[1].object, 1);
+}
+
 TEST_F(ProjectDialogs, AddOpensEachChosenFileAndSaysWhatFailed) {
   WriteText("\\Maps\\notes.txt", "text");
   WriteText("\\Maps\\broken.mdm", "not a map");
@@ -366,6 +398,45 @@ TEST_F(ProjectDialogs, NewWorkingMapInAnEmptyProjectAsksFirstWithoutAFix) {
   EXPECT_EQ(std::string(map->libraryName), "Topo");
   EXPECT_EQ(map->HeaderScale(), 20000u);
   EXPECT_TRUE(FileExists("\\Maps\\wm_0410_1532.mdm"));
+}
+
+// A fresh device has no "NewWMapObjLib": OK is refused with the library message and the dialog
+// stays. A library that does not read makes no map: the project and its working map stay.
+TEST_F(ProjectDialogs, ANewWorkingMapIsMadeOnlyWithALibraryThatReads) {
+  OpenProject("", {"\\Maps\\roads.mdm", "\\Maps\\work.mdm"}, true);
+  TMdmMap* const working = g_UserLayer.map;
+  ASSERT_NE(working, nullptr);
+  ASSERT_TRUE(WriteText("\\Vorna\\Obj\\Bad.mol", "not a library"));
+  g_Ini.SetString("NewWMapName", "\\Maps\\");
+  g_Ini.SetInt("NewWMapScale", 5);
+  g_Ini.SetString("NewWMapObjLib", "");  // as on a fresh device: no line chosen
+  int opened = 0;
+  bool stayedOpen = false;
+  harness::OnDialog(TNewWorkMapDlg::kTemplate, [&](HWND n) {
+    Press(n, IDOK);  // no library chosen
+    stayedOpen = harness::MessageBoxes().size() == 1;
+    const HWND list = GetDlgItem(n, TNewWorkMapDlg::kLibrary);
+    const LRESULT bad = SendMessageW(list, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(L"Bad"));
+    ASSERT_NE(bad, CB_ERR);
+    SendMessageW(list, CB_SETCURSEL, WPARAM(bad), 0);
+    ++opened;
+    Press(n, IDOK);
+  });
+  harness::AnswerMessageBox(L"", IDOK);
+  Run([&](HWND d) {
+    Press(d, TProjectMapsDlg::kNewWorkMap);
+    EXPECT_EQ(Lines(d), (std::vector<std::string>{"roads.mdm (L)", "work.mdm (L)"}));
+    Press(d, IDOK);
+  });
+  EXPECT_EQ(opened, 1);
+  EXPECT_TRUE(stayedOpen);
+  const auto& boxes = harness::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, g_Lang.GetText(100005));
+  EXPECT_NE(boxes[1].text.find(L"(код "), std::wstring::npos);  // the library's own error
+  ASSERT_EQ(view.GetVectorMapCount(), 2);
+  EXPECT_EQ(g_UserLayer.map, working);
+  EXPECT_FALSE(FileExists("\\Maps\\wm_0410_1532.mdm"));
 }
 
 TEST_F(ProjectDialogs, ANewMapOverTheWorkingMapsOwnPathReplacesIt) {
