@@ -126,6 +126,8 @@ class TMdmMap {
   int SetObjectName(uint16_t index, const char* text);
   char* FormatAttr(uint8_t type, const void* value, char* text, size_t bufferSize,
                    uint16_t storedSize, int tableId);
+  // Text to a typed value; 0 when it is none. A number must be exactly one number that its type
+  // holds (ScanAttrNumber); the stored value is never another one.
   int ParseAttr(const char* text, uint8_t type, void* value, uint16_t* size, int tableId);
   void ComputeObjectLevels();
 
