@@ -121,18 +121,29 @@ TEST_F(ObjectForm, LengthAndAreaTexts) {
   LengthAndArea(*Map(0), 1, &length, &area);
   EXPECT_EQ(length, L"1.5 км");
   EXPECT_EQ(area, L"");
+  // Whole numbers without a dangling point.
   LengthAndArea(*Map(0), 2, &length, &area);
-  EXPECT_EQ(length, L"4. км");
+  EXPECT_EQ(length, L"4 км");
   LengthAndArea(*Map(0), 3, &length, &area);
-  EXPECT_EQ(length, L"4. км");
-  EXPECT_EQ(area, L"1. км2");
+  EXPECT_EQ(length, L"4 км");
+  EXPECT_EQ(area, L"1 км2");
   LengthAndArea(*Map(0), 4, &length, &area);  // not closed in its file: closed for both
-  EXPECT_EQ(length, L"4. км");
-  EXPECT_EQ(area, L"1. км2");
+  EXPECT_EQ(length, L"4 км");
+  EXPECT_EQ(area, L"1 км2");
   LengthAndArea(*Map(0), 5, &length, &area);
   EXPECT_EQ(length, L"");
   LengthAndArea(*Map(0), 6, &length, &area);
-  EXPECT_EQ(length, L"3. км");
+  EXPECT_EQ(length, L"3 км");
+  // Decimetre units: 999.99952 m rounds to a kilometre in thousandths; 120.5 m keeps its half.
+  ASSERT_EQ(AddMap("\\Vorna\\Deci.mdm",
+                   {sample::MdmShape(Line(1), {{0, 0}, {6748, 7380}}),
+                    sample::MdmShape(Line(1), {{0, 0}, {1205, 0}})},
+                   2),
+            1);
+  LengthAndArea(*Map(1), 1, &length, &area);
+  EXPECT_EQ(length, L"1 км");
+  LengthAndArea(*Map(1), 2, &length, &area);
+  EXPECT_EQ(length, L"120.5 м");
 }
 
 // The form in its dialog: layout by the view settings, and the row remembered after Cancel.
