@@ -111,7 +111,7 @@ bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 bool IsExponentLetter(unsigned char c) { return c == 0xC5 || c == 0xE5; }
 
 int ScanInteger(uint8_t type, const unsigned char* p, bool negative, double* value) {
-  // Eleven significant digits already pass every range here; more are only counted.
+  // Past 10^11 the magnitude is out of every range here: further digits are only counted.
   int64_t magnitude = 0;
   int digits = 0;
   for (; *p; ++p) {
@@ -160,7 +160,7 @@ int ScanReal(uint8_t type, const unsigned char* p, bool negative, double* value)
   if (mantissa == 0) return kAttrNumberPartial;
   double d = 0;
   const auto r = std::from_chars(plain.data(), plain.data() + plain.size(), d);
-  // Beyond the range of a double either way: a typed digit more or less will not mend it.
+  // Above or below what a double holds: no value to store.
   if (r.ec != std::errc() || r.ptr != plain.data() + plain.size() || !std::isfinite(d))
     return kAttrNumberBad;
   if (type == mdm::kAttrFloat) {
