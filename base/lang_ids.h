@@ -75,6 +75,9 @@
   X(kMsgObjOutOfBoundErr, 100085, "Msg_ObjOutOfBoundErr") \
   X(kMsgNoWMMode, 100087, "Msg_NoWMMode") \
   X(kMsgNotCopied, 100131, "Msg_NotCopied") \
+  X(kMsgLineFewVertices, 100480, "Msg_LineFewVertices") \
+  X(kMsgAreaFewVertices, 100481, "Msg_AreaFewVertices") \
+  X(kMsgSharpBend, 100482, "Msg_SharpBend") \
   X(kBtActNull, 110001, "BtAct_Null") \
   X(kBtActZoomIn, 110002, "BtAct_ZoomIn") \
   X(kBtActZoomOut, 110003, "BtAct_ZoomOut") \

@@ -58,12 +58,15 @@ int TAttrField::StoreValue() {
     SendMessageW(combo, CB_ADDSTRING, 0, LPARAM(wide));
   std::string text = WideToAnsiString(wide);
   if (text.size() > kMaxText) text.resize(kMaxText);
-  // The parser takes any text for a number; the check refuses what is not one, so a typing
-  // slip keeps the stored value rather than writing 0.
-  if (!ValidateAttrText(valueType, text.c_str())) return 0;
+  // A number must be exactly one number its type holds: a typing slip keeps the stored value
+  // (and the flag) rather than writing another number, and the user hears it.
   uint8_t value[256] = {};
   uint16_t size = 255;
-  if (!map->ParseAttr(text.c_str(), valueType, value, &size, 0)) return 0;
+  if (!ValidateAttrText(valueType, text.c_str()) ||
+      !map->ParseAttr(text.c_str(), valueType, value, &size, 0)) {
+    MessageBeep(MB_ICONHAND);
+    return 0;
+  }
   if (!map->SetAttr(object, uint16_t(attribute), valueType, value)) return 0;
   modified = 0;
   return 1;

@@ -114,12 +114,22 @@ int StoreAttrRows(TMdmMap& map, uint16_t object, const std::vector<TAttrRow>& ro
 
 namespace {
 
-std::wstring NumberText(double value, int unitId, const wchar_t* suffix) {
-  char number[64];
+// A length (scale 1000, metres) or an area (scale 1000000, square metres) as a person writes it:
+// "%.3f" without its trailing zeros, nor the point they leave ("4 км", not "4. км"); in the larger
+// unit from `scale` on, and also just below it where the thousandths would round up to it
+// ("1 км", not "1000 м").
+std::wstring NumberText(double value, double scale, const wchar_t* suffix) {
+  char number[64], limit[64];
   snprintf(number, sizeof(number), "%.3f", value);
+  snprintf(limit, sizeof(limit), "%.3f", scale);
+  const bool large = value >= scale || std::strcmp(number, limit) == 0;
+  if (large) snprintf(number, sizeof(number), "%.3f", value / scale);
   TrimTrailingZeros(number);
+  const size_t n = std::strlen(number);
+  if (n > 1 && number[n - 1] == '.') number[n - 1] = 0;
   wchar_t out[128];
-  swprintf(out, 128, L"%s %ls%ls", number, g_Lang.GetText(unitId), suffix);
+  swprintf(out, 128, L"%s %ls%ls", number, g_Lang.GetText(large ? lang_id::kMsgKm : lang_id::kMsgM),
+           suffix);
   return out;
 }
 
@@ -147,13 +157,6 @@ void LengthAndArea(TMdmMap& map, uint16_t object, std::wstring* length, std::wst
     twice += (x1 - x0) * (y1 + y0);
   }
   double metres = sum * unit;
-  if (length) {
-    *length = metres >= 1000.0 ? NumberText(metres / 1000, lang_id::kMsgKm, L"")
-                               : NumberText(metres, lang_id::kMsgM, L"");
-  }
-  if (kind == 3 && area) {
-    const double square = std::fabs(twice / 2) * unit * unit;
-    *area = square >= 1000000.0 ? NumberText(square / 1000000, lang_id::kMsgKm, L"2")
-                                : NumberText(square, lang_id::kMsgM, L"2");
-  }
+  if (length) *length = NumberText(metres, 1000.0, L"");
+  if (kind == 3 && area) *area = NumberText(std::fabs(twice / 2) * unit * unit, 1000000.0, L"2");
 }

@@ -35,6 +35,6 @@ struct TAttrCell {
 int StoreAttrRows(TMdmMap& map, uint16_t object, const std::vector<TAttrRow>& rows,
                   const std::vector<TAttrCell>& cells);
 
-// "L:" and "S:" texts of a line or an area ("1.5 км", "12. м2"); both empty for other kinds and
+// "L:" and "S:" texts of a line or an area ("1.5 км", "12 м2"); both empty for other kinds and
 // without a unit.
 void LengthAndArea(TMdmMap& map, uint16_t object, std::wstring* length, std::wstring* area);

@@ -183,41 +183,65 @@ double NearestSegment(TMapPoint p, const TMapPoint* v, int32_t n, int32_t* segme
 
 namespace {
 
-// The bisector point of vertex i on the wanted side. The side is tested against the incoming
-// segment, or the outgoing one when the incoming is 0 long.
-bool InnerPoint(TMapPoint prev, TMapPoint at, TMapPoint next, double offset, int wantedSide,
-                TMapPoint* out) {
+// The sine of half the interior angle at `at` between its two arms; false when an arm is 0 long
+// and there is no angle.
+bool ArmsMeet(TMapPoint prev, TMapPoint at, TMapPoint next, double* sinHalf) {
+  const double ux = double(prev.x) - at.x, uy = double(prev.y) - at.y;
+  const double wx = double(next.x) - at.x, wy = double(next.y) - at.y;
+  if ((ux == 0 && uy == 0) || (wx == 0 && wy == 0)) return false;
+  const double angle = std::atan2(std::fabs(ux * wy - uy * wx), ux * wx + uy * wy);
+  *sinHalf = std::sin(angle / 2);
+  return true;
+}
+
+// The corner of a line kept `offset` from both arms of vertex `at`, on the wanted side: the
+// offsets of the two arms meet on the bisector offset / sin(a / 2) from the vertex, a the
+// interior angle. (A point `offset` along the bisector would leave the line nearer both arms than
+// asked: 7 instead of 10 at a right angle.) An arm of length 0 leaves no angle: the point stands
+// square to the other arm at `offset`. The side is tested against the incoming segment, or the
+// outgoing one when the incoming is 0 long.
+// 1 with the point; 0 when it has no coordinates; kSharpBend when the arms close to less than
+// kSharpestBend.
+int InnerPoint(TMapPoint prev, TMapPoint at, TMapPoint next, double offset, int wantedSide,
+               TMapPoint* out) {
+  double sinHalf = 1;
+  if (ArmsMeet(prev, at, next, &sinHalf)) {
+    if (sinHalf < std::sin(kSharpestBend / 2)) return kSharpBend;
+    offset /= sinHalf;
+  }
   TMapPoint p1, p2;
-  if (!BisectorPoints(prev, at, next, offset, &p1, &p2)) return false;
+  if (!BisectorPoints(prev, at, next, offset, &p1, &p2)) return 0;
   const int side = Same(prev, at) ? SideOf(p1, at, next) : SideOf(p1, prev, at);
   *out = side == wantedSide ? p1 : p2;
-  return true;
+  return 1;
 }
 
 }  // namespace
 
-bool ParallelLine(const TMapPoint* v, int32_t n, const int32_t* offsets, int wantedSide,
-                  std::vector<TMapPoint>* out) {
-  if (n < 2 || !v || !offsets) return false;
+int ParallelLine(const TMapPoint* v, int32_t n, const int32_t* offsets, int wantedSide,
+                 std::vector<TMapPoint>* out) {
+  if (n < 2 || !v || !offsets) return 0;
   std::vector<TMapPoint> line(static_cast<size_t>(n));
   TMapPoint plus, minus;
   if (!PointAtAngle(v[1], v[0], kPi / 2, offsets[0], &plus) ||
       !PointAtAngle(v[1], v[0], -kPi / 2, offsets[0], &minus))
-    return false;
+    return 0;
   line[0] = SideOf(plus, v[0], v[1]) == wantedSide ? plus : minus;
   for (int32_t i = 1; i + 1 < n; ++i) {
+    const int r = InnerPoint(v[i - 1], v[i], v[i + 1], offsets[i], wantedSide, &line[size_t(i)]);
+    if (r == kSharpBend) return kSharpBend;
     // A vertex repeated on both sides has no direction of its own: it stays with the last one.
-    if (!InnerPoint(v[i - 1], v[i], v[i + 1], offsets[i], wantedSide, &line[size_t(i)])) {
+    if (r == 0) {
       if (Same(v[i - 1], v[i]) && Same(v[i], v[i + 1])) line[size_t(i)] = line[size_t(i) - 1];
-      else return false;
+      else return 0;
     }
   }
   if (!PointAtAngle(v[n - 2], v[n - 1], kPi / 2, offsets[n - 1], &plus) ||
       !PointAtAngle(v[n - 2], v[n - 1], -kPi / 2, offsets[n - 1], &minus))
-    return false;
+    return 0;
   line[size_t(n) - 1] = SideOf(plus, v[n - 2], v[n - 1]) == wantedSide ? plus : minus;
   *out = std::move(line);
-  return true;
+  return 1;
 }
 
 bool FillOffsets(std::vector<int32_t>& offsets, const std::vector<uint8_t>& known) {
@@ -244,8 +268,8 @@ bool FillOffsets(std::vector<int32_t>& offsets, const std::vector<uint8_t>& know
   return true;
 }
 
-bool NearSideAlongLine(const TMapPoint* v, int32_t n, TMapPoint p1, TMapPoint p2, int* wantedSide,
-                       std::vector<TMapPoint>* nearSide) {
+int NearSideAlongLine(const TMapPoint* v, int32_t n, TMapPoint p1, TMapPoint p2, int* wantedSide,
+                      std::vector<TMapPoint>* nearSide) {
   nearSide->clear();
   int32_t s1 = 0, s2 = 0;
   TMapPoint f1{}, f2{};
@@ -253,7 +277,7 @@ bool NearSideAlongLine(const TMapPoint* v, int32_t n, TMapPoint p1, TMapPoint p2
   const double d2 = NearestSegment(p2, v, n, &s2, &f2);
   if (d1 < 0 || d2 < 0 || s1 == s2) {
     *nearSide = {p1, p2};
-    return true;
+    return 1;
   }
   // Walk from the point met first along the line to the other.
   TMapPoint start = p1, end = p2, fStart = f1, fEnd = f2;
@@ -272,13 +296,15 @@ bool NearSideAlongLine(const TMapPoint* v, int32_t n, TMapPoint p1, TMapPoint p2
     const double a = Hypot(v[k], fStart), b = Hypot(v[k], fEnd);
     const double share = a + b > 0 ? a / (a + b) : 0.0;
     int32_t e;
-    if (!ToUnit(dStart + (dEnd - dStart) * share, &e)) return false;
+    if (!ToUnit(dStart + (dEnd - dStart) * share, &e)) return 0;
     TMapPoint p;
-    if (!InnerPoint(v[k - 1], v[k], v[k + 1], e, *wantedSide, &p)) continue;
+    const int r = InnerPoint(v[k - 1], v[k], v[k + 1], e, *wantedSide, &p);
+    if (r == kSharpBend) return kSharpBend;
+    if (r == 0) continue;
     nearSide->push_back(p);
   }
   nearSide->push_back(end);
-  return true;
+  return 1;
 }
 
 bool RectangleRing(const std::vector<TMapPoint>& nearSide, int32_t w, int wantedSide,

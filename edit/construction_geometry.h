@@ -75,11 +75,21 @@ double LineDistance(TMapPoint p, TMapPoint a, TMapPoint b);
 // without a square root each. -1 with fewer than 2 vertices.
 double NearestSegment(TMapPoint p, const TMapPoint* v, int32_t n, int32_t* segment, TMapPoint* foot);
 
-// A line parallel to the polyline v[0 .. n): vertex i moved by offsets[i] map units to the side
-// where the side test against its segment gives `wantedSide`. Exactly n vertices; false when
-// n < 2 or a vertex has no coordinates.
-bool ParallelLine(const TMapPoint* v, int32_t n, const int32_t* offsets, int wantedSide,
-                  std::vector<TMapPoint>* out);
+// The sharpest bend of a base line that an offset line follows: at an interior angle a the
+// offset corner lies d / sin(a / 2) from the vertex, 11.5 d at 10 degrees and without bound as a
+// closes; beyond that the "parallel" would be a spike far off the line.
+constexpr double kSharpestBend = 10 * kPi / 180;
+// The result of an offset line that meets a bend sharper than kSharpestBend.
+constexpr int kSharpBend = -1;
+
+// A line parallel to the polyline v[0 .. n): the ends moved square by offsets[0] and
+// offsets[n - 1] map units, each inner vertex to the corner where the offsets of its two
+// segments meet (on the bisector, offsets[i] / sin(half the interior angle) away), so that with
+// equal offsets every segment lies exactly that far from its base segment; all on the side where
+// the side test against the segment gives `wantedSide`. Exactly n vertices: 1; kSharpBend for a
+// bend sharper than kSharpestBend; 0 when n < 2 or a vertex has no coordinates.
+int ParallelLine(const TMapPoint* v, int32_t n, const int32_t* offsets, int wantedSide,
+                 std::vector<TMapPoint>* out);
 
 // The offsets of a parallel line whose distance is given by further points: `known[i]` marks a
 // set offset; an unset one takes the next set one (at 0), the mean of its predecessor and the
@@ -89,9 +99,10 @@ bool FillOffsets(std::vector<int32_t>& offsets, const std::vector<uint8_t>& know
 // The near side of a rectangle built along the polyline v[0 .. n) between P1 and P2: P1, the
 // base vertices between their nearest segments moved to the interpolated distance on
 // `*wantedSide` (which becomes the side of the start point against its foot line when that is
-// not 0), then P2. Start and end swap when P2 comes first along the line.
-bool NearSideAlongLine(const TMapPoint* v, int32_t n, TMapPoint p1, TMapPoint p2, int* wantedSide,
-                       std::vector<TMapPoint>* nearSide);
+// not 0) by the corner rule of ParallelLine, then P2. Start and end swap when P2 comes first
+// along the line. 1; kSharpBend as ParallelLine; 0 when a distance has no coordinates.
+int NearSideAlongLine(const TMapPoint* v, int32_t n, TMapPoint p1, TMapPoint p2, int* wantedSide,
+                      std::vector<TMapPoint>* nearSide);
 // Closes the near side S .. E into a ring: the far side is the near side backwards, moved by
 // E - R, R the point at w from E at wantedSide x 90 degrees to S -> E. False when S = E or a
 // vertex has no coordinates.

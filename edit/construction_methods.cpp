@@ -1,5 +1,6 @@
 #include "edit/construction_methods.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -75,6 +76,25 @@ std::string NewTag(TNewObjectBuilder& builder, const Target& t) {
 
 void Unplace(const Target& t) { t.map->SetPointPosition(t.index, 0, 0, 1); }
 
+// A preview with nothing to show leaves no geometry behind: a point back at the origin (never
+// placed), a line or area without vertices. Else the last preview would stay on the map.
+void ClearGeometry(const Target& t) {
+  if ((t.map->GetObjectCode(t.index) & 7) == mdm::kKindPoint) Unplace(t);
+  else t.map->ClearObjectVertices(t.index);
+}
+
+// Too few vertices for the builder's kind to be an object worth keeping: a line of one vertex
+// or an area of fewer than 3 distinct corners is saved invisible and can hardly be selected.
+bool TooFewVertices(uint8_t kind, const std::vector<TMapPoint>& v) {
+  if (kind == mdm::kKindLine) return v.size() < 2;
+  if (kind != mdm::kKindArea) return false;
+  std::vector<TMapPoint> corners(v);
+  std::sort(corners.begin(), corners.end(), [](TMapPoint a, TMapPoint b) {
+    return a.x != b.x ? a.x < b.x : a.y < b.y;
+  });
+  return std::unique(corners.begin(), corners.end(), Same) - corners.begin() < 3;
+}
+
 TMarker MarkerOf(const Target& t, TMapPoint p) {
   double plane[2];
   t.map->MapToPlanePacked(p.x, p.y, plane);
@@ -101,13 +121,15 @@ int WriteVertices(const Target& t, const std::vector<TMapPoint>& v) {
 }
 
 // The end of every method: a refused apply deletes the stale preview, a written one is logged.
-void Finish(TNewObjectBuilder& builder, int written, int apply, const std::string& record) {
-  if (!apply) return;
-  if (!written) {
+// Returns `written`, the method's result.
+int Finish(TNewObjectBuilder& builder, int written, int apply, const std::string& record) {
+  if (!apply) return written;
+  if (written != 1) {
     builder.DiscardPending();
-    return;
+    return written;
   }
   if (!record.empty()) AppendToolsRecord(builder, record);
+  return written;
 }
 
 bool ReadBase(const TNewObjectBuilder& builder, const TObjectRef& ref, TMapPoint* out) {
@@ -241,6 +263,8 @@ int BuildFromTaps(TNewObjectBuilder& builder, std::vector<TMapPoint>& taps, int 
       // The map's point move answers 1 also when it refuses: the extent is tested here.
       if (t.map->CheckInside(first.x, first.y) && t.map->CheckInside(second.x, second.y))
         written = t.map->MovePointObject(t.index, first.x, first.y, second.x, second.y);
+    } else if (!apply) {
+      ClearGeometry(t);  // the tap undone
     }
   } else {
     if (kind == mdm::kKindArea || kind == mdm::kKindText)
@@ -252,19 +276,21 @@ int BuildFromTaps(TNewObjectBuilder& builder, std::vector<TMapPoint>& taps, int 
       if (PerpendicularFoot(v[0], v[v.size() - 2], v[v.size() - 1], &foot)) v.back() = foot;
     }
     if (v.size() == 1 && !apply) v.push_back(v[0]);
+    if (apply && !v.empty() && TooFewVertices(kind, v))
+      return Finish(builder, kTooFewVertices, apply, "");
+    if (v.empty() && !apply) ClearGeometry(t);  // every vertex undone
     written = WriteVertices(t, v);
   }
   if (apply && written && kind != mdm::kKindText) {
     std::string tag;
     work_log::MakeObjectTag(t.map, t.index, &tag);
   }
-  Finish(builder, written, apply, "");
-  return written;
+  return Finish(builder, written, apply, "");
 }
 
-void BuildLineS(TNewObjectBuilder& builder, const TObjectRef* picks, int count, int apply) {
+int BuildLineS(TNewObjectBuilder& builder, const TObjectRef* picks, int count, int apply) {
   Target t;
-  if (!picks || !Begin(builder, &t)) return;
+  if (!picks || !Begin(builder, &t)) return 0;
   std::vector<TMapPoint> v;
   std::string parts;
   for (int i = 0; i < count; ++i) {
@@ -274,19 +300,22 @@ void BuildLineS(TNewObjectBuilder& builder, const TObjectRef* picks, int count, 
     std::string part;
     if (apply && FullPart(t.map, picks[i].object, &part)) parts += "\t" + part;
   }
+  if (apply && !v.empty() && TooFewVertices(builder.GetKind(), v))
+    return Finish(builder, kTooFewVertices, apply, "");
+  if (v.empty() && !apply) ClearGeometry(t);  // every pick undone
   const int written = WriteVertices(t, v);
-  Finish(builder, written, apply,
-         apply && written ? "LINE_S\t" + NewTag(builder, t) + parts : std::string());
+  return Finish(builder, written, apply,
+                apply && written ? "LINE_S\t" + NewTag(builder, t) + parts : std::string());
 }
 
-void BuildLineP(TNewObjectBuilder& builder, const TObjectRef* picks, int count, double length,
-                int apply) {
+int BuildLineP(TNewObjectBuilder& builder, const TObjectRef* picks, int count, double length,
+               int apply) {
   Target t;
-  if (!picks || count <= 0 || !Begin(builder, &t)) return;
+  if (!picks || count <= 0 || !Begin(builder, &t)) return 0;
   const uint16_t base = picks[0].object;
-  if (base >= t.map->count || t.map->GetObjectCode(base) == 0) return;
+  if (base >= t.map->count || t.map->GetObjectCode(base) == 0) return 0;
   TPointBuf line;
-  if (!t.map->GetObjectVertices(base, &line) || line.count < 2) return;
+  if (!t.map->GetObjectVertices(base, &line) || line.count < 2) return 0;
   const int32_t n = line.count;
   std::vector<int32_t> offsets(size_t(n), 0);
   int wanted = SideOfLength(length);
@@ -314,8 +343,13 @@ void BuildLineP(TNewObjectBuilder& builder, const TObjectRef* picks, int count, 
     ok = ok && FillOffsets(offsets, known);
   }
   std::vector<TMapPoint> out;
-  const int written = ok && ParallelLine(line.points, n, offsets.data(), wanted, &out)
-                          ? WriteVertices(t, out) : 0;
+  const int shape = ok ? ParallelLine(line.points, n, offsets.data(), wanted, &out) : 0;
+  if (shape == kSharpBend) {
+    // No far-off corner on the map, and no older preview that looks like a result.
+    if (!apply) ClearGeometry(t);
+    return Finish(builder, kSharpBend, apply, "");
+  }
+  const int written = shape == 1 ? WriteVertices(t, out) : 0;
   std::string record;
   if (apply && written) {
     std::string part;
@@ -328,7 +362,7 @@ void BuildLineP(TNewObjectBuilder& builder, const TObjectRef* picks, int count, 
         if (FullPart(t.map, picks[i].object, &part)) record += "\t" + part;
     }
   }
-  Finish(builder, written, apply, record);
+  return Finish(builder, written, apply, record);
 }
 
 namespace {
@@ -349,10 +383,10 @@ bool BaseSide(const TNewObjectBuilder& builder, const TObjectRef* picks, int cou
 
 }  // namespace
 
-void BuildRect(TNewObjectBuilder& builder, const TObjectRef* picks, int count, double length,
-               int apply) {
+int BuildRect(TNewObjectBuilder& builder, const TObjectRef* picks, int count, double length,
+              int apply) {
   Target t;
-  if (!picks || count <= 0 || !Begin(builder, &t)) return;
+  if (!picks || count <= 0 || !Begin(builder, &t)) return 0;
   bool line = false;
   TMapPoint p1, p2;
   int32_t w = 0;
@@ -372,11 +406,19 @@ void BuildRect(TNewObjectBuilder& builder, const TObjectRef* picks, int count, d
   std::vector<TMapPoint> nearSide{p1, p2}, ring;
   if (line) {
     TPointBuf base;
-    if (!t.map->GetObjectVertices(picks[0].object, &base) ||
-        !NearSideAlongLine(base.points, base.count, p1, p2, &wanted, &nearSide))
-      return Finish(builder, 0, apply, "");
+    if (!t.map->GetObjectVertices(picks[0].object, &base)) return Finish(builder, 0, apply, "");
+    const int shape = NearSideAlongLine(base.points, base.count, p1, p2, &wanted, &nearSide);
+    if (shape == kSharpBend) {
+      if (!apply) ClearGeometry(t);
+      return Finish(builder, kSharpBend, apply, "");
+    }
+    if (shape != 1) return Finish(builder, 0, apply, "");
   }
-  const int written = RectangleRing(nearSide, w, wanted, &ring) ? WriteVertices(t, ring) : 0;
+  if (!RectangleRing(nearSide, w, wanted, &ring)) return Finish(builder, 0, apply, "");
+  // A width of 0 gives the ring P1, P2, P2, P1: no area.
+  if (apply && TooFewVertices(mdm::kKindArea, ring))
+    return Finish(builder, kTooFewVertices, apply, "");
+  const int written = WriteVertices(t, ring);
   std::string record;
   if (apply && written) {
     const char* name = line ? (byPoint ? "RECT_CP3" : "RECT_CPH") : (byPoint ? "RECT_3" : "RECT_H");
@@ -386,7 +428,7 @@ void BuildRect(TNewObjectBuilder& builder, const TObjectRef* picks, int count, d
     for (int i = 0; i <= last; ++i) record += "\t" + Part(t.map, picks[i].object);
     if (!byPoint) record += "\t" + Fixed(length * wanted);
   }
-  Finish(builder, written, apply, record);
+  return Finish(builder, written, apply, record);
 }
 
 void BuildPerpendicular(TNewObjectBuilder& builder, const TObjectRef& a, const TObjectRef& b,

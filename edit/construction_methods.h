@@ -21,14 +21,20 @@ class TNewObjectBuilder;
 
 namespace construct {
 
-// 1 when written; 0 when the map refused it (the pending object then is deleted on apply).
+// What the methods that give a vertex list answer: 1 when written; 0 when nothing was (nothing
+// to build, or the map refused it); kTooFewVertices when an apply would have written a line of
+// fewer than 2 vertices or an area of fewer than 3 distinct corners; kSharpBend (see
+// construction_geometry.h) when an offset along a bent line meets a bend too sharp to follow.
+// On apply the pending object is deleted in every case but 1; a preview with nothing to show
+// clears the pending object's geometry, so an undone last vertex leaves nothing drawn.
+constexpr int kTooFewVertices = -2;
 int BuildFromTaps(TNewObjectBuilder& builder, std::vector<TMapPoint>& taps, int apply,
                   int closing);
-void BuildLineS(TNewObjectBuilder& builder, const TObjectRef* picks, int count, int apply);
-void BuildLineP(TNewObjectBuilder& builder, const TObjectRef* picks, int count, double length,
-                int apply);
-void BuildRect(TNewObjectBuilder& builder, const TObjectRef* picks, int count, double length,
+int BuildLineS(TNewObjectBuilder& builder, const TObjectRef* picks, int count, int apply);
+int BuildLineP(TNewObjectBuilder& builder, const TObjectRef* picks, int count, double length,
                int apply);
+int BuildRect(TNewObjectBuilder& builder, const TObjectRef* picks, int count, double length,
+              int apply);
 void BuildPerpendicular(TNewObjectBuilder& builder, const TObjectRef& a, const TObjectRef& b,
                         const TObjectRef& k);
 // The returned marker holds the new point's plane position, all zeros when none was placed.

@@ -1,6 +1,8 @@
 #include "edit/measure_tool.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <new>
 
@@ -49,8 +51,15 @@ int TMeasureTool::AddPoint(int x, int y) {
 }
 
 std::wstring TMeasureTool::LabelText() const {
-  const bool km = total >= 1000.0;
-  const double value = km ? total / 1000.0 : total;
+  bool km = total >= 1000.0;
+  double value = km ? total / 1000.0 : total;
+  // Just below a kilometre one decimal would round up to "1000.0 м": that is a kilometre.
+  char rounded[32];
+  std::snprintf(rounded, sizeof rounded, "%.1f", value);
+  if (!km && std::strcmp(rounded, "1000.0") == 0) {
+    km = true;
+    value = 1.0;
+  }
   const wchar_t* unit = g_Lang.GetText(km ? lang_id::kMsgKm : lang_id::kMsgM);
   const wchar_t* caption = g_Lang.GetText(lang_id::kMsgRuleL);
   wchar_t text[128];

@@ -7,6 +7,7 @@
 #include "edit/object_refs.h"
 #include "edit/value_list_dialog.h"
 #include "maps/attr_list.h"
+#include "maps/mdm_format.h"
 #include "maps/mdm_map.h"
 #include "maps/user_layer.h"
 #include "view/map_view.h"
@@ -31,6 +32,7 @@ INT_PTR CALLBACK FormProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
       return TRUE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK) {
+        if (!f.CheckEdits()) return TRUE;  // the form stays, on the value to mend
         f.Store();
         f.Report();
         EndDialog(dialog, IDOK);
@@ -191,7 +193,10 @@ void TObjectForm::Paint() {
 int TObjectForm::EditCheck(int row, int column, const char* text) {
   const uint32_t data = grid.GetCellData(row, 0);
   if (data < 1 || data > rows.size() || !object_refs::MapOf(object)) return 0;
-  if (!ValidateAttrText(rows[data - 1].type, text ? text : "")) return 0;
+  if (!ValidateAttrText(rows[data - 1].type, text ? text : "")) {
+    MessageBeep(MB_ICONHAND);  // the grid takes the key back out of the box
+    return 0;
+  }
   modified = 1;
   cells[data - 1].edited = true;
   cells[data - 1].text = text ? text : "";
@@ -218,6 +223,22 @@ int TObjectForm::CellClick(int row, int column) {
     InvalidateRect(grid.window, nullptr, FALSE);
   }
   return 0;
+}
+
+bool TObjectForm::CheckEdits() {
+  if (!working || !modified || !object_refs::MapOf(object)) return true;
+  for (size_t i = 0; i < rows.size() && i < cells.size(); ++i) {
+    const uint8_t type = rows[i].type;
+    if (!cells[i].edited || cells[i].text.empty() || type > mdm::kAttrDouble) continue;
+    // The editor lets a sign or a lone exponent letter stand while it is typed; it is no value.
+    if (ScanAttrNumber(type, cells[i].text.c_str(), nullptr) == kAttrNumberWhole) continue;
+    MessageBeep(MB_ICONHAND);
+    const int r = GridRowOf(i);
+    grid.ScrollToRow(showFull ? r - 1 : r);
+    grid.SelectCell(r, valueColumn);
+    return false;
+  }
+  return true;
 }
 
 void TObjectForm::Store() {

@@ -23,6 +23,9 @@ class TObjectForm {
   void Paint();
   int EditCheck(int row, int column, const char* text);
   int CellClick(int row, int column);
+  // Before OK: false, with a beep and the edit box on the cell, when an edited number is not
+  // one whole number of its row's type.
+  bool CheckEdits();
   void Store();
   void Report();
   // The row record of a grid row, or null.

@@ -486,14 +486,16 @@ void TToolPanel::RunMethod(int final) {
   const TObjectRef none{};
   auto pick = [&](size_t i) -> const TObjectRef& { return i < picks.size() ? picks[i] : none; };
   const int count = int(picks.size());
+  const uint8_t kind = builder.GetKind();  // the apply may leave no pending object to ask
   int full = 0;
+  int built = 0;  // what a method with a vertex list answered
   auto showMarker = [&](const TMarker& m) {
     if (final || (m.x == 0 && m.y == 0)) ClearMarks(g_MapView);
     else SetMark(g_MapView, m);
   };
   switch (method) {
     case 0:
-      construct::BuildFromTaps(builder, vertices, final, buttons[kOption].IsDown());
+      built = construct::BuildFromTaps(builder, vertices, final, buttons[kOption].IsDown());
       break;
     case 1: {
       StoreLength("GTMP2DALen", kLength1);
@@ -512,11 +514,11 @@ void TToolPanel::RunMethod(int final) {
     }
     case 3:
       StoreLength("GTMLPLen", kLength1);
-      construct::BuildLineP(builder, picks.data(), count, ReadLength(kLength1), final);
+      built = construct::BuildLineP(builder, picks.data(), count, ReadLength(kLength1), final);
       full = 1;
       break;
     case 4:
-      construct::BuildLineS(builder, picks.data(), count, final);
+      built = construct::BuildLineS(builder, picks.data(), count, final);
       break;
     case 5: {
       TPictureMap* picture = CurrentPicture();
@@ -543,7 +545,7 @@ void TToolPanel::RunMethod(int final) {
       break;
     case 8:
       StoreLength("GTMRCLen", kLength1);
-      construct::BuildRect(builder, picks.data(), count, ReadLength(kLength1), final);
+      built = construct::BuildRect(builder, picks.data(), count, ReadLength(kLength1), final);
       full = 1;
       break;
     case 9:
@@ -554,6 +556,12 @@ void TToolPanel::RunMethod(int final) {
       break;
   }
   ProgramHost().InvalidateMainView(full);
+  // A refused apply wrote nothing; the user is told why the object is not there.
+  int why = 0;
+  if (final && built == construct::kTooFewVertices)
+    why = kind == mdm::kKindArea ? lang_id::kMsgAreaFewVertices : lang_id::kMsgLineFewVertices;
+  if (final && built == construct::kSharpBend) why = lang_id::kMsgSharpBend;
+  if (why) MessageBoxW(window, g_Lang.GetText(why), g_Lang.GetText(lang_id::kMsgInfo), MB_OK);
 }
 
 // ---- method 5 ----

@@ -1,7 +1,10 @@
 #include "maps/attr_list.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "maps/mdm_format.h"
 
@@ -102,29 +105,91 @@ bool AttrListRemoveTyped(uint8_t* list, uint16_t& length, uint16_t tag, uint8_t 
   return RemoveWhere(list, length, tag, type);
 }
 
+namespace {
+
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsExponentLetter(unsigned char c) { return c == 0xC5 || c == 0xE5; }
+
+int ScanInteger(uint8_t type, const unsigned char* p, bool negative, double* value) {
+  // Past 10^11 the magnitude is out of every range here: further digits are only counted.
+  int64_t magnitude = 0;
+  int digits = 0;
+  for (; *p; ++p) {
+    if (!IsDigit(*p)) return kAttrNumberBad;
+    ++digits;
+    if (magnitude < 100000000000LL) magnitude = magnitude * 10 + (*p - '0');
+  }
+  if (digits == 0) return kAttrNumberPartial;
+  const int64_t v = negative ? -magnitude : magnitude;
+  int64_t low = 0, high = 255;
+  if (type == mdm::kAttrI16) low = INT16_MIN, high = INT16_MAX;
+  if (type == mdm::kAttrI32) low = INT32_MIN, high = INT32_MAX;
+  // More digits only take a number further out: out of range now is out of range for good.
+  if (v < low || v > high) return kAttrNumberBad;
+  if (value) *value = double(v);
+  return kAttrNumberWhole;
+}
+
+int ScanReal(uint8_t type, const unsigned char* p, bool negative, double* value) {
+  std::string plain = negative ? "-" : "";  // the number as the C library's reader takes it
+  int mantissa = 0, exponent = 0;
+  bool point = false, letter = false;
+  for (; *p && !letter; ++p) {
+    if (IsDigit(*p)) {
+      ++mantissa;
+    } else if (*p == '.' && !point) {
+      point = true;
+    } else if (IsExponentLetter(*p) && mantissa > 0) {
+      letter = true;
+      plain += 'e';
+      continue;
+    } else {
+      return kAttrNumberBad;
+    }
+    plain += char(*p);
+  }
+  if (letter) {
+    if (*p == '+' || *p == '-') plain += char(*p++);
+    for (; *p; ++p) {
+      if (!IsDigit(*p)) return kAttrNumberBad;
+      ++exponent;
+      plain += char(*p);
+    }
+    if (exponent == 0) return kAttrNumberPartial;
+  }
+  if (mantissa == 0) return kAttrNumberPartial;
+  double d = 0;
+  const auto r = std::from_chars(plain.data(), plain.data() + plain.size(), d);
+  // Above or below what a double holds: no value to store.
+  if (r.ec != std::errc() || r.ptr != plain.data() + plain.size() || !std::isfinite(d))
+    return kAttrNumberBad;
+  if (type == mdm::kAttrFloat) {
+    const float f = float(d);
+    if (!std::isfinite(f) || (f == 0 && d != 0)) return kAttrNumberBad;
+  }
+  if (value) *value = d;
+  return kAttrNumberWhole;
+}
+
+}  // namespace
+
+int ScanAttrNumber(uint8_t type, const char* text, double* value) {
+  if (!text || type > mdm::kAttrDouble) return kAttrNumberBad;
+  const auto* p = reinterpret_cast<const unsigned char*>(text);
+  const bool negative = *p == '-';
+  if (*p == '+' || *p == '-') ++p;
+  return type <= mdm::kAttrI32 ? ScanInteger(type, p, negative, value)
+                               : ScanReal(type, p, negative, value);
+}
+
 int ValidateAttrText(uint8_t type, const char* text) {
   if (!text) return 0;
   switch (type) {
     case mdm::kAttrU8:
     case mdm::kAttrI16:
-    case mdm::kAttrI32: {
-      for (const char* p = text; *p; p++)
-        if (!((*p >= '0' && *p <= '9') || *p == '+' || *p == '-')) return 0;
-      if (type == mdm::kAttrU8 && *text) {
-        long v = std::strtol(text, nullptr, 10);
-        if (v < 0 || v > 255) return 0;
-      }
-      return 1;
-    }
+    case mdm::kAttrI32:
     case mdm::kAttrFloat:
-    case mdm::kAttrDouble:
-      // The exponent letter is the Cyrillic Ie of code page 1251 (0xC5, 0xE5): the device's
-      // keyboard offers it where a Latin "e" would need a layout switch.
-      for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; p++)
-        if (!((*p >= '0' && *p <= '9') || *p == '.' || *p == '+' || *p == '-' || *p == 0xC5 ||
-              *p == 0xE5))
-          return 0;
-      return 1;
+    case mdm::kAttrDouble: return ScanAttrNumber(type, text, nullptr) != kAttrNumberBad ? 1 : 0;
     case mdm::kAttrText: return std::strlen(text) < 255 ? 1 : 0;
     case mdm::kAttrIndex:
     case mdm::kAttrIndexList: return 1;

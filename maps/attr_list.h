@@ -42,5 +42,18 @@ bool AttrListRemove(uint8_t* list, uint16_t& length, uint16_t tag);
 // Removes the first item with `tag` and `type`; false when none.
 bool AttrListRemoveTyped(uint8_t* list, uint16_t& length, uint16_t tag, uint8_t type);
 
-// Whether `text` may be parsed as a value of `type` (see TMdmMap::ParseAttr).
+// How much of a number of a numeric attribute type (0 byte 0..255, 1 signed 16-bit, 2 signed
+// 32-bit, 3 single, 4 double) a text is:
+// - whole: exactly one number of the type that the type holds (the value, when asked for);
+// - partial: no number yet, but typing on may make one ("", a sign, "1.", "1\xE5-");
+// - bad: nothing typed after it can make it one ("1-2", "1.2.3", "40000" for type 1).
+// A real number is an optional sign, digits with at most one '.', and an optional exponent:
+// the Cyrillic Ie of code page 1251 (0xC5, 0xE5; the device keyboard's letter for it), a sign,
+// digits. A single or double must come out finite, and not 0 for digits that are not.
+enum AttrNumberFit : int { kAttrNumberBad = 0, kAttrNumberPartial = 1, kAttrNumberWhole = 2 };
+int ScanAttrNumber(uint8_t type, const char* text, double* value);
+
+// Whether `text` may stand in the editor of a value of `type` while being typed: a numeric type
+// takes a whole or partial number (see ScanAttrNumber), a text fewer than 255 bytes, the list
+// types anything. TMdmMap::ParseAttr takes only whole numbers.
 int ValidateAttrText(uint8_t type, const char* text);

@@ -150,6 +150,19 @@ int TMdmMap::SetObjectVertices(uint16_t index, TPointBuf* points) {
   return 1;
 }
 
+int TMdmMap::ClearObjectVertices(uint16_t index) {
+  if (index >= count || objects[index].code == 0) return 0;
+  TMapObject& o = objects[index];
+  std::free(o.vertices);
+  o.vertices = nullptr;
+  o.vertexCount = 0;
+  o.vertexCapacity = 0;
+  o.geomSize = 0;
+  for (int32_t& b : o.box) b = 0;  // as a new object has it
+  o.flags |= TMapObject::kMadeInMemory;
+  return 1;
+}
+
 int TMdmMap::ReplaceObjectVertices(uint16_t index, TPointBuf* points) {
   if (index >= count || objects[index].code == 0) return 0;
   if (!points || !points->points || points->count <= 0) return 0;

@@ -198,37 +198,24 @@ int TMdmMap::ParseAttr(const char* text, uint8_t type, void* value, uint16_t* si
   auto need = [&](uint16_t n) { return cap >= n; };
   switch (type) {
     case mdm::kAttrU8:
-      if (!need(1)) return 0;
-      out[0] = uint8_t(std::atoi(text));
-      *size = 1;
-      return 1;
     case mdm::kAttrI16:
-      if (!need(2)) return 0;
-      mdm::PutU16(out, uint16_t(std::atoi(text)));
-      *size = 2;
-      return 1;
     case mdm::kAttrI32:
-      if (!need(4)) return 0;
-      mdm::PutI32(out, int32_t(std::strtol(text, nullptr, 10)));
-      *size = 4;
-      return 1;
     case mdm::kAttrFloat:
     case mdm::kAttrDouble: {
-      // The Cyrillic Ie (0xC5, 0xE5 in code page 1251) is the keyboard's exponent letter; the
-      // conversion knows only the Latin one.
-      std::string t(text);
-      for (char& c : t)
-        if (uint8_t(c) == 0xC5 || uint8_t(c) == 0xE5) c = 'e';
-      double d = std::atof(t.c_str());
-      if (type == mdm::kAttrFloat) {
-        if (!need(4)) return 0;
-        mdm::PutF32(out, float(d));
-        *size = 4;
-      } else {
-        if (!need(8)) return 0;
-        mdm::PutF64(out, d);
-        *size = 8;
+      // Exactly one number that the type holds, or nothing: a value cut to the type's low bits
+      // or read up to the first stray character would be another number than the one typed.
+      double d = 0;
+      if (ScanAttrNumber(type, text, &d) != kAttrNumberWhole) return 0;
+      const uint16_t n = AttrFixedSize(type);
+      if (!need(n)) return 0;
+      switch (type) {
+        case mdm::kAttrU8: out[0] = uint8_t(d); break;
+        case mdm::kAttrI16: mdm::PutU16(out, uint16_t(int16_t(d))); break;
+        case mdm::kAttrI32: mdm::PutI32(out, int32_t(d)); break;
+        case mdm::kAttrFloat: mdm::PutF32(out, float(d)); break;
+        default: mdm::PutF64(out, d); break;
       }
+      *size = n;
       return 1;
     }
     case mdm::kAttrText: {

@@ -126,6 +126,8 @@ class TMdmMap {
   int SetObjectName(uint16_t index, const char* text);
   char* FormatAttr(uint8_t type, const void* value, char* text, size_t bufferSize,
                    uint16_t storedSize, int tableId);
+  // Text to a typed value; 0 when it is none. A number must be exactly one number that its type
+  // holds (ScanAttrNumber); the stored value is never another one.
   int ParseAttr(const char* text, uint8_t type, void* value, uint16_t* size, int tableId);
   void ComputeObjectLevels();
 
@@ -159,6 +161,9 @@ class TMdmMap {
   // list was written (SetObjectVertices, which closes an area's ring); else 0 and the object as
   // it was: a vertex outside posts notice 16 once, a deleted (code 0) record is refused.
   int ReplaceObjectVertices(uint16_t index, TPointBuf* points);
+  // Leaves a line, area or text without vertices, as it was made (the construction tools' undo
+  // of the last one). 0 for an index out of range or a deleted record.
+  int ClearObjectVertices(uint16_t index);
   // Both corners of a point object or neither: 1 when both lie inside and were set; else 0,
   // nothing changed, notice 14 once when a corner is outside.
   int MovePointCorners(uint16_t index, int32_t x1, int32_t y1, int32_t x2, int32_t y2);

@@ -94,7 +94,7 @@ void TGrid::SetSize(int rows, int columns) {
   }
   // The selection would name a cell that may no longer exist.
   selRow_ = selColumn_ = -1;
-  HideEditBox();
+  DropEditor();
   if (vScroll_) SetScrollRange(vScroll_, SB_CTL, 0, std::max(rows_ - 1, 0), TRUE);
   if (hScroll_) SetScrollRange(hScroll_, SB_CTL, 0, kHorizontalRange, TRUE);
   xOffset_ = yOffset_ = lastYOffset_ = 0;
@@ -208,6 +208,12 @@ void TGrid::HideEditBox() {
   if (edit_) MoveWindow(edit_, 0, 0, 0, 0, TRUE);
 }
 
+void TGrid::DropEditor() {
+  editRow_ = editColumn_ = -1;
+  HideEditBox();
+  if (edit_ && window && GetFocus() == edit_) SetFocus(window);
+}
+
 void TGrid::LoadEditBox(const Cell& cell) {
   wchar_t text[kMaxText + 1] = {};
   if (cell.value) {
@@ -223,7 +229,7 @@ void TGrid::LoadEditBox(const Cell& cell) {
 int TGrid::SelectCell(int row, int column) {
   if (!At(row, column)) {
     selRow_ = selColumn_ = -1;
-    HideEditBox();
+    DropEditor();
     return 0;
   }
   bool editable = canEdit && !(At(row, column)->style & kReadOnly) && canEdit(row, column);
@@ -231,24 +237,28 @@ int TGrid::SelectCell(int row, int column) {
   const Cell* cell = At(row, column);
   if (!cell) {
     selRow_ = selColumn_ = -1;
-    HideEditBox();
+    DropEditor();
     return 0;
   }
   selRow_ = row;
   selColumn_ = column;
   if (!editable) {
-    HideEditBox();
+    // A box left holding the focus would take the next key and hand its whole text to this
+    // cell, which may belong to another row.
+    DropEditor();
     SetSipState(edit_, 0);
     return 0;
   }
   if (readOnly) {
     // A box left over the previous cell would store what is typed into this one.
-    HideEditBox();
+    DropEditor();
     return 1;
   }
   RECT rc;
   CellRect(row, column, &rc);
   MoveWindow(edit_, rc.left + 2, rc.top, rc.right - rc.left - 2, rc.bottom - rc.top - 1, TRUE);
+  editRow_ = row;
+  editColumn_ = column;
   LoadEditBox(*cell);
   SendMessageW(edit_, EM_SETSEL, 0, kMaxText);
   SetSipState(edit_, 1);
@@ -263,7 +273,7 @@ void TGrid::ScrollToRow(int row) {
 }
 
 void TGrid::FocusEditor() {
-  if (!readOnly && edit_) SetFocus(edit_);
+  if (!readOnly && edit_ && At(editRow_, editColumn_)) SetFocus(edit_);
 }
 
 void TGrid::Paint(HDC dc) {
@@ -393,20 +403,22 @@ void TGrid::TextChanged() {
     loading_ = false;
     return;
   }
-  Cell* cell = At(selRow_, selColumn_);
-  if (!cell) return;  // no selected cell: nothing to store, nobody to ask
+  // Only the cell the box was loaded for takes its text.
+  const int row = editRow_, column = editColumn_;
+  Cell* cell = At(row, column);
+  if (!cell) return;  // the box is over no cell: nothing to store, nobody to ask
   wchar_t wide[kMaxText + 1] = {};
   GetWindowTextW(edit_, wide, kMaxText + 1);
   char text[4 * kMaxText + 1] = {};
   WideToAnsi(text, wide, int(wcslen(wide)), sizeof text);
-  if (!acceptText || acceptText(selRow_, selColumn_, text)) {
+  if (!acceptText || acceptText(row, column, text)) {
     // The callback may have changed the grid: look the cell up again.
-    SetCellText(selRow_, selColumn_, text);
+    SetCellText(row, column, text);
     return;
   }
   DWORD from = 0, to = 0;
   SendMessageW(edit_, EM_GETSEL, WPARAM(&from), LPARAM(&to));
-  if (const Cell* now = At(selRow_, selColumn_)) {
+  if (const Cell* now = At(row, column)) {
     LoadEditBox(*now);
   } else {
     loading_ = true;

@@ -65,6 +65,7 @@ class TGrid : public TWindow {
   int GetSelectedRow() const { return selRow_; }
   int GetSelectedColumn() const { return selColumn_; }
   void ScrollToRow(int row);
+  // Gives the edit box the focus when it is over a cell and the grid is not read-only.
   void FocusEditor();
 
   // The cell rectangle in grid client pixels; false out of range. Sums saturate.
@@ -101,10 +102,16 @@ class TGrid : public TWindow {
   void HorizontalScroll(int code, int thumb);
   void TextChanged();
   void HideEditBox();
+  // Hides the box and unbinds it from its cell; the focus leaves it, so keys go nowhere.
+  void DropEditor();
   void LoadEditBox(const Cell& cell);
 
   HWND vScroll_ = nullptr, hScroll_ = nullptr, edit_ = nullptr;
   int selRow_ = -1, selColumn_ = -1;
+  // The cell whose text the edit box holds, -1 when it is over none. Only this cell takes what
+  // is typed: the selection may move to a cell that cannot be edited while the box, hidden,
+  // still holds the text of the last one.
+  int editRow_ = -1, editColumn_ = -1;
   int rows_ = 0, columns_ = 0;
   std::vector<int> widths_;
   std::vector<Cell> cells_;  // row after row

@@ -76,6 +76,14 @@ TEST_F(AttrField, ANumberFieldRefusesTextAndKeepsTheValueAndFlag) {
   EXPECT_EQ(field.StoreValue(), 0);
   EXPECT_EQ(field.modified, 1);
   EXPECT_EQ(StoredInt(21), 12);
+  // Past the range of a long, or two numbers: refused with a beep, never cut to another number.
+  vplat::ClearRecordedBeeps();
+  for (const wchar_t* text : {L"99999999999", L"1-2"}) {
+    SetWindowTextW(combo, text);
+    EXPECT_EQ(field.StoreValue(), 0) << text;
+    EXPECT_EQ(StoredInt(21), 12) << text;
+  }
+  EXPECT_EQ(vplat::RecordedBeeps().size(), 2u);
   SetWindowTextW(combo, L"40");
   EXPECT_EQ(field.StoreValue(), 1);
   EXPECT_EQ(StoredInt(21), 40);

@@ -157,21 +157,41 @@ TEST(ConstructionGeometry, OffsetsFillFromTheNextKnownOrThePrevious) {
   EXPECT_FALSE(construct::FillOffsets(offsets, {0, 0}));
 }
 
-TEST(ConstructionGeometry, ParallelLineOnTheWantedSide) {
+// Every segment of the result 5 (10) from its base segment: the corners where the offsets of
+// the two arms meet, worked out by hand.
+TEST(ConstructionGeometry, ParallelLineKeepsItsDistanceAtBendsOnEitherSide) {
   const TMapPoint v[] = {P(0, 0), P(100, 0), P(100, 100)};
-  const int32_t offsets[] = {5, 5, 5};
+  const int32_t offsets[] = {5, 5, 5, 10, 10, 10};
   std::vector<TMapPoint> out;
-  ASSERT_TRUE(construct::ParallelLine(v, 3, offsets, 1, &out));
+  ASSERT_EQ(construct::ParallelLine(v, 3, offsets, 1, &out), 1);
   ASSERT_EQ(out.size(), 3u);
   ExpectPoint(out[0], 0, 5);
-  // 5 from the corner on the bisector: (100 - 3.54, 3.54).
-  ExpectPoint(out[1], 96, 3);
+  ExpectPoint(out[1], 95, 5);  // not (96, 3), 5 along the bisector
   ExpectPoint(out[2], 95, 100);
-  ASSERT_TRUE(construct::ParallelLine(v, 3, offsets, -1, &out));
+  ASSERT_EQ(construct::ParallelLine(v, 3, offsets, -1, &out), 1);
   ExpectPoint(out[0], 0, -5);
-  ExpectPoint(out[1], 103, -3);
+  ExpectPoint(out[1], 105, -5);
   ExpectPoint(out[2], 105, 100);
-  EXPECT_FALSE(construct::ParallelLine(v, 1, offsets, 1, &out));
+  EXPECT_EQ(construct::ParallelLine(v, 1, offsets, 1, &out), 0);
+
+  // An interior angle of 30 degrees (tan 30 = 500 / 866): inside, the offset of the second arm,
+  // 500 (x - 1000) + 866 y = -10 |(866, 500)|, meets y = 10 at x = 962.68, 3.86 d from the
+  // vertex; outside it meets y = -10 at x = 1037.32. The end stands 10 square to the last arm.
+  const TMapPoint bent[] = {P(0, 0), P(1000, 0), P(134, 500)};
+  ASSERT_EQ(construct::ParallelLine(bent, 3, offsets + 3, 1, &out), 1);
+  ExpectPoint(out[0], 0, 10);
+  ExpectPoint(out[1], 962, 10);
+  ExpectPoint(out[2], 128, 491);  // (134 - 5.0001, 500 - 8.6602)
+  ASSERT_EQ(construct::ParallelLine(bent, 3, offsets + 3, -1, &out), 1);
+  ExpectPoint(out[0], 0, -10);
+  ExpectPoint(out[1], 1037, -10);
+  ExpectPoint(out[2], 139, 508);
+
+  // An interior angle of 5.7 degrees would put the corner 20 d away: refused, nothing out.
+  const TMapPoint spike[] = {P(0, 0), P(1000, 0), P(0, 100)};
+  out.clear();
+  EXPECT_EQ(construct::ParallelLine(spike, 3, offsets + 3, 1, &out), construct::kSharpBend);
+  EXPECT_TRUE(out.empty());
 }
 
 TEST(ConstructionGeometry, RectangleRingsAlongASideAndABentLine) {
@@ -192,15 +212,15 @@ TEST(ConstructionGeometry, RectangleRingsAlongASideAndABentLine) {
   const TMapPoint line[] = {P(0, 0), P(100, 0), P(100, 100)};
   int wanted = -1;
   std::vector<TMapPoint> nearSide;
-  ASSERT_TRUE(construct::NearSideAlongLine(line, 3, P(50, 10), P(90, 60), &wanted, &nearSide));
+  ASSERT_EQ(construct::NearSideAlongLine(line, 3, P(50, 10), P(90, 60), &wanted, &nearSide), 1);
   EXPECT_EQ(wanted, 1);  // P1's side against its foot line (50, 0) -> (100, 60)
   ASSERT_EQ(nearSide.size(), 3u);
   ExpectPoint(nearSide[0], 50, 10);
-  ExpectPoint(nearSide[1], 92, 7);  // 10 from the corner on the inner bisector
+  ExpectPoint(nearSide[1], 90, 10);  // 10 from both legs, where their offsets meet
   ExpectPoint(nearSide[2], 90, 60);
   // Picked the other way round the walk still starts at the point met first.
   wanted = 1;
-  ASSERT_TRUE(construct::NearSideAlongLine(line, 3, P(90, 60), P(50, 10), &wanted, &nearSide));
+  ASSERT_EQ(construct::NearSideAlongLine(line, 3, P(90, 60), P(50, 10), &wanted, &nearSide), 1);
   ExpectPoint(nearSide.front(), 50, 10);
   ExpectPoint(nearSide.back(), 90, 60);
 }

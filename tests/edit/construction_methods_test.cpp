@@ -270,6 +270,11 @@ TEST_F(Constructions, RectanglesOnASideAndTheirRecords) {
   ASSERT_GT(Start(3), 0);
   construct::BuildRect(builder, along, 2, 10, 0);
   EXPECT_TRUE(PendingVertices().empty());
+  // The width point on the line A-B: the ring A, B, B, A has no area; no object, no record.
+  ASSERT_GT(Start(3), 0);
+  const TObjectRef flat[] = {Ref(1), Ref(2), Ref(1)};
+  EXPECT_EQ(construct::BuildRect(builder, flat, 3, 0, 1), construct::kTooFewVertices);
+  EXPECT_EQ(builder.GetPending(), 0);
   EXPECT_EQ(Log(), std::string("[TOOLS]\nRECT_H\t") + kStamp + "\ta_A1\tb_B1\t10.000000\nRECT_3\t" +
                        kStamp + "\ta_A1\tb_B1\tk_K1\nRECT_CP3\t" + kStamp +
                        "\tl_L1\ta_A1\tb_B1\tk_K1\n");

@@ -26,8 +26,10 @@ TEST_F(Ruler, LabelTextsWithTheBuiltInLanguage) {
     tool.total = total;
     EXPECT_EQ(tool.LabelText(), text) << total;
   }
-  tool.total = 999.95;  // not whole down to thousandths: one decimal, rounded as printed
-  EXPECT_EQ(tool.LabelText(), L"Л: 1000.0 м");
+  tool.total = 999.94;  // not whole down to thousandths: one decimal, rounded as printed
+  EXPECT_EQ(tool.LabelText(), L"Л: 999.9 м");
+  tool.total = 999.95;  // one decimal would make it "1000.0 м"
+  EXPECT_EQ(tool.LabelText(), L"Л: 1 км");
 }
 
 TEST_F(Ruler, TapsMeasureInPlaneMetresAndGrowByFive) {

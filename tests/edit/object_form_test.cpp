@@ -121,18 +121,29 @@ TEST_F(ObjectForm, LengthAndAreaTexts) {
   LengthAndArea(*Map(0), 1, &length, &area);
   EXPECT_EQ(length, L"1.5 км");
   EXPECT_EQ(area, L"");
+  // Whole numbers without a dangling point.
   LengthAndArea(*Map(0), 2, &length, &area);
-  EXPECT_EQ(length, L"4. км");
+  EXPECT_EQ(length, L"4 км");
   LengthAndArea(*Map(0), 3, &length, &area);
-  EXPECT_EQ(length, L"4. км");
-  EXPECT_EQ(area, L"1. км2");
+  EXPECT_EQ(length, L"4 км");
+  EXPECT_EQ(area, L"1 км2");
   LengthAndArea(*Map(0), 4, &length, &area);  // not closed in its file: closed for both
-  EXPECT_EQ(length, L"4. км");
-  EXPECT_EQ(area, L"1. км2");
+  EXPECT_EQ(length, L"4 км");
+  EXPECT_EQ(area, L"1 км2");
   LengthAndArea(*Map(0), 5, &length, &area);
   EXPECT_EQ(length, L"");
   LengthAndArea(*Map(0), 6, &length, &area);
-  EXPECT_EQ(length, L"3. км");
+  EXPECT_EQ(length, L"3 км");
+  // Decimetre units: 999.99952 m rounds to a kilometre in thousandths; 120.5 m keeps its half.
+  ASSERT_EQ(AddMap("\\Vorna\\Deci.mdm",
+                   {sample::MdmShape(Line(1), {{0, 0}, {6748, 7380}}),
+                    sample::MdmShape(Line(1), {{0, 0}, {1205, 0}})},
+                   2),
+            1);
+  LengthAndArea(*Map(1), 1, &length, &area);
+  EXPECT_EQ(length, L"1 км");
+  LengthAndArea(*Map(1), 2, &length, &area);
+  EXPECT_EQ(length, L"120.5 м");
 }
 
 // The form in its dialog: layout by the view settings, and the row remembered after Cancel.
@@ -147,6 +158,12 @@ class FormDialog : public ObjectForm {
     ref.map = 0;
     ref.object = 1;
     result = ShowObjectForm(nullptr, GetModuleHandleW(nullptr), ref, attributeOut, typeOut);
+  }
+  // Map 0 as the working map: its form edits.
+  void MakeWorking() {
+    TMdmMap* map = Map(0);
+    map->working = 1;
+    map->loadAll = 0;  // set by AddMap; with it the map counts as a route's road map
   }
   int result = 0;
   int32_t* attributeOut = nullptr;
@@ -217,6 +234,80 @@ TEST_F(FormDialog, CallerPointersGetTheCurrentRow) {
   EXPECT_EQ(attribute, 35);
   EXPECT_EQ(type, 5);
   EXPECT_FALSE(g_Ini.HasKey("LastXNumList"));
+}
+
+// The grid cell (row, column) of the open form tapped with the pen.
+void TapCell(int row, int column) {
+  TGrid& g = g_ObjectForm.grid;
+  RECT rc{};
+  ASSERT_TRUE(g.CellRect(row, column, &rc));
+  POINT p{rc.left + 10, (rc.top + rc.bottom) / 2};  // the value column runs past the grid's edge
+  ClientToScreen(g.window, &p);
+  harness::Tap(p.x, p.y);
+}
+
+// Typed numbers as a user types them: a key that leaves no number of the attribute's type is
+// refused with a beep, and OK with a number not finished stays on its cell; what is stored is the
+// number the cell shows.
+TEST_F(FormDialog, TypedNumbersStayInTheirTypeAndRange) {
+  sample::Bytes attrs;
+  AttrShort(attrs, 33, 5);
+  ASSERT_EQ(AddMap("\\Vorna\\Work.mdm", {AreaWith(attrs)}), 0);
+  MakeWorking();
+  vplat::ClearRecordedBeeps();
+  // Rows: 30 31 (double) 32 33 (short) 34 (long) 35 36; one column of values.
+  bool stayed = false, onCell = false;
+  Open(IDOK, [&](HWND d) {
+    TapCell(3, 0);
+    harness::Type(L"40000");  // the fifth key would leave the range of a short
+    TapCell(1, 0);
+    harness::Type(L"1.2.3");  // the second point is no number
+    TapCell(4, 0);
+    harness::Type(L"-");
+    SendMessageW(d, WM_COMMAND, IDOK, 0);  // "-" is no value yet: refused
+    stayed = IsWindow(d) && g_ObjectForm.window == d;
+    onCell = GetFocus() == g_ObjectForm.grid.EditBox() && g_ObjectForm.grid.GetSelectedRow() == 4;
+    harness::Type(L"-5");  // the cell's text comes back selected whole
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_TRUE(stayed);
+  EXPECT_TRUE(onCell);
+  EXPECT_EQ(vplat::RecordedBeeps().size(), 3u);
+  TAttrItem item;
+  ASSERT_TRUE(Stored(33, &item));
+  ASSERT_EQ(item.size, 2);
+  EXPECT_EQ(int16_t(item.value[0] | item.value[1] << 8), 4000);
+  ASSERT_TRUE(Stored(31, &item));
+  double real = 0;
+  ASSERT_EQ(item.size, 8);
+  std::memcpy(&real, item.value, 8);
+  EXPECT_DOUBLE_EQ(real, 1.23);
+  ASSERT_TRUE(Stored(34, &item));
+  int32_t whole = 0;
+  std::memcpy(&whole, item.value, 4);
+  EXPECT_EQ(whole, -5);
+}
+
+// With short names shown: a value typed, then a tap on the caption of another row (a cell that
+// cannot be edited) and a key. The key goes nowhere; the other row keeps its value.
+TEST_F(FormDialog, ATapOnACaptionCellTakesNoTextIntoItsRow) {
+  sample::Bytes attrs;
+  sample::AttrText(attrs, 35, "Lake");
+  sample::AttrText(attrs, 99, "keep");
+  ASSERT_EQ(AddMap("\\Vorna\\Work.mdm", {AreaWith(attrs)}), 0);
+  MakeWorking();
+  g_Ini.SetInt("BlankViewShort", 1);
+  Open(IDOK, [&](HWND) {
+    TapCell(5, 1);  // the value of 35
+    harness::Type(L"River");
+    TapCell(7, 0);  // the caption of 99
+    harness::Type(L"!");
+  });
+  TAttrItem item;
+  ASSERT_TRUE(Stored(35, &item));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(item.value), item.size), "River");
+  ASSERT_TRUE(Stored(99, &item));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(item.value), item.size), "keep");
 }
 
 TEST_F(FormDialog, ForeignMapIsReadOnlyAndOkStoresNothing) {

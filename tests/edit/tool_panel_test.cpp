@@ -6,6 +6,8 @@
 #include <sstream>
 
 #include "base/input_mode.h"
+#include "base/lang.h"
+#include "base/lang_ids.h"
 #include "edit/method_picker.h"
 #include "edit/object_list_panel.h"
 #include "edit/number_list_edit.h"
@@ -16,6 +18,7 @@
 
 namespace {
 
+using edittest::Area;
 using edittest::Line;
 using edittest::Point;
 
@@ -55,11 +58,13 @@ class ToolPanel : public edittest::EditTest {
   }
   // The working map: points A (1000, 1000), B (1100, 1000), C (1050, 1060), a line (1000, 900) -
   // (1100, 900), shown 100 m to 100 pixels around (1050, 1000).
-  void OpenWorkingMap() {
+  // `extra` objects follow from index 5.
+  void OpenWorkingMap(const std::vector<sample::MdmObject>& extra = {}) {
     std::vector<sample::MdmObject> objects = {
         sample::MdmPoint(Point(1), 1000, 1000), sample::MdmPoint(Point(1), 1100, 1000),
         sample::MdmPoint(Point(1), 1050, 1060),
         sample::MdmShape(Line(1), {{1000, 900}, {1100, 900}})};
+    objects.insert(objects.end(), extra.begin(), extra.end());
     for (size_t i = 0; i < objects.size(); ++i) {
       sample::AttrText(objects[i].attrs, 10, "o");
       sample::AttrText(objects[i].attrs, 9, std::to_string(i + 1));
@@ -234,6 +239,88 @@ TEST_F(ToolPanel, VerticesSquaredByTheOptionMakeALineAndDiscardLeavesNothing) {
   EXPECT_EQ(Live(Line(4)), 1);
   EXPECT_GE(map->count, objects);
   EXPECT_EQ(g_Ini.GetInt("GTCode_2"), Line(4));
+}
+
+// A parallel line 10 m from an L-shaped line, picked with the pen: every segment 10 from its
+// base, on the side the sign of the length gives; a line with a spike is refused with a message.
+TEST_F(ToolPanel, ParallelLineAlongABendKeepsItsDistanceAndASpikeIsRefused) {
+  OpenWorkingMap({sample::MdmShape(Line(1), {{1000, 1000}, {1100, 1000}, {1100, 1100}}),
+                  sample::MdmShape(Line(1), {{1180, 950}, {1180, 1150}, {1165, 950}})});
+  g_Ini.SetInt("GTMethod", 3);
+  g_Ini.SetString("GTMLPLen", "10");
+  g_ToolPanel.Show(1);
+  harness::AnswerMessageBox(L"", IDOK);
+  auto build = [&](const wchar_t* length, int32_t x, int32_t y) {
+    if (!g_ToolPanel.ButtonAt(TToolPanel::kPick).IsDown()) TapButton(TToolPanel::kPick);
+    SetDlgItemTextW(g_ToolPanel.window, TToolPanel::kLength1, length);
+    TapMap(x, y);
+    const uint16_t line = g_ToolPanel.builder.PendingIndex();
+    TapButton(TToolPanel::kFinish);
+    const TMapObject& o = map->objects[line];
+    std::vector<int> xy;
+    for (int32_t i = 0; o.code && i < o.vertexCount; ++i)
+      xy.push_back(o.vertices[i].x), xy.push_back(o.vertices[i].y);
+    return xy;
+  };
+  // The corner (1090, 1010), not (1092, 1007) 10 along the bisector.
+  EXPECT_EQ(build(L"10", 1100, 1050), (std::vector<int>{1000, 1010, 1090, 1010, 1090, 1100}));
+  EXPECT_EQ(build(L"-10", 1100, 1050), (std::vector<int>{1000, 990, 1110, 990, 1110, 1100}));
+  EXPECT_TRUE(harness::MessageBoxes().empty());
+  // An interior angle of 4 degrees: no line, no record, and the user is told.
+  EXPECT_EQ(build(L"10", 1180, 1050), std::vector<int>{});
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+  EXPECT_EQ(harness::MessageBoxes()[0].text, g_Lang.GetText(lang_id::kMsgSharpBend));
+  const std::string log = Log();
+  size_t records = 0;
+  for (size_t at = log.find("LINE_P\t"); at != std::string::npos; at = log.find("LINE_P\t", at + 1))
+    ++records;
+  EXPECT_EQ(records, 2u);
+  EXPECT_EQ(Live(Line(0)), 2);
+}
+
+// Finish with a one-vertex line or a two-corner area keeps nothing and says why; Undo of every
+// vertex leaves no preview on the map.
+TEST_F(ToolPanel, TooFewVerticesAreNoObjectAndUndoClearsThePreview) {
+  OpenWorkingMap();
+  g_Ini.SetInt("GTMethod", 0);
+  g_Ini.SetInt("GTMNewType", 2);
+  g_ToolPanel.Show(1);
+  harness::AnswerMessageBox(L"", IDOK);
+  // Two taps, Undo, Undo: the pending line has no vertices left on the map.
+  TapMap(960, 1100);
+  TapMap(1060, 1100);
+  const uint16_t pending = g_ToolPanel.builder.PendingIndex();
+  EXPECT_EQ(map->objects[pending].vertexCount, 2);
+  TapButton(TToolPanel::kUndo);
+  TapButton(TToolPanel::kUndo);
+  EXPECT_TRUE(g_ToolPanel.vertices.empty());
+  EXPECT_EQ(map->objects[pending].vertexCount, 0);
+  // One tap, Finish.
+  TapMap(960, 1100);
+  TapButton(TToolPanel::kFinish);
+  EXPECT_EQ(Live(Line(0)), 0);
+  // Two corners of an area, Finish.
+  TapButton(TToolPanel::kKindArea);
+  TapMap(960, 1100);
+  TapMap(1060, 1100);
+  TapButton(TToolPanel::kFinish);
+  EXPECT_EQ(Live(Area(0)), 0);
+  EXPECT_EQ(Live(Line(0)), 0);  // nor the area's preview, drawn as a line
+  // A line through one picked point: no line and no record.
+  g_ToolPanel.Show(0);
+  g_Ini.SetInt("GTMethod", 4);
+  g_ToolPanel.Show(1);
+  TapButton(TToolPanel::kKindLine);
+  TapMap(1000, 1000);
+  ASSERT_EQ(g_ToolPanel.picks.size(), 1u);
+  TapButton(TToolPanel::kFinish);
+  EXPECT_EQ(Live(Line(0)), 0);
+  EXPECT_EQ(Log().find("LINE_S"), std::string::npos);
+  const std::wstring line = g_Lang.GetText(lang_id::kMsgLineFewVertices);
+  const std::wstring area = g_Lang.GetText(lang_id::kMsgAreaFewVertices);
+  std::vector<std::wstring> shown;
+  for (const harness::ShownMessageBox& box : harness::MessageBoxes()) shown.push_back(box.text);
+  EXPECT_EQ(shown, (std::vector<std::wstring>{line, area, line}));
 }
 
 TEST_F(ToolPanel, PickerCancelKeepsTheMethodAndATileChoosesOne) {

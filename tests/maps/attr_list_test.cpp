@@ -216,6 +216,64 @@ TEST(AttrParse, NumbersAndTexts) {
   EXPECT_EQ(map.ParseAttr("x", 8, v, &n, 0), 0);
 }
 
+// What the attribute editors let through: one number of the type, in its range, or nothing.
+TEST(AttrParse, ANumberIsWholeInItsRangeOrRefused) {
+  struct Case {
+    uint8_t type;
+    const char* text;
+    int fit;
+    double value;
+  } cases[] = {
+      {mdm::kAttrI16, "40000", kAttrNumberBad, 0},       // was stored as -25536
+      {mdm::kAttrI16, "-40000", kAttrNumberBad, 0},      // was 25536
+      {mdm::kAttrI16, "32767", kAttrNumberWhole, 32767},
+      {mdm::kAttrI16, "-32768", kAttrNumberWhole, -32768},
+      {mdm::kAttrI32, "99999999999", kAttrNumberBad, 0},  // was 1215752191
+      {mdm::kAttrI32, "2147483648", kAttrNumberBad, 0},
+      {mdm::kAttrI32, "-2147483648", kAttrNumberWhole, -2147483648.0},
+      {mdm::kAttrI32, "1-2", kAttrNumberBad, 0},         // was 1
+      {mdm::kAttrI32, "+7", kAttrNumberWhole, 7},
+      {mdm::kAttrI32, "-", kAttrNumberPartial, 0},
+      {mdm::kAttrI32, "", kAttrNumberPartial, 0},
+      {mdm::kAttrU8, "0255", kAttrNumberWhole, 255},
+      {mdm::kAttrU8, "-0", kAttrNumberWhole, 0},
+      {mdm::kAttrDouble, "1.2.3", kAttrNumberBad, 0},    // was 1.2
+      {mdm::kAttrDouble, "1.", kAttrNumberWhole, 1},
+      {mdm::kAttrDouble, "-.5", kAttrNumberWhole, -0.5},
+      {mdm::kAttrDouble, ".", kAttrNumberPartial, 0},
+      {mdm::kAttrDouble, "1\xE5", kAttrNumberPartial, 0},
+      {mdm::kAttrDouble, "1\xE5-", kAttrNumberPartial, 0},
+      {mdm::kAttrDouble, "\xE5" "5", kAttrNumberBad, 0},
+      {mdm::kAttrDouble, "1\xE5" "400", kAttrNumberBad, 0},
+      {mdm::kAttrDouble, "1e5", kAttrNumberBad, 0},
+      {mdm::kAttrDouble, "inf", kAttrNumberBad, 0},
+      {mdm::kAttrFloat, "1\xC5" "39", kAttrNumberBad, 0},
+      {mdm::kAttrFloat, "1\xC5-50", kAttrNumberBad, 0},
+      {mdm::kAttrFloat, "0.000", kAttrNumberWhole, 0},
+      {mdm::kAttrFloat, "2.5\xC5+2", kAttrNumberWhole, 250},
+  };
+  TMdmMap map;
+  for (const Case& c : cases) {
+    double value = 0;
+    EXPECT_EQ(ScanAttrNumber(c.type, c.text, &value), c.fit) << int(c.type) << " " << c.text;
+    if (c.fit == kAttrNumberWhole) {
+      EXPECT_DOUBLE_EQ(value, c.value) << c.text;
+    }
+    // The editor lets a partial number stand; the parser takes only whole ones.
+    EXPECT_EQ(ValidateAttrText(c.type, c.text), c.fit != kAttrNumberBad ? 1 : 0) << c.text;
+    uint8_t v[16] = {};
+    uint16_t n = sizeof(v);
+    EXPECT_EQ(map.ParseAttr(c.text, c.type, v, &n, 0), c.fit == kAttrNumberWhole ? 1 : 0) << c.text;
+  }
+  uint8_t v[16] = {};
+  uint16_t n = sizeof(v);
+  ASSERT_EQ(map.ParseAttr("-32768", mdm::kAttrI16, v, &n, 0), 1);
+  EXPECT_EQ(int16_t(mdm::GetU16(v)), -32768);
+  n = sizeof(v);
+  ASSERT_EQ(map.ParseAttr("-2147483648", mdm::kAttrI32, v, &n, 0), 1);
+  EXPECT_EQ(mdm::GetI32(v), INT32_MIN);
+}
+
 TEST(AttrValueTables, IndexesAndTheirTexts) {
   TObjectLibrary lib;
   sample::Bytes section =
