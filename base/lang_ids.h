@@ -75,6 +75,12 @@
   X(kMsgObjOutOfBoundErr, 100085, "Msg_ObjOutOfBoundErr") \
   X(kMsgNoWMMode, 100087, "Msg_NoWMMode") \
   X(kMsgNotCopied, 100131, "Msg_NotCopied") \
+  X(kMsgRasterCalibPoints, 100151, "Msg_RasterCalibPoints") \
+  X(kMsgRasterCalibScale, 100152, "Msg_RasterCalibScale") \
+  X(kMsgRasterCalibFlat, 100153, "Msg_RasterCalibFlat") \
+  X(kMsgRasterLoadErr, 100154, "Msg_RasterLoadErr") \
+  X(kMsgMapReadErr, 100155, "Msg_MapReadErr") \
+  X(kMsgRasterTooLarge, 100156, "Msg_RasterTooLarge") \
   X(kBtActNull, 110001, "BtAct_Null") \
   X(kBtActZoomIn, 110002, "BtAct_ZoomIn") \
   X(kBtActZoomOut, 110003, "BtAct_ZoomOut") \
