@@ -4,6 +4,7 @@
 // the program's, so a file means the same on every device.
 #include <algorithm>
 #include <charconv>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -181,8 +182,9 @@ int Solve(const std::vector<TListPoint>& points, TSolved* out) {
   const TListPoint& pk = points[k];
   // Points on one pixel, or on one plane point, give no size: every pixel would map to one
   // ground point, or the picture would lie at infinity.
-  const float size = float(std::hypot(pk.x - p0.x, pk.y - p0.y) / best);
-  if (!std::isfinite(size) || !(size > 0)) return TPictureMap::kNoPixelSize;
+  const double quotient = std::hypot(pk.x - p0.x, pk.y - p0.y) / best;
+  if (!(quotient > 0) || !(quotient < FLT_MAX) || !(float(quotient) > 0)) return TPictureMap::kNoPixelSize;
+  const float size = float(quotient);
   out->pixelSize = size;
   out->rotation = std::atan2(double(p0.py) - pk.py, double(pk.px) - p0.px) -
                   std::atan2(pk.x - p0.x, pk.y - p0.y) + 2 * std::numbers::pi;
@@ -249,7 +251,7 @@ int TPictureMap::ReadCalibration(const char* picturePath, const double fallback[
   if (!ReadLines(companion, &lines)) {
     // No calibration: the picture fills the fallback frame (the view's corners), unturned.
     const double size = (fallback[3] - fallback[0]) / height;
-    if (fallback[0] == fallback[3] || !std::isfinite(size) || !(float(size) > 0)) return kNoCalibration;
+    if (fallback[0] == fallback[3] || !(size > 0) || !(size < FLT_MAX) || !(float(size) > 0)) return kNoCalibration;
     solved.pixelSize = float(size);
     solved.anchorX = fallback[0];
     solved.anchorY = fallback[1];
