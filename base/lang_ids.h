@@ -78,6 +78,12 @@
   X(kMsgLineFewVertices, 100480, "Msg_LineFewVertices") \
   X(kMsgAreaFewVertices, 100481, "Msg_AreaFewVertices") \
   X(kMsgSharpBend, 100482, "Msg_SharpBend") \
+  X(kMsgRasterCalibPoints, 100151, "Msg_RasterCalibPoints") \
+  X(kMsgRasterCalibScale, 100152, "Msg_RasterCalibScale") \
+  X(kMsgRasterCalibFlat, 100153, "Msg_RasterCalibFlat") \
+  X(kMsgRasterLoadErr, 100154, "Msg_RasterLoadErr") \
+  X(kMsgMapReadErr, 100155, "Msg_MapReadErr") \
+  X(kMsgRasterTooLarge, 100156, "Msg_RasterTooLarge") \
   X(kBtActNull, 110001, "BtAct_Null") \
   X(kBtActZoomIn, 110002, "BtAct_ZoomIn") \
   X(kBtActZoomOut, 110003, "BtAct_ZoomOut") \

@@ -66,6 +66,11 @@ uint8_t GkZoneOfPoint(double x, double y) {
   return static_cast<uint8_t>((static_cast<int>(GkCentralMeridian(lon)) + 3) / 6);
 }
 
+uint8_t GkZoneOfPlane(double x, double y) {
+  const uint8_t z = GkZoneOfEasting(y);
+  return z >= 1 && z <= 60 ? z : GkZoneOfPoint(x, y);
+}
+
 bool GeoToGk(double lat, double lon, double& x, double& y, double L0) {
   if (!std::isfinite(lat) || !std::isfinite(lon) || !std::isfinite(L0) || std::fabs(lat) > std::numbers::pi / 2)
     return false;

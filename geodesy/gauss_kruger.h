@@ -25,6 +25,10 @@ uint8_t GkZoneOfEasting(double y);
 // possible near a zone edge, since the datum shift moves the longitude); 0 when the point cannot
 // be converted.
 uint8_t GkZoneOfPoint(double x, double y);
+// The zone a plane point's coordinates are written in: the easting's zone prefix when it names a
+// zone (1..60), else GkZoneOfPoint. Near a zone edge a point may lie in the overlap written in
+// the neighbouring zone; only the prefix tells which.
+uint8_t GkZoneOfPlane(double x, double y);
 
 // WGS 84 (lat, lon) to Gauss-Kruger on S-42. L0 <= 0 (callers pass -1) takes the zone of the
 // S-42 longitude; L0 > 0 is the central meridian in degrees. False, outputs untouched, for

@@ -1,7 +1,9 @@
 #include "geodesy/tin_transform.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 
 namespace {
 constexpr double kTwoPow53 = 9007199254740992.0;
@@ -13,6 +15,7 @@ bool TTinTransform::Build(const std::vector<TTinControlPoint>& points) {
   triangles_.clear();
   current_ = 0;
   origin_ = {};
+  mapDegenerate_ = false;
   buildLog_.clear();
 
   std::vector<TTinPixel> pixels;
@@ -38,7 +41,44 @@ bool TTinTransform::Build(const std::vector<TTinControlPoint>& points) {
   map_ = std::move(map);
   triangles_ = std::move(triangles);
   origin_ = map_[0];
+  if (DegenerateMapSide()) {
+    buildLog_ = "map side degenerate";
+    mapDegenerate_ = true;
+    pixels_.clear();
+    map_.clear();
+    triangles_.clear();
+    current_ = 0;
+    origin_ = {};
+    return false;
+  }
   return true;
+}
+
+bool TTinTransform::DegenerateMapSide() const {
+  // Equal map coordinates at two pixels: sorted by map point, neighbours tell.
+  std::vector<uint32_t> order(map_.size());
+  std::iota(order.begin(), order.end(), 0u);
+  auto mapLess = [&](uint32_t a, uint32_t b) {
+    return map_[a].X != map_[b].X ? map_[a].X < map_[b].X : map_[a].Y < map_[b].Y;
+  };
+  std::sort(order.begin(), order.end(), mapLess);
+  for (size_t i = 1; i < order.size(); ++i) {
+    const uint32_t a = order[i - 1], b = order[i];
+    if (map_[a].X == map_[b].X && map_[a].Y == map_[b].Y &&
+        (pixels_[a].x != pixels_[b].x || pixels_[a].y != pixels_[b].y))
+      return true;
+  }
+  // A map triangle with no area: its map-to-pixel map has no inverse (the identity stands in,
+  // and a pixel from it lies anywhere). The cross product of whole hundredths is exact but for
+  // rounding of products past 2^53, which the tolerance covers.
+  for (const TTinTriangle& t : triangles_) {
+    const TTinXY a = MapRelative(t[0]), b = MapRelative(t[1]), c = MapRelative(t[2]);
+    const double cross = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+    const double longest = std::max({std::hypot(b.x - a.x, b.y - a.y), std::hypot(c.x - b.x, c.y - b.y),
+                                     std::hypot(a.x - c.x, a.y - c.y)});
+    if (!(std::fabs(cross) > 1e-12 * longest * longest)) return true;
+  }
+  return false;
 }
 
 TTinXY TTinTransform::MapRelative(uint32_t v) const {
@@ -95,7 +135,12 @@ bool TTinTransform::Locate(TTinXY p, bool mapSide) {
 }
 
 int TTinTransform::PixelToMap(int32_t x, int32_t y, double& X, double& Y) {
-  const TTinXY p{static_cast<double>(x), static_cast<double>(y)};
+  return PixelToMapF(static_cast<double>(x), static_cast<double>(y), X, Y);
+}
+
+int TTinTransform::PixelToMapF(double x, double y, double& X, double& Y) {
+  if (!std::isfinite(x) || !std::isfinite(y)) return 0;
+  const TTinXY p{x, y};
   if (!Locate(p, false)) return 0;
   const double* c = pixelToMap_;
   X = (c[0] + c[1] * p.x + c[2] * p.y + static_cast<double>(origin_.X)) / scale_;
@@ -103,14 +148,25 @@ int TTinTransform::PixelToMap(int32_t x, int32_t y, double& X, double& Y) {
   return 1;
 }
 
-int TTinTransform::MapToPixel(double X, double Y, int32_t& x, int32_t& y) {
+int TTinTransform::MapToPixelF(double X, double Y, double& x, double& y) {
   if (TriangleCount() == 0 || !std::isfinite(X) || !std::isfinite(Y)) return 0;
   const TTinXY p{X * scale_ - static_cast<double>(origin_.X),
                  Y * scale_ - static_cast<double>(origin_.Y)};
   if (!Locate(p, true)) return 0;
   const double* c = mapToPixel_;
-  const double px = std::trunc(c[0] + c[1] * p.x + c[2] * p.y);
-  const double py = std::trunc(c[3] + c[4] * p.x + c[5] * p.y);
+  const double px = c[0] + c[1] * p.x + c[2] * p.y;
+  const double py = c[3] + c[4] * p.x + c[5] * p.y;
+  if (!std::isfinite(px) || !std::isfinite(py)) return 0;
+  x = px;
+  y = py;
+  return 1;
+}
+
+int TTinTransform::MapToPixel(double X, double Y, int32_t& x, int32_t& y) {
+  double fx = 0, fy = 0;
+  if (!MapToPixelF(X, Y, fx, fy)) return 0;
+  const double px = std::trunc(fx);
+  const double py = std::trunc(fy);
   constexpr double lo = std::numeric_limits<int32_t>::min(),
                    hi = std::numeric_limits<int32_t>::max();
   if (!(px >= lo && px <= hi && py >= lo && py <= hi)) return 0;

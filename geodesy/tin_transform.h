@@ -2,9 +2,15 @@
 // triangulation of control points, with one affine map per triangle each way.
 //
 // Accuracy: a control point maps to its own map coordinates within 0.01 map units (they are held
-// in hundredths, truncated) and back to its own pixel within 1 pixel (results are truncated
-// toward zero). Between control points the sheet is piecewise linear; outside the hull it
-// extrapolates with the triangle used last (or, on first use, the one whose centroid is nearest).
+// in hundredths, truncated) and back to its own pixel within 1 pixel (the integer calls truncate
+// toward zero; the fractional ones keep the affine map's value). Between control points the sheet
+// is piecewise linear; outside the hull it extrapolates with the triangle used last (or, on first
+// use, the one whose centroid is nearest).
+//
+// A sheet whose map side is degenerate is refused at Build: two control points with the same map
+// coordinates at different pixels (a typing slip), or a triangle whose map side has no area (its
+// points in one line). Such a triangle has no map-to-pixel map, and any pixel it gave would be
+// far off with no sign of it.
 #pragma once
 
 #include <cstdint>
@@ -27,14 +33,22 @@ class TTinTransform {
   TTinTransform() = default;
 
   // Replaces everything with a triangulation of the points. True when at least one triangle was
-  // built. Fewer than 3 distinct points, points all within 1 pixel of a line, or a map
-  // coordinate that is not finite or beyond 2^53 hundredths give false and an empty transform.
+  // built. Fewer than 3 distinct points, points all within 1 pixel of a line, a map coordinate
+  // that is not finite or beyond 2^53 hundredths, or a degenerate map side (see above; then
+  // MapSideDegenerate() is true) give false and an empty transform.
   bool Build(const std::vector<TTinControlPoint>& points);
+  // The last Build refused the points because their map side is degenerate, not for want of
+  // triangles on the pixel side.
+  bool MapSideDegenerate() const { return mapDegenerate_; }
 
   // 1 on success. With no triangles both answer 0 and leave their outputs; MapToPixel also
   // answers 0 for non-finite input or a pixel that does not fit 32 bits.
   int PixelToMap(int32_t x, int32_t y, double& X, double& Y);
   int MapToPixel(double X, double Y, int32_t& x, int32_t& y);
+  // The same without truncation: fractional pixels both ways (drawing through a picture must not
+  // snap to its pixel grid). 0 with no triangles or for non-finite input.
+  int PixelToMapF(double x, double y, double& X, double& Y);
+  int MapToPixelF(double X, double Y, double& x, double& y);
 
   int32_t TriangleCount() const { return static_cast<int32_t>(triangles_.size()); }
   int32_t Scale() const { return scale_; }
@@ -49,6 +63,9 @@ class TTinTransform {
 
  private:
   bool Locate(TTinXY p, bool mapSide);
+  // True when a control point repeats another's map coordinates at another pixel, or a
+  // triangle's map side is flat.
+  bool DegenerateMapSide() const;
   void LoadTriangle(int32_t number);
   int TestCurrent(TTinXY p, bool mapSide, double* centroidDistance) const;
   void ComputeCoefficients();
@@ -66,5 +83,6 @@ class TTinTransform {
   TTinXY curPixel_[4];  // the current triangle, its first vertex repeated
   TTinXY curMap_[4];    // the same, map side, relative to origin_
   int32_t current_ = 0;
+  bool mapDegenerate_ = false;
   std::string buildLog_;
 };

@@ -42,7 +42,10 @@ constexpr uint32_t kBiRgb = 0, kBiBitfields = 3;
 
 }  // namespace
 
-bool DecodeBmp(const std::string& f, DecodedBmp* out) {
+bool DecodeBmp(const std::string& f, DecodedBmp* out, BmpFault* fault) {
+  BmpFault unused;
+  BmpFault& why = fault ? *fault : unused;
+  why = BmpFault::kNotBmp;
   *out = DecodedBmp{};
   if (f.size() < 14 + 40 || f[0] != 'B' || f[1] != 'M') return false;
   uint32_t offBits = Le32(f, 10);
@@ -54,13 +57,16 @@ bool DecodeBmp(const std::string& f, DecodedBmp* out) {
   uint16_t bpp = Le16(f, 28);
   uint32_t compression = Le32(f, 30);
   uint32_t clrUsed = Le32(f, 46);
-  if (planes != 1 || width < 1 || width > kMaxBmpWidth || rawHeight == 0 || rawHeight == INT32_MIN)
-    return false;
+  if (planes != 1 || width < 1 || rawHeight == 0 || rawHeight == INT32_MIN) return false;
   bool bottomUp = rawHeight > 0;
   int64_t height = bottomUp ? rawHeight : -int64_t(rawHeight);
-  if (int64_t(width) * height > kMaxBmpPixels) return false;
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false;
   if (compression != kBiRgb && !(compression == kBiBitfields && (bpp == 16 || bpp == 32))) return false;
+  // A bitmap in every other respect, only too big: the user is told so, not "not a bitmap".
+  if (width > kMaxBmpWidth || int64_t(width) * height > kMaxBmpPixels) {
+    why = BmpFault::kTooLarge;
+    return false;
+  }
 
   size_t tableAt = 14 + size_t(headerSize);
   uint32_t masks[3] = {0, 0, 0};
@@ -120,6 +126,7 @@ bool DecodeBmp(const std::string& f, DecodedBmp* out) {
       dst[x] = v;
     }
   }
+  why = BmpFault::kNone;
   return true;
 }
 

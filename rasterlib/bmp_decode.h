@@ -16,8 +16,16 @@ struct DecodedBmp {
   std::vector<uint32_t> pixels;
 };
 
+// Why a file was not decoded.
+enum class BmpFault {
+  kNone,
+  kNotBmp,    // not a bitmap this reader takes
+  kTooLarge,  // a bitmap header of more than kMaxBmpWidth columns or kMaxBmpPixels pixels
+};
+
 // The whole file in `file`. False for anything not read exactly: a short or inconsistent header,
-// an unsupported depth or compression (RLE included), a colour table or pixel rows past the end.
-bool DecodeBmp(const std::string& file, DecodedBmp* out);
+// an unsupported depth or compression (RLE included), a colour table or pixel rows past the end,
+// a picture past the size limits. `fault`, when given, says which.
+bool DecodeBmp(const std::string& file, DecodedBmp* out, BmpFault* fault = nullptr);
 
 }  // namespace tilvex

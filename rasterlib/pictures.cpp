@@ -15,8 +15,12 @@ TBmpImage::TBmpImage(const std::wstring& path, HWND owner) {
     std::fclose(f);
   }
   DecodedBmp d;
-  if (!DecodeBmp(bytes, &d)) {
-    MessageBoxW(owner, L"Not Bmp File", L"Tilvex", MB_OK);
+  BmpFault fault = BmpFault::kNone;
+  if (!DecodeBmp(bytes, &d, &fault)) {
+    MessageBoxW(owner,
+                fault == BmpFault::kTooLarge ? L"Picture too large (over 25 million pixels or 65536 columns)"
+                                             : L"Not Bmp File",
+                L"Tilvex", MB_OK);
     return;
   }
   width = d.width;

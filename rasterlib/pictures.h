@@ -17,8 +17,8 @@ class TPicture {
 };
 
 // A Windows bitmap file, decoded once into a bottom-up 32-bit DIB (so Y counts from the bottom
-// row, as the viewer's ".bmp" coordinates do). A file that is not read shows "Not Bmp File" and
-// has no pixels.
+// row, as the viewer's ".bmp" coordinates do). A file that is not read shows "Not Bmp File" (or
+// that it is too large, for a bitmap past the size limits) and has no pixels.
 class TBmpImage : public TPicture {
  public:
   explicit TBmpImage(const std::wstring& path, HWND owner);
@@ -34,7 +34,8 @@ class TBmpImage : public TPicture {
 class TLibImage : public TPicture {
  public:
   ~TLibImage() override;
-  // 1 when the module and its entry were found (whatever the decoding gave), else 0.
+  // 1 when the module and its entry were found (whatever the decoding gave: without a bitmap
+  // afterwards the picture could not be decoded), else 0.
   int Load(const char* path, HDC dc, int maxWidth, int maxHeight);
   HBITMAP bitmap() const { return bitmap_; }
   void Draw(HDC dc, int w, int h, int sx, int sy, int sw, int sh) const override;

@@ -37,7 +37,6 @@ struct TRasterViewDlg {
   ViewGeometry geo;
   int selected = -1;
   bool drag = false;
-  bool loadPending = false;
   std::unique_ptr<TPicture> picture;
   IdesFile ides;
   PoiFile poi;
@@ -103,9 +102,7 @@ void ViewerInit(TRasterViewDlg& v, HWND hwnd) {
   v.drag = false;
   v.geo = ViewGeometry{};
   v.geo.type = app.chooser.type == 1 ? 1 : 0;
-  v.loadPending = true;
-  v.picture.reset();
-  if (!Narrow(app.chooser.fullPath, &v.path8)) v.path8.clear();
+  v.geo.offX = v.geo.offY = 0;
   app.picturePath = v.path8;
   std::string bytes;
   v.poi = ReadWholeFile(CompanionPath(v.path8, ".poi"), &bytes) ? ParsePoi(bytes) : PoiFile{};
@@ -130,20 +127,8 @@ void ViewerInit(TRasterViewDlg& v, HWND hwnd) {
 }
 
 void ViewerPaint(TRasterViewDlg& v) {
-  TRasterApp& app = App();
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(v.hwnd, &ps);
-  if (v.loadPending) {
-    if (v.geo.type == 0) {
-      v.picture = std::make_unique<TBmpImage>(app.chooser.fullPath, v.hwnd);
-    } else {
-      auto lib = std::make_unique<TLibImage>();
-      lib->Load(v.path8.c_str(), dc, kMaxPicture, kMaxPicture);
-      v.picture = std::move(lib);
-    }
-    v.geo.offX = v.geo.offY = 0;
-    v.loadPending = false;
-  }
   LRESULT sel = SendMessageW(v.combo, CB_GETCURSEL, 0, 0);
   v.geo.scale = sel >= 0 && sel <= 2 ? static_cast<int>(sel) : kScale1to1;
   RECT all{0, 0, v.geo.W, v.geo.H};
@@ -284,7 +269,41 @@ INT_PTR CALLBACK ViewerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return FALSE;
 }
 
-void RunViewer(HWND owner) { DialogBoxParamW(Self(), MAKEINTRESOURCEW(IDD_RASTER_VIEW), owner, ViewerProc, 0); }
+// The chosen picture, decoded before its viewer opens: one that cannot be read is said so and
+// gets no viewer, where points placed on a blank screen would be saved beside a broken file.
+// Without the image module a JPEG still opens with nothing drawn, as before.
+std::unique_ptr<TPicture> LoadPicture(const TRasterChooserDlg& c, const std::string& path8, HWND owner) {
+  if (c.type != 1) {
+    auto bmp = std::make_unique<TBmpImage>(c.fullPath, owner);  // says why it failed itself
+    if (!bmp->ok()) return nullptr;
+    return bmp;
+  }
+  auto lib = std::make_unique<TLibImage>();
+  HDC screen = GetDC(nullptr);
+  const int found = lib->Load(path8.c_str(), screen, kMaxPicture, kMaxPicture);
+  ReleaseDC(nullptr, screen);
+  if (found && !lib->bitmap()) {
+    const std::wstring text = L"Cannot read picture\n" + c.fullPath;
+    MessageBoxW(owner, text.c_str(), L"Tilvex", MB_OK);
+    return nullptr;
+  }
+  return lib;
+}
+
+void RunViewer(HWND owner) {
+  TRasterApp& app = App();
+  TRasterViewDlg& v = app.viewer;
+  if (!Narrow(app.chooser.fullPath, &v.path8)) v.path8.clear();
+  v.picture = LoadPicture(app.chooser, v.path8, owner);
+  if (!v.picture) {
+    // Nothing was chosen: no path or point goes back to the caller.
+    app.picturePath.clear();
+    app.pointName.clear();
+    app.result = false;
+    return;
+  }
+  DialogBoxParamW(Self(), MAKEINTRESOURCEW(IDD_RASTER_VIEW), owner, ViewerProc, 0);
+}
 
 // ---- chooser ----
 

@@ -2,11 +2,14 @@
 // (degrees and minutes with a datum line), read into the map's frame, pixel size, rotation and
 // rubber sheet; ".@@@" and ".lnk" written. Numbers are read and written in the C locale whatever
 // the program's, so a file means the same on every device.
+#include <algorithm>
 #include <charconv>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <numbers>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/text_utils.h"
@@ -152,18 +155,82 @@ bool Exists(const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+// What a list of points makes of a calibration: the pixel size, the rotation about the first
+// point, the top and left edges and, from three points on, the rubber sheet.
+struct TSolved {
+  float pixelSize = 0;
+  double rotation = 0, anchorX = 0, anchorY = 0;
+  double top = 0, left = 0;
+  TTinTransform tin;
+  bool useTin = false;
+};
+
+// 0, or the reason the points give no usable transform (TPictureMap's result codes).
+int Solve(const std::vector<TListPoint>& points, TSolved* out) {
+  const size_t n = points.size();
+  if (n < 2) return TPictureMap::kTooFewPoints;
+  const TListPoint& p0 = points[0];
+  size_t k = 1;
+  double best = -1;
+  for (size_t i = 1; i < n; ++i) {
+    const TListPoint& p = points[i];
+    double d = std::hypot(double(p.px) - p0.px, double(p.py) - p0.py);
+    if (d > best) best = d, k = i;
+  }
+  const TListPoint& pk = points[k];
+  // Points on one pixel, or on one plane point, give no size: every pixel would map to one
+  // ground point, or the picture would lie at infinity.
+  const double quotient = std::hypot(pk.x - p0.x, pk.y - p0.y) / best;
+  if (!(quotient > 0) || !(quotient < FLT_MAX) || !(float(quotient) > 0)) return TPictureMap::kNoPixelSize;
+  const float size = float(quotient);
+  out->pixelSize = size;
+  out->rotation = std::atan2(double(p0.py) - pk.py, double(pk.px) - p0.px) -
+                  std::atan2(pk.x - p0.x, pk.y - p0.y) + 2 * std::numbers::pi;
+  out->anchorX = p0.x;
+  out->anchorY = p0.y;
+  // The point farthest from pixel (0, 0) fixes the top and left edges.
+  size_t far = 0;
+  double farDistance = -1;
+  for (size_t i = 0; i < n; ++i) {
+    double d = std::hypot(double(points[i].px), double(points[i].py));
+    if (d > farDistance) farDistance = d, far = i;
+  }
+  const TListPoint& pf = points[far];
+  out->top = pf.x + pf.py * double(size);
+  out->left = pf.y - pf.px * double(size);
+  // Rubber sheet when the points make triangles; the rotation otherwise (points in one pixel
+  // line). A sheet refused for its map side is a mistake in the points, not a shape to fall back
+  // from: it would put the picture where its points do not say.
+  out->useTin = false;
+  if (n >= 3) {
+    std::vector<TTinControlPoint> control;
+    for (const TListPoint& p : points) control.push_back(TTinControlPoint{p.x, p.y, p.px, p.py});
+    out->useTin = out->tin.Build(control) && out->tin.TriangleCount() > 0;
+    if (!out->useTin && out->tin.MapSideDegenerate()) return TPictureMap::kFlatPoints;
+  }
+  return 0;
+}
+
+}  // namespace
+
 int TPictureMap::CheckCalibrationPoints(const TPointList& list) {
   if (list.Count() < 2) return 0;
+  std::vector<TListPoint> all;
   for (int32_t i = 0; i < list.Count(); ++i) {
     const TListPoint* p = list.At(i);
     if (p->x == 0 && p->y == 0) return 0;
     if (p->px == TListPoint::kPixelUnset || p->py == TListPoint::kPixelUnset) return 0;
+    all.push_back(*p);
   }
-  return 1;
+  // Points that would not open as a calibration are not worth writing over one that does.
+  TSolved solved;
+  return Solve(all, &solved) == 0 ? 1 : 0;
 }
 
 int TPictureMap::ReadCalibration(const char* picturePath, const double fallback[6]) {
-  if (!picturePath || !first) return 2;
+  if (!picturePath || !first) return kNoCalibration;
   char base[256];
   std::strncpy(base, picturePath, sizeof base - 1);
   base[sizeof base - 1] = 0;
@@ -179,20 +246,17 @@ int TPictureMap::ReadCalibration(const char* picturePath, const double fallback[
   }
   const double width = first->width, height = first->height;
   std::vector<std::string> lines;
-  bool haveFile = ReadLines(companion, &lines);
-  int32_t pointCount = 0;
-  if (!haveFile) {
-    if (fallback[0] == fallback[3]) return 2;
-    frame[0] = fallback[0];
-    frame[1] = fallback[1];
-    frame[3] = fallback[3];
-    frame[4] = fallback[4];
-    double size = (fallback[3] - fallback[0]) / height;
-    if (std::isfinite(size) && size > 0) pixelSize = float(size);
-    rotation = 0;
-    anchorX = fallback[0];
-    anchorY = fallback[1];
-    points.Clear();
+  TSolved solved;
+  std::vector<TListPoint> plane;
+  if (!ReadLines(companion, &lines)) {
+    // No calibration: the picture fills the fallback frame (the view's corners), unturned.
+    const double size = (fallback[3] - fallback[0]) / height;
+    if (fallback[0] == fallback[3] || !(size > 0) || !(size < FLT_MAX) || !(float(size) > 0)) return kNoCalibration;
+    solved.pixelSize = float(size);
+    solved.anchorX = fallback[0];
+    solved.anchorY = fallback[1];
+    solved.top = fallback[3];
+    solved.left = fallback[1];
   } else {
     std::vector<RawPoint> raw;
     bool wgs84 = false;
@@ -209,7 +273,6 @@ int TPictureMap::ReadCalibration(const char* picturePath, const double fallback[
       }
       if (taken && Finite(p)) raw.push_back(p);
     }
-    std::vector<TListPoint> plane;
     if (form == kPlane) {
       for (const RawPoint& p : raw) plane.push_back(TListPoint{p.a, p.b, 0, TruncSat(p.col), TruncSat(p.row)});
     } else if (!raw.empty()) {
@@ -224,56 +287,28 @@ int TPictureMap::ReadCalibration(const char* picturePath, const double fallback[
         if (ok) plane.push_back(TListPoint{x, y, 0, TruncSat(p.col), TruncSat(p.row)});
       }
     }
-    points.Clear();
-    for (const TListPoint& p : plane) points.Append(p);
-    pointCount = points.Count();
-    if (pointCount >= 2) {
-      const TListPoint& p0 = *points.At(0);
-      int32_t k = 1;
-      double best = -1;
-      for (int32_t i = 1; i < pointCount; ++i) {
-        const TListPoint& p = *points.At(i);
-        double d = std::hypot(double(p.px) - p0.px, double(p.py) - p0.py);
-        if (d > best) best = d, k = i;
-      }
-      const TListPoint& pk = *points.At(k);
-      rotation = std::atan2(double(p0.py) - pk.py, double(pk.px) - p0.px) - std::atan2(pk.x - p0.x, pk.y - p0.y) +
-                 2 * std::numbers::pi;
-      anchorX = p0.x;
-      anchorY = p0.y;
-      double size = std::hypot(pk.x - p0.x, pk.y - p0.y) / best;
-      if (std::isfinite(size) && size > 0) pixelSize = float(size);
-      // The point farthest from pixel (0, 0) fixes the top and left edges.
-      int32_t far = 0;
-      double farDistance = -1;
-      for (int32_t i = 0; i < pointCount; ++i) {
-        const TListPoint& p = *points.At(i);
-        double d = std::hypot(double(p.px), double(p.py));
-        if (d > farDistance) farDistance = d, far = i;
-      }
-      const TListPoint& pf = *points.At(far);
-      frame[3] = pf.x + pf.py * double(pixelSize);
-      frame[1] = pf.y - pf.px * double(pixelSize);
-    }
+    // A calibration that gives no transform does not open: a picture drawn at pixel size 0, or
+    // through a flat triangle, would lie far from its ground with nothing to show for it.
+    if (int rc = Solve(plane, &solved); rc != 0) return rc;
   }
-  // Rubber sheet when the points make triangles; the rotation otherwise.
-  std::vector<TTinControlPoint> control;
-  for (int32_t i = 0; i < points.Count(); ++i) {
-    const TListPoint& p = *points.At(i);
-    control.push_back(TTinControlPoint{p.x, p.y, p.px, p.py});
-  }
-  useTin = control.size() >= 3 && tin.Build(control) && tin.TriangleCount() > 0;
+  points.Clear();
+  for (const TListPoint& p : plane) points.Append(p);
+  pixelSize = solved.pixelSize;
+  rotation = solved.rotation;
+  anchorX = solved.anchorX;
+  anchorY = solved.anchorY;
+  tin = std::move(solved.tin);
+  useTin = solved.useTin;
   sinRotation = std::sin(rotation);
   cosRotation = std::cos(rotation);
-  if (!haveFile || pointCount >= 2) {
-    frame[0] = frame[3] - height * double(pixelSize);
-    frame[4] = frame[1] + width * double(pixelSize);
-  }
-  ownZone = 255;
-  if (pixelSize > 0) {
-    uint8_t zone = GkZoneOfPoint((frame[0] + frame[3]) / 2, (frame[1] + frame[4]) / 2);
-    if (zone != 0) ownZone = zone;
-  }
+  frame[3] = solved.top;
+  frame[1] = solved.left;
+  frame[0] = frame[3] - height * double(pixelSize);
+  frame[4] = frame[1] + width * double(pixelSize);
+  // The zone the points are written in (their eastings' prefix): near a zone edge a calibration
+  // in the neighbouring zone's coordinates is common, and the longitude would name the other.
+  const uint8_t zone = GkZoneOfPlane((frame[0] + frame[3]) / 2, (frame[1] + frame[4]) / 2);
+  ownZone = zone >= 1 && zone <= 60 ? zone : 255;
   lastViewScale = -1.0;
   SetOutputSystem(outputZone);
   return 0;

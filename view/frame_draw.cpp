@@ -8,6 +8,7 @@
 
 #include "base/lang.h"
 #include "base/lang_ids.h"
+#include "base/text_utils.h"
 #include "base/ui/shell_utils.h"
 #include "view/draw_loop.h"
 #include "view/map_view.h"
@@ -76,6 +77,25 @@ void TextAt(HDC dc, int x, int y, const std::wstring& text) {
   ExtTextOutW(dc, x, y, 0, nullptr, text.c_str(), UINT(text.size()), nullptr);
 }
 
+// A map that would not load, named with its path (the user may have several of one name).
+void TellMapFailure(int32_t textId, const char* path) {
+  const std::wstring text = std::wstring(g_Lang.GetText(textId)) + L"\n" + AnsiToWideString(path);
+  MessageBoxW(FindWindowW(L"Vorna", nullptr), text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
+}
+
+// One line across the top of the view over a picture shown only in part, so a blank edge is not
+// taken for the end of the map.
+void DrawPartialNotice(const TMapView& view, HDC dc) {
+  const std::wstring text = g_Lang.GetText(lang_id::kMsgRasterTooLarge);
+  TGdiSelection font(dc, MakeFont(12, FW_BOLD, L"Microsoft Sans Serif"), true);
+  TBkModeScope opaque(dc, OPAQUE);
+  const COLORREF oldBk = SetBkColor(dc, RGB(255, 255, 255));
+  const COLORREF oldText = SetTextColor(dc, RGB(192, 0, 0));
+  TextAt(dc, view.viewRect.left + 2, view.viewRect.top + 2, text);
+  SetTextColor(dc, oldText);
+  SetBkColor(dc, oldBk);
+}
+
 void DrawWorkingMap(TMapView* view, TMdmMap* map, HDC dc) {
   TMapDrawState& state = MapDrawState(map);
   state.fill = view->fill;
@@ -141,7 +161,8 @@ void SelectMapsForView(TMapView& view, int left, int top, int right, int bottom)
   if (!view.rasterMaps.empty()) {
     const TPlaneBox box = CornersToPlane(view, left, top, right, bottom, 0);
     for (auto& raster : view.rasterMaps) {
-      if (!InScaleRange(view.scale, raster->minScale, raster->maxScale)) {
+      // A picture that never opened has no place on the plane to be in view at.
+      if (!raster->open || !InScaleRange(view.scale, raster->minScale, raster->maxScale)) {
         raster->inScale = 0;
         continue;
       }
@@ -158,20 +179,21 @@ void SelectMapsForView(TMapView& view, int left, int top, int right, int bottom)
 }
 
 int LoadVisibleMaps(TMapView& view) {
+  // A map that will not load keeps its frame: the file may be back the next time it comes into
+  // view (a storage card taken out for a moment), and the user is told once, not every frame.
   if (view.vectorShown) {
     for (int i = 0; i < view.GetVectorMapCount(); ++i) {
       TVectorMapSlot& slot = view.vectorMaps[size_t(i)];
       TMdmMap* map = slot.map.get();
       if (map->working) continue;  // the working-map layer holds it
-      if (!slot.inScale && map->loaded) {
-        map->FreeItems();
-      } else if (slot.inScale && !map->loaded) {
+      if (!slot.inScale) {
+        if (map->loaded) map->FreeItems();
+        slot.loadFailure.LeftView();
+      } else if (!map->loaded && slot.loadFailure.ShouldTry(map->path)) {
         if (view.LoadVectorMapObjects(i) != 0 || !map->loaded) {
-          // Both frames go, so the map drops out here and in any other zone.
-          for (int k : {0, 1, 3, 4}) {
-            map->SetHeaderFrame(k, 0.0);
-            map->outFrame[k] = 0.0;
-          }
+          if (slot.loadFailure.Failed(map->path)) TellMapFailure(lang_id::kMsgMapReadErr, map->path);
+        } else {
+          slot.loadFailure.Loaded();
         }
       }
     }
@@ -179,12 +201,16 @@ int LoadVisibleMaps(TMapView& view) {
   if (view.rasterShown) {
     for (int i = 0; i < view.GetRasterMapCount(); ++i) {
       TRasterMap* raster = view.rasterMaps[size_t(i)].get();
-      if (!raster->inScale && raster->active) {
-        raster->Deactivate();
-      } else if (raster->inScale && !raster->active) {
+      if (!raster->inScale) {
+        if (raster->active) raster->Deactivate();
+        raster->loadFailure.LeftView();
+      } else if (!raster->active && raster->loadFailure.ShouldTry(raster->path)) {
         view.ActivateRasterMap(i);
-        if (!raster->active)
-          for (int k : {0, 1, 3, 4}) raster->frame[k] = 0.0;
+        if (!raster->active) {
+          if (raster->loadFailure.Failed(raster->path)) TellMapFailure(lang_id::kMsgRasterLoadErr, raster->path);
+        } else {
+          raster->loadFailure.Loaded();
+        }
       }
     }
   }
@@ -206,6 +232,10 @@ int DrawLayers(TMapView& view, HDC dc) {
   if (view.grid) DrawGrid(view, dc);
   if (DbLayerShown(view)) view.dbLayer->Draw(dc);
   DrawScaleBar(view, dc);
+  if (view.rasterShown &&
+      std::any_of(view.rasterMaps.begin(), view.rasterMaps.end(),
+                  [](const auto& raster) { return raster->inScale && raster->active && raster->partial; }))
+    DrawPartialNotice(view, dc);
   return 0;
 }
 

@@ -18,9 +18,11 @@ int PrepareFrame(TMapView& view, int left, int top, int right, int bottom);
 // Sets each map's in-scale flag and hands the transform to the maps whose flag changed.
 void SelectMapsForView(TMapView& view, int left, int top, int right, int bottom);
 // Loads the data of the maps in scale and frees that of the others. A map that cannot be loaded
-// gets a zero frame, so it drops out of later frames. 0.
+// keeps its frame and is tried again when it next comes into view or its file changes; the user
+// is told once until it loads. 0.
 int LoadVisibleMaps(TMapView& view);
-// Raster maps, vector maps, grid, database points and scale bar. 0 whatever the maps return.
+// Raster maps, vector maps, grid, database points and scale bar, and a line saying so when a
+// picture could be shown only in part. 0 whatever the maps return.
 int DrawLayers(TMapView& view, HDC dc);
 int DrawGrid(TMapView& view, HDC dc);
 int DrawScaleBar(TMapView& view, HDC dc);

@@ -201,7 +201,8 @@ int TMapView::AddRasterMap(const char* filePath, int fit) {
   }
   if (fit) {
     UpdateViewZone();
-    if (rasterMaps.size() == 1 && vectorMaps.empty()) {
+    // A picture that did not open has no frame worth showing: the view stays where it is.
+    if (rasterMaps.size() == 1 && vectorMaps.empty() && rasterMaps[0]->open) {
       std::memcpy(extent, rasterMaps[0]->frame, sizeof(extent));
       viewInitialised = 0;
     }
@@ -214,7 +215,9 @@ int TMapView::AddRasterMap(const char* filePath, int fit) {
 int TMapView::ActivateRasterMap(int i) {
   if (i < 0 || i >= GetRasterMapCount() || rasterMaps[size_t(i)]->active) return 0;
   int rc = rasterMaps[size_t(i)]->Activate();
-  SetActiveRasterMap(i);
+  // A picture whose pixels did not load is not drawn, so its transform must not stand in for
+  // the view's: vectors, the marker and taps would go through a frame nobody sees.
+  if (rasterMaps[size_t(i)]->active) SetActiveRasterMap(i);
   transformsValid = 0;
   layersReset = 1;
   return rc;
@@ -234,9 +237,10 @@ int TMapView::SetActiveRasterMap(int i) {
 }
 
 int TMapView::ActivateLastRasterMap() {
+  // The last one drawn: in scale and with its pixels loaded.
   int last = -1;
   for (int i = 0; i < GetRasterMapCount(); i++)
-    if (rasterMaps[size_t(i)]->inScale) last = i;
+    if (rasterMaps[size_t(i)]->inScale && rasterMaps[size_t(i)]->active) last = i;
   return SetActiveRasterMap(last);
 }
 
@@ -338,6 +342,9 @@ int TMapView::MoveRasterMap(int from, int to) {
     std::rotate(first + from, first + from + 1, first + to + 1);
   else if (from > to)
     std::rotate(first + to, first + from, first + from + 1);
+  // The last picture in the list is drawn on top and is the active one: after a move the
+  // transform the view draws through, and the picture the calibration tool edits, must be it.
+  ActivateLastRasterMap();
   return 1;
 }
 

@@ -24,6 +24,7 @@
 #include "maps/user_layer.h"
 #include "platform/win_types.h"
 #include "view/db_layer_holder.h"
+#include "view/file_stamp.h"
 #include "view/highlight.h"
 #include "view/point_lists.h"
 #include "view/raster_holder.h"
@@ -42,6 +43,7 @@ struct TVectorMapSlot {
   std::unique_ptr<TMdmMap> map;
   int32_t minScale = 0, maxScale = 0;  // scale denominators, 0 = no limit
   int32_t inScale = 0, prevInScale = 0;
+  TLoadFailure loadFailure;  // objects that would not load when the map came into view
 };
 
 // The 21 fixed scale denominators, ascending.
@@ -238,6 +240,9 @@ class TMapView {
     TMapView* view;
   };
 
+  // With an active picture, moves the view until (x, y) shows within a pixel of the centre
+  // through its transform (a few steps for a picture in another zone, none in the view's).
+  void SettleOnCentre(double x, double y);
   // Closes the working-map layer first when it holds `map`.
   void ReleaseFromLayer(TMdmMap* map);
   // Highlights name their map by its place in the list. When places change, each highlight

@@ -5,6 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <string>
+#include <vector>
+
+#include "base/lang.h"
+#include "base/lang_ids.h"
+#include "base/text_utils.h"
 #include "geodesy/gauss_kruger.h"
 #include "platform/win.h"
 #include "view/image_lib.h"
@@ -22,6 +28,16 @@ void FreeRecordPixels(PelnorImage* r) {
     r->tiles[i].pixels = nullptr;
     r->tiles[i].wanted = 0;
   }
+}
+
+// Which picture did not open and why; the calibration is the user's own file, so the reason
+// tells what to mend in it.
+void TellCalibrationFailure(const char* picture, int rc) {
+  const int32_t id = rc == TPictureMap::kTooFewPoints  ? lang_id::kMsgRasterCalibPoints
+                     : rc == TPictureMap::kNoPixelSize ? lang_id::kMsgRasterCalibScale
+                                                       : lang_id::kMsgRasterCalibFlat;
+  const std::wstring text = std::wstring(g_Lang.GetText(id)) + L"\n" + AnsiToWideString(picture);
+  MessageBoxW(FindWindowW(L"Vorna", nullptr), text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
 }
 
 bool FileReadable(const char* path) {
@@ -83,10 +99,18 @@ int TPictureMap::Open(const char* filePath, const double fallback[6]) {
     Close();
     return 0;
   }
-  if (ReadCalibration(path, fallback) == 0) {
+  const int rc = ReadCalibration(path, fallback);
+  if (rc == 0) {
     open = 1;
     shown = 1;
+    return 0;
   }
+  // Not open, so no zone and no points: the view's zone and extent are not taken from it, and
+  // the calibration tool finds nothing of an earlier picture.
+  ownZone = 255;
+  crossZone = false;
+  points.Clear();
+  if (rc != kNoCalibration) TellCalibrationFailure(path, rc);
   return 0;
 }
 
@@ -109,6 +133,7 @@ void TPictureMap::Deactivate() {
 
 void TPictureMap::SetOutputSystem(uint8_t zone) {
   outputZone = zone;
+  crossZone = false;
   std::memcpy(outFrame, frame, sizeof outFrame);
   if (zone == ownZone) return;
   double x1, y1, x2, y2;
@@ -118,6 +143,7 @@ void TPictureMap::SetOutputSystem(uint8_t zone) {
     outFrame[1] = y1;
     outFrame[3] = x2;
     outFrame[4] = y2;
+    crossZone = true;
   }
 }
 
@@ -160,8 +186,22 @@ void TPictureMap::SetViewTransform(const RECT& view, double originX, double orig
   if (k != lastViewScale && first) ChooseLevel(k);
   const double f = levelFactor;
   scale = k * ps * f;
-  xOffset = (originY - outFrame[1]) / (ps * f);
-  yOffset = (outFrame[3] - originX) / (ps * f);
+  // The view's origin in the picture's own plane. Across zones the planes meet at the view's
+  // centre pixel (the one GetCenter takes): its ground is moved into the own zone and the origin
+  // kept at the same offset from it.
+  double ox = originX, oy = originY;
+  if (crossZone && k > 0 && std::isfinite(k)) {
+    const int32_t cx = view::HalfAbs(int64_t(view.left) + view.right);
+    const int32_t cy = view::HalfAbs(int64_t(view.top) + view.bottom);
+    const double gx = (double(view.bottom) - cy) / k + originX, gy = cx / k + originY;
+    double hx, hy;
+    if (GkReprojectToZone(gx, gy, outputZone, ownZone, hx, hy)) {
+      ox = hx - (gx - originX);
+      oy = hy - (gy - originY);
+    }
+  }
+  xOffset = (oy - frame[1]) / (ps * f);
+  yOffset = (frame[3] - ox) / (ps * f);
 }
 
 void TPictureMap::LevelToScreen(double u, double v, int32_t* sx, int32_t* sy) const {
@@ -173,67 +213,91 @@ void TPictureMap::PixelToScreen(int32_t px, int32_t py, int32_t* sx, int32_t* sy
   LevelToScreen(px / levelFactor, py / levelFactor, sx, sy);
 }
 
-void TPictureMap::ScreenToPixel(int32_t sx, int32_t sy, int32_t* px, int32_t* py) const {
+void TPictureMap::ScreenToPixelF(int32_t sx, int32_t sy, double* u, double* v) const {
   if (scale == 0 || !std::isfinite(scale)) {
-    *px = *py = 0;
+    *u = *v = 0;
     return;
   }
-  *px = TruncSat((sx / scale + xOffset) * levelFactor);
-  *py = TruncSat(((sy - double(screenYOffset)) / scale + yOffset) * levelFactor);
+  *u = (sx / scale + xOffset) * levelFactor;
+  *v = ((sy - double(screenYOffset)) / scale + yOffset) * levelFactor;
 }
 
-void TPictureMap::PlaneToPixel(double x, double y, int32_t* px, int32_t* py) const {
-  if (useTin) {
-    int32_t c = 0, r = 0;
-    if (tin.MapToPixel(x, y, c, r)) {
-      *px = c;
-      *py = r;
-      return;
-    }
+void TPictureMap::ScreenToPixel(int32_t sx, int32_t sy, int32_t* px, int32_t* py) const {
+  double u, v;
+  ScreenToPixelF(sx, sy, &u, &v);
+  *px = TruncSat(u);
+  *py = TruncSat(v);
+}
+
+void TPictureMap::ToOwnZone(double x, double y, double* ox, double* oy) const {
+  if (!crossZone || !GkReprojectToZone(x, y, outputZone, ownZone, *ox, *oy)) {
+    *ox = x;
+    *oy = y;
   }
+}
+
+void TPictureMap::ToOutputZone(double ox, double oy, double* x, double* y) const {
+  if (!crossZone || !GkReprojectToZone(ox, oy, ownZone, outputZone, *x, *y)) {
+    *x = ox;
+    *y = oy;
+  }
+}
+
+void TPictureMap::OwnToPixel(double x, double y, double* u, double* v) const {
+  if (useTin && tin.MapToPixelF(x, y, *u, *v)) return;
   const double ps = pixelSize;
   if (!(ps > 0)) {
-    *px = *py = 0;
+    *u = *v = 0;
     return;
   }
   const double dx = x - anchorX, dy = y - anchorY;
   const double xr = dx * cosRotation + dy * sinRotation + anchorX;
   const double yr = -dx * sinRotation + dy * cosRotation + anchorY;
-  *px = TruncSat((yr - frame[1]) / ps);
-  *py = TruncSat((frame[3] - xr) / ps);
+  *u = (yr - frame[1]) / ps;
+  *v = (frame[3] - xr) / ps;
 }
 
-void TPictureMap::PixelToPlane(int32_t px, int32_t py, double* x, double* y) const {
-  if (useTin) {
-    double X = 0, Y = 0;
-    if (tin.PixelToMap(px, py, X, Y)) {
-      *x = X;
-      *y = Y;
-      return;
-    }
-  }
+void TPictureMap::PixelToOwn(double u, double v, double* x, double* y) const {
+  if (useTin && tin.PixelToMapF(u, v, *x, *y)) return;
   // The calibration's own axes, then the rotation about the anchor undone.
-  const double xr = frame[3] - py * double(pixelSize) - anchorX;
-  const double yr = frame[1] + px * double(pixelSize) - anchorY;
+  const double xr = frame[3] - v * double(pixelSize) - anchorX;
+  const double yr = frame[1] + u * double(pixelSize) - anchorY;
   *x = xr * cosRotation - yr * sinRotation + anchorX;
   *y = xr * sinRotation + yr * cosRotation + anchorY;
 }
 
+void TPictureMap::PlaneToPixel(double x, double y, int32_t* px, int32_t* py) const {
+  double ox, oy, u, v;
+  ToOwnZone(x, y, &ox, &oy);
+  OwnToPixel(ox, oy, &u, &v);
+  *px = TruncSat(u);
+  *py = TruncSat(v);
+}
+
+void TPictureMap::PixelToPlane(int32_t px, int32_t py, double* x, double* y) const {
+  double ox, oy;
+  PixelToOwn(px, py, &ox, &oy);
+  ToOutputZone(ox, oy, x, y);
+}
+
 void TPictureMap::PlaneToScreen(double x, double y, int32_t* sx, int32_t* sy) const {
-  int32_t px = 0, py = 0;
-  PlaneToPixel(x, y, &px, &py);
-  PixelToScreen(px, py, sx, sy);
+  double ox, oy, u, v;
+  ToOwnZone(x, y, &ox, &oy);
+  OwnToPixel(ox, oy, &u, &v);
+  LevelToScreen(u / levelFactor, v / levelFactor, sx, sy);
 }
 
 void TPictureMap::ScreenToPlane(int32_t sx, int32_t sy, double* x, double* y) const {
-  int32_t px = 0, py = 0;
-  ScreenToPixel(sx, sy, &px, &py);
-  PixelToPlane(px, py, x, y);
+  double u, v, ox, oy;
+  ScreenToPixelF(sx, sy, &u, &v);
+  PixelToOwn(u, v, &ox, &oy);
+  ToOutputZone(ox, oy, x, y);
 }
 
 void TPictureMap::LoadVisibleTiles(const RECT& view, int32_t bottom) {
   viewRect = view;
   screenYOffset = bottom;
+  partial = 0;
   if (!active || !current || !current->tiled || !current->tiles) return;
   if (scale == 0 || !std::isfinite(scale)) return;
   // The view box in the current level's grid.
@@ -250,18 +314,35 @@ void TPictureMap::LoadVisibleTiles(const RECT& view, int32_t bottom) {
       minU = std::min(minU, u), maxU = std::max(maxU, u);
       minV = std::min(minV, v), maxV = std::max(maxV, v);
     }
+  MarkWantedTiles(minU, maxU, minV, maxV);
+  if (g_ImageLib.Load()) g_ImageLib.LoadMapImageTiles(path, current);
+}
+
+void TPictureMap::MarkWantedTiles(double minU, double maxU, double minV, double maxV) {
   const double tw = current->tileWidth, th = current->tileHeight;
-  int32_t meeting = 0;
+  std::vector<int32_t> meeting;
   for (int32_t i = 0; i < current->tileCount; ++i) {
     PelnorTile& t = current->tiles[i];
     // Touching along an edge is not meeting.
     const bool meets = minU < t.x + tw && t.x < maxU && minV < t.y + th && t.y < maxV;
     t.wanted = meets ? 1 : 0;
-    meeting += meets;
+    if (meets) meeting.push_back(i);
   }
-  if (meeting > kMaxVisibleTiles)
-    for (int32_t i = 0; i < current->tileCount; ++i) current->tiles[i].wanted = 0;
-  if (g_ImageLib.Load()) g_ImageLib.LoadMapImageTiles(path, current);
+  if (int32_t(meeting.size()) <= kMaxVisibleTiles) return;
+  // Too many to hold: the middle of the view is what the user looks at, so the tiles nearest
+  // its centre stay wanted (distance in level pixels between centres; ties by table order).
+  const double cu = (minU + maxU) / 2, cv = (minV + maxV) / 2;
+  auto distance = [&](int32_t i) {
+    const PelnorTile& t = current->tiles[i];
+    return std::hypot(t.x + tw / 2 - cu, t.y + th / 2 - cv);
+  };
+  std::nth_element(meeting.begin(), meeting.begin() + kMaxVisibleTiles, meeting.end(),
+                   [&](int32_t a, int32_t b) {
+                     const double da = distance(a), db = distance(b);
+                     return da != db ? da < db : a < b;
+                   });
+  for (size_t k = size_t(kMaxVisibleTiles); k < meeting.size(); ++k) current->tiles[meeting[k]].wanted = 0;
+  partial = 1;
 }
 
 void TPictureMap::Draw(HDC dc) {

@@ -4,7 +4,18 @@
 //
 // Pixel coordinates: "full-resolution" pixels are those of the picture itself (calibration
 // points, PixelToPlane); "level" pixels are those of the chosen reduced level, f times larger,
-// in which the tiles lie. The view transform maps level pixels to the screen.
+// in which the tiles lie. The view transform maps level pixels to the screen. Drawing through the
+// picture (vectors, the marker, taps) keeps fractional pixels: at large scales a picture pixel
+// covers many screen pixels, and snapping to it would make vectors jump.
+//
+// Zones: the calibration is written in the picture's own zone (`ownZone`); the view shows every
+// map in its output zone. Plane points handed in or out of PlaneToScreen, ScreenToPlane,
+// PlaneToPixel and PixelToPlane are in the output zone and converted inside. The two planes are
+// turned against each other by the difference of the zones' meridian convergence (about 5
+// degrees at 55 N across a zone edge) while the picture's pixels are drawn unturned, so they are
+// made to meet at the centre of the view: there a ground point lands on the same screen pixel with
+// and without the active picture, and everywhere vectors drawn through the picture stay on the
+// picture's own pixels of their ground.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +27,9 @@
 
 class TPictureMap : public TRasterMap {
  public:
-  // More tiles than this meeting the view (a big picture without reduced images, seen whole) are
-  // not loaded at all: their pixels would not fit the handheld's memory.
+  // At most this many tiles are held for one view (a big picture without reduced images, seen
+  // whole, meets far more): all of them would not fit the handheld's memory. Those nearest the
+  // view's centre are loaded and the map is marked partial.
   static constexpr int32_t kMaxVisibleTiles = 256;
   // A calibration holds at most this many points.
   static constexpr int32_t kMaxCalibrationPoints = 50;
@@ -42,16 +54,23 @@ class TPictureMap : public TRasterMap {
   // Releases every record with its tiles and pixels; the map is new again (frame kept).
   void Close();
 
-  // Full-resolution pixel of a plane point (rotation or rubber sheet), and back.
+  // Full-resolution pixel of a plane point of the output zone (rotation or rubber sheet), cut
+  // toward zero, and back.
   void PlaneToPixel(double x, double y, int32_t* px, int32_t* py) const;
   void PixelToPlane(int32_t px, int32_t py, double* x, double* y) const;
   // Full-resolution pixel under a screen point; (0, 0) while the scale is 0.
   void ScreenToPixel(int32_t sx, int32_t sy, int32_t* px, int32_t* py) const;
 
-  // Reads the companion calibration of the picture at `picturePath`: 0, or 2 when there is none
-  // and the fallback frame is empty.
+  // Results of ReadCalibration besides 0. On each the map keeps the calibration it had (a new
+  // map has none, so it does not open).
+  static constexpr int kNoCalibration = 2;   // no companion file and an empty fallback frame
+  static constexpr int kTooFewPoints = 3;    // fewer than two usable points in the companion
+  static constexpr int kNoPixelSize = 4;     // the points give no pixel size (equal points)
+  static constexpr int kFlatPoints = 5;      // map coordinates repeated or in one line
+  // Reads the companion calibration of the picture at `picturePath`: 0 or one of the above.
   int ReadCalibration(const char* picturePath, const double fallback[6]);
-  // 1 when the points can calibrate a picture: at least 2, none at plane (0, 0), every pixel set.
+  // 1 when the points can calibrate a picture: at least 2, none at plane (0, 0), every pixel set,
+  // and they give a pixel size and a rubber sheet that is not flat.
   static int CheckCalibrationPoints(const TPointList& points);
 
   uint8_t outputZone = 255;
@@ -70,11 +89,23 @@ class TPictureMap : public TRasterMap {
   double rotation = 0, anchorX = 0, anchorY = 0, sinRotation = 0, cosRotation = 1;
   mutable TTinTransform tin;  // looks triangles up as it goes
   bool useTin = false;
+  // The output zone differs from the picture's own: plane points are moved between the zones.
+  bool crossZone = false;
 
  private:
   void ChooseLevel(double k);
   void FreePixels();
   void LevelToScreen(double u, double v, int32_t* sx, int32_t* sy) const;
+  // Between the output zone and the picture's own (unchanged in the same zone).
+  void ToOwnZone(double x, double y, double* ox, double* oy) const;
+  void ToOutputZone(double ox, double oy, double* x, double* y) const;
+  // Fractional full-resolution pixels of an own-zone plane point, and back.
+  void OwnToPixel(double x, double y, double* u, double* v) const;
+  void PixelToOwn(double u, double v, double* x, double* y) const;
+  void ScreenToPixelF(int32_t sx, int32_t sy, double* u, double* v) const;
+  // Marks the tiles of the current level that meet the box (level pixels); those nearest its
+  // centre when more than kMaxVisibleTiles meet it.
+  void MarkWantedTiles(double minU, double maxU, double minV, double maxV);
 };
 
 // The factory the view creates raster maps with (installed at start-up).

@@ -197,7 +197,9 @@ int TMapView::OpenProject(const char* filePath, TUserLayer* layer, int keepWorki
       }
     }
     UpdateViewZone();
-    uint8_t cornerZone = GkZoneOfPoint(extent[0], extent[1]);
+    // The corners were written in some zone's coordinates; their easting says which (a corner
+    // just west of a zone edge is often written in the eastern zone, as its maps are).
+    uint8_t cornerZone = GkZoneOfPlane(extent[0], extent[1]);
     if (cornerZone != zone) {
       double x1, y1, x2, y2;
       if (GkReprojectToZone(extent[0], extent[1], cornerZone, zone, x1, y1) &&

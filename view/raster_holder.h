@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/win_types.h"
+#include "view/file_stamp.h"
 
 class TRasterMap {
  public:
@@ -39,6 +40,10 @@ class TRasterMap {
   uint8_t ownZone = 255;  // the zone of the picture's calibration, 255 = none
   char path[256] = {};
   double frame[6] = {};  // corner frame: X1, Y1, -, X2, Y2, -
+  TLoadFailure loadFailure;  // pixels that would not load when the map came into view
+  // The last tile request met more tiles than may be held: only those nearest the view's centre
+  // were loaded, and the frame says so.
+  int32_t partial = 0;
 };
 
 // Makes a new, unopened raster map, or null.

@@ -324,3 +324,58 @@ TEST(TinTransform, TenThousandPointsBuildInFullIncludingTiesAndNearLines)
     EXPECT_EQ(used.size(), distinct.size());
     EXPECT_NEAR(area, PolygonArea(Hull(px)), 1e-6 * PolygonArea(Hull(px)));
 }
+
+// Control points whose map side has no area (a point's coordinates typed twice, or three in one
+// line) are refused: a triangle of them has no map-to-pixel map, and the pixel it gave would be
+// far off with no sign of it. Points in one pixel line are only "no triangles".
+TEST(TinTransform, DegenerateMapSideIsRefusedAtBuild)
+{
+    const Points typo = {{6200000, 7500000, 0, 0}, {6200000, 7500100, 100, 0}, {6200000, 7500100, 0, 100}};
+    TTinTransform tin;
+    EXPECT_FALSE(tin.Build(typo));
+    EXPECT_TRUE(tin.MapSideDegenerate());
+    EXPECT_EQ(tin.TriangleCount(), 0);
+    int32_t x = 7, y = 7;
+    EXPECT_EQ(tin.MapToPixel(6200000, 7500050, x, y), 0);
+    EXPECT_EQ(x, 7);
+
+    const Points line = {{6200000, 7500000, 0, 0}, {6200000, 7500100, 100, 0}, {6200000, 7500050, 0, 100}};
+    EXPECT_FALSE(tin.Build(line));
+    EXPECT_TRUE(tin.MapSideDegenerate());
+
+    // A repeat far from the other in the triangulation still folds the sheet.
+    Points grid;
+    for (int32_t r = 0; r <= 300; r += 100)
+        for (int32_t c = 0; c <= 300; c += 100)
+            grid.push_back(Sheet(c, r));
+    ASSERT_TRUE(tin.Build(grid));
+    grid.back().X = grid.front().X;
+    grid.back().Y = grid.front().Y;
+    EXPECT_FALSE(tin.Build(grid));
+    EXPECT_TRUE(tin.MapSideDegenerate());
+
+    // No triangles on the pixel side is another matter, and a true duplicate is inserted once.
+    EXPECT_FALSE(tin.Build({Sheet(0, 0), Sheet(100, 0), Sheet(200, 0)}));
+    EXPECT_FALSE(tin.MapSideDegenerate());
+    EXPECT_TRUE(tin.Build({Sheet(0, 0), Sheet(100, 0), Sheet(0, 100), Sheet(100, 0)}));
+    EXPECT_FALSE(tin.MapSideDegenerate());
+}
+
+// The fractional calls keep what the integer ones cut: a map point between pixel centres.
+TEST(TinTransform, FractionalPixelsBothWays)
+{
+    // Pixels are ten times the map units.
+    const Points pts = {{0, 0, 0, 0}, {10, 0, 100, 0}, {0, 10, 0, 100}};
+    TTinTransform tin;
+    ASSERT_TRUE(tin.Build(pts));
+    double x = 0, y = 0;
+    ASSERT_EQ(tin.MapToPixelF(1.29, 0.455, x, y), 1);
+    EXPECT_NEAR(x, 12.9, 1e-9);
+    EXPECT_NEAR(y, 4.55, 1e-9);
+    double X = 0, Y = 0;
+    ASSERT_EQ(tin.PixelToMapF(12.9, 4.55, X, Y), 1);
+    EXPECT_NEAR(X, 1.29, 1e-9);
+    EXPECT_NEAR(Y, 0.455, 1e-9);
+    EXPECT_EQ(tin.PixelToMapF(NAN, 1, X, Y), 0);
+    EXPECT_EQ(tin.MapToPixelF(INFINITY, 1, x, y), 0);
+}

@@ -114,54 +114,73 @@ TEST_F(CalibrationTest, OnlyFiftyPointsAreRead) {
   EXPECT_FLOAT_EQ(map.pixelSize, 1.0f);
 }
 
-TEST_F(CalibrationTest, DamagedFilesGiveCodesAndKeepTheFrame) {
+// A calibration that gives no transform leaves the picture closed, with no zone, its frame as it
+// was, and one message naming the picture and the reason.
+TEST_F(CalibrationTest, CalibrationsWithoutATransformDoNotOpenAndSayWhy) {
   struct Case {
     const char* what;
     std::string text;
-    int points;
+    int code;
+    const wchar_t* reason;  // a word of the message
   };
   const std::string longLine = "1 1 " + std::string(290, '1') + " 7500000";
   const Case cases[] = {
-      {"headers only", Header(), 0},
-      {"three values", Header() + "1 2 3\n", 0},
-      {"nan", Header() + "0 0 nan 7500000\n10 10 6200000 7500010\n", 1},
-      {"1e999", Header() + "0 0 1e999 7500000\n10 10 6200000 7500010\n", 1},
-      {"300-byte line", Header() + longLine + "\n10 10 6200000 7500010\n", 1},
+      {"headers only", Header(), TPictureMap::kTooFewPoints, L"двух"},
+      {"three values", Header() + "1 2 3\n", TPictureMap::kTooFewPoints, L"двух"},
+      {"one point", Header() + "0 0 6200000 7500000\n", TPictureMap::kTooFewPoints, L"двух"},
+      {"nan", Header() + "0 0 nan 7500000\n10 10 6200000 7500010\n", TPictureMap::kTooFewPoints, L"двух"},
+      {"1e999", Header() + "0 0 1e999 7500000\n10 10 6200000 7500010\n", TPictureMap::kTooFewPoints, L"двух"},
+      {"300-byte line", Header() + longLine + "\n10 10 6200000 7500010\n", TPictureMap::kTooFewPoints, L"двух"},
+      {"commas", Header() + "0,0,6200000,7500000\n400,300,6199850,7500200\n", TPictureMap::kTooFewPoints, L"двух"},
+      {"one pixel", Header() + "5 5 6200000 7500000\n5 5 6200100 7500000\n", TPictureMap::kNoPixelSize, L"размер"},
+      {"one plane point", Header() + "0 0 6200000 7500000\n400 300 6200000 7500000\n", TPictureMap::kNoPixelSize,
+       L"размер"},
+      {"map point typed twice", Header() + "0 0 6200000 7500000\n400 0 6200000 7500200\n0 300 6200000 7500200\n",
+       TPictureMap::kFlatPoints, L"прямой"},
+      {"map points in one line", Header() + "0 0 6200000 7500000\n400 0 6200000 7500200\n0 300 6200000 7500100\n",
+       TPictureMap::kFlatPoints, L"прямой"},
   };
   for (const Case& c : cases) {
     map.Close();
     map.frame[0] = 1, map.frame[1] = 2, map.frame[3] = 1001, map.frame[4] = 1002;
     map.pixelSize = 0;
+    harness::ClearMessageBoxes();
     ASSERT_EQ(OpenWith(".@@@", c.text), 0) << c.what;
-    EXPECT_EQ(map.open, 1) << c.what;  // fewer than 2 usable points: the map still opens
-    EXPECT_EQ(map.points.Count(), c.points) << c.what;
-    EXPECT_EQ(map.pixelSize, 0.0f) << c.what;  // no quotient taken
-    EXPECT_EQ(map.ownZone, 255) << c.what;      // never a zone while uncalibrated
-    EXPECT_EQ(map.frame[3], 1001) << c.what;    // the frame kept
+    EXPECT_EQ(map.open, 0) << c.what;
+    EXPECT_EQ(map.ownZone, 255) << c.what;
+    EXPECT_EQ(map.pixelSize, 0.0f) << c.what;
+    EXPECT_EQ(map.frame[3], 1001) << c.what;
     EXPECT_EQ(map.frame[0], 1) << c.what;
+    ASSERT_EQ(harness::MessageBoxes().size(), 1u) << c.what;
+    const std::wstring& text = harness::MessageBoxes()[0].text;
+    EXPECT_NE(text.find(L"\\c.jpg"), std::wstring::npos) << c.what;
+    EXPECT_NE(text.find(c.reason), std::wstring::npos) << c.what;
+    EXPECT_EQ(map.ReadCalibration("\\c.jpg", kNoFallback), c.code) << c.what;
+    EXPECT_EQ(map.Activate(), 2) << c.what;
   }
-  // Equal points: no pixel size from a zero pixel distance, so no zone; top and left come from
-  // the point as the rule says, and the frame has no height.
-  map.pixelSize = 0;
-  ASSERT_EQ(OpenWith(".@@@", Header() + "5 5 6200000 7500000\n5 5 6200000 7500000\n"), 0);
-  EXPECT_EQ(map.points.Count(), 2);
-  EXPECT_EQ(map.pixelSize, 0.0f);
-  EXPECT_EQ(map.ownZone, 255);
-  EXPECT_TRUE(std::isfinite(map.frame[0]));
-  // Collinear points: the rotation, no rubber sheet.
+  // Collinear pixels with a plane line of their own: the rotation, no rubber sheet.
   ASSERT_EQ(OpenWith(".@@@", Header() + "0 0 6200000 7500000\n100 0 6200000 7500100\n200 0 6200000 7500200\n"), 0);
+  EXPECT_EQ(map.open, 1);
   EXPECT_FALSE(map.useTin);
   EXPECT_FLOAT_EQ(map.pixelSize, 1.0f);
-  // ".map" without its datum line (file of three lines): no points, the picture still opens.
+  // A ".map" without its datum line (file of three lines) holds no points.
   std::remove(Host("\\c.@@@").c_str());
   ASSERT_EQ(OpenWith(".map", "a\nb\nc"), 0);
+  EXPECT_EQ(map.open, 0);
   EXPECT_EQ(map.points.Count(), 0);
 }
 
-TEST_F(CalibrationTest, OnePointLeavesTheZoneUnset) {
-  ASSERT_EQ(OpenWith(".@@@", Header() + "0 0 6200000 7500000\n"), 0);
-  EXPECT_EQ(map.points.Count(), 1);
-  EXPECT_EQ(map.ownZone, 255);
+// The calibration tool reads the file again after writing it: one that gives no transform leaves
+// the picture on the calibration it had.
+TEST_F(CalibrationTest, ARefusedCalibrationLeavesTheOneInUse) {
+  ASSERT_EQ(OpenWith(".@@@", Header() + "0 0 6200000 7500000\n400 300 6199850 7500200\n"), 0);
+  ASSERT_EQ(map.open, 1);
+  const double top = map.frame[3];
+  WriteText("\\c.@@@", Header() + "0 0 6200000 7500000\n");
+  EXPECT_EQ(map.ReadCalibration("\\c.jpg", map.frame), TPictureMap::kTooFewPoints);
+  EXPECT_EQ(map.points.Count(), 2);
+  EXPECT_EQ(map.frame[3], top);
+  EXPECT_EQ(map.ownZone, 7);
 }
 
 TEST_F(CalibrationTest, WrittenPlaneFileHasNineZeroHeadersAndNoFinalLineBreak) {
@@ -201,7 +220,7 @@ TEST_F(CalibrationTest, FailedWriteAnswersTwoAndTheOldFileSurvives) {
   EXPECT_EQ(WriteCalibrationFile("\\nofolder\\k.@@@", points), 2);
 }
 
-TEST_F(CalibrationTest, UsablePointsNeedTwoSetPixelsAndNoZeroPlanePoint) {
+TEST_F(CalibrationTest, UsablePointsNeedTwoSetPixelsNoZeroPlanePointAndATransform) {
   TPointList points;
   points.Append(TListPoint{1, 2, 0, 3, 4});
   EXPECT_EQ(TPictureMap::CheckCalibrationPoints(points), 0);
@@ -213,6 +232,13 @@ TEST_F(CalibrationTest, UsablePointsNeedTwoSetPixelsAndNoZeroPlanePoint) {
   unset.Append(TListPoint{1, 2, 0, 3, 4});
   unset.Append(TListPoint{1, 2, 0, TListPoint::kPixelUnset, 4});
   EXPECT_EQ(TPictureMap::CheckCalibrationPoints(unset), 0);
+  // Points the calibration could not open with are not worth writing.
+  TPointList typo;
+  typo.Append(TListPoint{6200000, 7500000, 0, 0, 0});
+  typo.Append(TListPoint{6200000, 7500200, 0, 400, 0});
+  EXPECT_EQ(TPictureMap::CheckCalibrationPoints(typo), 1);
+  typo.Append(TListPoint{6200000, 7500200, 0, 0, 300});
+  EXPECT_EQ(TPictureMap::CheckCalibrationPoints(typo), 0);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // choice, the tile cache and drawing.
 #include "tests/raster/raster_test_util.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "view/map_view.h"
@@ -220,7 +221,7 @@ TEST_F(RasterTest, TileTouchingTheViewOnlyAlongAnEdgeIsNotWanted) {
   EXPECT_EQ(wanted, 4);
 }
 
-TEST_F(RasterTest, TooManyTilesInViewAreNeitherLoadedNorDrawn) {
+TEST_F(RasterTest, TooManyTilesInViewLoadOnlyThoseNearestTheViewsCentre) {
   sample::TiffSpec plan;
   plan.width = 1100;
   plan.height = 1100;
@@ -231,9 +232,32 @@ TEST_F(RasterTest, TooManyTilesInViewAreNeitherLoadedNorDrawn) {
   ASSERT_EQ(map.Open("\\n.tif", kNoFallback), 0);
   ASSERT_EQ(map.Activate(), 0);
   Screen screen;
-  Frame(map, screen.dc, RECT{0, 0, 240, 294}, kX0 - 1200, kY0 - 10, 0.2);
-  for (int i = 0; i < map.current->tileCount; ++i) EXPECT_EQ(map.current->tiles[i].pixels, nullptr);
-  EXPECT_EQ(Rgb(screen.dc, 100, 200), 0xFFFFFFu);
+  // 5 m a screen pixel, the view's centre over picture pixel (610, 490).
+  Frame(map, screen.dc, RECT{0, 0, 240, 294}, kX0 - 490 - 147 * 5, kY0 + 610 - 120 * 5, 0.2);
+  EXPECT_EQ(map.partial, 1);
+  double farthestHeld = 0, nearestLeft = 1e9;
+  int held = 0;
+  for (int i = 0; i < map.current->tileCount; ++i) {
+    const PelnorTile& t = map.current->tiles[i];
+    const double d = std::hypot(t.x + 32 - 610.0, t.y + 32 - 490.0);
+    if (t.pixels) {
+      ++held;
+      farthestHeld = std::max(farthestHeld, d);
+    } else {
+      nearestLeft = std::min(nearestLeft, d);
+    }
+  }
+  EXPECT_EQ(held, TPictureMap::kMaxVisibleTiles);
+  EXPECT_LE(farthestHeld, nearestLeft);
+  // The centre shows its own pixels (a screen pixel stands for 5 x 5 of them).
+  int32_t sx, sy;
+  map.PixelToScreen(610, 490, &sx, &sy);
+  const uint32_t got = Rgb(screen.dc, sx, sy), want = sample::TiffExpected(plan, 0, 610, 490);
+  EXPECT_LE(std::abs(int(got >> 16) - int(want >> 16)), 5) << std::hex << got;
+  EXPECT_LE(std::abs(int(got >> 8 & 0xFF) - int(want >> 8 & 0xFF)), 5) << std::hex << got;
+  // Closer in, every tile that meets the view fits: nothing is left out.
+  Frame(map, screen.dc, RECT{0, 0, 240, 294}, kX0 - 490 - 147, kY0 + 610 - 120, 1.0);
+  EXPECT_EQ(map.partial, 0);
 }
 
 TEST_F(RasterTest, DeactivationFreesAndActivationReloads) {

@@ -125,20 +125,82 @@ TEST(RasterViewer, ChooserOpensTheNearestPictureAndRemembersIt) {
   EXPECT_EQ(viewers, 1);
 }
 
-TEST(RasterViewer, NotABitmapSaysSoAndDrawsNothing) {
+// A 1-bit bitmap of w x h whose pixels are all there: a valid file of any size cheaply.
+std::string BlankBitmap(int w, int h) {
+  std::string s = bmpw::Write(bmpw::Picture{8, 1, std::vector<uint32_t>(8, 0)}, 1, false, {0, 0xFFFFFF});
+  const size_t stride = (size_t(w) + 31) / 32 * 4;
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s[at + size_t(i)] = char(v >> (8 * i) & 0xFF);
+  };
+  const uint32_t offBits = uint32_t(uint8_t(s[10])) | uint32_t(uint8_t(s[11])) << 8;
+  s.resize(offBits);
+  s.append(stride * size_t(h), '\0');
+  put32(2, uint32_t(s.size()));
+  put32(18, uint32_t(w));
+  put32(22, uint32_t(h));
+  put32(34, uint32_t(stride * size_t(h)));
+  return s;
+}
+
+// Pictures the library cannot show get their message and no viewer: before, a blank viewer
+// opened and points placed on it were saved beside the broken file. Through the chooser: a
+// bitmap just over 25 million pixels ("too large", not "not a bitmap") and a JPEG cut short.
+TEST(RasterViewer, PicturesThatCannotBeShownSaySoAndOpenNoViewer) {
   Device d;
-  WriteHost(L"\\Maps\\bad.bmp", "BM");
-  harness::AnswerMessageBox(L"", IDOK);
+  int viewers = 0;
   harness::OnDialog(138, [&](HWND dlg) {
-    harness::PumpUntilIdle();
-    Hold(100, 100);  // a hold off any picture adds nothing
+    ++viewers;
+    Hold(100, 100);
     Command(dlg, 1006);
   });
+  harness::AnswerMessageBox(L"", IDOK);
   char path[kTilvexBufferBytes], name[kTilvexBufferBytes];
+  WriteHost(L"\\Maps\\bad.bmp", "BM");
   EXPECT_EQ(d.Show()(0, "\\Maps\\bad.bmp", 0, 0, nullptr, nullptr, path, name), 0);
-  ASSERT_FALSE(harness::MessageBoxes().empty());
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);
   EXPECT_EQ(harness::MessageBoxes()[0].text, L"Not Bmp File");
-  EXPECT_EQ(ReadHost(L"\\Maps\\bad.ides"), "0 0\n");
+  EXPECT_STREQ(path, "");
+  EXPECT_FALSE(std::ifstream(harness::HostPath(L"\\Maps\\bad.ides")).good());
+
+  // Chosen as the nearest picture to the position handed to Show.
+  auto choose = [&](double x, double y) {
+    harness::OnDialog(103, [](HWND dlg) {
+      Command(dlg, 1004);  // "Ближний"
+      Command(dlg, 1005);  // OK
+    });
+    harness::ClearMessageBoxes();
+    return d.Show()(0, nullptr, x, y, nullptr, nullptr, path, name);
+  };
+  WriteHost(L"\\Maps\\big.bmp", BlankBitmap(5001, 5000));
+  WriteHost(L"\\Maps\\big.ides", "5000 5000\n");
+  EXPECT_EQ(choose(5000, 5000), 0);
+  EXPECT_EQ(ReadHost(L"\\Rastr.ini"), "\\Maps\\big.bmp;\n");
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+  EXPECT_NE(harness::MessageBoxes()[0].text.find(L"too large"), std::wstring::npos);
+  // One column fewer is a picture the viewer shows.
+  WriteHost(L"\\Maps\\big.bmp", BlankBitmap(5000, 5000));
+  EXPECT_EQ(choose(5000, 5000), 0);
+  EXPECT_EQ(viewers, 1);
+  EXPECT_TRUE(harness::MessageBoxes().empty());
+
+  HMODULE pelnor = LoadLibraryW(L"Pelnor");
+  if (!pelnor) GTEST_SKIP() << "the image module is not built here";
+  FreeLibrary(pelnor);
+  sample::JpegSpec plan;
+  plan.width = 400;
+  plan.height = 300;
+  const std::string jpeg = harness::HostPath(L"\\Maps\\cut.jpg");
+  ASSERT_TRUE(sample::WriteJpeg(jpeg, plan));
+  const std::string bytes = ReadHost(L"\\Maps\\cut.jpg");
+  WriteHost(L"\\Maps\\cut.jpg", bytes.substr(0, bytes.size() / 3));
+  WriteHost(L"\\Maps\\cut.ides", "-7000 -7000\n");
+  EXPECT_EQ(choose(-7000, -7000), 0);
+  EXPECT_EQ(ReadHost(L"\\Rastr.ini"), "\\Maps\\cut.jpg;\n");
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+  EXPECT_NE(harness::MessageBoxes()[0].text.find(L"\\Maps\\cut.jpg"), std::wstring::npos);
+  EXPECT_EQ(viewers, 1);
+  EXPECT_STREQ(path, "");
+  EXPECT_EQ(ReadHost(L"\\Maps\\cut.ides"), "-7000 -7000\n");
 }
 
 TEST(RasterViewer, JpegWithoutTheImageModuleDrawsNothingAndStillCloses) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -236,26 +237,25 @@ TEST_F(FrameTest, MapsOutOfScaleAreNeitherLoadedNorDrawnAndAreFreedLater) {
   EXPECT_TRUE(r.Calls("Polygon").empty());
 }
 
-TEST_F(FrameTest, AMapThatCannotLoadDropsOutSilently) {
+TEST_F(FrameTest, AMapThatCannotLoadKeepsItsFrameIsToldOnceAndLoadsWhenItsFileChanges) {
   ASSERT_EQ(view->AddVectorMap(kMapPath, 1), 0);
-  // The header was read; the objects can no longer be.
-  std::string host = harness::HostPath(L"\\Vorna\\render.mdm");
-  FILE* f = std::fopen(host.c_str(), "r+b");
-  ASSERT_NE(f, nullptr);
-  std::fseek(f, 77, SEEK_SET);
-  const unsigned char junk[64] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                  0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-  std::fwrite(junk, 1, sizeof(junk), f);
-  std::fclose(f);
-  std::remove(host.c_str());
+  // The header was read; then the file goes (a storage card taken out).
+  const std::string host = harness::HostPath(L"\\Vorna\\render.mdm");
+  ASSERT_EQ(std::rename(host.c_str(), (host + ".away").c_str()), 0);
   PrepareFrame(*view, 0, 0, 240, 294);
   TMdmMap* map = view->GetVectorMap(0);
   EXPECT_EQ(map->loaded, 0u);
-  EXPECT_EQ(map->HeaderFrame(0), 0.0);
-  EXPECT_EQ(map->HeaderFrame(4), 0.0);
+  EXPECT_NE(map->HeaderFrame(0), 0.0);
+  EXPECT_NE(map->HeaderFrame(4), 0.0);
+  PrepareFrame(*view, 0, 0, 240, 294);  // still in view, still unreadable: no second message
+  EXPECT_EQ(view->vectorMaps[0].inScale, 1);
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+  EXPECT_NE(harness::MessageBoxes()[0].text.find(L"\\Vorna\\render.mdm"), std::wstring::npos);
+  // Back again: the next frame reads it.
+  ASSERT_EQ(std::rename((host + ".away").c_str(), host.c_str()), 0);
   PrepareFrame(*view, 0, 0, 240, 294);
-  EXPECT_EQ(view->vectorMaps[0].inScale, 0);  // out of every later frame
-  EXPECT_TRUE(harness::MessageBoxes().empty());
+  EXPECT_NE(map->loaded, 0u);
+  EXPECT_EQ(harness::MessageBoxes().size(), 1u);
 }
 
 TEST_F(FrameTest, OnlyTopAndBottomChangesInvalidateTheTransforms) {

@@ -288,12 +288,13 @@ TEST_F(MapListTest, RasterMapsThroughTheFactory) {
   EXPECT_EQ(view->ActivateRasterMap(0), 0);  // already active
   EXPECT_EQ(view->ActivateRasterMap(9), 0);
 
-  // Removing makes the last in-scale raster map active, or none.
+  // Removing makes the last in-scale raster map that is drawn (its pixels loaded) active, or
+  // none: the picture that did not open is passed over though it counts as in scale.
   view->rasterMaps[1]->inScale = 1;
-  view->rasterMaps[2]->inScale = 0;
+  view->rasterMaps[2]->inScale = 1;
+  ASSERT_EQ(view->rasterMaps[2]->Activate(), 0);
   EXPECT_EQ(view->RemoveRasterMap(0), 1);
-  EXPECT_EQ(view->activeRaster, 0);
-  view->rasterMaps[0]->inScale = 0;
+  EXPECT_EQ(view->activeRaster, 1);
   EXPECT_EQ(view->RemoveRasterMap(1), 1);
   EXPECT_EQ(view->activeRaster, -1);
   EXPECT_EQ(view->planeToScreenOverride, nullptr);

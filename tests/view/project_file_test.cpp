@@ -172,6 +172,32 @@ TEST_F(ProjectTest, CornersMoveIntoTheMapsZone) {
   EXPECT_EQ(GkZoneOfEasting(view->extent[4]), 7);
 }
 
+// A zone-8 map just west of 42 E, in the overlap where the longitude names zone 7: the corners
+// saved with it are in zone 8 and come back where they were, by their eastings' zone.
+TEST_F(ProjectTest, CornersSavedInTheOverlapComeBackInTheirZone) {
+  double x = 0, y = 0;
+  ASSERT_TRUE(GeoToGkSameDatum(55.7 * 3.14159265358979323846 / 180, 41.95 * 3.14159265358979323846 / 180, x, y, 45));
+  ASSERT_EQ(GkZoneOfEasting(y), 8);
+  ASSERT_EQ(GkZoneOfPoint(x, y), 7);
+  WriteMap("\\Maps\\edge.mdm", MapAt(x - 5000, y - 5000));
+  ASSERT_EQ(view->AddVectorMap("\\Maps\\edge.mdm", 1), 0);
+  ASSERT_EQ(view->zone, 8);
+  view->pixelsPerMetre = 0.5;
+  view->originX = x - 100;
+  view->originY = y - 120;
+  ASSERT_EQ(view->SaveProject("\\Maps\\edge.mpj"), 0);
+
+  TMapView other;
+  other.libraries.SetFolder("\\Obj\\", &other.palette);
+  ASSERT_EQ(other.OpenProject("\\Maps\\edge.mpj", nullptr, 0), 0);
+  EXPECT_EQ(other.zone, 8);
+  // Read back in single precision: half a metre at these eastings.
+  EXPECT_NEAR(other.extent[0], x - 100, 1.0);
+  EXPECT_NEAR(other.extent[1], y - 120, 1.0);
+  EXPECT_NEAR(other.extent[3], x - 100 + 294 / 0.5, 1.0);
+  EXPECT_NEAR(other.extent[4], y - 120 + 240 / 0.5, 1.0);
+}
+
 TEST_F(ProjectTest, OpenFileByExtension) {
   WriteText("\\Maps\\p.MPJ", std::string(kCorners) + "\n0\t0\troads");
   EXPECT_EQ(view->OpenFile("\\Maps\\p.MPJ", nullptr, 0), 0);
