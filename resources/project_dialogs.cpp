@@ -48,7 +48,7 @@ const DLGITEMTEMPLATEW kNewMapItems[] = {
     {L"static", 2162, L"Масштаб 1:", SS_LEFT, 0, 4, 142, 232, 16},
     {L"combobox", 2333, nullptr, CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, 0, 4, 160, 232, 20},
     {L"button", IDOK, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 100, 268, 64, 22},
-    {L"button", IDCANCEL, L"Отмена", BS_PUSHBUTTON | WS_TABSTOP, 0, 170, 268, 68, 22},
+    {L"button", 4, L"Отмена", BS_PUSHBUTTON | WS_TABSTOP, 0, 170, 268, 68, 22},
 };
 const DLGTEMPLATEW kNewMapDialog = {DLGTEMPLATE_MAGIC, 214, WS_POPUP, 0, L"Рабочая карта", nullptr,
                                     0, 0, 26, 240, 294, kNewMapItems, vres::CountOf(kNewMapItems)};
