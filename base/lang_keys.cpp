@@ -244,8 +244,9 @@ const TLangKey kLangKeys[] = {
 
     // Texts the screens show beyond the keys above: the search menu's other items, the
     // GLONASS box of the geodesy page, the project editor's wait box, the search bars' show
-    // buttons (their resource texts are the built-in ones), the name the Language page gives the
-    // built-in language and the names of two file filters.
+    // buttons, the route dialog (its two pick buttons share one key, as its two type labels and
+    // its two description labels share one id); their resource texts are the built-in ones.
+    // Then the name the Language page gives the built-in language and two file filters' names.
     {40151, "MMenu_SearchGraph", nullptr},
     {40149, "MMenu_SearchRoute", nullptr},
     {40147, "MMenu_SearchRouteClear", nullptr},
@@ -255,6 +256,13 @@ const TLangKey kLangKeys[] = {
     {2135, "DlgPE_Wait", nullptr},
     {2072, "DlgSBar_StreetShow", nullptr},
     {2091, "DlgSBar_ObjShow", nullptr},
+    {2073, "DlgRoute_Start", nullptr},
+    {2074, "DlgRoute_End", nullptr},
+    {2075, "DlgRoute_Type", nullptr},
+    {2076, "DlgRoute_Descr", nullptr},
+    {2083, "DlgRoute_Pick", nullptr},
+    {2085, "DlgRoute_Pick", nullptr},
+    {2090, "DlgRoute_Compute", nullptr},
     {100160, "DlgSetLang_BuiltIn", L"Русский (встроенный)"},
     {100161, "DlgPE_PrjFilter", L"Проекты (*.mpj)"},
     {100162, "DlgSetAlm_BaseFilter", L"Файлы баз (*.base)"},

@@ -30,7 +30,7 @@ VORNA_RESOURCE(RT_DIALOG, 210, kProjectDialog);
 
 // 212: no controls; the project editor places it at the top of the screen.
 const DLGITEMTEMPLATEW kWaitItems[] = {
-    {L"static", -1, L"Подождите...", SS_CENTER, 0, 20, 40, 200, 20},
+    {L"static", 2135, L"Подождите...", SS_CENTER, 0, 20, 40, 200, 20},
 };
 const DLGTEMPLATEW kWaitDialog = {DLGTEMPLATE_MAGIC, 212, WS_POPUP | WS_BORDER, 0, nullptr, nullptr,
                                   0, 0, 0, 240, 100, kWaitItems, vres::CountOf(kWaitItems)};
