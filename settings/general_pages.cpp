@@ -222,7 +222,8 @@ void SaveGeneralPage(HWND page) {
 
 namespace {
 constexpr int kLangCombo = 1213;
-// Item data of the built-in language's item, so that a file named like its text stays a file.
+// Item data that marks the built-in language's item: its text is the language table's, not the
+// name of a file.
 constexpr LPARAM kBuiltInItem = 1;
 
 std::string LanguageFolder() {
@@ -241,8 +242,9 @@ INT_PTR CALLBACK LangPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
       SendMessageW(combo, CB_RESETCONTENT, 0, 0);
       // The built-in language comes first: without it a user who chose a file could never come
       // back to the program's own texts. It is stored as an empty "LangFile".
-      const LRESULT builtIn = SendMessageW(combo, CB_ADDSTRING, 0,
-                                           reinterpret_cast<LPARAM>(g_Lang.GetText(lang_id::kDlgSetLangBuiltIn)));
+      const wchar_t* builtInName = g_Lang.GetText(lang_id::kDlgSetLangBuiltIn);
+      const LRESULT builtIn =
+          SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(builtInName));
       SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(builtIn), kBuiltInItem);
       const std::wstring pattern = AnsiToWideString(LanguageFolder()) + L"*.lng";
       WIN32_FIND_DATAW found;

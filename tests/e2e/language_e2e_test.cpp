@@ -22,9 +22,9 @@
 #include "platform/win.h"
 #include "resources/main_ids.h"
 #include "settings/settings_dialog.h"
-#include "view/project_maps_dlg.h"
 #include "tests/app/startup_fixture.h"
 #include "tests/settings/settings_fixture.h"
+#include "view/project_maps_dlg.h"
 
 namespace {
 
@@ -84,8 +84,10 @@ void MenuItems(HMENU menu, std::map<UINT, std::wstring>* out) {
     info.dwTypeData = text;
     info.cch = 256;
     ASSERT_TRUE(GetMenuItemInfoW(menu, UINT(i), TRUE, &info));
-    if (info.hSubMenu) MenuItems(info.hSubMenu, out);
-    else if (!(info.fType & MFT_SEPARATOR)) (*out)[info.wID] = text;
+    if (info.hSubMenu)
+      MenuItems(info.hSubMenu, out);
+    else if (!(info.fType & MFT_SEPARATOR))
+      (*out)[info.wID] = text;
   }
 }
 
@@ -125,7 +127,8 @@ void TapTab(HWND dialog, int tab) {
     RECT r{};
     SendMessageW(tabs, TCM_GETITEMRECT, WPARAM(tab), LPARAM(&r));
     POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    if (r.left < 0 || r.right > client.right - 28) p = {r.left < 0 ? client.right - 21 : client.right - 7, 10};
+    if (r.left < 0 || r.right > client.right - 28)
+      p = {r.left < 0 ? client.right - 21 : client.right - 7, 10};
     ClientToScreen(tabs, &p);
     harness::Tap(p.x, p.y);
   }
@@ -137,7 +140,8 @@ void ChooseLanguage(HWND main, const wchar_t* item) {
   harness::OnDialog(108, [&](HWND d) {
     TapTab(d, 7);
     HWND page = TSettingsDialog::Page(7);
-    const int index = int(SendDlgItemMessageW(page, 1213, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(item)));
+    const int index =
+        int(SendDlgItemMessageW(page, 1213, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(item)));
     ASSERT_GE(index, 0) << "no language item";
     settingstest::PickItem(page, 1213, index);
     TapControl(d, IDOK);
@@ -238,7 +242,8 @@ TEST_F(Language, EnglishChosenAndBackRelabelsMenusAboutAndEverySettingsPage) {
       TapTab(d, tab);
       EXPECT_FALSE(HasCyrillic(settingstest::TabText(d, tab))) << tab;
       for (const auto& [id, text] : ShownTexts(TSettingsDialog::Page(tab)))
-        EXPECT_FALSE(HasCyrillic(text)) << "page " << tab << ", control " << id << ": " << WideToAnsiString(text);
+        EXPECT_FALSE(HasCyrillic(text))
+            << "page " << tab << ", control " << id << ": " << WideToAnsiString(text);
     }
     for (const auto& [id, text] : ShownTexts(d)) EXPECT_FALSE(HasCyrillic(text)) << id;
     EXPECT_EQ(TextOf(GetDlgItem(d, 4)), L"DlgCancel é");
@@ -278,17 +283,19 @@ TEST_F(Language, EveryDialogTemplateTranslatesWhole) {
   for (int id = 1; id < 1000; ++id) {
     if (id == 107 || !FindResourceW(nullptr, MAKEINTRESOURCEW(id), RT_DIALOG)) continue;
     ++templates;
-    HWND d = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(id), main,
-                                [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    HWND d = CreateDialogParamW(
+        nullptr, MAKEINTRESOURCEW(id), main,
+        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
     ASSERT_NE(d, nullptr) << id;
     g_Lang.TranslateDialog(d);
     for (HWND c = GetWindow(d, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
       const int control = GetDlgCtrlID(c);
       auto h = hidden.find(id);
-      if (h != hidden.end() && std::find(h->second.begin(), h->second.end(), control) != h->second.end())
+      if (h != hidden.end() &&
+          std::find(h->second.begin(), h->second.end(), control) != h->second.end())
         continue;
-      EXPECT_FALSE(HasCyrillic(TextOf(c))) << "dialog " << id << ", control " << control << ": "
-                                           << WideToAnsiString(TextOf(c));
+      EXPECT_FALSE(HasCyrillic(TextOf(c)))
+          << "dialog " << id << ", control " << control << ": " << WideToAnsiString(TextOf(c));
     }
     DestroyWindow(d);
   }
@@ -323,8 +330,9 @@ std::wstring Overflow(HWND c) {
   std::wstring fault;
   auto report = [&](const RECT& need, LONG w, LONG h) {
     if (need.right > w || need.bottom > h)
-      fault = text + L" needs " + std::to_wstring(need.right) + L"x" + std::to_wstring(need.bottom) +
-              L", has " + std::to_wstring(w) + L"x" + std::to_wstring(h);
+      fault = text + L" needs " + std::to_wstring(need.right) + L"x" +
+              std::to_wstring(need.bottom) + L", has " + std::to_wstring(w) + L"x" +
+              std::to_wstring(h);
   };
   const DWORD type = style & BS_TYPEMASK;
   if (kind == L"static") {
@@ -352,10 +360,12 @@ TEST_F(Language, NoRussianLabelOfTheSettingsIsCutOff) {
       for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         if (!IsWindowVisible(c) || TextOf(c).empty()) continue;
         ++measured;
-        EXPECT_EQ(WideToAnsiString(Overflow(c)), "") << "page " << tab << ", control " << GetDlgCtrlID(c);
+        EXPECT_EQ(WideToAnsiString(Overflow(c)), "")
+            << "page " << tab << ", control " << GetDlgCtrlID(c);
       }
     }
-    for (int button : {IDOK, 4, 8}) EXPECT_EQ(WideToAnsiString(Overflow(GetDlgItem(d, button))), "");
+    for (int button : {IDOK, 4, 8})
+      EXPECT_EQ(WideToAnsiString(Overflow(GetDlgItem(d, button))), "");
     TapControl(d, 4);
   });
   SendMessageW(main, WM_COMMAND, kCmdSettings, 0);
