@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cwchar>
 
 #include "app/auto_actions.h"
 #include "app/back_buffer.h"
@@ -312,6 +313,50 @@ LRESULT OnMainBoundsError(HWND hwnd, WPARAM wParam, LPARAM) {
   MessageBoxW(hwnd, g_Lang.GetText(id), nullptr, MB_OK);
   g_BoundsBoxUp = 0;
   return 0;
+}
+
+namespace {
+// Gives every command item of `menu` (submenus included) the text its item has in `source`, the
+// same menu as the resource builds it. The type is kept, and with it the radio mark.
+void RestoreMenuTexts(HMENU menu, HMENU source) {
+  const int count = GetMenuItemCount(source);
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[256] = {};
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_TYPE | MIIM_ID | MIIM_SUBMENU;
+    item.dwTypeData = text;
+    item.cch = 256;
+    if (!GetMenuItemInfoW(source, static_cast<UINT>(i), TRUE, &item)) continue;
+    if (item.hSubMenu) {
+      RestoreMenuTexts(menu, item.hSubMenu);
+      continue;
+    }
+    if (item.fType & (MFT_SEPARATOR | MFT_BITMAP) || item.wID == 0) continue;
+    MENUITEMINFOW live{};
+    live.cbSize = sizeof live;
+    live.fMask = MIIM_TYPE;
+    if (!GetMenuItemInfoW(menu, item.wID, FALSE, &live)) continue;
+    live.fMask = MIIM_TYPE;
+    live.dwTypeData = text;
+    live.cch = static_cast<UINT>(std::wcslen(text));
+    SetMenuItemInfoW(menu, item.wID, FALSE, &live);
+  }
+}
+}  // namespace
+
+void TranslateMainMenu() {
+  if (!g_MenuBar) return;
+  HMENU menu = reinterpret_cast<HMENU>(SendMessageW(g_MenuBar, SHCMBM_GETMENU, 0, 0));
+  if (!menu) return;
+  // The table leaves an item it has no text for as it stands, so after a change of language
+  // every item first takes back its resource text: an item the new language does not name, and
+  // every item of the built-in language, would otherwise keep the words of the one before.
+  if (HMENU source = LoadMenuW(g_Instance, MAKEINTRESOURCEW(IDM_MAIN_MENU))) {
+    RestoreMenuTexts(menu, source);
+    DestroyMenu(source);
+  }
+  g_Lang.TranslateMenu(menu);
 }
 
 HWND CreateMainMenuBar(HWND mainWindow) {

@@ -36,6 +36,9 @@ LRESULT OnMainBoundsError(HWND hwnd, WPARAM wParam, LPARAM lParam);
 
 // The command bar from menu-bar resource 102; its window, or null.
 HWND CreateMainMenuBar(HWND mainWindow);
+// Labels the command bar's menu in the current language (its resource texts where the language
+// has none).
+void TranslateMainMenu();
 // Invalidates the whole main window; non-zero also asks for a full redraw of the maps and an
 // erased background.
 void InvalidateMainView(int full);

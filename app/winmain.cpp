@@ -283,8 +283,7 @@ void StartUp(HWND hwnd) {
 }
 
 void ApplyViewSettings() {
-  if (g_MenuBar)
-    g_Lang.TranslateMenu(reinterpret_cast<HMENU>(SendMessageW(g_MenuBar, SHCMBM_GETMENU, 0, 0)));
+  TranslateMainMenu();
 
   if (g_Ini.GetInt("GPSOffsActive")) ApplyGpsOffset(g_Ini.GetInt("GPSOffsX"), g_Ini.GetInt("GPSOffsY"));
   else ApplyGpsOffset(0, 0);

@@ -66,6 +66,29 @@ bool ParseConversions(const std::wstring& text, std::vector<Conversion>* out) {
   return true;
 }
 
+// A code page text as the language file writes it: blanks, an optional sign, decimal digits;
+// the rest is ignored and no digits give 0, the layer's system page. False for a value outside
+// the 32-bit page range.
+bool ParseCodePage(const wchar_t* s, UINT* page) {
+  while (*s == L' ' || *s == L'\t') ++s;
+  bool negative = false;
+  if (*s == L'+' || *s == L'-') negative = *s++ == L'-';
+  long long value = 0;
+  for (; *s >= L'0' && *s <= L'9' && value < 0x100000000LL; ++s) value = value * 10 + (*s - L'0');
+  if (negative) value = -value;
+  if (value < 0 || value > 0xFFFFFFFFLL) return false;
+  *page = static_cast<UINT>(value);
+  return true;
+}
+
+// Takes `text` as the program code page; false (the page kept) when it is no page or one the
+// layer cannot convert with.
+bool TakeCodePage(const wchar_t* text) {
+  UINT page = 0;
+  if (!ParseCodePage(text, &page)) return false;
+  return page == GetProgramCodePage() || SetProgramCodePage(page);
+}
+
 }  // namespace
 
 bool IsLangFormatId(int32_t id) {
@@ -96,6 +119,13 @@ void TLang::Add(int32_t id, const char* key, const wchar_t* text) {
 int TLang::Load(const char* path) {
   int rc = store.Load(path);
   if (rc == TIniFile::kOk) {
+    // The file's own code page comes first: its texts are written in it. A file that names none
+    // is in the page of the code page's entry (the built-in 1251 after a fresh registration),
+    // not in whatever page the language before it left behind. The page is a number, so its
+    // digits read the same in every page.
+    const char* own = store.FindKey("CodePageID");
+    if (own && own[0]) TakeCodePage(AnsiToWideString(own).c_str());
+    else TakeCodePage(GetText(-1));
     // The first pair of each key, found once: a file may carry thousands of unknown keys.
     std::unordered_map<std::string_view, const char*> values;
     values.reserve(static_cast<size_t>(store.GetCount()));
@@ -135,18 +165,11 @@ void LoadLanguage() {
   GetLanguageFilePath(path, sizeof path);
   g_Lang.Load(path);
 
-  // The file's page applies from now on: its own texts were converted with the previous one.
-  const wchar_t* s = g_Lang.GetText(-1);
-  while (*s == L' ' || *s == L'\t') ++s;
-  bool negative = false;
-  if (*s == L'+' || *s == L'-') negative = *s++ == L'-';
-  long long page = 0;
-  for (; *s >= L'0' && *s <= L'9' && page < 0x100000000LL; ++s) page = page * 10 + (*s - L'0');
-  if (negative) page = -page;
-  if (page < 0 || page > 0xFFFFFFFFLL ||
-      (static_cast<UINT>(page) != GetProgramCodePage() && !SetProgramCodePage(static_cast<UINT>(page)))) {
-    std::fprintf(stderr, "language file %s: code page %lld cannot be used, keeping %u\n", path, page,
-                 GetProgramCodePage());
+  // The page the file's texts were read in stays for every later conversion. Without a file
+  // (or with one whose page is unusable) this takes the code page entry's text.
+  if (!TakeCodePage(g_Lang.GetText(-1))) {
+    std::fprintf(stderr, "language file %s: code page %ls cannot be used, keeping %u\n", path,
+                 g_Lang.GetText(-1), GetProgramCodePage());
   }
 }
 

@@ -37,9 +37,11 @@ class TLang {
   void Clear();
   // Appends an entry with copies of the key and the text (empty when null).
   void Add(int32_t id, const char* key, const wchar_t* text);
-  // Loads a language file and replaces the text of every entry whose key has a non-empty value,
-  // converted with the program code page in force now; then empties the store. Returns the
-  // store's load result (0, 2, 3).
+  // Loads a language file and replaces the text of every entry whose key has a non-empty value;
+  // then empties the store. The texts are converted with the file's own "CodePageID", which
+  // becomes the program code page first (a file without one: the code page entry's text; a
+  // page the layer cannot use: the page in force is kept). Returns the store's load result
+  // (0, 2, 3).
   int Load(const char* path);
   // The text of the first entry with the id; the shared empty text when there is none.
   const wchar_t* GetText(int32_t id) const;
@@ -67,9 +69,9 @@ class TLang {
 extern TLang g_Lang;
 
 // The full reload: clears the table, registers the built-in keys, loads the language file named
-// by the setting "LangFile" and takes the file's "CodePageID" as the program code page for every
-// later conversion (not for the texts of this load). A page the layer cannot convert with is
-// not taken.
+// by the setting "LangFile" (its texts read in its own "CodePageID") and keeps that page as the
+// program code page for every later conversion; without a file the page is the built-in 1251.
+// A page the layer cannot convert with is not taken.
 void LoadLanguage();
 
 // Texts that are printf formats (their conversions are fixed by the built-in text; a language

@@ -100,7 +100,10 @@
   X(kBtActSearchObj, 110014, "BtAct_SearchObj") \
   X(kBtActSearchEnd, 110015, "BtAct_SearchEnd") \
   X(kBtActLockScreen, 110016, "BtAct_LockScreen") \
-  X(kBtActExit, 110017, "BtAct_Exit")
+  X(kBtActExit, 110017, "BtAct_Exit") \
+  X(kDlgSetLangBuiltIn, 100160, "DlgSetLang_BuiltIn") \
+  X(kDlgPEPrjFilter, 100161, "DlgPE_PrjFilter") \
+  X(kDlgSetAlmBaseFilter, 100162, "DlgSetAlm_BaseFilter")
 
 namespace lang_id {
 #define VORNA_LANG_ID(name, id, key) constexpr int32_t name = id;

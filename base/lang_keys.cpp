@@ -250,6 +250,31 @@ const TLangKey kLangKeys[] = {
     {110015, "BtAct_SearchEnd", L"Завершить поиск"},
     {110016, "BtAct_LockScreen", L"Вкл./выкл. блокировку экрана"},
     {110017, "BtAct_Exit", L"Закрыть программу"},
+
+    // Texts the screens show beyond the keys above: the search menu's other items, the
+    // GLONASS box of the geodesy page, the project editor's wait box, the search bars' show
+    // buttons, the route dialog (its two pick buttons share one key, as its two type labels and
+    // its two description labels share one id); their resource texts are the built-in ones.
+    // Then the name the Language page gives the built-in language and two file filters' names.
+    {40151, "MMenu_SearchGraph", nullptr},
+    {40149, "MMenu_SearchRoute", nullptr},
+    {40147, "MMenu_SearchRouteClear", nullptr},
+    {40102, "MMenu_SearchStreetBar", nullptr},
+    {40099, "MMenu_SearchObjBar", nullptr},
+    {2421, "DlgSetGeo_GLONASS", nullptr},
+    {2135, "DlgPE_Wait", nullptr},
+    {2072, "DlgSBar_StreetShow", nullptr},
+    {2091, "DlgSBar_ObjShow", nullptr},
+    {2073, "DlgRoute_Start", nullptr},
+    {2074, "DlgRoute_End", nullptr},
+    {2075, "DlgRoute_Type", nullptr},
+    {2076, "DlgRoute_Descr", nullptr},
+    {2083, "DlgRoute_Pick", nullptr},
+    {2085, "DlgRoute_Pick", nullptr},
+    {2090, "DlgRoute_Compute", nullptr},
+    {100160, "DlgSetLang_BuiltIn", L"Русский (встроенный)"},
+    {100161, "DlgPE_PrjFilter", L"Проекты (*.mpj)"},
+    {100162, "DlgSetAlm_BaseFilter", L"Файлы баз (*.base)"},
 };
 
 }  // namespace

@@ -17,7 +17,9 @@ int GetLanguageFilePath(char* buffer, size_t size) {
   if (!buffer || size == 0) return 0;
   std::string path = g_folder;
   std::string name;
-  bool named = g_Ini.GetString("LangFile", name);
+  // An empty name is the built-in language, as the Language page stores it: no file at all,
+  // rather than one called ".lng".
+  bool named = g_Ini.GetString("LangFile", name) && !name.empty();
   if (named) path += name + ".lng";
   if (path.size() >= size) {
     // A cut path would name another file: fall back to the folder, which no load can open.

@@ -14,6 +14,11 @@ namespace edit_dialog {
 // Shell flags of the full-screen editing dialogs: Done button, input panel down, full screen.
 constexpr DWORD kFullScreenFlags = SHIDIF_DONEBUTTON | SHIDIF_SIPDOWN | SHIDIF_FULLSCREENNOMENUBAR;
 
+// The "Отмена" button of the editing dialogs: the id the language table's cancel text has, so
+// that it translates as every other dialog's does. Escape still sends IDCANCEL.
+constexpr int kCancelButton = 4;
+inline bool IsCancel(int id) { return id == IDCANCEL || id == kCancelButton; }
+
 void ReportInput(UINT message);
 // SHInitDialog with `flags`; with `fit` also FitDialogToMainWindow and TranslateDialog.
 void InitFrame(HWND dialog, DWORD flags, bool fit);

@@ -38,7 +38,7 @@ INT_PTR CALLBACK FormProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         EndDialog(dialog, IDOK);
         return TRUE;
       }
-      if (LOWORD(wParam) == IDCANCEL) {
+      if (edit_dialog::IsCancel(LOWORD(wParam))) {
         f.Report();
         EndDialog(dialog, IDCANCEL);
         return TRUE;

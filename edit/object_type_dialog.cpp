@@ -63,7 +63,7 @@ INT_PTR CALLBACK TypeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
         EndDialog(dialog, IDOK);
         return TRUE;
       }
-      if (id == IDCANCEL) {
+      if (edit_dialog::IsCancel(id)) {
         EndDialog(dialog, IDCANCEL);
         return TRUE;
       }

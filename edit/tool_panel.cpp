@@ -286,9 +286,12 @@ void TToolPanel::Setup() {
   ShowControl(kLength2, false);
   SetInputMode(input_mode::kNormal);
   numbers.mode = 0;
-  auto length = [&](int label, const wchar_t* text, int lx, int id, int ex, const char* key) {
+  // A length edit with its label: the length's letter and the unit of metres of the current
+  // language, "d(м):", "d1(м):".
+  auto length = [&](int label, const wchar_t* letter, int lx, int id, int ex, const char* key) {
     ShowControl(label, true, lx, 3, 33, 20);
-    if (window) SetDlgItemTextW(window, label, text);
+    const std::wstring text = std::wstring(letter) + L"(" + g_Lang.GetText(lang_id::kMsgM) + L"):";
+    if (window) SetDlgItemTextW(window, label, text.c_str());
     ShowControl(id, true, ex, 2, 32, 20);
     std::string value;
     g_Ini.GetString(key, value);
@@ -311,17 +314,17 @@ void TToolPanel::Setup() {
     case 1:
       PlaceButton(kChain, 194);
       PlaceButton(kPick, 48);
-      length(kLabel1, L"d(м):", 126, kLength1, 160, "GTMP2DALen");
+      length(kLabel1, L"d", 126, kLength1, 160, "GTMP2DALen");
       builder.SetKind(1);
       break;
     case 2:
       PlaceButton(kPick, 48);
-      length(kLabel1, L"d1(м):", 80, kLength1, 114, "GTMP2DLen1");
-      length(kLabel2, L"d2(м):", 148, kLength2, 182, "GTMP2DLen2");
+      length(kLabel1, L"d1", 80, kLength1, 114, "GTMP2DLen1");
+      length(kLabel2, L"d2", 148, kLength2, 182, "GTMP2DLen2");
       builder.SetKind(1);
       break;
     case 3:
-      length(kLabel1, L"d(м):", 126, kLength1, 160, "GTMLPLen");
+      length(kLabel1, L"d", 126, kLength1, 160, "GTMLPLen");
       PlaceButton(kPick, 48);
       builder.SetKind(2);
       break;
@@ -347,7 +350,7 @@ void TToolPanel::Setup() {
       pressPick = false;
       break;
     case 8:
-      length(kLabel1, L"d(м):", 126, kLength1, 160, "GTMRCLen");
+      length(kLabel1, L"d", 126, kLength1, 160, "GTMRCLen");
       PlaceButton(kRectOption, 194);
       PlaceButton(kPick, 48);
       builder.SetKind(3);

@@ -35,7 +35,7 @@ INT_PTR CALLBACK ValueListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         EndDialog(dialog, IDOK);
         return TRUE;
       }
-      if (LOWORD(wParam) == IDCANCEL) {
+      if (edit_dialog::IsCancel(LOWORD(wParam))) {
         EndDialog(dialog, IDCANCEL);
         return TRUE;
       }

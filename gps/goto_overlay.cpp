@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "base/lang.h"
+#include "base/lang_ids.h"
 #include "base/ui/shell_utils.h"
 #include "view/map_view.h"
 
@@ -26,11 +28,11 @@ int SaturatedInt(double v) {
   return int(v);
 }
 
-// "1.5 км", "2 км", "999.5 м", "1000 м".
+// "1.5 км", "2 км", "999.5 м", "1000 м", the units in the current language.
 void FormatDistance(wchar_t* out, size_t capacity, double metres) {
   const bool km = metres > kKilometre;
   const double v = km ? metres / kKilometre : metres;
-  const wchar_t* unit = km ? L"км" : L"м";
+  const wchar_t* unit = g_Lang.GetText(km ? lang_id::kMsgKm : lang_id::kMsgM);
   // Whole to three decimals: printed without a fraction.
   const double whole = std::trunc(v);
   if (std::isfinite(v) && std::fabs(v) < 9.0e15 && whole * 1000 == std::trunc(v * 1000))

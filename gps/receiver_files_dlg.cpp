@@ -21,6 +21,8 @@ namespace {
 
 constexpr double kLineBaud = 115200.0;
 constexpr int kLongCopySeconds = 30;  // a longer copy is asked about first
+// The progress box's "Отмена": the id of the language table's cancel text, as in every dialog.
+constexpr int kCancelButton = 4;
 
 TReceiverFilesDlg g_dialog;
 
@@ -334,7 +336,7 @@ INT_PTR TReceiverFilesDlg::OnProgressMessage(HWND d, UINT message, WPARAM wParam
       EndDialog(d, 0);
       return TRUE;
     case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == kCancelButton) {
         AskCancel();
         return TRUE;
       }

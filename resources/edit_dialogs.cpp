@@ -16,7 +16,7 @@ const DLGITEMTEMPLATEW kTypeItems[] = {
          LVS_NOCOLUMNHEADER,
      0, 8, 178, 226, 76},
     {L"button", IDOK, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 136, 262, 44, 22},
-    {L"button", IDCANCEL, L"Отмена", BS_PUSHBUTTON | WS_TABSTOP, 0, 184, 262, 52, 22},
+    {L"button", 4, L"Отмена", BS_PUSHBUTTON | WS_TABSTOP, 0, 184, 262, 52, 22},
 };
 const DLGTEMPLATEW kTypeDialog = {DLGTEMPLATE_MAGIC, 178, WS_POPUP, 0, L"Тип объекта", nullptr,
                                   0, 0, 26, 240, 294, kTypeItems, vres::CountOf(kTypeItems)};
@@ -28,7 +28,7 @@ const DLGITEMTEMPLATEW kFormItems[] = {
     {L"static", 2340, L"", SS_LEFT, 0, 4, 1, 232, 16},
     {L"static", 2346, L"", SS_LEFT, 0, 4, 276, 128, 16},
     {L"button", IDOK, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 136, 296, 44, 20},
-    {L"button", IDCANCEL, L"Отмена", BS_PUSHBUTTON | WS_TABSTOP, 0, 184, 296, 52, 20},
+    {L"button", 4, L"Отмена", BS_PUSHBUTTON | WS_TABSTOP, 0, 184, 296, 52, 20},
 };
 const DLGTEMPLATEW kForm = {DLGTEMPLATE_MAGIC, 179, WS_POPUP, 0, L"Атрибуты", nullptr, 0, 0, 26,
                            240, 294, kFormItems, vres::CountOf(kFormItems)};
@@ -50,7 +50,7 @@ const DLGITEMTEMPLATEW kValueListItems[] = {
     {L"listbox", 1026, nullptr,
      WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_MULTIPLESEL, 0, 4, 4, 232, 250},
     {L"button", IDOK, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 136, 262, 44, 22},
-    {L"button", IDCANCEL, L"Отмена", BS_PUSHBUTTON | WS_TABSTOP, 0, 184, 262, 52, 22},
+    {L"button", 4, L"Отмена", BS_PUSHBUTTON | WS_TABSTOP, 0, 184, 262, 52, 22},
 };
 const DLGTEMPLATEW kValueList = {DLGTEMPLATE_MAGIC, 225, WS_POPUP, 0, L"Значение", nullptr, 0,
                                  0, 26, 240, 294, kValueListItems,

@@ -30,7 +30,7 @@ VORNA_RESOURCE(RT_DIALOG, 210, kProjectDialog);
 
 // 212: no controls; the project editor places it at the top of the screen.
 const DLGITEMTEMPLATEW kWaitItems[] = {
-    {L"static", -1, L"Подождите...", SS_CENTER, 0, 20, 40, 200, 20},
+    {L"static", 2135, L"Подождите...", SS_CENTER, 0, 20, 40, 200, 20},
 };
 const DLGTEMPLATEW kWaitDialog = {DLGTEMPLATE_MAGIC, 212, WS_POPUP | WS_BORDER, 0, nullptr, nullptr,
                                   0, 0, 0, 240, 100, kWaitItems, vres::CountOf(kWaitItems)};
@@ -48,7 +48,7 @@ const DLGITEMTEMPLATEW kNewMapItems[] = {
     {L"static", 2162, L"Масштаб 1:", SS_LEFT, 0, 4, 142, 232, 16},
     {L"combobox", 2333, nullptr, CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, 0, 4, 160, 232, 20},
     {L"button", IDOK, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 100, 268, 64, 22},
-    {L"button", IDCANCEL, L"Отмена", BS_PUSHBUTTON | WS_TABSTOP, 0, 170, 268, 68, 22},
+    {L"button", 4, L"Отмена", BS_PUSHBUTTON | WS_TABSTOP, 0, 170, 268, 68, 22},
 };
 const DLGTEMPLATEW kNewMapDialog = {DLGTEMPLATE_MAGIC, 214, WS_POPUP, 0, L"Рабочая карта", nullptr,
                                     0, 0, 26, 240, 294, kNewMapItems, vres::CountOf(kNewMapItems)};

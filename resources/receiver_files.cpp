@@ -23,7 +23,7 @@ const DLGITEMTEMPLATEW kProgressItems[] = {
     {L"static", 2310, L"", SS_LEFT, 0, 8, 90, 224, 18},
     {L"msctls_progress32", 2111, nullptr, WS_BORDER, 0, 8, 114, 224, 18},
     {L"static", 2313, L"0%", SS_CENTER, 0, 8, 138, 224, 18},
-    {L"button", 2, L"Отмена", BS_PUSHBUTTON | WS_TABSTOP, 0, 80, 170, 80, 26},
+    {L"button", 4, L"Отмена", BS_PUSHBUTTON | WS_TABSTOP, 0, 80, 170, 80, 26},
 };
 const DLGTEMPLATEW kProgress = {DLGTEMPLATE_MAGIC, 172, WS_POPUP, 0, L"Копирование", nullptr, 0,
                                 0, 26, 240, 294, kProgressItems, vres::CountOf(kProgressItems)};

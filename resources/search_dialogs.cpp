@@ -41,16 +41,16 @@ VORNA_RESOURCE(RT_DIALOG, 143, kObjectBar);
 // ---- the route dialog ----
 
 const DLGITEMTEMPLATEW kRouteItems[] = {
-    {L"button", -1, L"Начало", BS_GROUPBOX, 0, 4, 4, 232, 110},
-    {L"static", -1, L"Тип объекта:", SS_LEFT, 0, 12, 22, 216, 16},
+    {L"button", 2073, L"Начало", BS_GROUPBOX, 0, 4, 4, 232, 110},
+    {L"static", 2075, L"Тип объекта:", SS_LEFT, 0, 12, 22, 216, 16},
     {L"combobox", 2095, nullptr, kListCombo, 0, 12, 40, 216, 22},
     {L"button", 2083, L"Выбор объекта", kButton, 0, 12, 66, 216, 22},
-    {L"static", -1, L"Описание объекта", SS_LEFT, 0, 12, 92, 216, 16},
-    {L"button", -1, L"Конец", BS_GROUPBOX, 0, 4, 118, 232, 110},
-    {L"static", -1, L"Тип объекта:", SS_LEFT, 0, 12, 136, 216, 16},
+    {L"static", 2076, L"Описание объекта", SS_LEFT, 0, 12, 92, 216, 16},
+    {L"button", 2074, L"Конец", BS_GROUPBOX, 0, 4, 118, 232, 110},
+    {L"static", 2075, L"Тип объекта:", SS_LEFT, 0, 12, 136, 216, 16},
     {L"combobox", 2096, nullptr, kListCombo, 0, 12, 154, 216, 22},
     {L"button", 2085, L"Выбор объекта", kButton, 0, 12, 180, 216, 22},
-    {L"static", -1, L"Описание объекта", SS_LEFT, 0, 12, 206, 216, 16},
+    {L"static", 2076, L"Описание объекта", SS_LEFT, 0, 12, 206, 216, 16},
     {L"button", 2090, L"Расчитать маршрут", kButton, 0, 4, 236, 232, 26},
 };
 const DLGTEMPLATEW kRoute = {DLGTEMPLATE_MAGIC, 152, WS_POPUP, 0, L"Маршрут", nullptr, 0, 0, 26,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/lang.h"
 #include "base/program_host.h"
 #include "base/ui/shell_utils.h"
 #include "maps/mdm_map.h"
@@ -28,6 +29,7 @@ INT_PTR CALLBACK RouteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     info.hDlg = dialog;
     info.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIPDOWN | SHIDIF_FULLSCREENNOMENUBAR;
     SHInitDialog(&info);
+    g_Lang.TranslateDialog(dialog);
     return TRUE;
   }
   if (message == WM_COMMAND) {

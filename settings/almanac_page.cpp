@@ -32,7 +32,6 @@ constexpr size_t kMaxPath = 255;  // 8-bit characters of a device path
 constexpr unsigned long long kSpan100ns = 202ull << 32;
 
 const wchar_t kJpsFilter[] = L"JPS Files(*.jps)\0*.jps\0";
-const wchar_t kBaseFilter[] = L"Файлы баз (*.base)\0*.base\0";
 
 struct TBaseKey {
   const char* key;
@@ -154,7 +153,8 @@ std::string ChooseBaseFile(HWND page, bool save) {
   TFileBrowser browser(BrowserOwner(page), Instance());
   browser.AddIcons(nullptr, TFileBrowser::kFolderIcon, TFileBrowser::kFileIcon,
                    TFileBrowser::kProgramIcon);
-  browser.SetFilters(kBaseFilter);
+  using namespace std::string_literals;
+  browser.SetFilters((g_Lang.GetText(lang_id::kDlgSetAlmBaseFilter) + L"\0*.base\0"s).c_str());
   char last[256] = "";
   g_Ini.GetString("AlmBaseLastPath", last, sizeof last);
   browser.folder = AnsiToWideString(last);

@@ -6,6 +6,7 @@
 #include "base/button_table.h"
 #include "base/ini_file.h"
 #include "base/lang.h"
+#include "base/lang_ids.h"
 #include "base/language_path.h"
 #include "base/program_host.h"
 #include "base/text_utils.h"
@@ -221,6 +222,9 @@ void SaveGeneralPage(HWND page) {
 
 namespace {
 constexpr int kLangCombo = 1213;
+// Item data that marks the built-in language's item: its text is the language table's, not the
+// name of a file.
+constexpr LPARAM kBuiltInItem = 1;
 
 std::string LanguageFolder() {
   const char* folder = GetLanguageFolder();
@@ -236,6 +240,12 @@ INT_PTR CALLBACK LangPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
       Translate(page);
       HWND combo = GetDlgItem(page, kLangCombo);
       SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+      // The built-in language comes first: without it a user who chose a file could never come
+      // back to the program's own texts. It is stored as an empty "LangFile".
+      const wchar_t* builtInName = g_Lang.GetText(lang_id::kDlgSetLangBuiltIn);
+      const LRESULT builtIn =
+          SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(builtInName));
+      SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(builtIn), kBuiltInItem);
       const std::wstring pattern = AnsiToWideString(LanguageFolder()) + L"*.lng";
       WIN32_FIND_DATAW found;
       HANDLE find = FindFirstFileW(pattern.c_str(), &found);
@@ -249,7 +259,11 @@ INT_PTR CALLBACK LangPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
         } while (FindNextFileW(find, &found));
         FindClose(find);
       }
-      g_Ini.SelectComboString("LangFile", page, kLangCombo);
+      std::string current;
+      if (!g_Ini.GetString("LangFile", current) || current.empty())
+        SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(builtIn), 0);
+      else
+        g_Ini.SelectComboString("LangFile", page, kLangCombo);
       return TRUE;
     }
     case WM_COMMAND:
@@ -261,10 +275,18 @@ INT_PTR CALLBACK LangPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
 
 void SaveLangPage(HWND page) {
   if (!page) return;
-  // No item chosen (no language files, or the stored one is gone): the setting stays as it is
-  // rather than becoming empty behind the user's back.
-  if (SendDlgItemMessageW(page, kLangCombo, CB_GETCURSEL, 0, 0) < 0) return;
-  if (!g_Ini.SetStringFromWindowText("LangFile", page, kLangCombo)) return;
+  // No item chosen (the stored language file is gone): the setting stays as it is rather than
+  // becoming empty behind the user's back.
+  const LRESULT selected = SendDlgItemMessageW(page, kLangCombo, CB_GETCURSEL, 0, 0);
+  if (selected < 0) return;
+  if (SendDlgItemMessageW(page, kLangCombo, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0) ==
+      kBuiltInItem) {
+    std::string current;
+    if (!g_Ini.GetString("LangFile", current) || current.empty()) return;  // built-in already
+    g_Ini.SetString("LangFile", "");
+  } else if (!g_Ini.SetStringFromWindowText("LangFile", page, kLangCombo)) {
+    return;
+  }
   LoadLanguage();
   ProgramHost().InvalidateMainView(1);
   TSettingsDialog::RequestReopen();

@@ -20,6 +20,8 @@ TNewWorkMapDlg g_NewWorkMapDlg;
 namespace {
 
 constexpr size_t kMaxPath = 255;  // bytes of a device path
+// "Отмена" carries the id of the language table's cancel text, as in every dialog.
+constexpr int kCancelButton = 4;
 constexpr size_t kMaxLibrary = 100;  // characters of a library name taken from the list
 
 std::wstring ItemText(HWND dialog, int id) {
@@ -114,7 +116,8 @@ INT_PTR CALLBACK NewWorkMapProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         case IDOK:
           if (d.OnOk() != 7) EndDialog(dialog, 1);
           return TRUE;
-        case IDCANCEL:
+        case IDCANCEL:  // Escape
+        case kCancelButton:
           EndDialog(dialog, 2);
           return TRUE;
         default:

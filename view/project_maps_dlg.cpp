@@ -26,7 +26,11 @@ constexpr size_t kMaxPath = 255;  // bytes of a device path
 
 const wchar_t kMapFilters[] =
     L"MDM Maps (*.mdm)\0*.mdm\0Raster Maps (*.jpg, *.tif)\0*.jpg,*.tif\0All Documents (*.*)\0*.*\0";
-const wchar_t kProjectFilters[] = L"Проекты (*.mpj)\0*.mpj\0All Documents (*.*)\0*.*\0";
+// The project filter list, its description in the current language.
+std::wstring ProjectFilters() {
+  using namespace std::string_literals;
+  return g_Lang.GetText(lang_id::kDlgPEPrjFilter) + L"\0*.mpj\0All Documents (*.*)\0*.*\0"s;
+}
 
 // Whether OpenFile takes files of this extension; another one (picked under "*.*") opens nothing.
 bool OpensExtension(const char* path) {
@@ -92,7 +96,11 @@ INT_PTR CALLBACK ProjectMapsProc(HWND dialog, UINT message, WPARAM wParam, LPARA
   }
 }
 
-INT_PTR CALLBACK WaitProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+INT_PTR CALLBACK WaitProc(HWND box, UINT message, WPARAM, LPARAM) {
+  if (message != WM_INITDIALOG) return FALSE;
+  g_Lang.TranslateDialog(box);
+  return TRUE;
+}
 
 }  // namespace
 
@@ -334,7 +342,7 @@ void TProjectMapsDlg::LoadProject() {
   OpenWaitBox();
   TFileBrowser browser(dialog, instance);
   const RECT area = ScreenArea();
-  PrepareBrowser(browser, kProjectFilters, "LastPathPrj");
+  PrepareBrowser(browser, ProjectFilters().c_str(), "LastPathPrj");
   if (browser.RunOpen(TFileBrowser::kOpenTemplate, &area)) {
     g_Ini.SetString("LastPathPrj", WideToAnsiString(browser.folder).c_str());
     const std::string path = FirstChosenPath(browser);
@@ -353,7 +361,7 @@ void TProjectMapsDlg::SaveProjectAs() {
   OpenWaitBox();
   TFileBrowser browser(dialog, instance);
   const RECT area = ScreenArea();
-  PrepareBrowser(browser, kProjectFilters, "LastPathPrj");
+  PrepareBrowser(browser, ProjectFilters().c_str(), "LastPathPrj");
   browser.defaultExtension = L".mpj";
   if (browser.RunSave(TFileBrowser::kSaveTemplate, &area)) {
     g_Ini.SetString("LastPathPrj", WideToAnsiString(browser.folder).c_str());

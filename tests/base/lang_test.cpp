@@ -41,7 +41,7 @@ struct LangDevice {
 
 TEST(LangTable, BuiltInKeys) {
   LoadLanguage();
-  ASSERT_EQ(g_Lang.GetCount(), 241);
+  ASSERT_EQ(g_Lang.GetCount(), 260);
   EXPECT_EQ(g_Lang.GetEntry(0).id, -1);
   EXPECT_EQ(g_Lang.GetEntry(0).key, "CodePageID");
   EXPECT_EQ(g_Lang.GetEntry(0).text, L"1251");
@@ -65,16 +65,17 @@ TEST(LangTable, BuiltInKeys) {
       EXPECT_TRUE(e.text.empty()) << e.key;  // controls and menu items keep resource texts
     }
   }
-  EXPECT_EQ(ids.size(), 240u);
+  EXPECT_EQ(ids.size(), 259u);
   EXPECT_EQ(rotPt, 2);
-  EXPECT_EQ(withText, 92);
+  EXPECT_EQ(withText, 95);
   const std::map<std::string, int> expected = {
-      {"single", 4},     {"MMenu", 16},    {"DlgPE", 11},      {"DlgPENWM", 5},   {"DlgSet", 9},
-      {"DlgSetAlm", 11}, {"DlgSetBt", 8},  {"DlgSetGeo", 11},  {"DlgSetNavi", 13}, {"DlgSetMap", 8},
-      {"DlgSetOther", 10}, {"DlgSetPorts", 7}, {"DlgSetLang", 1}, {"DlgSetAuto", 8}, {"DlgWMW", 3},
+      {"single", 4},     {"MMenu", 21},    {"DlgPE", 13},      {"DlgPENWM", 5},   {"DlgSet", 9},
+      {"DlgSetAlm", 12}, {"DlgSetBt", 8},  {"DlgSetGeo", 12},  {"DlgSetNavi", 13}, {"DlgSetMap", 8},
+      {"DlgSetOther", 10}, {"DlgSetPorts", 7}, {"DlgSetLang", 2}, {"DlgSetAuto", 8}, {"DlgWMW", 3},
       {"DlgDS", 1},      {"DlgDFM", 10},   {"DlgDFMPB", 1},    {"DlgWayPt", 6},   {"DlgJH", 2},
       {"DlgSG", 3},      {"HBMenu", 5},    {"WPMenu", 2},      {"LVOMenu", 2},    {"DlgSM", 4},
-      {"DlgSA", 5},      {"DlgSO", 3},     {"Msg", 55},        {"BtAct", 17}};
+      {"DlgSA", 5},      {"DlgSO", 3},     {"Msg", 55},        {"BtAct", 17},
+      {"DlgSBar", 2},    {"DlgRoute", 7}};
   EXPECT_EQ(groups, expected);
 
   const std::map<int, std::wstring> quoted = {
@@ -134,7 +135,7 @@ TEST(LangTable, LanguageFileReplacesTexts) {
   EXPECT_STREQ(g_Lang.GetText(100032), L"Delete?\nSure");
   EXPECT_EQ(std::wstring(g_Lang.GetText(100039)), std::wstring(255, L'L'));
   EXPECT_STREQ(g_Lang.GetText(100082), L"Аб");
-  EXPECT_EQ(g_Lang.GetCount(), 241);
+  EXPECT_EQ(g_Lang.GetCount(), 260);
   EXPECT_EQ(g_Lang.store.GetCount(), 0);  // emptied after the load
 }
 
@@ -149,19 +150,26 @@ TEST(LangTable, MissingFileKeepsDefaults) {
   EXPECT_EQ(GetProgramCodePage(), 1251u);
 }
 
-TEST(LangTable, CodePageTakesEffectOnTheNextLoad) {
+TEST(LangTable, AFileIsReadInItsOwnCodePageFromTheFirstLoad) {
   LangDevice dev;
-  dev.UseFile("West", "CodePageID=1252\nMsg_Km=\xC0\n");
+  // "CodePageID" last, after the text it governs: the page is still taken first.
+  dev.UseFile("West", "Msg_Km=Schlie\xDF" "en\nCodePageID=1252\n");
   LoadLanguage();
-  EXPECT_STREQ(g_Lang.GetText(100064), L"А");  // converted with 1251, the page at load start
-  EXPECT_EQ(GetProgramCodePage(), 1252u);
-  LoadLanguage();
-  EXPECT_STREQ(g_Lang.GetText(100064), L"À");  // now 1252
+  EXPECT_STREQ(g_Lang.GetText(100064), L"Schließen");  // 1251 would give "SchlieЯen"
   EXPECT_EQ(GetProgramCodePage(), 1252u);
 
-  dev.UseFile("Bad", "CodePageID=4242\n");
+  // A file naming no page is in the built-in 1251, whatever page the last language left.
+  dev.UseFile("East", "Msg_Km=\xEA\xEC\n");
   LoadLanguage();
-  EXPECT_EQ(GetProgramCodePage(), 1252u);  // an unknown page is not taken
+  EXPECT_STREQ(g_Lang.GetText(100064), L"км");
+  EXPECT_EQ(GetProgramCodePage(), 1251u);
+
+  dev.UseFile("West", "CodePageID=1252\n");
+  LoadLanguage();
+  dev.UseFile("Bad", "CodePageID=4242\nMsg_Km=\xC0\n");
+  LoadLanguage();
+  EXPECT_EQ(GetProgramCodePage(), 1252u);  // an unknown page is not taken...
+  EXPECT_STREQ(g_Lang.GetText(100064), L"À");  // ...and the texts are read in the kept one
 
   dev.UseFile("Text", "CodePageID=abc\n");
   LoadLanguage();

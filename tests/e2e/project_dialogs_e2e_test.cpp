@@ -144,7 +144,7 @@ TEST_F(ProjectDialogsE2e, MapsAddedMovedAndANewWorkingMapLandInTheSavedProject) 
   harness::OnDialog(TNewWorkMapDlg::kTemplate, [&](HWND n) {
     locked = !IsWindowEnabled(GetDlgItem(n, TNewWorkMapDlg::kName));
     Shot("project_properties");
-    TapControl(n, IDCANCEL);
+    TapControl(n, 4);  // "Отмена"
   });
   harness::OnDialog(TProjectMapsDlg::kTemplate, [&](HWND d) {
     TapControl(d, TProjectMapsDlg::kProperties);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <string>
 
+#include "base/lang.h"
 #include "gps/goto_overlay.h"
 #include "gps/gps_bar.h"
 #include "gps/nmea.h"
@@ -121,6 +122,7 @@ int ExpectedBearing(double x, double y, double tx, double ty, double course) {
 class Overlay : public ::testing::Test {
  protected:
   void SetUp() override {
+    LoadLanguage();  // the built-in texts, the units among them
     PlainView(view);
     overlay.Attach(&view, nullptr, &route);
   }
@@ -136,6 +138,17 @@ class Overlay : public ::testing::Test {
   FakeRoute route;
   TGotoOverlay overlay{};
 };
+
+// The units are the language's: a file that names them changes the caption.
+TEST_F(Overlay, TheCaptionsUnitsComeFromTheLanguage) {
+  g_Lang.Clear();
+  g_Lang.Add(100064, "Msg_Km", L"km");
+  g_Lang.Add(100065, "Msg_m", L"m");
+  Guide(1500, 0, 0, 0);
+  EXPECT_EQ(Caption(overlay), L"Dist:1.5 km| T:0 min| A:0\u00B0R");
+  Guide(800, 0, 0, 0);
+  EXPECT_EQ(Caption(overlay), L"Dist:800 m| T:0 min| A:0\u00B0R");
+}
 
 TEST_F(Overlay, CaptionsOfTheGuidanceEdgeCases) {
   Guide(1500, 0, 0, 0);

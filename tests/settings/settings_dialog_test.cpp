@@ -186,7 +186,7 @@ TEST_F(SettingsLanguage, TheSameLanguageReloadsNothing) {
     Press(d, IDOK);
   });
   EXPECT_EQ(result, IDOK);
-  EXPECT_EQ(count, 2);
+  EXPECT_EQ(count, 3);  // the built-in language and the two files
   EXPECT_EQ(host.invalidations, 0);
   EXPECT_EQ(std::count(harness::DialogsOpened().begin(), harness::DialogsOpened().end(), 108), 1);
 }
@@ -230,13 +230,44 @@ TEST_F(SettingsLanguage, OkAfterAChangeClosesWithoutReopening) {
   const int result = Run(7, [&](HWND d) {
     ++openings;
     HWND page = TSettingsDialog::Page(7);
-    Pick(page, 1213, Selected(page, 1213) == 0 ? 1 : 0);
+    Pick(page, 1213, static_cast<int>(SendDlgItemMessageW(page, 1213, CB_FINDSTRINGEXACT,
+                                                          static_cast<WPARAM>(-1),
+                                                          reinterpret_cast<LPARAM>(L"Deutsch"))));
     Press(d, IDOK);
   });
   EXPECT_EQ(result, IDOK);
   EXPECT_EQ(openings, 1);
   EXPECT_EQ(Value("LangFile"), "Deutsch");
   EXPECT_EQ(std::wstring(g_Lang.GetText(100076)), L"Sprache");
+}
+
+// The built-in language is offered first and stored as an empty name; choosing it again when it
+// is already in force (the name missing or empty) reloads nothing.
+TEST_F(SettingsLanguage, TheBuiltInLanguageComesBackAndIsStoredEmpty) {
+  const int result = Run(7, [&](HWND d) {
+    HWND page = TSettingsDialog::Page(7);
+    wchar_t first[64] = {};
+    SendDlgItemMessageW(page, 1213, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
+    EXPECT_STREQ(first, L"Русский (встроенный)");
+    Pick(page, 1213, 0);
+    Press(d, IDOK);
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(Value("LangFile"), "");
+  EXPECT_EQ(host.invalidations, 1);
+  EXPECT_EQ(std::wstring(g_Lang.GetText(100076)), L"Язык");
+  EXPECT_EQ(std::wstring(g_Lang.GetText(100058)), L"Навиг.");
+
+  for (const char* ini : {"[Ini]\nLangFile=\n", "[Ini]\n"}) {
+    WriteIni(ini);
+    Run(7, [&](HWND d) {
+      HWND page = TSettingsDialog::Page(7);
+      EXPECT_EQ(Selected(page, 1213), 0) << ini;
+      Pick(page, 1213, 0);
+      Press(d, IDOK);
+    });
+  }
+  EXPECT_EQ(host.invalidations, 1);  // neither reloaded
 }
 
 }  // namespace
@@ -247,7 +278,8 @@ TEST_F(SettingsShell, WithoutLanguageFilesTheStoredLanguageStays) {
   WriteIni("[Ini]\nLangFile=Gone\n");
   Run(7, [&](HWND d) {
     HWND page = TSettingsDialog::Page(7);
-    EXPECT_EQ(SendDlgItemMessageW(page, 1213, CB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(SendDlgItemMessageW(page, 1213, CB_GETCOUNT, 0, 0), 1);  // the built-in language
+    EXPECT_EQ(Selected(page, 1213), -1);
     SetSettingsModified(1);
     Press(d, IDOK);
   });
