@@ -75,6 +75,10 @@
   X(kMsgObjOutOfBoundErr, 100085, "Msg_ObjOutOfBoundErr") \
   X(kMsgNoWMMode, 100087, "Msg_NoWMMode") \
   X(kMsgNotCopied, 100131, "Msg_NotCopied") \
+  X(kMsgSaveFileErrS, 100471, "Msg_SaveFileErr_S") \
+  X(kMsgWMKeptUnsavedS, 100472, "Msg_WMKeptUnsaved_S") \
+  X(kMsgPrjMapsNotOpenedS, 100473, "Msg_PrjMapsNotOpened_S") \
+  X(kMsgMapCopyFoundSS, 100474, "Msg_MapCopyFound_SS") \
   X(kBtActNull, 110001, "BtAct_Null") \
   X(kBtActZoomIn, 110002, "BtAct_ZoomIn") \
   X(kBtActZoomOut, 110003, "BtAct_ZoomOut") \

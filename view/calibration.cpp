@@ -181,6 +181,7 @@ int TPictureMap::ReadCalibration(const char* picturePath, const double fallback[
   std::vector<std::string> lines;
   bool haveFile = ReadLines(companion, &lines);
   int32_t pointCount = 0;
+  placedByFallback = !haveFile;
   if (!haveFile) {
     if (fallback[0] == fallback[3]) return 2;
     frame[0] = fallback[0];
@@ -302,31 +303,6 @@ int WriteCalibrationFile(const char* path, const TPointList& list) {
   text = plane ? "0 0 0 0 0 0 0 0 0\n0 0 0 0 0 0 0 0 0" : std::to_string(written) + " 1 1 1";
   text += body;
 
-  // Written beside and moved over the old file, which survives any failure before the move.
-  const std::string target = path;
-  const std::string temp = target + "~new", old = target + "~old";
-  const std::wstring wTarget = Wide(target), wTemp = Wide(temp), wOld = Wide(old);
-  if (wTarget.empty() || wTemp.empty() || wOld.empty()) return 2;
-  HANDLE h = CreateFileW(wTemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return 2;
-  DWORD done = 0;
-  bool ok = WriteFile(h, text.data(), DWORD(text.size()), &done, nullptr) && done == text.size();
-  ok = CloseHandle(h) && ok;
-  if (!ok) {
-    DeleteFileW(wTemp.c_str());
-    return 2;
-  }
-  const bool hadOld = GetFileAttributesW(wTarget.c_str()) != INVALID_FILE_ATTRIBUTES;
-  DeleteFileW(wOld.c_str());
-  if (hadOld && !MoveFileW(wTarget.c_str(), wOld.c_str())) {
-    DeleteFileW(wTemp.c_str());
-    return 2;
-  }
-  if (!MoveFileW(wTemp.c_str(), wTarget.c_str())) {
-    if (hadOld) MoveFileW(wOld.c_str(), wTarget.c_str());
-    DeleteFileW(wTemp.c_str());
-    return 2;
-  }
-  if (hadOld) DeleteFileW(wOld.c_str());
-  return 0;
+  // Replaced in one step: the old calibration survives any failure.
+  return vwritefile(path, text.data(), text.size()) == 0 ? 0 : 2;
 }

@@ -70,8 +70,12 @@ class TPictureMap : public TRasterMap {
   double rotation = 0, anchorX = 0, anchorY = 0, sinRotation = 0, cosRotation = 1;
   mutable TTinTransform tin;  // looks triangles up as it goes
   bool useTin = false;
+  // The last ReadCalibration found no companion and took the fallback frame.
+  bool placedByFallback = false;
 
  private:
+  // Writes the frame taken from the fallback beside the picture as its ".@@@" calibration.
+  void WritePlacement();
   void ChooseLevel(double k);
   void FreePixels();
   void LevelToScreen(double u, double v, int32_t* sx, int32_t* sy) const;
