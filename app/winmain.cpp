@@ -375,9 +375,10 @@ int SaveLastProject() {
     if (!path.empty() && g_MapView.SaveProject(path.c_str()) == 0) {
       saved = path;
     } else if (!path.empty()) {
-      // The project file kept its old content: the next start still opens it.
+      // Not written (a full card): the next start opens what it opened this time, so
+      // "DefaultFile" keeps naming that project, which kept its old content.
       ReportSaveFailure(TSaveKind::kProject, path.c_str());
-      if (FileExists(path.c_str())) saved = path;
+      return 0;
     }
   }
   return g_Ini.SetString("DefaultFile", saved.c_str());
