@@ -160,9 +160,14 @@ int TMapView::OpenProject(const char* filePath, TUserLayer* layer, int keepWorki
       if (!vector && !raster) continue;
       // A map that cannot be opened now (the card out, the file moved away) keeps its line: it
       // is written back as read by the next save, so the map comes back once its file does.
+      // The line is kept with its path made whole (the project may be saved in another folder),
+      // its ranges and scale pairs as they were read.
       auto keepUnopened = [&] {
         lastFailed = true;
-        unopenedLines.push_back(TUnopenedLine{asRead, raster, raster ? GetRasterMapCount() : GetVectorMapCount(), false});
+        std::string kept = asRead;
+        if (mapPath.size() <= 255)
+          kept = asRead.substr(0, size_t(tabs[1]) + 1) + mapPath + (found == 3 ? asRead.substr(size_t(tabs[2])) : "");
+        unopenedLines.push_back(TUnopenedLine{kept, raster, raster ? GetRasterMapCount() : GetVectorMapCount(), false});
         notOpened += "\n" + mapPath;
       };
       if (mapPath.size() > 255) {  // no device path: would open another file's name
