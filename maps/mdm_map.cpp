@@ -355,7 +355,16 @@ int TMdmMap::ReadStoredBytes(FILE* old, uint64_t oldSize, const TMapObject& o, b
     if (fseek(old, long(o.geomOffset), SEEK_SET) != 0 || fread(raw.data(), 1, raw.size(), old) != raw.size())
       raw.clear();
   }
-  if (raw.empty()) return kMdmOk;  // the entry is kept without data
+  if (raw.empty()) {
+    // The entry is kept without data; a text still has its placement byte, which the reader
+    // takes right after the (empty) list.
+    try {
+      if (placement) w->stored.assign(1, 0);
+    } catch (...) {
+      return kMdmNoMemory;
+    }
+    return kMdmOk;
+  }
 
   // Geometry: whole vertices of what arrived; a wide file's complete block stays as it is.
   uint64_t geomIn = std::min<uint64_t>(o.geomSize, raw.size());

@@ -28,6 +28,7 @@
 #include "platform/harness.h"
 #include "platform/win.h"
 #include "tests/app/startup_fixture.h"
+#include "tests/support/browser_pick.h"
 #include "tools/sampledata/demo_device.h"
 #include "tools/sampledata/image_writer.h"
 #include "view/map_view.h"
@@ -310,25 +311,7 @@ TEST_F(FullCardOnTheDemo, APicturePlacedWithoutCalibrationIsWhereItWasAfterTheRe
   Start();
   g_Ini.SetString("LastPathMap", "\\Vorna\\Maps\\");
   g_Ini.SetInt("LastFilterMap", 1);  // raster maps
-  harness::OnDialog(TFileBrowser::kOpenTemplate, [&](HWND b) {
-    // The row of the picture tapped, then OK, as the user does.
-    HWND list = GetDlgItem(b, 4);
-    for (int i = 0; i < int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); ++i) {
-      wchar_t text[300] = {};
-      LVITEMW lv{};
-      lv.pszText = text;
-      lv.cchTextMax = 300;
-      SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(i), LPARAM(&lv));
-      if (std::wstring(text) != L"Photo.jpg") continue;
-      RECT rc{};
-      rc.left = LVIR_BOUNDS;
-      SendMessageW(list, LVM_GETITEMRECT, WPARAM(i), LPARAM(&rc));
-      POINT p{rc.left + 30, (rc.top + rc.bottom) / 2};
-      ClientToScreen(list, &p);
-      harness::Tap(p.x, p.y);
-    }
-    SendMessageW(b, WM_COMMAND, IDOK, 0);
-  });
+  harness::OnDialog(TFileBrowser::kOpenTemplate, [&](HWND b) { browser_pick::TapRowAndOk(b, L"Photo.jpg"); });
   harness::OnDialog(TProjectMapsDlg::kTemplate, [&](HWND d) {
     SendMessageW(d, WM_COMMAND, TProjectMapsDlg::kAdd, 0);
     SendMessageW(d, WM_COMMAND, IDOK, 0);
