@@ -28,6 +28,22 @@ struct FileCloser {
 
 bool DeleteFileA(const char* p) { return DeleteFileW(AnsiToWideString(p).c_str()) != 0; }
 
+// Whether two device paths name one existing file (another spelling of the same name).
+bool SameFile(const char* a, const char* b) {
+  BY_HANDLE_FILE_INFORMATION info[2] = {};
+  const char* paths[2] = {a, b};
+  for (int k = 0; k < 2; k++) {
+    HANDLE h = CreateFileW(AnsiToWideString(paths[k]).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const BOOL ok = GetFileInformationByHandle(h, &info[k]);
+    CloseHandle(h);
+    if (!ok) return false;
+  }
+  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+         info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
 bool ReadExact(FILE* f, void* dst, size_t n) { return n == 0 || fread(dst, 1, n, f) == n; }
 
 // A library name names a file in the library folder: a separator would reach elsewhere.
@@ -580,15 +596,18 @@ int TMdmMap::Save(const char* filePath, int regroup) {
     backupMade = true;
   }
 
-  // The file is in place: the map takes over what it says.
-  std::memcpy(header, image.header, mdm::kHeaderSize);
-  wideEntries = 1;
+  // The file is in place: the map takes over what it says, when it is the map's own file (a
+  // copy written elsewhere leaves the map reading its objects from where they were).
   damagedObjects = image.damaged;
-  for (const TWrittenObject& w : image.written) {
-    TMapObject& o = objects[w.index];
-    o.geomOffset = w.offset;
-    o.geomSize = w.geomSize;
-    o.attrLength = w.attrLength;
+  if (std::strcmp(target, path) == 0 || SameFile(target, path)) {
+    std::memcpy(header, image.header, mdm::kHeaderSize);
+    wideEntries = 1;
+    for (const TWrittenObject& w : image.written) {
+      TMapObject& o = objects[w.index];
+      o.geomOffset = w.offset;
+      o.geomSize = w.geomSize;
+      o.attrLength = w.attrLength;
+    }
   }
   if (regroup) ApplyRegroup(fresh, order);
   return kMdmOk;
