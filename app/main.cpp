@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "app/main_window.h"
@@ -117,6 +118,26 @@ bool WriteScreen() {
   return true;
 }
 
+// After the exit command nobody is there to answer a box (a save that fails at exit says so
+// in one): each box is written to standard error and closed with its first button, so that the
+// run still ends and the message is not lost.
+void CALLBACK ShutdownBoxProc(HWND, UINT, UINT_PTR, DWORD) {
+  HWND box = FindWindowW(L"Dialog", nullptr);
+  if (!box || !IsWindowVisible(box)) return;
+  std::wstring text;
+  for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    wchar_t kind[32] = {}, buffer[512] = {};
+    GetClassNameW(c, kind, 32);
+    GetWindowTextW(c, buffer, 512);
+    if (std::wcscmp(kind, L"static") == 0 && buffer[0]) text += (text.empty() ? L"" : L" ") + std::wstring(buffer);
+  }
+  std::string utf8(text.size() * 4 + 1, '\0');
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), utf8.data(), int(utf8.size()), nullptr, nullptr);
+  utf8.resize(n > 0 ? size_t(n) : 0);
+  std::fprintf(stderr, "vorna: at exit: %s\n", utf8.c_str());
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
 void CALLBACK FirstFrameProc(HWND, UINT, UINT_PTR id, DWORD) {
   if (g_frameDone) return;
   if (!g_pollStart) g_pollStart = GetTickCount();
@@ -164,6 +185,7 @@ void CALLBACK FirstFrameProc(HWND, UINT, UINT_PTR id, DWORD) {
     std::fflush(stdout);
   }
   PostMessageW(main, WM_COMMAND, 40005, 0);  // the exit command, as the menu gives it
+  SetTimer(nullptr, 0, kFirstFramePollMs, ShutdownBoxProc);
 }
 
 }  // namespace

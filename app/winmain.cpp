@@ -14,6 +14,7 @@
 #include "base/ini_file.h"
 #include "base/lang.h"
 #include "base/lang_ids.h"
+#include "base/save_report.h"
 #include "base/text_utils.h"
 #include "base/ui/shell_utils.h"
 #include "edit/measure_tool.h"
@@ -365,7 +366,14 @@ int SaveLastProject() {
   std::string saved;
   if (g_Ini.GetInt("SEVELASTPRJ")) {
     std::string path = ProgramFile(".mpj");
-    if (!path.empty() && g_MapView.SaveProject(path.c_str()) == 0) saved = path;
+    if (!path.empty() && g_MapView.SaveProject(path.c_str()) == 0) {
+      saved = path;
+    } else if (!path.empty()) {
+      // Not written (a full card): the next start opens what it opened this time, so
+      // "DefaultFile" keeps naming that project, which kept its old content.
+      ReportSaveFailure(TSaveKind::kProject, path.c_str());
+      return 0;
+    }
   }
   return g_Ini.SetString("DefaultFile", saved.c_str());
 }
@@ -386,7 +394,10 @@ int SaveSessionSettings() {
     if (!PathExistsW(folder.c_str())) CreateDirectoryW(folder.c_str(), nullptr);
   }
   int rc = g_Ini.Save();
-  if (rc != 0) std::fprintf(stderr, "vorna: the settings could not be saved to %s\n", g_Ini.GetPath());
+  if (rc != 0) {
+    std::fprintf(stderr, "vorna: the settings could not be saved to %s\n", g_Ini.GetPath());
+    ReportSaveFailure(TSaveKind::kSettings, g_Ini.GetPath());
+  }
   return rc;
 }
 

@@ -122,11 +122,9 @@ int TIniFile::SaveAs(const char* path) {
   } catch (const std::bad_alloc&) {
     return kNoMemory;
   }
-  FILE* f = vfopen(path, "w");
-  if (!f) return kCannotOpen;
-  bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-  ok = std::fclose(f) == 0 && ok;
-  return ok ? kOk : kCannotOpen;
+  // Never opened for writing in place: emptied first and then cut short by a full card, the
+  // settings file would lose every key. The old file stays whole until the new one is.
+  return vwritefile(path, out.data(), out.size()) == 0 ? kOk : kCannotOpen;
 }
 
 int TIniFile::AddPair(const char* key, const char* value) {

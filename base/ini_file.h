@@ -34,7 +34,8 @@ class TIniFile {
   int Load(const char* path);
   // SaveAs with the remembered path.
   int Save();
-  // Writes the header line and every pair: 0, or 2 when the file cannot be written.
+  // Writes the header line and every pair: 0, or 2 when the file cannot be written, which then
+  // keeps its old bytes (the file is replaced in one step, never rewritten in place).
   int SaveAs(const char* path);
   // Appends a pair without looking for the key; a null value is stored as an empty text. 0 or 3.
   int AddPair(const char* key, const char* value);

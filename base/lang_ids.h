@@ -84,6 +84,10 @@
   X(kMsgRasterLoadErr, 100154, "Msg_RasterLoadErr") \
   X(kMsgMapReadErr, 100155, "Msg_MapReadErr") \
   X(kMsgRasterTooLarge, 100156, "Msg_RasterTooLarge") \
+  X(kMsgSaveFileErrS, 100471, "Msg_SaveFileErr_S") \
+  X(kMsgWMKeptUnsavedS, 100472, "Msg_WMKeptUnsaved_S") \
+  X(kMsgPrjMapsNotOpenedS, 100473, "Msg_PrjMapsNotOpened_S") \
+  X(kMsgMapCopyFoundSS, 100474, "Msg_MapCopyFound_SS") \
   X(kBtActNull, 110001, "BtAct_Null") \
   X(kBtActZoomIn, 110002, "BtAct_ZoomIn") \
   X(kBtActZoomOut, 110003, "BtAct_ZoomOut") \

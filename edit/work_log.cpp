@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/save_report.h"
 #include "base/text_utils.h"
 #include "maps/mdm_map.h"
 #include "platform/win.h"
@@ -18,7 +19,6 @@ constexpr uint16_t kTagName = 9, kTagClass = 10;
 bool Move(const std::string& from, const std::string& to) {
   return MoveFileW(AnsiToWideString(from).c_str(), AnsiToWideString(to).c_str()) != 0;
 }
-void Delete(const std::string& path) { DeleteFileW(AnsiToWideString(path).c_str()); }
 
 // The whole file, any bytes; false when it cannot be opened or read.
 bool ReadAll(const std::string& path, std::string* out) {
@@ -32,30 +32,6 @@ bool ReadAll(const std::string& path, std::string* out) {
   fclose(f);
   if (ok) *out = std::move(text);
   return ok;
-}
-
-bool WriteAll(const std::string& path, const std::string& text) {
-  FILE* f = vfopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = fwrite(text.data(), 1, text.size(), f) == text.size();
-  ok = fflush(f) == 0 && ok;
-  ok = fclose(f) == 0 && ok;
-  return ok;
-}
-
-// Puts `temp` in the place of `target`, as the map writer does: the old file steps aside as
-// ".old" and comes back when the new one cannot take its name.
-bool Replace(const std::string& temp, const std::string& target) {
-  if (!FileExists(target.c_str())) return Move(temp, target);
-  const std::string old = target + ".old";
-  Delete(old);
-  if (!Move(target, old)) return false;
-  if (!Move(temp, target)) {
-    Move(old, target);
-    return false;
-  }
-  Delete(old);
-  return true;
 }
 
 // The header line of a section, with or without a carriage return before its line feed (a log
@@ -114,8 +90,11 @@ int AppendToSection(const std::string& logPath, const char* section, const std::
   if (!FileExists(logPath.c_str()) && FileExists(temp.c_str())) Move(temp, logPath);
   std::string content;
   if (FileExists(logPath.c_str()) && !ReadAll(logPath, &content)) return kNotWritten;
-  if (!WriteAll(temp, InsertIntoSection(content, section, text)) || !Replace(temp, logPath)) {
-    Delete(temp);
+  // Written beside the log and put in its place in one step: the log is never without a file
+  // under its name, and a full card leaves it as it was.
+  const std::string out = InsertIntoSection(content, section, text);
+  if (vwritefile(logPath.c_str(), out.data(), out.size()) != 0) {
+    ReportSaveFailure(TSaveKind::kWorkLog, logPath.c_str());
     return kNotWritten;
   }
   return kOk;

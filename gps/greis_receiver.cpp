@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "base/ini_file.h"
+#include "base/save_report.h"
 #include "base/text_utils.h"
 #include "edit/work_log.h"
 #include "gps/geodesy_bar.h"
@@ -560,15 +561,14 @@ int64_t TGreisReceiver::DownloadLog(const char* name, const char* localPath, HWN
   }
   // The receiver ends the transfer either way.
   Command("%%\n", &reply);
+  if (complete && !writeFailed && !FlushFileBuffers(file)) writeFailed = true;
   if (!CloseHandle(file)) writeFailed = true;
   if (!complete || writeFailed || cancelled()) {
     DeleteFileW(wideTemporary.c_str());
     return kDownloadIncomplete;
   }
-  // MoveFileW never replaces: the older copy goes first.
-  if (GetFileAttributesW(wideDestination.c_str()) != INVALID_FILE_ATTRIBUTES)
-    DeleteFileW(wideDestination.c_str());
-  if (!MoveFileW(wideTemporary.c_str(), wideDestination.c_str())) {
+  // One replacing rename: an older copy of the file stays until the new one takes its name.
+  if (!MoveFileExW(wideTemporary.c_str(), wideDestination.c_str(), MOVEFILE_REPLACE_EXISTING)) {
     DeleteFileW(wideTemporary.c_str());
     return kDownloadIncomplete;
   }
@@ -811,7 +811,9 @@ void TGreisReceiver::SaveState() {
   const uint64_t swt = GetEpoch() - trackingStart;
   ini.SetInt("SWT", swt > uint64_t(INT32_MAX) ? INT32_MAX : int(swt));
   ini.SetFloat("OTD", startDate);
-  ini.SaveAs(backupPath.c_str());
+  // Written at every occupation: a full card is told once a run, and the old state stays.
+  if (ini.SaveAs(backupPath.c_str()) != TIniFile::kOk)
+    ReportSaveFailure(TSaveKind::kReceiverState, backupPath.c_str());
 }
 
 int TGreisReceiver::LoadState() {

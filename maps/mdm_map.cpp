@@ -26,10 +26,23 @@ struct FileCloser {
   }
 };
 
-bool MoveFileA(const char* from, const char* to) {
-  return MoveFileW(AnsiToWideString(from).c_str(), AnsiToWideString(to).c_str()) != 0;
-}
 bool DeleteFileA(const char* p) { return DeleteFileW(AnsiToWideString(p).c_str()) != 0; }
+
+// Whether two device paths name one existing file (another spelling of the same name).
+bool SameFile(const char* a, const char* b) {
+  BY_HANDLE_FILE_INFORMATION info[2] = {};
+  const char* paths[2] = {a, b};
+  for (int k = 0; k < 2; k++) {
+    HANDLE h = CreateFileW(AnsiToWideString(paths[k]).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const BOOL ok = GetFileInformationByHandle(h, &info[k]);
+    CloseHandle(h);
+    if (!ok) return false;
+  }
+  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+         info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
 
 bool ReadExact(FILE* f, void* dst, size_t n) { return n == 0 || fread(dst, 1, n, f) == n; }
 
@@ -255,28 +268,43 @@ void TMdmMap::BuildGroups() {
   }
 }
 
-bool TMdmMap::RegroupByKind() {
-  auto* fresh = static_cast<TMapObject*>(std::malloc(size_t(capacity + 1) * sizeof(TMapObject)));
-  if (!fresh) return false;
-  int32_t n = 0;
+// The objects a regrouping keeps, in its order: areas, then lines, points and texts, each in
+// their former order. Every other record (deleted, empty kind, kinds 5 to 7) is left out.
+static void RegroupOrder(const TMapObject* objects, int32_t count, std::vector<int32_t>* order) {
+  static const uint8_t kinds[] = {mdm::kKindArea, mdm::kKindLine, mdm::kKindPoint, mdm::kKindText};
+  for (uint8_t kind : kinds)
+    for (int32_t i = 1; i < count; i++)
+      if (objects[i].code != 0 && (objects[i].code & 7) == kind) order->push_back(i);
+}
+
+void TMdmMap::ApplyRegroup(TMapObject* fresh, const std::vector<int32_t>& order) {
   // The placeholder stays first, so index 0 keeps meaning "the header list" to the attribute
   // setter and "no object" to the creators.
-  std::memset(&fresh[n], 0, sizeof(TMapObject));
-  n++;
-  static const uint8_t order[] = {mdm::kKindArea, mdm::kKindLine, mdm::kKindPoint,
-                                  mdm::kKindText};
-  for (uint8_t kind : order)
-    for (int32_t i = 1; i < count; i++)
-      if (objects[i].code != 0 && (objects[i].code & 7) == kind) fresh[n++] = objects[i];
-  for (int32_t i = 0; i < count; i++) {
-    uint8_t k = uint8_t(objects[i].code & 7);
-    if (i == 0 || objects[i].code == 0 || k == 0 || k > mdm::kKindText) objects[i].FreeBuffers();
-  }
+  std::memset(&fresh[0], 0, sizeof(TMapObject));
+  int32_t n = 1;
+  for (int32_t i : order) fresh[n++] = objects[i];
+  std::vector<bool> kept(size_t(count), false);
+  for (int32_t i : order) kept[size_t(i)] = true;
+  for (int32_t i = 0; i < count; i++)
+    if (!kept[size_t(i)]) objects[i].FreeBuffers();
   std::free(objects);
   objects = fresh;
   count = n;
   for (int32_t i = 1; i < count; i++) objects[i].groupHead = 0;
   BuildGroups();
+}
+
+bool TMdmMap::RegroupByKind() {
+  auto* fresh = static_cast<TMapObject*>(std::malloc(size_t(capacity + 1) * sizeof(TMapObject)));
+  if (!fresh) return false;
+  std::vector<int32_t> order;
+  try {
+    RegroupOrder(objects, count, &order);
+  } catch (...) {
+    std::free(fresh);
+    return false;
+  }
+  ApplyRegroup(fresh, order);
   return true;
 }
 
@@ -290,116 +318,193 @@ int TMdmMap::BindLibrary(TObjectLibraryList* list) {
 }
 
 // ---- writing ----
+//
+// A save is a transaction. The new file is built in memory from the map as it stands, without
+// touching the map; it is written beside the old one and put in its place in one step
+// (vwritefile). Only then does the map take over what the new file says: each object's geometry
+// offset and size, the header's table end, entry count, flags and the 29-byte-entry flag, and the
+// regrouped order. A save that fails anywhere leaves the map exactly as it was (its objects
+// still pointing into the old file, which is untouched), so the next save starts from there.
+//
+// Damaged objects (see TMapObject::damaged) are written back with their stored bytes, copied
+// from the old file, with two repairs: vertices of a file of 4-byte vertices are widened to the
+// 8 bytes every written file holds (whole vertices, the size to match), and the last record of
+// a file cut short keeps what arrived (whole vertices, then its list when whole; a text's
+// missing placement byte is written as 0).
 
-int TMdmMap::WriteFile(const char* filePath, const char* tempPath) {
-  uint16_t listLen = HeaderListLength();
-  uint16_t reservedLen = mdm::GetU16(header + mdm::kOffReservedLen);
-  bool placement = Version() >= 2;
+// What one object becomes in the new file.
+struct TMdmMap::TWrittenObject {
+  int32_t index;
+  uint32_t offset = 0;
+  uint32_t geomSize = 0;
+  uint16_t attrLength = 0;
+  std::vector<uint8_t> stored;  // a damaged object's bytes as they go into the new file
+};
 
-  // A damaged object's stored bytes (geometry, list, placement byte) are copied from the
-  // current file as they are; when they cannot be read whole, the entry is kept without data.
-  std::vector<std::vector<uint8_t>> stored;
-  damagedObjects = 0;
+struct TMdmMap::TSaveImage {
+  std::vector<TWrittenObject> written;
+  std::vector<uint8_t> bytes;
+  uint8_t header[mdm::kHeaderSize];
+  int32_t damaged = 0;
+};
+
+int TMdmMap::ReadStoredBytes(FILE* old, uint64_t oldSize, const TMapObject& o, bool lastInFile,
+                             TWrittenObject* w) const {
+  const bool placement = Version() >= 2 && (o.code & 7) == mdm::kKindText;
+  const uint32_t vertexBytes = wideEntries ? 8 : 4;
+  const uint64_t claimed = uint64_t(o.geomSize) + o.attrLength + (placement ? 1 : 0);
+  // Only bytes the file really holds are read, so a lying length can neither claim gigabytes
+  // nor read past the end. Whole means the claimed record lies in the file; the last record of
+  // a cut file owns everything from its offset to the end.
+  uint64_t available = 0;
+  if (old && o.geomOffset <= oldSize) available = oldSize - o.geomOffset;
+  const bool whole = claimed > 0 && claimed <= available;
+  uint64_t take = whole ? claimed : (lastInFile ? available : 0);
+  if (take > claimed) take = claimed;
+  std::vector<uint8_t> raw;
+  if (take > 0) {
+    try {
+      raw.resize(size_t(take));
+    } catch (...) {
+      return kMdmNoMemory;
+    }
+    if (fseek(old, long(o.geomOffset), SEEK_SET) != 0 || fread(raw.data(), 1, raw.size(), old) != raw.size())
+      raw.clear();
+  }
+  if (raw.empty()) {
+    // The entry is kept without data; a text still has its placement byte, which the reader
+    // takes right after the (empty) list.
+    try {
+      if (placement) w->stored.assign(1, 0);
+    } catch (...) {
+      return kMdmNoMemory;
+    }
+    return kMdmOk;
+  }
+
+  // Geometry: whole vertices of what arrived; a wide file's complete block stays as it is.
+  uint64_t geomIn = std::min<uint64_t>(o.geomSize, raw.size());
+  const bool geomWhole = geomIn == o.geomSize;
+  if (!(wideEntries && geomWhole)) geomIn -= geomIn % vertexBytes;
+  const uint64_t vertices = geomIn / vertexBytes;
+  const uint64_t geomOut = wideEntries ? geomIn : vertices * 8;
+  const bool listWhole = geomWhole && raw.size() - o.geomSize >= o.attrLength;
+  const uint16_t listOut = listWhole ? o.attrLength : 0;
+  try {
+    w->stored.reserve(size_t(geomOut + listOut + (placement ? 1 : 0)));
+    if (wideEntries) {
+      w->stored.assign(raw.begin(), raw.begin() + long(geomIn));
+    } else {
+      // As the reader widens them: each uint16 zero-extended to int32.
+      for (uint64_t k = 0; k < vertices; k++) {
+        uint8_t v[8];
+        mdm::PutI32(v, int32_t(mdm::GetU16(raw.data() + k * 4)));
+        mdm::PutI32(v + 4, int32_t(mdm::GetU16(raw.data() + k * 4 + 2)));
+        w->stored.insert(w->stored.end(), v, v + 8);
+      }
+    }
+    if (listOut) w->stored.insert(w->stored.end(), raw.begin() + long(o.geomSize), raw.begin() + long(o.geomSize + listOut));
+    if (placement) {
+      const uint64_t at = uint64_t(o.geomSize) + o.attrLength;
+      w->stored.push_back(listWhole && raw.size() > at ? raw[size_t(at)] : 0);
+    }
+  } catch (...) {
+    return kMdmNoMemory;
+  }
+  w->geomSize = uint32_t(geomOut);
+  w->attrLength = listOut;
+  return kMdmOk;
+}
+
+int TMdmMap::BuildSaveImage(const std::vector<int32_t>& order, TSaveImage* image) const {
+  const uint16_t listLen = HeaderListLength();
+  const uint16_t reservedLen = mdm::GetU16(header + mdm::kOffReservedLen);
+  const bool placement = Version() >= 2;
+  auto placementBytes = [&](const TMapObject& o) { return (placement && (o.code & 7) == mdm::kKindText) ? 1u : 0u; };
+  if (order.size() > 0xFFFF) return kMdmFormat;
+
+  // The old file is read only for damaged objects, which the writer copies from it.
   FILE* old = nullptr;
   uint64_t oldSize = 0;
-  auto storedLength = [&](const TMapObject& o) {
-    return uint64_t(o.geomSize) + o.attrLength + ((placement && (o.code & 7) == mdm::kKindText) ? 1 : 0);
-  };
-  uint32_t entries = 0;
+  uint32_t lastOffset = 0;  // the largest stored offset: the record a cut file cuts short
+  int32_t lastIndex = -1;
+  for (int32_t i = 1; i < count; i++)
+    if (objects[i].geomOffset >= lastOffset) lastOffset = objects[i].geomOffset, lastIndex = i;
+  struct Closer {
+    FILE*& f;
+    ~Closer() {
+      if (f) fclose(f);
+    }
+  } closer{old};
+
   uint64_t dataBytes = 0;
-  for (int32_t i = 0; i < count; i++) {
-    TMapObject& o = objects[i];
-    if (o.code == 0) continue;
-    entries++;
+  try {
+    image->written.reserve(order.size());
+  } catch (...) {
+    return kMdmNoMemory;
+  }
+  for (int32_t i : order) {
+    const TMapObject& o = objects[i];
+    TWrittenObject w;
+    w.index = i;
     if (o.damaged) {
-      damagedObjects++;
-      try {
-        if (stored.empty()) stored.resize(size_t(count));
-      } catch (...) {
-        if (old) fclose(old);
-        return kMdmNoMemory;
-      }
+      image->damaged++;
       if (!old) {
         old = vfopen(path, "rb");
-        if (old && fseek(old, 0, SEEK_END) == 0) {
-          const long end = ftell(old);
-          oldSize = end > 0 ? uint64_t(end) : 0;
-        }
+        const long end = old ? GetFileLength(old) : -1;
+        oldSize = end > 0 ? uint64_t(end) : 0;
       }
-      const uint64_t n = storedLength(o);
-      std::vector<uint8_t>& b = stored[size_t(i)];
-      // Lengths come from the damaged entry itself: only bytes the file really holds are
-      // copied, so a lying length can neither claim gigabytes nor read past the end.
-      if (old && n > 0 && uint64_t(o.geomOffset) <= oldSize && n <= oldSize - o.geomOffset &&
-          fseek(old, long(o.geomOffset), SEEK_SET) == 0) {
-        try {
-          b.resize(size_t(n));
-        } catch (...) {
-          fclose(old);
-          return kMdmNoMemory;
-        }
-        if (fread(b.data(), 1, b.size(), old) != b.size()) b.clear();
-      }
-      if (b.empty()) {
-        o.geomSize = 0;
-        o.attrLength = 0;
-      }
-      dataBytes += b.size();
-      continue;
+      int rc = ReadStoredBytes(old, oldSize, o, i == lastIndex, &w);
+      if (rc != kMdmOk) return rc;
+      dataBytes += w.stored.size();
+    } else {
+      // Every object is written with exactly its vertices: a size taken over from a file of
+      // 4-byte vertices would claim bytes that are not there.
+      w.geomSize = uint32_t(o.vertexCount > 0 ? o.vertexCount : 0) * 8;
+      w.attrLength = o.attrLength;
+      dataBytes += uint64_t(w.geomSize) + w.attrLength + placementBytes(o);
     }
-    dataBytes += uint64_t(o.vertexCount > 0 ? o.vertexCount : 0) * 8 + o.attrLength +
-                 ((placement && (o.code & 7) == mdm::kKindText) ? 1 : 0);
+    image->written.push_back(std::move(w));
   }
-  if (old) fclose(old);
-  if (entries > 0xFFFF) return kMdmFormat;
-  uint64_t tableEnd = mdm::kHeaderSize + uint64_t(entries) * mdm::kEntryWide;
-  uint64_t total = tableEnd + reservedLen + listLen + dataBytes;
+  const uint64_t tableEnd = mdm::kHeaderSize + uint64_t(order.size()) * mdm::kEntryWide;
+  const uint64_t total = tableEnd + reservedLen + listLen + dataBytes;
   if (total > 0xFFFFFFFFull) return kMdmFormat;
 
-  if (!IsSavedFlag()) MarkSaved();
-  header[mdm::kOffFlags] |= mdm::kFlagWideEntries;
-  wideEntries = 1;
-  mdm::PutU32(header + mdm::kOffTableEnd, uint32_t(tableEnd));
-  mdm::PutU16(header + mdm::kOffEntryCount, uint16_t(entries));
+  uint8_t* h = image->header;
+  std::memcpy(h, header, mdm::kHeaderSize);
+  h[mdm::kOffFlags] |= mdm::kFlagWritten | mdm::kFlagWideEntries;  // entries are written wide
+  mdm::PutU32(h + mdm::kOffTableEnd, uint32_t(tableEnd));
+  mdm::PutU16(h + mdm::kOffEntryCount, uint16_t(order.size()));
 
-  std::vector<uint8_t> out;
+  std::vector<uint8_t>& out = image->bytes;
   try {
     out.assign(size_t(total), 0);
   } catch (...) {
     return kMdmNoMemory;
   }
-  std::memcpy(out.data(), header, mdm::kHeaderSize);
+  std::memcpy(out.data(), h, mdm::kHeaderSize);
   uint8_t* e = out.data() + mdm::kHeaderSize;
   uint32_t offset = uint32_t(tableEnd + reservedLen + listLen);
-  for (int32_t i = 0; i < count; i++) {
-    TMapObject& o = objects[i];
-    if (o.code == 0) continue;
-    // Every object is written with exactly its vertices: a size taken over from a file of
-    // 4-byte vertices would claim bytes that are not there. A damaged one keeps its sizes.
-    if (!o.damaged) o.geomSize = uint32_t(o.vertexCount > 0 ? o.vertexCount : 0) * 8;
+  for (TWrittenObject& w : image->written) {
+    const TMapObject& o = objects[w.index];
+    w.offset = offset;
     mdm::PutU16(e, o.code);
     for (int k = 0; k < 4; k++) mdm::PutI32(e + 2 + 4 * k, o.box[k]);
     mdm::PutU32(e + 18, offset);
-    mdm::PutU32(e + 22, o.geomSize);
-    mdm::PutU16(e + 26, o.attrLength);
+    mdm::PutU32(e + 22, w.geomSize);
+    mdm::PutU16(e + 26, w.attrLength);
     e[28] = uint8_t(o.entryFlags & ~1);
-    o.geomOffset = offset;
-    if (o.damaged)
-      offset += uint32_t(stored.empty() ? 0 : stored[size_t(i)].size());
-    else
-      offset += o.geomSize + o.attrLength + ((placement && (o.code & 7) == mdm::kKindText) ? 1 : 0);
+    offset += o.damaged ? uint32_t(w.stored.size()) : w.geomSize + w.attrLength + placementBytes(o);
     e += mdm::kEntryWide;
   }
   uint8_t* d = out.data() + tableEnd + reservedLen;  // the reserved block stays zero
   if (listLen) std::memcpy(d, headerList, listLen);
   d += listLen;
-  for (int32_t i = 0; i < count; i++) {
-    TMapObject& o = objects[i];
-    if (o.code == 0) continue;
+  for (const TWrittenObject& w : image->written) {
+    const TMapObject& o = objects[w.index];
     if (o.damaged) {
-      const std::vector<uint8_t>& b = stored[size_t(i)];
-      if (!b.empty()) std::memcpy(d, b.data(), b.size());
-      d += b.size();
+      if (!w.stored.empty()) std::memcpy(d, w.stored.data(), w.stored.size());
+      d += w.stored.size();
       continue;
     }
     for (int32_t v = 0; v < o.vertexCount; v++, d += 8) {
@@ -410,16 +515,9 @@ int TMdmMap::WriteFile(const char* filePath, const char* tempPath) {
       std::memcpy(d, o.attrs, o.attrLength);
       d += o.attrLength;
     }
-    if (placement && (o.code & 7) == mdm::kKindText) *d++ = o.placement;
+    if (placementBytes(o)) *d++ = o.placement;
   }
-
-  FILE* f = vfopen(tempPath, "wb");
-  if (!f) return kMdmNoFile;
-  bool ok = fwrite(out.data(), 1, out.size(), f) == out.size();
-  ok = (fflush(f) == 0) && ok;
-  ok = (fclose(f) == 0) && ok;
-  (void)filePath;
-  return ok ? kMdmOk : kMdmNoFile;
+  return kMdmOk;
 }
 
 int TMdmMap::Save(const char* filePath, int regroup) {
@@ -429,7 +527,7 @@ int TMdmMap::Save(const char* filePath, int regroup) {
   if (needRead) {
     int rc = LoadVisibleObjects();
     // 2: the file does not exist yet; 5: no library (geometry is read all the same); 6: one
-    // or more objects could not be read, which are written back as stored (see WriteFile).
+    // or more objects could not be read, which are written back as stored (see above).
     if (rc != 0 && rc != 2 && rc != 5 && rc != kMdmFormat) return rc;
     // An object that is neither read nor damaged (out of memory) would be written empty.
     for (int32_t i = 1; i < count; i++) {
@@ -446,50 +544,131 @@ int TMdmMap::Save(const char* filePath, int regroup) {
     uint8_t k = uint8_t(o.code & 7);
     if ((k == mdm::kKindLine || k == mdm::kKindArea) && o.vertexCount <= 0) o.code = 0;
   }
-  if (regroup && !RegroupByKind()) return kMdmNoMemory;
 
-  char target[256];
-  std::snprintf(target, sizeof(target), "%s", filePath);
-  char temp[264];
-  std::snprintf(temp, sizeof(temp), "%s.tmp", target);
-  int rc = WriteFile(target, temp);
+  // The objects written, in file order; the regrouped array is made now, so that taking it over
+  // after the write cannot fail.
+  std::vector<int32_t> order;
+  TSaveImage image;
+  TMapObject* fresh = nullptr;
+  try {
+    if (regroup) {
+      RegroupOrder(objects, count, &order);
+    } else {
+      for (int32_t i = 0; i < count; i++)
+        if (objects[i].code != 0) order.push_back(i);
+    }
+  } catch (...) {
+    return kMdmNoMemory;
+  }
+  if (regroup) {
+    fresh = static_cast<TMapObject*>(std::malloc(size_t(capacity + 1) * sizeof(TMapObject)));
+    if (!fresh) return kMdmNoMemory;
+  }
+  int rc = BuildSaveImage(order, &image);
   if (rc != kMdmOk) {
-    DeleteFileA(temp);
+    std::free(fresh);
     return rc == kMdmNoMemory ? rc : kMdmNoFile;
   }
 
-  // The new file is complete; now the old one makes way. Whatever fails, the old file (or its
-  // backup) remains under a name, never half written.
-  bool exists = FileExists(target);
+  char target[256];
+  std::snprintf(target, sizeof(target), "%s", filePath);
+  // The backup is a copy: the only good file is never renamed aside, so no moment of the save
+  // leaves the map without a file under its name.
   uint32_t now = GetTickCount();
   bool backupDue = MapBackupsOn() && (!backupMade || now - lastBackup >= 1800001u);
-  if (backupDue) {
-    lastBackup = now;
-    backupMade = true;
-    if (exists) {
-      char bak[256];
-      if (MakeBackupName(target, bak, "bak", sizeof(bak)) && MoveFileA(target, bak)) exists = false;
+  char bak[256] = {};
+  bool backupFailed = false;
+  if (backupDue && FileExists(target)) {
+    if (!MakeBackupName(target, bak, "bak", sizeof(bak)) ||
+        !CopyFileW(AnsiToWideString(target).c_str(), AnsiToWideString(bak).c_str(), TRUE)) {
+      bak[0] = 0;  // no copy: the save goes on, and the backup is due again at the next one
+      backupFailed = true;
     }
   }
-  if (exists) {
-    char old[264];
-    std::snprintf(old, sizeof(old), "%s.old", target);
-    DeleteFileA(old);
-    if (!MoveFileA(target, old)) {
-      DeleteFileA(temp);
-      return kMdmNoFile;
-    }
-    if (!MoveFileA(temp, target)) {
-      MoveFileA(old, target);
-      DeleteFileA(temp);
-      return kMdmNoFile;
-    }
-    DeleteFileA(old);
-    return kMdmOk;
-  }
-  if (!MoveFileA(temp, target)) {
-    DeleteFileA(temp);
+  if (vwritefile(target, image.bytes.data(), image.bytes.size()) != 0) {
+    // Nothing of this save stays behind: no new backup either.
+    if (bak[0]) DeleteFileA(bak);
+    std::free(fresh);
     return kMdmNoFile;
   }
+  if (backupDue && !backupFailed) {
+    lastBackup = now;
+    backupMade = true;
+  }
+
+  // The file is in place: the map takes over what it says, when it is the map's own file (a
+  // copy written elsewhere leaves the map reading its objects from where they were).
+  damagedObjects = image.damaged;
+  if (std::strcmp(target, path) == 0 || SameFile(target, path)) {
+    std::memcpy(header, image.header, mdm::kHeaderSize);
+    wideEntries = 1;
+    for (const TWrittenObject& w : image.written) {
+      TMapObject& o = objects[w.index];
+      o.geomOffset = w.offset;
+      o.geomSize = w.geomSize;
+      o.attrLength = w.attrLength;
+    }
+  }
+  if (regroup) ApplyRegroup(fresh, order);
   return kMdmOk;
+}
+
+// ---- a save cut short ----
+
+namespace {
+
+// Whether the file at `path` is a whole map: its header, table and header list read, and every
+// object's stored bytes inside the file.
+bool IsWholeMapFile(const char* path) {
+  TMdmMap map;
+  if (map.OpenHeader(path) != kMdmOk || map.Load() != kMdmOk || !map.loaded) return false;
+  FILE* f = vfopen(path, "rb");
+  if (!f) return false;
+  const long length = GetFileLength(f);
+  fclose(f);
+  if (length < 0) return false;
+  const bool placement = map.Version() >= 2;
+  for (int32_t i = 1; i < map.count; i++) {
+    const TMapObject& o = map.objects[i];
+    const uint64_t end = uint64_t(o.geomOffset) + o.geomSize + o.attrLength +
+                         ((placement && (o.code & 7) == mdm::kKindText) ? 1 : 0);
+    if (end > uint64_t(length)) return false;
+  }
+  return true;
+}
+
+bool Rename(const std::string& from, const std::string& to) {
+  return MoveFileW(AnsiToWideString(from).c_str(), AnsiToWideString(to).c_str()) != 0;
+}
+
+}  // namespace
+
+int RecoverMapFile(const char* path, char* copy, size_t copySize) {
+  if (copy && copySize) copy[0] = 0;
+  if (!path || !path[0] || FileExists(path)) return 0;
+  const std::string target = path, temp = target + ".tmp", old = target + ".old";
+  // The new file was complete before the old one stepped aside, so it is the later of the two.
+  if (FileExists(temp.c_str()) && IsWholeMapFile(temp.c_str()) && Rename(temp, target)) {
+    if (FileExists(old.c_str()) && IsWholeMapFile(old.c_str())) DeleteFileA(old.c_str());
+    return 1;
+  }
+  if (FileExists(old.c_str()) && IsWholeMapFile(old.c_str()) && Rename(old, target)) return 1;
+  // Backups ("<name>_bakN<ext>") are older states: the user is told of the newest, not given it.
+  if (!copy || !copySize) return 0;
+  char ext[256], stemBuf[256];
+  GetExtension(ext, path, sizeof ext);
+  std::snprintf(stemBuf, sizeof stemBuf, "%s", path);
+  StripExtension(stemBuf);
+  const std::string stem = stemBuf;
+  // Backups take the first free number, so the run of numbers ends at the newest.
+  std::string newest;
+  for (int n = 2; n < 10000; n++) {
+    char name[256];
+    const int w = std::snprintf(name, sizeof name, "%s_bak%i%s", stem.c_str(), n, ext);
+    if (w < 0 || size_t(w) >= sizeof name || !FileExists(name)) break;
+    newest = name;
+  }
+  if (!newest.empty()) std::snprintf(copy, copySize, "%s", newest.c_str());
+  if (!copy[0] && FileExists(old.c_str())) std::snprintf(copy, copySize, "%s", old.c_str());
+  return 0;
 }

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 #include "maps/attr_list.h"
@@ -241,9 +242,25 @@ class TMdmMap {
   bool MakePlaceholder();
   void SetHeaderListLength(uint16_t n) { mdm::PutU16(header + mdm::kOffHeaderListLen, n); }
   void SyncEntryCount();
-  int WriteFile(const char* filePath, const char* tempPath);
+  struct TWrittenObject;
+  struct TSaveImage;
+  // The new file of a save, built without changing the map: `order` names the objects written.
+  int BuildSaveImage(const std::vector<int32_t>& order, TSaveImage* image) const;
+  // A damaged object's stored bytes from the old file (open, `oldSize` bytes long), as they go
+  // into the new one; `lastInFile` when its record is the last of the file.
+  int ReadStoredBytes(FILE* old, uint64_t oldSize, const TMapObject& o, bool lastInFile,
+                      TWrittenObject* w) const;
+  // Takes over the regrouped order into `fresh` (capacity + 1 records, made beforehand).
+  void ApplyRegroup(TMapObject* fresh, const std::vector<int32_t>& order);
   void Notice(unsigned code) const;
 };
+
+// A map missing under its name because a save was cut short between renaming the old file aside
+// and putting the new one in its place (as writers before the one-step replace did): the save's
+// temporary "<path>.tmp" when it is a whole map, else the old file "<path>.old", takes the map's
+// name again. 1 when the map was taken up; else 0, and `copy` names the newest backup copy
+// ("<name>_bakN<ext>") or the unusable old file when one lies there, or is empty.
+int RecoverMapFile(const char* path, char* copy, size_t copySize);
 
 // x' = x cos + y sin, y' = -x sin + y cos, each truncated toward zero.
 // Metres of one map unit for the header's unit exponent e: 10^(e-3).

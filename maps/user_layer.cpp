@@ -3,7 +3,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/lang.h"
 #include "base/lang_ids.h"
+#include "base/save_report.h"
+#include "base/text_utils.h"
 #include "geodesy/gauss_kruger.h"
 #include "maps/mdm_settings.h"
 #include "maps/object_library.h"
@@ -37,8 +40,15 @@ int TUserLayer::Attach(IWorkingMapHost* view, int mapNumber) {
 
 int TUserLayer::Close() {
   if (!open) return 0;
-  EndObject();
-  Save(0);
+  recording = 0;
+  // A map whose edits did not reach the card stays the working map, resident and unsaved, so
+  // the next save tries again: closed, its edits would be gone with the map.
+  if (WriteMap(0, false) != kMdmOk) {
+    const std::wstring name = AnsiToWideString(map->path);
+    const std::wstring text = FormatLangText(lang_id::kMsgWMKeptUnsavedS, name.c_str());
+    MessageBoxW(FindWindowW(L"Vorna", nullptr), text.c_str(), nullptr, MB_OK | MB_ICONERROR);
+    return 0;
+  }
   map->working = 0;
   map = nullptr;
   host = nullptr;
@@ -142,7 +152,9 @@ int TUserLayer::EndObject() {
   return 1;
 }
 
-int TUserLayer::Save(int regroup) {
+int TUserLayer::Save(int regroup) { return WriteMap(regroup, true); }
+
+int TUserLayer::WriteMap(int regroup, bool report) {
   if (!open) return 0;
   pendingX = pendingY = 0.0;
   if (saved) return kMdmOk;
@@ -165,13 +177,7 @@ int TUserLayer::Save(int regroup) {
     return rc;
   }
   // Unsaved, so the next trigger tries again; the user hears of it once per run.
-  if (!failureShown) {
-    HWND main = FindWindowW(L"Vorna", nullptr);
-    if (main) {
-      failureShown = true;
-      ShowMapMessage(main, lang_id::kMsgOpenFileErr);
-    }
-  }
+  if (report) ReportSaveFailure(TSaveKind::kMap, map->path);
   return rc;
 }
 

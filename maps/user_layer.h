@@ -30,6 +30,9 @@ class TUserLayer {
   TUserLayer& operator=(const TUserLayer&) = delete;
 
   int Attach(IWorkingMapHost* view, int mapNumber);
+  // Ends the current object, saves and lets the map go: 1. When the save fails the map is kept
+  // (still working, resident and unsaved) and the user told so: 0, and callers that were about
+  // to close or replace that map leave it as it is.
   int Close();
   // unitExponent: one map unit is 10^unitExponent m (-3..4). 1 when the map was made and
   // written, 0 otherwise.
@@ -39,7 +42,8 @@ class TUserLayer {
   int32_t BeginObject();
   int AddPoint(double planeX, double planeY);
   int EndObject();
-  // The map writer's result (0 also when nothing needed writing).
+  // The map writer's result (0 also when nothing needed writing). A failure is shown once a
+  // run; the layer stays unsaved, so the next trigger tries again.
   int Save(int regroup);
   // Panels that hold object indexes of the working map (the selection panel, the tools panel,
   // the vertex-editing bar) pin it while shown: a regrouping save renumbers the objects, so
@@ -88,8 +92,10 @@ class TUserLayer {
   uint32_t open = 0;
 
  private:
+  // Save; a failure is shown (once a run) only with `report`.
+  int WriteMap(int regroup, bool report);
+
   IWorkingMapHost* host = nullptr;
-  bool failureShown = false;  // the first failed save of a run is shown, later ones not
   bool damageShown = false;   // likewise the first save that kept damaged objects as stored
   int saving = 0;  // non-zero while Save runs: the autosave timer waits
   int pins = 0;    // panels holding the working map's indexes

@@ -11,6 +11,7 @@
 
 #include "platform/core/internal.h"
 #include "platform/core/state.h"
+#include "platform/sys/sys_internal.h"
 
 // Provided by the other folders of the layer; weak so that the harness links before they land.
 namespace vplat {
@@ -189,6 +190,7 @@ void Stop() {
     std::filesystem::remove_all(h.root, ec);
   }
   h.active = false;
+  vplat::sys::SetWriteBudget(-1);
   h.boxScripts.clear();
   h.dialogScripts.clear();
   h.boxes.clear();
@@ -196,6 +198,8 @@ void Stop() {
 }
 
 std::string Root() { return H().root; }
+
+void LimitFileWrites(long long bytes) { vplat::sys::SetWriteBudget(bytes); }
 
 std::string HostPath(const std::wstring& devicePath) {
   namespace fs = std::filesystem;

@@ -66,6 +66,11 @@ void ClearMessageBoxes();
 // Template ids of the dialogs opened so far, in order.
 const std::vector<int>& DialogsOpened();
 
+// A card that fills up: after `bytes` more bytes written to files through the device layer
+// (WriteFile, CopyFileW, vwritefile) every further write fails with ERROR_DISK_FULL, part of
+// the write that crosses the limit landing as on a real card. -1 lifts it; Stop lifts it too.
+void LimitFileWrites(long long bytes);
+
 // The screen as PNG at a host path; false on error.
 bool SaveScreen(const std::string& hostPath);
 // One pixel of the screen as COLORREF (0x00BBGGRR).

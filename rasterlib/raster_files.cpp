@@ -197,34 +197,8 @@ std::string FormatPoi(const PoiFile& poi, const IdesFile& points) {
 }
 
 bool ReplaceFile(const std::string& path8, const std::string& bytes) {
-  std::string tmp = path8 + ".tmp";
-  std::string old = path8 + ".old";
-  vremove(tmp.c_str());
-  FILE* f = vfopen(tmp.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  ok = std::fclose(f) == 0 && ok;
-  if (!ok) {
-    vremove(tmp.c_str());
-    return false;
-  }
-  FILE* probe = vfopen(path8.c_str(), "rb");
-  bool hadOld = probe != nullptr;
-  if (probe) std::fclose(probe);
-  if (hadOld) {
-    vremove(old.c_str());
-    if (vrename(path8.c_str(), old.c_str()) != 0) {
-      vremove(tmp.c_str());
-      return false;
-    }
-  }
-  if (vrename(tmp.c_str(), path8.c_str()) != 0) {
-    if (hadOld) vrename(old.c_str(), path8.c_str());
-    vremove(tmp.c_str());
-    return false;
-  }
-  if (hadOld) vremove(old.c_str());
-  return true;
+  // Written beside and put in place in one step: the named points are never half written.
+  return vwritefile(path8.c_str(), bytes.data(), bytes.size()) == 0;
 }
 
 namespace {

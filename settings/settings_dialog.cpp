@@ -98,9 +98,17 @@ void ChangeTab() {
 
 void WriteBackup() {
   if (g.backup.empty()) return;
-  // Not reported: the dialog works without it, Cancel then reloads the settings file.
-  if (g_Ini.SaveAs(g.backup.c_str()) != TIniFile::kOk)
-    DeleteFileW(Wide(g.backup).c_str());  // a stale copy would undo a save on Cancel
+  // Not reported: the dialog works without it, Cancel then reloads the settings file. A stale
+  // copy left after a failure would undo a save on Cancel, so a failed one is removed.
+  const std::wstring settings = Wide(g_Ini.GetPath()), backup = Wide(g.backup);
+  if (GetFileAttributesW(settings.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    // A byte copy: Cancel puts back exactly the file as it was, with what a desktop editor left
+    // in it (CR LF line ends, comments, blank lines), not the store written out again.
+    if (!CopyFileW(settings.c_str(), backup.c_str(), FALSE)) DeleteFileW(backup.c_str());
+    return;
+  }
+  // No settings file yet: Cancel returns to the store as it stands.
+  if (g_Ini.SaveAs(g.backup.c_str()) != TIniFile::kOk) DeleteFileW(backup.c_str());
 }
 
 bool Save() {

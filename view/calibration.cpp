@@ -248,7 +248,8 @@ int TPictureMap::ReadCalibration(const char* picturePath, const double fallback[
   std::vector<std::string> lines;
   TSolved solved;
   std::vector<TListPoint> plane;
-  if (!ReadLines(companion, &lines)) {
+  const bool haveFile = ReadLines(companion, &lines);
+  if (!haveFile) {
     // No calibration: the picture fills the fallback frame (the view's corners), unturned.
     const double size = (fallback[3] - fallback[0]) / height;
     if (fallback[0] == fallback[3] || !(size > 0) || !(size < FLT_MAX) || !(float(size) > 0)) return kNoCalibration;
@@ -291,6 +292,7 @@ int TPictureMap::ReadCalibration(const char* picturePath, const double fallback[
     // through a flat triangle, would lie far from its ground with nothing to show for it.
     if (int rc = Solve(plane, &solved); rc != 0) return rc;
   }
+  placedByFallback = !haveFile;
   points.Clear();
   for (const TListPoint& p : plane) points.Append(p);
   pixelSize = solved.pixelSize;
@@ -337,31 +339,6 @@ int WriteCalibrationFile(const char* path, const TPointList& list) {
   text = plane ? "0 0 0 0 0 0 0 0 0\n0 0 0 0 0 0 0 0 0" : std::to_string(written) + " 1 1 1";
   text += body;
 
-  // Written beside and moved over the old file, which survives any failure before the move.
-  const std::string target = path;
-  const std::string temp = target + "~new", old = target + "~old";
-  const std::wstring wTarget = Wide(target), wTemp = Wide(temp), wOld = Wide(old);
-  if (wTarget.empty() || wTemp.empty() || wOld.empty()) return 2;
-  HANDLE h = CreateFileW(wTemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return 2;
-  DWORD done = 0;
-  bool ok = WriteFile(h, text.data(), DWORD(text.size()), &done, nullptr) && done == text.size();
-  ok = CloseHandle(h) && ok;
-  if (!ok) {
-    DeleteFileW(wTemp.c_str());
-    return 2;
-  }
-  const bool hadOld = GetFileAttributesW(wTarget.c_str()) != INVALID_FILE_ATTRIBUTES;
-  DeleteFileW(wOld.c_str());
-  if (hadOld && !MoveFileW(wTarget.c_str(), wOld.c_str())) {
-    DeleteFileW(wTemp.c_str());
-    return 2;
-  }
-  if (!MoveFileW(wTemp.c_str(), wTarget.c_str())) {
-    if (hadOld) MoveFileW(wOld.c_str(), wTarget.c_str());
-    DeleteFileW(wTemp.c_str());
-    return 2;
-  }
-  if (hadOld) DeleteFileW(wOld.c_str());
-  return 0;
+  // Replaced in one step: the old calibration survives any failure.
+  return vwritefile(path, text.data(), text.size()) == 0 ? 0 : 2;
 }

@@ -104,8 +104,9 @@ int TMapView::CreateDbLayer(const char* databasePath, TGeoToScreenFn toScreen,
 
 // ---- map lists ----
 
-void TMapView::ReleaseFromLayer(TMdmMap* map) {
-  if (workingLayer && workingLayer->open && workingLayer->map == map) workingLayer->Close();
+bool TMapView::ReleaseFromLayer(TMdmMap* map) {
+  if (workingLayer && workingLayer->open && workingLayer->map == map) return workingLayer->Close() != 0;
+  return true;
 }
 
 int TMapView::AddVectorMap(const char* filePath, int fit) {
@@ -117,6 +118,16 @@ int TMapView::AddVectorMap(const char* filePath, int fit) {
     slot.map = std::make_unique<TMdmMap>();
   } catch (const std::bad_alloc&) {
     return -1;
+  }
+  if (!FileExists(filePath)) {
+    // A save cut short (by a writer that renamed the map aside first) left the map under its
+    // temporary or old name: taken up again, or the user told where its last copy lies.
+    char copy[256];
+    if (!RecoverMapFile(filePath, copy, sizeof copy) && copy[0]) {
+      const std::wstring name = AnsiToWideString(filePath), where = AnsiToWideString(copy);
+      const std::wstring text = FormatLangText(lang_id::kMsgMapCopyFoundSS, name.c_str(), where.c_str());
+      MessageBoxW(FindWindowW(L"Vorna", nullptr), text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
+    }
   }
   if (slot.map->OpenHeader(filePath) != kMdmOk) return -1;
   int index;
@@ -293,7 +304,7 @@ int TMapView::IsVectorMapSaved(int i) const {
 int TMapView::RemoveVectorMap(int i) {
   if (i < 0 || i >= GetVectorMapCount()) return 0;
   TMdmMap* m = vectorMaps[size_t(i)].map.get();
-  ReleaseFromLayer(m);
+  if (!ReleaseFromLayer(m)) return 0;  // a working map not saved stays (the user was told)
   m->Close();
   std::vector<int> places(vectorMaps.size());
   for (size_t k = 0; k < places.size(); ++k)
@@ -349,12 +360,18 @@ int TMapView::MoveRasterMap(int from, int to) {
 }
 
 void TMapView::CloseAllMaps() {
+  // A working map whose save failed stays, alone (the layer told the user).
+  std::vector<TVectorMapSlot> kept;
   for (auto& slot : vectorMaps) {
-    ReleaseFromLayer(slot.map.get());
+    if (!ReleaseFromLayer(slot.map.get())) {
+      kept.push_back(std::move(slot));
+      continue;
+    }
     slot.map->Close();
   }
   vectorMaps.clear();
   vectorMaps.shrink_to_fit();
+  for (auto& slot : kept) vectorMaps.push_back(std::move(slot));
   // The override transform must not outlive its raster map.
   for (auto& r : rasterMaps)
     if (g_overrideRaster == r.get()) g_overrideRaster = nullptr;
@@ -365,6 +382,7 @@ void TMapView::CloseAllMaps() {
     SetTransformCallbacks(nullptr, nullptr);
   }
   ClearHighlights();
+  unopenedLines.clear();
   projectFolder[0] = 0;
 }
 
@@ -388,6 +406,7 @@ void TMapView::KeepWorkingMapOnly() {
   vectorMaps.clear();
   vectorMaps.push_back(std::move(keep));  // capacity is at least one: cannot throw
   FollowMapPlaces(places);
+  unopenedLines.clear();
   projectFolder[0] = 0;
 }
 

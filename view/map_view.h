@@ -6,7 +6,8 @@
 // - The view owns every map in its two lists and the database layer. When a working map
 //   exists it is the last vector map.
 // - A map the working-map layer holds is never deleted behind the layer's back: the layer is
-//   closed (and so saves once) before the view deletes that map.
+//   closed (and so saves once) before the view deletes that map, and a map whose save failed
+//   is not deleted at all (the layer keeps it).
 // - Indexes outside 0 .. count - 1 (negative ones included) name no map: the operation does
 //   nothing and answers 0, -1 or null.
 // - Plane coordinates are metres, X northing (up on the screen), Y easting with the zone in the
@@ -15,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "maps/font_table.h"
@@ -221,6 +223,16 @@ class TMapView {
   std::vector<TVectorMapSlot> vectorMaps;  // drawing order, the working map last
   std::vector<std::unique_ptr<TRasterMap>> rasterMaps;
   std::unique_ptr<TDbLayer> dbLayer;
+  // A project line whose map could not be opened: kept as read and written back by SaveProject
+  // before the map it stood before (`before` counts the maps of its kind opened ahead of it), so
+  // that a card out at start costs the project nothing. `working`: the file's working map.
+  struct TUnopenedLine {
+    std::string text;
+    bool raster;
+    int before;
+    bool working;
+  };
+  std::vector<TUnopenedLine> unopenedLines;  // emptied with the maps (CloseAllMaps, KeepWorkingMapOnly)
   // The layer whose working map the view protects; the program's one layer unless told.
   TUserLayer* workingLayer = &g_UserLayer;
   TDrawWorkingMapFn drawWorkingMap = nullptr;
@@ -243,8 +255,8 @@ class TMapView {
   // With an active picture, moves the view until (x, y) shows within a pixel of the centre
   // through its transform (a few steps for a picture in another zone, none in the view's).
   void SettleOnCentre(double x, double y);
-  // Closes the working-map layer first when it holds `map`.
-  void ReleaseFromLayer(TMdmMap* map);
+  // Closes the working-map layer first when it holds `map`; false when the layer kept it (its save failed), and the map must then stay.
+  bool ReleaseFromLayer(TMdmMap* map);
   // Highlights name their map by its place in the list. When places change, each highlight
   // follows its map to `places[old place]` (-1: the map is gone, and so is the highlight), so
   // none lands on another map's object. A place out of the old list's range is left as it is.

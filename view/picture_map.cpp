@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
-
 #include <string>
 #include <vector>
 
 #include "base/lang.h"
 #include "base/lang_ids.h"
+#include "base/save_report.h"
 #include "base/text_utils.h"
 #include "geodesy/gauss_kruger.h"
 #include "platform/win.h"
@@ -103,6 +104,7 @@ int TPictureMap::Open(const char* filePath, const double fallback[6]) {
   if (rc == 0) {
     open = 1;
     shown = 1;
+    if (placedByFallback) WritePlacement();
     return 0;
   }
   // Not open, so no zone and no points: the view's zone and extent are not taken from it, and
@@ -112,6 +114,23 @@ int TPictureMap::Open(const char* filePath, const double fallback[6]) {
   points.Clear();
   if (rc != kNoCalibration) TellCalibrationFailure(path, rc);
   return 0;
+}
+
+void TPictureMap::WritePlacement() {
+  // A picture without a calibration is stretched over the view it was opened in. That frame
+  // lives nowhere else: at the next start the project's raster maps open before any vector
+  // map gives a view, and the picture would stay listed but never drawn. Written beside it as
+  // a calibration of two corners (top left, bottom right; square pixels, no rotation), it
+  // opens where it was.
+  TPointList corners;
+  corners.Append(TListPoint{frame[3], frame[1], 0, 0, 0});
+  corners.Append(TListPoint{frame[0], frame[4], 0, first->width, first->height});
+  char companion[sizeof path];
+  std::snprintf(companion, sizeof companion, "%s", path);
+  StripExtension(companion);
+  const std::string name = std::string(companion) + ".@@@";
+  if (name.size() >= sizeof path || WriteCalibrationFile(name.c_str(), corners) != 0)
+    ReportSaveFailure(TSaveKind::kCalibration, name.c_str());
 }
 
 int TPictureMap::Activate() {

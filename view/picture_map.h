@@ -91,8 +91,12 @@ class TPictureMap : public TRasterMap {
   bool useTin = false;
   // The output zone differs from the picture's own: plane points are moved between the zones.
   bool crossZone = false;
+  // The last ReadCalibration found no companion and took the fallback frame.
+  bool placedByFallback = false;
 
  private:
+  // Writes the frame taken from the fallback beside the picture as its ".@@@" calibration.
+  void WritePlacement();
   void ChooseLevel(double k);
   void FreePixels();
   void LevelToScreen(double u, double v, int32_t* sx, int32_t* sy) const;

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "base/lang.h"
+#include "base/lang_ids.h"
 #include "base/text_utils.h"
 #include "base/ui/shell_utils.h"
 #include "geodesy/gauss_kruger.h"
@@ -86,10 +88,11 @@ int ParseScalePairs(const char* text, TScalePair out[3]) {
 }
 
 int TMapView::OpenProject(const char* filePath, TUserLayer* layer, int keepWorkingMap) {
+  // A working map whose save failed is kept as with the keep flag: the layer keeps it.
+  if (!keepWorkingMap && layer && layer->open && !layer->Close()) keepWorkingMap = 1;
   if (keepWorkingMap) {
     KeepWorkingMapOnly();
   } else {
-    if (layer) layer->Close();
     CloseAllMaps();
   }
   SetWaitCursor(1);
@@ -120,6 +123,7 @@ int TMapView::OpenProject(const char* filePath, TUserLayer* layer, int keepWorki
     extent[3] = corners[2];
     extent[4] = corners[3];
     bool sawW = false, lastFailed = false;
+    std::string notOpened;  // the paths for the message, one a line
     while (p < end) {
       const char* nl = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
       const char* lineEnd = nl ? nl : end;
@@ -127,6 +131,7 @@ int TMapView::OpenProject(const char* filePath, TUserLayer* layer, int keepWorki
       p = nl ? nl + 1 : end;
       if (line.size() > kMaxLine) continue;
       if (!line.empty() && line.back() == '\r') line.pop_back();
+      const std::string asRead = line;
       if (!line.empty() && line[0] == 'W') {
         sawW = true;
         continue;
@@ -153,26 +158,44 @@ int TMapView::OpenProject(const char* filePath, TUserLayer* layer, int keepWorki
       bool vector = ExtIs(ext, ".mdm");
       bool raster = ExtIs(ext, ".jpg") || ExtIs(ext, ".tif");
       if (!vector && !raster) continue;
-      if (mapPath.size() > 255) {  // no device path: would open another file's name
+      // A map that cannot be opened now (the card out, the file moved away) keeps its line: it
+      // is written back as read by the next save, so the map comes back once its file does.
+      // The line is kept with its path made whole (the project may be saved in another folder),
+      // its ranges and scale pairs as they were read.
+      auto keepUnopened = [&] {
         lastFailed = true;
+        std::string kept = asRead;
+        if (mapPath.size() <= 255)
+          kept = asRead.substr(0, size_t(tabs[1]) + 1) + mapPath + (found == 3 ? asRead.substr(size_t(tabs[2])) : "");
+        unopenedLines.push_back(TUnopenedLine{kept, raster, raster ? GetRasterMapCount() : GetVectorMapCount(), false});
+        notOpened += "\n" + mapPath;
+      };
+      if (mapPath.size() > 255) {  // no device path: would open another file's name
+        keepUnopened();
         continue;
       }
       if (raster) {
         int before = GetRasterMapCount();
         if (AddRasterMap(mapPath.c_str(), 0) != 0) {
-          lastFailed = true;
+          keepUnopened();
         } else {
           lastFailed = false;
           // A duplicate adds nothing; it must not take over another map's range.
           if (GetRasterMapCount() > before) {
             rasterMaps.back()->minScale = first;
             rasterMaps.back()->maxScale = second;
+            // Listed, but its picture or calibration could not be read: never drawn.
+            if (!rasterMaps.back()->open) notOpened += "\n" + mapPath;
           }
         }
       } else {
+        const bool duplicate = FindVectorMapIndex(mapPath.c_str()) >= 0;
         int index = AddVectorMap(mapPath.c_str(), 0);
         if (index < 0) {
-          lastFailed = true;
+          if (duplicate)
+            lastFailed = true;  // a second line of one map is not kept
+          else
+            keepUnopened();
         } else {
           lastFailed = false;
           TVectorMapSlot& slot = vectorMaps[size_t(index)];
@@ -186,7 +209,16 @@ int TMapView::OpenProject(const char* filePath, TUserLayer* layer, int keepWorki
         }
       }
     }
+    // The working map's own line failed: it stays the working map of the project file.
+    if (sawW && lastFailed && !unopenedLines.empty() && !unopenedLines.back().raster &&
+        unopenedLines.back().before == GetVectorMapCount())
+      unopenedLines.back().working = true;
     viewInitialised = 0;
+    if (!notOpened.empty()) {
+      const std::wstring list = AnsiToWideString(notOpened);
+      const std::wstring text = FormatLangText(lang_id::kMsgPrjMapsNotOpenedS, list.c_str());
+      MessageBoxW(FindWindowW(L"Vorna", nullptr), text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
+    }
     if (layer && !vectorMaps.empty() && !keepWorkingMap) {
       int last = GetVectorMapCount() - 1;
       if (!sawW || lastFailed) {
@@ -227,8 +259,13 @@ int TMapView::SaveProject(const char* filePath) {
   AppendFixed(out, x2);
   out += '\t';
   AppendFixed(out, y2);
-  if (!vectorMaps.empty() && vectorMaps.back().map->IsWorkingMap())
-    out += "\nW";
+  const bool working = !vectorMaps.empty() && vectorMaps.back().map->IsWorkingMap();
+  // The working map of the file was a map not opened this run: it stays last, and working.
+  const TUnopenedLine* unopenedWorking = nullptr;
+  if (!working)
+    for (const TUnopenedLine& u : unopenedLines)
+      if (u.working) unopenedWorking = &u;
+  if (working || unopenedWorking) out += "\nW";
   auto line = [&](int32_t lo, int32_t hi, const char* path) {
     out += '\n';
     out += std::to_string(lo);
@@ -237,8 +274,25 @@ int TMapView::SaveProject(const char* filePath) {
     out += '\t';
     out += path;
   };
-  for (auto& r : rasterMaps) line(r->minScale, r->maxScale, r->path);
-  for (auto& slot : vectorMaps) {
+  // The lines kept from the project read, each before the map it stood before (the working
+  // map stays last).
+  auto unopened = [&](bool raster, int at, bool rest) {
+    for (const TUnopenedLine& u : unopenedLines)
+      if (u.raster == raster && &u != unopenedWorking && (rest ? u.before >= at : u.before == at))
+        out += "\n" + u.text;
+  };
+  const int rasterCount = GetRasterMapCount();
+  for (int i = 0; i < rasterCount; ++i) {
+    unopened(true, i, false);
+    line(rasterMaps[size_t(i)]->minScale, rasterMaps[size_t(i)]->maxScale, rasterMaps[size_t(i)]->path);
+  }
+  unopened(true, rasterCount, true);
+  const int vectorCount = GetVectorMapCount();
+  const int beforeWorking = working ? vectorCount - 1 : vectorCount;
+  for (int i = 0; i < vectorCount; ++i) {
+    TVectorMapSlot& slot = vectorMaps[size_t(i)];
+    if (i == beforeWorking) unopened(false, i, true);
+    else unopened(false, i, false);
     line(slot.minScale, slot.maxScale, slot.map->path);
     // The map's nominal-scale pairs go along as the reader takes them: without them the project
     // saved at exit would open next time with the symbols and labels drawn at another size.
@@ -248,13 +302,13 @@ int TMapView::SaveProject(const char* filePath) {
     for (int i = 0; i < m->scalePairCount; ++i)
       out += std::to_string(m->scalePairs[i].threshold) + ":" + std::to_string(m->scalePairs[i].scale) + ";";
   }
+  if (beforeWorking == vectorCount) unopened(false, vectorCount, true);
+  if (unopenedWorking) out += "\n" + unopenedWorking->text;
 
-  FILE* f = filePath ? vfopen(filePath, "w") : nullptr;
-  if (!f) return kProjectNotWritten;
-  bool ok = fwrite(out.data(), 1, out.size(), f) == out.size();
-  ok = fclose(f) == 0 && ok;
-  // A short write is reported like a file that cannot be created: the project is not saved.
-  return ok ? 0 : kProjectNotWritten;
+  // Replaced in one step: a project cut short by a full card would lose its maps. A failure is
+  // reported like a file that cannot be created, and the old project stays as it was.
+  if (!filePath || vwritefile(filePath, out.data(), out.size()) != 0) return kProjectNotWritten;
+  return 0;
 }
 
 int TMapView::OpenFile(const char* filePath, TUserLayer* layer, int fit) {

@@ -290,10 +290,11 @@ void TProjectMapsDlg::Delete() {
 
 void TProjectMapsDlg::DeleteAll() {
   if (Ask(dialog, lang_id::kMsgDelAllConf, MB_YESNO) != IDYES) return;
-  if (MustKeepWorkingMap()) {
+  TUserLayer* layer = Layer();
+  // A working map whose save failed stays (its layer said so).
+  if (MustKeepWorkingMap() || (layer && layer->open && !layer->Close())) {
     view->KeepWorkingMapOnly();
   } else {
-    if (TUserLayer* layer = Layer()) layer->Close();
     view->CloseAllMaps();
   }
   FillList(-1);
@@ -407,12 +408,14 @@ int TProjectMapsDlg::CreateWorkingMap(const TWorkMapParams& params) {
     }
     view->zone = GkZoneOfPoint(cx, cy);
   }
-  const int same = view->FindVectorMapIndex(params.path);
-  if (same >= 0) view->RemoveVectorMap(same);  // closes the layer first when it holds that map
-  if (!view->CreateVectorMap(params.path, params.library)) return 0;
   TUserLayer* layer = Layer();
+  // The old working map is saved and let go first; when its save failed it stays the working
+  // map (the layer told the user) and no new one is made over it.
+  if (layer && layer->open && !layer->Close()) return 0;
+  const int same = view->FindVectorMapIndex(params.path);
+  if (same >= 0 && !view->RemoveVectorMap(same)) return 0;
+  if (!view->CreateVectorMap(params.path, params.library)) return 0;
   if (!layer) return 0;
-  layer->Close();
   if (layer->Attach(view->WorkingMapHost(), view->GetVectorMapCount() - 1))
     layer->CreateMap(uint32_t(params.scale), -2, cx, cy, view->zone);
   view->UpdateLayers(0);
@@ -426,11 +429,11 @@ void TProjectMapsDlg::AssignWorkingMap() {
   if (v < 0) return;
   // Only a map made for a working map (written by this program) is taken without asking.
   if (!view->IsVectorMapSaved(v) && Ask(dialog, lang_id::kMsgSetWMConf, MB_OKCANCEL) != IDOK) return;
+  TUserLayer* layer = Layer();
+  // The old working map goes first; when its save failed it stays working (the user was told).
+  if (layer && layer->open && !layer->Close()) return;
   view->MoveVectorMapToEnd(v);
-  if (TUserLayer* layer = Layer()) {
-    layer->Close();
-    layer->Attach(view->WorkingMapHost(), view->GetVectorMapCount() - 1);
-  }
+  if (layer) layer->Attach(view->WorkingMapHost(), view->GetVectorMapCount() - 1);
   // Refilled also when the map could not be attached: the old working map is closed by then.
   FillList(-1);
 }

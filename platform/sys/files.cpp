@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -127,11 +128,30 @@ bool FailCreate() {
   return FailErrno();
 }
 
+// Bytes the layer may still write to files before the card counts as full; -1: no limit. Only
+// tests set it (harness::LimitFileWrites), to fail a save at a chosen byte.
+std::atomic<int64_t> g_writeBudget{-1};
+
+// Takes up to `n` bytes from the budget; how many may be written.
+size_t TakeBudget(size_t n) {
+  int64_t left = g_writeBudget.load();
+  for (;;) {
+    if (left < 0) return n;
+    const int64_t take = std::min<int64_t>(left, int64_t(n));
+    if (g_writeBudget.compare_exchange_weak(left, left - take)) return size_t(take);
+  }
+}
+
 bool WriteAll(int fd, const void* buffer, size_t n, size_t* done) {
   auto p = static_cast<const char*>(buffer);
   *done = 0;
   while (*done < n) {
-    ssize_t w = ::write(fd, p + *done, n - *done);
+    const size_t allowed = TakeBudget(n - *done);
+    if (allowed == 0) {
+      errno = ENOSPC;  // as a full card answers
+      return false;
+    }
+    ssize_t w = ::write(fd, p + *done, allowed);
     if (w < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -157,6 +177,9 @@ bool ReadAll(int fd, void* buffer, size_t n, size_t* done) {
 }
 
 }  // namespace
+
+void SetWriteBudget(int64_t bytes) { g_writeBudget.store(bytes < 0 ? -1 : bytes); }
+
 }  // namespace vplat::sys
 
 using namespace vplat::sys;
@@ -726,4 +749,88 @@ int vrename(const char* from, const char* to) {
     return -1;
   }
   return RenameNoReplace(fromHost, toHost) ? 0 : -1;
+}
+
+namespace {
+
+// The whole of `data` as the new content of the file `host`: written to `hostTemp`, flushed to
+// the card, then renamed over `host` in one step, so that at every moment the file holds either
+// its old bytes or all the new ones. On failure the temporary is removed.
+bool WriteWholeFile(const std::string& host, const std::string& hostTemp, const void* data,
+                    size_t size) {
+  struct stat st;
+  if (stat(host.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return Fail(ERROR_ACCESS_DENIED);
+    // A file the user made read-only is not replaced behind their back.
+    if (!(st.st_mode & S_IWUSR)) return Fail(ERROR_ACCESS_DENIED);
+  }
+  if (lstat(hostTemp.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return Fail(ERROR_ACCESS_DENIED);
+  int fd = ::open(hostTemp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return FailCreate();
+  size_t done = 0;
+  bool ok = WriteAll(fd, data, size, &done) && ::fsync(fd) == 0;
+  int err = errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok && ::rename(hostTemp.c_str(), host.c_str()) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    ::unlink(hostTemp.c_str());
+    errno = err;
+    return FailErrno();
+  }
+  // The rename itself reaches the card only with its folder.
+  int dir = ::open(ParentOf(host).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
+int ErrnoOfLastError() {
+  return GetLastError() == ERROR_DISK_FULL ? ENOSPC : ErrnoFromError(GetLastError());
+}
+
+// Both wrappers: `cp` as MapPath takes it (0 for wide callers).
+int WriteFileInOneStep(const std::wstring& path, const void* data, size_t size, UINT cp) {
+  if (path.empty() || (!data && size)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    errno = EINVAL;
+    return -1;
+  }
+  const std::wstring temp = path + L".tmp";
+  std::string host, hostTemp;
+  if (!MapPath(path.c_str(), &host, true, cp) || !MapPath(temp.c_str(), &hostTemp, true, cp)) {
+    errno = ErrnoOfLastError();
+    return -1;
+  }
+  if (IsRoot(host) || !WriteWholeFile(host, hostTemp, data, size)) {
+    if (IsRoot(host)) SetLastError(ERROR_ACCESS_DENIED);
+    errno = ErrnoOfLastError();
+    return -1;
+  }
+  SetLastError(ERROR_SUCCESS);
+  return 0;
+}
+
+}  // namespace
+
+int vwwritefile(const wchar_t* path, const void* data, size_t size) {
+  return WriteFileInOneStep(path ? path : L"", data, size, 0);
+}
+
+int vwritefile(const char* path, const void* data, size_t size) {
+  std::wstring wide;
+  const UINT cp = vplat::ProgramCodePage();
+  if (!path || !DecodeNarrow(cp, path, &wide)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    errno = EINVAL;
+    return -1;
+  }
+  return WriteFileInOneStep(wide, data, size, cp);
 }

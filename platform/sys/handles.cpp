@@ -80,7 +80,8 @@ DWORD ErrorFromErrno(int err) {
     case EMFILE:
     case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
     case ENOSPC:
-    case EDQUOT: return ERROR_DISK_FULL;
+    case EDQUOT:
+    case EFBIG: return ERROR_DISK_FULL;  // a file-size limit: the card takes no more
     case EBADF: return ERROR_INVALID_HANDLE;
     case EINVAL: return ERROR_INVALID_PARAMETER;
     case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;

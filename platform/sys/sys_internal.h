@@ -73,6 +73,10 @@ bool CommWrite(const std::shared_ptr<KernelObject>& port, const void* buffer, DW
 // Wakes every serial wait and read, so that threads asked to stop notice it.
 void WakeAllCommWaiters();
 
+// The test switch of a card that fills up: after `bytes` more bytes written to files through the
+// layer (file handles, copies, whole-file writes) every write fails as on a full card; -1 lifts it.
+void SetWriteBudget(int64_t bytes);
+
 // Unix time in seconds and nanoseconds to the platform's 100-ns ticks since 1601.
 FILETIME FileTimeFromUnix(int64_t seconds, long nanoseconds);
 

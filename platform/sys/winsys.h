@@ -169,6 +169,13 @@ FILE* vwfopen(const wchar_t* path, const wchar_t* mode);
 // target exists, as on the handheld.
 int vremove(const char* path);
 int vrename(const char* from, const char* to);
+// Writes `size` bytes as the whole new content of the file at `path` (program code page, or
+// wide) in one step: into "<path>.tmp" beside it, flushed to the card, then renamed over the old
+// file, so that a full card, a removed card or a power loss never leaves the file half written.
+// 0 on success; -1 on failure (GetLastError and errno set), the old file then as it was and no
+// temporary left behind. A folder or a read-only file at `path` is not replaced.
+int vwritefile(const char* path, const void* data, size_t size);
+int vwwritefile(const wchar_t* path, const void* data, size_t size);
 
 // ---------------------------------------------------------------------------------------------
 // Modules and resources

@@ -416,3 +416,130 @@ TEST_F(MdmFileTest, AMissingLibraryIsToldAndLeavesTheMapUsable) {
   EXPECT_EQ(map.LoadVisibleObjects(), kMdmNoLibrary);
   EXPECT_EQ(map.objects[2].vertexCount, 3);
 }
+
+// ---- saves that fail, and files that a failure or damage left behind ----
+
+namespace {
+
+// What a save may change in memory: the header and every object's code and place in the file.
+std::vector<uint32_t> MapState(const TMdmMap& map) {
+  std::vector<uint32_t> s(map.header, map.header + mdm::kHeaderSize);
+  s.push_back(map.wideEntries);
+  s.push_back(uint32_t(map.count));
+  for (int32_t i = 0; i < map.count; i++) {
+    const TMapObject& o = map.objects[i];
+    s.insert(s.end(), {o.code, o.geomOffset, o.geomSize, o.attrLength, o.damaged});
+  }
+  return s;
+}
+
+}  // namespace
+
+// The working map on a card that fills up: a save that fails (its temporary cannot be made, or
+// the card takes only so many bytes of it) leaves the file and the map in memory exactly as they
+// were, so the save that finally succeeds still copies the damaged object from where it lies,
+// not the Lake's vertices and name from the place the failed save had planned for it.
+TEST_F(MdmFileTest, ASaveThatFailsAtAnyByteLeavesTheFileAndTheMapAsTheyWere) {
+  std::vector<uint8_t> original = sample::BuildMdm(sample::DemoMdm());
+  mdm::PutI32(original.data() + 77 + 29 + 2, 90000);  // the line's box damaged: copied as stored
+  ASSERT_TRUE(WriteHost("\\w.mdm", original));
+  TMdmMap map;
+  ASSERT_EQ(LoadWorking(map, "\\w.mdm"), kMdmNoLibrary);
+  ASSERT_EQ(map.objects[2].damaged, 1);
+  // The point's list grows and a new point comes first in the regrouped order: every object
+  // after them moves in the new file.
+  map.SetStrAttr(1, 9, "A much longer name for the point");
+  ASSERT_GT(map.AddPointObject(9, 55000, 65000, 1), 0);
+  const std::vector<uint32_t> before = MapState(map);
+
+  ASSERT_TRUE(CreateDirectoryW(L"\\w.mdm.tmp", nullptr));
+  EXPECT_EQ(map.Save("\\w.mdm", 1), kMdmNoFile);
+  ASSERT_TRUE(RemoveDirectoryW(L"\\w.mdm.tmp"));
+  EXPECT_EQ(MapState(map), before);
+  for (long long limit : {0LL, 1LL, 76LL, 77LL, 150LL, 250LL, 300LL, 340LL}) {
+    harness::LimitFileWrites(limit);
+    EXPECT_EQ(map.Save("\\w.mdm", 1), kMdmNoFile) << limit;
+    EXPECT_EQ(ReadHost("\\w.mdm"), original) << limit;
+    EXPECT_TRUE(ReadHost("\\w.mdm.tmp").empty()) << limit;
+    EXPECT_EQ(MapState(map), before) << limit;
+  }
+  harness::LimitFileWrites(-1);
+
+  ASSERT_EQ(map.Save("\\w.mdm", 1), 0);
+  std::vector<StoredObject> old = StoredObjects(original), now = StoredObjects(ReadHost("\\w.mdm"));
+  ASSERT_EQ(now.size(), 5u);  // regrouped: the area, the line, two points, the text
+  EXPECT_EQ(now[1].entry, old[1].entry);
+  EXPECT_EQ(now[1].data, old[1].data);  // the damaged line's own bytes
+  TMdmMap back;
+  ASSERT_EQ(LoadWorking(back, "\\w.mdm"), kMdmNoLibrary);
+  EXPECT_EQ(back.GetVertexCount(1), 4);
+  EXPECT_STREQ(back.objects[1].name, L"Lake");
+  EXPECT_EQ(back.objects[2].damaged, 1);
+  EXPECT_STREQ(back.objects[3].name, L"A much longer name for the point");
+}
+
+// A damaged object of a map of 4-byte vertices is written into the 8-byte file with its
+// vertices widened (the size to match): once its box is mended it reads back whole.
+TEST_F(MdmFileTest, ADamagedObjectOfANarrowMapIsWidenedAsItIsCopied) {
+  sample::MdmSpec plan = sample::DemoMdm();
+  plan.wideEntries = false;
+  plan.objects[1] = sample::MdmShape(18, {{10000, 10000}, {20000, 15000}, {65535, 12000}});
+  std::vector<uint8_t> narrow = sample::BuildMdm(plan);
+  mdm::PutU16(narrow.data() + 77 + 19 + 6, 0);  // the line's x maximum below its minimum
+  ASSERT_TRUE(WriteHost("\\n.mdm", narrow));
+  TMdmMap map;
+  ASSERT_EQ(LoadWorking(map, "\\n.mdm"), kMdmNoLibrary);
+  ASSERT_EQ(map.objects[2].damaged, 1);
+  map.SetStrAttr(1, 9, "Edited");
+  ASSERT_EQ(map.Save("\\n.mdm", 0), 0);
+
+  std::vector<uint8_t> wide = ReadHost("\\n.mdm");
+  const uint8_t* e = wide.data() + 77 + 29;  // the line's entry
+  EXPECT_EQ(mdm::GetU32(e + 22), 24u);     // three vertices of 8 bytes
+  EXPECT_EQ(mdm::GetI32(e + 10), 0);
+  mdm::PutI32(wide.data() + 77 + 29 + 10, 65535);  // the box mended
+  ASSERT_TRUE(WriteHost("\\n.mdm", wide));
+  TMdmMap back;
+  ASSERT_EQ(LoadWorking(back, "\\n.mdm"), kMdmNoLibrary);
+  EXPECT_EQ(back.objects[2].damaged, 0);
+  ASSERT_EQ(back.GetVertexCount(2), 3);
+  EXPECT_EQ(back.objects[2].vertices[2].x, 65535);  // widened without sign
+  EXPECT_EQ(back.objects[2].vertices[1].y, 15000);
+}
+
+// A file cut short keeps what arrived of its last record when it is saved: the text's vertices
+// and name when only its placement byte is missing; its whole vertices alone when the cut goes
+// through its list or its geometry. The objects before it are untouched.
+TEST_F(MdmFileTest, TheLastRecordOfACutFileKeepsWhatArrived) {
+  const std::vector<uint8_t> whole = sample::BuildMdm(sample::DemoMdm());
+  const uint8_t* textEntry = whole.data() + 77 + 3 * 29;
+  const size_t textAt = mdm::GetU32(textEntry + 18);
+  const uint16_t listLength = mdm::GetU16(textEntry + 26);
+  ASSERT_EQ(textAt + 16 + listLength + 1, whole.size());  // the text is the last record
+  struct Cut {
+    size_t keep;
+    int32_t vertices;
+    uint16_t list;
+  };
+  for (const Cut& cut : {Cut{whole.size() - 1, 2, listLength}, Cut{textAt + 16 + 3, 2, 0},
+                         Cut{textAt + 12, 1, 0}}) {
+    ASSERT_TRUE(WriteHost("\\cut.mdm", std::vector<uint8_t>(whole.begin(), whole.begin() + long(cut.keep))));
+    TMdmMap map;
+    ASSERT_EQ(LoadWorking(map, "\\cut.mdm"), kMdmFormat) << cut.keep;
+    ASSERT_EQ(map.objects[4].damaged, 1) << cut.keep;
+    map.SetStrAttr(1, 9, "Edited");
+    ASSERT_EQ(map.Save("\\cut.mdm", 0), 0) << cut.keep;
+
+    TMdmMap back;
+    ASSERT_EQ(LoadWorking(back, "\\cut.mdm"), kMdmNoLibrary) << cut.keep;
+    EXPECT_EQ(back.objects[4].damaged, 0) << cut.keep;
+    ASSERT_EQ(back.GetVertexCount(4), cut.vertices) << cut.keep;
+    EXPECT_EQ(back.objects[4].vertices[0].y, 70000) << cut.keep;
+    EXPECT_EQ(back.objects[4].attrLength, cut.list) << cut.keep;
+    if (cut.list) {
+      EXPECT_STREQ(back.objects[4].name, L"Text");
+    }
+    EXPECT_EQ(back.GetVertexCount(3), 4) << cut.keep;
+    EXPECT_STREQ(back.objects[3].name, L"Lake") << cut.keep;
+  }
+}

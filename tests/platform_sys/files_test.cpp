@@ -1,9 +1,16 @@
 // Device paths onto the root, the file functions and the program's stdio wrappers.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <vector>
 
+#include "platform/harness.h"
 #include "tests/platform_sys/sys_test_root.h"
 
 namespace {
@@ -351,3 +358,56 @@ TEST(FileInformation, FoldersOpenWithBackupSemanticsAndLinksShareTheirTargetsIde
 }
 
 }  // namespace
+
+namespace {
+
+// A child process whose files may grow to `limit` bytes at most (SIGXFSZ ignored, so a write
+// past it fails with EFBIG as a full card would); its exit status is `body`'s result.
+int InChildWithFileLimit(rlim_t limit, const std::function<int()>& body) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit r{limit, limit};
+    setrlimit(RLIMIT_FSIZE, &r);
+    _exit(body());
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+// A whole-file write that fails at any byte (the layer's full card, or the host's file-size
+// limit) leaves the old file byte for byte and no temporary; one that succeeds replaces it.
+TEST(WholeFileWrite, FailingAtAnyByteLeavesTheOldFile) {
+  TempDeviceRoot root;
+  root.MakeDir("Vorna");
+  const std::string old = "[Ini]\r\nGPSPort=3\r\n; a comment\r\n\r\nPadKey14=s\r\n";
+  root.MakeFile("Vorna/Vorna.ini", old);
+  const std::string fresh(300, 'n');
+  for (long long limit = 0; limit < static_cast<long long>(fresh.size()); limit += 37) {
+    harness::LimitFileWrites(limit);
+    EXPECT_EQ(vwritefile("\\Vorna\\Vorna.ini", fresh.data(), fresh.size()), -1) << limit;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
+    EXPECT_EQ(root.Read("Vorna/Vorna.ini"), old) << limit;
+    EXPECT_FALSE(root.Exists("Vorna/Vorna.ini.tmp")) << limit;
+  }
+  harness::LimitFileWrites(-1);
+  for (rlim_t limit : {rlim_t(0), rlim_t(1), rlim_t(299)}) {
+    EXPECT_EQ(InChildWithFileLimit(limit, [&] { return vwritefile("\\VORNA\\vorna.ini", fresh.data(), fresh.size()) == -1 ? 0 : 1; }), 0);
+    EXPECT_EQ(root.Read("Vorna/Vorna.ini"), old) << limit;
+    EXPECT_FALSE(root.Exists("Vorna/Vorna.ini.tmp"));
+  }
+  // Written whole, under the name as it already stood.
+  EXPECT_EQ(vwritefile("\\VORNA\\vorna.ini", fresh.data(), fresh.size()), 0);
+  EXPECT_EQ(root.Read("Vorna/Vorna.ini"), fresh);
+  EXPECT_FALSE(root.Exists("Vorna/Vorna.ini.tmp"));
+  EXPECT_EQ(vwwritefile(L"\\Vorna\\new.txt", "x", 1), 0);
+  EXPECT_EQ(root.Read("Vorna/new.txt"), "x");
+  // A folder and a read-only file are not replaced.
+  EXPECT_EQ(vwwritefile(L"\\Vorna", "x", 1), -1);
+  ASSERT_TRUE(SetFileAttributesW(L"\\Vorna\\new.txt", FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(vwwritefile(L"\\Vorna\\new.txt", "y", 1), -1);
+  EXPECT_EQ(root.Read("Vorna/new.txt"), "x");
+}

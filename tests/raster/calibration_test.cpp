@@ -212,7 +212,7 @@ TEST_F(CalibrationTest, DegreesRoundTripWithinTwentyCentimetres) {
 TEST_F(CalibrationTest, FailedWriteAnswersTwoAndTheOldFileSurvives) {
   WriteText("\\k.@@@", "old");
   // The temporary file's name is taken by a folder: nothing can be written.
-  std::filesystem::create_directories(Host("\\k.@@@~new"));
+  std::filesystem::create_directories(Host("\\k.@@@.tmp"));
   TPointList points;
   points.Append(TListPoint{1, 2, 0, 3, 4});
   EXPECT_EQ(WriteCalibrationFile("\\k.@@@", points), 2);

@@ -64,6 +64,25 @@ TEST_F(SettingsShell, CancelAfterApplyReturnsToTheApplyAlsoForKeysWrittenAtOnce)
   EXPECT_FALSE(BackupExists());
 }
 
+// A settings file last edited on a PC (CR LF line ends, a comment, a blank line) is put back
+// byte for byte by a Cancel, after pages were visited and a value changed in one of them.
+TEST_F(SettingsShell, CancelLeavesAFileEditedOnAPcByteForByte) {
+  const std::string edited = "[Ini]\r\n; set up in the office\r\nGPSTYPE=1\r\n\r\nMapViewGrid=0\r\n";
+  WriteIni(edited);
+  std::string backupAtOpening;
+  const int result = Run(4, [&](HWND d) {
+    backupAtOpening = ReadHost(BackupHost());
+    Click(TSettingsDialog::Page(4), 2431);  // grid on, then Cancel
+    SelectTab(d, 2);
+    Press(d, 4);
+  });
+  EXPECT_EQ(result, 4);
+  EXPECT_EQ(backupAtOpening, edited);
+  EXPECT_EQ(IniText(), edited);
+  EXPECT_EQ(Value("MapViewGrid"), "0");
+  EXPECT_FALSE(BackupExists());
+}
+
 TEST_F(SettingsShell, EscapeCancelsAndAMissingBackupReloadsTheSettingsFile) {
   WriteIni("[Ini]\nA=1\n");
   const int result = Run(0, [&](HWND d) {

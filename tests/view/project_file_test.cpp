@@ -2,6 +2,8 @@
 // pairs, the working map, zone of the corners, and the save/read round trip.
 #include <clocale>
 
+#include "base/lang.h"
+#include "base/lang_ids.h"
 #include "geodesy/gauss_kruger.h"
 #include "maps/user_layer.h"
 #include "view/project_file.h"
@@ -207,4 +209,35 @@ TEST_F(ProjectTest, OpenFileByExtension) {
   EXPECT_EQ(view->OpenFile("\\Maps\\rivers.mdm", nullptr, 1), 0);
   EXPECT_EQ(view->OpenFile("\\Maps\\rivers.mdm", nullptr, 1), 1);  // duplicate
   EXPECT_EQ(view->OpenFile("\\Maps\\none.mpj", nullptr, 0), 7);
+}
+
+// A save by an older writer cut between its two renames left a map under another name. A whole
+// temporary wins; one cut short gives way to the old file; with only backups left the user is
+// told where the newest lies, and the line stays in the project.
+TEST_F(ProjectTest, AMapMissingUnderItsNameIsTakenUpOrItsCopyNamed) {
+  int count = 0;
+  const TLangKey* keys = GetLangKeys(&count);
+  for (int i = 0; i < count; ++i) g_Lang.Add(keys[i].id, keys[i].key, keys[i].text);
+  const std::string roads = ReadText("\\Maps\\roads.mdm");
+  ASSERT_FALSE(roads.empty());
+  WriteText("\\Maps\\p.mpj", std::string(kCorners) + "\n0\t9\troads.mdm");
+  ASSERT_TRUE(DeleteFileW(L"\\Maps\\roads.mdm"));
+  WriteText("\\Maps\\roads.mdm.tmp", roads.substr(0, roads.size() - 3));  // cut short
+  WriteText("\\Maps\\roads.mdm.old", roads);
+  ASSERT_EQ(view->OpenProject("\\Maps\\p.mpj", nullptr, 0), 0);
+  EXPECT_EQ(view->GetVectorMapCount(), 1);
+  EXPECT_EQ(ReadText("\\Maps\\roads.mdm"), roads);
+  EXPECT_TRUE(harness::MessageBoxes().empty());
+
+  ASSERT_TRUE(DeleteFileW(L"\\Maps\\roads.mdm"));
+  WriteText("\\Maps\\roads_bak2.mdm", roads);
+  WriteText("\\Maps\\roads_bak3.mdm", roads);
+  ASSERT_EQ(view->OpenProject("\\Maps\\p.mpj", nullptr, 0), 0);
+  EXPECT_EQ(view->GetVectorMapCount(), 0);
+  ASSERT_EQ(harness::MessageBoxes().size(), 2u);
+  EXPECT_EQ(harness::MessageBoxes()[0].text,
+            FormatLangText(lang_id::kMsgMapCopyFoundSS, L"\\Maps\\roads.mdm", L"\\Maps\\roads_bak3.mdm"));
+  EXPECT_EQ(harness::MessageBoxes()[1].text, FormatLangText(lang_id::kMsgPrjMapsNotOpenedS, L"\n\\Maps\\roads.mdm"));
+  ASSERT_EQ(view->SaveProject("\\Maps\\q.mpj"), 0);
+  EXPECT_NE(ReadText("\\Maps\\q.mpj").find("\n0\t9\t\\Maps\\roads.mdm"), std::string::npos);
 }
