@@ -75,6 +75,9 @@
   X(kMsgObjOutOfBoundErr, 100085, "Msg_ObjOutOfBoundErr") \
   X(kMsgNoWMMode, 100087, "Msg_NoWMMode") \
   X(kMsgNotCopied, 100131, "Msg_NotCopied") \
+  X(kMsgWMFullErr, 100150, "Msg_WMFullErr") \
+  X(kMsgTrackNoWMErr, 100151, "Msg_TrackNoWMErr") \
+  X(kMsgNotProjectErrS, 100152, "Msg_NotProjectErr_S") \
   X(kBtActNull, 110001, "BtAct_Null") \
   X(kBtActZoomIn, 110002, "BtAct_ZoomIn") \
   X(kBtActZoomOut, 110003, "BtAct_ZoomOut") \
