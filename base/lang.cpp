@@ -20,7 +20,8 @@ constexpr int32_t kFormatIds[] = {
     lang_id::kMsgGeoOffConf,    lang_id::kMsgDLLNotFoundS,    lang_id::kMsgDLLBadFormatS,
     lang_id::kMsgOpenMapConfS,  lang_id::kMsgBreakAndBegin,   lang_id::kMsgCopyTimeAndConf,
     lang_id::kMsgReplaceFileConf, lang_id::kMsgLegendReadErrI, lang_id::kMsgSaveFileErrS,
-    lang_id::kMsgWMKeptUnsavedS, lang_id::kMsgPrjMapsNotOpenedS, lang_id::kMsgMapCopyFoundSS};
+    lang_id::kMsgWMKeptUnsavedS, lang_id::kMsgPrjMapsNotOpenedS, lang_id::kMsgMapCopyFoundSS,
+    lang_id::kMsgNotProjectErrS};
 
 struct Conversion {
   std::wstring length;  // length modifiers as written

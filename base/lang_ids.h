@@ -88,6 +88,9 @@
   X(kMsgWMKeptUnsavedS, 100472, "Msg_WMKeptUnsaved_S") \
   X(kMsgPrjMapsNotOpenedS, 100473, "Msg_PrjMapsNotOpened_S") \
   X(kMsgMapCopyFoundSS, 100474, "Msg_MapCopyFound_SS") \
+  X(kMsgWMFullErr, 100483, "Msg_WMFullErr") \
+  X(kMsgTrackNoWMErr, 100484, "Msg_TrackNoWMErr") \
+  X(kMsgNotProjectErrS, 100485, "Msg_NotProjectErr_S") \
   X(kBtActNull, 110001, "BtAct_Null") \
   X(kBtActZoomIn, 110002, "BtAct_ZoomIn") \
   X(kBtActZoomOut, 110003, "BtAct_ZoomOut") \

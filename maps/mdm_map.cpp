@@ -97,6 +97,7 @@ void TMdmMap::FreeObjects() {
   for (int32_t i = 0; i < count; i++) objects[i].FreeBuffers();
   count = 0;
   levelPassDone = 0;
+  recordedObject = 0;
 }
 
 bool TMdmMap::MakePlaceholder() { return NewRecord() == 0; }
@@ -537,10 +538,11 @@ int TMdmMap::Save(const char* filePath, int regroup) {
     }
   }
   // Lines and areas without vertices are no objects; emptied before regrouping so that the
-  // regrouping frees them. A damaged object has no vertices in memory and stays.
+  // regrouping frees them. A damaged object has no vertices in memory and stays, and so does
+  // the track being recorded, whose first vertex is still to come.
   for (int32_t i = 0; i < count; i++) {
     TMapObject& o = objects[i];
-    if (o.damaged) continue;
+    if (o.damaged || (i > 0 && i == recordedObject)) continue;
     uint8_t k = uint8_t(o.code & 7);
     if ((k == mdm::kKindLine || k == mdm::kKindArea) && o.vertexCount <= 0) o.code = 0;
   }

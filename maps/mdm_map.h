@@ -212,6 +212,9 @@ class TMdmMap {
   uint32_t opened = 0;
   uint32_t working = 0;
   uint32_t loadAll = 0;
+  // The object the working-map recorder is recording into (0: none). A save keeps it though it
+  // has no vertex yet: a track begun before the first moving fix gets its vertices later.
+  uint16_t recordedObject = 0;
   // The map the user edits: the working flag without the keep-all flag, which a bound road map
   // carries beside it only to keep all its geometry resident.
   bool IsWorkingMap() const { return working && !loadAll; }

@@ -24,6 +24,9 @@ int TPalette::Load(const char* path) {
   } catch (const std::bad_alloc&) {
     return 3;
   }
+  // An empty file, or one cut short of its first colour, holds no colour at all: every map
+  // would draw white with nothing said. It is refused and the colours held are kept.
+  if (bytes.size() < 4) return 1;
   return SetColors(bytes.data(), bytes.size());
 }
 

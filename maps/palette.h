@@ -15,8 +15,9 @@ class TPalette {
   // 256 and trailing bytes short of a whole colour are ignored.
   static constexpr size_t kMaxColors = 256;
 
-  // 0 ok, 2 the file cannot be opened, 3 no memory for the read buffer. `path` is a device path
-  // in the program code page.
+  // 0 ok, 1 the file holds no colour (shorter than 4 bytes; the palette is left as it was), 2
+  // the file cannot be opened, 3 no memory for the read buffer. `path` is a device path in the
+  // program code page.
   int Load(const char* path);
   // Takes length / 4 colours (at most 256) from the bytes. Returns 0.
   int SetColors(const uint8_t* bytes, size_t length);

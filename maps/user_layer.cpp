@@ -35,15 +35,19 @@ int TUserLayer::Attach(IWorkingMapHost* view, int mapNumber) {
   open = 1;
   saved = 1;
   pendingX = pendingY = 0.0;
+  fullShown = false;
   return 1;
 }
 
 int TUserLayer::Close() {
   if (!open) return 0;
-  recording = 0;
+  const bool wasRecording = recording != 0;
+  EndObject();  // an empty track is dropped by its save
   // A map whose edits did not reach the card stays the working map, resident and unsaved, so
-  // the next save tries again: closed, its edits would be gone with the map.
+  // the next save tries again: closed, its edits would be gone with the map. A walk goes on in
+  // it, in a new track.
   if (WriteMap(0, false) != kMdmOk) {
+    carryTrack = wasRecording;
     const std::wstring name = AnsiToWideString(map->path);
     const std::wstring text = FormatLangText(lang_id::kMsgWMKeptUnsavedS, name.c_str());
     MessageBoxW(FindWindowW(L"Vorna", nullptr), text.c_str(), nullptr, MB_OK | MB_ICONERROR);
@@ -53,6 +57,8 @@ int TUserLayer::Close() {
   map = nullptr;
   host = nullptr;
   open = 0;
+  // Closed mid-walk (another map made the working map): the track goes on in the next one.
+  carryTrack = wasRecording;
   return 1;
 }
 
@@ -114,40 +120,75 @@ int32_t TUserLayer::NewObject(uint16_t code) {
 
 int32_t TUserLayer::BeginObject() {
   if (!open) return 0;
+  carryTrack = false;
   int32_t idx = NewObject(trackCode);
+  if (idx <= 0) {
+    // No record is left (65,535 objects, or no memory): recording stops here, said once, rather
+    // than every fix going nowhere.
+    recording = 0;
+    TellNoRoom();
+    return 0;
+  }
   recording = 1;
+  map->recordedObject = current;
   startTime = GetTickCount();
-  if (pendingX != 0.0) AddPoint(pendingX, pendingY);
+  if (pendingX != 0.0) {
+    const double x = pendingX, y = pendingY;
+    pendingX = pendingY = 0.0;
+    AddPoint(x, y);
+  }
   return idx;
 }
 
 int TUserLayer::AddPoint(double planeX, double planeY) {
-  if (!open) return 0;
+  if (!open) {
+    // The working map was closed mid-walk and none took its place: the walk is no longer
+    // recorded, which the user hears once.
+    if (carryTrack) {
+      carryTrack = false;
+      TellUser(lang_id::kMsgTrackNoWMErr);
+    }
+    return 0;
+  }
+  // A walk carried over from the working map closed mid-walk goes on here, in a new track.
+  // (Begun at its first fix, not at the attach: a map being made has no records yet.)
+  if (!recording && carryTrack) BeginObject();
   if (!recording) {
     pendingX = planeX;
     pendingY = planeY;
     return 0;
   }
+  // The object being recorded is gone (the user deleted it: code and kind 0): the track goes on
+  // in a new one. A track of code 0 whose type is still being chosen is not gone.
+  const TMapObject* o = map->GetObjectRecord(current);
+  if ((!o || (o->code == 0 && o->kind == 0)) && BeginObject() <= 0) return 0;
   int32_t x, y;
   map->PlaneToMap(planeX, planeY, &x, &y);
   int32_t n = map->GetVertexCount(current);
   // With "WMCutLong" tracks are cut after 3000 vertices; without it only where an object can
   // hold no more, so the track goes on in a new object instead of being refused.
   bool cutNow = cut ? n > kCutAfter : n >= TMdmMap::kMaxVertices - 1;
+  int stored = 0;
   if (cutNow) {
-    map->AppendVertex(current, x, y);
+    stored = map->AppendVertex(current, x, y) ? 1 : 0;
     EndObject();
-    BeginObject();
+    // A map with no room for the next piece has stopped the recording (and said so).
+    if (BeginObject() <= 0) return stored;
   }
-  map->AppendVertex(current, x, y);
+  if (map->AppendVertex(current, x, y)) stored = 1;
   pendingX = pendingY = 0.0;
-  saved = 0;
-  return 1;
+  if (stored) saved = 0;
+  return stored;
 }
 
 int TUserLayer::EndObject() {
+  carryTrack = false;  // ended on purpose: nothing is taken up by the next working map
   if (!open || !recording) return 0;
   recording = 0;
+  map->recordedObject = 0;
+  // A track that never got a vertex is no object: this save drops it, also from the file, where
+  // a save during the recording kept it.
+  if (map->GetObjectCode(current) != 0 && map->GetVertexCount(current) == 0) saved = 0;
   Save(0);
   return 1;
 }
@@ -186,6 +227,8 @@ int32_t TUserLayer::AddObject(uint16_t code, double planeX, double planeY, const
   int32_t x, y;
   map->PlaneToMap(planeX, planeY, &x, &y);
   int32_t idx = map->AddPointObject(code, x, y, 0);
+  // Refused inside the extent: the map has no record left.
+  if (idx <= 0 && map->IsInside(x, y)) TellNoRoom();
   if (text && idx > 0) map->SetStrAttr(uint16_t(idx), mdm::kTagText, text);
   saved = 0;
   return idx;
@@ -259,6 +302,18 @@ int TUserLayer::GetRecordingStats(double* lengthMetres, uint32_t* seconds) const
   *lengthMetres = units * map->UnitMetres();
   *seconds = (GetTickCount() - startTime) / 1000u;
   return 1;
+}
+
+void TUserLayer::TellUser(int textId) {
+  if (HWND main = FindWindowW(L"Vorna", nullptr)) ShowMapMessage(main, textId);
+}
+
+void TUserLayer::TellNoRoom() {
+  // Once per attached map: a full map stays full until a regrouping save renumbers it, and the
+  // echo sounder would otherwise ask for a box every second.
+  if (fullShown) return;
+  fullShown = true;
+  TellUser(lang_id::kMsgWMFullErr);
 }
 
 int TUserLayer::Flush() {

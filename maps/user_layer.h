@@ -39,7 +39,11 @@ class TUserLayer {
   int CreateMap(uint32_t scale, int unitExponent, double planeX, double planeY,
                 uint8_t outZone);
   int32_t NewObject(uint16_t code);
+  // Index of the new track object; 0 when the map has no room for it, which stops recording
+  // with a message (once per attached map).
   int32_t BeginObject();
+  // 1 when the point was stored; 0 when nothing was (not recording: it becomes the pending
+  // point; refused by the map; no object to take it).
   int AddPoint(double planeX, double planeY);
   int EndObject();
   // The map writer's result (0 also when nothing needed writing). A failure is shown once a
@@ -97,6 +101,12 @@ class TUserLayer {
 
   IWorkingMapHost* host = nullptr;
   bool damageShown = false;   // likewise the first save that kept damaged objects as stored
+  bool fullShown = false;     // the attached map's "no room for an object" was said
+  // A recording that Close interrupted: the next fix begins a new track object in the map
+  // attached by then, or, finding none, says once that the walk is no longer recorded.
+  bool carryTrack = false;
+  void TellUser(int textId);
+  void TellNoRoom();
   int saving = 0;  // non-zero while Save runs: the autosave timer waits
   int pins = 0;    // panels holding the working map's indexes
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/lang.h"
+#include "base/lang_ids.h"
 #include "base/program_host.h"
 #include "base/ui/shell_utils.h"
 #include "maps/mdm_map.h"
@@ -59,7 +60,16 @@ TMdmMap* TRoute::RoadMap() const {
 int TRoute::Bind(const char* roadMap, const char* graphPath) {
   SetWaitCursor(1);
   bound = 0;
-  graph.Open(graphPath ? graphPath : "");
+  const int64_t opened = graph.Open(graphPath ? graphPath : "");
+  if (opened >= kRouteNotOpened && opened <= kRouteDamaged) {
+    // A graph that does not read is bound to nothing: route taps would draw nothing, unsaid.
+    roadMapName.clear();
+    SetWaitCursor(0);
+    const int32_t text =
+        opened == kRouteNotOpened ? lang_id::kMsgOpenFileErr : lang_id::kMsgBadFileFormat;
+    MessageBoxW(ProgramHost().MainWindow(), g_Lang.GetText(text), nullptr, MB_OK);
+    return int(opened);
+  }
   roadMapName = roadMap ? roadMap : "";
   if (roadMapName.size() > 255) roadMapName.resize(255);
   if (view && !roadMapName.empty() && view->FindVectorMapByName(roadMapName.c_str())) {

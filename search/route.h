@@ -43,10 +43,11 @@ class TRoute {
     view = v;
     buffer = b;
   }
-  // Opens the graph file (any graph held before is released; a file that cannot be read leaves
-  // an empty graph) and binds it to the project's vector map whose file name without folder and
-  // extension equals `roadMap` without regard to case. That map keeps the geometry of all its
-  // objects loaded from now on. Returns 0.
+  // Opens the graph file (any graph held before is released) and binds it to the project's
+  // vector map whose file name without folder and extension equals `roadMap` without regard to
+  // case. That map keeps the geometry of all its objects loaded from now on. Returns 0; a file
+  // that cannot be read is bound to nothing, said in a message box, and its open result
+  // (kRouteNotOpened .. kRouteDamaged) is returned.
   int Bind(const char* roadMap, const char* graphPath);
   // 1 once a graph has been bound to a map of the project.
   int IsBound() const { return bound; }

@@ -135,8 +135,11 @@ class TMapView {
                         int* changed, RECT* rect, double* x, double* y);
 
   // ---- project file ----
-  // Results besides 0: the project cannot be opened for reading, or written.
+  // Results besides 0: the project cannot be opened for reading, or written; the file is no
+  // project (its corners do not read, or none of its lines is a map line): refused with a
+  // message naming it, the maps open left as they were.
   static constexpr int kProjectNotOpened = 7;
+  static constexpr int kProjectNotAProject = 8;
   static constexpr int kProjectNotWritten = 9;
   int OpenProject(const char* filePath, TUserLayer* layer, int keepWorkingMap);
   int SaveProject(const char* filePath);

@@ -55,6 +55,30 @@ bool ReadNumber(const char*& p, const char* end, double* value) {
   return true;
 }
 
+// A project begins with its four corner numbers, and every line after them that is not blank
+// is a map line (two TABs or more) or the "W" line. A note saved under the name, or an empty
+// file, is none: opening it would close every map for an empty project.
+bool IsProjectText(const std::string& text) {
+  const char* p = text.data();
+  const char* end = p + text.size();
+  double corner;
+  for (int i = 0; i < 4; i++)
+    if (!ReadNumber(p, end, &corner)) return false;
+  bool otherText = false;
+  while (p < end) {
+    const char* nl = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+    const char* lineEnd = nl ? nl : end;
+    const std::string line(p, lineEnd);
+    p = nl ? nl + 1 : end;
+    if (!line.empty() && line[0] == 'W') return true;
+    int tabs[2];
+    if (FindCharPositions('\t', 2, line.c_str(), tabs) >= 2) return true;
+    for (char c : line) otherText = otherText || !std::isspace(static_cast<unsigned char>(c));
+  }
+  // Only the corners: the empty project the program writes when no map is open.
+  return !otherText;
+}
+
 void AppendFixed(std::string& out, double v) {
   char buf[400];
   auto r = std::to_chars(buf, buf + sizeof(buf), v, std::chars_format::fixed, 6);
@@ -88,6 +112,22 @@ int ParseScalePairs(const char* text, TScalePair out[3]) {
 }
 
 int TMapView::OpenProject(const char* filePath, TUserLayer* layer, int keepWorkingMap) {
+  // The file is read and judged before any map is closed.
+  std::string text;
+  FILE* f = filePath ? vfopen(filePath, "r") : nullptr;
+  const bool opened = f != nullptr;
+  if (opened) {
+    char chunk[4096];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof(chunk), f)) > 0) text.append(chunk, got);
+    fclose(f);
+    if (!IsProjectText(text)) {
+      const std::wstring message =
+          FormatLangText(lang_id::kMsgNotProjectErrS, AnsiToWideString(filePath).c_str());
+      MessageBoxW(FindWindowW(L"Vorna", nullptr), message.c_str(), nullptr, MB_OK);
+      return kProjectNotAProject;
+    }
+  }
   // A working map whose save failed is kept as with the keep flag: the layer keeps it.
   if (!keepWorkingMap && layer && layer->open && !layer->Close()) keepWorkingMap = 1;
   if (keepWorkingMap) {
@@ -97,16 +137,10 @@ int TMapView::OpenProject(const char* filePath, TUserLayer* layer, int keepWorki
   }
   SetWaitCursor(1);
   GetDirPart(projectFolder, filePath ? filePath : "", sizeof(projectFolder));
-  FILE* f = filePath ? vfopen(filePath, "r") : nullptr;
-  if (!f) {
+  if (!opened) {
     SetWaitCursor(0);
     return kProjectNotOpened;
   }
-  std::string text;
-  char chunk[4096];
-  size_t got;
-  while ((got = fread(chunk, 1, sizeof(chunk), f)) > 0) text.append(chunk, got);
-  fclose(f);
 
   const char* p = text.data();
   const char* end = p + text.size();

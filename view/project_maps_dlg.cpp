@@ -131,6 +131,7 @@ void TProjectMapsDlg::ShowOpenFailure(int result) {
   int32_t id;
   switch (result) {
     case 0:
+    case TMapView::kProjectNotAProject:  // the view named the file in its own message
       return;
     case 1:
       id = lang_id::kMsgBadFileFormat;

@@ -117,9 +117,9 @@ TEST_F(DemoWindow, CommandsWithoutTheirPartsChangeNothing) {
   Command(40175);
   EXPECT_FALSE(IsBarButtonChecked(40175));
   // A road graph browse that is cancelled leaves the route's binding.
-  g_Route.Bind("Roads", "\\Vorna\\roads.mvw");
+  g_Route.Bind("Streets", sample::kDemoGraphPath);
   Command(40151);
-  EXPECT_EQ(g_Route.RoadMapName(), "Roads");
+  EXPECT_EQ(g_Route.RoadMapName(), "Streets");
   // Route by taps is mode 11, set without button updates.
   CheckBarButton(40016, 1);
   Command(40149);

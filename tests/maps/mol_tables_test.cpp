@@ -252,9 +252,13 @@ TEST_F(MolPaletteFile, LoadsThroughTheDevice) {
   ASSERT_EQ(p.Load("\\Vorna\\obj\\vorna.RGB"), 0);
   EXPECT_EQ(p.Count(), 3);
   EXPECT_EQ(p.GetColor(1), 0xABCDEF);
+  // No whole colour (empty, or cut short of the first): refused, the colours held kept.
   moltest::PutFile(L"\\Vorna\\Obj\\Empty.rgb", {});
-  ASSERT_EQ(p.Load("\\Vorna\\Obj\\Empty.rgb"), 0);
-  EXPECT_EQ(p.Count(), 0);
+  EXPECT_EQ(p.Load("\\Vorna\\Obj\\Empty.rgb"), 1);
+  moltest::PutFile(L"\\Vorna\\Obj\\Cut.rgb", {0x56, 0x34, 0x12});
+  EXPECT_EQ(p.Load("\\Vorna\\Obj\\Cut.rgb"), 1);
+  EXPECT_EQ(p.Count(), 3);
+  EXPECT_EQ(p.GetColor(1), 0xABCDEF);
 }
 
 }  // namespace

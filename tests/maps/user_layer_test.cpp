@@ -165,6 +165,20 @@ TEST_F(UserLayerTest, CloseWhileRecordingWritesTheObject) {
   EXPECT_EQ(back.objects[1].geomSize, 16u);
 }
 
+TEST_F(UserLayerTest, AddPointAnswersWhetherTheFixWasStoredAndAWalkLeftWithoutAMapIsToldOnce) {
+  harness::ClearMessageBoxes();
+  EXPECT_EQ(layer.AddPoint(kX, kY), 0);  // not recording: only held
+  layer.BeginObject();
+  EXPECT_EQ(layer.AddPoint(kX + 10, kY), 1);
+  EXPECT_EQ(layer.AddPoint(100.0, 100.0), 0);  // outside the map: refused
+  EXPECT_EQ(map().GetVertexCount(layer.current), 2);
+  // The working map closed mid-walk and no other attached: the next fix says so, once.
+  layer.Close();
+  EXPECT_EQ(layer.AddPoint(kX + 20, kY), 0);
+  EXPECT_EQ(layer.AddPoint(kX + 30, kY), 0);
+  EXPECT_EQ(harness::MessageBoxes().size(), 1u);
+}
+
 TEST_F(UserLayerTest, PointsOutsideAreRefusedButMarkUnsaved) {
   EXPECT_EQ(layer.saved, 1u);
   EXPECT_EQ(layer.AddObject(9, 100.0, 100.0, "far"), 0);

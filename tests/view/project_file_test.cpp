@@ -73,15 +73,23 @@ TEST_F(ProjectTest, RangesPairsAndCrlf) {
 }
 
 TEST_F(ProjectTest, ShortOrMissingFiles) {
+  // A file that is no project (empty, corners that do not read, text but no map line) is
+  // refused before anything is closed.
+  harness::AnswerMessageBox(L"", IDOK);
   WriteText("\\Maps\\empty.mpj", "");
-  view->AddVectorMap("\\Maps\\roads.mdm", 0);
-  EXPECT_EQ(view->OpenProject("\\Maps\\empty.mpj", nullptr, 0), 0);
-  EXPECT_EQ(view->GetVectorMapCount(), 0);
   WriteText("\\Maps\\short.mpj", "6180000.0\t7400000.0\n6181000.0\n0\t0\troads");
-  EXPECT_EQ(view->OpenProject("\\Maps\\short.mpj", nullptr, 0), 0);
-  EXPECT_EQ(view->GetVectorMapCount(), 0);
   WriteText("\\Maps\\nan.mpj", "nan\t7400000.0\n6181000.0\t1\n0\t0\troads");
-  EXPECT_EQ(view->OpenProject("\\Maps\\nan.mpj", nullptr, 0), 0);
+  WriteText("\\Maps\\note.mpj", "1 2 3 4 ceilings\nand walls\n");
+  view->AddVectorMap("\\Maps\\roads.mdm", 0);
+  for (const char* name : {"empty", "short", "nan", "note"}) {
+    const std::string path = std::string("\\Maps\\") + name + ".mpj";
+    EXPECT_EQ(view->OpenProject(path.c_str(), nullptr, 0), TMapView::kProjectNotAProject) << name;
+    EXPECT_EQ(view->GetVectorMapCount(), 1) << name;
+  }
+  EXPECT_EQ(harness::MessageBoxes().size(), 4u);
+  // Only the corners (and blank lines): the empty project the program writes itself.
+  WriteText("\\Maps\\corners.mpj", std::string(kCorners) + "\n\n");
+  EXPECT_EQ(view->OpenProject("\\Maps\\corners.mpj", nullptr, 0), 0);
   EXPECT_EQ(view->GetVectorMapCount(), 0);
   view->AddVectorMap("\\Maps\\roads.mdm", 0);
   EXPECT_EQ(view->OpenProject("\\Maps\\none.mpj", nullptr, 0), 7);
