@@ -75,6 +75,7 @@
   X(kMsgObjOutOfBoundErr, 100085, "Msg_ObjOutOfBoundErr") \
   X(kMsgNoWMMode, 100087, "Msg_NoWMMode") \
   X(kMsgNotCopied, 100131, "Msg_NotCopied") \
+  X(kMsgEchoSilent, 100157, "Msg_EchoSilent") \
   X(kBtActNull, 110001, "BtAct_Null") \
   X(kBtActZoomIn, 110002, "BtAct_ZoomIn") \
   X(kBtActZoomOut, 110003, "BtAct_ZoomOut") \
