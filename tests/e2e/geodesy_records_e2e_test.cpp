@@ -211,8 +211,15 @@ TEST_F(GeodesyRecords, KeysStepThroughTheStretchesAndALostLinkLeavesTheLogToResu
   harness::Advance(TGeodesyBar::kPollMs);
   ASSERT_FALSE(g_GpsPort.IsOpen());
   EXPECT_FALSE(IsWindowVisible(g_GeodesyBar.window));
-  // The log is not closed on a receiver that may still be recording: its state stays.
-  ASSERT_TRUE(fake.WaitTranscript("dm\n", test_wait::kDefaultMs));  // the port's own close
+  // The log is not closed on a receiver that may still be recording: its state stays. What
+  // the stop wrote has all come once the port's own closing "dm" follows the output set-up
+  // that ended the stop's question for the log.
+  ASSERT_TRUE(test_wait::Until([&] {
+    const std::string t = fake.Transcript();
+    const size_t asked = t.rfind("print,/cur/log\n");
+    return asked != std::string::npos && t.find("em,,nmea/GSV:1\n", asked) != std::string::npos &&
+           t.size() >= 3 && t.compare(t.size() - 3, 3, "dm\n") == 0;
+  })) << fake.Transcript();
   EXPECT_EQ(fake.Transcript().find("dm,/cur/log"), std::string::npos) << fake.Transcript();
   EXPECT_TRUE(fake.Logging());
   EXPECT_TRUE(std::filesystem::exists(harness::HostPath(L"\\Vorna\\Vorna.gbackup")));
