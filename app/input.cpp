@@ -348,13 +348,31 @@ LRESULT OnMainKeyDown(HWND, WPARAM wParam, LPARAM) {
   return 0;
 }
 
-LRESULT OnMainHotKey(HWND hwnd, WPARAM wParam, LPARAM) {
+LRESULT OnMainHotKey(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   const int key = int(wParam);
   if (key == 0) return 0;
   g_AutoActions.ResetIdle();
+  // The keys are registered to report their release too: a held key's count ends there.
+  if (LOWORD(lParam) & MOD_KEYUP) {
+    g_ButtonTable.KeyReleased(key);
+    return 0;
+  }
   RunButtonAction(hwnd, g_ButtonTable.MapKey(key), key);
   return 0;
 }
+
+namespace {
+
+// The Stop&Go actions change the occupation of a receiver log; outside one they would open
+// and close occupations of no log in the working map (and cut a recorded track): a beep says
+// the key has nothing to do.
+bool StopAndGoRefused() {
+  if (IsGeodesyLogging()) return false;
+  MessageBeep(MB_OK);
+  return true;
+}
+
+}  // namespace
 
 void RunButtonAction(HWND hwnd, int action, int key) {
   switch (action) {
@@ -406,6 +424,7 @@ void RunButtonAction(HWND hwnd, int action, int key) {
       ToggleGeodesyMode(hwnd);
       break;
     case button_action::kOccupyStatic:
+      if (StopAndGoRefused()) break;
       if (g_GeodesyBar.GetMode() == TGreisReceiver::kStatic) {
         g_GeodesyBar.PressButton(TGeodesyBar::kKinematicButton);
         g_GeodesyBar.StartDynamic();
@@ -415,6 +434,7 @@ void RunButtonAction(HWND hwnd, int action, int key) {
       }
       break;
     case button_action::kOccupyAutoOrStatic:
+      if (StopAndGoRefused()) break;
       if (g_GeodesyBar.GetMode() == TGreisReceiver::kDynamic) {
         g_GeodesyBar.PressButton(TGeodesyBar::kStaticButton);
         g_GeodesyBar.StartStatic();
@@ -424,6 +444,7 @@ void RunButtonAction(HWND hwnd, int action, int key) {
       }
       break;
     case button_action::kOccupyAutoOrDynamic:
+      if (StopAndGoRefused()) break;
       if (g_GeodesyBar.GetMode() == TGreisReceiver::kDynamic) {
         g_GeodesyBar.PressButton(TGeodesyBar::kKinematicButton);
         g_GeodesyBar.StartDynamic();

@@ -13,6 +13,7 @@
 #include "app/navigation.h"
 #include "app/track_buffer.h"
 #include "app/winmain.h"
+#include "base/button_table.h"
 #include "base/lang.h"
 #include "base/lang_ids.h"
 #include "base/ui/shell_utils.h"
@@ -266,7 +267,9 @@ LRESULT OnMainHibernate(HWND hwnd, WPARAM, LPARAM) {
 
 LRESULT OnMainActivate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   SHHandleWMActivate(hwnd, wParam, lParam, g_shellActivateInfo, 0);
-  GrabHardwareKeys(hwnd);
+  // The keys report their release as well, so that a held key acts once. Taken back from
+  // another window, a key may have been let go unseen: no hold is counted on from before.
+  if (GrabHardwareKeys(hwnd, MOD_KEYUP)) g_ButtonTable.ForgetHolds();
   return 0;
 }
 

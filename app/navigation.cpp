@@ -22,6 +22,7 @@
 #include "base/ui/shell_utils.h"
 #include "edit/object_form.h"
 #include "gps/almanac.h"
+#include "gps/almanac_bar.h"
 #include "edit/tool_panel.h"
 #include "gps/echo_sounder.h"
 #include "gps/geodesy_bar.h"
@@ -106,8 +107,7 @@ bool EnsureWorkMapForGps() {
 }
 
 void UpdateGpsPanels() {
-  const bool open = g_GpsPort.IsOpen();
-  if (open) {
+  if (g_GpsPort.IsOpen()) {
     if (g_geodesy) {
       g_GeodesyBar.Show(1);
       g_GpsBar.Show(0);
@@ -116,14 +116,46 @@ void UpdateGpsPanels() {
       g_GeodesyBar.Show(0);
     }
     g_FullScreen = 0;
+  }
+  // Showing the geodesy bar polls the receiver, and a receiver that does not answer it may end
+  // the connection right there: what the panels and buttons show is read after that.
+  const bool open = g_GpsPort.IsOpen();
+  if (open) {
+    // The receiver's satellites drive the sky plot now; the almanac bar's time is not used.
+    g_AlmanacBar.Show(0);
   } else {
     g_GpsBar.Show(0);
     g_GeodesyBar.Show(0);
+    // The receiver's satellites go with the connection: the plot shows the almanac alone again,
+    // at the almanac bar's time and place while the plot is on.
+    if (g_SkyPlot.IsEnabled())
+      g_AlmanacBar.Show(1);
+    else
+      UpdateSkyPlot(&g_GpsPort, &g_Almanac);
   }
   // The map area is laid out again only on a full redraw, so showing a bar asks for one too.
   InvalidateMainView(1);
-  CheckBarButton(g_geodesy ? kCmdGeodesy : kCmdNavigation, open ? 1 : 0);
+  ShowModeButtons();
+}
+
+void ShowModeButtons() {
+  // A tap on a command-bar button toggles it at once; the buttons are set back here to what
+  // runs, whatever the tap's command came to (a question answered Cancel, a failed start).
+  const int open = g_GpsPort.IsOpen() ? 1 : 0;
+  CheckBarButton(g_geodesy ? kCmdGeodesy : kCmdNavigation, open);
   CheckBarButton(g_geodesy ? kCmdNavigation : kCmdGeodesy, 0);
+}
+
+int IsGeodesyLogging() {
+  return g_GpsPort.IsOpen() && g_geodesy && g_GreisReceiver.logName[0] ? 1 : 0;
+}
+
+bool HaveCurrentFix() {
+  if (g_MapView.gpsState != 1 || !g_GpsPort.IsOpen()) return false;
+  // The view's state is the last tick's; the fix may have gone stale since.
+  GpsFix fix{};
+  g_GpsPort.GetFix(&fix);
+  return fix.status == 'A';
 }
 
 int ApplyTrackRecording(int on) {
@@ -300,8 +332,10 @@ int StopNavigationMode(int doNotAsk) {
     if (g_geodesy && g_fromUser && !doNotAsk &&
         MessageBoxW(g_MainWindow,
                     FormatLangText(lang_id::kMsgGeoOffConf, AnsiToWideString(log).c_str()).c_str(),
-                    g_Lang.GetText(lang_id::kMsgConf), MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+                    g_Lang.GetText(lang_id::kMsgConf), MB_OKCANCEL | MB_ICONQUESTION) != IDOK) {
+      ShowModeButtons();  // geodesy goes on: its button shows it, whatever the tap made of it
       return 0;
+    }
     if (g_geodesy && g_fromUser) {
       g_GeodesyBar.FillSiteCombo();
       // A receiver that did not answer the log query may still be recording the log this run
@@ -388,6 +422,7 @@ int RoutePointTap(int x, int y) {
 int OpenEchoPort(HWND owner, int open) {
   if (!open) {
     g_EchoSounder.Close();
+    g_GpsBar.SetEchoSilent(0);
     return g_EchoSounder.IsOpen() ? 1 : 0;
   }
   const int number = g_Ini.GetInt("ECHOCOMNUM");
@@ -405,17 +440,19 @@ void CALLBACK EchoTick(HWND, UINT, UINT_PTR, DWORD) {
   static bool busy = false;  // a tick waiting in a notice box: the next one is skipped
   if (busy || !g_EchoSounder.IsOpen()) return;
   busy = true;
-  // Before a fix the position is (0, 0) and after a loss it is stale: no depth is put there.
-  if (g_MapView.gpsState == 1) {
-    EchoDepthRecord record{};
-    g_EchoSounder.GetDepth(&record);
+  // A depth is recorded once, where it was measured: only a depth received since the last
+  // point, and only with a current fix (before a fix the position is (0, 0), after a loss it
+  // is stale). A depth without a place is dropped, not kept for the next fix.
+  float depth = 0;
+  if (g_EchoSounder.TakeNewDepth(&depth) && HaveCurrentFix()) {
     const int32_t index =
         g_UserLayer.AddObject(g_EchoDefCodePoint, g_MapView.gpsX, g_MapView.gpsY, nullptr);
     if (index > 0 && g_UserLayer.map) {
-      g_UserLayer.map->SetIntAttr(uint16_t(index), kDepthAttribute, record.depth);
+      g_UserLayer.map->SetIntAttr(uint16_t(index), kDepthAttribute, depth);
       g_UserLayer.SetModified();
     }
   }
+  g_GpsBar.SetEchoSilent(g_EchoSounder.GetSilence() > TEchoSounder::kSilentMs ? 1 : 0);
   g_GpsBar.UpdateStatus();
   busy = false;
 }
@@ -544,7 +581,7 @@ int DirectionPointOffset(double course, double distance, double unit, int32_t* d
 }
 
 int AddPointAtGpsPosition() {
-  if (g_MapView.gpsState != 1 || !g_UserLayer.open) return 0;
+  if (!HaveCurrentFix() || !g_UserLayer.open) return 0;
   GpsFix fix{};
   g_GpsPort.GetFix(&fix);
   const int mode = g_Ini.GetInt("NaviVector") ? 2 : g_Ini.GetInt("NaviPtDelta") ? 1 : 0;

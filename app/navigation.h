@@ -53,6 +53,12 @@ int RunStartGpsDialog(HWND owner, const wchar_t* text);
 // Shows the bar of the running mode (or hides both when the port is closed), full redraw, and
 // sets the command-bar buttons 40044 and 40187.
 void UpdateGpsPanels();
+// Sets the command-bar buttons 40044 and 40187 to the mode that runs (both up when none).
+void ShowModeButtons();
+// 1 while geodesy mode runs with a receiver log: the only time the Stop&Go actions act.
+int IsGeodesyLogging();
+// True while the view has a valid fix and the port's fix is still current (not stale).
+bool HaveCurrentFix();
 struct GpsFix;
 // A valid fix into the view, the track, the target line and the window (the tick's 'A' case).
 void ApplyValidFix(HWND hwnd, const GpsFix& fix);

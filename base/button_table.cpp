@@ -26,6 +26,7 @@ int TButtonTable::Load() {
   const int count = std::clamp(g_Ini.GetInt("ButtCount"), 0, kMaxEntries);
   entries_.clear();
   pendingKey = -1;
+  heldKey = -1;
   repeatCount = 0;
   for (int i = 0; i < count; ++i) {
     const std::string codeKey = IndexedKey("ButtCode", i);
@@ -59,6 +60,7 @@ void TButtonTable::AddKey(int code) {
 void TButtonTable::RemoveKey(int code) {
   std::erase_if(entries_, [code](const TButtonEntry& e) { return e.code == code; });
   if (pendingKey == code) pendingKey = -1;
+  if (heldKey == code) heldKey = -1;
 }
 
 void TButtonTable::SetEntry(int code, int action, int longPress, int sound) {
@@ -81,6 +83,7 @@ int TButtonTable::MapKey(int code) {
   const TButtonEntry* e = Find(code);
   if (!e) return -1;
   if (e->longPress) {
+    if (code == heldKey) return -1;  // the hold that fired goes on
     const uint32_t now = GetTickCount();
     if (code != pendingKey) {
       pendingKey = code;
@@ -95,9 +98,20 @@ int TButtonTable::MapKey(int code) {
     pendingKey = -1;
     // Unsigned: a hold across the tick's wrap still measures its true length.
     if (uint32_t(now - firstTick) > kLongPressWindowMs) return -1;
+    heldKey = code;
   }
   if (e->sound) MessageBeep(MB_ICONHAND);
   return e->action;
+}
+
+void TButtonTable::KeyReleased(int code) {
+  if (heldKey == code) heldKey = -1;
+  if (pendingKey == code) pendingKey = -1;
+}
+
+void TButtonTable::ForgetHolds() {
+  heldKey = -1;
+  pendingKey = -1;
 }
 
 void TButtonTable::FillKeyList(HWND listBox) const {

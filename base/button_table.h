@@ -46,9 +46,14 @@ class TButtonTable {
   const TButtonEntry& At(int index) const { return entries_[static_cast<size_t>(index)]; }
 
   // The action for one hot-key message of `code`, or -1 when there is nothing to do. A long-press
-  // entry fires on the eighth message of one hold within 2999 ms of the first; a plain entry on
-  // every message, repeats included.
+  // entry fires on the eighth message of one hold within 2999 ms of the first, once a hold: its
+  // later repeats do nothing until the key is released (a lock key that counted on would undo
+  // its own lock 0.8 s later). A plain entry acts on every message, repeats included.
   int MapKey(int code);
+  // The key was let go: its hold ends, and a count it had begun with it.
+  void KeyReleased(int code);
+  // Ends every hold and count (the keys were with another window, their releases unseen).
+  void ForgetHolds();
 
   // Empties the list box and adds "Кнопка 193" (text 100071 and the code) per entry, in table
   // order, with the code as item data.
@@ -61,6 +66,7 @@ class TButtonTable {
   int32_t repeatCount = 0;  // messages of the pending key seen after its first one
   int32_t pendingKey = -1;  // key whose hold is being counted; -1: none
   uint32_t firstTick = 0;   // GetTickCount at the pending key's first message
+  int32_t heldKey = -1;     // long-press key that fired and is not yet released; -1: none
 
  private:
   std::vector<TButtonEntry> entries_;

@@ -91,6 +91,7 @@
   X(kMsgWMFullErr, 100483, "Msg_WMFullErr") \
   X(kMsgTrackNoWMErr, 100484, "Msg_TrackNoWMErr") \
   X(kMsgNotProjectErrS, 100485, "Msg_NotProjectErr_S") \
+  X(kMsgEchoSilent, 100157, "Msg_EchoSilent") \
   X(kBtActNull, 110001, "BtAct_Null") \
   X(kBtActZoomIn, 110002, "BtAct_ZoomIn") \
   X(kBtActZoomOut, 110003, "BtAct_ZoomOut") \

@@ -7,8 +7,9 @@
 #include "base/lang.h"
 #include "base/lang_ids.h"
 #include "base/text_utils.h"
-#include "gps/nmea.h"
+#include "gps/gps_port.h"
 #include "gps/locked_copy.h"
+#include "gps/nmea.h"
 #include "gps/serial_setup.h"
 
 // g_EchoSounder is defined with the program's other globals, in app/globals.cpp.
@@ -83,6 +84,13 @@ void TEchoSounder::Open(HWND owner, const wchar_t* portName, TIMERPROC timerProc
   working_.status = 'V';
   working_.fixMode = 1;
   working_.latHemisphere = working_.lonHemisphere = ' ';
+  workingDepths_ = 0;
+  takenDepths_ = 0;
+  {
+    std::lock_guard lock(depthLock_);
+    publishedDepths_ = 0;
+    depthTick_ = GpsTick64();  // silence counts from the open
+  }
   stop_.store(false);
   if (threadProc) {
     reader_ = CreateThread(nullptr, 0, threadProc, this, 0, nullptr);
@@ -131,13 +139,37 @@ EchoDepthRecord* TEchoSounder::GetDepth(EchoDepthRecord* dst) {
   return CopyUnderLock(depthLock_, published_, dst);
 }
 
-void TEchoSounder::Publish() { PublishUnderLock(depthLock_, working_, &published_); }
+void TEchoSounder::Publish(bool depth) {
+  std::lock_guard lock(depthLock_);
+  published_ = working_;
+  publishedDepths_ = workingDepths_;
+  if (depth) depthTick_ = GpsTick64();
+}
+
+bool TEchoSounder::TakeNewDepth(float* depth) {
+  std::lock_guard lock(depthLock_);
+  if (publishedDepths_ == takenDepths_) return false;
+  takenDepths_ = publishedDepths_;
+  *depth = published_.depth;
+  return true;
+}
+
+uint64_t TEchoSounder::GetDepthsRead() {
+  std::lock_guard lock(depthLock_);
+  return publishedDepths_;
+}
+
+uint64_t TEchoSounder::GetSilence() {
+  std::lock_guard lock(depthLock_);
+  return GpsTick64() - depthTick_;
+}
 
 void TEchoSounder::HandleLine(const char* line) {
-  ParseDepthSentence(line, &working_.depth);
+  const bool depth = ParseDepthSentence(line, &working_.depth);
+  if (depth) ++workingDepths_;
   // Every line publishes, an accepted depth included, so a sounder that sends nothing but depth
   // sentences is still recorded.
-  Publish();
+  Publish(depth);
 }
 
 DWORD TEchoSounder::ReadLoop() {

@@ -5,6 +5,11 @@
 // every line it takes (an accepted depth is therefore visible at once). The UI thread reads only
 // the published record, under the same lock, whether the port is open or not. Stopping is
 // cooperative as for the GPS port: stop flag, the event wait woken, the reader joined.
+//
+// A depth is a measurement of one moment: each accepted depth sentence is counted, and the
+// recorder takes a depth only once (TakeNewDepth), so a sounder that falls silent leaves no
+// copies of its last depth, and nothing is recorded before its first one. The time since the
+// last depth tells the user when the sounder is silent.
 #pragma once
 
 #include <atomic>
@@ -49,6 +54,9 @@ class TEchoSounder {
   static constexpr UINT kTimerMs = 1000;
   static constexpr DWORD kBaudRate = 4800;  // what depth sounders speak, not a setting
   static constexpr int kLineBytes = 600;
+  // Without a depth for longer than this (ms, the layer's clock) the sounder counts as silent;
+  // sounders send a depth about every second.
+  static constexpr uint64_t kSilentMs = 3000;
 
   TEchoSounder() = default;
   ~TEchoSounder();
@@ -68,13 +76,21 @@ class TEchoSounder {
   BOOL IsOpen() const { return open_.load(); }
   // Copies the published record (the last one, also when closed) and returns `dst`.
   EchoDepthRecord* GetDepth(EchoDepthRecord* dst);
+  // The depth of a sentence accepted since the last call that returned true (since the open for
+  // the first): true with the depth, false when none has come since.
+  bool TakeNewDepth(float* depth);
+  // Depth sentences accepted since the open (a test that wrote n waits for n).
+  uint64_t GetDepthsRead();
+  // Milliseconds since the last accepted depth, or since the open when none came yet.
+  uint64_t GetSilence();
 
   // The reader thread's body; returns 0.
   DWORD ReadLoop();
 
  private:
   void HandleLine(const char* line);
-  void Publish();
+  // `depth`: the line was an accepted depth (its time is stamped).
+  void Publish(bool depth = false);
   void StopReader();
   bool StopRequested() const { return stop_.load(std::memory_order_acquire); }
   bool WaitOrStop(unsigned ms);
@@ -82,6 +98,10 @@ class TEchoSounder {
   std::atomic<int> open_{0};
   EchoDepthRecord working_{};
   EchoDepthRecord published_{};
+  uint64_t workingDepths_ = 0;    // the reader's count of accepted depths
+  uint64_t publishedDepths_ = 0;  // under depthLock_, with published_
+  uint64_t depthTick_ = 0;        // under depthLock_: GpsTick64 of the last depth or the open
+  uint64_t takenDepths_ = 0;      // the UI thread's: the count when it last took a depth
   UINT_PTR timer_ = 0;
   HANDLE reader_ = nullptr;
   HWND owner_ = nullptr;

@@ -58,15 +58,31 @@ bool HasText(HWND dialog, int id) {
   return item && GetWindowTextLengthW(item) > 0;
 }
 
-double ParseHeight(const wchar_t* text) {
-  // The typed height takes a point whatever the user's locale.
+// A typed antenna height in metres: a number with a decimal comma or point (the comma is what a
+// Russian keyboard gives), blanks around it allowed. False for anything else (nothing, letters,
+// a unit after the number, no finite value): the record then keeps the height it had.
+bool ParseHeight(const wchar_t* text, double* height) {
   std::string narrow;
-  for (const wchar_t* p = text; *p; ++p) narrow += *p < 128 ? char(*p) : '?';
+  for (const wchar_t* p = text; *p; ++p) {
+    if (*p >= 128) return false;
+    narrow += *p == L',' ? '.' : char(*p);
+  }
+  const size_t first = narrow.find_first_not_of(' ');
+  if (first == std::string::npos) return false;
+  narrow = narrow.substr(first, narrow.find_last_not_of(' ') - first + 1);
+  // Only digits, one point and a leading sign: strtod alone would also take "0x1p3" or "inf".
+  const size_t digits = narrow[0] == '-' || narrow[0] == '+' ? 1 : 0;
+  if (narrow.find_first_not_of("0123456789.", digits) != std::string::npos ||
+      narrow.find('.') != narrow.rfind('.') ||
+      narrow.find_first_of("0123456789") == std::string::npos)
+    return false;
   locale_t c = newlocale(LC_NUMERIC_MASK, "C", locale_t(0));
   char* end = nullptr;
   const double v = c ? strtod_l(narrow.c_str(), &end, c) : std::strtod(narrow.c_str(), &end);
   if (c) freelocale(c);
-  return end != narrow.c_str() && std::isfinite(v) ? v : 0.0;
+  if (end != narrow.c_str() + narrow.size() || !std::isfinite(v)) return false;
+  *height = v;
+  return true;
 }
 
 // Satellites 1-32 the almanac puts above the elevation mask at the fix's time and place.
@@ -272,9 +288,10 @@ float TGeodesyBar::GetAntennaHeight(int kind) const {
 void TGeodesyBar::FillSiteCombo(int) {
   if (!window) return;
   if (const HWND combo = GetDlgItem(window, kHeightCombo)) {
+    // The history keeps heights as they are stored, not as they were typed ("1,5" is "1.5").
     wchar_t text[64] = {};
-    GetWindowTextW(combo, text, 64);
-    if (text[0] && SendMessageW(combo, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(text)) == CB_ERR)
+    FormatHeight(text, 64, record->height);
+    if (SendMessageW(combo, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(text)) == CB_ERR)
       SendMessageW(combo, CB_ADDSTRING, 0, LPARAM(text));
   }
   if (siteField.StoreValue()) g_UserLayer.Save(0);
@@ -449,20 +466,26 @@ void TGeodesyBar::OnHeightNotify(int code) {
       const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
       if (index < 0 || SendMessageW(combo, CB_GETLBTEXTLEN, WPARAM(index), 0) >= 63) return;
       SendMessageW(combo, CB_GETLBTEXT, WPARAM(index), LPARAM(text));
-      record->height = ParseHeight(text);
+      ParseHeight(text, &record->height);
       return;
     }
     case CBN_EDITCHANGE:
+      // Each keystroke that leaves a number stores it; one that does not (a unit typed after
+      // it, an emptied box) keeps the last.
       GetWindowTextW(combo, text, 64);
-      record->height = ParseHeight(text);
+      ParseHeight(text, &record->height);
       return;
     case CBN_SETFOCUS:
       SendMessageW(combo, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
       SetSipState(combo, 1);
       return;
-    case CBN_KILLFOCUS:
+    case CBN_KILLFOCUS: {
       SetSipState(combo, 0);
+      // The box shows what the occupations will get.
+      FormatHeight(text, 64, record->height);
+      SetText(window, kHeightCombo, text);
       return;
+    }
     default:
       return;
   }

@@ -4,11 +4,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 #include "base/idle_clock.h"
 #include "base/ini_file.h"
 #include "base/input_mode.h"
+#include "base/lang.h"
+#include "base/lang_ids.h"
 #include "base/program_host.h"
 #include "base/text_utils.h"
 #include "edit/object_type_dialog.h"
@@ -193,6 +196,13 @@ void TGpsBar::SetValues(int warning, int stop) {
 int TGpsBar::CheckLink() {
   // A time of 0 (or less, which no setting gives) is off.
   if (warningSeconds <= 0 && stopSeconds <= 0) return 1;
+  // A dialogue (a file copy may hold one for minutes) reads the receiver's replies instead of
+  // its lines: that is no silence, and a reconnect would close the line under it. Its end
+  // stamps the line, so the count starts afresh from there.
+  if (g_GpsPort.InCommandMode()) {
+    stale = 0;
+    return 1;
+  }
   busy = 1;
   const uint64_t idle = g_GpsPort.GetIdleTime();  // milliseconds
   stale = warningSeconds > 0 && uint64_t(warningSeconds) * 1000 < idle ? 1 : 0;
@@ -222,9 +232,10 @@ void TGpsBar::UpdateStatus() {
   SetDlgItemTextW(window, kNameText, gps_bar_text::Name(g_DefaultPointName).c_str());
   // The status text's colour may have changed with the same text.
   InvalidateRect(GetDlgItem(window, kStatusText), nullptr, TRUE);
-  if (captionRow) {
+  if (captionRow || echoRow) {
     HDC dc = GetDC(window);
-    DrawCaptionRow(dc);
+    if (captionRow) DrawCaptionRow(dc);
+    if (echoRow) DrawEchoRow(dc);
     ReleaseDC(window, dc);
   }
 }
@@ -249,15 +260,41 @@ void TGpsBar::Paint(HDC dc) {
        {&followButton, &gotoButton, &pointOnMapButton, &trackButton, &addPointButton})
     b->Draw(dc);
   if (captionRow) DrawCaptionRow(dc);
+  if (echoRow) DrawEchoRow(dc);
 }
 
 void TGpsBar::DrawCaptionRow(HDC dc) {
   if (!dc || !window) return;
   GetClientRect(window, &captionRect);
   captionRect.top += kCaptionOffset;
+  // The echo row, when shown, lies below: the caption keeps to its own row.
+  if (echoRow) captionRect.bottom = captionRect.top + kRowHeight;
   g_GotoOverlay.DrawCaption(dc, captionRect);
   MoveToEx(dc, captionRect.left, captionRect.top + 1, nullptr);
   LineTo(dc, captionRect.right, captionRect.top + 1);
+}
+
+void TGpsBar::DrawEchoRow(HDC dc) {
+  if (!dc || !window) return;
+  RECT row;
+  GetClientRect(window, &row);
+  row.top += kCaptionOffset + (captionRow ? kRowHeight : 0);
+  HBRUSH red = CreateSolidBrush(kRed);
+  FillRect(dc, &row, red);
+  DeleteObject(red);
+  LOGFONTW lf{};
+  lf.lfHeight = kRowHeight - 1;
+  lf.lfWeight = FW_BOLD;
+  std::wcscpy(lf.lfFaceName, L"Arial");
+  HFONT font = CreateFontIndirectW(&lf);
+  HGDIOBJ old = SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(255, 255, 255));
+  const wchar_t* text = g_Lang.GetText(lang_id::kMsgEchoSilent);
+  ExtTextOutW(dc, row.left + 2, row.top, ETO_CLIPPED, &row, text, UINT(std::wcslen(text)),
+              nullptr);
+  SelectObject(dc, old);
+  DeleteObject(font);
 }
 
 void TGpsBar::OnPenDown(int x, int y) {
@@ -283,11 +320,21 @@ void TGpsBar::ToggleMode() {
 void TGpsBar::SetCaptionRow(int on) {
   captionRow = on ? 1 : 0;
   if (!on) g_GotoOverlay.Clear();
+  Resize();
+}
+
+void TGpsBar::SetEchoSilent(int on) {
+  if ((on ? 1 : 0) == echoRow) return;  // the echo tick says it every second
+  echoRow = on ? 1 : 0;
+  Resize();
+}
+
+void TGpsBar::Resize() {
   if (!window) return;
   RECT rc;
   GetClientRect(window, &rc);
-  SetWindowPos(window, nullptr, 0, 0, rc.right - rc.left + 2, on ? kHeightWithCaption : kHeight,
-               SWP_NOMOVE | SWP_NOZORDER);
+  const int height = kHeight + (captionRow ? kRowHeight : 0) + (echoRow ? kRowHeight : 0);
+  SetWindowPos(window, nullptr, 0, 0, rc.right - rc.left + 2, height, SWP_NOMOVE | SWP_NOZORDER);
   InvalidateRect(window, nullptr, TRUE);
   // The map area below the bar changes with its height.
   ProgramHost().InvalidateMainView(1);

@@ -2,7 +2,9 @@
 // the next point, a status text (satellites, PDOP or altitude, cycled by a tap), the speed and
 // five bitmap buttons, and while a navigation target is set a second row with the target's
 // caption. It also watches the receiver link: the status text turns yellow when no line came for
-// the warning time, and after the reconnect time the user is asked to reconnect.
+// the warning time, and after the reconnect time the user is asked to reconnect. A command
+// dialogue (a receiver file copy on its worker among them) holds the line and is not silence.
+// While an echo sounder records and has sent no depth for a while, a row of its own says so.
 #pragma once
 
 #include <string>
@@ -59,9 +61,10 @@ class TGpsBar {
   static constexpr int kPointOnMapBitmap = 206;
   static constexpr int kTrackBitmap = 315;
   static constexpr int kAddPointBitmap = 167;
-  // Panel heights (pixels) without and with the caption row.
+  // Panel heights (pixels) without and with the caption row; the echo row adds as much again.
   static constexpr int kHeight = 26;
   static constexpr int kHeightWithCaption = 41;
+  static constexpr int kRowHeight = kHeightWithCaption - kHeight;
 
   TGpsBar() = default;
   virtual ~TGpsBar();
@@ -81,6 +84,8 @@ class TGpsBar {
   void SetValues(int warningSeconds, int stopSeconds);
   // 1: the caption row below the buttons (41 pixels high); 0: none, and no target (26).
   void SetCaptionRow(int on);
+  // 1: the echo sounder is silent: a row below the others says so; 0: no such row.
+  void SetEchoSilent(int on);
   // Input mode 1 becomes 5 (set a navigation point), any other becomes 1.
   void ToggleMode();
   // The go-to target button's action, by the button's state: down runs dialog 124.
@@ -106,6 +111,7 @@ class TGpsBar {
   int stopSeconds = 0;  // the reconnect time
   int mode = 0;  // status text: 0 satellites, 1 PDOP, 2 altitude
   int captionRow = 0;
+  int echoRow = 0;
   RECT captionRect = {0, 0, 0, 0};
   HBRUSH redBrush = nullptr;
   HBRUSH yellowBrush = nullptr;
@@ -116,7 +122,13 @@ class TGpsBar {
   void Paint(HDC dc);
   // The overlay's caption and the separator line below the buttons.
   void DrawCaptionRow(HDC dc);
+  // The echo sounder's row, when it is shown.
+  void DrawEchoRow(HDC dc);
   HBRUSH StatusColours(HDC dc);
+
+ private:
+  // The panel's height for its rows; the map area is laid out again.
+  void Resize();
 };
 
 extern TGpsBar g_GpsBar;

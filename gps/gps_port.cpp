@@ -7,7 +7,6 @@
 
 #include "base/lang.h"
 #include "base/lang_ids.h"
-#include "gps/locked_copy.h"
 #include "gps/serial_setup.h"
 
 // g_GpsPort is defined with the program's other globals, in app/globals.cpp.
@@ -270,9 +269,10 @@ DWORD TGpsPort::ReadLoop() {
         StampLine();
         const NmeaEpochEnd end = NmeaEpochBoundary(line);
         if (end == NmeaEpochEnd::Before && epochOpen_) PublishEpoch();
-        if (ParseSentence(&working_, line)) {
+        bool fresh = false;
+        if (ParseNmeaSentence(working_, line, &fresh) != NmeaKind::None) {
           epochOpen_ = true;
-          PublishFix();
+          PublishFix(fresh);
         }
         if (end == NmeaEpochEnd::After) PublishEpoch();
         linesRead_.fetch_add(1, std::memory_order_release);
@@ -298,13 +298,41 @@ int TGpsPort::ParseSentence(GpsFix* fix, const char* line) {
 
 // ---- the fix --------------------------------------------------------------------------------
 
-void TGpsPort::PublishFix() {
+void TGpsPort::PublishFix(bool fresh) {
   std::lock_guard lock(fixLock_);
   if (resetComplete_.exchange(false)) working_.satellitesComplete = 0;
   published_ = working_;
+  if (fresh) fixTick_ = GpsTick64();
 }
 
-GpsFix* TGpsPort::GetFix(GpsFix* dst) { return CopyUnderLock(fixLock_, published_, dst); }
+bool TGpsPort::FixStaleLocked() const {
+  // A closed port's fix is a record of the past that callers know to be one (they check
+  // IsOpen); a replayed file is as fresh as its lines.
+  if (!open_.load() || sourceType_ == kPaced) return false;
+  if (InCommandMode()) return !fixHeld_;
+  return GpsTick64() - fixTick_ > kFixStaleMs;
+}
+
+GpsFix* TGpsPort::CopyFix(const GpsFix& source, GpsFix* dst) {
+  GpsFix copy;
+  bool stale;
+  {
+    std::lock_guard lock(fixLock_);
+    copy = source;
+    stale = copy.status == 'A' && FixStaleLocked();
+  }
+  if (stale) {
+    // What an RMC without a fix would have left.
+    copy.status = 'V';
+    copy.speed = 0;
+    copy.course = 0;
+    copy.pdop = -1.0f;
+  }
+  *dst = copy;
+  return dst;
+}
+
+GpsFix* TGpsPort::GetFix(GpsFix* dst) { return CopyFix(published_, dst); }
 
 void TGpsPort::PublishEpoch() {
   std::lock_guard lock(fixLock_);
@@ -312,7 +340,7 @@ void TGpsPort::PublishEpoch() {
   epochOpen_ = false;
 }
 
-GpsFix* TGpsPort::GetEpochFix(GpsFix* dst) { return CopyUnderLock(fixLock_, epoch_, dst); }
+GpsFix* TGpsPort::GetEpochFix(GpsFix* dst) { return CopyFix(epoch_, dst); }
 
 void TGpsPort::ResetSatellitesComplete() {
   std::lock_guard lock(fixLock_);
@@ -438,6 +466,11 @@ void TGpsPort::SetCommandMode(int begin) {
       return;
     }
     commandLock_.lock();  // waits until the reader's current burst is over
+    {
+      // Set before the owner, so that whoever sees the dialogue sees its held currency.
+      std::lock_guard lock(fixLock_);
+      fixHeld_ = GpsTick64() - fixTick_ <= kFixStaleMs;
+    }
     commandOwner_.store(std::this_thread::get_id());
     commandDepth_ = 1;
     cancel_.store(false);
@@ -456,6 +489,11 @@ void TGpsPort::SetCommandMode(int begin) {
   SetCommMask(port_, savedMask_);
   EnableNmeaOutput();
   StampLine();
+  {
+    // The dialogue was not silence: a fix current at its start counts its age from here.
+    std::lock_guard lock(fixLock_);
+    if (fixHeld_) fixTick_ = GpsTick64();
+  }
   commandOwner_.store(std::thread::id());
   commandLock_.unlock();
 }

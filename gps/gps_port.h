@@ -43,6 +43,10 @@ class TGpsPort {
   static constexpr UINT kKeepAwakeMs = 30000;
   static constexpr int kLineBytes = 600;
   static constexpr int kReplyEmptyReads = 200;  // 10 ms apart: a reply gets 2 s of silence
+  // A valid fix not refreshed by a position sentence for longer than this (ms, the layer's
+  // clock) is no longer current: GetFix reports it as no fix. The receivers send their position
+  // every second (a GREIS receiver five times a second), so this is three missed sentences.
+  static constexpr uint64_t kFixStaleMs = 3000;
 
   TGpsPort();
   ~TGpsPort();
@@ -61,10 +65,16 @@ class TGpsPort {
             LPTHREAD_START_ROUTINE threadProc, BOOL keepAwake);
   void Close();
   BOOL IsOpen() const { return open_.load(); }
-  // Copies the published fix (the last one, also before Open and after Close).
+  // Copies the published fix (the last one, also before Open and after Close). While the port is
+  // open, a valid fix that no position sentence refreshed for kFixStaleMs comes out as the
+  // receiver's own "no fix" does: status 'V', speed and course 0, PDOP -1, the position kept. A
+  // command dialogue lends the line to the receiver's replies and is not silence: the fix keeps
+  // the currency it had when the dialogue began, and its age counts again from the dialogue's
+  // end. A paced source (a file replayed) never goes stale.
   GpsFix* GetFix(GpsFix* dst);
   // Copies the fix as the last complete epoch left it (see NmeaEpochBoundary): what the GPS bar
   // shows, so that its satellite count, dilution and altitude belong to its position and speed.
+  // It goes stale as GetFix's does.
   GpsFix* GetEpochFix(GpsFix* dst);
   // Lines the reader has taken since the object was made, counted once each line's effect on the
   // fix is published: a test that wrote n lines waits for this to grow by n.
@@ -94,6 +104,8 @@ class TGpsPort {
   void SetCommandMode(int begin);
   // True when the calling thread holds a command dialogue.
   bool HoldsCommandMode() const { return commandOwner_.load() == std::this_thread::get_id(); }
+  // True while any thread (a download worker among them) holds a command dialogue.
+  bool InCommandMode() const { return commandOwner_.load() != std::thread::id(); }
   // Reads and drops whatever the device has buffered, 1000 bytes at a time: the bytes dropped.
   size_t Drain();
   // The GREIS output set-up: NMEA RMC and GNS every 0.2 s, GSA and GSV every second.
@@ -128,8 +140,12 @@ class TGpsPort {
   void StartReader();
   void StopReader();
   void CloseDevice();
-  void PublishFix();
+  // `fresh`: the sentence just taken refreshed the position (the fix's age starts again).
+  void PublishFix(bool fresh = false);
   void PublishEpoch();
+  // Under fixLock_: whether a valid fix in the copies is past its time (see GetFix).
+  bool FixStaleLocked() const;
+  GpsFix* CopyFix(const GpsFix& source, GpsFix* dst);
   void StampLine();
   void ResetWorkingFix();
   bool StopRequested() const { return stop_.load(std::memory_order_acquire); }
@@ -153,6 +169,8 @@ class TGpsPort {
   GpsFix published_{};
   GpsFix epoch_{};           // under fixLock_, like published_
   bool epochOpen_ = false;   // the reader's: a sentence was taken since the last epoch ended
+  uint64_t fixTick_ = 0;     // under fixLock_: GpsTick64 of the last position sentence taken
+  bool fixHeld_ = false;     // under fixLock_: the fix was current when the dialogue began
   std::atomic<uint64_t> linesRead_{0};
   UINT_PTR fixTimer_ = 0;
   UINT_PTR keepAwakeTimer_ = 0;

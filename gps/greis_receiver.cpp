@@ -656,9 +656,10 @@ void TGreisReceiver::StopLogging() {
   }
   if (workTimeBound) work_log::AppendToSection(workLogPath, work_log::kWorkTime, line);
   CloseOccupation(kind);
-  if (port && port->IsOpen()) port->Send("dm,/cur/log\n");
+  // On a dead link the receiver may still be writing the log, and may still hear us: the log
+  // is left running and its state kept, so that the next start offers to resume it.
+  if (!linkLost && port && port->IsOpen()) port->Send("dm,/cur/log\n");
   logName[0] = 0;
-  // On a dead link the receiver may still be writing the log: its state stays for a resume.
   if (!linkLost) DeleteFileW(AnsiToWideString(backupPath).c_str());
   linkLost = false;
 }

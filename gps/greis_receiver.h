@@ -141,8 +141,9 @@ class TGreisReceiver {
   // A download worker marks the dialogue it holds, so that Stop&Go writes are refused meanwhile.
   void SetDownloading(bool on) { downloading_.store(on); }
   bool IsDownloading() const { return downloading_.load(); }
-  // Set by the geodesy bar's poll before it ends navigation on a dead link: the stop then keeps
-  // the state file, so the log the receiver may still write resumes with its counters.
+  // Set by the geodesy bar's poll before it ends navigation on a dead link: the stop then
+  // neither closes the receiver's log nor drops the state file, so the log the receiver may
+  // still write resumes with its counters.
   void SetLinkLost(bool lost) { linkLost = lost; }
 
   char siteName[256] = {};

@@ -87,21 +87,22 @@ void Store(const Coordinate& c, char positive, int32_t& degrees, double& minutes
   radians = NmeaRadians(degrees, minutes, hemisphere, positive);
 }
 
-void ParseRmc(GpsFix& fix, const NmeaFields& f) {
-  if (f.commas() < 10) return;
+// True when the sentence gave the record a valid position (status 'A' and a place that exists).
+bool ParseRmc(GpsFix& fix, const NmeaFields& f) {
+  if (f.commas() < 10) return false;
   const char status = f.First(2);
   if (status != 'A') {
     fix.status = status;
     fix.speed = 0;
     fix.course = 0;
     fix.pdop = -1.0f;
-    return;
+    return false;
   }
   // An impossible position makes the whole sentence unused: taking its status, time or speed
   // would pair them with a position the receiver did not report (or with none at all).
   const Coordinate lat = ReadCoordinate(f, 3, 2, 90);
   const Coordinate lon = ReadCoordinate(f, 5, 3, 180);
-  if (lat.state == Coordinate::Bad || lon.state == Coordinate::Bad) return;
+  if (lat.state == Coordinate::Bad || lon.state == Coordinate::Bad) return false;
   fix.status = status;
   ReadTime(f, 1, fix.utc);
   Store(lat, 'N', fix.latDegrees, fix.latMinutes, fix.latHemisphere, fix.latitude);
@@ -111,6 +112,7 @@ void ParseRmc(GpsFix& fix, const NmeaFields& f) {
   if (!f.Empty(7) && f.NumberOf(7, v) && std::isfinite(v * 1.852)) fix.speed = v * 1.852;
   if (!f.Empty(8) && f.NumberOf(8, v)) fix.course = v;
   ReadDate(f, 9, fix.utc);
+  return true;
 }
 
 void ParseGsa(GpsFix& fix, const NmeaFields& f) {
@@ -236,12 +238,18 @@ NmeaEpochEnd NmeaEpochBoundary(const char* line) {
 }
 
 NmeaKind ParseNmeaSentence(GpsFix& fix, const char* line) {
+  bool fresh = false;
+  return ParseNmeaSentence(fix, line, &fresh);
+}
+
+NmeaKind ParseNmeaSentence(GpsFix& fix, const char* line, bool* freshFix) {
+  *freshFix = false;
   if (!NmeaChecksumOk(line)) return NmeaKind::None;
   const NmeaKind kind = KindOf(line);
   if (kind == NmeaKind::None) return kind;
   const NmeaFields fields(line);
   switch (kind) {
-    case NmeaKind::Rmc: ParseRmc(fix, fields); break;
+    case NmeaKind::Rmc: *freshFix = ParseRmc(fix, fields); break;
     case NmeaKind::Gsa: ParseGsa(fix, fields); break;
     case NmeaKind::Gsv: ParseGsv(fix, fields); break;
     case NmeaKind::Gns:

@@ -110,6 +110,9 @@ enum class NmeaKind { None, Rmc, Gsa, Gsv, Gns, Gga };
 // with a good checksum (the caller then publishes the fix, even when the sentence had too few
 // fields or too bad a position to change anything), else None and the fix is untouched.
 NmeaKind ParseNmeaSentence(GpsFix& fix, const char* line);
+// The same; `freshFix` tells whether the line was an RMC that gave the record a valid position
+// (status 'A' with a position a receiver can report): the moment the fix was last refreshed.
+NmeaKind ParseNmeaSentence(GpsFix& fix, const char* line, bool* freshFix);
 
 // Where a receiver's epoch (the sentences of one moment) ends, for a display that must show what
 // one whole epoch says rather than the position of one second beside the satellites of the last.

@@ -274,7 +274,9 @@ void TReceiverFilesDlg::Worker() {
   g_GreisReceiver.SetDownloading(false);
   batchOk_ = ok && !cancel.load();
   workerDone_ = true;
-  SendMessageW(progress, kBatchDone, 0, 0);
+  // Posted, not sent: a message sent from this thread is handled inside the dialog's wait for
+  // messages, which then goes on waiting; a posted one ends that wait, and its loop sees the end.
+  PostMessageW(progress, kBatchDone, 0, 0);
 }
 
 void TReceiverFilesDlg::AskCancel() {

@@ -192,9 +192,11 @@ void UpdateSkyPlot(TGpsPort* port, TAlmanac* almanac) {
   const bool open = port && port->IsOpen();
   const int before = plot.Count();
   plot.TakeChanged();
-  const bool complete = fix.satellitesComplete != 0;
+  // A closed port's fix is the last the receiver sent: its satellites are not in view of
+  // anybody now, so the plot drops them (and shows the almanac's alone, or nothing).
+  const bool complete = open && fix.satellitesComplete != 0;
   const bool loaded = almanac && almanac->IsLoaded();
-  if (complete || loaded) plot.Clear();
+  if (complete || loaded || !open) plot.Clear();
   g_baseCount = 0;
 
   // Which used satellites the base point sees above its mask. Worked out before the records are

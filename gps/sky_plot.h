@@ -101,5 +101,6 @@ extern TSkyPlot g_SkyPlot;
 int GetSkyPlotBaseCount();
 
 // Refills the sky plot from the port's fix and the almanac (either may be null: no fix, no
-// almanac) and asks for a repaint when it changed.
+// almanac) and asks for a repaint when it changed. The receiver's satellites come only from an
+// open port: with the port closed the plot holds the almanac's predictions alone.
 void UpdateSkyPlot(TGpsPort* port, TAlmanac* almanac);

@@ -22,8 +22,9 @@ const DLGITEMTEMPLATEW kGeodesyItems[] = {
     {L"static", 2115, L"S:0", SS_LEFT | SS_NOTIFY, 0, 109, 4, 42, 16},
     {L"static", 2121, L"--:--", SS_LEFT, 0, 174, 4, 40, 16},
     {L"static", 2118, L"", SS_LEFT, 0, 24, 27, 60, 16},
-    {L"combobox", 2124, nullptr, CBS_DROPDOWN | WS_TABSTOP | WS_VSCROLL, 0, 86, 24, 50, 90},
-    {L"combobox", 2125, nullptr, CBS_DROPDOWN | WS_TABSTOP | WS_VSCROLL, 0, 138, 24, 76, 90},
+    // The boxes are as high as their closed face: the list opens below them, over the map.
+    {L"combobox", 2124, nullptr, CBS_DROPDOWN | WS_TABSTOP | WS_VSCROLL, 0, 86, 24, 50, 20},
+    {L"combobox", 2125, nullptr, CBS_DROPDOWN | WS_TABSTOP | WS_VSCROLL, 0, 138, 24, 76, 20},
 };
 const DLGTEMPLATEW kGeodesyBar = {DLGTEMPLATE_MAGIC, 158, WS_CHILD, 0, nullptr, nullptr, 0,
                                   0, 0, 240, 46, kGeodesyItems, vres::CountOf(kGeodesyItems)};

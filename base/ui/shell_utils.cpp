@@ -30,7 +30,7 @@ namespace {
 HWND g_grabbedFor = nullptr;
 }  // namespace
 
-int GrabHardwareKeys(HWND hwnd) {
+int GrabHardwareKeys(HWND hwnd, UINT extraModifiers) {
   if (hwnd == g_grabbedFor) return 0;
   // The library stays loaded: the release function is the shell's for the whole run.
   HMODULE core = LoadLibraryW(L"coredll.dll");
@@ -40,7 +40,7 @@ int GrabHardwareKeys(HWND hwnd) {
   int registered = 0;
   for (UINT vk = 0xC1; vk <= 0xCF; ++vk) {
     unregisterFunc1(MOD_WIN, vk);
-    if (RegisterHotKey(hwnd, static_cast<int>(vk), MOD_WIN, vk)) ++registered;
+    if (RegisterHotKey(hwnd, static_cast<int>(vk), MOD_WIN | extraModifiers, vk)) ++registered;
   }
   g_grabbedFor = hwnd;
   return registered;

@@ -27,10 +27,11 @@ void SipCommand(HWND dialog, int id, UINT notification);
 // False, doing nothing, when the resource is missing.
 bool PopupMenu(HINSTANCE instance, HWND hwnd, int menuId, int x, int y);
 // Takes the hardware keys 0xC1 to 0xCF from the shell and registers them as hot keys of hwnd
-// (Windows-key modifier, the key code as id), so their presses arrive as WM_HOTKEY. Does
-// nothing when called again for the window it last grabbed for; registers nothing when the
+// (Windows-key modifier, the key code as id), so their presses arrive as WM_HOTKEY. With
+// MOD_KEYUP in `extraModifiers` each release arrives too, MOD_KEYUP in its lParam's low word.
+// Does nothing when called again for the window it last grabbed for; registers nothing when the
 // shell's release function is missing. Returns the number of keys registered by this call.
-int GrabHardwareKeys(HWND hwnd);
+int GrabHardwareKeys(HWND hwnd, UINT extraModifiers = 0);
 // The icon of a file type ("path,index" under the type's DefaultIcon key): 1 with the path and
 // index, 0 when a key, a value or the comma is missing.
 int GetFileTypeIcon(const wchar_t* extension, wchar_t* iconPath, int* iconIndex, size_t pathSize = 256);

@@ -21,6 +21,16 @@ inline std::vector<COLORREF> ScreenPixels() {
   return pixels;
 }
 
+// A tap on the command bar's button `index` (its place in the bar, separators counted), as the
+// user's pen gives it: a check button toggles before its command runs.
+inline void TapCommandBarButton(int index) {
+  RECT r{};
+  ASSERT_TRUE(SendMessageW(g_MenuBar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r)));
+  POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  ClientToScreen(g_MenuBar, &p);
+  harness::Tap(p.x, p.y);
+}
+
 class DemoWindow : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -131,10 +131,23 @@ TEST(ButtonTable, LongPressFiresOnTheEighthMessageWithin2999ms) {
   EXPECT_TRUE(vplat::RecordedBeeps().empty());
   EXPECT_EQ(After(599, 194), 16);
   EXPECT_EQ(vplat::RecordedBeeps(), std::vector<UINT>{MB_ICONHAND});
-  // Held on: a new count starts, and fires again after eight more.
+  // Held on: once a hold, however long (a lock must not undo itself).
+  for (int i = 0; i < 30; ++i) EXPECT_EQ(After(100, 194), -1);
+  EXPECT_EQ(vplat::RecordedBeeps().size(), 1u);
+  // Let go, a new hold counts afresh and fires again after eight messages.
+  g_ButtonTable.KeyReleased(194);
   for (int i = 0; i < 7; ++i) EXPECT_EQ(After(100, 194), -1);
   EXPECT_EQ(After(100, 194), 16);
   EXPECT_EQ(vplat::RecordedBeeps().size(), 2u);
+  // A short press let go leaves nothing to add to the next one.
+  g_ButtonTable.KeyReleased(194);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(After(100, 194), -1);
+  g_ButtonTable.KeyReleased(194);
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(After(100, 194), -1) << i;
+  EXPECT_EQ(After(100, 194), 16);
+  // Keys taken back from another window end every hold: the next message counts afresh.
+  g_ButtonTable.ForgetHolds();
+  EXPECT_EQ(After(100, 194), -1);
 }
 
 TEST(ButtonTable, LongPressAt3000msGivesNothingAndTheNextMessageCountsAfresh) {
@@ -166,6 +179,7 @@ TEST(ButtonTable, InterleavedLongKeyRestartsShortKeysLeaveTheCount) {
   EXPECT_EQ(After(10, 194), -1);
   EXPECT_EQ(After(10, 194), -1);
   EXPECT_EQ(After(10, 194), 16) << "eighth message of 194, the short key between";
+  g_ButtonTable.KeyReleased(194);
   // Another long key in the middle of a count restarts it for that key.
   for (int i = 0; i < 4; ++i) EXPECT_EQ(After(100, 194), -1);
   EXPECT_EQ(After(100, 195), -1);
@@ -287,7 +301,11 @@ TEST(ButtonTable, AFloodOfMessagesWithinAMillisecondFiresEveryEighth) {
   g_ButtonTable.SetEntry(193, 1, 0, 0);
   int fired = 0, zooms = 0;
   for (int i = 0; i < 1000; ++i) {
-    fired += g_ButtonTable.MapKey(194) == 16;
+    // Each hold let go as soon as it fired.
+    if (g_ButtonTable.MapKey(194) == 16) {
+      ++fired;
+      g_ButtonTable.KeyReleased(194);
+    }
     zooms += g_ButtonTable.MapKey(193) == 1;
   }
   EXPECT_EQ(fired, 125);

@@ -129,6 +129,34 @@ TEST_F(ScreenLock, HeldButtonLocksTheMapKeepsKeysAndUnlocks) {
   EXPECT_NE(x, x0);
 }
 
+TEST_F(ScreenLock, AKeyHeldOnLocksOnceAndOnlyANewHoldUnlocks) {
+  int locks = 0;
+  harness::OnDialog(kLockTemplate, [&](HWND lock) {
+    if (++locks > 1) {  // a second lock of one hold: a fault the checks below report
+      DestroyWindow(lock);
+      return;
+    }
+    // The thumb stays on the key 2.5 s in all: the lock stays.
+    harness::Advance(1400);
+    EXPECT_EQ(ScreenLockWindow(), lock);
+    harness::KeyUp(0xC2);
+    EXPECT_EQ(ScreenLockWindow(), lock);
+    EXPECT_EQ(vplat::RecordedBeeps().size(), 1u);
+    // A new hold unlocks.
+    harness::KeyDown(0xC2);
+    harness::Advance(1200);
+    harness::KeyUp(0xC2);
+  });
+  harness::KeyDown(0xC2);
+  harness::Advance(2500);
+  harness::KeyUp(0xC2);
+  harness::PumpUntilIdle();
+  EXPECT_EQ(locks, 1);
+  EXPECT_EQ(ScreenLockWindow(), nullptr);
+  EXPECT_TRUE(IsWindowEnabled(w));
+  EXPECT_EQ(vplat::RecordedBeeps(), (std::vector<UINT>{MB_ICONHAND, MB_ICONHAND}));
+}
+
 TEST_F(ScreenLock, LockOverAnOpenDialogLeavesTheMainWindowDisabledUntilItEnds) {
   static const DLGTEMPLATEW kOther = {DLGTEMPLATE_MAGIC, 9701, WS_POPUP | WS_VISIBLE, 0, L"Other",
                                       nullptr, 0, 20, 40, 200, 120, nullptr, 0};

@@ -232,7 +232,8 @@ TEST_F(GreisLink, TheBracketHoldsTheReaderOffAndRestoresTheOutput) {
   {
     TCommandBracket bracket(receiver);
     EXPECT_TRUE(port.HoldsCommandMode());
-    EXPECT_FALSE(fake.NmeaOn());
+    // The fake takes the dialogue's "dm" on a thread of its own: waited for, not raced.
+    EXPECT_TRUE(greistest::WaitFor([this] { return !fake.NmeaOn(); }));
     // A sentence arriving inside the dialogue is not parsed: the reader waits for the lock.
     ASSERT_TRUE(fake.WriteRaw(sample::NmeaLine(
         "GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")));

@@ -239,8 +239,11 @@ TEST(NmeaParse, DispatchAndGuards) {
   GpsFix f = Fresh();
   ParseNmeaSentence(f, "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A");
   const GpsFix before = f;
-  // Known kinds that fail their guard are still taken (the port publishes) but change nothing.
-  EXPECT_EQ(ParseNmeaSentence(f, Nmea("GPRMC,1,A,2,N,3,E,4,5").c_str()), NmeaKind::Rmc);
+  // Known kinds that fail their guard are still taken (the port publishes) but change nothing,
+  // and refresh no fix.
+  bool fresh = true;
+  EXPECT_EQ(ParseNmeaSentence(f, Nmea("GPRMC,1,A,2,N,3,E,4,5").c_str(), &fresh), NmeaKind::Rmc);
+  EXPECT_FALSE(fresh);
   EXPECT_EQ(ParseNmeaSentence(f, Nmea("GPGSA,A,3,04,05").c_str()), NmeaKind::Gsa);
   EXPECT_EQ(ParseNmeaSentence(f, Nmea("GPGSV,1,1,01").c_str()), NmeaKind::Gsv);
   EXPECT_EQ(ParseNmeaSentence(f, Nmea("GNGNS,1,2,N,3,E,AA,10,0.9").c_str()), NmeaKind::Gns);

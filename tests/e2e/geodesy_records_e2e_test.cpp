@@ -1,0 +1,333 @@
+// What a survey with the geodetic receiver records, walked on the demo device as a surveyor
+// works: the fake GREIS receiver on a pseudo-terminal, the command bar and the geodesy bar tapped,
+// the hardware keys pressed, the clock virtual. The antenna height goes in as typed, the Stop&Go
+// keys step through the stretches of a log, a link lost leaves the receiver's log running to be
+// resumed, a long file copy is not taken for silence, and the geodesy button shows whether
+// geodesy runs.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "app/commands.h"
+#include "app/input.h"
+#include "app/main_window.h"
+#include "app/navigation.h"
+#include "base/button_table.h"
+#include "base/ini_file.h"
+#include "base/lang.h"
+#include "base/lang_ids.h"
+#include "gps/geodesy_bar.h"
+#include "gps/gps_bar.h"
+#include "gps/gps_port.h"
+#include "gps/greis_receiver.h"
+#include "gps/receiver_files_dlg.h"
+#include "maps/mdm_map.h"
+#include "maps/user_layer.h"
+#include "platform/harness.h"
+#include "tests/app/demo_window_fixture.h"
+#include "tests/support/wait_until.h"
+#include "tools/sampledata/demo_device.h"
+#include "tools/sampledata/fake_greis.h"
+#include "view/map_view.h"
+
+namespace {
+
+using Fault = sample::FakeGreis::Fault;
+
+// Buttons of the command bar, in their order on it.
+constexpr int kNavigationButton = 1, kGeodesyButton = 2;
+constexpr int kComboEdit = 1001;  // the edit inside a combo box with an edit
+
+// A tap at a point of the geodesy bar (its client pixels).
+void TapGeodesyBar(int x, int y) {
+  POINT p{x, y};
+  ClientToScreen(g_GeodesyBar.window, &p);
+  harness::Tap(p.x, p.y);
+}
+void TapStatic() { TapGeodesyBar(216 + 10, 2 + 10); }
+void TapKinematic() { TapGeodesyBar(152 + 10, 2 + 10); }
+
+void TapWindow(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  harness::Tap((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+std::wstring Text(HWND window) {
+  wchar_t text[64] = L"";
+  GetWindowTextW(window, text, 64);
+  return text;
+}
+
+// The question of a text up to its first "%s".
+std::wstring Question(int id) {
+  const std::wstring text = g_Lang.GetText(id);
+  return text.substr(0, text.find(L'%'));
+}
+
+// Waits (bounded, real time) while the program's windows are served, as the user's device would.
+bool PumpUntil(const std::function<bool()>& ready) {
+  return test_wait::Until([&] {
+    harness::PumpUntilIdle();
+    return ready();
+  });
+}
+
+class GeodesyRecords : public demo_window::DemoWindow {
+ protected:
+  void SetUp() override {
+    DemoWindow::SetUp();
+    const int work = g_MapView.GetVectorMapCount() - 1;
+    ASSERT_GE(work, 0);
+    ASSERT_EQ(g_UserLayer.Attach(g_MapView.WorkingMapHost(), work), 1);
+    map = g_MapView.GetVectorMap(work);
+    ASSERT_TRUE(fake.Open());
+    fake.SetCurrentLog("", 0);
+    setenv("VORNA_COM1", fake.SlavePath().c_str(), 1);
+    g_Ini.SetInt("GPSTYPE", 1);
+    g_Ini.SetString("GPSCOMNUM_JAVAD", "COM1:");
+    g_Ini.SetInt("GPSCOMBR_JAVAD", 115200);
+    g_Ini.SetInt("ECHOACTIVE", 0);
+    // On a loaded machine a poll of the geodesy bar may miss its reply: the link is taken again.
+    harness::AnswerMessageBox(g_Lang.GetText(lang_id::kMsgNoGPSLinkRetConf), IDYES);
+    vplat::ClearRecordedBeeps();
+  }
+  void TearDown() override {
+    if (g_GpsPort.IsOpen()) StopNavigationMode(1);
+    g_UserLayer.Close();
+    fake.HangUp();
+    DemoWindow::TearDown();
+  }
+  // Geodesy mode by its button, a new log agreed to.
+  void StartGeodesy() {
+    demo_window::TapCommandBarButton(kGeodesyButton);
+    ASSERT_TRUE(g_GpsPort.IsOpen());
+    ASSERT_TRUE(IsWindowVisible(g_GeodesyBar.window));
+    ASSERT_TRUE(PumpUntil([&] { return fake.Logging() && !fake.CreatedLog().empty(); }));
+  }
+  // The occupation object of the working map with site code `code` (attribute 9); 0 when none.
+  uint16_t Occupation(const char* code) const {
+    for (int32_t i = 1; i < map->count; ++i) {
+      char text[256] = "";
+      if (map->GetObjectCode(uint16_t(i)) && map->GetStrAttr(uint16_t(i), 9, text) &&
+          std::strcmp(text, code) == 0)
+        return uint16_t(i);
+    }
+    return 0;
+  }
+
+  TMdmMap* map = nullptr;
+  sample::FakeGreis fake;
+};
+
+TEST_F(GeodesyRecords, TheAntennaHeightTypedWithACommaIsWhatTheOccupationGets) {
+  g_Ini.SetInt("NJPCode", g_UserLayer.NewPointCode());  // the static points' type
+  StartGeodesy();
+  const HWND bar = g_GeodesyBar.window;
+  const HWND height = GetDlgItem(bar, TGeodesyBar::kHeightCombo);
+  const HWND site = GetDlgItem(bar, TGeodesyBar::kSiteCombo);
+  // Both boxes lie inside the bar, and the height's text is drawn there.
+  RECT barRect, r;
+  GetWindowRect(bar, &barRect);
+  for (HWND box : {height, site}) {
+    GetWindowRect(box, &r);
+    EXPECT_GE(r.top, barRect.top);
+    EXPECT_LE(r.bottom, barRect.bottom);
+  }
+
+  TapStatic();
+  ASSERT_EQ(g_GeodesyBar.GetMode(), TGreisReceiver::kStatic);
+  const HWND edit = GetDlgItem(height, kComboEdit);
+  ASSERT_NE(edit, nullptr);
+  ASSERT_EQ(Text(height), L"0");
+  TapWindow(edit);
+  harness::Type(L"\b1,5");
+  EXPECT_EQ(Text(height), L"1,5");
+  EXPECT_EQ(g_GeodesyBar.pointRecord.height, 1.5);
+  harness::PumpUntilIdle();
+  GetWindowRect(edit, &r);
+  int ink = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) ink += harness::ScreenPixel(x, y) == RGB(0, 0, 0);
+  EXPECT_GT(ink, 10) << "the typed height is seen in the box";
+  ASSERT_TRUE(harness::SaveScreen(std::string(VORNA_BINARY_DIR) + "/geodesy_bar_height.png"));
+
+  // A text that is no number is refused: the height stays.
+  harness::Type(L" м");
+  EXPECT_EQ(g_GeodesyBar.pointRecord.height, 1.5);
+
+  // The static stretch ends: its point carries 1.5 m of antenna, and the box's list keeps the
+  // height as stored.
+  TapKinematic();
+  const uint16_t point = Occupation("S000");
+  ASSERT_NE(point, 0);
+  float metres = 0;
+  ASSERT_TRUE(map->GetIntAttr(point, 1, &metres));
+  EXPECT_EQ(metres, 1.5f);
+  EXPECT_EQ(Text(height), L"0") << "the line record's own height";
+  EXPECT_NE(SendMessageW(height, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(L"1.5")), CB_ERR);
+  EXPECT_EQ(SendMessageW(height, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(L"1,5 м")), CB_ERR);
+  TapStatic();
+  EXPECT_EQ(Text(height), L"1.5");
+
+  harness::AnswerMessageBox(Question(lang_id::kMsgGeoOffConf), IDOK);
+  demo_window::TapCommandBarButton(kGeodesyButton);
+  ASSERT_FALSE(g_GpsPort.IsOpen());
+  EXPECT_DOUBLE_EQ(g_Ini.GetFloat("NJPHeightNum"), 1.5);
+}
+
+TEST_F(GeodesyRecords, KeysStepThroughTheStretchesAndALostLinkLeavesTheLogToResume) {
+  for (int k = 0; k < 3; ++k) {
+    g_ButtonTable.AddKey(0xC4 + k);
+    g_ButtonTable.SetEntry(0xC4 + k, button_action::kOccupyStatic + k, 0, 0);
+  }
+  StartGeodesy();
+  const std::string log = fake.CreatedLog();
+  ASSERT_EQ(g_GeodesyBar.GetMode(), TGreisReceiver::kDynamic);
+  // Each key from each stretch: 13 static / kinematic, 15 auto / kinematic, 14 auto / static.
+  const struct {
+    int button, mode;
+    const char* site;
+  } presses[] = {{4, TGreisReceiver::kStatic, "S000"},    {4, TGreisReceiver::kKinematic, "K000"},
+                 {6, TGreisReceiver::kDynamic, "V001"},   {6, TGreisReceiver::kKinematic, "K001"},
+                 {5, TGreisReceiver::kDynamic, "V002"},   {5, TGreisReceiver::kStatic, "S001"}};
+  for (const auto& p : presses) {
+    harness::HardwareButton(p.button);
+    EXPECT_EQ(g_GeodesyBar.GetMode(), p.mode) << p.site;
+    EXPECT_TRUE(fake.WaitTranscript("_SIT=" + log + "_" + p.site + "\"", test_wait::kDefaultMs))
+        << p.site;
+  }
+  EXPECT_TRUE(vplat::RecordedBeeps().empty());
+
+  // The receiver falls silent; the bar's next poll gets no answer, and the retry is declined.
+  fake.SetFault("print,", Fault::kSilence);
+  harness::AnswerMessageBox(g_Lang.GetText(lang_id::kMsgNoGPSLinkRetConf), IDNO);
+  fake.ClearTranscript();
+  harness::Advance(TGeodesyBar::kPollMs);
+  ASSERT_FALSE(g_GpsPort.IsOpen());
+  EXPECT_FALSE(IsWindowVisible(g_GeodesyBar.window));
+  // The log is not closed on a receiver that may still be recording: its state stays. What
+  // the stop wrote has all come once the port's own closing "dm" follows the output set-up
+  // that ended the stop's question for the log.
+  ASSERT_TRUE(test_wait::Until([&] {
+    const std::string t = fake.Transcript();
+    const size_t asked = t.rfind("print,/cur/log\n");
+    return asked != std::string::npos && t.find("em,,nmea/GSV:1\n", asked) != std::string::npos &&
+           t.size() >= 3 && t.compare(t.size() - 3, 3, "dm\n") == 0;
+  })) << fake.Transcript();
+  EXPECT_EQ(fake.Transcript().find("dm,/cur/log"), std::string::npos) << fake.Transcript();
+  EXPECT_TRUE(fake.Logging());
+  EXPECT_TRUE(std::filesystem::exists(harness::HostPath(L"\\Vorna\\Vorna.gbackup")));
+
+  // The receiver is back: the start offers the log it still writes, and resuming it goes on
+  // with its counters (the third dynamic stretch), without a new log.
+  fake.ClearFaults();
+  fake.ClearTranscript();
+  std::wstring offered;
+  harness::OnDialog(kStartGpsDialog, [&](HWND d) {
+    wchar_t text[256] = L"";
+    GetDlgItemTextW(d, kStartGpsText, text, 256);
+    offered = text;
+    SendMessageW(d, WM_COMMAND, kStartGpsHot, 0);
+  });
+  demo_window::TapCommandBarButton(kGeodesyButton);
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  EXPECT_NE(offered.find(std::wstring(log.begin(), log.end())), std::wstring::npos);
+  EXPECT_STREQ(g_GreisReceiver.logName, log.c_str());
+  EXPECT_TRUE(fake.WaitTranscript("_SIT=" + log + "_V003\"", test_wait::kDefaultMs))
+      << fake.Transcript();
+  EXPECT_EQ(fake.Transcript().find("create,"), std::string::npos);
+}
+
+TEST_F(GeodesyRecords, AFileCopyLongerThanTheReconnectTimeIsNotBrokenOff) {
+  // Navigation with the receiver: the GPS bar watches the link and asks after 2 s of silence.
+  harness::OnDialog(313, [](HWND dialog) { SendMessageW(dialog, WM_COMMAND, 2341, 0); });
+  demo_window::TapCommandBarButton(kNavigationButton);
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  ASSERT_TRUE(IsWindowVisible(g_GpsBar.window));
+  g_GpsBar.SetValues(0, 2);
+  ASSERT_TRUE(PumpUntil([] {
+    GpsFix fix{};
+    return g_GpsPort.GetFix(&fix)->status == 'A';
+  }));
+  harness::Advance(500);
+  ASSERT_EQ(g_MapView.gpsState, 1);
+
+  // A log whose copy takes some 4 s at the line's speed.
+  fake.AddLog("big", 48 * 1024);
+  sample::FakeGreis::Transfer transfer;
+  transfer.baud = 115200;
+  fake.SetTransfer(transfer);
+  CreateDirectoryW(L"\\Logs", nullptr);
+  g_Ini.SetString("JFMSaveFolder", "\\Logs\\");
+  bool copying = false;
+  int stateDuring = -1;
+  harness::OnDialog(TReceiverFilesDlg::kProgressTemplate, [&](HWND) {
+    ASSERT_TRUE(PumpUntil([&] { return fake.BlocksSent().size() >= 2; }));
+    // 3 s of the clock pass while the blocks come: more than the reconnect time.
+    harness::Advance(3000);
+    copying = g_GreisReceiver.IsDownloading();
+    stateDuring = g_MapView.gpsState;
+  });
+  harness::OnDialog(TReceiverFilesDlg::kTemplate, [](HWND d) {
+    const HWND list = GetDlgItem(d, TReceiverFilesDlg::kList);
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    SendMessageW(list, LVM_SETITEMSTATE, 0, LPARAM(&item));
+    SendMessageW(d, WM_COMMAND, TReceiverFilesDlg::kCopy, 0);
+    SendMessageW(d, WM_COMMAND, TReceiverFilesDlg::kClose, 0);
+  });
+  harness::ClearMessageBoxes();
+  Command(kCmdReceiverFiles);
+  harness::PumpUntilIdle();
+
+  EXPECT_TRUE(copying) << "the clock moved while the copy ran";
+  EXPECT_EQ(stateDuring, 1) << "a copy is no loss of the fix";
+  for (const auto& box : harness::MessageBoxes())
+    EXPECT_EQ(box.text.find(Question(lang_id::kMsgNoGPSLinkRetConf)), std::wstring::npos);
+  std::ifstream in(harness::HostPath(L"\\Logs\\big.jps"), std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), fake.LogData("big"));
+  EXPECT_TRUE(g_GpsPort.IsOpen());
+  EXPECT_EQ(g_GpsBar.stale, 0);
+}
+
+TEST_F(GeodesyRecords, TheGeodesyButtonShowsWhetherGeodesyRuns) {
+  // A receiver that refuses every query: the bar's first poll fails and the retry is declined.
+  fake.SetFault("print,", Fault::kError);
+  harness::AnswerMessageBox(g_Lang.GetText(lang_id::kMsgNoGPSLinkRetConf), IDNO);
+  demo_window::TapCommandBarButton(kGeodesyButton);
+  EXPECT_FALSE(g_GpsPort.IsOpen());
+  EXPECT_EQ(IsBarButtonChecked(kCmdGeodesy), 0);
+  EXPECT_FALSE(IsWindowVisible(g_GeodesyBar.window));
+  EXPECT_EQ(g_GeodesyBar.GetHeight(), 0);
+
+  // A receiver that answers. It still writes the log of the failed start: a new one is begun.
+  fake.ClearFaults();
+  harness::AnswerMessageBox(g_Lang.GetText(lang_id::kMsgNoGPSLinkRetConf), IDYES);
+  harness::OnDialog(kStartGpsDialog,
+                    [](HWND d) { SendMessageW(d, WM_COMMAND, kStartGpsNew, 0); });
+  demo_window::TapCommandBarButton(kGeodesyButton);
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  EXPECT_EQ(IsBarButtonChecked(kCmdGeodesy), 1);
+  // Cancel to the switch-off question: geodesy runs on, and its button stays down.
+  harness::AnswerMessageBox(Question(lang_id::kMsgGeoOffConf), IDCANCEL);
+  demo_window::TapCommandBarButton(kGeodesyButton);
+  EXPECT_TRUE(g_GpsPort.IsOpen());
+  EXPECT_EQ(IsBarButtonChecked(kCmdGeodesy), 1);
+  EXPECT_EQ(IsBarButtonChecked(kCmdNavigation), 0);
+  EXPECT_TRUE(IsWindowVisible(g_GeodesyBar.window));
+  // The same from the navigation button: geodesy is not left, and neither button lies.
+  demo_window::TapCommandBarButton(kNavigationButton);
+  EXPECT_TRUE(g_GpsPort.IsOpen());
+  EXPECT_EQ(IsGeodesyConnection(), 1);
+  EXPECT_EQ(IsBarButtonChecked(kCmdGeodesy), 1);
+  EXPECT_EQ(IsBarButtonChecked(kCmdNavigation), 0);
+}
+
+}  // namespace
