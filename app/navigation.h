@@ -73,7 +73,9 @@ int SetNavigationPointAt(int x, int y);
 // Adds the plane difference of the drag to the GPS offset (saturated), stores it, turns it on
 // and gives it to the view at once.
 int SetGpsOffsetFromDrag(int x0, int y0, int x1, int y1);
-// First tap: the route's start; second: its end, the route is computed, mode 1.
+// First tap: the route's start; second: its end, the route is computed and replaces the last;
+// the mode stays, so the next tap is a start again. A tap without a road of the graph near it
+// is refused with a message and taken again (0); 1 a start, 2 an end.
 int RoutePointTap(int x, int y);
 // Command 40149: the next route tap is the start again.
 void ResetRouteTaps();

@@ -75,6 +75,10 @@
   X(kMsgObjOutOfBoundErr, 100085, "Msg_ObjOutOfBoundErr") \
   X(kMsgNoWMMode, 100087, "Msg_NoWMMode") \
   X(kMsgNotCopied, 100131, "Msg_NotCopied") \
+  X(kMsgRouteNoRoad, 100161, "Msg_RouteNoRoad") \
+  X(kMsgRouteNoNode, 100162, "Msg_RouteNoNode") \
+  X(kMsgRouteNotFound, 100163, "Msg_RouteNotFound") \
+  X(kMsgNoGpsFix, 100164, "Msg_NoGpsFix") \
   X(kBtActNull, 110001, "BtAct_Null") \
   X(kBtActZoomIn, 110002, "BtAct_ZoomIn") \
   X(kBtActZoomOut, 110003, "BtAct_ZoomOut") \
