@@ -356,4 +356,44 @@ TEST_F(SettingsE2e, CurrentPositionWithoutAFixKeepsTheTypedBaseAndSaysSo) {
   ExpectClosedClean();
 }
 
+// The Almanac tab's first edit takes the focus and raises the input panel over the pages; when
+// the next tab takes it down, OK, Cancel and Apply are there again, pixel for pixel as at the
+// opening, on whichever tab.
+TEST_F(SettingsE2e, TheButtonRowIsDrawnAgainWhenTheInputPanelGoesDown) {
+  auto row = [] {
+    std::vector<COLORREF> pixels;
+    for (int y = 296; y < 318; ++y)
+      for (int x = 0; x < 240; ++x) pixels.push_back(harness::ScreenPixel(x, y));
+    return pixels;
+  };
+  std::vector<COLORREF> opening, afterAlmanac[2];
+  bool raised = false;
+  harness::OnDialog(108, [&](HWND d) {
+    harness::PumpUntilIdle();
+    opening = row();
+    TapTab(d, 6);
+    harness::PumpUntilIdle();
+    raised = SipIsShown();
+    const int tabs[2] = {5, 0};
+    for (int k = 0; k < 2; ++k) {
+      TapTab(d, tabs[k]);
+      harness::PumpUntilIdle();
+      afterAlmanac[k] = row();
+      if (k == 0) Shot("buttons_after_almanac");
+      if (k == 0) TapTab(d, 6);
+    }
+    NotePages();
+    TapControl(d, 4);
+  });
+  SendMessageW(main, WM_COMMAND, kCmdSettings, 0);
+  harness::PumpUntilIdle();
+  EXPECT_TRUE(raised);
+  ASSERT_EQ(opening.size(), 240u * 22u);
+  int dark = 0;
+  for (COLORREF c : opening) dark += c == RGB(0, 0, 0);
+  EXPECT_GT(dark, 200) << "OK and Cancel are written in black";
+  for (int k = 0; k < 2; ++k) EXPECT_TRUE(afterAlmanac[k] == opening) << k;
+  ExpectClosedClean();
+}
+
 }  // namespace
