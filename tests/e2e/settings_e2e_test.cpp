@@ -117,6 +117,16 @@ class SettingsE2e : public ::testing::Test {
     for (HWND p : pages) EXPECT_FALSE(IsWindow(p));
     EXPECT_FALSE(BackupExists());
   }
+  // Navigation mode on a plain NMEA receiver at COM5:, the fake one.
+  static void StartNavigationOn(sample::FakeReceiver& fake) {
+    ASSERT_TRUE(fake.Open());
+    setenv("VORNA_COM5", fake.SlavePath().c_str(), 1);
+    g_Ini.SetInt("GPSTYPE", 0);
+    g_Ini.SetString("GPSCOMNUM_NMEA", "COM5:");
+    g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
+    StartNavigationMode(0, 0);
+    ASSERT_TRUE(g_GpsPort.IsOpen());
+  }
   HWND main = nullptr;
   std::vector<HWND> pages;
 };
@@ -220,13 +230,7 @@ TEST_F(SettingsE2e, AModeFifteenTapOpensTheAlmanacTabAndPickSetsTheModeAgain) {
 
 TEST_F(SettingsE2e, TheNavigationTabShowsTheLiveFixOfTheRunningPort) {
   sample::FakeReceiver fake;
-  ASSERT_TRUE(fake.Open());
-  setenv("VORNA_COM5", fake.SlavePath().c_str(), 1);
-  g_Ini.SetInt("GPSTYPE", 0);
-  g_Ini.SetString("GPSCOMNUM_NMEA", "COM5:");
-  g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
-  StartNavigationMode(0, 0);
-  ASSERT_TRUE(g_GpsPort.IsOpen());
+  ASSERT_NO_FATAL_FAILURE(StartNavigationOn(fake));
   ASSERT_TRUE(test_gps::WriteAndWaitRead(
       fake, {sample::NmeaLine("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")}));
   GpsFix fix{};
@@ -312,15 +316,9 @@ TEST_F(SettingsE2e, AFileWithoutAnAlmanacLoadsNothingAndTheDemoAlmanacStays) {
 }
 
 TEST_F(SettingsE2e, CurrentPositionWithoutAFixKeepsTheTypedBaseAndSaysSo) {
-  sample::FakeReceiver fake;
-  ASSERT_TRUE(fake.Open());
-  setenv("VORNA_COM5", fake.SlavePath().c_str(), 1);
-  g_Ini.SetInt("GPSTYPE", 0);
-  g_Ini.SetString("GPSCOMNUM_NMEA", "COM5:");
-  g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
   g_Ini.SetInt("AlmBase", 1);
-  StartNavigationMode(0, 0);
-  ASSERT_TRUE(g_GpsPort.IsOpen());
+  sample::FakeReceiver fake;
+  ASSERT_NO_FATAL_FAILURE(StartNavigationOn(fake));
   ASSERT_TRUE(test_gps::WriteAndWaitRead(fake, {sample::NmeaLine("GPRMC,123519,V,,,,,,,230394,,,N")}));
   harness::Advance(600);  // the GPS timer takes the fix: none
   ASSERT_NE(g_MapView.gpsState, 1);

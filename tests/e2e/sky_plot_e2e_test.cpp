@@ -46,7 +46,9 @@ POINT ScreenOf(const TSkySatellite& s, const RECT& r) {
                (r.top + r.bottom) / 2 + int(radius * std::sin(a))};
 }
 
-TEST(SkyPlotE2e, TheAlmanacButtonShowsThePlotAndTheBarMovesIt) {
+// The program started on the demo device with the clock on the demo almanac's date, 10:00 UTC:
+// the almanac is loaded at start-up.
+void StartOnTheAlmanacsMorning(HWND* w) {
   harness::Start();
   ASSERT_EQ(sample::WriteDemoDevice(harness::Root()), "");
   SYSTEMTIME morning{};
@@ -54,9 +56,14 @@ TEST(SkyPlotE2e, TheAlmanacButtonShowsThePlotAndTheBarMovesIt) {
   SetSystemTime(&morning);
   startup_test::PlentyOfMemory();
   harness::AnswerMessageBox(L"", IDOK);
-  HWND w = startup_test::MakeMainWindow("");
-  ASSERT_NE(w, nullptr);
+  *w = startup_test::MakeMainWindow("");
+  ASSERT_NE(*w, nullptr);
   ASSERT_TRUE(g_Almanac.IsLoaded());
+}
+
+TEST(SkyPlotE2e, TheAlmanacButtonShowsThePlotAndTheBarMovesIt) {
+  HWND w = nullptr;
+  ASSERT_NO_FATAL_FAILURE(StartOnTheAlmanacsMorning(&w));
 
   // The fifth button of the command bar.
   const POINT button = BarButtonCentre(4);
@@ -151,16 +158,8 @@ TEST(SkyPlotE2e, TheAlmanacButtonShowsThePlotAndTheBarMovesIt) {
 // counts satellites at every one of its 48 hours, and the bar's slider dragged to its right end
 // (the second midnight, 31 hours after the reference time) still fills the sky.
 TEST(SkyPlotE2e, TheDemoAlmanacShowsSatellitesAtEveryHourOfItsTwoDays) {
-  harness::Start();
-  ASSERT_EQ(sample::WriteDemoDevice(harness::Root()), "");
-  SYSTEMTIME morning{};
-  morning.wYear = 2013, morning.wMonth = 12, morning.wDay = 26, morning.wHour = 10;
-  SetSystemTime(&morning);
-  startup_test::PlentyOfMemory();
-  harness::AnswerMessageBox(L"", IDOK);
-  HWND w = startup_test::MakeMainWindow("");
-  ASSERT_NE(w, nullptr);
-  ASSERT_TRUE(g_Almanac.IsLoaded());
+  HWND w = nullptr;
+  ASSERT_NO_FATAL_FAILURE(StartOnTheAlmanacsMorning(&w));
   const POINT button = BarButtonCentre(4);
   harness::Tap(button.x, button.y);
   ASSERT_EQ(g_AlmanacBar.GetHeight(), 48);
