@@ -101,6 +101,8 @@ int64_t TRouteGraph::OpenFromMemory(const uint8_t* data, size_t length) {
         links_.push_back({uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2], p[3]});
       }
     }
+    nonNegative_ = true;
+    for (uint32_t i = 0; i < n; ++i) nonNegative_ = nonNegative_ && (cost_[i] >= 0 || factor_[i] == 0);
     header1_ = Be32(data + 4);
     header2_ = Be32(data + 8);
     version_ = data[3];
@@ -137,6 +139,7 @@ int64_t TRouteGraph::OpenFromMemory(const uint8_t* data, size_t length) {
 void TRouteGraph::Close() {
   version_ = 0;
   header1_ = header2_ = 0;
+  nonNegative_ = true;
   cost_.clear();
   id_.clear();
   factor_.clear();
@@ -268,7 +271,11 @@ bool TRouteGraph::FindPath(int32_t start, int startDirection, int32_t target, in
       }
     }
     // The wave is walked: the picks of the pairs it reached are final, and so are their sums.
-    for (uint32_t p : next_) sum_[p] = weight(p >> 1) + sum_[pick_[p]];
+    int64_t nextLeast = INT64_MAX;
+    for (uint32_t p : next_) {
+      sum_[p] = weight(p >> 1) + sum_[pick_[p]];
+      nextLeast = std::min(nextLeast, sum_[p]);
+    }
     if (arrival != kNone) {
       const int64_t sum = weight(t) + sum_[arrival];
       if (best == kNone || (sum < bestSum && sum != 0 && bestSum != 0)) {
@@ -278,6 +285,12 @@ bool TRouteGraph::FindPath(int32_t start, int startDirection, int32_t target, in
     }
     // Every pair that can arrive has walked: no later wave reaches the target.
     if (unmarkedFeeders == 0 && lastFeederWave <= w) break;
+    // Without negative weights a sum only grows along the picks, and every later trace goes
+    // through a pair of the next wave: when even the least of those cannot come in under the
+    // best, no later trace replaces it (nor does any when the best weighs 0).
+    if (nonNegative_ && best != kNone &&
+        (bestSum == 0 || (nextLeast != INT64_MAX && weight(t) + nextLeast >= bestSum)))
+      break;
     frontier_.swap(next_);
   }
   base_ = base + w + 2;  // past every mark of this search

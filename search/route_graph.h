@@ -31,8 +31,10 @@
 // neither sum is 0 (a graph without weights keeps the path of fewest roads). So this is not a
 // shortest path by weight: it is the cheapest of the traces, one per arriving wave.
 //
-// Waves go on while they can still reach the target: the search ends when every pair that holds
-// a link to the target in the wanted state has been walked, or when no wave reaches a new pair.
+// Waves go on while they can still reach the target and better the path: the search ends when
+// every pair that holds a link to the target in the wanted state has been walked, when no wave
+// reaches a new pair, or, in a graph without negative weights, when no trace through the next
+// wave can weigh less than the path found.
 //
 // Memory: flat arrays (links of a node contiguous, a reverse-link index for the trace); the
 // search keeps a frontier per wave and per-pair marks counted from a per-search base, so a new
@@ -113,6 +115,7 @@ class TRouteGraph {
   // Lists (kOut, kIn) that node i walks in `state`.
   uint8_t Walks(uint32_t i, uint32_t state) const;
 
+  bool nonNegative_ = true;  // no road weighs less than 0 (cost x factor)
   uint8_t version_ = 0;
   uint32_t header1_ = 0, header2_ = 0;
   std::vector<int32_t> cost_;
