@@ -42,6 +42,7 @@ namespace {
 
 constexpr size_t kPortNameMax = 255;  // characters of a port name taken from the settings
 constexpr int kRouteOptions = 0;
+constexpr double kRouteTapPixels = 10;  // how far a tap's road may lie from it, screen pixels
 
 int g_geodesy = 0;      // the running connection is geodesy mode
 int g_fromUser = 0;     // it was started by a command or a button, with questions
@@ -50,6 +51,20 @@ double g_routeStartX = 0, g_routeStartY = 0;
 bool g_fixTickBusy = false;  // a fix tick is inside a modal loop (a notice box)
 
 DWORD WINAPI GpsReader(LPVOID port) { return static_cast<TGpsPort*>(port)->ReadLoop(); }
+
+// Why a route tap laid nothing, in a message; nothing for a graph bound to no map (the road
+// graph command has said so).
+void ShowRouteFailure(TRouteFailure failure) {
+  int text = 0;
+  switch (failure) {
+    case TRouteFailure::kNoRoad: text = lang_id::kMsgRouteNoRoad; break;
+    case TRouteFailure::kNotInGraph: text = lang_id::kMsgRouteNoNode; break;
+    case TRouteFailure::kNoPath: text = lang_id::kMsgRouteNotFound; break;
+    case TRouteFailure::kNone:
+    case TRouteFailure::kNoRoadMap: return;
+  }
+  MessageBoxW(g_MainWindow, g_Lang.GetText(text), g_Lang.GetText(lang_id::kMsgInfo), MB_OK);
+}
 
 // The follow button of the bar of the running mode.
 void SetFollowButton(int on) {
@@ -404,18 +419,30 @@ void ResetRouteTaps() { g_routeTap = 0; }
 int RoutePointTap(int x, int y) {
   double px, py;
   g_MapView.ScreenToPlane(x, y, &px, &py, 1);
+  // A tap's road is the one drawn under the stylus: within the pick tolerance of every other
+  // tap, at the scale the user sees, whatever the road map's unit.
+  const double limit =
+      g_MapView.pixelsPerMetre > 0 ? kRouteTapPixels / g_MapView.pixelsPerMetre : -1.0;
+  int32_t node;
+  const TRouteFailure road = g_Route.FindRoadNode(px, py, limit, &node);
+  if (road == TRouteFailure::kNoRoad || road == TRouteFailure::kNotInGraph) {
+    // The tap does not count: the next one is taken for the same end of the route.
+    ShowRouteFailure(road);
+    return 0;
+  }
   if (g_routeTap == 0) {
     g_routeStartX = px;
     g_routeStartY = py;
     g_routeTap = 1;
     return 1;
   }
+  // The mode stays: the next tap starts a new route, which replaces this one.
   g_routeTap = 0;
   HCURSOR old = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  g_Route.Compute(g_routeStartX, g_routeStartY, px, py, kRouteOptions);
+  const int laid = g_Route.Compute(g_routeStartX, g_routeStartY, px, py, kRouteOptions, limit);
   SetCursor(old);
   InvalidateMainView(0);
-  SetInputModeDirect(input_mode::kNormal);
+  if (!laid) ShowRouteFailure(g_Route.LastFailure());
   return 2;
 }
 

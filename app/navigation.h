@@ -83,7 +83,9 @@ int SetGpsOffsetFromDrag(int x0, int y0, int x1, int y1);
 // the next fix even when the receiver stands still, where fixes close to the last are ignored:
 // the last fix is forgotten, so the next one counts as a move.
 void ApplyGpsOffset(int32_t x, int32_t y);
-// First tap: the route's start; second: its end, the route is computed, mode 1.
+// First tap: the route's start; second: its end, the route is computed and replaces the last;
+// the mode stays, so the next tap is a start again. A tap without a road of the graph near it
+// is refused with a message and taken again (0); 1 a start, 2 an end.
 int RoutePointTap(int x, int y);
 // Command 40149: the next route tap is the start again.
 void ResetRouteTaps();

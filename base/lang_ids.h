@@ -92,6 +92,10 @@
   X(kMsgTrackNoWMErr, 100484, "Msg_TrackNoWMErr") \
   X(kMsgNotProjectErrS, 100485, "Msg_NotProjectErr_S") \
   X(kMsgEchoSilent, 100157, "Msg_EchoSilent") \
+  X(kMsgRouteNoRoad, 100486, "Msg_RouteNoRoad") \
+  X(kMsgRouteNoNode, 100487, "Msg_RouteNoNode") \
+  X(kMsgRouteNotFound, 100488, "Msg_RouteNotFound") \
+  X(kMsgNoGpsFix, 100489, "Msg_NoGpsFix") \
   X(kBtActNull, 110001, "BtAct_Null") \
   X(kBtActZoomIn, 110002, "BtAct_ZoomIn") \
   X(kBtActZoomOut, 110003, "BtAct_ZoomOut") \

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "base/lang_ids.h"
 #include "gps/almanac_texts.h"
@@ -162,31 +163,44 @@ int GpsDayOf(int year, int month, int day) {
 
 // ---- the almanac ----
 
-TAlmanac::TAlmanac() = default;
+TAlmanac::TAlmanac() : reader_(std::make_unique<TAlmanacReader>()) {}
 TAlmanac::~TAlmanac() = default;
 
 int TAlmanac::Load(const char* path) {
-  if (!reader_.Open(path)) {
+  // The file is read beside the almanac in use, which stays when the file brings none.
+  auto fresh = std::make_unique<TAlmanacReader>();
+  if (!fresh->Open(path)) {
     loaded_ = 0;
+    lastLoadFailed_ = true;
     return 0;
   }
-  reader_.ReadAll();
-  reader_.Close();
-  if (reader_.OutOfMemory()) {
+  fresh->ReadAll();
+  fresh->Close();
+  if (fresh->OutOfMemory()) {
     loaded_ = 0;
+    lastLoadFailed_ = true;
     return 0;
   }
+  bool anyAlmanac = false;
+  for (int prn = 0; prn < TAlmanacReader::kSlots && !anyAlmanac; ++prn) anyAlmanac = fresh->IsPresent(prn);
+  if (!anyAlmanac) {
+    // An empty receiver file, or no receiver file at all: nothing to predict from.
+    lastLoadFailed_ = true;
+    return 0;
+  }
+  reader_ = std::move(fresh);
+  lastLoadFailed_ = false;
   date_ = SYSTEMTIME{};
-  date_.wYear = WORD(reader_.GetYear());
-  date_.wMonth = reader_.GetMonth();
-  date_.wDay = reader_.GetDay();
+  date_.wYear = WORD(reader_->GetYear());
+  date_.wMonth = reader_->GetMonth();
+  date_.wDay = reader_->GetDay();
 
   int largest = 0;
   int smallest = 100000000;
   bool any = false;
   for (int prn = 0; prn < TAlmanacReader::kSlots; ++prn) {
-    if (!reader_.IsPresent(prn)) continue;
-    const int toa = I32(reader_.GetAlmanacSlot(prn) + 3);
+    if (!reader_->IsPresent(prn)) continue;
+    const int toa = I32(reader_->GetAlmanacSlot(prn) + 3);
     if (!any || toa > largest) largest = toa;
     if (toa < smallest) smallest = toa;
     any = true;
@@ -224,9 +238,9 @@ int TAlmanac::SetObserver(SYSTEMTIME time, double latitude, double longitude, do
 
 TAlmanac::LookResult TAlmanac::ComputeLookAngles(int prn, double* elevation, double* azimuth,
                                                  double xyz[3]) const {
-  if (!reader_.IsPresent(prn)) return kNoAlmanac;
+  if (!reader_->IsPresent(prn)) return kNoAlmanac;
   if (!timeValid_) return kNoTime;
-  const uint8_t* record = reader_.GetAlmanacSlot(prn);
+  const uint8_t* record = reader_->GetAlmanacSlot(prn);
 
   // The week field holds 10 bits on most receivers, the full week on some: take the week with
   // those low bits nearest the prediction's week.
@@ -234,12 +248,15 @@ TAlmanac::LookResult TAlmanac::ComputeLookAngles(int prn, double* elevation, dou
   const int64_t low = FloorMod(I16(record + 1), 1024);
   const int64_t fullWeek = low + 1024 * FloorDiv(week - low + 512, 1024);
   const int32_t toa = I32(record + 3);
+  // The almanac serves from the start of the day two days before its reference day up to two
+  // days after its reference time (the window SetObserver checks against validUntil): the orbit
+  // is propagated either way from toa.
   const int64_t toaDay = fullWeek * 7 + FloorDiv(toa, kDay);
-  if (toaDay - gpsDay_ < 0 || toaDay - gpsDay_ > kDaysWindow) return kOutsideDays;
+  if (gpsDay_ < toaDay - kDaysWindow || gpsDay_ > toaDay + kDaysWindow) return kOutsideDays;
 
   // Both times are whole seconds below 2^53: the difference is exact.
   const double untilToa = (double(fullWeek) * kWeek + toa) - (double(gpsDay_) * kDay + secondsOfDay_);
-  if (untilToa < -kTimeTolerance) return kAfterReference;
+  if (-untilToa >= kValidity) return kPastValidity;
 
   TAlmanacOrbit orbit;
   double position[3];
@@ -268,7 +285,7 @@ int TAlmanac::GetSatellite(int prn, uint8_t* elevation, int16_t* azimuth) const 
 }
 
 std::wstring TAlmanac::LoadReportText() {
-  if (!loaded_) return AlmanacText(lang_id::kMsgAlmNotLoaded);
+  if (!loaded_ || lastLoadFailed_) return AlmanacText(lang_id::kMsgAlmNotLoaded);
   SetObserver(date_, kReportLatitude, kReportLongitude, kReportHeight);
   std::wstring missing;
   for (int prn = 1; prn <= 30; ++prn) {

@@ -8,11 +8,13 @@
 //
 // Time is handled on the full GPS time scale: a week field of 10 bits (or a full one) becomes
 // the week nearest the prediction's week, so the day window and the time check hold across week
-// and rollover boundaries. An almanac is used from two days before its reference day up to its
-// reference time, never after it.
+// and rollover boundaries. An almanac is used from the start of the day two days before its
+// reference day up to two days after its reference time (not including that instant), the
+// window the observer check reports.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "gps/almanac_reader.h"
@@ -53,8 +55,8 @@ class TAlmanac {
   enum LookResult {
     kComputed = 0,
     kNoAlmanac = 1,
-    kAfterReference = 2,  // the time lies after the almanac's reference time
-    kOutsideDays = 3,     // more than two days before the reference day, or after it
+    kPastValidity = 2,    // the time lies two days or more after the almanac's reference time
+    kOutsideDays = 3,     // more than two days from the reference day, either way
     kBadRecord = 4,       // damaged values, or Kepler's equation did not converge
     kNoObserver = 5,      // observer on the earth's axis
     kNoTime = 6,          // no valid date was set
@@ -66,7 +68,9 @@ class TAlmanac {
   TAlmanac& operator=(const TAlmanac&) = delete;
 
   // Reads the almanac of a receiver file (device path). 1 when loaded; 0 when the file cannot be
-  // opened or memory ran out while reading. A file with only some satellites is loaded.
+  // opened or memory ran out while reading (nothing is loaded then, the tables are kept), or
+  // when it holds no almanac message (the almanac loaded before stays in use). A file with only
+  // some satellites is loaded. After a 0 the load report says "not loaded".
   int Load(const char* path);
   // Sets the observer (degrees, metres above the ellipsoid) and the time. Years below 1000 are
   // taken as 2000 + year. 1 when maxToa < weekSeconds < validUntil, else 0; 0 for an invalid
@@ -81,7 +85,7 @@ class TAlmanac {
   LookResult ComputeLookAngles(int prn, double* elevation, double* azimuth,
                                double xyz[3] = nullptr) const;
   // The message box telling which satellites 1..30 (without 12) give no position from the
-  // reference point at the loaded date.
+  // reference point at the loaded date; "not loaded" when the last load failed.
   void ShowLoadReport(HWND owner);
   // The report's text (what ShowLoadReport shows). Sets the observer as ShowLoadReport does.
   std::wstring LoadReportText();
@@ -94,7 +98,7 @@ class TAlmanac {
   int GetGpsDay() const { return gpsDay_; }
   double GetWeekSeconds() const { return weekSeconds_; }
   const double* GetObserver() const { return observer_; }
-  const TAlmanacReader& GetReader() const { return reader_; }
+  const TAlmanacReader& GetReader() const { return *reader_; }
 
  private:
   int loaded_ = 0;
@@ -107,7 +111,8 @@ class TAlmanac {
   int gpsDay_ = 0;
   double secondsOfDay_ = 0;
   bool timeValid_ = false;
-  TAlmanacReader reader_;
+  bool lastLoadFailed_ = false;  // the last Load returned 0
+  std::unique_ptr<TAlmanacReader> reader_;  // never null
 };
 
 // The program's one almanac.

@@ -89,15 +89,27 @@ int TRoute::Bind(const char* roadMap, const char* graphPath) {
   return 0;
 }
 
-int TRoute::Compute(double startX, double startY, double endX, double endY, int /*options*/) {
+TRouteFailure TRoute::FindRoadNode(double x, double y, double limitMetres, int32_t* node) const {
   TMdmMap* map = RoadMap();
-  if (!map) return 0;
-  const int32_t startRoad = FindNearestObjectOfKind(*map, kLineKind, startX, startY, kRoadSearchRadius);
-  const int32_t endRoad = FindNearestObjectOfKind(*map, kLineKind, endX, endY, kRoadSearchRadius);
-  if (startRoad == kNoObject || endRoad == kNoObject) return 0;
-  const int32_t startNode = graph.FindNode(startRoad);
-  const int32_t endNode = graph.FindNode(endRoad);
-  if (startNode < 0 || endNode < 0) return 0;
+  if (!map) return TRouteFailure::kNoRoadMap;
+  const double unit = map->UnitMetres();
+  const double limit = limitMetres < 0 ? double(kRoadSearchRadius)
+                       : unit > 0      ? limitMetres / unit
+                                       : 0.0;
+  const int32_t road = FindNearestObjectOfKind(*map, kLineKind, x, y, limit);
+  if (road == kNoObject) return TRouteFailure::kNoRoad;
+  *node = graph.FindNode(road);
+  return *node < 0 ? TRouteFailure::kNotInGraph : TRouteFailure::kNone;
+}
+
+int TRoute::Compute(double startX, double startY, double endX, double endY, int /*options*/,
+                    double limitMetres) {
+  int32_t startNode = -1, endNode = -1;
+  failure = FindRoadNode(startX, startY, limitMetres, &startNode);
+  if (failure == TRouteFailure::kNone) failure = FindRoadNode(endX, endY, limitMetres, &endNode);
+  if (failure != TRouteFailure::kNone) return 0;
+  TMdmMap* map = RoadMap();
+  failure = TRouteFailure::kNoPath;
   if (!graph.FindPath(startNode, 1, endNode, 1, &path_)) return 0;
 
   // The roads of the path that have vertices, in path order.
@@ -109,7 +121,7 @@ int TRoute::Compute(double startX, double startY, double endX, double endY, int 
     const TMapObject& o = map->objects[id];
     if (o.vertexCount > 0 && o.vertices) roads.push_back(&o);
   }
-  if (roads.empty()) return 0;
+  if (roads.empty()) return 0;  // nothing to draw: as good as no path
 
   vertices_.clear();
   auto appendRange = [this](const TMapObject& o, bool reversed, bool dropFirst) {
@@ -138,6 +150,7 @@ int TRoute::Compute(double startX, double startY, double endX, double endY, int 
   for (size_t i = 0; i < vertices_.size(); ++i)
     map->MapToPlane(vertices_[i].x, vertices_[i].y, &route[i].x, &route[i].y);
   points = std::move(route);
+  failure = TRouteFailure::kNone;
   return 1;
 }
 

@@ -1,6 +1,6 @@
 // The route laid over the roads of one vector map of the project: a road graph (".mvw") bound
-// to the map whose file name it bears, two plane points, the shortest path of the graph between
-// the roads nearest to them, drawn as a red polyline over the map.
+// to the map whose file name it bears, two plane points, the path of the graph between the roads
+// nearest to them (by distance to the road's line), drawn as a red polyline over the map.
 //
 // A graph node stands for one road, a line object of the road map whose index is the node's
 // id; a link is a junction of two roads. The route is assembled road by road along the path:
@@ -27,10 +27,19 @@ struct TRoutePoint {
   double x, y;
 };
 
+// Why a route could not be laid.
+enum class TRouteFailure {
+  kNone = 0,
+  kNoRoadMap,   // no graph bound to a map of the project
+  kNoRoad,      // no road within the limit of a point
+  kNotInGraph,  // the nearest road has no node in the graph
+  kNoPath,      // the graph joins the two roads by no path
+};
+
 class TRoute {
  public:
-  // Nearest-road search radius around each end point, in map units (from the road's first box
-  // corner, as the view's nearest-object search measures it).
+  // How far from a point its road may lie, in map units of the road map, when the caller gives
+  // no limit of its own (the navigation overlay's GPS position).
   static constexpr int32_t kRoadSearchRadius = 10000;
 
   TRoute() = default;
@@ -51,10 +60,17 @@ class TRoute {
   int Bind(const char* roadMap, const char* graphPath);
   // 1 once a graph has been bound to a map of the project.
   int IsBound() const { return bound; }
-  // Lays the route between two plane points. `options` carries the callers' route choices;
-  // the search always starts and ends with both direction flags set. 1 when a route with at
-  // least one point was laid (it replaces the old one); 0 otherwise, the old route kept.
-  int Compute(double startX, double startY, double endX, double endY, int options);
+  // The graph node of the road nearest to a plane point: the road map's line object nearest by
+  // distance to its line, within `limitMetres` of the point (below 0: kRoadSearchRadius map
+  // units). kNone with *node set, or why there is none.
+  TRouteFailure FindRoadNode(double x, double y, double limitMetres, int32_t* node) const;
+  // Lays the route between two plane points, each taken to its road as FindRoadNode does.
+  // `options` carries the callers' route choices; the search always starts and ends with both
+  // direction flags set. 1 when a route with at least one point was laid (it replaces the old
+  // one); 0 otherwise, the old route kept and LastFailure telling why.
+  int Compute(double startX, double startY, double endX, double endY, int options,
+              double limitMetres = -1);
+  TRouteFailure LastFailure() const { return failure; }
   void Clear();
   // Draws the route into `dc` as a solid red polyline 3 pixels wide, clipped to `viewRect`.
   void Draw(const RECT& viewRect, HDC dc) const;
@@ -72,6 +88,7 @@ class TRoute {
   std::string roadMapName;
   std::vector<TRoutePoint> points;
   int bound = 0;
+  TRouteFailure failure = TRouteFailure::kNone;
   // Work arrays of Compute, kept between calls.
   std::vector<int32_t> path_;
   std::vector<TMapPoint> vertices_;

@@ -101,6 +101,8 @@ int64_t TRouteGraph::OpenFromMemory(const uint8_t* data, size_t length) {
         links_.push_back({uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2], p[3]});
       }
     }
+    nonNegative_ = true;
+    for (uint32_t i = 0; i < n; ++i) nonNegative_ = nonNegative_ && (cost_[i] >= 0 || factor_[i] == 0);
     header1_ = Be32(data + 4);
     header2_ = Be32(data + 8);
     version_ = data[3];
@@ -123,6 +125,9 @@ int64_t TRouteGraph::OpenFromMemory(const uint8_t* data, size_t length) {
       }
     }
     mark_.assign(2 * size_t(n), 0);
+    feeder_.assign(2 * size_t(n), 0);
+    pick_.resize(2 * size_t(n));
+    sum_.resize(2 * size_t(n));
     base_ = 0;
     return int64_t(p - (data + kHeaderSize));
   } catch (const std::bad_alloc&) {
@@ -134,6 +139,7 @@ int64_t TRouteGraph::OpenFromMemory(const uint8_t* data, size_t length) {
 void TRouteGraph::Close() {
   version_ = 0;
   header1_ = header2_ = 0;
+  nonNegative_ = true;
   cost_.clear();
   id_.clear();
   factor_.clear();
@@ -145,9 +151,11 @@ void TRouteGraph::Close() {
   reverseStart_.clear();
   reverse_.clear();
   mark_.clear();
+  feeder_.clear();
+  pick_.clear();
+  sum_.clear();
   frontier_.clear();
   next_.clear();
-  trace_.clear();
 }
 
 int32_t TRouteGraph::FindNode(int32_t id) const {
@@ -166,40 +174,6 @@ uint8_t TRouteGraph::Walks(uint32_t i, uint32_t state) const {
   if (state == 1) return (flags_[i] & kFlagB) ? kIn : kOut | kIn;
   if (state == 128) return (flags_[i] & kFlagA) ? kOut : kOut | kIn;
   return 0;
-}
-
-bool TRouteGraph::Trace(uint32_t w, uint32_t start, uint32_t target, uint32_t wanted) {
-  trace_.clear();
-  trace_.push_back(int32_t(target));
-  uint32_t last = target;
-  uint32_t need = wanted;  // the state `last` was taken in; 0: any (the target only)
-  for (uint32_t level = w + 1; level-- > 0;) {
-    const uint32_t mark = base_ + level;
-    int64_t best = -1;
-    uint32_t bestState = 0;
-    for (size_t e = reverseStart_[last]; e < reverseStart_[last + 1]; ++e) {
-      const ReverseLink& r = reverse_[e];
-      if (r.from == last || (need != 0 && r.state != need)) continue;
-      if (best >= 0 && (cost_[r.from] > cost_[size_t(best)] ||
-                        (cost_[r.from] == cost_[size_t(best)] && r.from > best))) {
-        continue;
-      }
-      for (uint32_t state : {1u, 128u}) {
-        if (mark_[2 * size_t(r.from) + (state == 128)] != mark) continue;
-        if (!(Walks(r.from, state) & r.list)) continue;
-        // Same road as the best so far: state 1 is kept before 128.
-        if (r.from == best && state >= bestState) continue;
-        best = r.from;
-        bestState = state;
-        break;
-      }
-    }
-    if (best < 0) return false;
-    trace_.push_back(int32_t(best));
-    last = uint32_t(best);
-    need = bestState;
-  }
-  return last == start;
 }
 
 bool TRouteGraph::FindPath(int32_t start, int startDirection, int32_t target, int targetDirection,
@@ -221,16 +195,44 @@ bool TRouteGraph::FindPath(int32_t start, int startDirection, int32_t target, in
   // most base_ + 2N + 1.
   if (base_ == 0 || uint64_t(base_) + 2 * uint64_t(n) + 2 > UINT32_MAX) {
     std::fill(mark_.begin(), mark_.end(), 0);
+    std::fill(feeder_.begin(), feeder_.end(), 0);
     base_ = 1;
   }
   const uint32_t base = base_;
+
+  // The feeders: the pairs that walk a list holding a link to the target that counts.
+  uint64_t unmarkedFeeders = 0;
+  for (size_t e = reverseStart_[t]; e < reverseStart_[t + 1]; ++e) {
+    const ReverseLink& r = reverse_[e];
+    if (r.from == t || (wanted != 0 && r.state != wanted)) continue;
+    for (uint32_t state : {1u, 128u}) {
+      const uint32_t p = 2 * r.from + (state == 128);
+      if ((Walks(r.from, state) & r.list) && feeder_[p] != base) {
+        feeder_[p] = base;
+        ++unmarkedFeeders;
+      }
+    }
+  }
+  uint32_t lastFeederWave = 0;
+  auto weight = [this](uint32_t road) { return int64_t(cost_[road]) * factor_[road]; };
+  // The order in which the trace prefers the pairs of one wave: least cost, then the lowest
+  // road, then state 1 (a pair's number orders road and state alike).
+  auto before = [this](uint32_t a, uint32_t b) {
+    return cost_[a >> 1] < cost_[b >> 1] || (cost_[a >> 1] == cost_[b >> 1] && a < b);
+  };
+
   const uint32_t first = 2 * uint32_t(start) + (startDirection ? 0 : 1);
   mark_[first] = base;
+  sum_[first] = weight(uint32_t(start));
+  if (feeder_[first] == base) --unmarkedFeeders;
   frontier_.assign(1, first);
-  bool reached = false;
+  constexpr uint32_t kNone = UINT32_MAX;
+  uint32_t best = kNone;  // the pair the best trace goes back to from the target
+  int64_t bestSum = 0;    // sums of at most 2N + 2 roads of 32767 x 255: never past 64 bits
   uint32_t w = 0;
   for (; !frontier_.empty(); ++w) {
     next_.clear();
+    uint32_t arrival = kNone;  // this wave's pair that the trace from the target takes
     const uint32_t waveMark = base + w + 1;
     for (uint32_t pair : frontier_) {
       const uint32_t j = pair >> 1;
@@ -242,8 +244,9 @@ bool TRouteGraph::FindPath(int32_t start, int startDirection, int32_t target, in
         const uint32_t v = l->node;
         if (v >= n || v == j) continue;
         if (v == t && (wanted == 0 || l->state == wanted)) {
-          reached = true;
-          break;
+          // An arrival marks nothing: the target is not walked on from it.
+          if (arrival == kNone || before(pair, arrival)) arrival = pair;
+          continue;
         }
         uint32_t p;
         if (l->state == 1) {
@@ -253,18 +256,51 @@ bool TRouteGraph::FindPath(int32_t start, int startDirection, int32_t target, in
         } else {
           continue;  // a state that is walked on nowhere marks nothing
         }
+        if (mark_[p] == waveMark) {
+          if (before(pair, pick_[p])) pick_[p] = pair;
+          continue;
+        }
         if (mark_[p] >= base) continue;
         mark_[p] = waveMark;
+        pick_[p] = pair;
         next_.push_back(p);
+        if (feeder_[p] == base) {
+          --unmarkedFeeders;
+          lastFeederWave = w + 1;
+        }
       }
-      if (reached) break;
     }
-    if (reached) break;
+    // The wave is walked: the picks of the pairs it reached are final, and so are their sums.
+    int64_t nextLeast = INT64_MAX;
+    for (uint32_t p : next_) {
+      sum_[p] = weight(p >> 1) + sum_[pick_[p]];
+      nextLeast = std::min(nextLeast, sum_[p]);
+    }
+    if (arrival != kNone) {
+      const int64_t sum = weight(t) + sum_[arrival];
+      if (best == kNone || (sum < bestSum && sum != 0 && bestSum != 0)) {
+        best = arrival;
+        bestSum = sum;
+      }
+    }
+    // Every pair that can arrive has walked: no later wave reaches the target.
+    if (unmarkedFeeders == 0 && lastFeederWave <= w) break;
+    // Without negative weights a sum only grows along the picks, and every later trace goes
+    // through a pair of the next wave: when even the least of those cannot come in under the
+    // best, no later trace replaces it (nor does any when the best weighs 0).
+    if (nonNegative_ && best != kNone &&
+        (bestSum == 0 || (nextLeast != INT64_MAX && weight(t) + nextLeast >= bestSum)))
+      break;
     frontier_.swap(next_);
   }
-  const bool traced = reached && Trace(w, uint32_t(start), t, wanted);
   base_ = base + w + 2;  // past every mark of this search
-  if (!traced) return false;
-  path->assign(trace_.rbegin(), trace_.rend());
+  if (best == kNone) return false;
+  // Back along the picks, one pair a wave, down to the start's pair (wave 0).
+  path->push_back(target);
+  for (uint32_t p = best;; p = pick_[p]) {
+    path->push_back(int32_t(p >> 1));
+    if (p == first || path->size() > 2 * size_t(n) + 2) break;
+  }
+  std::reverse(path->begin(), path->end());
   return true;
 }

@@ -18,15 +18,23 @@
 //   state 128: A set: the outgoing links only; else the outgoing, then the incoming links.
 // A link in any other state leads nowhere, and a road's link to itself is never followed.
 //
-// The search is a breadth-first wave search over (road, state) pairs, not a weighted shortest
-// path: a one-way road reached in the state it blocks may still be reached later in the other
-// state and walked on from there. The target is reached when a walked link arrives at it in the
-// wanted state (any state when its one-way flag does not restrict the wanted direction); the
-// first wave in which that happens ends the search, so the path has the fewest roads. Reached
-// in another state, the target is a road like any other. The path is traced back one wave at a
-// time, choosing at each wave the road of least cost (ties to the lowest index, then state 1)
-// whose pair was reached in that wave and really leads on: it walks, in that state, a list
-// holding a link to the road after it in the state that road was taken in.
+// The search is a wave search over (road, state) pairs: a one-way road reached in the state it
+// blocks may still be reached later in the other state and walked on from there, so every route
+// that exists is found. Each pair is taken once, in the first wave that reaches it. The target
+// is reached when a walked link arrives at it in the wanted state (any state when its one-way
+// flag does not restrict the wanted direction); reached in another state it is a road like any
+// other. Every wave that reaches the target is traced back one wave at a time, choosing at each
+// wave the road of least cost (ties to the lowest index, then state 1) whose pair was reached in
+// that wave and really leads on: it walks, in that state, a list holding a link to the road after
+// it in the state that road was taken in. The first trace is the path; a trace of a later wave
+// replaces it when its weighted cost, the sum of cost x factor over its roads, is smaller and
+// neither sum is 0 (a graph without weights keeps the path of fewest roads). So this is not a
+// shortest path by weight: it is the cheapest of the traces, one per arriving wave.
+//
+// Waves go on while they can still reach the target and better the path: the search ends when
+// every pair that holds a link to the target in the wanted state has been walked, when no wave
+// reaches a new pair, or, in a graph without negative weights, when no trace through the next
+// wave can weigh less than the path found.
 //
 // Memory: flat arrays (links of a node contiguous, a reverse-link index for the trace); the
 // search keeps a frontier per wave and per-pair marks counted from a per-search base, so a new
@@ -106,10 +114,8 @@ class TRouteGraph {
 
   // Lists (kOut, kIn) that node i walks in `state`.
   uint8_t Walks(uint32_t i, uint32_t state) const;
-  // Traces the arrival at the target from a pair of wave w back to the start into trace_,
-  // target first; false when no pair qualifies at some wave (which the marks rule out).
-  bool Trace(uint32_t w, uint32_t start, uint32_t target, uint32_t wanted);
 
+  bool nonNegative_ = true;  // no road weighs less than 0 (cost x factor)
   uint8_t version_ = 0;
   uint32_t header1_ = 0, header2_ = 0;
   std::vector<int32_t> cost_;
@@ -125,8 +131,14 @@ class TRouteGraph {
   // Search working state. Pair p = 2 x road + (0 for state 1, 1 for state 128). A pair's mark is
   // base_ + the wave in which it was reached (the start: wave 0); marks below base_ belong to
   // earlier searches, so a search starts by moving base_ past every mark the last one set.
-  std::vector<uint32_t> mark_;  // 2N entries
+  // The trace is kept per pair as it is walked: pick_ is the pair of the wave before that the
+  // trace goes back to (the cheapest that leads on), sum_ the weighted cost of the roads from the
+  // start to the pair's road along the picks; both are valid for the pairs marked in this search.
+  // feeder_ holds base_ for the pairs that hold a counting link to the target.
+  std::vector<uint32_t> mark_;  // 2N entries each
+  std::vector<uint32_t> feeder_;
+  std::vector<uint32_t> pick_;
+  std::vector<int64_t> sum_;
   uint32_t base_ = 0;
   std::vector<uint32_t> frontier_, next_;  // pairs
-  std::vector<int32_t> trace_;
 };

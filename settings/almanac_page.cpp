@@ -41,6 +41,9 @@ constexpr TBaseKey kBaseKeys[] = {
     {"AlmBaseX", kBaseX}, {"AlmBaseY", kBaseY}, {"AlmBaseH", kBaseH}, {"AlmBaseHMask", kBaseMask}};
 
 settings_page::TEditWatch g_edits;
+// The almanac file in use as far as the page knows: the stored one, then each that loaded. A file
+// that does not load puts it back in the edit, so it is never kept as "AlmFile".
+std::string g_loadedPath;
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 // The file browser covers the dialog, not the page inside it.
@@ -103,12 +106,16 @@ void SetInteger(HWND page, int id, double value) {
 }
 
 void TakeCurrentPosition(HWND page) {
-  if (g_GpsPort.IsOpen()) {
-    GpsFix fix{};
-    g_GpsPort.GetFix(&fix);
+  GpsFix fix{};
+  if (g_GpsPort.IsOpen()) g_GpsPort.GetFix(&fix);
+  // The view's GPS position is that of the last valid fix the timer took; without a valid fix
+  // now there is no current position, and the typed base point stays.
+  if (g_GpsPort.IsOpen() && fix.status == 'A' && g_MapView.gpsState == 1) {
     SetInteger(page, kBaseX, g_MapView.gpsX);
     SetInteger(page, kBaseY, g_MapView.gpsY);
     SetInteger(page, kBaseH, fix.altitude);
+  } else {
+    MessageBoxW(page, g_Lang.GetText(lang_id::kMsgNoGpsFix), g_Lang.GetText(lang_id::kMsgInfo), MB_OK);
   }
   SetWaitCursor(1);
   g_GreisReceiver.EnterCommandMode();
@@ -130,8 +137,10 @@ void LoadAlmanac(HWND page) {
     return;
   }
   SetWaitCursor(1);
-  g_Almanac.Load(path.c_str());
+  const int loaded = g_Almanac.Load(path.c_str());
   SetWaitCursor(0);
+  if (loaded) g_loadedPath = path;
+  else settings_page::SetControlText(page, kFile, g_loadedPath.c_str());
   UpdatePeriod(page);
   g_Almanac.ShowLoadReport(page);
 }
@@ -177,6 +186,13 @@ void OpenBaseFile(HWND page) {
     settings_page::ShowPathMessage(page, lang_id::kMsgOpenErr, path.c_str());
     return;
   }
+  bool any = false;
+  for (const TBaseKey& k : kBaseKeys) any = any || base.HasKey(k.key);
+  if (!any) {
+    // No base point in it: some other file, refused as it stands.
+    settings_page::ShowPathMessage(page, lang_id::kMsgBadFileFormat, path.c_str());
+    return;
+  }
   for (const TBaseKey& k : kBaseKeys) base.GetStringToDlgItem(k.key, page, k.id);  // a missing key leaves its edit
   SetSettingsModified(1);
 }
@@ -200,6 +216,7 @@ INT_PTR CALLBACK AlmPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
       settings_page::Translate(page);
       g_Ini.GetIntToCheckBox("AlmAutoLoad", page, kAutoLoad);
       g_Ini.GetStringToDlgItem("AlmFile", page, kFile);
+      if (!PathFromEdit(page, kFile, &g_loadedPath)) g_loadedPath.clear();
       g_Ini.GetIntToCheckBox("AlmBase", page, kBase);
       for (const TBaseKey& k : kBaseKeys) g_Ini.GetStringToDlgItem(k.key, page, k.id);
       UpdatePeriod(page);

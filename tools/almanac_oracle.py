@@ -111,6 +111,8 @@ def main():
     print(f'PRN 1 week 1772 toa {alm["toa"]}: {toa_time}')
     report('PRN 1', alm, datetime.datetime(2013, 12, 26, 14, 38, 24),
            [(0.0, 0.0, 0.0), (-50.0, 35.0, 100.0), (55.651824076, 37.539215196, 248.274)])
+    # A day after the reference time: the almanac is propagated forward as well.
+    report('PRN 1', alm, datetime.datetime(2013, 12, 27, 14, 38, 24), [(0.0, 0.0, 0.0)])
 
 
 if __name__ == '__main__':

@@ -150,25 +150,26 @@ int FindMapObjectsAt(TMdmMap& map, double* x, double* y, int screenPoint, uint16
 }
 
 int32_t FindNearestObjectOfKind(const TMdmMap& map, int kind, double planeX, double planeY,
-                                int32_t cornerLimit) {
-  if (!std::isfinite(planeX) || !std::isfinite(planeY)) return kNoObject;
+                                double limit) {
+  if (!std::isfinite(planeX) || !std::isfinite(planeY) || !(limit >= 0)) return kNoObject;
   TMapPoint p;
   map.PlaneToMap(planeX, planeY, &p.x, &p.y);
-  double best = 1e9;
+  double best = HUGE_VAL;
   int32_t found = kNoObject;
   for (int32_t i = 0; i < map.count; i++) {
     const TMapObject& o = map.objects[i];
     if (o.kind != kind || !HasVertices(o)) continue;
-    if (!(PointDistance(p, {o.box[0], o.box[1]}) < double(cornerLimit))) continue;
     // The box holds the vertices, so no vertex lies nearer than the box: an object whose box is
-    // not strictly nearer than the best so far cannot win, and the polyline is not measured.
+    // beyond the limit, or not strictly nearer than the best so far, cannot win and is not
+    // measured.
     const double bx = std::max({double(o.box[0]) - p.x, 0.0, double(p.x) - o.box[2]});
     const double by = std::max({double(o.box[1]) - p.y, 0.0, double(p.y) - o.box[3]});
-    if (std::hypot(bx, by) >= best) continue;
+    const double boxDistance = std::hypot(bx, by);
+    if (boxDistance > limit || boxDistance >= best) continue;
     int32_t segment;
     TMapPoint foot;
     double d = NearestPointOnPolyline(p.x, p.y, o.vertexCount, o.vertices, &segment, &foot);
-    if (d >= 0 && d < best) {  // one vertex gives -1: no segment to follow
+    if (d >= 0 && d <= limit && d < best) {  // one vertex gives -1: no segment to follow
       best = d;
       found = i;
     }

@@ -37,10 +37,11 @@ int PointInPolygon(int32_t px, int32_t py, int32_t n, const TMapPoint* v);
 int FindMapObjectsAt(TMdmMap& map, double* x, double* y, int screenPoint, uint16_t* out,
                      int capacity, double toleranceMetres, int kindFilter);
 
-// The nearest object of `kind` to a plane point among those whose first box corner lies closer
-// than `cornerLimit` map units; kNoObject when none.
+// The object of `kind` nearest to a plane point by distance to its line (objects with fewer than
+// two vertices have none), among those within `limit` map units of it; the first of equals wins.
+// kNoObject when none, or for a point or limit that is not a number.
 int32_t FindNearestObjectOfKind(const TMdmMap& map, int kind, double planeX, double planeY,
-                                int32_t cornerLimit);
+                                double limit);
 
 // Point object: 0 or 1 for the nearer box corner (1 on a tie); line, area or text: the nearest
 // vertex; -1 when nothing lies within `tolerancePx` screen pixels or the index is out of range.

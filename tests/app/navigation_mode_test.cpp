@@ -109,9 +109,9 @@ TEST_F(DemoWindow, RouteTapsAlternateAndTheRouteCommandStartsOver) {
   Command(kCmdRouteByTaps);
   EXPECT_EQ(RoutePointTap(50, 60), 1);
   EXPECT_EQ(GetInputMode(), input_mode::kRoute);
-  harness::Tap(100, 120);  // end: route computed, mode 1
+  harness::Tap(100, 120);  // end: the route is computed and the mode stays
   harness::PumpUntilIdle();
-  EXPECT_EQ(GetInputMode(), input_mode::kNormal);
+  EXPECT_EQ(GetInputMode(), input_mode::kRoute);
   EXPECT_EQ(RoutePointTap(10, 10), 1);  // a third tap starts again
 }
 

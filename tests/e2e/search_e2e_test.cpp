@@ -3,10 +3,13 @@
 // the file browser and a route laid by two taps, and the street bar finding a typed house.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "app/commands.h"
 #include "app/main_window.h"
 #include "base/input_mode.h"
 #include "base/ini_file.h"
@@ -81,6 +84,55 @@ class SearchE2e : public ::testing::Test {
     harness::PumpUntilIdle();
     EXPECT_FALSE(SipIsShown());
   }
+  // The road graph command with "Streets.mvw" tapped in the file browser.
+  void ChooseStreetsGraph() {
+    harness::OnDialog(TFileBrowser::kOpenTemplate, [&](HWND dialog) {
+      HWND list = GetDlgItem(dialog, 4);
+      for (int i = 0; i < int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); ++i) {
+        wchar_t text[300] = {};
+        LVITEMW lv{};
+        lv.pszText = text;
+        lv.cchTextMax = 300;
+        SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(i), LPARAM(&lv));
+        if (std::wstring(text) != L"Streets.mvw") continue;
+        RECT rc{};
+        rc.left = LVIR_BOUNDS;
+        SendMessageW(list, LVM_GETITEMRECT, WPARAM(i), LPARAM(&rc));
+        POINT p{rc.left + 30, (rc.top + rc.bottom) / 2};
+        ClientToScreen(list, &p);
+        harness::Tap(p.x, p.y);
+      }
+      TapControl(GetDlgItem(dialog, IDOK));
+    });
+    Command(40151);
+  }
+  // Brings the plane point into view as the user scrolls to it, `shift` pixels off the centre,
+  // and taps it with the pen.
+  void TapPlane(double x, double y, POINT shift = {0, 0}) {
+    const double metres = 1.0 / g_MapView.pixelsPerMetre;
+    // Plane X runs north (up the screen), Y east.
+    g_MapView.CenterOn(x + shift.y * metres, y - shift.x * metres, 0);
+    InvalidateMainView(1);
+    harness::PumpUntilIdle();
+    int32_t sx, sy;
+    g_MapView.PlaneToScreen(x, y, &sx, &sy, 1);
+    ASSERT_TRUE(sx > 0 && sx < 240 && sy > 30 && sy < 290) << sx << "," << sy;
+    harness::Tap(sx, sy);
+    harness::PumpUntilIdle();
+  }
+  // Distance from a plane point to the laid route, in metres (infinite without a route).
+  static double FromRoute(double x, double y) {
+    const std::vector<TRoutePoint>& r = g_Route.Points();
+    double best = r.size() == 1 ? std::hypot(r[0].x - x, r[0].y - y) : INFINITY;
+    for (size_t i = 0; i + 1 < r.size(); ++i) {
+      const double dx = r[i + 1].x - r[i].x, dy = r[i + 1].y - r[i].y;
+      const double length2 = dx * dx + dy * dy;
+      const double t = length2 > 0 ? std::clamp(((x - r[i].x) * dx + (y - r[i].y) * dy) / length2, 0.0, 1.0) : 0;
+      best = std::min(best, std::hypot(r[i].x + t * dx - x, r[i].y + t * dy - y));
+    }
+    return best;
+  }
+
   static int Pixels(COLORREF colour) {
     int n = 0;
     for (int y = 0; y < 320; ++y)
@@ -154,25 +206,7 @@ TEST_F(SearchE2e, ARouteByTwoTapsRunsRedAcrossTheStreetsAndIsCleared) {
   // All maps in view: the bound road map keeps its geometry but gains no working-map frame.
   Command(40214);
   const int blackBefore = Pixels(RGB(0, 0, 0));
-  harness::OnDialog(TFileBrowser::kOpenTemplate, [&](HWND dialog) {
-    HWND list = GetDlgItem(dialog, 4);
-    for (int i = 0; i < int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); ++i) {
-      wchar_t text[300] = {};
-      LVITEMW lv{};
-      lv.pszText = text;
-      lv.cchTextMax = 300;
-      SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(i), LPARAM(&lv));
-      if (std::wstring(text) != L"Streets.mvw") continue;
-      RECT rc{};
-      rc.left = LVIR_BOUNDS;
-      SendMessageW(list, LVM_GETITEMRECT, WPARAM(i), LPARAM(&rc));
-      POINT p{rc.left + 30, (rc.top + rc.bottom) / 2};
-      ClientToScreen(list, &p);
-      harness::Tap(p.x, p.y);
-    }
-    TapControl(GetDlgItem(dialog, IDOK));
-  });
-  Command(40151);
+  ChooseStreetsGraph();
   ASSERT_EQ(g_Route.IsBound(), 1);
   EXPECT_EQ(g_Route.RoadMapName(), "Streets");
   EXPECT_EQ(g_MapView.IsWorkingMap(1), 0);
@@ -181,8 +215,7 @@ TEST_F(SearchE2e, ARouteByTwoTapsRunsRedAcrossTheStreetsAndIsCleared) {
   EXPECT_EQ(Pixels(RGB(0, 0, 0)), blackBefore);
   const int redBefore = RedPixels();
   // From the southmost street just east of the first crossing to the third one just east of
-  // the third crossing: a road counts within 10000 map units (100 m of this map) of its first
-  // corner.
+  // the third crossing.
   double x1, y1, x2, y2;
   sample::TownToPlane(0.5, 0.6, &x1, &y1);
   sample::TownToPlane(2.5, 2.6, &x2, &y2);
@@ -203,6 +236,99 @@ TEST_F(SearchE2e, ARouteByTwoTapsRunsRedAcrossTheStreetsAndIsCleared) {
   EXPECT_TRUE(g_Route.Points().empty());
   harness::PumpUntilIdle();
   EXPECT_LE(RedPixels(), redBefore);
+}
+
+// The user's route taps at 1:10 000: the road graph chosen in the browser, route mode on once,
+// then 50 pairs of taps on random points of the streets, the view scrolled to each point. A pair
+// counts when the route laid runs through both tapped points; the mode stays on between pairs.
+// A tap in the middle of the park, far from every street, says so and lays nothing.
+TEST_F(SearchE2e, FiftyTapPairsOnTheStreetsLayRoutesAndATapInTheParkSaysThereIsNoRoad) {
+  g_Ini.SetString("LastPathMap", "\\Vorna\\Maps\\");
+  ChooseStreetsGraph();
+  ASSERT_EQ(g_Route.IsBound(), 1);
+  Command(kCmdScaleFirst + 7);
+  ASSERT_EQ(g_MapView.GetScale(), 10000);
+  const TMdmMap* streets = g_MapView.FindVectorMapByPath("Streets");
+  ASSERT_NE(streets, nullptr);
+  std::vector<int> roads;
+  for (int i = 0; i < streets->count; ++i) {
+    const uint16_t code = streets->objects[i].code;
+    if ((code == sample::kTownMainStreet || code == sample::kTownStreet) &&
+        streets->objects[i].vertexCount >= 2)
+      roads.push_back(i);
+  }
+  ASSERT_EQ(roads.size(), 40u);
+  std::mt19937 rng(5150);
+  auto streetPoint = [&](double* x, double* y) {
+    const TMapObject& o = streets->objects[roads[rng() % roads.size()]];
+    const int32_t k = int32_t(rng() % uint32_t(o.vertexCount - 1));
+    const double t = double(rng() % 1001) / 1000;
+    const TMapPoint a = o.vertices[k], b = o.vertices[k + 1];
+    streets->MapToPlane(int32_t(std::lround(a.x + t * (b.x - a.x))),
+                        int32_t(std::lround(a.y + t * (b.y - a.y))), x, y);
+  };
+  auto shift = [&] { return POINT{int(rng() % 161) - 80, int(rng() % 161) - 80}; };
+
+  Command(40149);
+  int laid = 0;
+  std::vector<std::wstring> said;
+  for (int pair = 0; pair < 50; ++pair) {
+    double x1, y1, x2, y2;
+    streetPoint(&x1, &y1);
+    streetPoint(&x2, &y2);
+    Command(40147);  // the last route cleared, so a pair that lays nothing shows nothing
+    const size_t boxes = harness::MessageBoxes().size();
+    TapPlane(x1, y1, shift());
+    TapPlane(x2, y2, shift());
+    ASSERT_EQ(GetInputMode(), input_mode::kRoute) << pair;
+    const double pixel = 1.0 / g_MapView.pixelsPerMetre;
+    const bool refused = harness::MessageBoxes().size() > boxes;
+    if (!refused && FromRoute(x1, y1) <= 2 * pixel && FromRoute(x2, y2) <= 2 * pixel) ++laid;
+    for (size_t b = boxes; b < harness::MessageBoxes().size(); ++b)
+      said.push_back(harness::MessageBoxes()[b].text);
+    // A refused tap is taken again for the same end: the route is begun anew.
+    if (refused) Command(40149);
+  }
+  EXPECT_GE(laid, 45);
+  EXPECT_EQ(int(said.size()), 50 - laid) << "every pair that lays nothing says why";
+  harness::ClearMessageBoxes();
+
+  // The park's middle lies about 156 m from the nearest street, 78 pixels at this scale.
+  double px, py;
+  sample::TownToPlane(3.0, 3.0, &px, &py);
+  const std::vector<TRoutePoint> before = g_Route.Points();
+  TapPlane(px, py);
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+  EXPECT_EQ(harness::MessageBoxes()[0].text, L"Рядом с точкой нет дороги.");
+  harness::ClearMessageBoxes();
+  EXPECT_EQ(g_Route.Points().size(), before.size());
+  EXPECT_EQ(GetInputMode(), input_mode::kRoute);
+}
+
+// Route mode stays on after a route: the next two taps lay a new route in place of the first.
+TEST_F(SearchE2e, TwoRoutesInARowWithoutTheMenuBetween) {
+  g_Ini.SetString("LastPathMap", "\\Vorna\\Maps\\");
+  ChooseStreetsGraph();
+  Command(kCmdScaleFirst + 7);
+  double a[2], b[2], c[2], d[2];
+  sample::TownToPlane(0.5, 0.8, &a[0], &a[1]);  // along the southmost street
+  sample::TownToPlane(1.2, 1.5, &b[0], &b[1]);  // up the second north-south street
+  sample::TownToPlane(3.5, 3.2, &c[0], &c[1]);  // the northmost street
+  sample::TownToPlane(2.9, 2.5, &d[0], &d[1]);
+  Command(40149);
+  TapPlane(a[0], a[1]);
+  TapPlane(b[0], b[1]);
+  const double pixel = 1.0 / g_MapView.pixelsPerMetre;
+  ASSERT_FALSE(g_Route.Points().empty());
+  EXPECT_LE(FromRoute(a[0], a[1]), 2 * pixel);
+  EXPECT_LE(FromRoute(b[0], b[1]), 2 * pixel);
+  EXPECT_EQ(GetInputMode(), input_mode::kRoute);
+  TapPlane(c[0], c[1]);
+  TapPlane(d[0], d[1]);
+  EXPECT_LE(FromRoute(c[0], c[1]), 2 * pixel);
+  EXPECT_LE(FromRoute(d[0], d[1]), 2 * pixel);
+  EXPECT_GT(FromRoute(a[0], a[1]), 100.0) << "the first route is replaced";
+  EXPECT_EQ(GetInputMode(), input_mode::kRoute);
 }
 
 TEST_F(SearchE2e, TheStreetBarFindsATypedHouse) {

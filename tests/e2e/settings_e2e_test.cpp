@@ -18,6 +18,7 @@
 #include "base/button_table.h"
 #include "base/ini_file.h"
 #include "base/input_mode.h"
+#include "gps/almanac.h"
 #include "gps/gps_port.h"
 #include "platform/harness.h"
 #include "platform/win.h"
@@ -116,7 +117,7 @@ class SettingsE2e : public ::testing::Test {
     for (HWND p : pages) EXPECT_FALSE(IsWindow(p));
     EXPECT_FALSE(BackupExists());
   }
-  // Navigation started on COM5, which is `fake`'s pseudo-terminal (NMEA, 4800 baud).
+  // Navigation mode on a plain NMEA receiver at COM5:, the fake one.
   static void StartNavigationOn(sample::FakeReceiver& fake) {
     ASSERT_TRUE(fake.Open());
     setenv("VORNA_COM5", fake.SlavePath().c_str(), 1);
@@ -124,6 +125,7 @@ class SettingsE2e : public ::testing::Test {
     g_Ini.SetString("GPSCOMNUM_NMEA", "COM5:");
     g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
     StartNavigationMode(0, 0);
+    ASSERT_TRUE(g_GpsPort.IsOpen());
   }
   HWND main = nullptr;
   std::vector<HWND> pages;
@@ -228,8 +230,7 @@ TEST_F(SettingsE2e, AModeFifteenTapOpensTheAlmanacTabAndPickSetsTheModeAgain) {
 
 TEST_F(SettingsE2e, TheNavigationTabShowsTheLiveFixOfTheRunningPort) {
   sample::FakeReceiver fake;
-  StartNavigationOn(fake);
-  ASSERT_TRUE(g_GpsPort.IsOpen());
+  ASSERT_NO_FATAL_FAILURE(StartNavigationOn(fake));
   ASSERT_TRUE(test_gps::WriteAndWaitRead(
       fake, {sample::NmeaLine("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")}));
   GpsFix fix{};
@@ -261,8 +262,7 @@ TEST_F(SettingsE2e, OffsetAndKeepAwakeReachTheRunningNavigationAsTheDialogEnds) 
   sample::FakeReceiver fake;
   g_Ini.SetInt("GPSDISABLEAUTOSUSPEND", 1);
   g_Ini.SetInt("GPSOffsActive", 0);
-  StartNavigationOn(fake);
-  ASSERT_TRUE(g_GpsPort.IsOpen());
+  ASSERT_NO_FATAL_FAILURE(StartNavigationOn(fake));
   ASSERT_NE(g_GpsPort.GetKeepAwakeTimerId(), 0u);
   const std::vector<std::string> still = {
       sample::NmeaLine("GPRMC,123519,A,4807.038,N,01131.000,E,000.0,084.4,230394,003.1,W")};
@@ -304,6 +304,145 @@ TEST_F(SettingsE2e, OffsetAndKeepAwakeReachTheRunningNavigationAsTheDialogEnds) 
   StopNavigationMode(1);
   EXPECT_EQ(g_GpsPort.GetKeepAwakeTimerId(), 0u);
   fake.HangUp();
+}
+
+// Types a text into an edit of a page as the pen and the input panel do: a tap gives it the
+// focus, the text replaces what it held.
+void TypeInto(HWND page, int id, const wchar_t* text) {
+  TapControl(page, id);
+  SetWindowTextW(GetDlgItem(page, id), text);
+  harness::PumpUntilIdle();
+}
+
+std::wstring EditText(HWND page, int id) {
+  wchar_t text[300] = {};
+  GetDlgItemTextW(page, id, text, 300);
+  return text;
+}
+
+TEST_F(SettingsE2e, AFileWithoutAnAlmanacLoadsNothingAndTheDemoAlmanacStays) {
+  ASSERT_TRUE(g_Almanac.IsLoaded());  // the demo almanac, loaded at start
+  startup_test::WriteHostFile(harness::Root() + "/Vorna/GPS/Empty.jps", "");
+  std::wstring periodBefore, periods[2], files[2];
+  harness::ClearMessageBoxes();
+  harness::OnDialog(108, [&](HWND d) {
+    TapTab(d, 6);
+    HWND page = TSettingsDialog::Page(6);
+    periodBefore = EditText(page, 2152);
+    const wchar_t* names[2] = {L"\\Vorna\\GPS\\Empty.jps", L"\\Vorna\\Maps\\Streets.mvw"};
+    for (int k = 0; k < 2; ++k) {
+      TypeInto(page, 1032, names[k]);
+      TapControl(page, 2336);
+      periods[k] = EditText(page, 2152);
+      files[k] = EditText(page, 1032);
+    }
+    NotePages();
+    TapControl(d, IDOK);
+  });
+  SendMessageW(main, WM_COMMAND, kCmdSettings, 0);
+  harness::PumpUntilIdle();
+  EXPECT_EQ(periodBefore, L"2013.12.26 - 2013.12.27");
+  ASSERT_EQ(harness::MessageBoxes().size(), 2u);
+  for (int k = 0; k < 2; ++k) {
+    EXPECT_EQ(harness::MessageBoxes()[size_t(k)].text, L"Альманах не загружен.") << k;
+    EXPECT_EQ(periods[k], periodBefore) << k;
+    EXPECT_EQ(files[k], L"\\Vorna\\GPS\\Demo.jps") << k;
+  }
+  // The demo almanac still predicts, and is still the one for the next start.
+  ASSERT_TRUE(g_Almanac.IsLoaded());
+  SYSTEMTIME noon{};
+  noon.wYear = 2013, noon.wMonth = 12, noon.wDay = 26, noon.wHour = 12;
+  g_Almanac.SetObserver(noon, 55.75, 37.61, 0);
+  int above = 0;
+  for (int prn = 1; prn <= 32; ++prn) {
+    uint8_t el;
+    int16_t az;
+    above += g_Almanac.GetSatellite(prn, &el, &az);
+  }
+  EXPECT_GE(above, 6);
+  EXPECT_EQ(Value("AlmFile"), "\\Vorna\\GPS\\Demo.jps");
+  EXPECT_NE(startup_test::ReadHostFile(startup_test::IniHostPath()).find("AlmFile=\\Vorna\\GPS\\Demo.jps\n"),
+            std::string::npos);
+  ExpectClosedClean();
+}
+
+TEST_F(SettingsE2e, CurrentPositionWithoutAFixKeepsTheTypedBaseAndSaysSo) {
+  g_Ini.SetInt("AlmBase", 1);
+  sample::FakeReceiver fake;
+  ASSERT_NO_FATAL_FAILURE(StartNavigationOn(fake));
+  ASSERT_TRUE(test_gps::WriteAndWaitRead(fake, {sample::NmeaLine("GPRMC,123519,V,,,,,,,230394,,,N")}));
+  harness::Advance(600);  // the GPS timer takes the fix: none
+  ASSERT_NE(g_MapView.gpsState, 1);
+  harness::ClearMessageBoxes();
+  std::wstring typed[3], withFix[3];
+  const int ids[3] = {2149, 1036, 1041};
+  harness::OnDialog(108, [&](HWND d) {
+    TapTab(d, 6);
+    HWND page = TSettingsDialog::Page(6);
+    const wchar_t* values[3] = {L"6180123", L"7400456", L"150"};
+    for (int k = 0; k < 3; ++k) TypeInto(page, ids[k], values[k]);
+    TapControl(page, 2150);
+    for (int k = 0; k < 3; ++k) typed[k] = EditText(page, ids[k]);
+    // A valid fix taken by the timer: the button now takes the position.
+    test_gps::WriteAndWaitRead(
+        fake, {sample::NmeaLine("GPRMC,123520,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")});
+    harness::Advance(600);
+    TapControl(page, 2150);
+    for (int k = 0; k < 3; ++k) withFix[k] = EditText(page, ids[k]);
+    NotePages();
+    TapControl(d, 4);
+  });
+  SendMessageW(main, WM_COMMAND, kCmdSettings, 0);
+  harness::PumpUntilIdle();
+  StopNavigationMode(1);
+  EXPECT_EQ(typed[0], L"6180123");
+  EXPECT_EQ(typed[1], L"7400456");
+  EXPECT_EQ(typed[2], L"150");
+  ASSERT_GE(harness::MessageBoxes().size(), 1u);
+  EXPECT_EQ(harness::MessageBoxes()[0].text, L"Нет текущих координат GPS.");
+  EXPECT_EQ(withFix[0], std::to_wstring(int(g_MapView.gpsX)));
+  EXPECT_EQ(withFix[1], std::to_wstring(int(g_MapView.gpsY)));
+  ExpectClosedClean();
+}
+
+// The Almanac tab's first edit takes the focus and raises the input panel over the pages; when
+// the next tab takes it down, OK, Cancel and Apply are there again, pixel for pixel as at the
+// opening, on whichever tab.
+TEST_F(SettingsE2e, TheButtonRowIsDrawnAgainWhenTheInputPanelGoesDown) {
+  auto row = [] {
+    std::vector<COLORREF> pixels;
+    for (int y = 296; y < 318; ++y)
+      for (int x = 0; x < 240; ++x) pixels.push_back(harness::ScreenPixel(x, y));
+    return pixels;
+  };
+  std::vector<COLORREF> opening, afterAlmanac[2];
+  bool raised = false;
+  harness::OnDialog(108, [&](HWND d) {
+    harness::PumpUntilIdle();
+    opening = row();
+    TapTab(d, 6);
+    harness::PumpUntilIdle();
+    raised = SipIsShown();
+    const int tabs[2] = {5, 0};
+    for (int k = 0; k < 2; ++k) {
+      TapTab(d, tabs[k]);
+      harness::PumpUntilIdle();
+      afterAlmanac[k] = row();
+      if (k == 0) Shot("buttons_after_almanac");
+      if (k == 0) TapTab(d, 6);
+    }
+    NotePages();
+    TapControl(d, 4);
+  });
+  SendMessageW(main, WM_COMMAND, kCmdSettings, 0);
+  harness::PumpUntilIdle();
+  EXPECT_TRUE(raised);
+  ASSERT_EQ(opening.size(), 240u * 22u);
+  int dark = 0;
+  for (COLORREF c : opening) dark += c == RGB(0, 0, 0);
+  EXPECT_GT(dark, 200) << "OK and Cancel are written in black";
+  for (int k = 0; k < 2; ++k) EXPECT_TRUE(afterAlmanac[k] == opening) << k;
+  ExpectClosedClean();
 }
 
 }  // namespace

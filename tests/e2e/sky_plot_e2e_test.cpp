@@ -4,6 +4,7 @@
 // base option adds the mask ring. Screenshots land in the build folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -45,7 +46,9 @@ POINT ScreenOf(const TSkySatellite& s, const RECT& r) {
                (r.top + r.bottom) / 2 + int(radius * std::sin(a))};
 }
 
-TEST(SkyPlotE2e, TheAlmanacButtonShowsThePlotAndTheBarMovesIt) {
+// The program started on the demo device with the clock on the demo almanac's date, 10:00 UTC:
+// the almanac is loaded at start-up.
+void StartOnTheAlmanacsMorning(HWND* w) {
   harness::Start();
   ASSERT_EQ(sample::WriteDemoDevice(harness::Root()), "");
   SYSTEMTIME morning{};
@@ -53,9 +56,14 @@ TEST(SkyPlotE2e, TheAlmanacButtonShowsThePlotAndTheBarMovesIt) {
   SetSystemTime(&morning);
   startup_test::PlentyOfMemory();
   harness::AnswerMessageBox(L"", IDOK);
-  HWND w = startup_test::MakeMainWindow("");
-  ASSERT_NE(w, nullptr);
+  *w = startup_test::MakeMainWindow("");
+  ASSERT_NE(*w, nullptr);
   ASSERT_TRUE(g_Almanac.IsLoaded());
+}
+
+TEST(SkyPlotE2e, TheAlmanacButtonShowsThePlotAndTheBarMovesIt) {
+  HWND w = nullptr;
+  ASSERT_NO_FATAL_FAILURE(StartOnTheAlmanacsMorning(&w));
 
   // The fifth button of the command bar.
   const POINT button = BarButtonCentre(4);
@@ -142,6 +150,46 @@ TEST(SkyPlotE2e, TheAlmanacButtonShowsThePlotAndTheBarMovesIt) {
   EXPECT_EQ(g_SkyPlot.IsEnabled(), 0);
   harness::PumpUntilIdle();
   EXPECT_EQ(g_MapView.viewRect.bottom, 320 - 26);
+  DestroyWindow(w);
+  harness::Stop();
+}
+
+// The demo almanac (reference time 2013-12-26 16:38:24) on its two days: the visibility graph
+// counts satellites at every one of its 48 hours, and the bar's slider dragged to its right end
+// (the second midnight, 31 hours after the reference time) still fills the sky.
+TEST(SkyPlotE2e, TheDemoAlmanacShowsSatellitesAtEveryHourOfItsTwoDays) {
+  HWND w = nullptr;
+  ASSERT_NO_FATAL_FAILURE(StartOnTheAlmanacsMorning(&w));
+  const POINT button = BarButtonCentre(4);
+  harness::Tap(button.x, button.y);
+  ASSERT_EQ(g_AlmanacBar.GetHeight(), 48);
+  RECT bar{};
+  GetWindowRect(g_AlmanacBar.window, &bar);
+
+  int hours = 0, fewest = 99;
+  harness::OnDialog(TSatGraph::kTemplate, [&](HWND dialog) {
+    harness::PumpUntilIdle();
+    for (int h = 0; h < 48; ++h) {
+      hours += g_SatGraph.counts[h] > 0;
+      fewest = std::min(fewest, g_SatGraph.counts[h]);
+    }
+    SendMessageW(dialog, WM_COMMAND, 4, 0);  // its cancel button
+  });
+  harness::Tap(bar.left + 227, bar.top + 12);
+  EXPECT_EQ(hours, 48);
+  EXPECT_GE(fewest, 4);
+
+  const HWND slider = GetDlgItem(g_AlmanacBar.window, TAlmanacBar::kSlider);
+  RECT track{};
+  GetWindowRect(slider, &track);
+  const int thumbX = track.left + 6 + 60 * (track.right - track.left - 22) / 288 + 5;
+  const int y = (track.top + track.bottom) / 2;
+  harness::Drag(thumbX, y, track.right + 20, y);
+  harness::PumpUntilIdle();
+  EXPECT_EQ(SendMessageW(slider, TBM_GETPOS, 0, 0), 288);
+  EXPECT_EQ(g_AlmanacBar.time.wDay, 28);
+  EXPECT_GE(g_SkyPlot.Count(), 4);
+  Save("sky_plot_second_midnight.png");
   DestroyWindow(w);
   harness::Stop();
 }

@@ -78,8 +78,14 @@ TEST_F(AlmanacTest, WindowOfDaysAndTime) {
   EXPECT_EQ(At0(At(2013, 12, 24, 0, 0, 0)), TAlmanac::kComputed);   // toa day - 2
   EXPECT_EQ(At0(At(2013, 12, 23, 23, 59, 59)), TAlmanac::kOutsideDays);  // toa day - 3
   EXPECT_EQ(At0(At(2013, 12, 26, 16, 38, 24)), TAlmanac::kComputed);  // toa itself
-  EXPECT_EQ(At0(At(2013, 12, 26, 16, 38, 25)), TAlmanac::kAfterReference);
-  EXPECT_EQ(At0(At(2013, 12, 27, 0, 0, 0)), TAlmanac::kOutsideDays);
+  // After toa for two days, the window the observer check reports.
+  EXPECT_EQ(At0(At(2013, 12, 26, 16, 38, 25)), TAlmanac::kComputed);
+  EXPECT_EQ(At0(At(2013, 12, 27, 0, 0, 0)), TAlmanac::kComputed);
+  EXPECT_EQ(At0(At(2013, 12, 28, 16, 38, 23)), TAlmanac::kComputed);
+  EXPECT_EQ(almanac.SetObserver(At(2013, 12, 28, 16, 38, 23), 0, 0, 0), 1);
+  EXPECT_EQ(At0(At(2013, 12, 28, 16, 38, 24)), TAlmanac::kPastValidity);
+  EXPECT_EQ(almanac.SetObserver(At(2013, 12, 28, 16, 38, 24), 0, 0, 0), 0);
+  EXPECT_EQ(At0(At(2013, 12, 29, 0, 0, 0)), TAlmanac::kOutsideDays);  // toa day + 3
   EXPECT_EQ(At0(At(2014, 1, 2, 12, 0, 0)), TAlmanac::kOutsideDays);  // a week later
   EXPECT_EQ(At0(At(2013, 12, 26, 12, 0, 0), 2), TAlmanac::kNoAlmanac);
 
@@ -95,7 +101,8 @@ TEST_F(AlmanacTest, FullWeekAcrossBoundaries) {
   for (int field : {595, 1619}) {
     LoadOne(Record(field, 61440));  // Sunday 2011-01-16 17:04
     EXPECT_EQ(At0(At(2011, 1, 15, 12, 0, 0)), TAlmanac::kComputed) << field;
-    EXPECT_EQ(At0(At(2011, 1, 16, 17, 5, 0)), TAlmanac::kAfterReference) << field;
+    EXPECT_EQ(At0(At(2011, 1, 16, 17, 5, 0)), TAlmanac::kComputed) << field;
+    EXPECT_EQ(At0(At(2011, 1, 18, 17, 5, 0)), TAlmanac::kPastValidity) << field;
   }
   LoadOne(Record(256, 3600));  // week 2304 starts 2024-03-03
   EXPECT_EQ(At0(At(2024, 3, 2, 12, 0, 0)), TAlmanac::kComputed);
@@ -129,6 +136,16 @@ TEST_F(AlmanacTest, ReferenceOrbit) {
   ASSERT_EQ(almanac.GetSatellite(1, &e8, &a16), 1);
   EXPECT_EQ(e8, 55);
   EXPECT_EQ(a16, 357);
+
+  // A day after toa the orbit runs forward from it.
+  almanac.SetObserver(At(2013, 12, 27, 14, 38, 24), 0, 0, 0);
+  ASSERT_EQ(almanac.ComputeLookAngles(1, &el, &az, xyz), TAlmanac::kComputed);
+  EXPECT_NEAR(xyz[0], 20104674.8, 1.0);
+  EXPECT_NEAR(xyz[1], 13566738.2, 1.0);
+  EXPECT_NEAR(xyz[2], -10993223.5, 1.0);
+  EXPECT_NEAR(el * 180 / kPi, 38.171, 0.01);
+  EXPECT_NEAR(az * 180 / kPi, 129.018, 0.01);
+  almanac.SetObserver(t, 0, 0, 0);
 
   // Below the horizon of the load-report point: computed, but not shown.
   almanac.SetObserver(t, 55.651824076, 37.539215196, 248.274);

@@ -1,4 +1,4 @@
-// The sky plot's fixture: the demo almanac (2013-12-26, predictions up to 16:38:24 that day)
+// The sky plot's fixture: the demo almanac (2013-12-26, reference time 16:38:24, predictions up to two days after it)
 // loaded from the device, the virtual clock on that morning, a view whose centre lies in the demo
 // town, a host that counts repaint requests, and the GPS port fed from an NMEA file on the device
 // (the paced source: one line per 500 ms of the virtual clock).

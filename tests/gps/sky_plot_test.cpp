@@ -81,9 +81,9 @@ TEST_F(SkyTest, WithoutAValidFixTheBarGivesThePlace) {
   }
   EXPECT_GT(n, 3);
   EXPECT_EQ(g_SkyPlot.Count(), n);
-  // Dates the almanac refuses, or after its reference time: no predictions.
+  // Dates the almanac refuses, or two days after its reference time: no predictions.
   for (const SYSTEMTIME& t : {Utc(2013, 13, 26, 10, 0, 0), Utc(2013, 0, 26, 10, 0, 0),
-                              Utc(0, 12, 26, 10, 0, 0), Utc(2013, 12, 26, 17, 0, 0)}) {
+                              Utc(0, 12, 26, 10, 0, 0), Utc(2013, 12, 28, 17, 0, 0)}) {
     g_AlmanacBar.time = t;
     UpdateSkyPlot(&g_GpsPort, &g_Almanac);
     EXPECT_EQ(g_SkyPlot.Count(), 0) << t.wYear << "-" << t.wMonth << " " << t.wHour;
@@ -164,7 +164,7 @@ TEST_F(SkyTest, OnlyMovesStatesAndCountsAskForARepaint) {
   EXPECT_EQ(host.redraws, 1);
   UpdateSkyPlot(&g_GpsPort, &g_Almanac);
   EXPECT_EQ(host.redraws, 1);
-  g_AlmanacBar.time = Utc(2013, 12, 26, 20, 0, 0);  // after the reference time: none left
+  g_AlmanacBar.time = Utc(2013, 12, 28, 20, 0, 0);  // two days after the reference: none left
   UpdateSkyPlot(&g_GpsPort, &g_Almanac);
   EXPECT_EQ(g_SkyPlot.Count(), 0);
   EXPECT_EQ(host.redraws, 2);

@@ -202,9 +202,9 @@ TEST_F(RouteSearch, TargetDirectionWithoutItsOneWayFlagTakesAnyState) {
   EXPECT_EQ(Find(plan, 0, 1, 1, 0), (Path{0, 1}));
 }
 
-TEST_F(RouteSearch, WavesNotWeights) {
-  // The first arrival's trace takes the cheapest road at each wave going back, so a costly road
-  // early in the path is kept when another path of the same length is cheaper overall.
+TEST_F(RouteSearch, EachWaveIsTracedAndTheCheapestTraceWins) {
+  // A wave's trace takes the cheapest road at each wave going back, so a costly road early in
+  // the path is kept when another path of the same length is cheaper overall.
   MvwSpec a = Nodes({1, 100, 1, 1, 2, 1});
   for (auto [x, y] : {std::pair{0, 1}, {1, 2}, {2, 5}, {0, 3}, {3, 4}, {4, 5}}) {
     sample::MvwEdge(a, uint32_t(x), uint32_t(y));
@@ -217,11 +217,23 @@ TEST_F(RouteSearch, WavesNotWeights) {
   }
   EXPECT_EQ(Find(b, 0, 3), (Path{0, 1, 2, 3}));
 
-  // The first arrival ends the search: a longer path never replaces it, however cheap.
+  // A later wave's trace with more roads replaces the first when its sum of cost x factor is
+  // smaller: 0-1-2 weighs 102, 0-3-4-2 weighs 4.
   MvwSpec c = Nodes({1, 100, 1, 1, 1});
   for (auto [x, y] : {std::pair{0, 1}, {1, 2}, {0, 3}, {3, 4}, {4, 2}}) {
     sample::MvwEdge(c, uint32_t(x), uint32_t(y));
   }
+  EXPECT_EQ(Find(c, 0, 2), (Path{0, 3, 4, 2}));
+  c.nodes[3].factor = 50;  // 0-3-4-2 now weighs 53: still cheaper
+  EXPECT_EQ(Find(c, 0, 2), (Path{0, 3, 4, 2}));
+  c.nodes[3].factor = 255;  // 258: the first stays
+  EXPECT_EQ(Find(c, 0, 2), (Path{0, 1, 2}));
+  // A sum of 0 on either side replaces nothing, however small the other.
+  c.nodes[3].factor = 1;
+  c.nodes[3].cost = -1;
+  c.nodes[4].cost = -1;
+  EXPECT_EQ(Find(c, 0, 2), (Path{0, 1, 2}));  // 1 - 1 - 1 + 1 = 0
+  c.nodes[0].cost = c.nodes[1].cost = c.nodes[2].cost = 0;  // the first weighs 0, the later -2
   EXPECT_EQ(Find(c, 0, 2), (Path{0, 1, 2}));
 }
 

@@ -73,7 +73,7 @@ TEST_F(AlmanacPage, AnOverLongPathIsRefusedAndNeverCut) {
 }
 
 TEST_F(AlmanacPage, BaseFilesRoundTripTheirFourEditsAndReportBadFiles) {
-  WriteIni("[Ini]\nAlmBase=1\nAlmBaseLastPath=\\Vorna\\\n");
+  WriteIni("[Ini]\nAlmBase=1\nAlmBaseH=5\nAlmBaseLastPath=\\Vorna\\\n");
   ASSERT_TRUE(WriteHost(harness::HostPath(L"\\Vorna\\part.base"), "[Ini]\nAlmBaseH=12\ngarbage\n"));
   ASSERT_TRUE(WriteHost(harness::HostPath(L"\\Vorna\\garbage.base"), std::string("\0\xff\x01=\n", 5)));
   std::wstring afterReload[4], afterPart[4], afterBad;
@@ -106,8 +106,17 @@ TEST_F(AlmanacPage, BaseFilesRoundTripTheirFourEditsAndReportBadFiles) {
     }
     TapIn(b, IDCANCEL);
   });
+  bool applyAfterBad = true;
+  std::wstring heightAfterBad;
   Run(6, [&](HWND d) {
     HWND page = TSettingsDialog::Page(6);
+    // A file without a base point, first, while nothing is modified: refused with a message,
+    // the edits and Apply as they were.
+    EXPECT_FALSE(ApplyEnabled(d));
+    toOpen = L"garbage.base";
+    Click(page, 2151);
+    applyAfterBad = ApplyEnabled(d);
+    heightAfterBad = Text(page, 1041);
     const wchar_t* values[4] = {L"\\navi\\t", L"7000000.5", L"-3", L"15"};
     const int ids[4] = {2149, 1036, 1041, 1044};
     for (int i = 0; i < 4; ++i) SetDlgItemTextW(page, ids[i], values[i]);
@@ -122,6 +131,7 @@ TEST_F(AlmanacPage, BaseFilesRoundTripTheirFourEditsAndReportBadFiles) {
     toOpen = L"garbage.base";
     Click(page, 2151);
     afterBad = Text(page, 1041);
+    EXPECT_TRUE(ApplyEnabled(d));
     ++round;
     Press(d, 4);
   });
@@ -131,7 +141,11 @@ TEST_F(AlmanacPage, BaseFilesRoundTripTheirFourEditsAndReportBadFiles) {
   EXPECT_EQ(afterPart[0], L"\\navi\\t");  // a key the file lacks leaves its edit
   EXPECT_EQ(afterPart[2], L"12");
   EXPECT_EQ(afterBad, L"12");
-  EXPECT_TRUE(harness::MessageBoxes().empty());
+  EXPECT_FALSE(applyAfterBad);
+  EXPECT_EQ(heightAfterBad, L"5");
+  ASSERT_EQ(harness::MessageBoxes().size(), 2u);
+  for (const auto& box : harness::MessageBoxes())
+    EXPECT_EQ(box.text, L"Неверный формат файла\n\\Vorna\\garbage.base");
   const std::string saved = ReadHost(harness::HostPath(L"\\Vorna\\site.base"));
   EXPECT_EQ(saved.rfind("[Ini]\n", 0), 0u);
   EXPECT_NE(saved.find("AlmBaseHMask=15\n"), std::string::npos);

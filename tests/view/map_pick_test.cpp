@@ -319,6 +319,12 @@ TEST_F(PickTest, NearestVertexSegmentAndKind) {
   EXPECT_EQ(FindNearestObjectOfKind(*m, 2, 6180000 + 2000, 7400000 + 1050, 5000), 1);
   EXPECT_EQ(FindNearestObjectOfKind(*m, 2, 6180000 + 2000, 7400000 + 1050, 1), kNoObject);
   EXPECT_EQ(FindNearestObjectOfKind(*m, 3, 6180000 + 2000, 7400000 + 1050, 5000), kNoObject);
+  // The limit holds for the distance to the line, not to its first box corner: (2000, 1050) is
+  // 1001 units from line 1's corner (1000, 1000) and 50 from the line itself.
+  EXPECT_EQ(FindNearestObjectOfKind(*m, 2, 6180000 + 2000, 7400000 + 1050, 500), 1);
+  EXPECT_EQ(FindNearestObjectOfKind(*m, 2, 6180000 + 2000, 7400000 + 1050, 50), 1);
+  EXPECT_EQ(FindNearestObjectOfKind(*m, 2, 6180000 + 2000, 7400000 + 1050, 49.9), kNoObject);
+  EXPECT_EQ(FindNearestObjectOfKind(*m, 2, 6180000 + 2000, 7400000 + 1050, std::nan("")), kNoObject);
 }
 
 TEST_F(PickTest, ExtentTakesBothCornersOfShapesAndTheFirstOfPoints) {
