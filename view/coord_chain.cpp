@@ -358,7 +358,7 @@ int TMapView::EnsureVisible(double x, double y) {
 
 void TMapView::UpdateViewZone() {
   if (vectorMaps.empty() && rasterMaps.empty()) {
-    zone = GkZoneOfPoint(extent[0], extent[1]);
+    zone = GkZoneOfPlane(extent[0], extent[1]);
   } else {
     int lo = 256, hi = -1;
     auto count = [&](uint8_t z) {

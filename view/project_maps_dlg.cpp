@@ -407,7 +407,7 @@ int TProjectMapsDlg::CreateWorkingMap(const TWorkMapParams& params) {
       if (Ask(dialog, lang_id::kMsgCreateWMConf, MB_OKCANCEL) != IDOK) return 0;
       view->GetCenter(&cx, &cy, 0);
     }
-    view->zone = GkZoneOfPoint(cx, cy);
+    view->zone = GkZoneOfPlane(cx, cy);
   }
   TUserLayer* layer = Layer();
   // The old working map is saved and let go first; when its save failed it stays the working

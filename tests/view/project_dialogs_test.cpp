@@ -11,6 +11,7 @@
 #include "base/program_host.h"
 #include "base/text_utils.h"
 #include "base/ui/file_browser.h"
+#include "geodesy/gauss_kruger.h"
 #include "maps/mdm_format.h"
 #include "maps/user_layer.h"
 #include "view/new_work_map_dlg.h"
@@ -398,6 +399,33 @@ TEST_F(ProjectDialogs, NewWorkingMapInAnEmptyProjectAsksFirstWithoutAFix) {
   EXPECT_EQ(std::string(map->libraryName), "Topo");
   EXPECT_EQ(map->HeaderScale(), 20000u);
   EXPECT_TRUE(FileExists("\\Maps\\wm_0410_1532.mdm"));
+}
+
+// Near a zone edge the view's centre can carry the neighbouring zone's easting (the maps were
+// drawn in zone 8 west of 42 E): the new working map takes the zone the coordinates are written
+// in, not the one the longitude falls in, or it would lie some 600 km away.
+TEST_F(ProjectDialogs, ANewWorkingMapInTheZoneOverlapKeepsTheZoneOfItsCoordinates) {
+  double x = 0, y = 0;
+  const double rad = 3.14159265358979323846 / 180;
+  ASSERT_TRUE(GeoToGkSameDatum(55.7 * rad, 41.95 * rad, x, y, 45));  // zone 8's meridian, degrees
+  ASSERT_EQ(GkZoneOfEasting(y), 8);
+  ASSERT_EQ(GkZoneOfPoint(x, y), 7);
+  g_Ini.SetString("NewWMapName", "\\Maps\\");
+  g_Ini.SetInt("NewWMapScale", 8);
+  g_Ini.SetString("NewWMapObjLib", "Topo");
+  view.pixelsPerMetre = 0.1;
+  view.originX = x - 1470;
+  view.originY = y - 1200;
+  view.zone = 8;
+  harness::OnDialog(TNewWorkMapDlg::kTemplate, [&](HWND n) { Press(n, IDOK); });
+  harness::AnswerMessageBox(g_Lang.GetText(100081), IDOK);
+  Run([&](HWND d) {
+    Press(d, TProjectMapsDlg::kNewWorkMap);
+    Press(d, IDOK);
+  });
+  ASSERT_TRUE(g_UserLayer.open);
+  EXPECT_EQ(view.zone, 8);
+  EXPECT_EQ(g_UserLayer.map->zone, 8);
 }
 
 // A fresh device has no "NewWMapObjLib": OK is refused with the library message and the dialog
