@@ -22,8 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const wchar_t* text = g_Lang.GetText(e.id);
     FUZZ_CHECK(text != nullptr);
     if (IsLangFormatId(e.id)) {
-      // The built-in formats take one wide text, or one int (100072).
-      std::wstring s = e.id == 100072 ? FormatLangText(e.id, 42) : FormatLangText(e.id, L"x");
+      // The built-in formats take one or two wide texts, or one int (100072); an argument more
+      // than a format reads is ignored.
+      std::wstring s = e.id == 100072 ? FormatLangText(e.id, 42) : FormatLangText(e.id, L"x", L"y");
       FUZZ_CHECK(!s.empty() || text[0] == 0);
     }
   }
