@@ -259,6 +259,7 @@ void StartUp(HWND hwnd) {
 
     InstallReceiverHost();
     g_GreisReceiver.Bind(&g_GpsPort, ProgramFile(".gbackup").c_str());
+    g_UserLayer.SetLetGoListener(&g_GreisReceiver);
     std::string antenna;
     if (g_Ini.GetString("GeoAntType", antenna)) g_GreisReceiver.SetAntennaType(antenna.c_str());
 

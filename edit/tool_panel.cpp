@@ -463,10 +463,10 @@ void TToolPanel::StartNewObject() {
     TPictureMap* picture = CurrentPicture();
     TPointList& list = ViewLists(g_MapView).calibrationPoints;
     if (picture) {
-      for (int32_t i = 0; i < picture->points.Count(); ++i) {
-        list.Append(*picture->points.At(i));
-        numbers.Append();
-      }
+      // The list is drawn, tapped and centred on through the view, so it holds the points in the
+      // view's zone; the picture's own may be the neighbouring one.
+      list = picture->PointsInOutputZone();
+      for (int32_t i = 0; i < list.Count(); ++i) numbers.Append();
     }
     numbers.index = 0;
     RefreshMethod5(1);
@@ -526,12 +526,14 @@ void TToolPanel::RunMethod(int final) {
     case 5: {
       TPictureMap* picture = CurrentPicture();
       const TPointList& list = ViewLists(g_MapView).calibrationPoints;
-      if (final && picture && list.Count() >= 2 && TPictureMap::CheckCalibrationPoints(list)) {
+      // Written in the picture's own zone, as its calibration was read.
+      const TPointList own = picture ? picture->PointsInOwnZone(list) : TPointList();
+      if (final && picture && own.Count() >= 2 && TPictureMap::CheckCalibrationPoints(own)) {
         char path[256];
         std::snprintf(path, sizeof path, "%s", picture->path);
         StripExtension(path);
         const std::string companion = std::string(path) + ".@@@";
-        if (WriteCalibrationFile(companion.c_str(), list) == 0) {
+        if (WriteCalibrationFile(companion.c_str(), own) == 0) {
           picture->ReadCalibration(picture->path, picture->frame);
           g_MapView.UpdateLayers(1);
           full = 1;

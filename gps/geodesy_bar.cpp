@@ -297,6 +297,11 @@ void TGeodesyBar::FillSiteCombo(int) {
   if (siteField.StoreValue()) g_UserLayer.Save(0);
 }
 
+void TGeodesyBar::LetGoOfRecord() {
+  if (siteField.StoreValue()) g_UserLayer.SetModified();
+  siteField.LoadValue(nullptr, 0);
+}
+
 bool TGeodesyBar::RefuseWhileDownloading() {
   if (!g_GreisReceiver.IsDownloading()) return false;
   // The stretch stays as it was, and so does the button that shows it.

@@ -77,6 +77,9 @@ class TGeodesyBar {
   // Keeps the typed antenna height in its list and commits the site field into the occupation
   // object (the working map is saved when that changed it). Runs at every mode change.
   void FillSiteCombo(int flag = 0);
+  // The occupation's record leaves the working map (the map is let go): the typed site name goes
+  // into it, and the field is bound to no object until the next stretch.
+  void LetGoOfRecord();
   // The receiver poll (timer 2119).
   void Poll();
   // Stops the poll's timer (while another dialogue needs the receiver): true when it ran.

@@ -766,6 +766,22 @@ void TGreisReceiver::OpenOccupation() {
 void TGreisReceiver::CloseOccupation(int closingKind) {
   if (!occupationOpen) return;
   occupationOpen = 0;
+  FinishOccupationObject(closingKind);
+  g_UserLayer.EndObject();
+  if (g_GeodesyBar.mainWindow) InvalidateRect(g_GeodesyBar.mainWindow, nullptr, TRUE);
+}
+
+void TGreisReceiver::BeforeWorkingMapLetGo() {
+  // The next working map numbers its objects anew: a kept index would name one of its objects,
+  // which the close would retype or delete and the bar's site field write into. An open record
+  // is finished here, in its own map, at the time of the change, with the site name typed so
+  // far; a closed one is only forgotten.
+  g_GeodesyBar.LetGoOfRecord();
+  if (occupationOpen) FinishOccupationObject(kind);
+  occupationObject = 0;
+}
+
+void TGreisReceiver::FinishOccupationObject(int closingKind) {
   const uint16_t code = g_GeodesyBar.GetAntennaCode(closingKind);
   const float height = g_GeodesyBar.GetAntennaHeight(closingKind);
   TMdmMap* map = g_UserLayer.open ? g_UserLayer.map : nullptr;
@@ -795,8 +811,6 @@ void TGreisReceiver::CloseOccupation(int closingKind) {
     occupationObject = stretch;
     g_UserLayer.SetModified();
   }
-  g_UserLayer.EndObject();
-  if (g_GeodesyBar.mainWindow) InvalidateRect(g_GeodesyBar.mainWindow, nullptr, TRUE);
 }
 
 // ---- the state file -------------------------------------------------------------------------

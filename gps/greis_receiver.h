@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "gps/nmea.h"
+#include "maps/user_layer.h"
 #include "platform/win.h"
 
 class TGpsPort;
@@ -39,7 +40,7 @@ struct ReceiverLogFile {
   int32_t size = -1;  // bytes as the receiver reports it; -1 when its query failed
 };
 
-class TGreisReceiver {
+class TGreisReceiver : public IWorkingMapLetGo {
  public:
   enum Kind { kKinematic = 0, kStatic = 1, kDynamic = 2 };
   static constexpr int kReplyBytes = 3000;     // the most of a reply that is used
@@ -135,6 +136,11 @@ class TGreisReceiver {
   void OpenOccupation();
   void CloseOccupation(int kind);
   int GetOccupationObject() const { return occupationObject; }
+  // The working map is let go: an open occupation's object there is finished as the stretch's
+  // close would finish it, and no index into the map is kept. The stretch goes on on the
+  // receiver (and in the next working map as a track of its type); its close then touches no
+  // object.
+  void BeforeWorkingMapLetGo() override;
   void SaveState();
   int LoadState();
 
@@ -163,13 +169,16 @@ class TGreisReceiver {
   double period = 1.0;  // logging period, seconds
   std::string backupPath;
   int occupationOpen = 0;
-  int occupationObject = 0;  // index in the working map
+  int occupationObject = 0;  // index in the working map, 0 when none
   bool linkLost = false;
   uint16_t crcTable[256] = {};
 
  private:
   // Writes one Stop&Go change; false (with a beep) while a download holds the dialogue.
   void BeginStretch(int newKind, const char* givenName);
+  // Gives the occupation object its closing code and attributes in the working map (a static
+  // stretch's becomes a point at the position); `occupationObject` then names the result.
+  void FinishOccupationObject(int closingKind);
 
   // Reads lines until the reply that `expected` accepts; false on an error message, a failed
   // read, a cancel or the time-out.

@@ -41,6 +41,7 @@ int TUserLayer::Attach(IWorkingMapHost* view, int mapNumber) {
 
 int TUserLayer::Close() {
   if (!open) return 0;
+  if (letGo) letGo->BeforeWorkingMapLetGo();
   const bool wasRecording = recording != 0;
   EndObject();  // an empty track is dropped by its save
   // A map whose edits did not reach the card stays the working map, resident and unsaved, so

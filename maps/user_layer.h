@@ -23,6 +23,16 @@ class IWorkingMapHost {
   virtual void DrawWorkingMap(TMdmMap* map, HDC dc) = 0;
 };
 
+// Told by the recorder before it lets the working map go (another map made working, the project
+// closed), while the map is still attached: a holder of an index of one of its objects (the
+// geodetic receiver's occupation) finishes that object there and drops the index, for the next
+// working map numbers its objects anew. Installed at start-up by the side that holds one.
+class IWorkingMapLetGo {
+ public:
+  virtual ~IWorkingMapLetGo() = default;
+  virtual void BeforeWorkingMapLetGo() = 0;
+};
+
 class TUserLayer {
  public:
   TUserLayer() = default;
@@ -30,7 +40,8 @@ class TUserLayer {
   TUserLayer& operator=(const TUserLayer&) = delete;
 
   int Attach(IWorkingMapHost* view, int mapNumber);
-  // Ends the current object, saves and lets the map go: 1. When the save fails the map is kept
+  void SetLetGoListener(IWorkingMapLetGo* listener) { letGo = listener; }
+  // Tells the let-go listener, ends the current object, saves and lets the map go: 1. When the save fails the map is kept
   // (still working, resident and unsaved) and the user told so: 0, and callers that were about
   // to close or replace that map leave it as it is.
   int Close();
@@ -100,6 +111,7 @@ class TUserLayer {
   int WriteMap(int regroup, bool report);
 
   IWorkingMapHost* host = nullptr;
+  IWorkingMapLetGo* letGo = nullptr;
   bool damageShown = false;   // likewise the first save that kept damaged objects as stored
   bool fullShown = false;     // the attached map's "no room for an object" was said
   // A recording that Close interrupted: the next fix begins a new track object in the map

@@ -218,24 +218,6 @@ INT_PTR CALLBACK SettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
     case WM_COMMAND:
       OnCommand(LOWORD(wParam));
       return TRUE;
-    case WM_PAINT: {
-      // The erase covers the whole area to repaint, and that area is one rectangle: when the
-      // input panel goes down it reaches from the pages over the button row, whose buttons were
-      // not uncovered and so are not painted again. They are asked to paint after the erase.
-      PAINTSTRUCT ps;
-      BeginPaint(dialog, &ps);
-      for (int id : {IDOK, kCancel, kApply}) {
-        HWND button = GetDlgItem(dialog, id);
-        RECT r{};
-        if (!button || !GetWindowRect(button, &r)) continue;
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-        if (r.left < ps.rcPaint.right && ps.rcPaint.left < r.right && r.top < ps.rcPaint.bottom &&
-            ps.rcPaint.top < r.bottom)
-          InvalidateRect(button, nullptr, TRUE);
-      }
-      EndPaint(dialog, &ps);
-      return TRUE;
-    }
   }
   return FALSE;
 }

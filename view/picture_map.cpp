@@ -262,6 +262,40 @@ void TPictureMap::ToOutputZone(double ox, double oy, double* x, double* y) const
   }
 }
 
+TPointList TPictureMap::PointsInOutputZone() const {
+  TPointList out;
+  for (int32_t i = 0; i < points.Count(); ++i) {
+    TListPoint p = *points.At(i);
+    if (p.x != 0 || p.y != 0) ToOutputZone(p.x, p.y, &p.x, &p.y);
+    out.Append(p);
+  }
+  return out;
+}
+
+TPointList TPictureMap::PointsInOwnZone(const TPointList& outputPoints) const {
+  // The zones' conversion there and back is good to a millimetre or two, so a point the user
+  // left alone would creep with every apply: one that is exactly what one of the picture's
+  // points becomes in the output zone is written as that point was read.
+  const TPointList shown = PointsInOutputZone();
+  TPointList out;
+  for (int32_t i = 0; i < outputPoints.Count(); ++i) {
+    TListPoint p = *outputPoints.At(i);
+    if (p.x != 0 || p.y != 0) {
+      int32_t same = -1;
+      for (int32_t k = 0; k < shown.Count() && same < 0; ++k)
+        if (shown.At(k)->x == p.x && shown.At(k)->y == p.y) same = k;
+      if (same >= 0) {
+        p.x = points.At(same)->x;
+        p.y = points.At(same)->y;
+      } else {
+        ToOwnZone(p.x, p.y, &p.x, &p.y);
+      }
+    }
+    out.Append(p);
+  }
+  return out;
+}
+
 void TPictureMap::OwnToPixel(double x, double y, double* u, double* v) const {
   if (useTin && tin.MapToPixelF(x, y, *u, *v)) return;
   const double ps = pixelSize;

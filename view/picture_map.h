@@ -60,6 +60,12 @@ class TPictureMap : public TRasterMap {
   void PixelToPlane(int32_t px, int32_t py, double* x, double* y) const;
   // Full-resolution pixel under a screen point; (0, 0) while the scale is 0.
   void ScreenToPixel(int32_t sx, int32_t sy, int32_t* px, int32_t* py) const;
+  // Calibration points between the zones: `points` (own zone) as the view shows and taps them,
+  // and a list of output-zone points as the calibration file holds them (a point unmoved since
+  // PointsInOutputZone gave it back exactly as read). Pixels are kept, and so is a plane point
+  // not yet placed (0, 0).
+  TPointList PointsInOutputZone() const;
+  TPointList PointsInOwnZone(const TPointList& outputPoints) const;
 
   // Results of ReadCalibration besides 0. On each the map keeps the calibration it had (a new
   // map has none, so it does not open).

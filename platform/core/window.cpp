@@ -282,12 +282,22 @@ void InvalidateWindow(Window* w, const RECT* clientRect, bool erase, bool childr
   RECT all = ClientRectLocal(w);
   RECT r = clientRect ? Intersect(*clientRect, all) : all;
   if (Empty(r)) return;
-  w->update = w->hasUpdate ? Union(w->update, r) : r;
+  // The update area is kept as one rectangle: a second area joins the first in their bounding
+  // box, and the window's erase and paint then cover all of it, also what lies between the two
+  // (the input panel going down uncovers a band across a dialog and the strip of the panel's
+  // button below it, and the box reaches over the dialog's button row). A window that paints
+  // over its children would leave those in the box's added part blank, for none of them was
+  // asked to paint again: every child under the box is invalidated with it, as the real
+  // device's region would have them repainted where the parent's erase reaches.
+  const RECT merged = w->hasUpdate ? Union(w->update, r) : r;
+  const bool grew = merged.left < r.left || merged.top < r.top || merged.right > r.right ||
+                    merged.bottom > r.bottom;
+  w->update = merged;
   SetUpdate(w, true);
   w->erase = w->erase || erase;
-  if (!children || (w->style & WS_CLIPCHILDREN)) return;
+  if ((!children && !grew) || (w->style & WS_CLIPCHILDREN)) return;
   POINT po = ClientOriginScreen(w);
-  RECT screen = Offset(r, po.x, po.y);
+  RECT screen = Offset(grew ? merged : r, po.x, po.y);
   for (Window* k : w->children) {
     if (!k->visibleSelf()) continue;
     POINT ko = ClientOriginScreen(k);

@@ -22,6 +22,7 @@
 #include "maps/mdm_map.h"
 #include "maps/user_layer.h"
 #include "tests/support/gps_lines.h"
+#include "tests/support/project_editor_taps.h"
 #include "tools/sampledata/demo_town.h"
 #include "tools/sampledata/fake_receiver.h"
 #include "view/new_work_map_dlg.h"
@@ -166,18 +167,7 @@ TEST_F(FieldWalk, WorkingMapsAssignedAndMadeMidWalkTakeTheRestOfTheTrack) {
   ASSERT_GE(before.size(), 2u);
 
   // The project editor: Demo.mdm chosen as the working map, OK.
-  harness::OnDialog(TProjectMapsDlg::kTemplate, [](HWND d) {
-    const HWND list = GetDlgItem(d, TProjectMapsDlg::kList);
-    const int lines = int(SendMessageW(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < lines; ++i) {
-      wchar_t text[300] = {};
-      SendMessageW(list, LB_GETTEXT, WPARAM(i), LPARAM(text));
-      if (std::wstring(text).find(L"Demo") != std::wstring::npos)
-        SendMessageW(list, LB_SETCURSEL, WPARAM(i), 0);
-    }
-    SendMessageW(d, WM_COMMAND, TProjectMapsDlg::kAssign, 0);
-    SendMessageW(d, WM_COMMAND, IDOK, 0);
-  });
+  editor_taps::AssignWorkingMapOnOpen(L"Demo");
   Command(kCmdProjectEditor);
   harness::PumpUntilIdle();
   ASSERT_TRUE(g_UserLayer.open);

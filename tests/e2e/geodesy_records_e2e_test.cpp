@@ -2,16 +2,18 @@
 // works: the fake GREIS receiver on a pseudo-terminal, the command bar and the geodesy bar tapped,
 // the hardware keys pressed, the clock virtual. The antenna height goes in as typed, the Stop&Go
 // keys step through the stretches of a log, a link lost leaves the receiver's log running to be
-// resumed, a long file copy is not taken for silence, and the geodesy button shows whether
-// geodesy runs.
+// resumed, a long file copy is not taken for silence, the geodesy button shows whether geodesy
+// runs, and a stretch open when the working map changes keeps its record in its own map.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "app/commands.h"
 #include "app/input.h"
@@ -30,8 +32,10 @@
 #include "maps/user_layer.h"
 #include "platform/harness.h"
 #include "tests/app/demo_window_fixture.h"
+#include "tests/support/project_editor_taps.h"
 #include "tests/support/wait_until.h"
 #include "tools/sampledata/demo_device.h"
+#include "tools/sampledata/demo_town.h"
 #include "tools/sampledata/fake_greis.h"
 #include "view/map_view.h"
 
@@ -328,6 +332,78 @@ TEST_F(GeodesyRecords, TheGeodesyButtonShowsWhetherGeodesyRuns) {
   EXPECT_EQ(IsGeodesyConnection(), 1);
   EXPECT_EQ(IsBarButtonChecked(kCmdGeodesy), 1);
   EXPECT_EQ(IsBarButtonChecked(kCmdNavigation), 0);
+}
+
+// A kinematic stretch is open in the Streets map when the surveyor makes the Demo map the
+// working map in the project editor. The stretch's record is closed in the map it began in, and
+// written there; the stretch's end later (a static one begun) touches none of the Demo map's own
+// objects, and the static point is the Demo map's own new object.
+TEST_F(GeodesyRecords, AStretchOpenWhenTheWorkingMapChangesIsClosedInTheMapItBeganIn) {
+  g_Ini.SetInt("NJLCode", sample::kTownFootpath);  // the kinematic lines' type
+  g_Ini.SetInt("NJPCode", g_UserLayer.NewPointCode());
+  TMdmMap* demo = map;
+  ASSERT_EQ(g_UserLayer.Close(), 1);
+  ASSERT_EQ(g_UserLayer.Attach(g_MapView.WorkingMapHost(),
+                               g_MapView.FindVectorMapIndex("\\Vorna\\Maps\\Streets.mdm")),
+            1);
+  map = g_UserLayer.map;
+  StartGeodesy();
+  TapKinematic();
+  ASSERT_EQ(g_GeodesyBar.GetMode(), TGreisReceiver::kKinematic);
+  const uint16_t begun = Occupation("K000");
+  ASSERT_NE(begun, 0);
+  ASSERT_EQ(g_GreisReceiver.GetOccupationObject(), begun);
+  // A few steps in the town: the stretch's line gets its vertices (one a tick of the port).
+  for (int step = 0; step < 3; ++step) {
+    const double lat = 55.75 + 0.0005 * step, lon = 37.61 + 0.0005 * step;
+    fake.SetNmeaPosition(lat, lon);
+    ASSERT_TRUE(test_wait::Until([&] {
+      GpsFix fix{};
+      g_GpsPort.GetFix(&fix);
+      return fix.latDegrees == 55 && std::fabs(fix.latMinutes - (lat - 55) * 60) < 1e-3 &&
+             std::fabs(fix.lonMinutes - (lon - 37) * 60) < 1e-3;
+    }));
+    harness::Advance(TGpsPort::kFixTimerMs);
+  }
+  ASSERT_EQ(map->GetVertexCount(begun), 3);
+
+  harness::AnswerMessageBox(Question(lang_id::kMsgSetWMConf), IDOK);
+  editor_taps::AssignWorkingMapOnOpen(L"Demo");
+  SendMessageW(w, WM_COMMAND, kCmdProjectEditor, 0);
+  harness::PumpUntilIdle();
+  ASSERT_EQ(g_UserLayer.map, demo);
+  EXPECT_EQ(g_GreisReceiver.GetOccupationObject(), 0);
+  ASSERT_GT(demo->count, int32_t(begun)) << "the stretch's number names another object here";
+  std::vector<uint16_t> codes;
+  for (int32_t i = 1; i < demo->count; ++i) codes.push_back(demo->GetObjectCode(uint16_t(i)));
+
+  TapStatic();
+  ASSERT_EQ(g_GeodesyBar.GetMode(), TGreisReceiver::kStatic);
+  for (size_t i = 0; i < codes.size(); ++i)
+    ASSERT_EQ(demo->GetObjectCode(uint16_t(i + 1)), codes[i]) << "object " << i + 1;
+  EXPECT_GT(g_GreisReceiver.GetOccupationObject(), int32_t(codes.size()))
+      << "the static stretch's own object";
+
+  // The Streets map's file: the kinematic record with its line type, end time and height.
+  TMdmMap disk;
+  ASSERT_EQ(disk.OpenHeader(map->path), 0);
+  ASSERT_EQ(disk.Load(), 0);
+  disk.loadAll = 1;
+  disk.LoadVisibleObjects();
+  int records = 0;
+  for (int32_t i = 1; i < disk.count; ++i) {
+    char text[256] = "";
+    if (!disk.GetObjectCode(uint16_t(i)) || !disk.GetStrAttr(uint16_t(i), 9, text) ||
+        std::strcmp(text, "K000") != 0)
+      continue;
+    ++records;
+    EXPECT_EQ(disk.GetObjectCode(uint16_t(i)), sample::kTownFootpath);
+    char end[256] = "";
+    EXPECT_TRUE(disk.GetStrAttr(uint16_t(i), 12, end) && end[0]) << "the end time";
+    float metres = -1;
+    EXPECT_TRUE(disk.GetIntAttr(uint16_t(i), 1, &metres));
+  }
+  EXPECT_EQ(records, 1);
 }
 
 }  // namespace

@@ -1,32 +1,42 @@
 // Raster and vector maps of the demo device's project over the started program, as a user meets
-// them: two calibrated pictures reordered in the project editor and then calibrated, a picture
-// cut short by an interrupted copy, and a map whose storage card is away for a moment.
+// them: two calibrated pictures reordered in the project editor and then calibrated, a picture of
+// the neighbouring zone calibrated, a picture cut short by an interrupted copy, and a map whose
+// storage card is away for a moment.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "base/ini_file.h"
 #include "edit/method_picker.h"
 #include "edit/tool_panel.h"
+#include "geodesy/gauss_kruger.h"
 #include "maps/user_layer.h"
 #include "platform/harness.h"
 #include "platform/win.h"
 #include "tests/app/startup_fixture.h"
+#include "tests/support/tool_panel_taps.h"
 #include "tools/sampledata/demo_device.h"
 #include "tools/sampledata/demo_town.h"
 #include "tools/sampledata/image_writer.h"
 #include "tools/sampledata/mdm_writer.h"
+#include "tools/sampledata/render_fixture.h"
 #include "view/map_view.h"
 #include "view/picture_map.h"
 #include "view/point_lists.h"
 #include "view/project_maps_dlg.h"
 
 namespace {
+
+using tool_taps::TapButton;
+using tool_taps::TapPanel;
 
 std::string Host(const std::string& device) { return harness::HostPath(std::wstring(device.begin(), device.end())); }
 
@@ -52,6 +62,18 @@ void WriteProject(const std::string& extraLines) {
   const size_t second = text.find('\n', text.find('\n') + 1);
   text.insert(second, extraLines);
   startup_test::WriteHostFile(Host(sample::kDemoProjectPath), text);
+}
+
+// The points of a ".@@@" calibration: its lines after the two header lines.
+std::vector<TListPoint> ReadPlaneCalibration(const std::string& device) {
+  std::istringstream in(startup_test::ReadHostFile(Host(device)));
+  std::vector<TListPoint> points;
+  std::string line;
+  for (int n = 0; std::getline(in, line); ++n) {
+    TListPoint p;
+    if (n >= 2 && std::istringstream(line) >> p.px >> p.py >> p.x >> p.y) points.push_back(p);
+  }
+  return points;
 }
 
 void TapControl(HWND dialog, int id) {
@@ -84,6 +106,19 @@ class RasterMapsE2e : public ::testing::Test {
     POINT p{(v.left + v.right) / 2, (v.top + v.bottom) / 2};
     ClientToScreen(main, &p);
     return p;
+  }
+  // Opens the construction tools on the working map (vector map `work`) and picks method 5.
+  void OpenCalibrationTool(int work) {
+    ASSERT_EQ(g_UserLayer.Attach(g_MapView.WorkingMapHost(), work), 1);
+    SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);
+    harness::PumpUntilIdle();
+    harness::OnDialog(TMethodPicker::kTemplate, [](HWND dialog) {
+      POINT p{4 + 44 * (5 % 5) + 21, 4 + 44 * (5 / 5) + 21};
+      ClientToScreen(dialog, &p);
+      harness::Tap(p.x, p.y);
+    });
+    TapPanel(20, 20);
+    ASSERT_EQ(g_ToolPanel.method, 5);
   }
   HWND main = nullptr;
 };
@@ -120,24 +155,111 @@ TEST_F(RasterMapsE2e, UpInTheProjectEditorThenTheCalibrationToolWorkOnOnePicture
   }
 
   // The calibration tool (method 5 from the picker) takes pa's points.
-  const int work = g_MapView.GetVectorMapCount() - 1;
-  ASSERT_EQ(g_UserLayer.Attach(g_MapView.WorkingMapHost(), work), 1);
-  SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);
-  harness::PumpUntilIdle();
-  harness::OnDialog(TMethodPicker::kTemplate, [](HWND dialog) {
-    POINT p{4 + 44 * (5 % 5) + 21, 4 + 44 * (5 / 5) + 21};
-    ClientToScreen(dialog, &p);
-    harness::Tap(p.x, p.y);
-  });
-  POINT tile{20, 20};
-  ClientToScreen(g_ToolPanel.window, &tile);
-  harness::Tap(tile.x, tile.y);
-  harness::PumpUntilIdle();
-  ASSERT_EQ(g_ToolPanel.method, 5);
+  OpenCalibrationTool(g_MapView.GetVectorMapCount() - 1);
   const TPointList& list = ViewLists(g_MapView).calibrationPoints;
   ASSERT_EQ(list.Count(), 2);
   EXPECT_EQ(list.At(0)->x, pa->points.At(0)->x);
   EXPECT_EQ(list.At(0)->y, pa->points.At(0)->y);
+}
+
+// A zone-8 picture of the ground at 55.7 N 42.3 E beside a zone-7 map of it: the view shows zone 7.
+// The calibration tool shows the picture's points on their own pixels; applied unchanged it
+// writes back the old coordinates; a point moved by a stroke (from the ground, to the pixel) is
+// written in zone 8 at the ground where the stroke began.
+TEST_F(RasterMapsE2e, TheCalibrationToolOnAPictureOfTheNeighbouringZoneKeepsItsZone) {
+  constexpr double kDeg = 3.14159265358979323846 / 180.0, lat = 55.7 * kDeg, lon = 42.3 * kDeg;
+  double x7, y7, x8, y8;  // the ground's centre in either zone
+  ASSERT_TRUE(GeoToGkSameDatum(lat, lon, x7, y7, 39.0));
+  ASSERT_TRUE(GeoToGkSameDatum(lat, lon, x8, y8, 45.0));
+  // A small zone-7 map at the centre (the points lie outside it, on the picture alone).
+  sample::MdmSpec ground = sample::RenderMap();
+  ground.x1 = x7 - 50, ground.x2 = x7 + 50, ground.y1 = y7 - 40, ground.y2 = y7 + 40;
+  ASSERT_TRUE(sample::WriteRenderFixture(harness::Root(), "\\Vorna\\Maps\\Ground.mdm", ground));
+  // A 400 x 400 picture, a metre a pixel, north up, in zone 8, calibrated by two inner pixels.
+  sample::JpegSpec plan;
+  plan.width = plan.height = 400;
+  plan.quality = 100;
+  ASSERT_TRUE(sample::WriteJpeg(Host("\\Vorna\\Maps\\Ground.jpg"), plan));
+  const double top = x8 + 200, left = y8 - 200;
+  TPointList written;
+  written.Append(TListPoint{top - 120, left + 110, 0, 110, 120});
+  written.Append(TListPoint{top - 290, left + 300, 0, 300, 290});
+  ASSERT_EQ(WriteCalibrationFile("\\Vorna\\Maps\\Ground.@@@", written), 0);
+  char corners[160];
+  std::snprintf(corners, sizeof corners, "%f\t%f\n%f\t%f", x7 - 200, y7 - 200, x7 + 200, y7 + 200);
+  startup_test::WriteHostFile(Host(sample::kDemoProjectPath),
+                              std::string(corners) + "\n0\t0\tGround.mdm\n0\t0\tGround.jpg");
+  Start();
+  ASSERT_EQ(g_MapView.zone, 7);
+  ASSERT_EQ(g_MapView.activeRaster, 0);
+  auto* picture = dynamic_cast<TPictureMap*>(g_MapView.GetRasterMap(0));
+  ASSERT_NE(picture, nullptr);
+  ASSERT_EQ(picture->ownZone, 8);
+
+  OpenCalibrationTool(0);
+  harness::PumpUntilIdle();
+  const TPointList& list = ViewLists(g_MapView).calibrationPoints;
+  ASSERT_EQ(list.Count(), 2);
+  for (int32_t i = 0; i < 2; ++i) {
+    // Drawn through the view where the picture shows its pixel, the red centre on the screen.
+    const TListPoint& p = *list.At(i);
+    EXPECT_EQ(GkZoneOfEasting(p.y), 7) << i;
+    int32_t sx, sy, px, py;
+    g_MapView.PlaneToScreen(p.x, p.y, &sx, &sy, 1);
+    picture->PixelToScreen(p.px, p.py, &px, &py);
+    EXPECT_NEAR(sx, px, 1) << i;
+    EXPECT_NEAR(sy, py, 1) << i;
+    POINT at{px, py};
+    ClientToScreen(main, &at);
+    ASSERT_TRUE(at.x > 0 && at.x < 240 && at.y > 0 && at.y < 320) << i;
+    EXPECT_EQ(harness::ScreenPixel(at.x, at.y), RGB(255, 0, 0)) << i;
+  }
+
+  // Applied unchanged: the file holds the old coordinates, in zone 8.
+  const std::string file = "\\Vorna\\Maps\\Ground.@@@";
+  TapButton(TToolPanel::kFinish);
+  std::vector<TListPoint> read = ReadPlaneCalibration(file);
+  ASSERT_EQ(read.size(), 2u);
+  for (size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(read[i].px, written.At(int32_t(i))->px);
+    EXPECT_EQ(read[i].py, written.At(int32_t(i))->py);
+    EXPECT_NEAR(read[i].x, written.At(int32_t(i))->x, 0.001) << i;
+    EXPECT_NEAR(read[i].y, written.At(int32_t(i))->y, 0.001) << i;
+  }
+  ASSERT_EQ(picture->ownZone, 8);
+  ASSERT_EQ(list.Count(), 2);
+
+  // The first point moved: a stroke with both maps from a ground 24 px off to the point's own
+  // pixel. Its plane point is the ground where the stroke began.
+  TapButton(TToolPanel::kViewBoth);
+  int32_t px, py;
+  picture->PixelToScreen(list.At(0)->px, list.At(0)->py, &px, &py);
+  const POINT from{px + 24, py + 16};
+  double gx7, gy7;  // the ground there as the view reads it (zone 7)
+  g_MapView.ScreenToPlane(from.x, from.y, &gx7, &gy7, 1);
+  POINT a = from, b{px, py};
+  ClientToScreen(main, &a);
+  ClientToScreen(main, &b);
+  harness::Drag(a.x, a.y, b.x, b.y);
+  TapButton(TToolPanel::kFinish);
+  read = ReadPlaneCalibration(file);
+  ASSERT_EQ(read.size(), 2u);
+  double glat, glon, gx8, gy8;
+  ASSERT_TRUE(GkToGeoSameDatum(gx7, gy7, glat, glon));
+  ASSERT_TRUE(GeoToGkSameDatum(glat, glon, gx8, gy8, 45.0));
+  EXPECT_NEAR(read[0].x, gx8, 0.001);
+  EXPECT_NEAR(read[0].y, gy8, 0.001);
+  // The pixel where it ends, within a screen pixel (a metre a picture pixel).
+  const double metres = 1.0 / g_MapView.pixelsPerMetre;
+  EXPECT_NEAR(read[0].px, 110, 1 + metres);
+  EXPECT_NEAR(read[0].py, 120, 1 + metres);
+  // The ground the picture shows under the stroke's start: 24 and 16 screen pixels from the
+  // point, at the view's metres per pixel (the zones' turn of about 5 degrees aside).
+  EXPECT_NEAR(read[0].y - written.At(0)->y, 24 * metres, 0.15 * 30 * metres);
+  EXPECT_NEAR(written.At(0)->x - read[0].x, 16 * metres, 0.15 * 30 * metres);
+  EXPECT_NEAR(read[1].x, written.At(1)->x, 0.001);
+  EXPECT_NEAR(read[1].y, written.At(1)->y, 0.001);
+  EXPECT_EQ(picture->ownZone, 8);
 }
 
 // A calibrated picture cut short by an interrupted copy, in the project opened at start: it is

@@ -24,6 +24,7 @@
 #include "platform/win.h"
 #include "settings/settings_dialog.h"
 #include "tests/app/startup_fixture.h"
+#include "tests/support/tool_panel_taps.h"
 #include "gps/gps_port.h"
 #include "tools/sampledata/demo_device.h"
 #include "tests/support/gps_lines.h"
@@ -32,6 +33,9 @@
 #include "view/point_lists.h"
 
 namespace {
+
+using tool_taps::TapButton;
+using tool_taps::TapPanel;
 
 std::string Shot(const std::string& name) {
   const std::string dir = std::string(VORNA_BINARY_DIR) + "/test-artifacts/edit";
@@ -94,16 +98,6 @@ class ToolPanelE2e : public ::testing::Test {
   void TapMap(int32_t x, int32_t y) {
     const POINT p = ScreenOf(x, y);
     harness::Tap(p.x, p.y);
-  }
-  void TapPanel(int x, int y) {
-    POINT p{x, y};
-    ClientToScreen(g_ToolPanel.window, &p);
-    harness::Tap(p.x, p.y);
-  }
-  void TapButton(TToolPanel::Button b) {
-    const TSoftButton& s = g_ToolPanel.ButtonAt(b);
-    ASSERT_TRUE(s.visible);
-    TapPanel((s.left + s.right) / 2, (s.top + s.bottom) / 2);
   }
   // Chooses `method` through the method tile and the picker.
   void PickMethod(int method, const char* shot = nullptr) {

@@ -274,3 +274,42 @@ TEST_F(UiTest, InputPanelSwitchesToCyrillicAndSizedDialogsKeepClearOfIt) {
   EXPECT_EQ(wr.bottom, top);  // above the raised panel
   EXPECT_TRUE(SipIsShown());
 }
+
+// A dialog whose lower controls lie under the raised input panel, the OK button half under it:
+// when the panel and its button go down (as an edit losing the focus takes them), every control
+// is there again, pixel for pixel, though the dialog's erase reaches from the panel's band over
+// controls the panel never covered.
+TEST_F(UiTest, ControlsUnderTheInputPanelAreDrawnAgainWhenItGoesDown) {
+  HWND dlg = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_SAMPLE_CONTROLS), parent, DoneProc, 0);
+  ASSERT_NE(dlg, nullptr);
+  ShowWindow(dlg, SW_SHOW);
+  HWND edit = GetDlgItem(dlg, IDC_SAMPLE_EDIT);
+  SetFocus(edit);
+  harness::PumpUntilIdle();
+  const int top = 320 - MENU_HEIGHT - 80;  // the panel's top edge
+  RECT ok{};
+  GetWindowRect(GetDlgItem(dlg, IDOK), &ok);
+  ASSERT_LT(ok.top, top + 80);
+  ASSERT_GT(ok.bottom, top + 80);
+  auto lower = [top] {
+    std::vector<COLORREF> pixels;
+    for (int y = top; y < 320; ++y)
+      for (int x = 0; x < 240; ++x) pixels.push_back(harness::ScreenPixel(x, y));
+    return pixels;
+  };
+  const std::vector<COLORREF> before = lower();
+
+  SHSipPreference(edit, SIP_UP);
+  SHFullScreen(edit, SHFS_SHOWSIPBUTTON);
+  harness::PumpUntilIdle();
+  ASSERT_TRUE(SipIsShown());
+  ASSERT_NE(lower(), before);
+  SHSipPreference(edit, SIP_DOWN);
+  SHFullScreen(edit, SHFS_HIDESIPBUTTON);
+  harness::PumpUntilIdle();
+  ASSERT_FALSE(SipIsShown());
+  const std::vector<COLORREF> after = lower();
+  int differing = 0;
+  for (size_t i = 0; i < before.size(); ++i) differing += before[i] != after[i];
+  EXPECT_EQ(differing, 0);
+}

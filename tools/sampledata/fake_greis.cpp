@@ -11,10 +11,12 @@ std::string Framed(const char* head, const std::string& payload) {
   return head + std::string(digits) + payload + "\r\n";
 }
 
-std::string NmeaEpoch(bool valid, double pdop) {
+// An epoch at `lat`, `lon` (degrees north and east).
+std::string NmeaEpoch(bool valid, double pdop, double lat, double lon) {
   char body[160];
-  std::snprintf(body, sizeof body, "GPRMC,101500.00,%c,5545.6000,N,03725.8000,E,000.5,090.0,100426,,,A",
-                valid ? 'A' : 'V');
+  const int latDeg = int(lat), lonDeg = int(lon);
+  std::snprintf(body, sizeof body, "GPRMC,101500.00,%c,%02d%07.4f,N,%03d%07.4f,E,000.5,090.0,100426,,,A",
+                valid ? 'A' : 'V', latDeg, (lat - latDeg) * 60, lonDeg, (lon - lonDeg) * 60);
   std::string out = NmeaLine(body);
   std::snprintf(body, sizeof body, "GPGSA,A,%c,02,05,09,12,15,18,21,25,,,,,%.1f,0.9,1.5",
                 valid ? '3' : '1', pdop);
@@ -190,6 +192,10 @@ void FakeGreis::SetNmeaFix(bool valid, double pdop, int periodMs) {
   std::lock_guard lock(stateMutex_);
   fixValid_ = valid, pdop_ = pdop, nmeaPeriodMs_ = periodMs > 0 ? periodMs : 200;
 }
+void FakeGreis::SetNmeaPosition(double latitude, double longitude) {
+  std::lock_guard lock(stateMutex_);
+  lat_ = latitude, lon_ = longitude;
+}
 std::vector<std::string> FakeGreis::Events() {
   std::lock_guard lock(stateMutex_);
   return events_;
@@ -258,15 +264,15 @@ void FakeGreis::Emitter() {
   while (!stop_) {
     int period;
     bool valid;
-    double pdop;
+    double pdop, lat, lon;
     {
       std::lock_guard lock(stateMutex_);
-      period = nmeaPeriodMs_, valid = fixValid_, pdop = pdop_;
+      period = nmeaPeriodMs_, valid = fixValid_, pdop = pdop_, lat = lat_, lon = lon_;
     }
     next += std::chrono::milliseconds(period);
     while (!stop_ && std::chrono::steady_clock::now() < next)
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    if (nmeaOn_ && !dead_) Send(NmeaEpoch(valid, pdop));
+    if (nmeaOn_ && !dead_) Send(NmeaEpoch(valid, pdop, lat, lon));
   }
 }
 
@@ -486,7 +492,7 @@ void FakeGreis::Answer(const std::string& id, const std::string& command) {
     held_.clear();
     if (chance(noise_.sentencePercent)) {
       // An epoch of sentences, or its tail from inside a sentence (what a drain cut into).
-      const std::string epoch = NmeaEpoch(fixValid_, pdop_);
+      const std::string epoch = NmeaEpoch(fixValid_, pdop_, lat_, lon_);
       before += (noiseState_ & 1) ? epoch : epoch.substr(epoch.size() / 3);
     }
     if (chance(noise_.ackPercent)) before += Framed("RE", "");

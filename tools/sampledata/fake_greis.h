@@ -118,6 +118,8 @@ class FakeGreis {
 
   // The fix of the NMEA output sent while it is on (every `periodMs`).
   void SetNmeaFix(bool valid, double pdop, int periodMs = 200);
+  // Where that fix lies, degrees north and east (55.76 N 37.43 E until set).
+  void SetNmeaPosition(double latitude, double longitude);
 
   // Bytes sent unasked (a stale answer, a stray line).
   bool WriteRaw(const std::string& bytes) { return Send(bytes); }
@@ -195,6 +197,7 @@ class FakeGreis {
   bool logging_ = false;
   bool fixValid_ = true;
   double pdop_ = 1.8;
+  double lat_ = 55.76, lon_ = 37.43;  // degrees
   int nmeaPeriodMs_ = 200;
   Noise noise_;
   uint32_t noiseState_ = 1;
