@@ -12,6 +12,7 @@
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "app/track_buffer.h"
+#include "platform/fresh_state.h"
 #include "view/project_maps_dlg.h"
 #include "app/winmain.h"
 #include "base/ini_file.h"
@@ -586,3 +587,17 @@ int RunStartGpsDialog(HWND owner, const wchar_t* text) {
                                     StartGpsProc, reinterpret_cast<LPARAM>(text));
   return r == kStartGpsNew || r == kStartGpsHot ? int(r) : kStartGpsCancel;
 }
+
+namespace {
+const vplat::FreshStateHook kFresh(6, [] {
+  g_geodesy = 0;
+  g_fromUser = 0;
+  g_routeTap = 0;
+  g_routeStartX = g_routeStartY = 0;
+  g_fixTickBusy = false;
+  g_editedPoint = TObjectRef{};
+  g_editedX = g_editedY = 0;
+  g_GpsDefCode = 0;
+  g_EchoDefCodePoint = 0;
+});
+}  // namespace

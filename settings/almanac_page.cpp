@@ -17,6 +17,7 @@
 #include "gps/almanac.h"
 #include "gps/gps_port.h"
 #include "gps/greis_receiver.h"
+#include "platform/fresh_state.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_pages.h"
 #include "view/map_view.h"
@@ -42,6 +43,7 @@ constexpr TBaseKey kBaseKeys[] = {
     {"AlmBaseX", kBaseX}, {"AlmBaseY", kBaseY}, {"AlmBaseH", kBaseH}, {"AlmBaseHMask", kBaseMask}};
 
 settings_page::TEditWatch g_edits;
+const vplat::FreshStateHook kFresh(5, [] { g_edits = {}; });
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 // The file browser covers the dialog, not the page inside it.
