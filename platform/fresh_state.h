@@ -9,6 +9,10 @@
 //
 // Order: from the highest floor down (an object of app/ may still use base/ in its destructor),
 // the layer itself (floor 1) last; on one floor the newest registration first.
+//
+// A hook stands after the state it restores in its file, so that at exit it is gone before that
+// state is destroyed. State a hook reaches through a function (a function-local static made on
+// first use) is allocated and never destroyed: a harness's Stop may run from an exit handler.
 #pragma once
 
 #include <new>

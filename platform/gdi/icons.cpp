@@ -39,8 +39,8 @@ struct IconTables {
 };
 
 IconTables& IT() {
-  static IconTables t;
-  return t;
+  static auto* t = new IconTables;  // never destroyed: a harness's Stop may run at exit
+  return *t;
 }
 
 // A test case that ends under the wait cursor does not hand it to the next one.

@@ -13,9 +13,10 @@ namespace vplat::gdi {
 
 constexpr uint32_t kBlankScreen = 0xFFFFFFFFu;  // white, as the device shows before painting
 
+// Never destroyed: a harness's Stop run at exit may still blank it.
 Surface& Screen() {
-  static std::vector<uint32_t> pixels(240 * 320, kBlankScreen);
-  static Surface s{pixels.data(), 240, 240, 320};
+  static auto* pixels = new std::vector<uint32_t>(240 * 320, kBlankScreen);
+  static Surface s{pixels->data(), 240, 240, 320};
   return s;
 }
 

@@ -20,8 +20,8 @@ namespace {
 std::mutex g_miscMutex;
 std::optional<MEMORYSTATUS> g_memoryOverride;
 std::vector<UINT>& Beeps() {
-  static std::vector<UINT> beeps;
-  return beeps;
+  static auto* beeps = new std::vector<UINT>;  // never destroyed: a harness's Stop may run at exit
+  return *beeps;
 }
 
 // A test case's memory figures, its recorded beeps and the registry keys it wrote are its own.
