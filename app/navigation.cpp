@@ -66,7 +66,10 @@ void EndUserConnection() {
   if (g_EchoSounder.IsOpen()) OpenEchoPort(g_MainWindow, 0);
   if (g_GpsBar.pointOnMapButton.IsDown()) {
     g_GpsBar.pointOnMapButton.SetState(TSoftButton::kUp, true);
-    g_GpsBar.ToggleMode();
+    // The mode follows the button up: a point already set on the map has put it back to normal
+    // while the button stayed down, and toggling it then would make the next tap on the map set
+    // a point with no button down.
+    if (GetInputMode() == input_mode::kNavigationPoint) SetInputMode(input_mode::kNormal, 0);
   }
   g_GpsBar.gotoButton.SetState(TSoftButton::kUp, true);
   g_GpsBar.OnPointsButton();  // the target goes with the button
