@@ -16,6 +16,7 @@
 #include "gps/gps_bar.h"
 #include "gps/gps_port.h"
 #include "maps/user_layer.h"
+#include "platform/fresh_state.h"
 #include "resources/lock_ids.h"
 
 namespace {
@@ -267,3 +268,12 @@ int EndScreenLockForExit() {
   ToggleScreenLock(nullptr);
   return 1;
 }
+
+namespace {
+const vplat::FreshStateHook kFresh(6, [] {
+  g_AutoSaveTimer = 0;
+  g_AutoSaveMs = 0;
+  g_LockWindow = nullptr;
+  g_ExitAfterLock = 0;
+});
+}  // namespace

@@ -27,6 +27,7 @@
 #include "gps/sat_graph.h"
 #include "gps/sight_rule.h"
 #include "gps/sky_plot.h"
+#include "platform/fresh_state.h"
 #include "search/route.h"
 #include "view/map_view.h"
 
@@ -64,3 +65,27 @@ int g_LowMemoryBoxUp = 0;
 int g_StartupDone = 0;
 int g_StartupOpenResult = 0;
 int g_NaviSaveLog = 0;
+
+namespace {
+
+const vplat::FreshStateHook kFresh(6, [] {
+  // As at exit and start: destroyed in reverse order, made again in order.
+  vplat::RenewInOrder(g_MapView, g_GpsPort, g_EchoSounder, g_GreisReceiver, g_Almanac, g_GpsBar,
+                      g_GeodesyBar, g_ToolPanel, g_SelectionPanel, g_ObjectListPanel,
+                      g_VertexEditBar, g_AlmanacBar, g_MeasureTool, g_GotoOverlay, g_Route,
+                      g_SightRule, g_SkyPlot, g_SatGraph, g_AutoActions,
+                      g_BackBuffer, g_TrackBuffer, g_MenuOpener);
+  g_Instance = nullptr;
+  g_CommandLine.clear();
+  g_CommandLineTooLong = 0;
+  g_ProgramPathW.clear();
+  g_ProgramPath.clear();
+  g_ProgramFolder.clear();
+  g_MemoryTimer = 0;
+  g_LowMemoryBoxUp = 0;
+  g_StartupDone = 0;
+  g_StartupOpenResult = 0;
+  g_NaviSaveLog = 0;
+});
+
+}  // namespace

@@ -20,6 +20,7 @@
 #include "gps/geodesy_bar.h"
 #include "gps/gps_bar.h"
 #include "gps/greis_receiver.h"
+#include "platform/fresh_state.h"
 #include "search/search_window.h"
 #include "settings/settings_dialog.h"
 #include "view/map_view.h"
@@ -460,3 +461,10 @@ void RunButtonAction(HWND hwnd, int action, int key) {
       break;
   }
 }
+
+namespace {
+const vplat::FreshStateHook kFresh(6, [] {
+  g_rubber = RubberShape{};
+  g_DragStart = g_DragLast = POINT{0, 0};
+});
+}  // namespace

@@ -28,6 +28,7 @@
 #include "gps/gps_bar.h"
 #include "gps/sight_rule.h"
 #include "gps/sky_plot.h"
+#include "platform/fresh_state.h"
 #include "resources/main_ids.h"
 #include "search/route.h"
 #include "search/street_search.h"
@@ -457,3 +458,17 @@ UINT ScaleMenuCommand(int32_t scale) {
   int i = ScaleIndex(NearestScale(scale, 0));
   return i >= 0 ? kFirstScaleCommand + UINT(i) : 0;
 }
+
+namespace {
+const vplat::FreshStateHook kFresh(6, [] {
+  g_MainWindow = nullptr;
+  g_MenuBar = nullptr;
+  g_FullScreen = 0;
+  g_SipWasShown = 0;
+  g_FullRedraw = 1;
+  g_LastNominalScale = 0;
+  g_BoundsBoxUp = 0;
+  g_backBufferHasHoles = false;
+  std::fill(std::begin(g_shellActivateInfo), std::end(g_shellActivateInfo), 0);
+});
+}  // namespace

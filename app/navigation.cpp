@@ -12,6 +12,7 @@
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "app/track_buffer.h"
+#include "platform/fresh_state.h"
 #include "view/project_maps_dlg.h"
 #include "app/winmain.h"
 #include "base/ini_file.h"
@@ -81,7 +82,10 @@ void EndUserConnection() {
   if (g_EchoSounder.IsOpen()) OpenEchoPort(g_MainWindow, 0);
   if (g_GpsBar.pointOnMapButton.IsDown()) {
     g_GpsBar.pointOnMapButton.SetState(TSoftButton::kUp, true);
-    g_GpsBar.ToggleMode();
+    // The mode follows the button up: a point already set on the map has put it back to normal
+    // while the button stayed down, and toggling it then would make the next tap on the map set
+    // a point with no button down.
+    if (GetInputMode() == input_mode::kNavigationPoint) SetInputMode(input_mode::kNormal, 0);
   }
   g_GpsBar.gotoButton.SetState(TSoftButton::kUp, true);
   g_GpsBar.OnPointsButton();  // the target goes with the button
@@ -655,3 +659,17 @@ int RunStartGpsDialog(HWND owner, const wchar_t* text) {
                                     StartGpsProc, reinterpret_cast<LPARAM>(text));
   return r == kStartGpsNew || r == kStartGpsHot ? int(r) : kStartGpsCancel;
 }
+
+namespace {
+const vplat::FreshStateHook kFresh(6, [] {
+  g_geodesy = 0;
+  g_fromUser = 0;
+  g_routeTap = 0;
+  g_routeStartX = g_routeStartY = 0;
+  g_fixTickBusy = false;
+  g_editedPoint = TObjectRef{};
+  g_editedX = g_editedY = 0;
+  g_GpsDefCode = 0;
+  g_EchoDefCodePoint = 0;
+});
+}  // namespace

@@ -30,6 +30,7 @@
 #include "gps/sight_rule.h"
 #include "gps/sky_plot.h"
 #include "maps/user_layer.h"
+#include "platform/fresh_state.h"
 #include "platform/sys/instance_lock.h"
 #include "resources/main_ids.h"
 #include "search/db_point_layer.h"
@@ -415,3 +416,11 @@ void CALLBACK LowMemoryTimerProc(HWND hwnd, UINT, UINT_PTR, DWORD) {
   g_LowMemoryBoxUp = 0;
   if (IsWindow(hwnd)) g_MemoryTimer = SetTimer(hwnd, kMemoryTimerId, kMemoryTimerMs, LowMemoryTimerProc);
 }
+
+namespace {
+// A claim left by a test case that ended without the shutdown goes with its windows.
+const vplat::FreshStateHook kFresh(6, [] {
+  if (g_instanceClaimed) vplat::ReleaseInstance(kMainClassName);
+  g_instanceClaimed = false;
+});
+}  // namespace

@@ -7,9 +7,13 @@
 #include "base/ini_file.h"
 #include "base/lang.h"
 #include "base/lang_ids.h"
+#include "platform/fresh_state.h"
 #include "platform/win.h"
 
 TButtonTable g_ButtonTable;
+namespace {
+const vplat::FreshStateHook kFresh(2, [] { vplat::Renew(g_ButtonTable); });
+}  // namespace
 
 namespace {
 

@@ -5,6 +5,15 @@
 // destroyed after them.
 #include "base/ini_file.h"
 #include "base/lang.h"
+#include "platform/fresh_state.h"
 
 TIniFile g_Ini __attribute__((init_priority(200)));
 TLang g_Lang __attribute__((init_priority(201)));
+
+namespace {
+// The language table goes first: the settings store outlives it, as at exit.
+const vplat::FreshStateHook kFresh(2, [] {
+  vplat::Renew(g_Lang);
+  vplat::Renew(g_Ini);
+});
+}  // namespace

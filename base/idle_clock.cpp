@@ -1,8 +1,12 @@
 #include "base/idle_clock.h"
 
+#include "platform/fresh_state.h"
 #include "platform/win.h"
 
 TIdleClock g_IdleClock;
+namespace {
+const vplat::FreshStateHook kFresh(2, [] { vplat::Renew(g_IdleClock); });
+}  // namespace
 
 TIdleClock::TIdleClock() : lastInput(GetTickCount()) {}
 

@@ -1,8 +1,11 @@
 #include "base/input_mode.h"
+#include "platform/fresh_state.h"
 
 namespace {
 uint8_t g_inputMode = input_mode::kNormal;
 InputModeWatcher g_watcher = nullptr;
+// The watcher stays: the program installs it from a static constructor, before any case.
+const vplat::FreshStateHook kFresh(2, [] { g_inputMode = input_mode::kNormal; });
 }  // namespace
 
 uint8_t GetInputMode() { return g_inputMode; }

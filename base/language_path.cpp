@@ -4,9 +4,11 @@
 #include <string>
 
 #include "base/ini_file.h"
+#include "platform/fresh_state.h"
 
 namespace {
 std::string g_folder;
+const vplat::FreshStateHook kFresh(2, [] { g_folder.clear(); });
 }
 
 void SetLanguageFolder(const char* programFolder) { g_folder.assign(programFolder ? programFolder : ""); }

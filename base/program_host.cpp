@@ -1,4 +1,5 @@
 #include "base/program_host.h"
+#include "platform/fresh_state.h"
 
 namespace {
 
@@ -19,6 +20,8 @@ class TNoHost final : public IProgramHost {
 
 TNoHost g_noHost;
 IProgramHost* g_host = &g_noHost;
+// A test's fake host is not the next test's.
+const vplat::FreshStateHook kFresh(2, [] { g_host = &g_noHost; });
 
 }  // namespace
 

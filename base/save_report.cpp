@@ -5,10 +5,14 @@
 #include "base/lang.h"
 #include "base/lang_ids.h"
 #include "base/text_utils.h"
+#include "platform/fresh_state.h"
 #include "platform/win.h"
 
 namespace {
 bool g_shown[static_cast<int>(TSaveKind::kCount)] = {};
+const vplat::FreshStateHook kFresh(2, [] {
+  for (bool& shown : g_shown) shown = false;
+});
 }  // namespace
 
 bool ReportSaveFailure(TSaveKind kind, const char* path, HWND owner) {

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/fresh_state.h"
 #include "platform/sys/winsys.h"
 
 // ---- the program code page ----
@@ -23,6 +24,7 @@ constexpr UINT kDefaultCodePage = 1251;
 constexpr UINT kUtf8CodePage = 65001;
 
 std::atomic<UINT> g_programCodePage{kDefaultCodePage};
+const vplat::FreshStateHook kFresh(2, [] { g_programCodePage = kDefaultCodePage; });
 
 struct ByteTable {
   UINT codePage;

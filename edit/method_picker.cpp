@@ -3,8 +3,12 @@
 #include "base/lang.h"
 #include "base/program_host.h"
 #include "edit/dialog_common.h"
+#include "platform/fresh_state.h"
 
 TMethodPicker g_MethodPicker;
+namespace {
+const vplat::FreshStateHook kFresh(5, [] { vplat::Renew(g_MethodPicker); });
+}  // namespace
 
 namespace {
 

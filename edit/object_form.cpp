@@ -10,9 +10,13 @@
 #include "maps/mdm_format.h"
 #include "maps/mdm_map.h"
 #include "maps/user_layer.h"
+#include "platform/fresh_state.h"
 #include "view/map_view.h"
 
 TObjectForm g_ObjectForm;
+namespace {
+const vplat::FreshStateHook kFresh(5, [] { vplat::Renew(g_ObjectForm); });
+}  // namespace
 
 namespace {
 

@@ -50,6 +50,12 @@ HWND TObjectListPanel::Create(HWND mainWindow, HINSTANCE inst) {
 }
 
 HWND TObjectListPanel::EnsureWindow() {
+  // The window went with the main window it belonged to (destroyed, and a main window made
+  // again): the handle names nothing now, and the panel is made anew under the new parent.
+  if (window && !IsWindow(window)) {
+    window = nullptr;
+    visible = 0;
+  }
   if (window || !parent) return window;
   window = CreateDialogParamW(instance, MAKEINTRESOURCEW(kTemplate), parent, ObjectListProc, 0);
   if (!window) return nullptr;

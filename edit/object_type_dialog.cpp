@@ -11,8 +11,12 @@
 #include "maps/library_symbols.h"
 #include "maps/object_library.h"
 #include "maps/user_layer.h"
+#include "platform/fresh_state.h"
 
 TObjectTypeDialog g_ObjectTypeDialog;
+namespace {
+const vplat::FreshStateHook kFresh(5, [] { vplat::Renew(g_ObjectTypeDialog); });
+}  // namespace
 
 namespace {
 

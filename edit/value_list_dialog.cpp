@@ -8,8 +8,12 @@
 #include "base/text_utils.h"
 #include "edit/dialog_common.h"
 #include "maps/object_library.h"
+#include "platform/fresh_state.h"
 
 TValueListDialog g_ValueListDialog;
+namespace {
+const vplat::FreshStateHook kFresh(5, [] { vplat::Renew(g_ValueListDialog); });
+}  // namespace
 
 namespace {
 

@@ -20,10 +20,14 @@
 #include "maps/library_symbols.h"
 #include "maps/object_library.h"
 #include "maps/user_layer.h"
+#include "platform/fresh_state.h"
 #include "view/map_view.h"
 
 // g_GeodesyBar is defined with the program's other globals, in app/globals.cpp.
 double g_ElevationMask = 0;
+namespace {
+const vplat::FreshStateHook kFresh(5, [] { g_ElevationMask = 0; });
+}  // namespace
 
 namespace {
 

@@ -21,6 +21,7 @@
 #include "gps/sky_plot.h"
 #include "maps/mdm_format.h"
 #include "maps/user_layer.h"
+#include "platform/fresh_state.h"
 #include "view/map_view.h"
 
 std::string g_DefaultPointName;
@@ -45,6 +46,10 @@ class TNoHost final : public IGpsBarHost {
 };
 TNoHost g_noHost;
 IGpsBarHost* g_host = &g_noHost;
+const vplat::FreshStateHook kFresh(5, [] {
+  g_DefaultPointName.clear();
+  g_host = &g_noHost;
+});
 
 std::wstring Format(const wchar_t* format, double value) {
   // "%.1f" of the largest double is 310 characters.

@@ -8,6 +8,7 @@
 #include "base/lang.h"
 #include "base/lang_ids.h"
 #include "gps/serial_setup.h"
+#include "platform/fresh_state.h"
 
 // g_GpsPort is defined with the program's other globals, in app/globals.cpp.
 
@@ -36,10 +37,15 @@ class WaitCursor {
   HCURSOR previous_;
 };
 
+// The last 64-bit tick handed out; the next is never smaller.
+std::atomic<uint64_t> g_lastTick{0};
+// The clock starts again from zero for each test case, and so does the count above it.
+const vplat::FreshStateHook kFresh(5, [] { g_lastTick = 0; });
+
 }  // namespace
 
 uint64_t GpsTick64() {
-  static std::atomic<uint64_t> last{0};
+  std::atomic<uint64_t>& last = g_lastTick;
   const uint32_t now32 = GetTickCount();
   uint64_t seen = last.load();
   for (;;) {

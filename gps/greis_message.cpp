@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/fresh_state.h"
 #include "platform/win.h"
 
 namespace {
@@ -38,6 +39,7 @@ bool ChecksumExempt(uint32_t id) {
 }
 
 long g_allocationsLeft = -1;
+const vplat::FreshStateHook kFresh(5, [] { g_allocationsLeft = -1; });
 
 uint8_t* AllocateBody(uint32_t size) {
   if (g_allocationsLeft == 0) return nullptr;

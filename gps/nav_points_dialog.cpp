@@ -16,9 +16,13 @@
 #include "maps/mdm_map.h"
 #include "maps/object_library.h"
 #include "maps/user_layer.h"
+#include "platform/fresh_state.h"
 #include "view/map_view.h"
 
 TNavPointsDialog g_NavPointsDialog;
+namespace {
+const vplat::FreshStateHook kFresh(5, [] { vplat::Renew(g_NavPointsDialog); });
+}  // namespace
 
 namespace {
 

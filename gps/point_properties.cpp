@@ -21,6 +21,7 @@
 #include "maps/mdm_map.h"
 #include "maps/object_library.h"
 #include "maps/user_layer.h"
+#include "platform/fresh_state.h"
 
 TPointPropertiesDialog g_PointPropertiesDialog;
 int g_PointKey = 0;
@@ -223,6 +224,11 @@ INT_PTR CALLBACK PointProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 WNDPROC g_listProc = nullptr;  // the list-view class's own procedure
+const vplat::FreshStateHook kFresh(5, [] {
+  vplat::Renew(g_PointPropertiesDialog);
+  g_PointKey = 0;
+  g_listProc = nullptr;
+});
 
 LRESULT CALLBACK TapAndHoldListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
   const LRESULT r = CallWindowProcW(g_listProc, list, message, wParam, lParam);

@@ -16,6 +16,7 @@
 #include "gps/geodesy_bar.h"
 #include "gps/geodesy_host.h"
 #include "gps/gps_port.h"
+#include "platform/fresh_state.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ constexpr int kLongCopySeconds = 30;  // a longer copy is asked about first
 constexpr int kCancelButton = 4;
 
 TReceiverFilesDlg g_dialog;
+const vplat::FreshStateHook kFresh(5, [] { vplat::Renew(g_dialog); });
 
 struct FileRow : TListRowData {
   int index = 0;  // into the file list

@@ -10,6 +10,7 @@
 #include "gps/almanac.h"
 #include "gps/almanac_bar.h"
 #include "gps/gps_port.h"
+#include "platform/fresh_state.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ constexpr int kCircleRadius = 10;   // pixels, one satellite
 constexpr uint8_t kNoPrn = 0xFF;    // a slot that never held a record
 
 int g_baseCount = 0;
+const vplat::FreshStateHook kFresh(5, [] { g_baseCount = 0; });
 
 COLORREF StateColour(int state) {
   switch (state) {

@@ -10,11 +10,15 @@
 #include "geodesy/gauss_kruger.h"
 #include "maps/mdm_settings.h"
 #include "maps/object_library.h"
+#include "platform/fresh_state.h"
 #include "platform/win.h"
 
 // Built at compile time (every member has a constant initialiser) and with nothing to destroy,
 // so its place among the program's globals does not matter.
 constinit TUserLayer g_UserLayer;
+namespace {
+const vplat::FreshStateHook kFresh(3, [] { vplat::Renew(g_UserLayer); });
+}  // namespace
 
 namespace {
 // A track is cut after this many vertices when "WMCutLong" is set: the object ends with 3001.

@@ -11,6 +11,7 @@
 
 #include "platform/core/internal.h"
 #include "platform/core/state.h"
+#include "platform/fresh_state.h"
 #include "platform/sys/sys_internal.h"
 
 // Provided by the other folders of the layer; weak so that the harness links before they land.
@@ -185,9 +186,14 @@ void Stop() {
   MSG m;
   while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
   }
+  // The program's globals and the layer's own state as a fresh process has them, so that the
+  // next case in this process starts as the first would; the root is still there for whatever a
+  // destructor writes.
+  vplat::RestoreFreshState();
   if (h.tempRoot && !h.root.empty()) {
     std::error_code ec;
     std::filesystem::remove_all(h.root, ec);
+    h.tempRoot = false;  // a second Stop (after each case) leaves the name alone
   }
   h.active = false;
   vplat::sys::SetWriteBudget(-1);

@@ -18,7 +18,8 @@ struct Options {
 
 // Starts the device headless. Sets the module path to "\Vorna\Vorna.exe" inside the root.
 void Start(const Options& options = {});
-// Ends the device: destroys remaining windows and removes a temporary root.
+// Ends the device: destroys remaining windows, gives the program's globals and the layer's state
+// back as a fresh process holds them (platform/fresh_state.h), and removes a temporary root.
 void Stop();
 // The device root as a host path.
 std::string Root();

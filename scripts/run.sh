@@ -7,7 +7,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)"
+# Only what runs here: the program, the demo writer, and the two modules the program loads by name
+# (Tilvex and the image module Pelnor). The tests and benchmarks are scripts/test.sh's.
+cmake --build build -j "$(nproc)" --target vorna vorna-mksample Tilvex Pelnor
 if [ $# -eq 0 ]; then
   ROOT=samples/device
   build/bin/vorna-mksample demo "$ROOT"

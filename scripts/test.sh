@@ -21,6 +21,10 @@ build() {  # build DIR [--target T] extra-cmake-args...
 build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 (cd build && ctest -j "$JOBS" --output-on-failure --timeout 300)
 
+# Each test program once more, whole and shuffled in one process, as a developer runs it: a case
+# that leaves state behind for the next fails here (ctest gives every case a fresh process).
+bash scripts/whole_programs.sh build "$JOBS"
+
 # The tests that involve threads, serial lines, real time or other processes, once more: shuffled,
 # three times each, at twice the cores, so that a race shows up here and not on a user's machine.
 REALTIME=$(python3 scripts/realtime_tests.py)

@@ -8,12 +8,19 @@
 #include "base/program_host.h"
 #include "base/text_utils.h"
 #include "base/ui/shell_utils.h"
+#include "platform/fresh_state.h"
 #include "search/search_list.h"
 #include "search/search_window.h"
 #include "view/map_view.h"
 
 TAddressPage g_AddressPage;
 TObjectPage g_ObjectPage;
+namespace {
+const vplat::FreshStateHook kFresh(5, [] {
+  vplat::Renew(g_ObjectPage);
+  vplat::Renew(g_AddressPage);
+});
+}  // namespace
 
 namespace {
 

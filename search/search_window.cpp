@@ -3,12 +3,19 @@
 #include "base/lang.h"
 #include "base/lang_ids.h"
 #include "base/program_host.h"
+#include "platform/fresh_state.h"
 #include "search/search_list.h"
 #include "search/search_pages.h"
 
 // The window closes the tables of the set at exit: defined first, the set is destroyed last.
 TDbSet g_SearchTables;
 TSearchWindow g_SearchWindow;
+namespace {
+const vplat::FreshStateHook kFresh(5, [] {
+  vplat::Renew(g_SearchWindow);
+  vplat::Renew(g_SearchTables);
+});
+}  // namespace
 
 namespace {
 

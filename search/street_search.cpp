@@ -11,6 +11,7 @@
 #include "base/program_host.h"
 #include "base/text_utils.h"
 #include "base/ui/shell_utils.h"
+#include "platform/fresh_state.h"
 #include "search/search_list.h"
 #include "view/map_view.h"
 
@@ -31,6 +32,15 @@ constexpr LPARAM kNoObjectData = -1;
 TSearchBar g_streetBar, g_cityBar, g_objectBar;
 // The combo box that had the focus last (2081, 2082 or 2087) decides what "show" shows.
 int g_lastFocused = 0;
+const vplat::FreshStateHook kFresh(5, [] {
+  g_lastFocused = 0;
+  vplat::Renew(g_objectBar);
+  vplat::Renew(g_cityBar);
+  vplat::Renew(g_streetBar);
+  vplat::Renew(g_BarTables);
+  SearchCityID = 0;
+  for (TSearchBar*& bar : g_SearchBars) bar = nullptr;
+});
 
 bool IsOpen(const TSearchBar& bar) { return bar.window && IsWindow(bar.window); }
 
@@ -231,6 +241,7 @@ struct TTypeAhead {
   DWORD at = 0;       // tick of the last key
 };
 TTypeAhead g_typeAhead;
+const vplat::FreshStateHook kFreshTypeAhead(5, [] { g_typeAhead = {}; });
 
 // The text to search for after a key turned the edit's text into `typed`.
 std::wstring TypedSearchText(HWND combo, const std::wstring& typed) {

@@ -17,6 +17,7 @@
 #include "gps/almanac.h"
 #include "gps/gps_port.h"
 #include "gps/greis_receiver.h"
+#include "platform/fresh_state.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_pages.h"
 #include "view/map_view.h"
@@ -44,6 +45,10 @@ settings_page::TEditWatch g_edits;
 // The almanac file in use as far as the page knows: the stored one, then each that loaded. A file
 // that does not load puts it back in the edit, so it is never kept as "AlmFile".
 std::string g_loadedPath;
+const vplat::FreshStateHook kFresh(5, [] {
+  g_edits = {};
+  g_loadedPath.clear();
+});
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 // The file browser covers the dialog, not the page inside it.

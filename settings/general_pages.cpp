@@ -12,6 +12,7 @@
 #include "base/text_utils.h"
 #include "base/ui/shell_utils.h"
 #include "gps/gps_port.h"
+#include "platform/fresh_state.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_pages.h"
 
@@ -306,6 +307,10 @@ constexpr TAutoAction kAutoActions[] = {
     {"AutoChPortW", "AutoChPortW_T", 2177, 1028}, {"AutoChPortE", "AutoChPortE_T", 3009, 3028}};
 
 settings_page::TEditWatch g_autoEdits;
+const vplat::FreshStateHook kFresh(5, [] {
+  g_autoEdits = {};
+  g_capturing = 0;
+});
 
 void EnableAutoEdits(HWND page) {
   for (const TAutoAction& a : kAutoActions) EnableDlgItem(page, a.edit, Checked(page, a.check));

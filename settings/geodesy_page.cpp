@@ -11,6 +11,7 @@
 #include "gps/geodesy_bar.h"
 #include "gps/gps_port.h"
 #include "gps/greis_receiver.h"
+#include "platform/fresh_state.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_host.h"
 #include "settings/settings_pages.h"
@@ -32,6 +33,10 @@ settings_page::TEditWatch g_edits;
 // The parameters came from the receiver in this opening: only then are they written back, or
 // empty edits would be sent as values.
 int g_read = 0;
+const vplat::FreshStateHook kFresh(5, [] {
+  g_edits = {};
+  g_read = 0;
+});
 
 void SetText(HWND page, int id, const wchar_t* text) { SetDlgItemTextW(page, id, text); }
 

@@ -9,6 +9,7 @@
 #include "base/ui/shell_utils.h"
 #include "gps/gps_port.h"
 #include "maps/user_layer.h"
+#include "platform/fresh_state.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_host.h"
 #include "settings/settings_pages.h"
@@ -25,6 +26,10 @@ constexpr int kTrackLength = 2316, kAverageSpeed = 2317;
 
 settings_page::TEditWatch g_edits;
 int g_trackSwitchChanged = 0;
+const vplat::FreshStateHook kFresh(5, [] {
+  g_edits = {};
+  g_trackSwitchChanged = 0;
+});
 
 BOOL Checked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_CHECKED; }
 

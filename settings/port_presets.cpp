@@ -5,9 +5,13 @@
 #include <string>
 
 #include "base/text_utils.h"
+#include "platform/fresh_state.h"
 #include "platform/win.h"
 
 TPortPresets g_PortPresets;
+namespace {
+const vplat::FreshStateHook kFresh(5, [] { vplat::Renew(g_PortPresets); });
+}  // namespace
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include "base/ini_file.h"
 #include "base/program_host.h"
+#include "platform/fresh_state.h"
 #include "settings/port_presets.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_host.h"
@@ -22,6 +23,7 @@ const char* const kPortKeys[2] = {"GPSCOMNUM_NMEA", "GPSCOMNUM_JAVAD"};
 const char* const kBaudKeys[2] = {"GPSCOMBR_NMEA", "GPSCOMBR_JAVAD"};
 
 int g_echoChanged = 0;
+const vplat::FreshStateHook kFresh(5, [] { g_echoChanged = 0; });
 
 HWND Item(HWND page, int id) { return GetDlgItem(page, id); }
 int TypeIndex(HWND page) { return static_cast<int>(SendDlgItemMessageW(page, kType, CB_GETCURSEL, 0, 0)); }

@@ -11,6 +11,7 @@
 #include "base/lang_ids.h"
 #include "base/program_host.h"
 #include "base/text_utils.h"
+#include "platform/fresh_state.h"
 #include "settings/settings_host.h"
 #include "settings/settings_pages.h"
 
@@ -50,6 +51,10 @@ struct TState {
   std::string backup;  // empty: no backup could be named
 };
 TState g;
+const vplat::FreshStateHook kFresh(5, [] {
+  g = TState{};
+  g_pages = kProgramPages;
+});
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 

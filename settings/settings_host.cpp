@@ -1,3 +1,4 @@
+#include "platform/fresh_state.h"
 #include "settings/settings_host.h"
 
 namespace {
@@ -12,6 +13,7 @@ class TNoSettingsHost final : public ISettingsHost {
 
 TNoSettingsHost g_noHost;
 ISettingsHost* g_host = &g_noHost;
+const vplat::FreshStateHook kFresh(5, [] { g_host = &g_noHost; });
 
 }  // namespace
 

@@ -3,9 +3,18 @@
 #include <string>
 
 #include "base/lang.h"
+#include "platform/fresh_state.h"
 
 TImageLib g_ImageLib;
 TRasterLib g_RasterLib;
+
+namespace {
+// Renewed, each holder lets its module go as at exit.
+const vplat::FreshStateHook kFresh(4, [] {
+  vplat::Renew(g_RasterLib);
+  vplat::Renew(g_ImageLib);
+});
+}  // namespace
 
 namespace {
 

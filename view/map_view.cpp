@@ -13,6 +13,7 @@
 #include "base/text_utils.h"
 #include "geodesy/ellipsoid.h"
 #include "geodesy/geodesy.h"
+#include "platform/fresh_state.h"
 #include "platform/win.h"
 #include "view/view_math.h"
 
@@ -22,6 +23,7 @@ namespace {
 
 // The raster map whose transform stands in for the view's (see SetActiveRasterMap).
 TRasterMap* g_overrideRaster = nullptr;
+const vplat::FreshStateHook kFresh(4, [] { g_overrideRaster = nullptr; });
 
 bool EqualNoCase(const char* a, const char* b) {
   for (;; a++, b++) {

@@ -13,9 +13,13 @@
 #include "base/text_utils.h"
 #include "base/ui/file_browser.h"
 #include "base/ui/shell_utils.h"
+#include "platform/fresh_state.h"
 #include "view/map_view.h"
 
 TNewWorkMapDlg g_NewWorkMapDlg;
+namespace {
+const vplat::FreshStateHook kFresh(4, [] { vplat::Renew(g_NewWorkMapDlg); });
+}  // namespace
 
 namespace {
 

@@ -1,4 +1,6 @@
+#include "platform/fresh_state.h"
 #include "view/project_dialog_host.h"
+
 
 namespace {
 
@@ -12,6 +14,7 @@ class TIdleHost final : public TProjectDialogHost {
 
 TIdleHost g_idleHost;
 TProjectDialogHost* g_host = &g_idleHost;
+const vplat::FreshStateHook kFresh(4, [] { g_host = &g_idleHost; });
 
 }  // namespace
 

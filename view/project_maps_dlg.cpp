@@ -15,10 +15,14 @@
 #include "maps/mdm_settings.h"
 #include "maps/object_library.h"
 #include "maps/user_layer.h"
+#include "platform/fresh_state.h"
 #include "view/map_view.h"
 #include "view/project_dialog_host.h"
 
 TProjectMapsDlg g_ProjectMapsDlg;
+namespace {
+const vplat::FreshStateHook kFresh(4, [] { vplat::Renew(g_ProjectMapsDlg); });
+}  // namespace
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 #include <map>
 
 #include "base/text_utils.h"
@@ -67,6 +68,15 @@ std::wstring TextOf(HWND control) {
   return buffer;
 }
 
+// A folder is listed by the pattern "<folder>*.*", which must itself be a device path (at most
+// 255 characters): a folder whose pattern is longer would list as empty though it holds files,
+// so it is not entered.
+constexpr wchar_t kEveryName[] = L"*.*";
+
+bool Listable(const std::wstring& folder) {
+  return folder.size() + std::size(kEveryName) - 1 <= TFileBrowser::kMaxPath;
+}
+
 // A folder path ending in "\".
 std::wstring WithSlash(std::wstring path) {
   if (path.empty() || path.back() != L'\\') path += L'\\';
@@ -124,7 +134,7 @@ void AddFolders(TFileBrowser& b, HWND tree, HTREEITEM parent, const std::wstring
                 std::vector<std::pair<uint64_t, uint32_t>>& chain) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW f;
-  HANDLE find = FindFirstFileW((path + L"*.*").c_str(), &f);
+  HANDLE find = FindFirstFileW((path + kEveryName).c_str(), &f);
   if (find != INVALID_HANDLE_VALUE) {  // an unreadable folder lists as empty
     do
       if (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) names.push_back(f.cFileName);
@@ -191,8 +201,10 @@ void BuildTree(TFileBrowser& b, HWND tree) {
   }
 }
 
+// "." and ".." (any name of dots alone) name the folder or its parent, never a file.
 bool ValidSaveName(const std::wstring& name) {
-  return !name.empty() && name.find_first_of(L"\\/:*?\"<>|") == std::wstring::npos;
+  return !name.empty() && name.find_first_of(L"\\/:*?\"<>|") == std::wstring::npos &&
+         name.find_first_not_of(L'.') != std::wstring::npos;
 }
 
 }  // namespace
@@ -311,7 +323,7 @@ void TFileBrowser::ListFolder() {
   std::vector<WIN32_FIND_DATAW> folders, files;
   const std::vector<std::wstring> patterns = SplitPatterns(Patterns());
   WIN32_FIND_DATAW f;
-  HANDLE find = FindFirstFileW((shownFolder + L"*.*").c_str(), &f);
+  HANDLE find = FindFirstFileW((shownFolder + kEveryName).c_str(), &f);
   if (find != INVALID_HANDLE_VALUE) {
     do {
       if (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -377,12 +389,10 @@ struct Dialog {
       if (HWND tree = GetDlgItem(dialog, kTree)) BuildTree(b, tree);
       return;
     }
-    // The start folder must be an existing folder path from the root.
+    // The start folder must be an existing folder path from the root that can be listed.
     std::wstring start = WithSlash(b.folder);
-    b.shownFolder = !b.folder.empty() && b.folder[0] == L'\\' && start.size() <= TFileBrowser::kMaxPath &&
-                            IsFolder(start)
-                        ? start
-                        : L"\\";
+    const bool usable = !b.folder.empty() && b.folder[0] == L'\\' && Listable(start) && IsFolder(start);
+    b.shownFolder = usable ? start : L"\\";
     b.fileList.Attach(b.instance, dialog, kColumns, 3, kList);
     if (HWND combo = GetDlgItem(dialog, kFilter)) {
       for (size_t i = 0; i < b.filters.size(); ++i) {
@@ -415,7 +425,7 @@ struct Dialog {
     } else {
       next += std::wstring(row->find.cFileName) + L"\\";
     }
-    if (next.size() > TFileBrowser::kMaxPath) {
+    if (!Listable(next)) {
       MessageBeep(MB_ICONEXCLAMATION);
       return;
     }
@@ -439,7 +449,11 @@ struct Dialog {
       if (name.find(L'.') == std::wstring::npos) name += b.defaultExtension;
       const std::wstring full = b.shownFolder + name;
       if (full.size() > TFileBrowser::kMaxPath) return Refuse();
-      if (GetFileAttributesW(full.c_str()) != INVALID_FILE_ATTRIBUTES &&
+      const DWORD existing = GetFileAttributesW(full.c_str());
+      // A folder is no file to write: the caller's write would fail after "replace?" said yes.
+      if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY))
+        return Refuse();
+      if (existing != INVALID_FILE_ATTRIBUTES &&
           MessageBoxW(dialog, L"File exists - do you want to replace the existing file?",
                       L"Confirmation", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return false;

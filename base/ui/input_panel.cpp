@@ -1,6 +1,7 @@
 // The shell's gesture recogniser and soft input panel.
 #include "base/ui/shell_utils.h"
 
+#include "platform/fresh_state.h"
 #include "platform/win.h"
 
 bool IsTapAndHold(HWND hwnd, int x, int y, int longDelay) {
@@ -16,6 +17,10 @@ bool IsTapAndHold(HWND hwnd, int x, int y, int longDelay) {
 namespace {
 HWND g_sipWindow = nullptr;
 int g_sipState = -1;  // none yet
+const vplat::FreshStateHook kFresh(2, [] {
+  g_sipWindow = nullptr;
+  g_sipState = -1;
+});
 }  // namespace
 
 void SetSipState(HWND hwnd, int up) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/fresh_state.h"
 #include "platform/win.h"
 
 void SetWaitCursor(int on) { SetCursor(LoadCursorW(nullptr, on ? IDC_WAIT : IDC_ARROW)); }
@@ -28,6 +29,7 @@ bool PopupMenu(HINSTANCE instance, HWND hwnd, int menuId, int x, int y) {
 
 namespace {
 HWND g_grabbedFor = nullptr;
+const vplat::FreshStateHook kFresh(2, [] { g_grabbedFor = nullptr; });
 }  // namespace
 
 int GrabHardwareKeys(HWND hwnd, UINT extraModifiers) {

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "platform/core/state.h"
+#include "platform/fresh_state.h"
 
 namespace vplat::core {
 
@@ -28,7 +29,13 @@ struct Clock {
   std::atomic<uint64_t> vnow{0};
   std::atomic<int64_t> wallBase{0};  // file time at clock zero
   std::atomic<uint64_t> idleResets{0};
-  Clock() {
+  Clock() { Restart(); }
+  // As the layer starts: real time from zero, the host's date, no idle reset counted.
+  void Restart() {
+    start = std::chrono::steady_clock::now();
+    virt = false;
+    vnow = 0;
+    idleResets = 0;
     auto since = std::chrono::system_clock::now().time_since_epoch();
     int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(since).count();
     wallBase = (kDays1601To1970 * 86400000LL + ms) * kTicksPerMs;
@@ -39,6 +46,9 @@ Clock& K() {
   static Clock* k = new Clock;
   return *k;
 }
+
+// A date set by one test case, or a virtual clock moved on by days, is not the next case's.
+const vplat::FreshStateHook kFresh(1, [] { K().Restart(); });
 
 uint64_t RealMs() {
   return (uint64_t)std::chrono::duration_cast<std::chrono::milliseconds>(

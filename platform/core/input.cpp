@@ -9,6 +9,7 @@
 
 #include "platform/core/internal_input.h"
 #include "platform/core/state.h"
+#include "platform/fresh_state.h"
 
 // Resources come from the system folder. Weak, so that the core links on its own.
 extern "C" {
@@ -201,6 +202,15 @@ bool RouteKey(const RawInput& in, MSG* msg, bool commit) {
 struct AccelTable {
   std::vector<ACCEL> entries;
 };
+
+// Keys held, hot keys registered without a window, accelerator tables and the last tap of a
+// double tap belong to the test case that made them.
+const FreshStateHook kFresh(1, [] {
+  InputState& s = S();
+  for (HACCEL table : s.tables) delete reinterpret_cast<AccelTable*>(table);
+  for (const auto& [vk, timer] : s.repeating) KillInternalTimer(timer);
+  s = InputState{};
+});
 
 }  // namespace
 

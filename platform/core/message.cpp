@@ -150,6 +150,11 @@ bool TakeMessage(MSG* msg, HWND filter, UINT lo, UINT hi, bool remove) {
     }
   }
   if (InFilter(WM_TIMER, lo, hi)) {
+    // Input before timers: keys and pen the host already holds are taken in before a due timer
+    // goes out, or a key pressed before the timer came due would be handled after it (a menu
+    // opener's timer would walk the highlight before the keys that had already moved it).
+    if (g_presenter && NextTimerDue() <= NowMs() && g_presenter->WaitInput(0))
+      return TakeMessage(msg, filter, lo, hi, remove);
     MSG m{};
     if (TakeDueTimer(&m, remove) && WindowFilter(m.hwnd, filter)) {
       *msg = m;

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "platform/core/state.h"
+#include "platform/fresh_state.h"
 
 namespace vplat::core {
 
@@ -28,6 +29,13 @@ Timers& T() {
   static Timers* t = new Timers;
   return *t;
 }
+
+// Timers left running by one test case (windowless ones outlive every window) fire in no other.
+// Ids go on counting, so a stale id kept by a test finds nothing.
+const FreshStateHook kFresh(1, [] {
+  T().byDue.clear();
+  T().byId.clear();
+});
 
 void Erase(const IdKey& key) {
   Timers& t = T();

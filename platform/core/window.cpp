@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "platform/core/state.h"
+#include "platform/fresh_state.h"
 
 // Painting helpers of the graphics folder. Weak, so that the core links on its own; the erase
 // does nothing while they are absent.
@@ -215,6 +216,26 @@ Core& C() {
   }();
   return *core;
 }
+
+namespace {
+
+// What one test case's windows leave behind once they are gone: queued messages and input, a
+// posted quit, the minimised state. Handles go on counting, so a stale one finds nothing.
+const FreshStateHook kFresh(1, [] {
+  Core& c = C();
+  std::lock_guard<std::mutex> lock(c.mutex);
+  c.posted.clear();
+  c.input.clear();
+  c.quitPosted = false;
+  c.quitCode = 0;
+  c.active = c.focus = c.capture = c.menuKeys = nullptr;
+  c.minimized = c.minimizeNotice = false;
+  c.hiddenByMinimize.clear();
+  c.last = MSG{};
+  c.penPos = POINT{};
+});
+
+}  // namespace
 
 Window* Find(HWND hwnd) {
   auto& m = C().windows;

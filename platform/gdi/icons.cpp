@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/fresh_state.h"
 #include "platform/gdi/gdi_internal.h"
 #include "platform/win.h"
 
@@ -38,9 +39,12 @@ struct IconTables {
 };
 
 IconTables& IT() {
-  static IconTables t;
-  return t;
+  static auto* t = new IconTables;  // never destroyed: a harness's Stop may run at exit
+  return *t;
 }
+
+// A test case that ends under the wait cursor does not hand it to the next one.
+const vplat::FreshStateHook kFreshCursor(1, [] { IT().current = nullptr; });
 
 HICON AddIcon(std::unique_ptr<Icon> icon) {
   uintptr_t key = (IT().next++ << 4) | 0xC;

@@ -1,19 +1,32 @@
 // The one 240 x 320 screen surface every window paints into, and its PNG snapshot.
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "platform/core/internal.h"
+#include "platform/fresh_state.h"
 #include "platform/gdi/gdi_internal.h"
 
 namespace vplat::gdi {
 
+constexpr uint32_t kBlankScreen = 0xFFFFFFFFu;  // white, as the device shows before painting
+
+// Never destroyed: a harness's Stop run at exit may still blank it.
 Surface& Screen() {
-  static std::vector<uint32_t> pixels(240 * 320, 0xFFFFFFFFu);
-  static Surface s{pixels.data(), 240, 240, 320};
+  static auto* pixels = new std::vector<uint32_t>(240 * 320, kBlankScreen);
+  static Surface s{pixels->data(), 240, 240, 320};
   return s;
 }
+
+namespace {
+// One test case's picture is not under the next one's windows.
+const FreshStateHook kFresh(1, [] {
+  Surface& s = Screen();
+  for (int y = 0; y < s.h; ++y) std::fill(s.Row(y), s.Row(y) + s.w, kBlankScreen);
+});
+}  // namespace
 
 }  // namespace vplat::gdi
 

@@ -124,6 +124,30 @@ std::vector<KeyStroke> ReleaseModifiers(HeldModifiers* held) {
   return out;
 }
 
+void HostRepeatSplitter::OnServerKey(bool press, uint32_t keycode, uint32_t timeMs) {
+  Key& k = keys_[keycode & 0xFF];
+  if (!press) {
+    k.released = true;
+    return;
+  }
+  havePress_ = true;
+  pressKey_ = keycode & 0xFF;
+  pressTime_ = timeMs;
+  pressAfterRelease_ = k.released;
+  k.released = false;
+}
+
+bool HostRepeatSplitter::IsNewPress(bool sdlRepeat) {
+  if (!havePress_) return !sdlRepeat;
+  havePress_ = false;
+  Key& k = keys_[pressKey_];
+  // Unsigned: the server's time wraps.
+  const bool fresh =
+      !sdlRepeat || (pressAfterRelease_ && pressTime_ - k.pressedAt < kShortestRepeatDelayMs);
+  if (fresh) k.pressedAt = pressTime_;
+  return fresh;
+}
+
 std::wstring CharsOfUtf8(const char* text) {
   std::wstring out;
   if (!text) return out;

@@ -9,7 +9,8 @@
 //
 // The host's own auto-repeat is dropped: the layer repeats a held hardware button itself (500 ms,
 // then every 100 ms), and a second source of repeats would double them and spoil the long-press
-// timing of the button table.
+// timing of the button table. Presses that only look like repeats to SDL are kept
+// (HostRepeatSplitter).
 #pragma once
 
 #include <cstdint>
@@ -43,6 +44,35 @@ std::vector<KeyStroke> TranslateSdlKey(int32_t keycode, uint16_t sdlMod, bool do
 
 // Releases every modifier the device holds (the host window lost the keyboard).
 std::vector<KeyStroke> ReleaseModifiers(HeldModifiers* held);
+
+// SDL takes a key released and pressed again within 2 ms of X server time for the server's own
+// auto-repeat: it drops the release and flags the press a repeat, so a press that came that fast
+// (keys sent by a program: a test's, a macro's) would be lost with the host's repeats. The
+// server's auto-repeat, as SDL asks for it, sends presses with no release between them, and on
+// a server that cannot do so its pairs never come sooner than the repeat delay after the press.
+// Fed the server's raw key events, this tells the two apart for each key-down SDL reports.
+class HostRepeatSplitter {
+ public:
+  // A key's auto-repeat starts no sooner than this after its press on any usual setting (ms).
+  static constexpr uint32_t kShortestRepeatDelayMs = 200;
+
+  // One raw key event of the X server: its key code and time (ms, wrapping at 2^32).
+  void OnServerKey(bool press, uint32_t keycode, uint32_t timeMs);
+  // SDL's key-down that followed the last raw press, with SDL's repeat flag: true when it is a
+  // press of its own, false for the host's auto-repeat. Without raw events (another SDL video
+  // driver), SDL's flag stands.
+  bool IsNewPress(bool sdlRepeat);
+
+ private:
+  struct Key {
+    bool released = true;     // a raw release came after its last raw press
+    uint32_t pressedAt = 0;   // server time of the last press taken as a press
+  };
+  Key keys_[256];
+  bool havePress_ = false;     // a raw press waits for SDL's key-down
+  uint32_t pressKey_ = 0, pressTime_ = 0;
+  bool pressAfterRelease_ = false;
+};
 
 // The characters of SDL's UTF-8 text; a malformed byte becomes U+FFFD.
 std::wstring CharsOfUtf8(const char* text);

@@ -6,6 +6,7 @@
 // the program minimises itself the window iconifies, and when the window is shown again (or,
 // where no window manager can iconify it, is tapped or typed at) the program comes back.
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <cstring>
 #include <vector>
@@ -36,6 +37,8 @@ class SdlPresenter : public Presenter {
     arrow_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
     wait_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT);
     SDL_StartTextInput();
+    // The X server's raw key events, to keep the presses SDL would take for its repeats.
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     last_.assign(size_t(w) * h, 0);
     Present();
     return true;
@@ -120,16 +123,27 @@ class SdlPresenter : public Presenter {
         if (!(ev.motion.state & SDL_BUTTON_LMASK) || swallowUntilUp_) return false;
         InjectPen(PenEvent::Move, ev.motion.x / scale_, ev.motion.y / scale_);
         return true;
+      case SDL_SYSWMEVENT:
+        ServerKey(ev);
+        return false;
       case SDL_KEYDOWN:
-      case SDL_KEYUP:
+      case SDL_KEYUP: {
+        bool repeat = ev.key.repeat != 0;
+        if (ev.type == SDL_KEYDOWN && !splitter_.IsNewPress(repeat)) return false;
         if (swallowKey_ != SDLK_UNKNOWN && ev.key.keysym.sym == swallowKey_) {
           // The rest of the press that restored the program: a release alone would still act
           // (a hardware button's short press is taken on release).
           if (ev.type == SDL_KEYUP) swallowKey_ = SDLK_UNKNOWN;
           return false;
         }
-        return Inject(TranslateSdlKey(ev.key.keysym.sym, ev.key.keysym.mod,
-                                      ev.type == SDL_KEYDOWN, ev.key.repeat != 0, &held_));
+        const int32_t sym = ev.key.keysym.sym;
+        const uint16_t mod = ev.key.keysym.mod;
+        if (repeat) {
+          // A press of its own that SDL took for a repeat: the release it dropped comes first.
+          Inject(TranslateSdlKey(sym, mod, false, false, &held_));
+        }
+        return Inject(TranslateSdlKey(sym, mod, ev.type == SDL_KEYDOWN, false, &held_));
+      }
       case SDL_TEXTINPUT: {
         std::wstring chars = CharsOfUtf8(ev.text.text);
         for (wchar_t ch : chars) InjectChar(ch);
@@ -159,6 +173,18 @@ class SdlPresenter : public Presenter {
     return false;
   }
 
+  void ServerKey(const SDL_Event& ev) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    const SDL_SysWMmsg* msg = ev.syswm.msg;
+    if (!msg || msg->subsystem != SDL_SYSWM_X11) return;
+    const XEvent& x = msg->msg.x11.event;
+    if (x.type == KeyPress || x.type == KeyRelease)
+      splitter_.OnServerKey(x.type == KeyPress, x.xkey.keycode, uint32_t(x.xkey.time));
+#else
+    (void)ev;
+#endif
+  }
+
   static bool Inject(const std::vector<KeyStroke>& strokes) {
     for (const KeyStroke& k : strokes) InjectKey(k.vk, k.down);
     return !strokes.empty();
@@ -169,6 +195,7 @@ class SdlPresenter : public Presenter {
   bool swallowUntilUp_ = false;  // the pen press that restored the program, until released
   SDL_Keycode swallowKey_ = SDLK_UNKNOWN;  // the key press that restored it, until released
   HeldModifiers held_;
+  HostRepeatSplitter splitter_;
   SDL_Window* win_ = nullptr;
   SDL_Renderer* ren_ = nullptr;
   SDL_Texture* tex_ = nullptr;

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/fresh_state.h"
 #include "platform/sys/sys_internal.h"
 
 namespace {
@@ -206,6 +207,9 @@ int EncodeUtf8(wchar_t c, char* out) {
 }
 
 std::atomic<UINT> g_programCodePage{1251};
+
+// A language file read by one test case sets the page of its own text only.
+const vplat::FreshStateHook kFresh(1, [] { g_programCodePage = 1251; });
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include <set>
 #include <vector>
 
+#include "platform/fresh_state.h"
 #include "platform/sys/sys_internal.h"
 
 using namespace vplat::sys;
@@ -19,9 +20,13 @@ namespace {
 std::mutex g_miscMutex;
 std::optional<MEMORYSTATUS> g_memoryOverride;
 std::vector<UINT>& Beeps() {
-  static std::vector<UINT> beeps;
-  return beeps;
+  static auto* beeps = new std::vector<UINT>;  // never destroyed: a harness's Stop may run at exit
+  return *beeps;
 }
+
+// A test case's memory figures, its recorded beeps and the registry keys it wrote are its own.
+void RestoreMisc();
+const vplat::FreshStateHook kFresh(1, RestoreMisc);
 
 DWORD Saturate(uint64_t bytes) { return bytes > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<DWORD>(bytes); }
 
@@ -118,6 +123,19 @@ struct RegistryState {
 RegistryState& Reg() {
   static RegistryState* r = new RegistryState;
   return *r;
+}
+
+void RestoreMisc() {
+  {
+    std::lock_guard lock(g_miscMutex);
+    g_memoryOverride.reset();
+    Beeps().clear();
+  }
+  RegistryState& r = Reg();
+  std::lock_guard lock(r.mutex);
+  r.keys.clear();
+  r.values.clear();
+  r.open.clear();
 }
 
 std::wstring Fold(const wchar_t* s) {

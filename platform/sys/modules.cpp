@@ -22,6 +22,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/fresh_state.h"
 #include "platform/sys/sys_internal.h"
 
 namespace vplat::sys {
@@ -49,6 +50,14 @@ Modules& State() {
   static Modules* m = new Modules;  // modules may be freed from static destructors
   return *m;
 }
+
+// A test case that names the program's module otherwise (a program installed elsewhere) does so
+// for itself. Loaded modules stay: their holders above let them go as they are renewed.
+const vplat::FreshStateHook kFresh(1, [] {
+  Modules& m = State();
+  std::lock_guard lock(m.mutex);
+  m.modulePath = Modules{}.modulePath;
+});
 
 std::string Dirname(const std::string& path) {
   size_t cut = path.rfind('/');

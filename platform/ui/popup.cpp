@@ -3,7 +3,8 @@
 //
 // Keys: while a popup shows it takes every key (the window behind gets none). The highlight
 // starts on item 0 and the arrow keys wrap at both ends, skipping separators, so that a caller
-// who sends n + k downs and then k ups from the top lands on item n, whatever n is. Return
+// who sends n + k downs and then k ups from the top lands on item n, whatever n is. The
+// highlighted item reads MFS_HILITE in GetMenuState while the popup shows. Return
 // picks the highlighted item (or opens its submenu), Right opens a submenu, Left and Escape
 // close one level.
 //
@@ -130,6 +131,23 @@ void ScrollIntoView(Tracking* t, const Menu* m, int i) {
   t->first = std::min(t->first, MaxFirst(t, m));
 }
 
+// The highlighted item carries MFS_HILITE while the popup shows, as the platform reports it
+// (GetMenuState), so that the owner can see where the user has moved it; -1 clears every item.
+void MarkHighlight(HMENU menu, int index) {
+  Menu* m = MenuFromHandle(menu);
+  if (!m) return;
+  for (size_t k = 0; k < m->items.size(); ++k) {
+    UINT& state = m->items[k].state;
+    if (static_cast<int>(k) == index) state |= MFS_HILITE;
+    else state &= ~static_cast<UINT>(MFS_HILITE);
+  }
+}
+
+void SetHighlight(Tracking* t, int index) {
+  t->highlight = index;
+  MarkHighlight(t->menu, index);
+}
+
 void Move(Tracking* t, int step) {
   Menu* m = MenuFromHandle(t->menu);
   if (!m || m->items.empty()) return;
@@ -139,7 +157,7 @@ void Move(Tracking* t, int step) {
     i = ((i + step) % n + n) % n;
     if (!m->items[static_cast<size_t>(i)].Separator()) break;
   }
-  t->highlight = i;
+  SetHighlight(t, i);
   ScrollIntoView(t, m, i);
   InvalidateRect(t->window, nullptr, FALSE);
 }
@@ -242,7 +260,7 @@ void Pen(Tracking* t, UINT msg, WPARAM wParam, int x, int y) {
   Menu* m = MenuFromHandle(t->menu);
   int i = ItemAt(t, m, y);
   if (i >= 0 && !m->items[static_cast<size_t>(i)].Separator() && i != t->highlight) {
-    t->highlight = i;
+    SetHighlight(t, i);
     InvalidateRect(hwnd, nullptr, FALSE);
   }
   if (msg == WM_LBUTTONUP && i >= 0 && !openingTap) Choose(t, i);
@@ -407,9 +425,10 @@ BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPAR
   x = std::clamp(x, 0, sw - width);
   y = std::clamp(y, 0, std::max(0, bandBottom - height));
 
-  t.highlight = 0;
-  while (t.highlight < static_cast<int>(m->items.size()) && m->items[static_cast<size_t>(t.highlight)].Separator())
-    ++t.highlight;
+  int start = 0;
+  const int count = static_cast<int>(m->items.size());
+  while (start < count && m->items[static_cast<size_t>(start)].Separator()) ++start;
+  SetHighlight(&t, start);
   if (GetKeyState(VK_LBUTTON) & 0x8000) {
     // Opened by a press still held: remember where it went down (the message being handled).
     DWORD pos = GetMessagePos();
@@ -422,12 +441,14 @@ BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPAR
                              width, height, owner, nullptr, nullptr, nullptr);
   if (!t.window) {
     g_tracking = t.outer;
+    MarkHighlight(menu, -1);
     return FALSE;
   }
   SetCapture(t.window);
   vplat::SetMenuKeyWindow(t.window);
   vplat::ModalScope modal;
   bool quit = !vplat::RunModalLoop([&t] { return t.done || !IsWindow(t.window); });
+  MarkHighlight(menu, -1);
   g_tracking = t.outer;
   Tracking* outer = t.outer;
   vplat::SetMenuKeyWindow(outer && IsWindow(outer->window) ? outer->window : nullptr);

@@ -12,6 +12,7 @@
 
 #include "platform/core/internal.h"
 #include "platform/core/internal_input.h"
+#include "platform/fresh_state.h"
 #include "platform/ui/control.h"
 #include "platform/ui/shell_internal.h"
 
@@ -58,6 +59,16 @@ struct SipState {
   int pressedRow = -1, pressedKey = -1;
 };
 SipState g_sipState;
+
+// The shell's own windows go with every other window between test cases; what it remembered of
+// them (and the input panel's shift and alphabet) goes with them.
+const vplat::FreshStateHook kFresh(1, [] {
+  g_taskBar = g_sip = g_sipButton = nullptr;
+  Bars().clear();
+  DoneDialogs().clear();
+  SipWanted().clear();
+  g_sipState = SipState{};
+});
 
 // Four rows of 20-pixel keys across the 240-pixel panel; the space bar is 40 pixels.
 std::vector<Key> Row(int row) {

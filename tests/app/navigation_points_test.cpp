@@ -185,6 +185,38 @@ TEST_F(NavigationPoints, ATapInPointModeSetsAPointThereWithoutHeightOrTime) {
   EXPECT_EQ(Attr(index, 11), "<none>");
 }
 
+// The bar's point-on-map button, a point set by a tap (the button stays down, the mode is back to
+// normal), then navigation off: the button goes up and the next tap on the map centres it, as in
+// the normal mode; it does not set another point.
+TEST_F(NavigationPoints, AfterAPointOnTheMapNavigationOffLeavesTheNormalMode) {
+  ASSERT_NO_FATAL_FAILURE(StartWithFix());
+  g_UserLayer.pointCode = first;
+  harness::OnDialog(D::kTemplate, [](HWND d) { SendMessageW(d, WM_COMMAND, D::kOk, 0); });
+  const TSoftButton& button = g_GpsBar.pointOnMapButton;
+  POINT p{(button.left + button.right) / 2, (button.top + button.bottom) / 2};
+  ClientToScreen(g_GpsBar.window, &p);
+  harness::Tap(p.x, p.y);
+  ASSERT_EQ(GetInputMode(), input_mode::kNavigationPoint);
+  const int32_t before = map->count;
+  const POINT c = Centre();
+  harness::Tap(c.x + 20, c.y + 20);
+  ASSERT_EQ(map->count, before + 1);
+  EXPECT_EQ(GetInputMode(), input_mode::kNormal);
+  ASSERT_EQ(StopNavigationMode(1), 1);
+  harness::PumpUntilIdle();  // the map takes the room of the bar
+  EXPECT_FALSE(g_GpsBar.pointOnMapButton.IsDown());
+  EXPECT_EQ(GetInputMode(), input_mode::kNormal);
+  const size_t dialogs = harness::DialogsOpened().size();
+  double wantX, wantY;
+  PlaneAt(POINT{c.x + 20, c.y + 20}, &wantX, &wantY);
+  harness::Tap(c.x + 20, c.y + 20);
+  EXPECT_EQ(harness::DialogsOpened().size(), dialogs) << "a tap set another point";
+  double x, y;
+  PlaneAt(Centre(), &x, &y);
+  EXPECT_NEAR(x, wantX, 1.0 / g_MapView.pixelsPerMetre);
+  EXPECT_NEAR(y, wantY, 1.0 / g_MapView.pixelsPerMetre);
+}
+
 TEST_F(NavigationPoints, OutsideTheMapNothingIsAddedAndAClosedMapIsLeftAlone) {
   // A tap outside the working map's extent: no object, the header list as it was, no dialog.
   const std::vector<uint8_t> header(map->headerList, map->headerList + map->HeaderListLength());

@@ -104,4 +104,34 @@ TEST_F(DemoWindow, ATapOnTheMagnifierShowsTheScaleMenuAndATapOnARowPicksIt) {
   EXPECT_EQ(FindWindowW(L"MNU", L""), nullptr);
 }
 
+// Keys pressed in the opening menu before the opener's delay has run out keep the row they
+// moved to: three Downs from the first row and Return pick the third scale of the menu,
+// 1:1 000 000, not a row the opener's walk would add to theirs.
+TEST_F(DemoWindow, KeysPressedBeforeTheOpenerRunsKeepTheirRow) {
+  harness::PumpUntilIdle();
+  g_mainProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongW(w, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(Watching)));
+  ASSERT_NE(g_mainProc, nullptr);
+  RECT button{};
+  ASSERT_TRUE(SendMessageW(g_MenuBar, TB_GETITEMRECT, kMagnifierButton,
+                           reinterpret_cast<LPARAM>(&button)));
+  POINT magnifier{(button.left + button.right) / 2, MENU_HEIGHT / 2};
+  ClientToScreen(g_MenuBar, &magnifier);
+  ASSERT_EQ(g_MapView.GetScale(), 30000);
+  bool shown = false;
+  g_script = [&] {
+    harness::PumpUntilIdle();
+    shown = FindWindowW(L"MNU", L"") != nullptr;
+    for (int i = 0; i < 3; ++i) harness::Key(VK_DOWN);
+    harness::Advance(TMenuOpener::kDelayMs + 50);  // the opener's tick finds the keys' row
+    harness::Key(VK_RETURN);
+  };
+  harness::Tap(magnifier.x, magnifier.y);
+  harness::PumpUntilIdle();
+  SetWindowLongW(w, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(g_mainProc));
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(g_MapView.GetScale(), 1000000);
+  EXPECT_EQ(FindWindowW(L"MNU", L""), nullptr);
+}
+
 }  // namespace

@@ -229,6 +229,7 @@ TEST_F(FileBrowserTest, OpenReturnsEverySelectedFileInListOrder) {
 
 TEST_F(FileBrowserTest, SaveNamesExtensionsAndTheReplaceQuestion) {
   File("Work/old.mpj");
+  Dir("Work/Folder.mpj");
   int round = 0;
   harness::OnDialog(TFileBrowser::kSaveTemplate, [&](HWND dialog) {
     HWND name = GetDlgItem(dialog, kNameId);
@@ -243,11 +244,14 @@ TEST_F(FileBrowserTest, SaveNamesExtensionsAndTheReplaceQuestion) {
       SetWindowTextW(name, L"plan.x");
       TapButton(dialog, IDOK);
     } else if (round == 3) {
-      for (const wchar_t* bad : {L"", L"a:b", L"x/y", L"q?", L"p|q"}) {
+      // Bad names, the folder itself and its parent, and an existing folder's name are refused
+      // without the replace question.
+      for (const wchar_t* bad : {L"", L"a:b", L"x/y", L"q?", L"p|q", L".", L"..", L"Folder.mpj"}) {
         SetWindowTextW(name, bad);
         TapButton(dialog, IDOK);
         EXPECT_TRUE(IsWindow(dialog)) << bad;
       }
+      EXPECT_TRUE(harness::MessageBoxes().empty());
       // A tap on a file row copies its name; replacing it is asked, No keeps the dialog.
       TapName(dialog, L"old.mpj");
       wchar_t text[64] = {};
@@ -276,6 +280,46 @@ TEST_F(FileBrowserTest, SaveNamesExtensionsAndTheReplaceQuestion) {
   ASSERT_EQ(harness::MessageBoxes().size(), 2u);
   EXPECT_EQ(harness::MessageBoxes()[0].text, L"File exists - do you want to replace the existing file?");
   EXPECT_EQ(harness::MessageBoxes()[0].caption, L"Confirmation");
+}
+
+// A folder of 253 characters and more (with its "\\") cannot be listed: "*.*" after it would
+// pass the device's 255. A tap on it beeps and the list stays where it was; given as the start
+// folder it shows the root. A folder of 252 is entered and lists its file.
+TEST_F(FileBrowserTest, FoldersTooLongToListAreNotEntered) {
+  const std::string outer(200, 'o'), fits(49, 'f'), over(50, 'x');
+  File(outer + "/" + fits + "/in252.mvw");
+  File(outer + "/" + over + "/in253.mvw");
+  const std::wstring outerW(200, L'o'), fitsW(49, L'f'), overW(50, L'x');
+  std::vector<std::vector<std::wstring>> seen;
+  size_t beeps = 0;
+  harness::OnDialog(TFileBrowser::kOpenTemplate, [&](HWND dialog) {
+    TapName(dialog, outerW);
+    TapName(dialog, fitsW);
+    seen.push_back(Names(dialog));
+    TapName(dialog, L"..");
+    beeps = vplat::RecordedBeeps().size();
+    TapName(dialog, overW);
+    harness::PumpUntilIdle();
+    seen.push_back(Names(dialog));
+    beeps = vplat::RecordedBeeps().size() - beeps;
+    TapButton(dialog, IDCANCEL);
+  });
+  TFileBrowser b(nullptr, nullptr);
+  b.SetFilters(kFilters);
+  EXPECT_EQ(b.RunOpen(TFileBrowser::kOpenTemplate, nullptr), 0);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0], (std::vector<std::wstring>{L"..", L"in252.mvw"}));
+  EXPECT_EQ(seen[1], (std::vector<std::wstring>{L"..", fitsW, overW}));
+  EXPECT_EQ(beeps, 1u);
+
+  std::vector<std::wstring> first;
+  harness::OnDialog(TFileBrowser::kOpenTemplate, [&](HWND dialog) {
+    first = Names(dialog);
+    TapButton(dialog, IDCANCEL);
+  });
+  b.folder = L"\\" + outerW + L"\\" + overW + L"\\";
+  EXPECT_EQ(b.RunOpen(TFileBrowser::kOpenTemplate, nullptr), 0);
+  EXPECT_EQ(first, (std::vector<std::wstring>{L"Vorna", outerW}));
 }
 
 TEST_F(FileBrowserTest, BadStartFoldersShowTheRoot) {

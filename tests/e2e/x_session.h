@@ -200,9 +200,11 @@ class Display {
     Run({"xdotool", "mousemove", "--window", w, std::to_string(x * kScale + 1),
          std::to_string(y * kScale + 1)});
   }
+  // One command: the press and the release reach the X server together, so a loaded machine
+  // that runs the next xdotool late cannot make a tap a tap-and-hold.
   void Tap(const std::string& w, int x, int y) const {
-    PenDown(w, x, y);
-    PenUp(w, x, y);
+    Run({"xdotool", "mousemove", "--window", w, std::to_string(x * kScale + 1),
+         std::to_string(y * kScale + 1), "mousedown", "1", "mouseup", "1"});
   }
   // Keys by X key name ("Down", "Return", "ctrl+q"), to the focused window.
   void Key(const std::string& w, const std::string& keys) const {

@@ -262,6 +262,53 @@ TEST_F(XWindow, MenuRowsPickedByTapAndByKeysAndExitSaves) {
   EXPECT_NEAR(width / width2000, kScaleThreeDown / 2000.0, kScaleThreeDown / 2000.0 * 0.01);
 }
 
+// Keys sent with no delay between them, as a program sends them, each move the scale menu by a
+// row: eight Downs from the scale in force (the band of the highlight eight rows lower) and
+// Return pick 1:250. On a fresh start, a tap on the magnifier followed at once by three Downs and
+// Return picks the menu's third scale, 1:1 000 000: the menu takes the keys that came before its
+// opener's delay ran out, and the opener leaves the row they chose. The two scales are read from
+// the views the program saves on exit.
+TEST_F(XWindow, KeysWithNoDelayLandOnTheirRowsOfTheScaleMenu) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "key timing under the sanitizers";
+#endif
+  ASSERT_NO_FATAL_FAILURE(Start());
+  x.Tap(window, kMagnifierX, kBarY);
+  const Shot open = Settled();
+  const Band from = HighlightBand(open);
+  ASSERT_GE(from.top, 0);
+  x.Run({"xdotool", "windowfocus", "--sync", window});
+  x.Run({"xdotool", "key", "--delay", "0", "Down", "Down", "Down", "Down", "Down", "Down", "Down",
+         "Down"});
+  const Shot walked = Settled();
+  Keep(walked, "scale_menu_eight_fast");
+  const Band to = HighlightBand(walked);
+  const int row = from.bottom - from.top;
+  EXPECT_EQ(to.top - from.top, 8 * row) << "the rows moved: " << (to.top - from.top) / row;
+  x.Key(window, "Return");
+  Settled();
+  x.Key(window, "ctrl+q");
+  ASSERT_EQ(xsession::WaitExit(pid, 10000), 0) << "Ctrl+Q did not end the program";
+  const double width250 = SavedViewWidth(root);
+  ASSERT_GT(width250, 0);
+
+  ASSERT_EQ(sample::WriteDemoDevice(root), "");
+  ASSERT_NO_FATAL_FAILURE(Start());
+  x.Run({"xdotool", "windowfocus", "--sync", window});
+  // One xdotool command: the tap and the keys reach the X server together.
+  x.Run({"xdotool", "mousemove", "--window", window,
+         std::to_string(kMagnifierX * xsession::kScale + 1),
+         std::to_string(kBarY * xsession::kScale + 1), "mousedown", "1", "mouseup", "1", "key",
+         "--delay", "0", "Down", "Down", "Down", "Return"});
+  const Shot picked = Settled();
+  Keep(picked, "scale_1_1000000");
+  EXPECT_LT(HighlightBand(picked).top, 0) << "the menu stayed open";
+  x.Key(window, "ctrl+q");
+  ASSERT_EQ(xsession::WaitExit(pid, 10000), 0) << "Ctrl+Q did not end the program";
+  const double width = SavedViewWidth(root);
+  EXPECT_NEAR(width / width250, 1000000.0 / 250.0, 1000000.0 / 250.0 * 0.01);
+}
+
 // File -> Minimise hides the program (the window goes dark and asks to be iconified); the window
 // shown again, as a window manager restores it, gives back the same picture and the keys.
 TEST_F(XWindow, MinimiseAndRestoreGiveBackTheSamePicture) {

@@ -4,6 +4,7 @@
 #include "edit/selection_panel.h"
 #include "edit/tool_panel.h"
 #include "edit/vertex_edit_bar.h"
+#include "platform/fresh_state.h"
 #include "view/map_view.h"
 
 TMapView g_MapView;
@@ -12,3 +13,11 @@ TSelectionPanel g_SelectionPanel;
 TVertexEditBar g_VertexEditBar;
 TMeasureTool g_MeasureTool;
 TToolPanel g_ToolPanel;
+
+namespace {
+// A fresh start's objects for every test case, as app/globals.cpp gives them to the program.
+const vplat::FreshStateHook kFresh(6, [] {
+  vplat::RenewInOrder(
+      g_MapView, g_ObjectListPanel, g_SelectionPanel, g_VertexEditBar, g_MeasureTool, g_ToolPanel);
+});
+}  // namespace

@@ -100,4 +100,21 @@ TEST_F(ObjectListPanel, PlaceAbovePutsTheBottomEdgeThere) {
   EXPECT_EQ(rc.bottom - rc.top, height);
 }
 
+// The main window destroyed and made again (the panel object lives on): the panel comes back
+// as a window of the new main window, not as the dead handle of the old one.
+TEST_F(ObjectListPanel, ANewMainWindowGetsAPanelOfItsOwn) {
+  const TObjectRef refs[] = {Ref(0, 1), Ref(0, 2)};
+  g_ObjectListPanel.Show(1);
+  DestroyWindow(main);
+  main = CreateWindowExW(0, L"static", L"", WS_POPUP | WS_VISIBLE, 0, 26, 240, 268, nullptr,
+                         nullptr, nullptr, nullptr);
+  const HWND panel = g_ObjectListPanel.Create(main, GetModuleHandleW(nullptr));
+  ASSERT_TRUE(IsWindow(panel));
+  EXPECT_EQ(GetParent(panel), main);
+  g_ObjectListPanel.Show(1);
+  g_ObjectListPanel.SetItems(refs, 2);
+  EXPECT_EQ(Lines().size(), 2u);
+  EXPECT_GT(g_ObjectListPanel.GetHeight(), 0);
+}
+
 }  // namespace

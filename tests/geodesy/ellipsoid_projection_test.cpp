@@ -4,11 +4,13 @@
 #include <cmath>
 
 #include "tests/geodesy/geodesy_test_util.h"
+#include "tests/support/fresh_process.h"
 
 // Nothing is called first: the table, the current ellipsoid and the angle constants hold their
 // values before any start-up call, and the start-up call changes none of them.
 TEST(EllipsoidTable, DerivedColumnsAreThereBeforeAnyCallAndMatchReferences)
 {
+    if (fresh_process::RanInChild()) return;  // other cases change the current ellipsoid
     EXPECT_EQ(EllipsoidRow(9).b, 6356752.314245179);
     EXPECT_EQ(EllipsoidRow(9).e2, 0.0066943799901413165);
     EXPECT_NEAR(EllipsoidRow(1).b, 6356863.018773, 1e-6);

@@ -9,6 +9,7 @@
 #include "gps/sat_graph.h"
 #include "gps/sight_rule.h"
 #include "gps/sky_plot.h"
+#include "platform/fresh_state.h"
 #include "view/map_view.h"
 
 TMapView g_MapView;
@@ -22,3 +23,12 @@ TGotoOverlay g_GotoOverlay;
 TSightRule g_SightRule;
 TGreisReceiver g_GreisReceiver;
 TGeodesyBar g_GeodesyBar;
+
+namespace {
+// A fresh start's objects for every test case, as app/globals.cpp gives them to the program.
+const vplat::FreshStateHook kFresh(6, [] {
+  vplat::RenewInOrder(
+      g_MapView, g_GpsPort, g_Almanac, g_AlmanacBar, g_SkyPlot, g_SatGraph, g_GpsBar,
+      g_GotoOverlay, g_SightRule, g_GreisReceiver, g_GeodesyBar);
+});
+}  // namespace

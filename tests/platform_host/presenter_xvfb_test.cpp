@@ -100,6 +100,38 @@ TEST(PresenterXvfb, RealKeysArriveAsVirtualKeysModifiersAndCharacters) {
   delete p;
 }
 
+// Presses sent with no delay between them (the X server stamps them with one time, and SDL takes
+// such a release and press for its auto-repeat) each arrive as a press and a release; a key held
+// past the server's repeat delay, which the server repeats, arrives as one.
+TEST(PresenterXvfb, KeysSentWithNoDelayArriveEachAndAHeldKeyOnce) {
+  if (!InChild()) {
+    int status = 0;
+    if (!RunUnderXvfb("PresenterXvfb.KeysSentWithNoDelayArriveEachAndAHeldKeyOnce", &status))
+      GTEST_SKIP() << "no xvfb-run or xdotool";
+    EXPECT_EQ(status, 0);
+    return;
+  }
+  vplat::Presenter* p = vplat::MakeSdlPresenter(2);
+  ASSERT_NE(p, nullptr);
+  vplat::SetPresenter(p);
+  HWND w = MainWindow();
+  RunFor(300);
+  ASSERT_EQ(std::system("xdotool search --name '^Vorna$' windowfocus --sync"), 0);
+  ASSERT_EQ(std::system("xdotool key --delay 0 Down Down Down Down"), 0);
+  for (int i = 0; i < 50 && Log().size() < 8; ++i) RunFor(100);
+  std::vector<std::string> want;
+  for (int i = 0; i < 4; ++i) want.insert(want.end(), {"down 40", "up 40"});
+  EXPECT_EQ(Log(), want);
+  // Held for 1.2 s: the server's repeats come after its delay (Xvfb: 660 ms).
+  Log().clear();
+  ASSERT_EQ(std::system("xdotool keydown Up sleep 1.2 keyup Up"), 0);
+  for (int i = 0; i < 50 && Log().size() < 2; ++i) RunFor(100);
+  EXPECT_EQ(Log(), (std::vector<std::string>{"down 38", "up 38"}));
+  DestroyWindow(w);
+  vplat::SetPresenter(nullptr);
+  delete p;
+}
+
 TEST(PresenterXvfb, TheWindowsCloseRequestClosesTheMainWindow) {
   if (!InChild()) {
     int status = 0;

@@ -86,6 +86,41 @@ TEST(SdlKeys, HostRepeatsAreDropped) {
   EXPECT_FALSE(held.ctrl);
 }
 
+// What SDL reports as repeats, told apart by the server's raw events: presses sent at one server
+// time with releases between them are presses; the server's own repeats (presses alone, or on a
+// server without detectable auto-repeat release and press pairs after the delay) are not.
+TEST(SdlKeys, ReleasedAndPressedAtOnceIsAPressTheServersRepeatIsNot) {
+  vplat::HostRepeatSplitter s;
+  s.OnServerKey(true, 116, 1000);
+  EXPECT_TRUE(s.IsNewPress(false));
+  for (int i = 0; i < 3; ++i) {
+    s.OnServerKey(false, 116, 1000);
+    s.OnServerKey(true, 116, 1000);
+    EXPECT_TRUE(s.IsNewPress(true)) << i;
+  }
+  s.OnServerKey(false, 116, 1000);
+  // Held: the server repeats presses without releases.
+  s.OnServerKey(true, 116, 5000);
+  EXPECT_TRUE(s.IsNewPress(false));
+  for (uint32_t t : {5660u, 5700u, 5740u}) {
+    s.OnServerKey(true, 116, t);
+    EXPECT_FALSE(s.IsNewPress(true)) << t;
+  }
+  s.OnServerKey(false, 116, 5760);
+  // A server without detectable auto-repeat: a release and a press at one time, after the delay.
+  s.OnServerKey(true, 111, 0xFFFFFF00u);  // the server's time wraps meanwhile
+  EXPECT_TRUE(s.IsNewPress(false));
+  for (uint32_t t : {0xFFFFFF00u + 660u, 0xFFFFFF00u + 700u}) {
+    s.OnServerKey(false, 111, t);
+    s.OnServerKey(true, 111, t);
+    EXPECT_FALSE(s.IsNewPress(true)) << t;
+  }
+  // Without raw events (another video driver) SDL's flag stands.
+  vplat::HostRepeatSplitter bare;
+  EXPECT_TRUE(bare.IsNewPress(false));
+  EXPECT_FALSE(bare.IsNewPress(true));
+}
+
 TEST(SdlKeys, TextBecomesCharacters) {
   EXPECT_EQ(vplat::CharsOfUtf8("q"), L"q");
   EXPECT_EQ(vplat::CharsOfUtf8("Q1 ,"), L"Q1 ,");

@@ -8,6 +8,7 @@
 #include "gps/greis_receiver.h"
 #include "gps/sat_graph.h"
 #include "gps/sky_plot.h"
+#include "platform/fresh_state.h"
 #include "view/map_view.h"
 
 TMapView g_MapView;
@@ -20,3 +21,12 @@ TGpsBar g_GpsBar;
 TGotoOverlay g_GotoOverlay;
 TSatGraph g_SatGraph;
 TGeodesyBar g_GeodesyBar;
+
+namespace {
+// A fresh start's objects for every test case, as app/globals.cpp gives them to the program.
+const vplat::FreshStateHook kFresh(6, [] {
+  vplat::RenewInOrder(
+      g_MapView, g_GpsPort, g_GreisReceiver, g_Almanac, g_AlmanacBar, g_SkyPlot, g_GpsBar,
+      g_GotoOverlay, g_SatGraph, g_GeodesyBar);
+});
+}  // namespace

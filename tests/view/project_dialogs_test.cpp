@@ -347,13 +347,18 @@ TEST_F(ProjectDialogs, SaveThatFailsIsSaidAndLoadKeepsTheWorkingMapWhileThePortI
   g_Ini.SetString("LastPathPrj", "\\Vorna\\");
   project.gps = true;
   harness::OnDialog(TFileBrowser::kOpenTemplate, [](HWND b) { ChooseFiles(b, {L"other.mpj"}); });
-  // A project name whose file is a folder cannot be written.
-  MakeFolder("\\Vorna\\taken.mpj");
+  // A project name that has become a folder while the browser asked whether to replace the
+  // file (the browser itself refuses a folder's name) cannot be written.
+  ASSERT_TRUE(WriteText("\\Vorna\\taken.mpj", "old"));
   harness::OnDialog(TFileBrowser::kSaveTemplate, [](HWND b) {
     SetDlgItemTextW(b, 5, L"taken.mpj");
     Press(b, IDOK);
   });
   harness::AnswerMessageBox(L"", IDYES);
+  harness::AnswerMessageBoxAfter(L"File exists", [] {
+    DeleteFileW(L"\\Vorna\\taken.mpj");
+    MakeFolder("\\Vorna\\taken.mpj");
+  }, IDYES);
   Run([&](HWND d) {
     Press(d, TProjectMapsDlg::kLoad);
     EXPECT_EQ(Lines(d), (std::vector<std::string>{"lakes.mdm", "work.mdm (L)"}));
