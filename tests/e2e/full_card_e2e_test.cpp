@@ -28,7 +28,7 @@
 #include "platform/harness.h"
 #include "platform/win.h"
 #include "tests/app/startup_fixture.h"
-#include "tests/support/browser_pick.h"
+#include "tests/support/browser_taps.h"
 #include "tools/sampledata/demo_device.h"
 #include "tools/sampledata/image_writer.h"
 #include "view/map_view.h"
@@ -311,7 +311,7 @@ TEST_F(FullCardOnTheDemo, APicturePlacedWithoutCalibrationIsWhereItWasAfterTheRe
   Start();
   g_Ini.SetString("LastPathMap", "\\Vorna\\Maps\\");
   g_Ini.SetInt("LastFilterMap", 1);  // raster maps
-  harness::OnDialog(TFileBrowser::kOpenTemplate, [&](HWND b) { browser_pick::TapRowAndOk(b, L"Photo.jpg"); });
+  harness::OnDialog(TFileBrowser::kOpenTemplate, [&](HWND b) { test_taps::ChooseInBrowser(b, L"Photo.jpg"); });
   harness::OnDialog(TProjectMapsDlg::kTemplate, [&](HWND d) {
     SendMessageW(d, WM_COMMAND, TProjectMapsDlg::kAdd, 0);
     SendMessageW(d, WM_COMMAND, IDOK, 0);

@@ -17,6 +17,7 @@
 #include "platform/harness.h"
 #include "platform/win.h"
 #include "tests/app/startup_fixture.h"
+#include "tests/support/browser_taps.h"
 #include "tools/sampledata/demo_device.h"
 #include "tools/sampledata/mdm_writer.h"
 #include "view/map_view.h"
@@ -32,31 +33,8 @@ void Shot(const char* name) {
   EXPECT_TRUE(harness::SaveScreen(dir + "/" + name + ".png")) << name;
 }
 
-void TapControl(HWND dialog, int id) {
-  RECT rc{};
-  ASSERT_TRUE(GetWindowRect(GetDlgItem(dialog, id), &rc)) << id;
-  harness::Tap((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-}
-
-// Taps the browser's row of that name, then OK.
-void ChooseInBrowser(HWND browser, const std::wstring& name) {
-  HWND list = GetDlgItem(browser, 4);
-  for (int i = 0; i < int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); ++i) {
-    wchar_t text[300] = {};
-    LVITEMW lv{};
-    lv.pszText = text;
-    lv.cchTextMax = 300;
-    SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(i), LPARAM(&lv));
-    if (name != text) continue;
-    RECT rc{};
-    rc.left = LVIR_BOUNDS;
-    SendMessageW(list, LVM_GETITEMRECT, WPARAM(i), LPARAM(&rc));
-    POINT p{rc.left + 30, (rc.top + rc.bottom) / 2};
-    ClientToScreen(list, &p);
-    harness::Tap(p.x, p.y);
-  }
-  TapControl(browser, IDOK);
-}
+using test_taps::ChooseInBrowser;
+using test_taps::TapControl;
 
 std::string ReadDevice(const std::wstring& path) {
   std::ifstream in(harness::HostPath(path), std::ios::binary);
