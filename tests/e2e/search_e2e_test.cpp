@@ -21,6 +21,7 @@
 #include "search/search_window.h"
 #include "search/street_search.h"
 #include "tests/app/startup_fixture.h"
+#include "tests/support/browser_taps.h"
 #include "tools/sampledata/demo_device.h"
 #include "tools/sampledata/demo_town.h"
 #include "view/map_view.h"
@@ -86,24 +87,8 @@ class SearchE2e : public ::testing::Test {
   }
   // The road graph command with "Streets.mvw" tapped in the file browser.
   void ChooseStreetsGraph() {
-    harness::OnDialog(TFileBrowser::kOpenTemplate, [&](HWND dialog) {
-      HWND list = GetDlgItem(dialog, 4);
-      for (int i = 0; i < int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); ++i) {
-        wchar_t text[300] = {};
-        LVITEMW lv{};
-        lv.pszText = text;
-        lv.cchTextMax = 300;
-        SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(i), LPARAM(&lv));
-        if (std::wstring(text) != L"Streets.mvw") continue;
-        RECT rc{};
-        rc.left = LVIR_BOUNDS;
-        SendMessageW(list, LVM_GETITEMRECT, WPARAM(i), LPARAM(&rc));
-        POINT p{rc.left + 30, (rc.top + rc.bottom) / 2};
-        ClientToScreen(list, &p);
-        harness::Tap(p.x, p.y);
-      }
-      TapControl(GetDlgItem(dialog, IDOK));
-    });
+    harness::OnDialog(TFileBrowser::kOpenTemplate,
+                      [](HWND dialog) { test_taps::ChooseInBrowser(dialog, L"Streets.mvw"); });
     Command(40151);
   }
   // Brings the plane point into view as the user scrolls to it, `shift` pixels off the centre,
