@@ -251,9 +251,12 @@ void TMapView::GetExtents(double out[6]) {
   }
   bool any = false;
   for (size_t i = 0; i < rasterMaps.size(); i++) {
-    const double* e = rasterMaps[i]->frame;
-    if (!rasterMaps[i]->open) continue;    // never calibrated: its frame is no place
-    if (e[0] == 0 && e[3] == 0) continue;  // not loaded: no frame
+    const double* own = rasterMaps[i]->frame;
+    if (!rasterMaps[i]->open) continue;        // never calibrated: its frame is no place
+    if (own[0] == 0 && own[3] == 0) continue;  // not loaded: no frame
+    // In the view's zone, as the vector maps' frames are.
+    double e[6];
+    rasterMaps[i]->GetExtent(e);
     if (!any) {
       std::memcpy(out, e, 6 * sizeof(double));
       any = true;
@@ -297,44 +300,16 @@ void TMapView::CenterOn(double x, double y, int noUpdate) {
   } else {
     originX = originY = 0.0;
   }
-  if (!noUpdate) {
-    UpdateLayers(0);
-    SettleOnCentre(x, y);
-  }
-}
-
-void TMapView::SettleOnCentre(double x, double y) {
-  // An active picture in another zone meets the view's plane at the view's centre, so its
-  // transform changes as the view moves: one step through the old transform leaves the point off
-  // the centre by the zones' turn (about 5 degrees) times its old distance from it. Each further
-  // step shrinks that by the same factor; a picture of the view's own zone needs none.
-  if (!planeToScreenOverride || pixelsPerMetre == 0.0) return;
-  const int64_t cx = HalfAbs(int64_t(viewRect.left) + viewRect.right);
-  const int64_t cy = HalfAbs(int64_t(viewRect.top) + viewRect.bottom);
-  for (int step = 0; step < 8; ++step) {
-    int32_t ox, oy;
-    planeToScreenOverride(x, y, &ox, &oy);
-    const int64_t dx = int64_t(ox) - cx, dy = int64_t(oy) - cy;
-    if (std::llabs(dx) <= 1 && std::llabs(dy) <= 1) return;
-    originX -= double(dy) / pixelsPerMetre;
-    originY += double(dx) / pixelsPerMetre;
-    UpdateLayers(0);
-  }
+  if (!noUpdate) UpdateLayers(0);
 }
 
 void TMapView::MoveView(int32_t x, int32_t y, int update) {
   if (pixelsPerMetre == 0.0) return;  // no transform yet: nothing to move
-  // The ground under the tapped point as drawn, to be kept at the centre after the move.
-  double gx = 0, gy = 0;
-  if (update && screenToPlaneOverride) screenToPlaneOverride(x, y, &gx, &gy);
   int32_t cx = HalfAbs(int64_t(viewRect.left) + viewRect.right);
   int32_t cy = HalfAbs(int64_t(viewRect.top) + viewRect.bottom);
   originX += double(int64_t(cy) - y) / pixelsPerMetre;
   originY -= double(int64_t(cx) - x) / pixelsPerMetre;
-  if (update) {
-    UpdateLayers(0);
-    if (screenToPlaneOverride) SettleOnCentre(gx, gy);
-  }
+  if (update) UpdateLayers(0);
 }
 
 int TMapView::EnsureVisible(double x, double y) {

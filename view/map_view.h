@@ -255,9 +255,6 @@ class TMapView {
     TMapView* view;
   };
 
-  // With an active picture, moves the view until (x, y) shows within a pixel of the centre
-  // through its transform (a few steps for a picture in another zone, none in the view's).
-  void SettleOnCentre(double x, double y);
   // Closes the working-map layer first when it holds `map`; false when the layer kept it (its save failed), and the map must then stay.
   bool ReleaseFromLayer(TMdmMap* map);
   // Highlights name their map by its place in the list. When places change, each highlight

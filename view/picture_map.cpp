@@ -155,15 +155,24 @@ void TPictureMap::SetOutputSystem(uint8_t zone) {
   crossZone = false;
   std::memcpy(outFrame, frame, sizeof outFrame);
   if (zone == ownZone) return;
-  double x1, y1, x2, y2;
-  if (GkReprojectToZone(frame[0], frame[1], ownZone, zone, x1, y1) &&
-      GkReprojectToZone(frame[3], frame[4], ownZone, zone, x2, y2)) {
-    outFrame[0] = x1;
-    outFrame[1] = y1;
-    outFrame[3] = x2;
-    outFrame[4] = y2;
-    crossZone = true;
+  // The frame is turned by the zones' convergence in the output zone: its box there holds all
+  // four corners and the middles of the edges (which bow a little), not just two corners.
+  double box[4] = {};
+  for (int i = 0; i < 9; ++i) {
+    const double fx = (i % 3) / 2.0, fy = (i / 3) / 2.0;
+    double x, y;
+    if (!GkReprojectToZone(frame[0] + (frame[3] - frame[0]) * fx, frame[1] + (frame[4] - frame[1]) * fy, ownZone,
+                           zone, x, y))
+      return;
+    if (i == 0) box[0] = box[2] = x, box[1] = box[3] = y;
+    box[0] = std::min(box[0], x), box[2] = std::max(box[2], x);
+    box[1] = std::min(box[1], y), box[3] = std::max(box[3], y);
   }
+  outFrame[0] = box[0];
+  outFrame[1] = box[1];
+  outFrame[3] = box[2];
+  outFrame[4] = box[3];
+  crossZone = true;
 }
 
 void TPictureMap::GetExtent(double out[6]) const {
@@ -172,10 +181,6 @@ void TPictureMap::GetExtent(double out[6]) const {
     return;
   }
   std::memcpy(out, outFrame, 6 * sizeof(double));
-  out[0] = std::min(outFrame[0], outFrame[3]);
-  out[3] = std::max(outFrame[0], outFrame[3]);
-  out[1] = std::min(outFrame[1], outFrame[4]);
-  out[4] = std::max(outFrame[1], outFrame[4]);
 }
 
 void TPictureMap::ChooseLevel(double k) {
@@ -200,27 +205,32 @@ void TPictureMap::SetViewTransform(const RECT& view, double originX, double orig
   // The view's origin is its bottom edge: vectors drawn through this transform before the tiles
   // are asked for must already land where the view's own chain puts them.
   screenYOffset = view.bottom;
+  viewOriginX = originX;
+  viewOriginY = originY;
+  viewK = k;
+  viewBottom = view.bottom;
   const double ps = pixelSize;
   if (!(ps > 0) || !std::isfinite(ps)) return;
   if (k != lastViewScale && first) ChooseLevel(k);
   const double f = levelFactor;
   scale = k * ps * f;
-  // The view's origin in the picture's own plane. Across zones the planes meet at the view's
-  // centre pixel (the one GetCenter takes): its ground is moved into the own zone and the origin
-  // kept at the same offset from it.
-  double ox = originX, oy = originY;
-  if (crossZone && k > 0 && std::isfinite(k)) {
-    const int32_t cx = view::HalfAbs(int64_t(view.left) + view.right);
-    const int32_t cy = view::HalfAbs(int64_t(view.top) + view.bottom);
-    const double gx = (double(view.bottom) - cy) / k + originX, gy = cx / k + originY;
-    double hx, hy;
-    if (GkReprojectToZone(gx, gy, outputZone, ownZone, hx, hy)) {
-      ox = hx - (gx - originX);
-      oy = hy - (gy - originY);
-    }
+  xOffset = (originY - frame[1]) / (ps * f);
+  yOffset = (frame[3] - originX) / (ps * f);
+}
+
+void TPictureMap::ViewToScreen(double x, double y, int32_t* sx, int32_t* sy) const {
+  // As the view converts without a picture, truncation and saturation included.
+  *sx = TruncSat((y - viewOriginY) * viewK);
+  *sy = view::ClampI32(int64_t(viewBottom) - TruncSat((x - viewOriginX) * viewK));
+}
+
+void TPictureMap::ScreenToView(int32_t sx, int32_t sy, double* x, double* y) const {
+  if (viewK == 0 || !std::isfinite(viewK)) {
+    *x = *y = 0;
+    return;
   }
-  xOffset = (oy - frame[1]) / (ps * f);
-  yOffset = (frame[3] - ox) / (ps * f);
+  *x = (double(viewBottom) - sy) / viewK + viewOriginX;
+  *y = sx / viewK + viewOriginY;
 }
 
 void TPictureMap::LevelToScreen(double u, double v, int32_t* sx, int32_t* sy) const {
@@ -229,10 +239,23 @@ void TPictureMap::LevelToScreen(double u, double v, int32_t* sx, int32_t* sy) co
 }
 
 void TPictureMap::PixelToScreen(int32_t px, int32_t py, int32_t* sx, int32_t* sy) const {
+  if (crossZone) {
+    double x, y;
+    PixelToPlane(px, py, &x, &y);
+    ViewToScreen(x, y, sx, sy);
+    return;
+  }
   LevelToScreen(px / levelFactor, py / levelFactor, sx, sy);
 }
 
 void TPictureMap::ScreenToPixelF(int32_t sx, int32_t sy, double* u, double* v) const {
+  if (crossZone) {
+    double x, y, ox, oy;
+    ScreenToView(sx, sy, &x, &y);
+    ToOwnZone(x, y, &ox, &oy);
+    OwnToPixel(ox, oy, u, v);
+    return;
+  }
   if (scale == 0 || !std::isfinite(scale)) {
     *u = *v = 0;
     return;
@@ -334,6 +357,10 @@ void TPictureMap::PixelToPlane(int32_t px, int32_t py, double* x, double* y) con
 }
 
 void TPictureMap::PlaneToScreen(double x, double y, int32_t* sx, int32_t* sy) const {
+  if (crossZone) {
+    ViewToScreen(x, y, sx, sy);
+    return;
+  }
   double ox, oy, u, v;
   ToOwnZone(x, y, &ox, &oy);
   OwnToPixel(ox, oy, &u, &v);
@@ -341,6 +368,10 @@ void TPictureMap::PlaneToScreen(double x, double y, int32_t* sx, int32_t* sy) co
 }
 
 void TPictureMap::ScreenToPlane(int32_t sx, int32_t sy, double* x, double* y) const {
+  if (crossZone) {
+    ScreenToView(sx, sy, x, y);
+    return;
+  }
   double u, v, ox, oy;
   ScreenToPixelF(sx, sy, &u, &v);
   PixelToOwn(u, v, &ox, &oy);
@@ -353,20 +384,33 @@ void TPictureMap::LoadVisibleTiles(const RECT& view, int32_t bottom) {
   partial = 0;
   if (!active || !current || !current->tiled || !current->tiles) return;
   if (scale == 0 || !std::isfinite(scale)) return;
-  // The view box in the current level's grid.
+  // The view box in the current level's grid: its corners for a picture blitted as it is, every
+  // node of the grid for one drawn turned (a rubber sheet need not map the view's edges straight).
   double minU = 0, maxU = 0, minV = 0, maxV = 0;
   bool firstCorner = true;
-  for (int32_t sx : {int32_t(view.left), int32_t(view.right)})
-    for (int32_t sy : {int32_t(view.top), int32_t(view.bottom)}) {
-      double u = sx / scale + xOffset, v = (sy - double(screenYOffset)) / scale + yOffset;
-      if (firstCorner) {
-        minU = maxU = u;
-        minV = maxV = v;
-        firstCorner = false;
-      }
-      minU = std::min(minU, u), maxU = std::max(maxU, u);
-      minV = std::min(minV, v), maxV = std::max(maxV, v);
+  auto take = [&](double u, double v) {
+    if (firstCorner) {
+      minU = maxU = u;
+      minV = maxV = v;
+      firstCorner = false;
     }
+    minU = std::min(minU, u), maxU = std::max(maxU, u);
+    minV = std::min(minV, v), maxV = std::max(maxV, v);
+  };
+  if (crossZone) {
+    const TTurnGrid grid = MakeTurnGrid(view);
+    for (size_t i = 0; i < grid.x.size(); ++i) {
+      double u, v;
+      OwnToPixel(grid.x[i], grid.y[i], &u, &v);
+      take(u / levelFactor, v / levelFactor);
+    }
+    // A node's pixel may round either way at the box's edge.
+    minU -= 1, minV -= 1, maxU += 1, maxV += 1;
+  } else {
+    for (int32_t sx : {int32_t(view.left), int32_t(view.right)})
+      for (int32_t sy : {int32_t(view.top), int32_t(view.bottom)})
+        take(sx / scale + xOffset, (sy - double(screenYOffset)) / scale + yOffset);
+  }
   MarkWantedTiles(minU, maxU, minV, maxV);
   if (g_ImageLib.Load()) g_ImageLib.LoadMapImageTiles(path, current);
 }
@@ -400,6 +444,10 @@ void TPictureMap::MarkWantedTiles(double minU, double maxU, double minV, double 
 
 void TPictureMap::Draw(HDC dc) {
   if (!active || !current || !current->header) return;
+  if (crossZone) {
+    DrawTurned(dc);
+    return;
+  }
   const auto* info = static_cast<const BITMAPINFO*>(current->header);
   if (current->tiled) {
     for (int32_t i = 0; current->tiles && i < current->tileCount; ++i) {
@@ -422,4 +470,109 @@ void TPictureMap::Draw(HDC dc) {
   StretchDIBits(dc, x0, y0, view::ClampI32(int64_t(x1) - x0), view::ClampI32(int64_t(y1) - y0), 0, 0,
                 info->bmiHeader.biWidth, info->bmiHeader.biHeight, current->pixels, info, DIB_RGB_COLORS,
                 SRCCOPY);
+}
+
+TPictureMap::TTurnGrid TPictureMap::MakeTurnGrid(const RECT& view) const {
+  TTurnGrid g;
+  g.left = view.left;
+  g.top = view.top;
+  const int64_t w = std::max<int64_t>(0, int64_t(view.right) - view.left);
+  const int64_t h = std::max<int64_t>(0, int64_t(view.bottom) - view.top);
+  // Nodes on both edges: the last column and row of nodes lie at or past the view's last pixel.
+  g.cols = int32_t(std::min<int64_t>(w / kTurnStep + 2, 4096));
+  g.rows = int32_t(std::min<int64_t>(h / kTurnStep + 2, 4096));
+  g.x.resize(size_t(g.cols) * size_t(g.rows));
+  g.y.resize(g.x.size());
+  for (int32_t r = 0; r < g.rows; ++r)
+    for (int32_t c = 0; c < g.cols; ++c) {
+      double x, y;
+      ScreenToView(view::ClampI32(int64_t(g.left) + int64_t(c) * kTurnStep),
+                   view::ClampI32(int64_t(g.top) + int64_t(r) * kTurnStep), &x, &y);
+      const size_t i = size_t(r) * size_t(g.cols) + size_t(c);
+      ToOwnZone(x, y, &g.x[i], &g.y[i]);
+    }
+  return g;
+}
+
+void TPictureMap::TTurnGrid::At(int32_t sx, int32_t sy, double* ox, double* oy) const {
+  const int64_t dx = int64_t(sx) - left, dy = int64_t(sy) - top;
+  const int32_t c = int32_t(std::clamp<int64_t>(dx / kTurnStep, 0, cols - 2));
+  const int32_t r = int32_t(std::clamp<int64_t>(dy / kTurnStep, 0, rows - 2));
+  const double fx = double(dx - int64_t(c) * kTurnStep) / kTurnStep;
+  const double fy = double(dy - int64_t(r) * kTurnStep) / kTurnStep;
+  const size_t i00 = size_t(r) * size_t(cols) + size_t(c), i01 = i00 + 1;
+  const size_t i10 = i00 + size_t(cols), i11 = i10 + 1;
+  // Bilinear between the four nodes, as offsets from the first: plane coordinates are millions
+  // of units, their differences across a cell a few.
+  *ox = x[i00] + (x[i01] - x[i00]) * fx + (x[i10] - x[i00]) * fy + (x[i11] - x[i10] - x[i01] + x[i00]) * fx * fy;
+  *oy = y[i00] + (y[i01] - y[i00]) * fx + (y[i10] - y[i00]) * fy + (y[i11] - y[i10] - y[i01] + y[i00]) * fx * fy;
+}
+
+void TPictureMap::DrawTurned(HDC dc) {
+  // Each screen pixel of the view takes the picture pixel of its ground (nearest neighbour in the
+  // current level); pixels off the picture, or in a tile not held, are left as they were drawn.
+  const auto* info = static_cast<const BITMAPINFO*>(current->header);
+  // The image module hands 32-bit pixels, red, green and blue in the low three bytes.
+  if (info->bmiHeader.biBitCount != 32) return;
+  const int32_t left = viewRect.left, top = viewRect.top;
+  const int32_t width = int32_t(std::clamp<int64_t>(int64_t(viewRect.right) - left, 0, 4096));
+  const int32_t height = int32_t(std::clamp<int64_t>(int64_t(viewRect.bottom) - top, 0, 4096));
+  if (width == 0 || height == 0) return;
+  const double f = levelFactor;
+  const int32_t levelW = current->width, levelH = current->height;
+  const bool tiled = current->tiled != 0;
+  if (!tiled && !current->pixels) return;
+  if (tiled && (!current->tiles || current->tileWidth <= 0 || current->tileHeight <= 0)) return;
+  const int32_t tw = current->tileWidth, th = current->tileHeight;
+  const int64_t tileCols = tiled ? (int64_t(levelW) + tw - 1) / tw : 0;
+  // A whole picture's rows are as wide as its header says.
+  const int64_t wholeW = info->bmiHeader.biWidth, wholeH = std::abs(int64_t(info->bmiHeader.biHeight));
+  const uint32_t* whole = static_cast<const uint32_t*>(current->pixels);
+
+  auto pixelAt = [&](int32_t lu, int32_t lv, uint32_t* out) {
+    if (lu < 0 || lv < 0 || lu >= levelW || lv >= levelH) return false;
+    if (!tiled) {
+      if (lu >= wholeW || lv >= wholeH) return false;
+      *out = whole[size_t(wholeH - 1 - lv) * size_t(wholeW) + size_t(lu)];
+      return true;
+    }
+    const int64_t index = int64_t(lv / th) * tileCols + lu / tw;
+    if (index >= current->tileCount) return false;
+    const PelnorTile& t = current->tiles[index];
+    if (!t.wanted || !t.pixels) return false;
+    // A tile's rows lie bottom-up in a buffer of a whole tile; a short one at its end.
+    const auto* px = static_cast<const uint32_t*>(t.pixels);
+    *out = px[size_t(th - 1 - (lv - t.y)) * size_t(tw) + size_t(lu - t.x)];
+    return true;
+  };
+
+  const TTurnGrid grid = MakeTurnGrid(viewRect);
+  std::vector<uint32_t> row(size_t(width), 0);
+  // One row of the view, top-down, in the module's own pixel layout.
+  alignas(BITMAPINFO) unsigned char header[PELNOR_HEADER_BYTES];
+  std::memcpy(header, info, PELNOR_HEADER_BYTES);
+  auto* rowInfo = reinterpret_cast<BITMAPINFO*>(header);
+  rowInfo->bmiHeader.biWidth = width;
+  rowInfo->bmiHeader.biHeight = -1;
+  rowInfo->bmiHeader.biSizeImage = DWORD(width) * 4;
+  for (int32_t y = 0; y < height; ++y) {
+    int32_t runStart = -1;
+    for (int32_t x = 0; x <= width; ++x) {
+      bool inside = false;
+      if (x < width) {
+        double ox, oy, u, v;
+        grid.At(left + x, top + y, &ox, &oy);
+        OwnToPixel(ox, oy, &u, &v);
+        const double lu = std::floor(u / f), lv = std::floor(v / f);
+        inside = lu >= 0 && lv >= 0 && lu < levelW && lv < levelH &&
+                 pixelAt(int32_t(lu), int32_t(lv), &row[size_t(x)]);
+      }
+      if (inside && runStart < 0) runStart = x;
+      if (!inside && runStart >= 0) {
+        StretchDIBits(dc, left + runStart, top + y, x - runStart, 1, runStart, 0, x - runStart, 1,
+                      row.data(), rowInfo, DIB_RGB_COLORS, SRCCOPY);
+        runStart = -1;
+      }
+    }
+  }
 }

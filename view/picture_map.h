@@ -12,13 +12,15 @@
 // map in its output zone. Plane points handed in or out of PlaneToScreen, ScreenToPlane,
 // PlaneToPixel and PixelToPlane are in the output zone and converted inside. The two planes are
 // turned against each other by the difference of the zones' meridian convergence (about 5
-// degrees at 55 N across a zone edge) while the picture's pixels are drawn unturned, so they are
-// made to meet at the centre of the view: there a ground point lands on the same screen pixel with
-// and without the active picture, and everywhere vectors drawn through the picture stay on the
-// picture's own pixels of their ground.
+// degrees at 55 N across a zone edge), so a picture of another zone is not blitted but resampled
+// into the view's plane, screen pixel by screen pixel (`turned`): its screen conversions are the
+// view's own, and a ground point lands on the same screen pixel with and without the picture,
+// on the picture's own pixel of that ground. A picture of the view's zone is blitted as it is and
+// the view's vectors are drawn through it.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "geodesy/tin_transform.h"
 #include "imagelib/pelnor.h"
@@ -84,7 +86,7 @@ class TPictureMap : public TRasterMap {
   int32_t shown = 0;
   PelnorImage* current = nullptr;  // the chosen level
   PelnorImage* first = nullptr;    // the full picture, owning the chain
-  double outFrame[6] = {};         // the frame in the output zone
+  double outFrame[6] = {};         // the frame's box in the output zone (smallest, then largest X, Y)
   float pixelSize = 0;             // plane units per full-resolution pixel
   RECT viewRect{};
   int32_t screenYOffset = 0;
@@ -95,8 +97,13 @@ class TPictureMap : public TRasterMap {
   double rotation = 0, anchorX = 0, anchorY = 0, sinRotation = 0, cosRotation = 1;
   mutable TTinTransform tin;  // looks triangles up as it goes
   bool useTin = false;
-  // The output zone differs from the picture's own: plane points are moved between the zones.
+  // The output zone differs from the picture's own: plane points are moved between the zones,
+  // and the picture is drawn turned into the view's plane.
   bool crossZone = false;
+  // The view's own chain, which a picture drawn turned follows: origin (plane units), pixels per
+  // plane unit and the screen row of the origin.
+  double viewOriginX = 0, viewOriginY = 0, viewK = 0;
+  int32_t viewBottom = 0;
   // The last ReadCalibration found no companion and took the fallback frame.
   bool placedByFallback = false;
 
@@ -113,6 +120,20 @@ class TPictureMap : public TRasterMap {
   void OwnToPixel(double x, double y, double* u, double* v) const;
   void PixelToOwn(double u, double v, double* x, double* y) const;
   void ScreenToPixelF(int32_t sx, int32_t sy, double* u, double* v) const;
+  // The view's chain, for a picture drawn turned.
+  void ViewToScreen(double x, double y, int32_t* sx, int32_t* sy) const;
+  void ScreenToView(int32_t sx, int32_t sy, double* x, double* y) const;
+  // Own-zone plane points of the screen on a grid of nodes kTurnStep pixels apart, for a
+  // picture drawn turned: the zones' conversion is smooth enough to be interpolated between them.
+  struct TTurnGrid {
+    int32_t left = 0, top = 0, cols = 0, rows = 0;
+    std::vector<double> x, y;
+    // The own-zone plane point of a screen pixel inside the grid.
+    void At(int32_t sx, int32_t sy, double* ox, double* oy) const;
+  };
+  static constexpr int32_t kTurnStep = 8;
+  TTurnGrid MakeTurnGrid(const RECT& view) const;
+  void DrawTurned(HDC dc);
   // Marks the tiles of the current level that meet the box (level pixels); those nearest its
   // centre when more than kMaxVisibleTiles meet it.
   void MarkWantedTiles(double minU, double maxU, double minV, double maxV);
