@@ -77,10 +77,7 @@ class GpsBarRun : public demo_window::DemoWindow {
   void SetUp() override {
     DemoWindow::SetUp();
     ASSERT_TRUE(fake.Open());
-    setenv("VORNA_COM1", fake.SlavePath().c_str(), 1);
-    g_Ini.SetInt("GPSTYPE", 0);
-    g_Ini.SetString("GPSCOMNUM_NMEA", "COM1:");
-    g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
+    test_gps::UseFakeNmeaOnCom1(fake);
     g_Ini.SetInt("GPSGO", 0);
     g_Ini.SetInt("NaviSaveLog", 0);
     walk = sample::DemoTownWalk(6);

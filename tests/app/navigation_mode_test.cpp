@@ -165,10 +165,7 @@ bool HasStatus(char status, double latitude) {
 TEST_F(DemoWindow, NavigationRunOnTheFakeReceiverMovesTheMarkerAndFollowsThePort) {
   sample::FakeReceiver fake;
   ASSERT_TRUE(fake.Open());
-  setenv("VORNA_COM1", fake.SlavePath().c_str(), 1);
-  g_Ini.SetInt("GPSTYPE", 0);
-  g_Ini.SetString("GPSCOMNUM_NMEA", "COM1:");
-  g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
+  test_gps::UseFakeNmeaOnCom1(fake);
   g_Ini.SetInt("GPSGO", 1);
   harness::OnDialog(313, [](HWND dialog) { SendMessageW(dialog, WM_COMMAND, 2341, 0); });
   Command(kCmdNavigation);
@@ -287,10 +284,7 @@ TEST_F(DemoWindow, RecordedTrackOnDiskHoldsTheMovedFixes) {
 
   sample::FakeReceiver fake;
   ASSERT_TRUE(fake.Open());
-  setenv("VORNA_COM1", fake.SlavePath().c_str(), 1);
-  g_Ini.SetInt("GPSTYPE", 0);
-  g_Ini.SetString("GPSCOMNUM_NMEA", "COM1:");
-  g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
+  test_gps::UseFakeNmeaOnCom1(fake);
   g_Ini.SetInt("NaviSaveLog", 1);
   g_Ini.SetInt("GPSGO", 1);
   Command(kCmdNavigation);

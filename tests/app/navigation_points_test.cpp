@@ -63,10 +63,7 @@ class NavigationPoints : public demo_window::DemoWindow {
   // Starts navigation on a fake receiver and waits for the first valid fix of the walk.
   void StartWithFix() {
     ASSERT_TRUE(fake.Open());
-    setenv("VORNA_COM1", fake.SlavePath().c_str(), 1);
-    g_Ini.SetInt("GPSTYPE", 0);
-    g_Ini.SetString("GPSCOMNUM_NMEA", "COM1:");
-    g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
+    test_gps::UseFakeNmeaOnCom1(fake);
     Command(kCmdNavigation);
     harness::PumpUntilIdle();
     ASSERT_TRUE(g_GpsPort.IsOpen());

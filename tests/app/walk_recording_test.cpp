@@ -81,10 +81,7 @@ class FieldWalk : public DemoWindow {
     ASSERT_STREQ(g_UserLayer.map->path, kSparePath);
 
     ASSERT_TRUE(fake.Open());
-    setenv("VORNA_COM1", fake.SlavePath().c_str(), 1);
-    g_Ini.SetInt("GPSTYPE", 0);
-    g_Ini.SetString("GPSCOMNUM_NMEA", "COM1:");
-    g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
+    test_gps::UseFakeNmeaOnCom1(fake);
     g_Ini.SetInt("GPSDefCode", sample::kTownFootpath);
     g_Ini.SetInt("NaviSaveLog", 1);
     g_Ini.SetInt("GPSGO", 1);

@@ -28,6 +28,7 @@
 #include "platform/harness.h"
 #include "platform/win.h"
 #include "tests/app/startup_fixture.h"
+#include "tests/e2e/x_session.h"
 #include "tests/support/browser_taps.h"
 #include "tools/sampledata/demo_device.h"
 #include "tools/sampledata/image_writer.h"
@@ -79,14 +80,7 @@ std::string RunProgram(const std::string& root, long fileLimit, int* status) {
     _exit(127);
   }
   close(fds[1]);
-  std::string out;
-  char buf[4096];
-  for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, size_t(n));
-  close(fds[0]);
-  int st = 0;
-  waitpid(pid, &st, 0);
-  *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return out;
+  return xsession::ReadToExit(fds[0], pid, status);
 }
 
 // The card fills while the program runs; at exit its settings (1,777 bytes, the GPS port last),

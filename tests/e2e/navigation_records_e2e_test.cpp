@@ -71,10 +71,7 @@ class NavigationRecords : public demo_window::DemoWindow {
     ASSERT_EQ(g_UserLayer.CreateMap(10000, -2, cx, cy, g_MapView.zone), 1);
     map = g_UserLayer.map;
     ASSERT_TRUE(gps.Open());
-    setenv("VORNA_COM1", gps.SlavePath().c_str(), 1);
-    g_Ini.SetInt("GPSTYPE", 0);
-    g_Ini.SetString("GPSCOMNUM_NMEA", "COM1:");
-    g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
+    test_gps::UseFakeNmeaOnCom1(gps);
     g_Ini.SetInt("GPSGO", 1);
     g_Ini.SetInt("NaviSaveLog", 1);
     g_Ini.SetInt("GPSDefCode", 1201);

@@ -267,10 +267,7 @@ TEST_F(ToolPanelE2e, RectangleAlongALineAndThePanelInEveryMethod) {
 TEST_F(ToolPanelE2e, NewObjectsCarryTheFixTimeOnlyWhileThePortIsOpen) {
   sample::FakeReceiver fake;
   ASSERT_TRUE(fake.Open());
-  setenv("VORNA_COM1", fake.SlavePath().c_str(), 1);
-  g_Ini.SetInt("GPSTYPE", 0);
-  g_Ini.SetString("GPSCOMNUM_NMEA", "COM1:");
-  g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
+  test_gps::UseFakeNmeaOnCom1(fake);
   harness::OnDialog(313, [](HWND dialog) { SendMessageW(dialog, WM_COMMAND, 2341, 0); });
   SendMessageW(main, WM_COMMAND, kCmdNavigation, 0);
   harness::PumpUntilIdle();

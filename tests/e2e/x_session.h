@@ -23,6 +23,19 @@ namespace xsession {
 
 constexpr int kScale = 2;
 
+// Reads a child's output from `fd` until it closes, then waits for the child: the output, and
+// its exit status in *status (-1 when it did not exit by itself).
+inline std::string ReadToExit(int fd, pid_t pid, int* status) {
+  std::string out;
+  char buf[65536];
+  for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) out.append(buf, size_t(n));
+  close(fd);
+  int st = 0;
+  waitpid(pid, &st, 0);
+  if (status) *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return out;
+}
+
 // Runs a program with DISPLAY set; its standard output, and its exit status in *status.
 inline std::string Capture(const std::string& display, std::vector<std::string> args,
                            int* status = nullptr) {
@@ -43,14 +56,7 @@ inline std::string Capture(const std::string& display, std::vector<std::string> 
     _exit(127);
   }
   close(fds[1]);
-  std::string out;
-  char buf[65536];
-  for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, size_t(n));
-  close(fds[0]);
-  int st = 0;
-  waitpid(pid, &st, 0);
-  if (status) *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return out;
+  return ReadToExit(fds[0], pid, status);
 }
 
 // Waits up to `ms` for the process; its exit status, or -1 while it still runs.

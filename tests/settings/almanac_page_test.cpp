@@ -5,6 +5,7 @@
 #include "base/ui/file_browser.h"
 #include "gps/almanac.h"
 #include "tests/settings/settings_fixture.h"
+#include "tests/support/browser_taps.h"
 #include "tools/sampledata/jps_writer.h"
 
 namespace {
@@ -86,25 +87,7 @@ TEST_F(AlmanacPage, BaseFilesRoundTripTheirFourEditsAndReportBadFiles) {
   std::wstring toOpen;
   harness::OnDialog(TFileBrowser::kOpenTemplate, [&](HWND b) {
     // A tap on the file's row, then OK; a file that is not listed cancels.
-    HWND list = GetDlgItem(b, 4);
-    const int n = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < n; ++i) {
-      wchar_t text[300] = {};
-      LVITEMW lv{};
-      lv.pszText = text;
-      lv.cchTextMax = 300;
-      SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(i), LPARAM(&lv));
-      if (toOpen != text) continue;
-      RECT rc{};
-      rc.left = LVIR_BOUNDS;
-      SendMessageW(list, LVM_GETITEMRECT, WPARAM(i), LPARAM(&rc));
-      POINT p{rc.left + 30, (rc.top + rc.bottom) / 2};
-      ClientToScreen(list, &p);
-      harness::Tap(p.x, p.y);
-      TapIn(b, IDOK);
-      return;
-    }
-    TapIn(b, IDCANCEL);
+    TapIn(b, test_taps::ChooseInBrowser(b, toOpen, false) ? IDOK : IDCANCEL);
   });
   bool applyAfterBad = true;
   std::wstring heightAfterBad;

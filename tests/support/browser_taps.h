@@ -17,11 +17,13 @@ inline void TapControl(HWND dialog, int id) {
   harness::Tap((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
 }
 
-// Taps the browser's row named `name` (a file or a folder), then OK when `ok`.
-inline void ChooseInBrowser(HWND browser, const std::wstring& name, bool ok = true) {
+// Taps the browser's row named `name` (a file or a folder), then OK when `ok`; whether the row
+// was listed.
+inline bool ChooseInBrowser(HWND browser, const std::wstring& name, bool ok = true) {
   HWND list = GetDlgItem(browser, 4);
   const int n = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-  for (int i = 0; i < n; ++i) {
+  bool found = false;
+  for (int i = 0; i < n && !found; ++i) {
     wchar_t text[300] = {};
     LVITEMW lv{};
     lv.pszText = text;
@@ -34,9 +36,10 @@ inline void ChooseInBrowser(HWND browser, const std::wstring& name, bool ok = tr
     POINT p{rc.left + 30, (rc.top + rc.bottom) / 2};
     ClientToScreen(list, &p);
     harness::Tap(p.x, p.y);
-    break;
+    found = true;
   }
   if (ok) TapControl(browser, IDOK);
+  return found;
 }
 
 }  // namespace test_taps

@@ -3,14 +3,24 @@
 // lines: their fix published, their last-line time stamped.
 #pragma once
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "base/ini_file.h"
 #include "gps/gps_port.h"
 #include "tests/support/wait_until.h"
 #include "tools/sampledata/fake_receiver.h"
 
 namespace test_gps {
+
+// The settings of an NMEA receiver on COM1 at 4800 baud, COM1 being the fake's end of the line.
+inline void UseFakeNmeaOnCom1(const sample::FakeReceiver& fake) {
+  setenv("VORNA_COM1", fake.SlavePath().c_str(), 1);
+  g_Ini.SetInt("GPSTYPE", 0);
+  g_Ini.SetString("GPSCOMNUM_NMEA", "COM1:");
+  g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
+}
 
 // Writes `lines` (whole NMEA lines with their CR LF) and waits until the port has read them all.
 inline bool WriteAndWaitRead(sample::FakeReceiver& fake, const std::vector<std::string>& lines,
