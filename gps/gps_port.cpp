@@ -564,6 +564,9 @@ int TGpsPort::Reconnect() {
       CloseDevice();
       Sleep(1000);  // let the device settle before it is opened again
       opened = OpenDevice();
+      // A receiver that restarted (the usual cause of the silence) sends nothing until told:
+      // the output set-up goes out as at the open, before the reader waits for its lines.
+      if (opened && sourceType_ == kGreis) EnableNmeaOutput();
     }
     {
       // A reader started on a failed handle ends at once; the fix timer keeps the UI current.

@@ -301,6 +301,38 @@ TEST_F(GeodesyRecords, AFileCopyLongerThanTheReconnectTimeIsNotBrokenOff) {
   EXPECT_EQ(g_GpsBar.stale, 0);
 }
 
+// The receiver restarts during navigation and comes up silent. The link watchdog asks, "Yes"
+// takes the link again, and the receiver is told to send its sentences: the fix comes back and
+// the question is asked once.
+TEST_F(GeodesyRecords, AReconnectedReceiverIsToldToSendItsFixAgain) {
+  harness::OnDialog(313, [](HWND dialog) { SendMessageW(dialog, WM_COMMAND, 2341, 0); });
+  demo_window::TapCommandBarButton(kNavigationButton);
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  g_GpsBar.SetValues(0, 2);
+  auto haveFix = [] {
+    GpsFix fix{};
+    return g_GpsPort.GetFix(&fix)->status == 'A';
+  };
+  ASSERT_TRUE(PumpUntil(haveFix));
+
+  fake.Restart();
+  harness::ClearMessageBoxes();
+  harness::Advance(2500);
+  auto asked = [] {
+    int n = 0;
+    for (const auto& box : harness::MessageBoxes())
+      n += box.text.find(g_Lang.GetText(lang_id::kMsgNoGPSLinkRetConf)) != std::wstring::npos;
+    return n;
+  };
+  ASSERT_EQ(asked(), 1);
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  EXPECT_TRUE(PumpUntil([&] { return fake.NmeaOn(); })) << fake.Transcript();
+  const uint64_t lines = g_GpsPort.GetLinesRead();
+  EXPECT_TRUE(PumpUntil([&] { return g_GpsPort.GetLinesRead() > lines + 4; }));
+  EXPECT_EQ(asked(), 1);
+  EXPECT_TRUE(haveFix());
+}
+
 TEST_F(GeodesyRecords, TheGeodesyButtonShowsWhetherGeodesyRuns) {
   // A receiver that refuses every query: the bar's first poll fails and the retry is declined.
   fake.SetFault("print,", Fault::kError);
