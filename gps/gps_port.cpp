@@ -308,7 +308,7 @@ void TGpsPort::PublishFix(bool fresh) {
   std::lock_guard lock(fixLock_);
   if (resetComplete_.exchange(false)) working_.satellitesComplete = 0;
   published_ = working_;
-  if (fresh) fixTick_ = GpsTick64();
+  if (fresh) fixTick_ = measuredTick_ = GpsTick64();
 }
 
 bool TGpsPort::FixStaleLocked() const {
@@ -339,6 +339,14 @@ GpsFix* TGpsPort::CopyFix(const GpsFix& source, GpsFix* dst) {
 }
 
 GpsFix* TGpsPort::GetFix(GpsFix* dst) { return CopyFix(published_, dst); }
+
+bool TGpsPort::GetMeasuredFix(GpsFix* dst) {
+  std::lock_guard lock(fixLock_);
+  if (!open_.load() || published_.status != 'A') return false;
+  if (sourceType_ != kPaced && GpsTick64() - measuredTick_ > kFixStaleMs) return false;
+  *dst = published_;
+  return true;
+}
 
 void TGpsPort::PublishEpoch() {
   std::lock_guard lock(fixLock_);

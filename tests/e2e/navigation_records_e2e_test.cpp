@@ -16,6 +16,7 @@
 #include "app/navigation.h"
 #include "base/button_table.h"
 #include "base/ini_file.h"
+#include "edit/tool_panel.h"
 #include "gps/almanac.h"
 #include "gps/almanac_bar.h"
 #include "gps/echo_sounder.h"
@@ -26,6 +27,7 @@
 #include "maps/user_layer.h"
 #include "tests/app/demo_window_fixture.h"
 #include "tests/support/gps_lines.h"
+#include "tests/support/tool_panel_taps.h"
 #include "tests/support/wait_until.h"
 #include "tools/sampledata/demo_device.h"
 #include "tools/sampledata/fake_receiver.h"
@@ -140,11 +142,8 @@ TEST_F(NavigationRecords, AReceiverFallenSilentLeavesNoFixAndItsNextSentenceBrin
 
 TEST_F(NavigationRecords, ASilentSounderRecordsNoDepthAndTheBarSaysSo) {
   ASSERT_TRUE(echo.Open());
-  setenv("VORNA_COM3", echo.SlavePath().c_str(), 1);
   const uint16_t code = g_UserLayer.NewPointCode();
-  g_Ini.SetInt("ECHOACTIVE", 1);
-  g_Ini.SetInt("ECHOCOMNUM", 3);
-  g_Ini.SetInt("ECHODefCodePoint", code);
+  test_gps::UseFakeSounderOnCom3(echo, code);
   StartNavigation();
   ASSERT_TRUE(g_EchoSounder.IsOpen());
   const int32_t from = map->count;
@@ -184,11 +183,8 @@ TEST_F(NavigationRecords, ASilentSounderRecordsNoDepthAndTheBarSaysSo) {
 // second: that is no depth, so no point of 0 m is added, and the bar says it is silent.
 TEST_F(NavigationRecords, ASounderThatLostTheBottomRecordsNoZeroDepths) {
   ASSERT_TRUE(echo.Open());
-  setenv("VORNA_COM3", echo.SlavePath().c_str(), 1);
   const uint16_t code = g_UserLayer.NewPointCode();
-  g_Ini.SetInt("ECHOACTIVE", 1);
-  g_Ini.SetInt("ECHOCOMNUM", 3);
-  g_Ini.SetInt("ECHODefCodePoint", code);
+  test_gps::UseFakeSounderOnCom3(echo, code);
   StartNavigation();
   ASSERT_TRUE(g_EchoSounder.IsOpen());
   const int32_t from = map->count;
@@ -236,6 +232,33 @@ TEST_F(NavigationRecords, NoSatelliteInViewEmptiesTheCount) {
   g_GpsPort.GetFix(&fix);
   EXPECT_EQ(fix.satellitesComplete, 1);
   for (const SatelliteSlot& s : fix.satellites) EXPECT_EQ(s.inView, 0);
+}
+
+// A new object of the construction tools is stamped with the time of the fix it was made at:
+// not "00:00:00" before the first fix, nor the last fix's time once the receiver fell silent.
+TEST_F(NavigationRecords, ANewObjectGetsOnlyAMeasuredFixTime) {
+  StartNavigation();
+  // The tools make a new point object; its fix time, or "" without one.
+  auto stamp = [&] {
+    SendMessageW(w, WM_COMMAND, kCmdToolsPanel, 0);
+    harness::PumpUntilIdle();
+    EXPECT_TRUE(g_ToolPanel.IsShown());
+    tool_taps::TapButton(TToolPanel::kKindPoint);  // a new point object
+    char text[64] = "";
+    TNewObjectBuilder& b = g_ToolPanel.builder;
+    const bool has = b.HasObject() && b.map->GetStrAttr(uint16_t(b.PendingIndex()), 12, text);
+    SendMessageW(w, WM_COMMAND, kCmdToolsPanel, 0);
+    harness::PumpUntilIdle();
+    return has ? std::string(text) : std::string();
+  };
+  EXPECT_EQ(stamp(), "") << "before the first fix";
+  Epoch(0);
+  char expected[32];
+  std::snprintf(expected, sizeof expected, "%02i:%02i:%02i", walk[0].hour, walk[0].minute,
+                walk[0].second);
+  EXPECT_EQ(stamp(), expected);
+  harness::Advance(TGpsPort::kFixStaleMs + 500);
+  EXPECT_EQ(stamp(), "") << "the receiver is silent";
 }
 
 TEST_F(NavigationRecords, TheStopAndGoKeysOnlyBeepOutsideASurvey) {
