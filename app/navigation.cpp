@@ -169,12 +169,16 @@ int IsGeodesyLogging() {
   return g_GpsPort.IsOpen() && g_geodesy && g_GreisReceiver.logName[0] ? 1 : 0;
 }
 
+namespace {
+// The view's GPS position came from a measured fix at the last tick: not from one that a command
+// dialogue held current (the marker stays there through a file copy; nothing was measured).
+bool g_viewFixMeasured = false;
+}  // namespace
+
 bool HaveCurrentFix() {
-  if (g_MapView.gpsState != 1 || !g_GpsPort.IsOpen()) return false;
+  if (g_MapView.gpsState != 1 || !g_GpsPort.IsOpen() || !g_viewFixMeasured) return false;
   // The view's state is the last tick's; the fix may have gone stale since.
-  GpsFix fix{};
-  g_GpsPort.GetFix(&fix);
-  return fix.status == 'A';
+  return g_GpsPort.HasMeasuredFix();
 }
 
 int ApplyTrackRecording(int on) {
@@ -219,10 +223,12 @@ void CALLBACK ApplyGpsFix(HWND hwnd, UINT, UINT_PTR, DWORD) {
   if (g_fixTickBusy) return;
   g_fixTickBusy = true;
   if (!g_GpsPort.IsOpen()) {
+    g_viewFixMeasured = false;
     g_MapView.SetGpsState(0);
   } else {
     GpsFix fix{};
     g_GpsPort.GetFix(&fix);
+    g_viewFixMeasured = fix.status == 'A' && g_GpsPort.HasMeasuredFix();
     if (fix.status == 'A') {
       ApplyValidFix(hwnd, fix);
     } else {
@@ -612,9 +618,8 @@ int DirectionPointOffset(double course, double distance, double unit, int32_t* d
 }
 
 int AddPointAtGpsPosition() {
-  if (!HaveCurrentFix() || !g_UserLayer.open) return 0;
   GpsFix fix{};
-  g_GpsPort.GetFix(&fix);
+  if (!HaveCurrentFix() || !g_UserLayer.open || !g_GpsPort.GetMeasuredFix(&fix)) return 0;
   const int mode = g_Ini.GetInt("NaviVector") ? 2 : g_Ini.GetInt("NaviPtDelta") ? 1 : 0;
   return AddPointAt(g_MapView.gpsX, g_MapView.gpsY, &fix, mode);
 }

@@ -57,7 +57,8 @@ void UpdateGpsPanels();
 void ShowModeButtons();
 // 1 while geodesy mode runs with a receiver log: the only time the Stop&Go actions act.
 int IsGeodesyLogging();
-// True while the view has a valid fix and the port's fix is still current (not stale).
+// True while the view stands on a measured fix and the port still has one (valid, refreshed
+// within 3 s, a command dialogue holding nothing): what a depth or a key point may record.
 bool HaveCurrentFix();
 struct GpsFix;
 // A valid fix into the view, the track, the target line and the window (the tick's 'A' case).

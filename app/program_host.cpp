@@ -32,9 +32,8 @@ class TAppHost final : public IProgramHost {
   bool EnsureWorkingMap() override { return EnsureWorkMapForGps(); }
   const char* ProgramFolder() override { return g_ProgramFolder.c_str(); }
   int GetFixTime(SYSTEMTIME* out) override {
-    if (!g_GpsPort.IsOpen()) return 0;
     GpsFix fix{};
-    g_GpsPort.GetFix(&fix);
+    if (!g_GpsPort.GetMeasuredFix(&fix)) return 0;
     *out = fix.utc;
     return 1;
   }

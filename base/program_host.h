@@ -29,8 +29,10 @@ class IProgramHost {
   virtual bool EnsureWorkingMap() { return false; }
   // The program's folder in device form, ending with its '\'.
   virtual const char* ProgramFolder() = 0;
-  // While the GPS port is open: 1 and the UTC time of day of the latest fix record (valid or
-  // not); 0 with the port closed. The construction tools stamp new objects with it.
+  // While the GPS port has a measured fix (valid, refreshed by the receiver within the last
+  // 3 s): 1 and its UTC time of day; otherwise 0, and nothing is stamped (a time of "00:00:00"
+  // before the first fix, or the last fix's while the receiver is silent, was never measured).
+  // The construction tools stamp new objects with it.
   virtual int GetFixTime(SYSTEMTIME* out) {
     (void)out;
     return 0;

@@ -39,7 +39,8 @@ bool ParseDepthSentence(const char* line, float* depth) {
   if (!NmeaChecksumOk(line) || std::strncmp(line, "$SDDBT", 6) != 0) return false;
   const NmeaFields fields(line);
   if (fields.commas() < 6) return false;
-  // A depth that overflows a float is no reading; it would be recorded into the working map.
+  // A field without digits (the sounder lost the bottom) or a depth that overflows a float is no
+  // reading; it would be recorded into the working map as a depth of 0 m.
   return fields.FloatOf(3, *depth);
 }
 
@@ -170,6 +171,7 @@ void TEchoSounder::HandleLine(const char* line) {
   // Every line publishes, an accepted depth included, so a sounder that sends nothing but depth
   // sentences is still recorded.
   Publish(depth);
+  linesRead_.fetch_add(1, std::memory_order_release);
 }
 
 DWORD TEchoSounder::ReadLoop() {

@@ -81,6 +81,9 @@ class TEchoSounder {
   bool TakeNewDepth(float* depth);
   // Depth sentences accepted since the open (a test that wrote n waits for n).
   uint64_t GetDepthsRead();
+  // Lines the reader has handled since the object was made, counted once each line's record is
+  // published (a test that wrote a line that is no depth waits for this to grow).
+  uint64_t GetLinesRead() const { return linesRead_.load(std::memory_order_acquire); }
   // Milliseconds since the last accepted depth, or since the open when none came yet.
   uint64_t GetSilence();
 
@@ -102,6 +105,7 @@ class TEchoSounder {
   uint64_t publishedDepths_ = 0;  // under depthLock_, with published_
   uint64_t depthTick_ = 0;        // under depthLock_: GpsTick64 of the last depth or the open
   uint64_t takenDepths_ = 0;      // the UI thread's: the count when it last took a depth
+  std::atomic<uint64_t> linesRead_{0};
   UINT_PTR timer_ = 0;
   HANDLE reader_ = nullptr;
   HWND owner_ = nullptr;

@@ -226,6 +226,11 @@ void TGeodesyBar::Load() {
   lineRecord.height = g_Ini.GetFloat("NJLHeightNum");
   pointRecord.code = uint16_t(g_Ini.GetInt("NJPCode"));
   pointRecord.height = g_Ini.GetFloat("NJPHeightNum");
+  // The bar shows the type the stretches will get (see GetAntennaCode), not an empty cell.
+  if (g_UserLayer.GetLibrary()) {
+    lineRecord.code = GetAntennaCode(TGreisReceiver::kKinematic);
+    pointRecord.code = GetAntennaCode(TGreisReceiver::kStatic);
+  }
   siteField.Bind(GetDlgItem(window, kSiteCombo), 9, 5, 9);
   SetMode(TGreisReceiver::kDynamic);
   PressButton(kAutoButton);
@@ -277,9 +282,14 @@ void TGeodesyBar::RefreshAntenna() {
 }
 
 uint16_t TGeodesyBar::GetAntennaCode(int kind) const {
-  if (kind == TGreisReceiver::kStatic) return pointRecord.code;
-  if (kind == TGreisReceiver::kKinematic) return lineRecord.code;
-  return 2;
+  // A record never given a type (a fresh device: no "NJPCode" or "NJLCode") or given one of the
+  // other kind takes the working map's first type of its kind, as the GPS point does: code 0
+  // would be an object the next save drops with the occupation's record.
+  if (kind == TGreisReceiver::kStatic)
+    return g_UserLayer.NewCodeOfKind(pointRecord.code, mdm::kKindPoint);
+  if (kind == TGreisReceiver::kKinematic)
+    return g_UserLayer.NewCodeOfKind(lineRecord.code, mdm::kKindLine);
+  return mdm::kKindLine;
 }
 
 float TGeodesyBar::GetAntennaHeight(int kind) const {

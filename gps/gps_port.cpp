@@ -308,7 +308,7 @@ void TGpsPort::PublishFix(bool fresh) {
   std::lock_guard lock(fixLock_);
   if (resetComplete_.exchange(false)) working_.satellitesComplete = 0;
   published_ = working_;
-  if (fresh) fixTick_ = GpsTick64();
+  if (fresh) fixTick_ = measuredTick_ = GpsTick64();
 }
 
 bool TGpsPort::FixStaleLocked() const {
@@ -339,6 +339,14 @@ GpsFix* TGpsPort::CopyFix(const GpsFix& source, GpsFix* dst) {
 }
 
 GpsFix* TGpsPort::GetFix(GpsFix* dst) { return CopyFix(published_, dst); }
+
+bool TGpsPort::GetMeasuredFix(GpsFix* dst) {
+  std::lock_guard lock(fixLock_);
+  if (!open_.load() || published_.status != 'A') return false;
+  if (sourceType_ != kPaced && GpsTick64() - measuredTick_ > kFixStaleMs) return false;
+  *dst = published_;
+  return true;
+}
 
 void TGpsPort::PublishEpoch() {
   std::lock_guard lock(fixLock_);
@@ -564,6 +572,9 @@ int TGpsPort::Reconnect() {
       CloseDevice();
       Sleep(1000);  // let the device settle before it is opened again
       opened = OpenDevice();
+      // A receiver that restarted (the usual cause of the silence) sends nothing until told:
+      // the output set-up goes out as at the open, before the reader waits for its lines.
+      if (opened && sourceType_ == kGreis) EnableNmeaOutput();
     }
     {
       // A reader started on a failed handle ends at once; the fix timer keeps the UI current.

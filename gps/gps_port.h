@@ -72,6 +72,16 @@ class TGpsPort {
   // the currency it had when the dialogue began, and its age counts again from the dialogue's
   // end. A paced source (a file replayed) never goes stale.
   GpsFix* GetFix(GpsFix* dst);
+  // The fix for a record (a depth point, a key point, an occupation, a new object's time): true,
+  // with the fix in `dst`, only while the port is open and a position sentence refreshed a valid
+  // fix no more than kFixStaleMs ago. A command dialogue holds nothing here: the marker may keep
+  // its place through one, but nothing was measured meanwhile. A paced source is current.
+  // False leaves `dst` as it was.
+  bool GetMeasuredFix(GpsFix* dst);
+  bool HasMeasuredFix() {
+    GpsFix fix;
+    return GetMeasuredFix(&fix);
+  }
   // Copies the fix as the last complete epoch left it (see NmeaEpochBoundary): what the GPS bar
   // shows, so that its satellite count, dilution and altitude belong to its position and speed.
   // It goes stale as GetFix's does.
@@ -169,7 +179,8 @@ class TGpsPort {
   GpsFix published_{};
   GpsFix epoch_{};           // under fixLock_, like published_
   bool epochOpen_ = false;   // the reader's: a sentence was taken since the last epoch ended
-  uint64_t fixTick_ = 0;     // under fixLock_: GpsTick64 of the last position sentence taken
+  uint64_t fixTick_ = 0;     // under fixLock_: as the marker counts a fix's age (see GetFix)
+  uint64_t measuredTick_ = 0;  // under fixLock_: GpsTick64 of the last position sentence taken
   bool fixHeld_ = false;     // under fixLock_: the fix was current when the dialogue began
   std::atomic<uint64_t> linesRead_{0};
   UINT_PTR fixTimer_ = 0;

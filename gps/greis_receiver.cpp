@@ -675,6 +675,7 @@ void TGreisReceiver::BeginStretch(int newKind, const char* givenName) {
   }
   CloseOccupation(kind);
   kind = newKind;
+  stretchPlace = Place{};  // the next stretch is measured anew
   if (givenName && newKind != kDynamic) {
     CopyText(siteName, kSiteNameMax + 1, givenName);
   } else {
@@ -706,7 +707,21 @@ void TGreisReceiver::NextSiteName() {
 int TGreisReceiver::UpdateTracking() {
   GpsFix fix{};
   GetFix(&fix);
+  GpsFix measured{};
+  TakeMeasuredFix(&measured);
   return UpdateTracking(fix);
+}
+
+bool TGreisReceiver::TakeMeasuredFix(GpsFix* fix) {
+  if (!port || !port->GetMeasuredFix(fix)) return false;
+  // The view's position is the last tick's, of a fix at most one tick older than this one.
+  if (g_MapView.gpsState == 1) {
+    stretchPlace.known = true;
+    stretchPlace.x = g_MapView.gpsX;
+    stretchPlace.y = g_MapView.gpsY;
+    stretchPlace.altitude = g_MapView.gpsAltitude;
+  }
+  return true;
 }
 
 int TGreisReceiver::UpdateTracking(const GpsFix& fix) {
@@ -755,12 +770,13 @@ void TGreisReceiver::OpenOccupation() {
   if (!map || index <= 0) return;
   occupationObject = index;
   const uint16_t object = uint16_t(index);
-  GpsFix fix{};
-  GetFix(&fix);
   map->SetStrAttr(object, kAttrSiteCode, siteCode);
   map->SetStrAttr(object, kAttrLogName, logName);
   map->SetStrAttr(object, kAttrEmpty, "");
-  map->SetStrAttr(object, kAttrStartTime, FixTime(fix).c_str());
+  // Only a time the receiver measured: before its first fix the record holds "00:00:00", while
+  // it is silent the time of its last.
+  GpsFix fix{};
+  if (TakeMeasuredFix(&fix)) map->SetStrAttr(object, kAttrStartTime, FixTime(fix).c_str());
 }
 
 void TGreisReceiver::CloseOccupation(int closingKind) {
@@ -785,27 +801,37 @@ void TGreisReceiver::FinishOccupationObject(int closingKind) {
   const uint16_t code = g_GeodesyBar.GetAntennaCode(closingKind);
   const float height = g_GeodesyBar.GetAntennaHeight(closingKind);
   TMdmMap* map = g_UserLayer.open ? g_UserLayer.map : nullptr;
+  GpsFix fix{};
+  const bool measured = TakeMeasuredFix(&fix);
   if (map && occupationObject > 0) {
     const uint16_t begun = uint16_t(occupationObject);
     uint16_t stretch = begun;
+    if (closingKind == kStatic && !stretchPlace.known) {
+      // Not one fix in the whole occupation: there is no place to put its point, and a point
+      // elsewhere would be a site that was never measured. The receiver's log keeps the
+      // occupation; the map gets none.
+      g_UserLayer.DeleteObject(begun);
+      occupationObject = 0;
+      g_UserLayer.SetModified();
+      return;
+    }
     if (closingKind == kStatic) {
-      const int32_t point = g_UserLayer.AddObject(code, g_MapView.gpsX, g_MapView.gpsY, nullptr);
+      const int32_t point =
+          g_UserLayer.AddObject(code, stretchPlace.x, stretchPlace.y, nullptr);
       if (point > 0) {
         stretch = uint16_t(point);
         g_UserLayer.SetObjectCode(stretch, code);
         g_UserLayer.CopyAttrs(stretch, begun);
         g_UserLayer.DeleteObject(begun);
-        map->SetIntAttr(stretch, kAttrAltitude, float(g_MapView.gpsAltitude));
+        map->SetIntAttr(stretch, kAttrAltitude, float(stretchPlace.altitude));
       } else {
-        // No point could be placed (no position yet, outside the map): the begun object keeps
-        // the stretch's record.
+        // No point could be placed (outside the map): the begun object keeps the stretch's
+        // record.
         g_UserLayer.SetObjectCode(begun, code);
       }
     } else {
       g_UserLayer.SetObjectCode(begun, code);
-      GpsFix fix{};
-      GetFix(&fix);
-      map->SetStrAttr(begun, kAttrEndTime, FixTime(fix).c_str());
+      if (measured) map->SetStrAttr(begun, kAttrEndTime, FixTime(fix).c_str());
     }
     map->SetIntAttr(stretch, kAttrHeight, height);
     occupationObject = stretch;

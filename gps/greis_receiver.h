@@ -128,6 +128,7 @@ class TGreisReceiver : public IWorkingMapLetGo {
   void BeginDynamic();
   void NextSiteName();
   uint64_t GetEpoch() const;
+  // Also notes where the antenna was measured last in the current stretch (see stretchPlace).
   int UpdateTracking();
   // The same for a given fix (the current epoch still from the clock).
   int UpdateTracking(const GpsFix& fix);
@@ -170,12 +171,22 @@ class TGreisReceiver : public IWorkingMapLetGo {
   std::string backupPath;
   int occupationOpen = 0;
   int occupationObject = 0;  // index in the working map, 0 when none
+  // The view's position (plane metres) and altitude at the stretch's last measured fix: where a
+  // static point goes. A stretch without one leaves no point: the origin is nowhere the antenna
+  // stood, and the view's last position may be another site's.
+  struct Place {
+    bool known = false;
+    double x = 0, y = 0, altitude = 0;
+  } stretchPlace;
   bool linkLost = false;
   uint16_t crcTable[256] = {};
 
  private:
   // Writes one Stop&Go change; false (with a beep) while a download holds the dialogue.
   void BeginStretch(int newKind, const char* givenName);
+  // With a measured fix (as GpsPort::GetMeasuredFix) and the view on it: `fix` gets it, the
+  // stretch's place is noted, true.
+  bool TakeMeasuredFix(GpsFix* fix);
   // Gives the occupation object its closing code and attributes in the working map (a static
   // stretch's becomes a point at the position); `occupationObject` then names the result.
   void FinishOccupationObject(int closingKind);

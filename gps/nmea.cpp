@@ -28,15 +28,17 @@ const char* SkipBlanks(const char* first, const char* last) {
   return first;
 }
 
-// hhmmss[.sss]: the fraction is ignored; a short or out-of-range field keeps the old time.
-void ReadTime(const NmeaFields& f, int k, SYSTEMTIME& t) {
-  if (f.Width(k) < 6) return;
+// hhmmss[.sss]: the fraction is ignored; a short or out-of-range field keeps the old time
+// (false).
+bool ReadTime(const NmeaFields& f, int k, SYSTEMTIME& t) {
+  if (f.Width(k) < 6) return false;
   const char* p = f.Begin(k);
   int h = TwoDigits(p), m = TwoDigits(p + 2), s = TwoDigits(p + 4);
-  if (h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 60) return;  // 60: a leap second
+  if (h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 60) return false;  // 60: leap second
   t.wHour = WORD(h);
   t.wMinute = WORD(m);
   t.wSecond = WORD(s);
+  return true;
 }
 
 // ddmmyy; the year stays the two digits as sent.
@@ -58,10 +60,10 @@ struct Coordinate {
   char hemisphere = 0;
 };
 
-// Field k and its hemisphere field k + 1. Too short a field is Absent (the old coordinate stays
-// whole); degrees that are not digits, minutes that overflow, are negative or reach 60, and a
-// value beyond `maxDegrees` are Bad: no receiver sends them, so the line is damaged beyond what
-// its checksum caught, or the receiver is.
+// Field k and its hemisphere field k + 1. Too short a field is Absent; degrees that are not
+// digits, minutes that are missing, overflow, are negative or reach 60, a value beyond
+// `maxDegrees` and a missing hemisphere letter are Bad: no receiver with a fix sends them, so the
+// line is damaged beyond what its checksum caught, or the receiver is.
 Coordinate ReadCoordinate(const NmeaFields& f, int k, int degreeDigits, int maxDegrees) {
   Coordinate c;
   if (f.Width(k) < degreeDigits) return c;
@@ -74,6 +76,7 @@ Coordinate ReadCoordinate(const NmeaFields& f, int k, int degreeDigits, int maxD
   if (!(c.minutes >= 0.0 && c.minutes < 60.0)) return c;
   if (c.degrees > maxDegrees || (c.degrees == maxDegrees && c.minutes > 0.0)) return c;
   c.hemisphere = f.First(k + 1);
+  if (c.hemisphere == 0) return c;  // an empty letter would put the place in the other half
   c.state = Coordinate::Good;
   return c;
 }
@@ -98,19 +101,22 @@ bool ParseRmc(GpsFix& fix, const NmeaFields& f) {
     fix.pdop = -1.0f;
     return false;
   }
-  // An impossible position makes the whole sentence unused: taking its status, time or speed
-  // would pair them with a position the receiver did not report (or with none at all).
+  // A valid status with a position that is missing, impossible or without its time makes the
+  // whole sentence unused: taking its status would make a fix of the position held before (the
+  // origin after an open) and stamp records with a time nobody sent.
   const Coordinate lat = ReadCoordinate(f, 3, 2, 90);
   const Coordinate lon = ReadCoordinate(f, 5, 3, 180);
-  if (lat.state == Coordinate::Bad || lon.state == Coordinate::Bad) return false;
+  if (lat.state != Coordinate::Good || lon.state != Coordinate::Good) return false;
+  SYSTEMTIME time = fix.utc;
+  if (!ReadTime(f, 1, time)) return false;
   fix.status = status;
-  ReadTime(f, 1, fix.utc);
+  fix.utc = time;
   Store(lat, 'N', fix.latDegrees, fix.latMinutes, fix.latHemisphere, fix.latitude);
   Store(lon, 'E', fix.lonDegrees, fix.lonMinutes, fix.lonHemisphere, fix.longitude);
-  // A number that overflows, or a speed that does once in km/h, leaves the old value.
+  // No number, one that overflows, or a speed that does once in km/h leaves the old value.
   double v = 0;
-  if (!f.Empty(7) && f.NumberOf(7, v) && std::isfinite(v * 1.852)) fix.speed = v * 1.852;
-  if (!f.Empty(8) && f.NumberOf(8, v)) fix.course = v;
+  if (f.NumberOf(7, v) && std::isfinite(v * 1.852)) fix.speed = v * 1.852;
+  if (f.NumberOf(8, v)) fix.course = v;
   ReadDate(f, 9, fix.utc);
   return true;
 }
@@ -121,7 +127,8 @@ void ParseGsa(GpsFix& fix, const NmeaFields& f) {
   const char mode = f.First(2);
   if (mode >= '1' && mode <= '3') fix.fixMode = uint8_t(mode - '0');
   // Without an 18th comma field 17 runs to the end of the line; the number stops at the '*'.
-  // Each one that overflows a float keeps its old value.
+  // Each one that is empty (a receiver without a fix) or overflows a float keeps its old value:
+  // the RMC of the same epoch has already set the PDOP of a lost fix to -1.
   f.FloatOf(15, fix.pdop);
   f.FloatOf(16, fix.hdop);
   f.FloatOf(17, fix.vdop);
@@ -139,9 +146,23 @@ bool FirstSignal(const NmeaFields& f) {
   return f.IntegerOf(f.commas(), id) && id == 1;
 }
 
+// Whether a GSV line has the fields to be read: a satellite group, or none at all when it says
+// that no satellite is in view ("$GPGSV,1,1,00", with a signal id "$GPGSV,1,1,00,1").
+bool GsvReadable(const NmeaFields& f) {
+  if (f.commas() >= 5) return FirstSignal(f);
+  int64_t inView = -1;
+  return f.commas() >= 3 && f.IntegerOf(3, inView) && inView == 0 && FirstSignal(f);
+}
+
+// Elevation or azimuth of a satellite: a field without digits (receivers leave both empty while
+// they track a satellite they have no orbit for yet) keeps the slot's last direction.
+void ReadDirection(const NmeaFields& f, int k, int64_t high, int64_t& out) {
+  int64_t v = 0;
+  if (f.IntegerOf(k, v)) out = v < 0 ? 0 : v > high ? high : v;
+}
+
 void ParseGsv(GpsFix& fix, const NmeaFields& f) {
-  if (f.commas() < 5) return;
-  if (!FirstSignal(f)) return;
+  if (!GsvReadable(f)) return;
   // Compared as numbers: a cycle of 10 or more messages has two-digit counts.
   const int64_t total = f.Integer(1);
   const int64_t number = f.Integer(2);
@@ -154,14 +175,16 @@ void ParseGsv(GpsFix& fix, const NmeaFields& f) {
     if (!f.Has(i + 4)) break;
     // An empty PRN is no satellite: receivers pad the last message with empty groups.
     int64_t prn = 0;
-    if (f.Empty(i + 1) || !f.IntegerOf(i + 1, prn)) continue;
+    if (!f.IntegerOf(i + 1, prn)) continue;
     if (prn < 0 || prn >= kSatelliteSlots) continue;
-    const int64_t elevation = f.Integer(i + 2);
-    const int64_t azimuth = f.Integer(i + 3);
     SatelliteSlot& s = fix.satellites[prn];
+    int64_t elevation = s.elevation, azimuth = s.azimuth;
+    ReadDirection(f, i + 2, INT64_MAX, elevation);
+    ReadDirection(f, i + 3, 65535, azimuth);
     s.inView = 1;
     s.elevation = ClampByte(elevation);
-    s.azimuth = uint16_t(azimuth < 0 ? 0 : azimuth > 65535 ? 65535 : azimuth);
+    s.azimuth = uint16_t(azimuth);
+    // An empty ratio is the receiver's own "not tracked", which the table writes as 0.
     s.snr = ClampByte(f.Integer(i + 4));
     if (elevation > 90) s.inView = 0;  // tested before narrowing: 346 must not read as 90
   }
@@ -174,7 +197,9 @@ void ParseGsv(GpsFix& fix, const NmeaFields& f) {
 
 void ParseAltitude(GpsFix& fix, const NmeaFields& f) {
   if (f.commas() < 11) return;
-  f.NumberOf(9, fix.altitude);  // an overflowing number keeps the old altitude
+  // An empty field (no fix) or an overflowing number keeps the old altitude: 0 m would be a
+  // height nobody measured, written into the next point.
+  f.NumberOf(9, fix.altitude);
 }
 
 NmeaKind KindOf(const char* line) {
@@ -232,7 +257,7 @@ NmeaEpochEnd NmeaEpochBoundary(const char* line) {
   if (kind == NmeaKind::Rmc) return NmeaEpochEnd::Before;
   if (kind != NmeaKind::Gsv) return NmeaEpochEnd::None;
   const NmeaFields f(line);
-  if (f.commas() < 5 || !FirstSignal(f)) return NmeaEpochEnd::None;
+  if (!GsvReadable(f)) return NmeaEpochEnd::None;
   const int64_t total = f.Integer(1);
   return total >= 1 && f.Integer(2) == total ? NmeaEpochEnd::After : NmeaEpochEnd::None;
 }
@@ -269,10 +294,7 @@ bool NmeaReadNumber(const char* first, const char* last, double& out) {
   double v = 0;
   auto [end, ec] = std::from_chars(first, last, v, std::chars_format::fixed);
   (void)end;
-  if (ec == std::errc::invalid_argument) {  // no digits
-    out = 0.0;
-    return true;
-  }
+  if (ec == std::errc::invalid_argument) return false;  // no digits: no value
   if (ec == std::errc::result_out_of_range) {
     // Out of range either way: a whole part with a digit other than 0 overflowed; otherwise
     // the number is a fraction too small for a double and reads as 0.
@@ -292,11 +314,7 @@ bool NmeaReadInteger(const char* first, const char* last, int64_t& out) {
   int64_t v = 0;
   auto [end, ec] = std::from_chars(first, last, v);
   (void)end;
-  if (ec == std::errc::invalid_argument) {
-    out = 0;
-    return true;
-  }
-  if (ec != std::errc()) return false;
+  if (ec != std::errc()) return false;  // no digits, or an overflow: no value
   out = v;
   return true;
 }

@@ -11,15 +11,20 @@
 //     XOR of everything between '$' and '*'.
 //   - Fields are found by comma positions over the full line, so a line of any length splits
 //     right (a long time fraction does not shift the fields after it).
-//   - Numbers parse as a C-locale prefix ("12.5xyz" is 12.5; no digits is 0), whatever the
-//     process locale says. A number that overflows its field's type, or is not finite ("nan",
-//     "inf"), is no value: the field keeps what it held.
+//   - Numbers parse as a C-locale prefix ("12.5xyz" is 12.5), whatever the process locale says.
+//     A field without digits (empty, as receivers send what they do not know, or text), a number
+//     that overflows its field's type, or one that is not finite ("nan", "inf") is no value: the
+//     field keeps what it held. It never reads as 0, which would be a measurement (a depth of
+//     0 m, a height of 0 m) that nobody made. The one exception is a satellite's empty signal
+//     ratio, which the sentence defines as "not tracked", the table's 0.
 //   - Fixed-width fields (time, date) are taken only when they are wide enough and in range;
 //     otherwise the previous values stay.
-//   - A coordinate field too short for its degrees keeps that coordinate whole. A position no
-//     receiver reports (latitude beyond 90 degrees, longitude beyond 180, degrees that are not
-//     digits, minutes negative or 60 and more) makes the RMC sentence change nothing at all, its
-//     status letter included.
+//   - A valid RMC whose position is missing (a field too short for its degrees, no minutes, no
+//     hemisphere letter) or that no receiver reports (latitude beyond 90 degrees, longitude
+//     beyond 180, degrees that are not digits, minutes negative or 60 and more), or whose time
+//     is missing or out of range, changes nothing at all, its status letter included: it gives
+//     no fix.
+//   - A GSV of no satellite in view ("$GPGSV,1,1,00") is a whole cycle: it empties the table.
 //   - A GSV satellite group with an empty PRN marks nothing; of the per-signal GSV cycles of
 //     newer receivers only the first signal's (signal id 1, or none) is read.
 #pragma once
@@ -89,8 +94,8 @@ class NmeaFields {
   char First(int k) const { return Width(k) > 0 ? *Begin(k) : 0; }
   double Number(int k) const;
   int64_t Integer(int k) const;
-  // Field k's number into `out`: false, `out` untouched, when the field is missing or its number
-  // overflows (FloatOf: overflows a float); no digits gives 0.
+  // Field k's number into `out`: false, `out` untouched, when the field is missing, holds no
+  // digits or its number overflows (FloatOf: overflows a float).
   bool NumberOf(int k, double& out) const;
   bool FloatOf(int k, float& out) const;
   bool IntegerOf(int k, int64_t& out) const;
@@ -126,9 +131,10 @@ NmeaEpochEnd NmeaEpochBoundary(const char* line);
 // 'E'; any other letter, an empty field included, counts as south or west).
 double NmeaRadians(int32_t degrees, double minutes, char hemisphere, char positive);
 
-// The C-locale prefix readers the parser uses: blanks and a '+' are skipped; no digits reads 0.
-// The Read forms return false, `out` untouched, for a value that overflows or is not finite (a
-// fraction too small for a double reads 0); the others read such a value as 0.
+// The C-locale prefix readers the parser uses: blanks and a '+' are skipped. The Read forms
+// return false, `out` untouched, when there are no digits or the value overflows or is not
+// finite (a fraction too small for a double reads 0); the others read all of those as 0, for
+// fields where 0 means nothing (message counts).
 bool NmeaReadNumber(const char* first, const char* last, double& out);
 bool NmeaReadInteger(const char* first, const char* last, int64_t& out);
 double NmeaNumber(const char* first, const char* last);

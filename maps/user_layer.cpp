@@ -267,14 +267,14 @@ uint16_t TUserLayer::GetObjectCode(uint16_t index) const {
 
 TObjectLibrary* TUserLayer::GetLibrary() const { return open ? map->GetLibrary() : nullptr; }
 
-uint16_t TUserLayer::NewPointCode() const {
-  if ((pointCode & 7) == mdm::kKindPoint) return pointCode;
+uint16_t TUserLayer::NewCodeOfKind(uint16_t wanted, uint8_t kind) const {
+  if ((wanted & 7) == kind) return wanted;
   if (const TObjectLibrary* library = GetLibrary())
     for (int i = 0; i < library->styles.Count(); ++i) {
       const uint16_t code = library->styles.Entry(i)->code;
-      if ((code & 7) == mdm::kKindPoint) return code;
+      if ((code & 7) == kind) return code;
     }
-  return mdm::kKindPoint;
+  return kind;
 }
 
 int TUserLayer::PrepareView(const RECT& rect) {

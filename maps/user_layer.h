@@ -78,10 +78,12 @@ class TUserLayer {
   void SetModified() { saved = 0; }
   uint16_t GetObjectCode(uint16_t index) const;
   TObjectLibrary* GetLibrary() const;
-  // The code a new point gets: `pointCode` when it is a point's (kind 1), else the library's
-  // first point type, else the bare point kind. Code 0 would make a point that counts as
-  // deleted, so with "GPSDefCodePoint" unset no point could be kept.
-  uint16_t NewPointCode() const;
+  // The code a new object of `kind` (1 point, 2 line) gets: `wanted` when it is of that kind,
+  // else the library's first type of the kind, else the bare kind. Code 0 would make an object
+  // that counts as deleted, so with its setting unset no object could be kept.
+  uint16_t NewCodeOfKind(uint16_t wanted, uint8_t kind) const;
+  // The code a new point gets from `pointCode` ("GPSDefCodePoint"), as above.
+  uint16_t NewPointCode() const { return NewCodeOfKind(pointCode, mdm::kKindPoint); }
   int PrepareView(const RECT& rect);
   int Draw(HDC dc);
   // Plane x, y of the object's first box corner and 0; all zero when closed.

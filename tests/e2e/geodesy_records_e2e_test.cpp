@@ -23,6 +23,7 @@
 #include "base/ini_file.h"
 #include "base/lang.h"
 #include "base/lang_ids.h"
+#include "gps/echo_sounder.h"
 #include "gps/geodesy_bar.h"
 #include "gps/gps_bar.h"
 #include "gps/gps_port.h"
@@ -32,11 +33,13 @@
 #include "maps/user_layer.h"
 #include "platform/harness.h"
 #include "tests/app/demo_window_fixture.h"
+#include "tests/support/gps_lines.h"
 #include "tests/support/project_editor_taps.h"
 #include "tests/support/wait_until.h"
 #include "tools/sampledata/demo_device.h"
 #include "tools/sampledata/demo_town.h"
 #include "tools/sampledata/fake_greis.h"
+#include "tools/sampledata/fake_receiver.h"
 #include "view/map_view.h"
 
 namespace {
@@ -114,6 +117,34 @@ class GeodesyRecords : public demo_window::DemoWindow {
     ASSERT_TRUE(IsWindowVisible(g_GeodesyBar.window));
     ASSERT_TRUE(PumpUntil([&] { return fake.Logging() && !fake.CreatedLog().empty(); }));
   }
+  // The receiver's fix measured and taken by a tick of the port (the view and the bar on it).
+  void TakeFix() {
+    ASSERT_TRUE(PumpUntil([] { return g_GpsPort.HasMeasuredFix(); }));
+    harness::Advance(TGpsPort::kFixTimerMs);
+    ASSERT_EQ(g_MapView.gpsState, 1);
+  }
+  // A log on the receiver whose copy takes some 4 s at the line's speed, and the folder the
+  // copies go to.
+  void AddBigLog() {
+    fake.AddLog("big", 48 * 1024);
+    sample::FakeGreis::Transfer transfer;
+    transfer.baud = 115200;
+    fake.SetTransfer(transfer);
+    CreateDirectoryW(L"\\Logs", nullptr);
+    g_Ini.SetString("JFMSaveFolder", "\\Logs\\");
+  }
+  // The receiver's file manager, when it comes up, copies the first log and closes.
+  static void CopyFirstLogWhenAsked() {
+    harness::OnDialog(TReceiverFilesDlg::kTemplate, [](HWND d) {
+      const HWND list = GetDlgItem(d, TReceiverFilesDlg::kList);
+      LVITEMW item{};
+      item.stateMask = LVIS_SELECTED;
+      item.state = LVIS_SELECTED;
+      SendMessageW(list, LVM_SETITEMSTATE, 0, LPARAM(&item));
+      SendMessageW(d, WM_COMMAND, TReceiverFilesDlg::kCopy, 0);
+      SendMessageW(d, WM_COMMAND, TReceiverFilesDlg::kClose, 0);
+    });
+  }
   // The occupation object of the working map with site code `code` (attribute 9); 0 when none.
   uint16_t Occupation(const char* code) const {
     for (int32_t i = 1; i < map->count; ++i) {
@@ -167,6 +198,7 @@ TEST_F(GeodesyRecords, TheAntennaHeightTypedWithACommaIsWhatTheOccupationGets) {
 
   // The static stretch ends: its point carries 1.5 m of antenna, and the box's list keeps the
   // height as stored.
+  TakeFix();
   TapKinematic();
   const uint16_t point = Occupation("S000");
   ASSERT_NE(point, 0);
@@ -263,12 +295,7 @@ TEST_F(GeodesyRecords, AFileCopyLongerThanTheReconnectTimeIsNotBrokenOff) {
   ASSERT_EQ(g_MapView.gpsState, 1);
 
   // A log whose copy takes some 4 s at the line's speed.
-  fake.AddLog("big", 48 * 1024);
-  sample::FakeGreis::Transfer transfer;
-  transfer.baud = 115200;
-  fake.SetTransfer(transfer);
-  CreateDirectoryW(L"\\Logs", nullptr);
-  g_Ini.SetString("JFMSaveFolder", "\\Logs\\");
+  AddBigLog();
   bool copying = false;
   int stateDuring = -1;
   harness::OnDialog(TReceiverFilesDlg::kProgressTemplate, [&](HWND) {
@@ -278,15 +305,7 @@ TEST_F(GeodesyRecords, AFileCopyLongerThanTheReconnectTimeIsNotBrokenOff) {
     copying = g_GreisReceiver.IsDownloading();
     stateDuring = g_MapView.gpsState;
   });
-  harness::OnDialog(TReceiverFilesDlg::kTemplate, [](HWND d) {
-    const HWND list = GetDlgItem(d, TReceiverFilesDlg::kList);
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED;
-    item.state = LVIS_SELECTED;
-    SendMessageW(list, LVM_SETITEMSTATE, 0, LPARAM(&item));
-    SendMessageW(d, WM_COMMAND, TReceiverFilesDlg::kCopy, 0);
-    SendMessageW(d, WM_COMMAND, TReceiverFilesDlg::kClose, 0);
-  });
+  CopyFirstLogWhenAsked();
   harness::ClearMessageBoxes();
   Command(kCmdReceiverFiles);
   harness::PumpUntilIdle();
@@ -299,6 +318,180 @@ TEST_F(GeodesyRecords, AFileCopyLongerThanTheReconnectTimeIsNotBrokenOff) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), fake.LogData("big"));
   EXPECT_TRUE(g_GpsPort.IsOpen());
   EXPECT_EQ(g_GpsBar.stale, 0);
+}
+
+// The receiver restarts during navigation and comes up silent. The link watchdog asks, "Yes"
+// takes the link again, and the receiver is told to send its sentences: the fix comes back and
+// the question is asked once.
+TEST_F(GeodesyRecords, AReconnectedReceiverIsToldToSendItsFixAgain) {
+  harness::OnDialog(313, [](HWND dialog) { SendMessageW(dialog, WM_COMMAND, 2341, 0); });
+  demo_window::TapCommandBarButton(kNavigationButton);
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  g_GpsBar.SetValues(0, 2);
+  auto haveFix = [] {
+    GpsFix fix{};
+    return g_GpsPort.GetFix(&fix)->status == 'A';
+  };
+  ASSERT_TRUE(PumpUntil(haveFix));
+
+  fake.Restart();
+  harness::ClearMessageBoxes();
+  harness::Advance(2500);
+  auto asked = [] {
+    int n = 0;
+    for (const auto& box : harness::MessageBoxes())
+      n += box.text.find(g_Lang.GetText(lang_id::kMsgNoGPSLinkRetConf)) != std::wstring::npos;
+    return n;
+  };
+  ASSERT_EQ(asked(), 1);
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  EXPECT_TRUE(PumpUntil([&] { return fake.NmeaOn(); })) << fake.Transcript();
+  const uint64_t lines = g_GpsPort.GetLinesRead();
+  EXPECT_TRUE(PumpUntil([&] { return g_GpsPort.GetLinesRead() > lines + 4; }));
+  EXPECT_EQ(asked(), 1);
+  EXPECT_TRUE(haveFix());
+}
+
+// A fresh device (no types chosen for the stretches) and a receiver without a fix at first. The
+// occupation made before the first fix leaves nothing at the map's origin and no "00:00:00";
+// once the fix comes the stretches get the working map's first line and point types, their
+// measured times and place, and the save keeps them.
+TEST_F(GeodesyRecords, RecordsComeOnlyFromFixesAndAFreshDeviceGivesThemLiveTypes) {
+  ASSERT_EQ(g_Ini.FindKey("NJPCode"), nullptr);
+  ASSERT_EQ(g_Ini.FindKey("NJLCode"), nullptr);
+  fake.SetNmeaPosition(55.75, 37.61);  // in the town
+  fake.SetNmeaFix(false, 0);
+  StartGeodesy();
+  const uint16_t dynamic = Occupation("V000");
+  ASSERT_NE(dynamic, 0);
+  char text[256] = "";
+  EXPECT_FALSE(map->GetStrAttr(dynamic, 11, text)) << text;
+  TapStatic();
+  const int32_t before = map->count;
+  for (int tick = 0; tick < 6; ++tick) harness::Advance(TGpsPort::kFixTimerMs);
+  ASSERT_NE(g_MapView.gpsState, 1);
+  TapKinematic();  // the occupation without a fix ends
+  EXPECT_EQ(Occupation("S000"), 0) << "no point for a site never measured";
+  for (int32_t i = 1; i < map->count; ++i) {
+    if (!map->GetObjectCode(uint16_t(i))) continue;
+    TMapPoint corner{};
+    map->GetObjectBounds(uint16_t(i), &corner, nullptr);
+    EXPECT_TRUE(map->GetVertexCount(uint16_t(i)) == 0 || corner.x != 0 || corner.y != 0)
+        << "object " << i << " at the origin";
+  }
+  EXPECT_EQ(map->count, before + 1) << "only the kinematic stretch's record";
+
+  // The fix comes: the kinematic line ends with its measured time and a line type.
+  fake.SetNmeaFix(true, 1.5);
+  TakeFix();
+  const uint16_t line = Occupation("K000");
+  ASSERT_NE(line, 0);
+  EXPECT_FALSE(map->GetStrAttr(line, 11, text)) << "begun before the fix";
+  TapStatic();
+  const uint16_t lineType = map->GetObjectCode(line);
+  EXPECT_EQ(lineType & 7, 2) << lineType;
+  GpsFix fix{};
+  ASSERT_TRUE(g_GpsPort.GetMeasuredFix(&fix));
+  char expected[32];
+  std::snprintf(expected, sizeof expected, "%02i:%02i:%02i", fix.utc.wHour, fix.utc.wMinute,
+                fix.utc.wSecond);
+  ASSERT_TRUE(map->GetStrAttr(line, 12, text));
+  EXPECT_STREQ(text, expected);
+  const uint16_t begun = Occupation("S001");
+  ASSERT_NE(begun, 0);
+  ASSERT_TRUE(map->GetStrAttr(begun, 11, text));
+  EXPECT_STRNE(text, "00:00:00");
+  TakeFix();
+  TapKinematic();
+  const uint16_t point = Occupation("S001");
+  ASSERT_NE(point, 0);
+  const uint16_t pointType = map->GetObjectCode(point);
+  EXPECT_EQ(pointType, g_UserLayer.NewCodeOfKind(0, 1));
+  EXPECT_EQ(pointType & 7, 1);
+  TMapPoint corner{};
+  map->GetObjectBounds(point, &corner, nullptr);
+  int32_t gx = 0, gy = 0;
+  map->PlaneToMap(g_MapView.gpsX, g_MapView.gpsY, &gx, &gy);
+  EXPECT_NEAR(corner.x, gx, 2);
+  EXPECT_NEAR(corner.y, gy, 2);
+
+  // Written and read back: both records are there with their types.
+  ASSERT_EQ(g_UserLayer.Save(0), 0);
+  TMdmMap disk;
+  ASSERT_EQ(disk.OpenHeader(map->path), 0);
+  ASSERT_EQ(disk.Load(), 0);
+  disk.loadAll = 1;
+  disk.LoadVisibleObjects();
+  std::vector<uint16_t> kept;
+  for (int32_t i = 1; i < disk.count; ++i) {
+    if (disk.GetStrAttr(uint16_t(i), 9, text) &&
+        (std::strcmp(text, "K000") == 0 || std::strcmp(text, "S001") == 0))
+      kept.push_back(disk.GetObjectCode(uint16_t(i)));
+  }
+  EXPECT_EQ(kept, (std::vector<uint16_t>{lineType, pointType}));
+}
+
+// A receiver file is copied in plain navigation while the sounder goes on measuring. The copy
+// holds the line for seconds: the marker keeps its place, but no depth and no key point is
+// recorded at the place the copy began once that fix is older than 3 s. After the copy the
+// receiver's next fix records the next depth.
+TEST_F(GeodesyRecords, AFileCopyRecordsNoPositionNobodyMeasured) {
+  sample::FakeReceiver echo;
+  ASSERT_TRUE(echo.Open());
+  const uint16_t code = g_UserLayer.NewPointCode();
+  test_gps::UseFakeSounderOnCom3(echo, code);
+  fake.SetNmeaPosition(55.75, 37.61);  // in the town
+  harness::OnDialog(313, [](HWND dialog) { SendMessageW(dialog, WM_COMMAND, 2341, 0); });
+  harness::OnDialog(122, [](HWND dialog) { SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
+  demo_window::TapCommandBarButton(kNavigationButton);
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  ASSERT_TRUE(g_EchoSounder.IsOpen());
+  TakeFix();
+  auto depthPoints = [&] {
+    int n = 0;
+    for (int32_t i = 1; i < map->count; ++i) n += map->GetObjectCode(uint16_t(i)) == code;
+    return n;
+  };
+  auto sound = [&](uint64_t n) {
+    ASSERT_TRUE(echo.WriteSentence("SDDBT,12.3,f,3.7,M,2.0,F"));
+    ASSERT_TRUE(PumpUntil([&] { return g_EchoSounder.GetDepthsRead() == n; }));
+  };
+  const int before = depthPoints();
+
+  AddBigLog();
+  int duringCopy = -1, keyPoint = -1, marker = -1;
+  bool copying = false, pointDialog = false;
+  harness::OnDialog(TReceiverFilesDlg::kProgressTemplate, [&](HWND) {
+    ASSERT_TRUE(PumpUntil([&] { return fake.BlocksSent().size() >= 2; }));
+    harness::Advance(3000);
+    for (uint64_t n = 1; n <= 3; ++n) {
+      sound(n);
+      harness::Advance(1000);  // the sounder's tick
+    }
+    copying = g_GreisReceiver.IsDownloading();
+    marker = g_MapView.gpsState;
+    duringCopy = depthPoints() - before;
+    const size_t from = harness::DialogsOpened().size();
+    keyPoint = AddPointAtGpsPosition();
+    for (size_t i = from; i < harness::DialogsOpened().size(); ++i)
+      pointDialog |= harness::DialogsOpened()[i] == 122;
+  });
+  CopyFirstLogWhenAsked();
+  Command(kCmdReceiverFiles);
+  harness::PumpUntilIdle();
+
+  ASSERT_TRUE(copying) << "the clock moved while the copy ran";
+  EXPECT_EQ(marker, 1) << "the marker keeps its place through a copy";
+  EXPECT_EQ(duringCopy, 0);
+  EXPECT_EQ(keyPoint, 0);
+  EXPECT_FALSE(pointDialog);
+
+  // The receiver's sentences again: the next depth is recorded.
+  TakeFix();
+  sound(4);
+  harness::Advance(1000);
+  EXPECT_EQ(depthPoints() - before, 1);
+  echo.HangUp();
 }
 
 TEST_F(GeodesyRecords, TheGeodesyButtonShowsWhetherGeodesyRuns) {

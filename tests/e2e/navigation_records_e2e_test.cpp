@@ -16,6 +16,7 @@
 #include "app/navigation.h"
 #include "base/button_table.h"
 #include "base/ini_file.h"
+#include "edit/tool_panel.h"
 #include "gps/almanac.h"
 #include "gps/almanac_bar.h"
 #include "gps/echo_sounder.h"
@@ -26,6 +27,7 @@
 #include "maps/user_layer.h"
 #include "tests/app/demo_window_fixture.h"
 #include "tests/support/gps_lines.h"
+#include "tests/support/tool_panel_taps.h"
 #include "tests/support/wait_until.h"
 #include "tools/sampledata/demo_device.h"
 #include "tools/sampledata/fake_receiver.h"
@@ -140,11 +142,8 @@ TEST_F(NavigationRecords, AReceiverFallenSilentLeavesNoFixAndItsNextSentenceBrin
 
 TEST_F(NavigationRecords, ASilentSounderRecordsNoDepthAndTheBarSaysSo) {
   ASSERT_TRUE(echo.Open());
-  setenv("VORNA_COM3", echo.SlavePath().c_str(), 1);
   const uint16_t code = g_UserLayer.NewPointCode();
-  g_Ini.SetInt("ECHOACTIVE", 1);
-  g_Ini.SetInt("ECHOCOMNUM", 3);
-  g_Ini.SetInt("ECHODefCodePoint", code);
+  test_gps::UseFakeSounderOnCom3(echo, code);
   StartNavigation();
   ASSERT_TRUE(g_EchoSounder.IsOpen());
   const int32_t from = map->count;
@@ -178,6 +177,88 @@ TEST_F(NavigationRecords, ASilentSounderRecordsNoDepthAndTheBarSaysSo) {
   Epoch(5, 1000);
   Epoch(6, 1000);
   EXPECT_EQ(Objects(code, from), 1);
+}
+
+// The sounder loses the bottom and sends its sentence with every depth field empty, once a
+// second: that is no depth, so no point of 0 m is added, and the bar says it is silent.
+TEST_F(NavigationRecords, ASounderThatLostTheBottomRecordsNoZeroDepths) {
+  ASSERT_TRUE(echo.Open());
+  const uint16_t code = g_UserLayer.NewPointCode();
+  test_gps::UseFakeSounderOnCom3(echo, code);
+  StartNavigation();
+  ASSERT_TRUE(g_EchoSounder.IsOpen());
+  const int32_t from = map->count;
+  auto depths = [&] {
+    std::vector<float> found;
+    for (int32_t i = from; i < map->count; ++i) {
+      float depth = -1;
+      if (map->GetObjectCode(uint16_t(i)) == code &&
+          map->GetIntAttr(uint16_t(i), kDepthAttribute, &depth))
+        found.push_back(depth);
+    }
+    return found;
+  };
+
+  ASSERT_TRUE(echo.WriteSentence("SDDBT,12.3,f,3.7,M,2.0,F"));
+  ASSERT_TRUE(test_wait::Until([] { return g_EchoSounder.GetDepthsRead() == 1; }));
+  Epoch(0, 1000);
+  ASSERT_EQ(depths(), std::vector<float>{3.7f});
+  // Four seconds of empty depths beside good fixes: each line is read, none is a depth.
+  for (size_t i = 1; i <= 4; ++i) {
+    const uint64_t before = g_EchoSounder.GetLinesRead();
+    ASSERT_TRUE(echo.WriteSentence("SDDBT,,f,,M,,F"));
+    ASSERT_TRUE(test_wait::Until([&] { return g_EchoSounder.GetLinesRead() == before + 1; }));
+    Epoch(i, 1000);
+  }
+  EXPECT_EQ(g_EchoSounder.GetDepthsRead(), 1u);
+  EXPECT_EQ(depths(), std::vector<float>{3.7f});
+  EXPECT_EQ(g_GpsBar.echoRow, 1) << "more than 3 s without a depth";
+}
+
+// The receiver loses every satellite and says so with a satellite cycle of none: the bar's count
+// goes to 0 with the fix, rather than keeping the last cycle's eight.
+TEST_F(NavigationRecords, NoSatelliteInViewEmptiesTheCount) {
+  StartNavigation();
+  Epoch(0);
+  ASSERT_EQ(BarText(TGpsBar::kStatusText), L"S:8");
+  for (const char* body : {"GPRMC,100001,V,,,,,,,150606,,", "GPGSA,A,1,,,,,,,,,,,,,,,",
+                           "GPGSV,1,1,00"}) {
+    ASSERT_TRUE(test_gps::WriteAndWaitRead(gps, {sample::NmeaLine(body)})) << body;
+  }
+  harness::Advance(500);
+  EXPECT_EQ(g_MapView.gpsState, 2);
+  EXPECT_EQ(BarText(TGpsBar::kStatusText), L"S:0");
+  GpsFix fix{};
+  g_GpsPort.GetFix(&fix);
+  EXPECT_EQ(fix.satellitesComplete, 1);
+  for (const SatelliteSlot& s : fix.satellites) EXPECT_EQ(s.inView, 0);
+}
+
+// A new object of the construction tools is stamped with the time of the fix it was made at:
+// not "00:00:00" before the first fix, nor the last fix's time once the receiver fell silent.
+TEST_F(NavigationRecords, ANewObjectGetsOnlyAMeasuredFixTime) {
+  StartNavigation();
+  // The tools make a new point object; its fix time, or "" without one.
+  auto stamp = [&] {
+    SendMessageW(w, WM_COMMAND, kCmdToolsPanel, 0);
+    harness::PumpUntilIdle();
+    EXPECT_TRUE(g_ToolPanel.IsShown());
+    tool_taps::TapButton(TToolPanel::kKindPoint);  // a new point object
+    char text[64] = "";
+    TNewObjectBuilder& b = g_ToolPanel.builder;
+    const bool has = b.HasObject() && b.map->GetStrAttr(uint16_t(b.PendingIndex()), 12, text);
+    SendMessageW(w, WM_COMMAND, kCmdToolsPanel, 0);
+    harness::PumpUntilIdle();
+    return has ? std::string(text) : std::string();
+  };
+  EXPECT_EQ(stamp(), "") << "before the first fix";
+  Epoch(0);
+  char expected[32];
+  std::snprintf(expected, sizeof expected, "%02i:%02i:%02i", walk[0].hour, walk[0].minute,
+                walk[0].second);
+  EXPECT_EQ(stamp(), expected);
+  harness::Advance(TGpsPort::kFixStaleMs + 500);
+  EXPECT_EQ(stamp(), "") << "the receiver is silent";
 }
 
 TEST_F(NavigationRecords, TheStopAndGoKeysOnlyBeepOutsideASurvey) {

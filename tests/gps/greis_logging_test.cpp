@@ -349,18 +349,21 @@ TEST_F(ReceiverClock, EachStretchLeavesItsObjectInTheWorkingMap) {
   EXPECT_STREQ(text, "log1");
   ASSERT_TRUE(map->GetStrAttr(dynamicObject, 99, text));
   EXPECT_STREQ(text, "");
-  ASSERT_TRUE(map->GetStrAttr(dynamicObject, 11, text));
-  EXPECT_STREQ(text, "00:00:00");
+  // No receiver, so no measured fix: no start time ("00:00:00" was never measured).
+  EXPECT_FALSE(map->GetStrAttr(dynamicObject, 11, text));
   EXPECT_TRUE(Exists(StatePath()));  // each stretch change saves the state
 
   receiver.BeginStatic(nullptr);  // ends the dynamic stretch
   EXPECT_EQ(map->GetObjectCode(dynamicObject), 2);
-  EXPECT_TRUE(map->GetStrAttr(dynamicObject, 12, text));
+  EXPECT_FALSE(map->GetStrAttr(dynamicObject, 12, text)) << "nor an end time";
   float value = -1;
   ASSERT_TRUE(map->GetIntAttr(dynamicObject, 1, &value));
   EXPECT_EQ(value, 0.0f);
   const uint16_t begun = uint16_t(receiver.GetOccupationObject());
 
+  // The occupation's fixes put the antenna at the view's position of the last of them.
+  receiver.stretchPlace = {true, g_MapView.gpsX, g_MapView.gpsY, 152.5};
+  g_MapView.gpsX = g_MapView.gpsY = 0;  // where the view is now does not matter
   receiver.BeginKinematic(nullptr);  // ends the static occupation: a point replaces the track
   EXPECT_EQ(map->GetObjectCode(begun), 0);  // deleted
   uint16_t point = 0;
@@ -385,13 +388,22 @@ TEST_F(ReceiverClock, EachStretchLeavesItsObjectInTheWorkingMap) {
   ASSERT_TRUE(map->GetIntAttr(kinematic, 1, &value));
   EXPECT_EQ(value, 2.5f);
 
-  // No position inside the map: the begun object keeps the occupation's record.
+  // A position outside the map: the begun object keeps the occupation's record.
   const uint16_t unplaced = uint16_t(receiver.GetOccupationObject());
-  g_MapView.gpsX = g_MapView.gpsY = 0;
+  receiver.stretchPlace = {true, 0, 0, 0};
   receiver.BeginDynamic();
   EXPECT_EQ(map->GetObjectCode(unplaced), edittest::Point(3));
   ASSERT_TRUE(map->GetIntAttr(unplaced, 1, &value));
   EXPECT_EQ(value, 1.75f);
+
+  // An occupation without one fix has no place: no point, and its begun record goes.
+  receiver.BeginStatic(nullptr);
+  const uint16_t nowhere = uint16_t(receiver.GetOccupationObject());
+  ASSERT_GT(nowhere, 0);
+  const int32_t before = map->count;
+  receiver.BeginDynamic();
+  EXPECT_EQ(map->GetObjectCode(nowhere), 0);
+  EXPECT_EQ(map->count, before + 1) << "only the new dynamic stretch's record";
 
   // Without a working map the stretches change and nothing is written.
   const int32_t objects = map->count;

@@ -4,6 +4,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "gps/echo_sounder.h"
@@ -271,10 +272,11 @@ TEST(NmeaParse, DispatchAndGuards) {
   EXPECT_FLOAT_EQ(f.vdop, 1.1f);
 }
 
-TEST(NmeaParse, BadNumbersReadAsZeroAndGarbageIsSafe) {
+TEST(NmeaParse, BadNumbersAreNoValuesAndGarbageIsSafe) {
   GpsFix f = Fresh();
+  f.altitude = 101.5;
   ParseNmeaSentence(f, Nmea("GPGGA,1,2,N,3,E,1,08,0.9,abc,M,46.9,M,,").c_str());
-  EXPECT_EQ(f.altitude, 0);
+  EXPECT_EQ(f.altitude, 101.5) << "text is no height";
   ParseNmeaSentence(f, Nmea("GPGGA,1,2,N,3,E,1,08,0.9, +7.25m,M,46.9,M,,").c_str());
   EXPECT_EQ(f.altitude, 7.25);
   // Not finite, or too large for a double: no value, the altitude stays.
@@ -290,6 +292,127 @@ TEST(NmeaParse, BadNumbersReadAsZeroAndGarbageIsSafe) {
   for (int i = 1; i < 700; ++i) junk += i % 7 == 0 ? ',' : char(0x80 | (i * 37 % 128) | 1);
   ParseNmeaSentence(f, Nmea(junk.substr(1)).c_str());
   ParseNmeaSentence(f, junk.c_str());
+}
+
+// What receivers send when they do not know a value: empty fields. Each line is parsed over the
+// record of one whole epoch (position, height, dilutions, a satellite cycle) and must leave every
+// value it has no digits for as that epoch left it; the expected values are the epoch's own.
+TEST(NmeaParse, EmptyFieldsAreNoValues) {
+  GpsFix epoch = Fresh();
+  for (const char* line :
+       {"$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A",
+        "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47",
+        "$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39"})
+    ASSERT_NE(ParseNmeaSentence(epoch, line), NmeaKind::None) << line;
+  ASSERT_EQ(ParseNmeaSentence(epoch, Nmea("GPGSV,1,1,02,07,40,083,46,09,17,308,41").c_str()),
+            NmeaKind::Gsv);
+  ASSERT_EQ(epoch.satellitesUsed, 2);
+  // After a port open: no fix, no position.
+  GpsFix opened = epoch;
+  opened.status = 'V';
+  opened.latitude = opened.longitude = 0;
+  opened.latDegrees = opened.lonDegrees = 0;
+  opened.utc.wHour = opened.utc.wMinute = opened.utc.wSecond = 0;
+
+  enum Start { kEpoch, kOpened };
+  struct Case {
+    const char* body;
+    Start start;
+    bool fresh;  // the line makes a fix
+    std::function<void(const GpsFix& before, const GpsFix& after)> check;
+  };
+  const auto unchanged = [](const GpsFix& b, const GpsFix& a) {
+    EXPECT_EQ(a.status, b.status);
+    EXPECT_EQ(a.latitude, b.latitude);
+    EXPECT_EQ(a.longitude, b.longitude);
+    EXPECT_EQ(a.utc.wHour, b.utc.wHour);
+    EXPECT_EQ(a.utc.wSecond, b.utc.wSecond);
+    EXPECT_EQ(a.speed, b.speed);
+    EXPECT_EQ(a.altitude, b.altitude);
+    EXPECT_EQ(a.pdop, b.pdop);
+  };
+  const Case cases[] = {
+      // A valid status without a position, or with half of one, is no fix at the origin.
+      {"GPRMC,123520,A,,,,,022.4,084.4,230394,,", kOpened, false, unchanged},
+      {"GPRMC,123520,A,48,N,01131.000,E,022.4,084.4,230394,,", kOpened, false, unchanged},
+      {"GPRMC,123520,A,4807.040,,01131.000,E,022.4,084.4,230394,,", kOpened, false, unchanged},
+      {"GPRMC,123520,A,4807.040,N,01131.000,,022.4,084.4,230394,,", kOpened, false, unchanged},
+      // ... nor one without its time: it would be stamped "00:00:00".
+      {"GPRMC,,A,4807.040,N,01131.000,E,022.4,084.4,230394,,", kOpened, false, unchanged},
+      // Speed and course with no digits keep theirs; the position is new.
+      {"GPRMC,123520,A,4807.040,N,01131.000,E,abc,-,230394,,", kEpoch, true,
+       [](const GpsFix& b, const GpsFix& a) {
+         EXPECT_NEAR(a.latMinutes, 7.040, kTol);
+         EXPECT_EQ(a.utc.wSecond, 20);
+         EXPECT_EQ(a.speed, b.speed);
+         EXPECT_EQ(a.course, b.course);
+       }},
+      // Dilutions and heights of a receiver without a fix.
+      {"GPGSA,A,1,,,,,,,,,,,,,,,", kEpoch, false,
+       [](const GpsFix& b, const GpsFix& a) {
+         EXPECT_EQ(a.fixMode, 1);
+         EXPECT_EQ(a.pdop, b.pdop);
+         EXPECT_EQ(a.hdop, b.hdop);
+         EXPECT_EQ(a.vdop, b.vdop);
+       }},
+      {"GPGGA,123520,,,,,0,00,,,M,,M,,", kEpoch, false, unchanged},
+      {"GNGNS,123520,,,,,NN,00,,,,,", kEpoch, false, unchanged},
+      // A satellite tracked without an orbit yet: in view, its signal taken, its direction the
+      // slot's last; an empty ratio is "not tracked".
+      {"GPGSV,1,1,02,07,,,35,09,17,308,", kEpoch, false,
+       [](const GpsFix&, const GpsFix& a) {
+         EXPECT_EQ(a.satellites[7].inView, 1);
+         EXPECT_EQ(a.satellites[7].elevation, 40);
+         EXPECT_EQ(a.satellites[7].azimuth, 83);
+         EXPECT_EQ(a.satellites[7].snr, 35);
+         EXPECT_EQ(a.satellites[9].inView, 1);
+         EXPECT_EQ(a.satellites[9].snr, 0);
+         EXPECT_EQ(a.satellitesUsed, 1);
+       }},
+      // A PRN that is no number is no satellite (it is not slot 0).
+      {"GPGSV,1,1,01,xx,10,100,20", kEpoch, false,
+       [](const GpsFix&, const GpsFix& a) {
+         for (const SatelliteSlot& s : a.satellites) EXPECT_EQ(s.inView, 0);
+         EXPECT_EQ(a.satellitesUsed, 0);
+       }},
+      // No satellite in view at all, with and without a signal id: a whole, empty cycle.
+      {"GPGSV,1,1,00", kEpoch, false,
+       [](const GpsFix&, const GpsFix& a) {
+         for (const SatelliteSlot& s : a.satellites) EXPECT_EQ(s.inView, 0);
+         EXPECT_EQ(a.satellitesComplete, 1);
+         EXPECT_EQ(a.satellitesUsed, 0);
+       }},
+      {"GNGSV,1,1,00,1", kEpoch, false,
+       [](const GpsFix&, const GpsFix& a) {
+         for (const SatelliteSlot& s : a.satellites) EXPECT_EQ(s.inView, 0);
+         EXPECT_EQ(a.satellitesComplete, 1);
+         EXPECT_EQ(a.satellitesUsed, 0);
+       }},
+  };
+  for (const Case& c : cases) {
+    const GpsFix before = c.start == kEpoch ? epoch : opened;
+    GpsFix after = before;
+    bool fresh = !c.fresh;
+    const std::string line = Nmea(c.body);
+    ASSERT_NE(ParseNmeaSentence(after, line.c_str(), &fresh), NmeaKind::None) << line;
+    EXPECT_EQ(fresh, c.fresh) << line;
+    SCOPED_TRACE(line);
+    c.check(before, after);
+  }
+  // Only "$GPGSV,1,1,00" says "none": a short line that names satellites is still too short.
+  GpsFix g = epoch;
+  ParseNmeaSentence(g, Nmea("GPGSV,1,1,03").c_str());
+  EXPECT_EQ(g.satellites[7].inView, 1);
+  EXPECT_EQ(g.satellitesUsed, 2);
+  // The empty cycle ends its epoch as any last GSV message does.
+  EXPECT_EQ(NmeaEpochBoundary(Nmea("GPGSV,1,1,00").c_str()), NmeaEpochEnd::After);
+
+  // The sounder that lost the bottom sends every depth field empty: no depth at all.
+  float depth = 3.7f;
+  for (const char* body : {"SDDBT,,f,,M,,F", "SDDBT,12.3,f,,M,2.0,F", "SDDBT,12.3,f,M,M,2.0,F"}) {
+    EXPECT_FALSE(ParseDepthSentence(Nmea(body).c_str(), &depth)) << body;
+    EXPECT_EQ(depth, 3.7f) << body;
+  }
 }
 
 TEST(NmeaParse, CommaDecimalLocaleChangesNothing) {

@@ -3,6 +3,7 @@
 // lines: their fix published, their last-line time stamped.
 #pragma once
 
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -20,6 +21,15 @@ inline void UseFakeNmeaOnCom1(const sample::FakeReceiver& fake) {
   g_Ini.SetInt("GPSTYPE", 0);
   g_Ini.SetString("GPSCOMNUM_NMEA", "COM1:");
   g_Ini.SetInt("GPSCOMBR_NMEA", 4800);
+}
+
+// The settings of an echo sounder on COM3, the fake's end of the line, recording its depths as
+// points of `code`.
+inline void UseFakeSounderOnCom3(const sample::FakeReceiver& fake, uint16_t code) {
+  setenv("VORNA_COM3", fake.SlavePath().c_str(), 1);
+  g_Ini.SetInt("ECHOACTIVE", 1);
+  g_Ini.SetInt("ECHOCOMNUM", 3);
+  g_Ini.SetInt("ECHODefCodePoint", code);
 }
 
 // Writes `lines` (whole NMEA lines with their CR LF) and waits until the port has read them all.

@@ -121,6 +121,10 @@ class FakeGreis {
   // Where that fix lies, degrees north and east (55.76 N 37.43 E until set).
   void SetNmeaPosition(double latitude, double longitude);
 
+  // The receiver restarts (a power cut): it comes up with its NMEA output off, as a receiver
+  // does until it is told again, and answers commands as before.
+  void Restart() { nmeaOn_ = false; }
+
   // Bytes sent unasked (a stale answer, a stray line).
   bool WriteRaw(const std::string& bytes) { return Send(bytes); }
 
