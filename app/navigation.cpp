@@ -572,7 +572,7 @@ int AddPointAt(double px, double py, const GpsFix* fix, int vectorMode) {
   }
   g_UserLayer.pointCode = g_UserLayer.GetObjectCode(object);
   int32_t x = 0, y = 0;
-  map->PlaneToMap(px, py, &x, &y);
+  map->ViewPlaneToMap(px, py, &x, &y);
   if (fix && (distance != 0 || g_Ini.GetInt("NaviRotPt"))) {
     int32_t dx = 0, dy = 0;
     if (DirectionPointOffset(fix->course, distance, map->UnitMetres(), &dx, &dy)) {
@@ -634,7 +634,7 @@ int MoveEditedPointTo(int x, int y) {
   double px, py;
   g_MapView.ScreenToPlane(x, y, &px, &py, 1);
   int32_t mx = 0, my = 0;
-  map->PlaneToMap(px, py, &mx, &my);
+  map->ViewPlaneToMap(px, py, &mx, &my);
   map->MovePointObject(g_editedPoint.object, g_editedX, g_editedY, mx, my);
   g_UserLayer.SetModified();
   InvalidateMainView(1);
