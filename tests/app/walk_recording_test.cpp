@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cwchar>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "base/ini_file.h"
 #include "base/lang.h"
 #include "base/lang_ids.h"
+#include "base/ui/owner_draw_list.h"
 #include "demo_window_fixture.h"
 #include "geodesy/gauss_kruger.h"
 #include "gps/gps_bar.h"
@@ -328,6 +330,25 @@ TEST_F(ZoneWalk, AWalkIntoAWorkingMapOfAnotherZoneLiesOnTheGroundWalked) {
   map.GetObjectBounds(point, &corner, nullptr);
   EXPECT_NEAR(corner.x, want.back().x, 100);
   EXPECT_NEAR(corner.y, want.back().y, 100);
+
+  // The points list gives its place in the view's plane, in whole metres, as the GPS bar does.
+  bool listed = false;
+  for (const TOwnerDrawRow& row : g_UserLayer.ListPointCoordinates()) {
+    if (row.data != point) continue;
+    double lx = 0, ly = 0;
+    ASSERT_EQ(std::swscanf(row.texts.at(1).c_str(), L"x:%lf y:%lf", &lx, &ly), 2);
+    EXPECT_NEAR(lx, g_MapView.gpsX, 1.5);
+    EXPECT_NEAR(ly, g_MapView.gpsY, 1.5);
+    listed = true;
+  }
+  EXPECT_TRUE(listed);
+  // "Zoom to all" takes the working map's objects where they lie in the view.
+  double all[6];
+  g_MapView.GetExtents(all);
+  EXPECT_LE(all[0], g_MapView.gpsX + 1);
+  EXPECT_GE(all[3], g_MapView.gpsX - 1);
+  EXPECT_LE(all[1], g_MapView.gpsY + 1);
+  EXPECT_GE(all[4], g_MapView.gpsY - 1);
 
   g_GpsBar.ApplyPointsChoice(TNavPointsDialog::kShowOnMap, point);
   double cx = 0, cy = 0;
