@@ -576,6 +576,13 @@ int AddPointAt(double px, double py, const GpsFix* fix, int vectorMode) {
   if (fix && (distance != 0 || g_Ini.GetInt("NaviRotPt"))) {
     int32_t dx = 0, dy = 0;
     if (DirectionPointOffset(fix->course, distance, map->UnitMetres(), &dx, &dy)) {
+      if (map->ShownInAnotherZone()) {
+        // The direction counts from the view's grid north; the map's grid is turned against it.
+        const double c = map->rotCos, s = map->rotSin;
+        const double tx = dx * c - dy * s, ty = dx * s + dy * c;
+        dx = int32_t(std::clamp(std::round(tx), -2.0e9, 2.0e9));
+        dy = int32_t(std::clamp(std::round(ty), -2.0e9, 2.0e9));
+      }
       map->MovePointObject(object, x, y, int32_t(int64_t(x) + dx), int32_t(int64_t(y) + dy));
       if (vectorMode == 2 && distance != 0) {
         g_editedPoint = ref;

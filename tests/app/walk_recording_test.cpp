@@ -321,15 +321,27 @@ TEST_F(ZoneWalk, AWalkIntoAWorkingMapOfAnotherZoneLiesOnTheGroundWalked) {
   harness::OnDialog(TPointPropertiesDialog::kTemplate, [](HWND d) {
     SendMessageW(d, WM_COMMAND, TPointPropertiesDialog::kOk, 0);
   });
+  g_Ini.SetInt("NaviRotPt", 1);  // the point keeps the course's quarter as its direction
   const int32_t before = map.count;
   RunButtonAction(w, 5, 0xC1);
   harness::PumpUntilIdle();
   ASSERT_EQ(map.count, before + 1);
   const uint16_t point = uint16_t(map.count - 1);
-  TMapPoint corner{};
-  map.GetObjectBounds(point, &corner, nullptr);
+  TMapPoint corner{}, direction{};
+  map.GetObjectBounds(point, &corner, &direction);
   EXPECT_NEAR(corner.x, want.back().x, 100);
   EXPECT_NEAR(corner.y, want.back().y, 100);
+  // The direction points along the course's quarter in the view, the map's grid being turned
+  // about 5 degrees against the view's here.
+  double ax, ay, bx, by;
+  map.MapToViewPlane(corner.x, corner.y, &ax, &ay);
+  map.MapToViewPlane(direction.x, direction.y, &bx, &by);
+  int32_t qx = 0, qy = 0;
+  ASSERT_TRUE(DirectionPointOffset(walk.back().courseDeg, 0, map.UnitMetres(), &qx, &qy));
+  constexpr double kPi = 3.14159265358979323846;
+  double turn = std::atan2(by - ay, bx - ax) - std::atan2(double(qy), double(qx));
+  turn = std::remainder(turn, 2 * kPi) * 180 / kPi;
+  EXPECT_NEAR(turn, 0.0, 1.0);
 
   // The points list gives its place in the view's plane, in whole metres, as the GPS bar does.
   bool listed = false;
