@@ -142,8 +142,7 @@ void TMdmMap::ViewPlaneToMap(double planeX, double planeY, int32_t* x, int32_t* 
   PlaneToMap(planeX, planeY, x, y);
 }
 
-void TMdmMap::AcrossZonesToScreen(int32_t x, int32_t y, int32_t* screenX,
-                                  int32_t* screenY) const {
+void TMdmMap::AcrossZonesToScreen(int32_t x, int32_t y, int32_t* screenX, int32_t* screenY) const {
   double px, py;
   if (zoneStep == kZoneLocalFit) {
     const double dx = x - fitOrigin[0], dy = y - fitOrigin[1];
@@ -286,8 +285,8 @@ void TMdmMap::SetOutputZone(uint8_t zoneNumber) {
   // The frame's diagonal turns by about the meridian convergence between the two zones: the
   // turn of the labels until a view transform gives the one at the view's centre. The drawing
   // itself converts each vertex until then.
-  double angle = ArcTan2(outFrame[3] - outFrame[0], outFrame[4] - outFrame[1]) -
-                 ArcTan2(x2 - x1, y2 - y1);
+  double angle =
+      ArcTan2(outFrame[3] - outFrame[0], outFrame[4] - outFrame[1]) - ArcTan2(x2 - x1, y2 - y1);
   rotSin = std::sin(angle);
   rotCos = std::cos(angle);
   zoneStep = kZoneEachVertex;

@@ -256,16 +256,16 @@ class ZoneWalk : public WalkWindow {
       std::filesystem::copy_file(harness::HostPath(L"\\Vorna\\Maps\\Demo.mdm"),
                                  harness::HostPath(name));
     // Each made empty by the program in its zone, as the new-working-map dialog makes one.
-    for (const auto& [path, zone] : {std::pair{"\\Vorna\\Maps\\West.mdm", 6},
-                                     std::pair{kSparePath, 7}}) {
+    for (const auto& [path, zone] :
+         {std::pair{"\\Vorna\\Maps\\West.mdm", 6}, std::pair{kSparePath, 7}}) {
       startup_test::WriteHostFile(project, sample::DemoProjectText() + "\nW\n0\t0\t" + path);
       ASSERT_EQ(g_MapView.OpenProject(sample::kDemoProjectPath, &g_UserLayer, 0), 0);
       ASSERT_EQ(g_UserLayer.CreateMap(10000, -2, 0, 0, uint8_t(zone)), 1);
     }
     const std::string text = sample::DemoProjectText();
     const std::string corners = text.substr(0, text.find('\n', text.find('\n') + 1));
-    startup_test::WriteHostFile(project, corners + "\n0\t0\t\\Vorna\\Maps\\West.mdm\nW\n0\t0\t" +
-                                             kSparePath);
+    startup_test::WriteHostFile(
+        project, corners + "\n0\t0\t\\Vorna\\Maps\\West.mdm\nW\n0\t0\t" + kSparePath);
     ASSERT_EQ(g_MapView.OpenProject(sample::kDemoProjectPath, &g_UserLayer, 0), 0);
     ASSERT_TRUE(g_UserLayer.open);
     ASSERT_STREQ(g_UserLayer.map->path, kSparePath);
@@ -318,9 +318,8 @@ TEST_F(ZoneWalk, AWalkIntoAWorkingMapOfAnotherZoneLiesOnTheGroundWalked) {
   }
 
   // The point key at the GPS position, its dialog taken as it opens.
-  harness::OnDialog(TPointPropertiesDialog::kTemplate, [](HWND d) {
-    SendMessageW(d, WM_COMMAND, TPointPropertiesDialog::kOk, 0);
-  });
+  harness::OnDialog(TPointPropertiesDialog::kTemplate,
+                    [](HWND d) { SendMessageW(d, WM_COMMAND, TPointPropertiesDialog::kOk, 0); });
   g_Ini.SetInt("NaviRotPt", 1);  // the point keeps the course's quarter as its direction
   const int32_t before = map.count;
   RunButtonAction(w, 5, 0xC1);
@@ -427,11 +426,11 @@ TEST_F(ZoneWalk, TheTownInAWorkingMapOfAnotherZoneDrawsOnItsGround) {
     EXPECT_TRUE(inked(on)) << "t=" << t << " at " << sx << "," << sy;
     EXPECT_EQ(harness::ScreenPixel(on.x, on.y - 12), white) << "t=" << t;
     TObjectRef found[8];
-    const int n = g_MapView.FindObjectsAt(g_MapView.GetVectorMapCount() - 1, sx, sy, found, 8,
-                                          4.0, 0);
-    EXPECT_TRUE(std::any_of(found, found + n, [&](const TObjectRef& r) {
-      return r.object == lane;
-    })) << "t=" << t;
+    const int n =
+        g_MapView.FindObjectsAt(g_MapView.GetVectorMapCount() - 1, sx, sy, found, 8, 4.0, 0);
+    EXPECT_TRUE(
+        std::any_of(found, found + n, [&](const TObjectRef& r) { return r.object == lane; }))
+        << "t=" << t;
   }
 }
 

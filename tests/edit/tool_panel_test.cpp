@@ -7,12 +7,12 @@
 #include <sstream>
 
 #include "base/input_mode.h"
-#include "geodesy/gauss_kruger.h"
 #include "base/lang.h"
 #include "base/lang_ids.h"
 #include "edit/method_picker.h"
-#include "edit/object_list_panel.h"
 #include "edit/number_list_edit.h"
+#include "edit/object_list_panel.h"
+#include "geodesy/gauss_kruger.h"
 #include "maps/user_layer.h"
 #include "tests/edit/edit_fixture.h"
 #include "view/picture_map.h"
