@@ -32,6 +32,7 @@
 #include "tests/support/project_editor_taps.h"
 #include "tools/sampledata/demo_town.h"
 #include "tools/sampledata/fake_receiver.h"
+#include "tools/sampledata/mdm_writer.h"
 #include "view/new_work_map_dlg.h"
 #include "view/project_maps_dlg.h"
 
@@ -258,9 +259,25 @@ class ZoneWalk : public WalkWindow {
     // Each made empty by the program in its zone, as the new-working-map dialog makes one.
     for (const auto& [path, zone] :
          {std::pair{"\\Vorna\\Maps\\West.mdm", 6}, std::pair{kSparePath, 7}}) {
+      if (townFrame && zone == 7) continue;  // written below, framed round the walk
       startup_test::WriteHostFile(project, sample::DemoProjectText() + "\nW\n0\t0\t" + path);
       ASSERT_EQ(g_MapView.OpenProject(sample::kDemoProjectPath, &g_UserLayer, 0), 0);
       ASSERT_EQ(g_UserLayer.CreateMap(10000, -2, 0, 0, uint8_t(zone)), 1);
+    }
+    if (townFrame) {
+      // 10 km square round the walk's start in zone 7, in centimetres, as a map of the town
+      // from elsewhere comes.
+      constexpr double kDeg = 3.14159265358979323846 / 180.0;
+      double x = 0, y = 0;
+      ASSERT_TRUE(GeoToGk(55.76 * kDeg, 37.43 * kDeg, x, y, 39));
+      sample::MdmSpec plan;
+      plan.library = sample::kTownLibraryName;
+      plan.unitExponent = 1;
+      plan.x1 = std::floor(x) - 5000;
+      plan.y1 = std::floor(y) - 5000;
+      plan.x2 = plan.x1 + 10000;
+      plan.y2 = plan.y1 + 10000;
+      ASSERT_TRUE(sample::WriteMdm(harness::HostPath(L"\\Vorna\\Maps\\Spare.mdm"), plan));
     }
     const std::string text = sample::DemoProjectText();
     const std::string corners = text.substr(0, text.find('\n', text.find('\n') + 1));
@@ -286,6 +303,12 @@ class ZoneWalk : public WalkWindow {
   }
 
   const std::vector<sample::WalkEpoch> walk = sample::DemoTownWalk(12);
+  bool townFrame = false;  // the working map is the demo's own, its frame about the town
+};
+
+class ZoneWalkOnTheTownMap : public ZoneWalk {
+ protected:
+  ZoneWalkOnTheTownMap() { townFrame = true; }
 };
 
 // The walk records into the zone-7 map on the ground walked, within a metre (1 m is 100 of its
@@ -432,6 +455,38 @@ TEST_F(ZoneWalk, TheTownInAWorkingMapOfAnotherZoneDrawsOnItsGround) {
         std::any_of(found, found + n, [&](const TObjectRef& r) { return r.object == lane; }))
         << "t=" << t;
   }
+}
+
+// The same walk into a working map framed round the walk only: every fix is on its ground and
+// inside, so each is taken and none is told "outside the working map" (taken in the view's zone,
+// every fix fell 623 km west of the frame and was refused, with a box after each).
+TEST_F(ZoneWalkOnTheTownMap, EveryFixOfTheWalkIsTakenWithoutAWord) {
+  ASSERT_EQ(g_MapView.zone, 6);
+  harness::ClearMessageBoxes();
+  Command(kCmdNavigation);
+  harness::PumpUntilIdle();
+  ASSERT_EQ(g_UserLayer.recording, 1u);
+  TMdmMap& map = *g_UserLayer.map;
+  size_t moved = 0;
+  TMapPoint last{};
+  for (const sample::WalkEpoch& e : walk) {
+    ASSERT_TRUE(test_gps::WriteAndWaitRead(fake, sample::EpochSentences(e)));
+    const double x = g_MapView.gpsX, y = g_MapView.gpsY;
+    harness::Advance(500);
+    if (g_MapView.gpsX == x && g_MapView.gpsY == y) continue;
+    ++moved;
+    last = GroundOf(e, map);
+  }
+  ASSERT_GE(moved, 5u);
+  TPointBuf got;
+  ASSERT_GT(map.GetObjectVertices(g_UserLayer.current, &got), 0);
+  ASSERT_EQ(size_t(got.count), moved);
+  const double unitsPerMetre = 1 / map.UnitMetres();
+  EXPECT_NEAR(got.points[got.count - 1].x, last.x, unitsPerMetre);
+  EXPECT_NEAR(got.points[got.count - 1].y, last.y, unitsPerMetre);
+  EXPECT_TRUE(harness::MessageBoxes().empty());
+  Command(kCmdNavigation);
+  harness::PumpUntilIdle();
 }
 
 }  // namespace
