@@ -578,10 +578,17 @@ int AddPointAt(double px, double py, const GpsFix* fix, int vectorMode) {
   }
   g_UserLayer.pointCode = g_UserLayer.GetObjectCode(object);
   int32_t x = 0, y = 0;
-  map->PlaneToMap(px, py, &x, &y);
+  map->ViewPlaneToMap(px, py, &x, &y);
   if (fix && (distance != 0 || g_Ini.GetInt("NaviRotPt"))) {
     int32_t dx = 0, dy = 0;
     if (DirectionPointOffset(fix->course, distance, map->UnitMetres(), &dx, &dy)) {
+      if (map->ShownInAnotherZone()) {
+        // The direction counts from the view's grid north; the map's grid is turned against it.
+        const double c = map->rotCos, s = map->rotSin;
+        const double tx = dx * c - dy * s, ty = dx * s + dy * c;
+        dx = int32_t(std::clamp(std::round(tx), -2.0e9, 2.0e9));
+        dy = int32_t(std::clamp(std::round(ty), -2.0e9, 2.0e9));
+      }
       map->MovePointObject(object, x, y, int32_t(int64_t(x) + dx), int32_t(int64_t(y) + dy));
       if (vectorMode == 2 && distance != 0) {
         g_editedPoint = ref;
@@ -639,7 +646,7 @@ int MoveEditedPointTo(int x, int y) {
   double px, py;
   g_MapView.ScreenToPlane(x, y, &px, &py, 1);
   int32_t mx = 0, my = 0;
-  map->PlaneToMap(px, py, &mx, &my);
+  map->ViewPlaneToMap(px, py, &mx, &my);
   map->MovePointObject(g_editedPoint.object, g_editedX, g_editedY, mx, my);
   g_UserLayer.SetModified();
   InvalidateMainView(1);

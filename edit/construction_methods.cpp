@@ -97,7 +97,7 @@ bool TooFewVertices(uint8_t kind, const std::vector<TMapPoint>& v) {
 
 TMarker MarkerOf(const Target& t, TMapPoint p) {
   double plane[2];
-  t.map->MapToPlanePacked(p.x, p.y, plane);
+  t.map->MapToViewPlane(p.x, p.y, &plane[0], &plane[1]);  // marks lie in the view's plane
   TMarker m;
   m.x = plane[0];
   m.y = plane[1];

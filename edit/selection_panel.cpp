@@ -341,7 +341,7 @@ bool TSelectionPanel::CopyToWorkMap(const TObjectRef& ref) {
 void TSelectionPanel::SetMarkAt(TMdmMap* map, TMapPoint point) {
   reference = point;
   TMarker mark;
-  map->MapToPlane(point.x, point.y, &mark.x, &mark.y);
+  map->MapToViewPlane(point.x, point.y, &mark.x, &mark.y);  // marks lie in the view's plane
   SetMark(g_MapView, mark);
   markerIndex = 0;
   ProgramHost().InvalidateMainView(0);

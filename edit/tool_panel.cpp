@@ -745,10 +745,10 @@ void TToolPanel::TapMethod0(int x, int y, bool hold) {
       if ((o->code & 7) == mdm::kKindPoint) at = hit == 0 ? TMapPoint{o->box[0], o->box[1]}
                                                           : TMapPoint{o->box[2], o->box[3]};
       else if (hit < o->vertexCount) at = o->vertices[hit];
-      // Through the plane, as the other map may have its own origin and unit.
+      // Through the view's plane, as the other map may have its own origin, unit and zone.
       double px, py;
-      other->MapToPlane(at.x, at.y, &px, &py);
-      map->PlaneToMap(px, py, &v.x, &v.y);
+      other->MapToViewPlane(at.x, at.y, &px, &py);
+      map->ViewPlaneToMap(px, py, &v.x, &v.y);
     }
     g_ObjectListPanel.Show(0);
   }

@@ -187,7 +187,7 @@ void TNavPointsDialog::FillRow(TOwnerDrawRow* row, TMdmMap* map, uint16_t index)
   TMapPoint corner{};
   map->GetObjectBounds(index, &corner, nullptr);
   double x = 0, y = 0;
-  map->MapToPlane(corner.x, corner.y, &x, &y);
+  map->MapToViewPlane(corner.x, corner.y, &x, &y);
   char name[256] = "";
   map->GetStrAttr(index, TPointPropertiesDialog::kAttrName, name, sizeof name);
   row->texts = {AnsiToWideString(name), PositionText(x, y)};
@@ -201,7 +201,7 @@ void TNavPointsDialog::AddPoint() {
   TMdmMap* map = g_UserLayer.GetMap();
   if (!map || !g_UserLayer.open) return;
   int32_t mx = 0, my = 0;
-  map->PlaneToMap(centreX, centreY, &mx, &my);
+  map->ViewPlaneToMap(centreX, centreY, &mx, &my);  // the view's centre, on its ground
   // 0: outside the extent (the map has told the main window) or no room; index 0 is the header
   // list, so nothing else happens.
   const int32_t added = map->AddPointObject(g_UserLayer.NewPointCode(), mx, my, 0);
@@ -261,7 +261,7 @@ void TNavPointsDialog::EditPoint() {
   TMapPoint corner{};
   map->GetObjectBounds(index, &corner, nullptr);
   double x = 0, y = 0;
-  map->MapToPlane(corner.x, corner.y, &x, &y);
+  map->MapToViewPlane(corner.x, corner.y, &x, &y);
   const uint16_t code = map->GetObjectCode(index);
   if (x != oldX || y != oldY || code != oldCode) result = kPointEdited;
   FillRow(row, map, index);

@@ -337,7 +337,7 @@ void TPointPropertiesDialog::LoadValues() {
   TMapPoint corner{};
   map->GetObjectBounds(index, &corner, nullptr);
   double x = 0, y = 0;
-  map->MapToPlane(corner.x, corner.y, &x, &y);
+  map->MapToViewPlane(corner.x, corner.y, &x, &y);
   wchar_t text[400];
   std::swprintf(text, 400, L"%.0f", x);
   shownX = text;
@@ -383,7 +383,7 @@ bool TPointPropertiesDialog::Store() {
   TMapPoint corner{};
   map->GetObjectBounds(index, &corner, nullptr);
   double x = 0, y = 0;
-  map->MapToPlane(corner.x, corner.y, &x, &y);
+  map->MapToViewPlane(corner.x, corner.y, &x, &y);
   const bool moveX = !Blank(textX) && textX != shownX;
   const bool moveY = !Blank(textY) && textY != shownY;
   const bool setH = !Blank(textH) && textH != shownH;
@@ -399,7 +399,7 @@ bool TPointPropertiesDialog::Store() {
 
   if (moveX || moveY) {
     int32_t mx = 0, my = 0;
-    map->PlaneToMap(x, y, &mx, &my);
+    map->ViewPlaneToMap(x, y, &mx, &my);
     // Outside the extent: the map tells the main window (message 1690), nothing changes.
     if (!map->SetPointPosition(index, mx, my, 0)) return false;
   }

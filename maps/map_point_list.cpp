@@ -11,7 +11,7 @@ std::vector<TOwnerDrawRow> TMdmMap::ListPointObjects() const {
     const TMapObject& o = objects[i];
     if (o.kind != mdm::kKindPoint || !o.name || !o.name[0]) continue;
     double x = 0.0, y = 0.0;
-    MapToPlane(o.box[0], o.box[1], &x, &y);
+    MapToViewPlane(o.box[0], o.box[1], &x, &y);  // the plane the view and the dialogs use
     // Room for any double in %0.0f (up to 309 digits); a failed format shows no position
     // rather than an unterminated buffer.
     wchar_t position[720];

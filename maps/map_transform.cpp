@@ -5,6 +5,7 @@
 // put centimetre points of a working map up to 0.7 m off at 55N. PlaneToMap adds 1e-3 units
 // before truncating, so MapToPlane followed by PlaneToMap gives back the same units despite the
 // rounding of the metre value.
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -73,18 +74,13 @@ void RotateScalePoint(int32_t* x, int32_t* y, double sine, double cosine) {
 double ArcTan2(double y, double x) { return std::atan2(y, x); }
 
 void TMdmMap::MapToScreen(int32_t x, int32_t y, int32_t* screenX, int32_t* screenY) const {
-  bool rotated = rotSin != 0.0;
-  if (rotated) RotateScalePoint(&x, &y, rotSin, rotCos);
+  if (zoneStep != kZoneOwn) {
+    AcrossZonesToScreen(x, y, screenX, screenY);
+    return;
+  }
   if (toScreenHook) {
     double px, py;
-    if (rotated) {
-      // Rotated offsets count from the frame as it lies in the output zone.
-      int e = UnitExponent();
-      px = outFrame[0] + UnitsToMetres(x, e);
-      py = outFrame[1] + UnitsToMetres(y, e);
-    } else {
-      MapToPlane(x, y, &px, &py);
-    }
+    MapToPlane(x, y, &px, &py);
     toScreenHook(px, py, screenX, screenY);
     return;
   }
@@ -93,26 +89,159 @@ void TMdmMap::MapToScreen(int32_t x, int32_t y, int32_t* screenX, int32_t* scree
 }
 
 void TMdmMap::ScreenToMap(int32_t screenX, int32_t screenY, int32_t* x, int32_t* y) const {
-  bool rotated = rotSin != 0.0;
-  if (toPlaneHook) {
+  if (zoneStep != kZoneOwn) {
+    // The ground under the pen, exactly, whichever way the map is drawn: the view's plane point
+    // taken into the map's own zone.
     double px, py;
-    toPlaneHook(screenX, screenY, &px, &py);
-    if (rotated && unit != 0.0f) {
-      int e = UnitExponent();
-      *x = TruncI32(MetresToUnits(px - outFrame[0], e));
-      *y = TruncI32(MetresToUnits(py - outFrame[1], e));
-    } else {
-      PlaneToMap(px, py, x, y);
-    }
-  } else {
-    if (pixelScale == 0.0) {
+    if (!ScreenToViewPlane(screenX, screenY, &px, &py)) {
       *x = *y = 0;
       return;
     }
-    *x = TruncI32((double(viewBottom) - screenY) / pixelScale + viewOriginX);  // no int32 wrap
-    *y = TruncI32(screenX / pixelScale + viewOriginY);
+    ViewPlaneToMap(px, py, x, y);
+    return;
   }
-  if (rotated) RotateScalePoint(x, y, -rotSin, rotCos);
+  if (toPlaneHook) {
+    double px, py;
+    toPlaneHook(screenX, screenY, &px, &py);
+    PlaneToMap(px, py, x, y);
+    return;
+  }
+  if (pixelScale == 0.0) {
+    *x = *y = 0;
+    return;
+  }
+  *x = TruncI32((double(viewBottom) - screenY) / pixelScale + viewOriginX);  // no int32 wrap
+  *y = TruncI32(screenX / pixelScale + viewOriginY);
+}
+
+bool TMdmMap::ShownInAnotherZone() const { return zoneStep != kZoneOwn; }
+
+void TMdmMap::ToOwnZone(double* planeX, double* planeY) const {
+  double x, y;
+  if (zoneStep != kZoneOwn && GkReprojectToZone(*planeX, *planeY, outputZone, zone, x, y)) {
+    *planeX = x;
+    *planeY = y;
+  }
+}
+
+void TMdmMap::ToOutputZone(double* planeX, double* planeY) const {
+  double x, y;
+  if (zoneStep != kZoneOwn && GkReprojectToZone(*planeX, *planeY, zone, outputZone, x, y)) {
+    *planeX = x;
+    *planeY = y;
+  }
+}
+
+void TMdmMap::MapToViewPlane(int32_t x, int32_t y, double* planeX, double* planeY) const {
+  MapToPlane(x, y, planeX, planeY);
+  ToOutputZone(planeX, planeY);
+}
+
+void TMdmMap::ViewPlaneToMap(double planeX, double planeY, int32_t* x, int32_t* y) const {
+  ToOwnZone(&planeX, &planeY);
+  PlaneToMap(planeX, planeY, x, y);
+}
+
+void TMdmMap::AcrossZonesToScreen(int32_t x, int32_t y, int32_t* screenX, int32_t* screenY) const {
+  double px, py;
+  if (zoneStep == kZoneLocalFit) {
+    const double dx = x - fitOrigin[0], dy = y - fitOrigin[1];
+    if (!toScreenHook) {
+      *screenX = TruncI32(fitScreen[0] + fitScreen[1] * dx + fitScreen[2] * dy);
+      *screenY = TruncI32(fitScreen[3] + fitScreen[4] * dx + fitScreen[5] * dy);
+      return;
+    }
+    px = fitPlane[0] + fitJ[0] * dx + fitJ[1] * dy;
+    py = fitPlane[1] + fitJ[2] * dx + fitJ[3] * dy;
+  } else {
+    MapToViewPlane(x, y, &px, &py);
+  }
+  ViewPlaneToScreen(px, py, screenX, screenY);
+}
+
+void TMdmMap::ViewPlaneToScreen(double planeX, double planeY, int32_t* screenX,
+                                int32_t* screenY) const {
+  if (toScreenHook) {
+    toScreenHook(planeX, planeY, screenX, screenY);
+    return;
+  }
+  *screenX = TruncI32((planeY - viewPlaneY) * viewPixelsPerMetre);
+  *screenY = TruncI32(double(viewBottom) - (planeX - viewPlaneX) * viewPixelsPerMetre);
+}
+
+bool TMdmMap::ScreenToViewPlane(int32_t screenX, int32_t screenY, double* planeX,
+                                double* planeY) const {
+  if (toPlaneHook) {
+    toPlaneHook(screenX, screenY, planeX, planeY);
+    return true;
+  }
+  if (viewPixelsPerMetre == 0.0) return false;
+  *planeX = (double(viewBottom) - screenY) / viewPixelsPerMetre + viewPlaneX;
+  *planeY = screenX / viewPixelsPerMetre + viewPlaneY;
+  return true;
+}
+
+// Map units of the own zone to the output zone's plane, near the view: the two zones' planes
+// differ by a conformal map, so about one point it is a turn and a scale. Its tangent at the
+// view's centre is good to a pixel over a few tens of kilometres at 55N; a wider view (a small
+// scale) leaves more than half a pixel at its corners and each vertex is converted instead.
+void TMdmMap::FitToView() {
+  if (zoneStep == kZoneOwn) return;
+  zoneStep = kZoneEachVertex;
+  const double k = viewPixelsPerMetre, unitMetres = UnitMetres();
+  if (!(k > 0) || !(unitMetres > 0)) return;
+  const int32_t midX = int32_t((int64_t(viewLeft) + viewRight) / 2);
+  const int32_t midY = int32_t((int64_t(viewTop) + viewBottom) / 2);
+  double cx, cy, ox, oy;
+  if (!ScreenToViewPlane(midX, midY, &cx, &cy) ||
+      !GkReprojectToZone(cx, cy, outputZone, zone, ox, oy))
+    return;
+  // Central differences over 1 km: the conversion's third derivative leaves far under a
+  // millimetre of error in the tangent across any view the fit is taken for.
+  constexpr double h = 1000.0;
+  double n[2], s[2], e[2], w[2];
+  if (!GkReprojectToZone(ox + h, oy, zone, outputZone, n[0], n[1]) ||
+      !GkReprojectToZone(ox - h, oy, zone, outputZone, s[0], s[1]) ||
+      !GkReprojectToZone(ox, oy + h, zone, outputZone, e[0], e[1]) ||
+      !GkReprojectToZone(ox, oy - h, zone, outputZone, w[0], w[1]))
+    return;
+  const double perUnit = unitMetres / (2 * h);
+  fitJ[0] = (n[0] - s[0]) * perUnit;
+  fitJ[2] = (n[1] - s[1]) * perUnit;
+  fitJ[1] = (e[0] - w[0]) * perUnit;
+  fitJ[3] = (e[1] - w[1]) * perUnit;
+  const int ex = UnitExponent();
+  fitOrigin[0] = MetresToUnits(ox - HeaderFrame(0), ex);
+  fitOrigin[1] = MetresToUnits(oy - HeaderFrame(1), ex);
+  fitPlane[0] = cx;
+  fitPlane[1] = cy;
+  // The turn of the tangent (a turn times a scale, as the conversion is conformal).
+  const double angle = std::atan2(fitJ[1] - fitJ[2], fitJ[0] + fitJ[3]);
+  rotSin = std::sin(angle);
+  rotCos = std::cos(angle);
+  // Where the fit strays most: the rectangle's corners, and its edges' midpoints for a view
+  // drawn through the picture's hooks.
+  const int32_t xs[3] = {viewLeft, midX, viewRight}, ys[3] = {viewTop, midY, viewBottom};
+  double worst = 0;
+  for (int i = 0; i < 9; i++) {
+    if (i == 4) continue;
+    double qx, qy, gx, gy;
+    if (!ScreenToViewPlane(xs[i % 3], ys[i / 3], &qx, &qy) ||
+        !GkReprojectToZone(qx, qy, outputZone, zone, gx, gy))
+      return;
+    const double dx = MetresToUnits(gx - HeaderFrame(0), ex) - fitOrigin[0];
+    const double dy = MetresToUnits(gy - HeaderFrame(1), ex) - fitOrigin[1];
+    worst = std::max(worst, std::hypot(fitPlane[0] + fitJ[0] * dx + fitJ[1] * dy - qx,
+                                       fitPlane[1] + fitJ[2] * dx + fitJ[3] * dy - qy));
+  }
+  if (!(worst * k <= 0.5)) return;
+  fitScreen[0] = (fitPlane[1] - viewPlaneY) * k;
+  fitScreen[1] = fitJ[2] * k;
+  fitScreen[2] = fitJ[3] * k;
+  fitScreen[3] = double(viewBottom) - (fitPlane[0] - viewPlaneX) * k;
+  fitScreen[4] = -fitJ[0] * k;
+  fitScreen[5] = -fitJ[1] * k;
+  zoneStep = kZoneLocalFit;
 }
 
 TMapPoint TMdmMap::MapToScreenPacked(int32_t x, int32_t y) const {
@@ -137,6 +266,7 @@ void TMdmMap::PlaneToMapBuf(double planeX, double planeY, TMapPoint* out) const 
 
 void TMdmMap::SetOutputZone(uint8_t zoneNumber) {
   outputZone = zoneNumber;
+  zoneStep = kZoneOwn;
   if (zoneNumber == zone) {
     for (int i = 0; i < 6; i++) outFrame[i] = HeaderFrame(i);
     rotSin = 0.0;
@@ -152,11 +282,15 @@ void TMdmMap::SetOutputZone(uint8_t zoneNumber) {
     rotCos = 1.0;
     return;
   }
-  // The frame's diagonal turns by the meridian convergence between the two zones.
-  double angle = ArcTan2(outFrame[3] - outFrame[0], outFrame[4] - outFrame[1]) -
-                 ArcTan2(x2 - x1, y2 - y1);
+  // The frame's diagonal turns by about the meridian convergence between the two zones: the
+  // turn of the labels until a view transform gives the one at the view's centre. The drawing
+  // itself converts each vertex until then.
+  double angle =
+      ArcTan2(outFrame[3] - outFrame[0], outFrame[4] - outFrame[1]) - ArcTan2(x2 - x1, y2 - y1);
   rotSin = std::sin(angle);
   rotCos = std::cos(angle);
+  zoneStep = kZoneEachVertex;
+  FitToView();
 }
 
 void TMdmMap::UpdateFrameBounds() {
@@ -206,11 +340,16 @@ void TMdmMap::SetViewTransform(const TMapViewDesc& view) {
   int e = UnitExponent();
   viewOriginX = MetresToUnits(view.originX - outFrame[0], e);
   viewOriginY = MetresToUnits(view.originY - outFrame[1], e);
+  viewPlaneX = view.originX;
+  viewPlaneY = view.originY;
+  viewPixelsPerMetre = view.pixelsPerMetre;
+  FitToView();  // renewed with every move of the view
 }
 
 void TMdmMap::SetTransformHook(TPlaneToScreenHook toScreen, TScreenToPlaneHook toPlane) {
   toScreenHook = toScreen;
   toPlaneHook = toPlane;
+  FitToView();  // the fit is held to half a pixel of this chain
 }
 
 void TMdmMap::SelectNominalScale(int32_t viewScale) {

@@ -143,6 +143,16 @@ class TMdmMap {
   TMapPoint ScreenToMapPt(TMapPoint screen) const;
   void MapToPlanePacked(int32_t x, int32_t y, double out[2]) const;
   void PlaneToMapBuf(double planeX, double planeY, TMapPoint* out) const;
+  // Plane points of the view: the output zone's plane. A map shown in another zone than its own
+  // takes them through its own zone, so a point lands on the ground it names; in its own zone
+  // these are MapToPlane and PlaneToMap.
+  bool ShownInAnotherZone() const;
+  void MapToViewPlane(int32_t x, int32_t y, double* planeX, double* planeY) const;
+  void ViewPlaneToMap(double planeX, double planeY, int32_t* x, int32_t* y) const;
+  // A plane point moved between the output zone and the map's own one, in place; unchanged in
+  // its own zone or where the geodesy cannot move it.
+  void ToOwnZone(double* planeX, double* planeY) const;
+  void ToOutputZone(double* planeX, double* planeY) const;
   void SetOutputZone(uint8_t zoneNumber);
   void UpdateFrameBounds();
   void ConvertFrame(double out[6]) const;
@@ -232,7 +242,20 @@ class TMdmMap {
   int32_t viewLeft = 0, viewTop = 0, viewRight = 0, viewBottom = 0;
   double pixelScale = 0.0;  // screen pixels per map unit
   double viewOriginX = 0.0, viewOriginY = 0.0;  // map units of the output frame
+  // The turn of the map's north in the view (labels and symbols follow it): 0 and 1 in its own
+  // zone; the meridian convergence between the zones at the view's centre otherwise.
   double rotSin = 0.0, rotCos = 1.0;
+  // How a map shown in another zone reaches the screen. kZoneEachVertex converts every vertex;
+  // kZoneLocalFit, chosen by SetViewTransform when it holds to half a pixel over the whole view,
+  // is the tangent map of that conversion at the view's centre: output plane = fitPlane +
+  // fitJ (units - fitOrigin), and for the linear view screen = fitScreen likewise.
+  enum : uint8_t { kZoneOwn = 0, kZoneEachVertex = 1, kZoneLocalFit = 2 };
+  uint8_t zoneStep = kZoneOwn;
+  double fitOrigin[2] = {};  // map units of the view's centre
+  double fitPlane[2] = {};   // its output-zone plane point, metres
+  double fitJ[4] = {};       // dX/dx, dX/dy, dY/dx, dY/dy: metres of the output plane per unit
+  double fitScreen[6] = {};  // screen x at fitOrigin, per unit x, per unit y; screen y likewise
+  double viewPlaneX = 0.0, viewPlaneY = 0.0, viewPixelsPerMetre = 0.0;  // the view description
   // Set while a frame is drawn, also through a map the caller holds as const.
   mutable TMapDrawState drawState;
   TPlaneToScreenHook toScreenHook = nullptr;
@@ -256,6 +279,11 @@ class TMdmMap {
   // Takes over the regrouped order into `fresh` (capacity + 1 records, made beforehand).
   void ApplyRegroup(TMapObject* fresh, const std::vector<int32_t>& order);
   void Notice(unsigned code) const;
+  // The other-zone steps of MapToScreen and SetViewTransform.
+  void AcrossZonesToScreen(int32_t x, int32_t y, int32_t* screenX, int32_t* screenY) const;
+  void ViewPlaneToScreen(double planeX, double planeY, int32_t* screenX, int32_t* screenY) const;
+  bool ScreenToViewPlane(int32_t screenX, int32_t screenY, double* planeX, double* planeY) const;
+  void FitToView();
 };
 
 // A map missing under its name because a save was cut short between renaming the old file aside

@@ -168,7 +168,7 @@ int TUserLayer::AddPoint(double planeX, double planeY) {
   const TMapObject* o = map->GetObjectRecord(current);
   if ((!o || (o->code == 0 && o->kind == 0)) && BeginObject() <= 0) return 0;
   int32_t x, y;
-  map->PlaneToMap(planeX, planeY, &x, &y);
+  map->ViewPlaneToMap(planeX, planeY, &x, &y);  // the fix's ground, whatever the map's zone
   int32_t n = map->GetVertexCount(current);
   // With "WMCutLong" tracks are cut after 3000 vertices; without it only where an object can
   // hold no more, so the track goes on in a new object instead of being refused.
@@ -230,7 +230,7 @@ int TUserLayer::WriteMap(int regroup, bool report) {
 int32_t TUserLayer::AddObject(uint16_t code, double planeX, double planeY, const char* text) {
   if (!open) return -1;
   int32_t x, y;
-  map->PlaneToMap(planeX, planeY, &x, &y);
+  map->ViewPlaneToMap(planeX, planeY, &x, &y);
   int32_t idx = map->AddPointObject(code, x, y, 0);
   // Refused inside the extent: the map has no record left.
   if (idx <= 0 && map->IsInside(x, y)) TellNoRoom();
@@ -294,7 +294,7 @@ void TUserLayer::GetObjectBox(uint16_t index, double out[3]) const {
   if (!open || !map->IsValidObjectIndex(index)) return;
   TMapPoint c1;
   map->GetObjectBounds(index, &c1, nullptr);
-  map->MapToPlane(c1.x, c1.y, &out[0], &out[1]);
+  map->MapToViewPlane(c1.x, c1.y, &out[0], &out[1]);
 }
 
 int TUserLayer::GetRecordingStats(double* lengthMetres, uint32_t* seconds) const {

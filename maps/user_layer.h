@@ -53,6 +53,7 @@ class TUserLayer {
   // Index of the new track object; 0 when the map has no room for it, which stops recording
   // with a message (once per attached map).
   int32_t BeginObject();
+  // Plane points here and in AddObject and GetObjectBox are the view's (the map's output zone).
   // 1 when the point was stored; 0 when nothing was (not recording: it becomes the pending
   // point; refused by the map; no object to take it).
   int AddPoint(double planeX, double planeY);

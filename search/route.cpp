@@ -148,7 +148,7 @@ int TRoute::Compute(double startX, double startY, double endX, double endY, int 
 
   std::vector<TRoutePoint> route(vertices_.size());
   for (size_t i = 0; i < vertices_.size(); ++i)
-    map->MapToPlane(vertices_[i].x, vertices_[i].y, &route[i].x, &route[i].y);
+    map->MapToViewPlane(vertices_[i].x, vertices_[i].y, &route[i].x, &route[i].y);
   points = std::move(route);
   failure = TRouteFailure::kNone;
   return 1;

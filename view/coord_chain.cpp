@@ -232,7 +232,7 @@ void TMapView::GetExtents(double out[6]) {
         if (!m.loaded) LoadVectorMapObjects(i);
         GetMapExtent(m, e);
       } else {
-        for (int k = 0; k < 6; k++) e[k] = m.HeaderFrame(k);
+        m.ConvertFrame(e);  // the frame's box in the view's zone
       }
       // A map whose load failed has a zeroed frame, the first map's included: it adds nothing,
       // or the union would stretch from the plane's origin.

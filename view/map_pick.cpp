@@ -112,6 +112,7 @@ int FindMapObjectsAt(TMdmMap& map, double* x, double* y, int screenPoint, uint16
     map.MapToPlane(p.x, p.y, x, y);
   } else {
     if (!std::isfinite(*x) || !std::isfinite(*y)) return 0;
+    map.ToOwnZone(x, y);  // a point of the view's plane, measured against the map's own frame
     map.PlaneToMapBuf(*x, *y, &p);
   }
   if (!(*x >= map.HeaderFrame(0) && *x <= map.HeaderFrame(3) && *y >= map.HeaderFrame(1) &&
@@ -153,7 +154,7 @@ int32_t FindNearestObjectOfKind(const TMdmMap& map, int kind, double planeX, dou
                                 double limit) {
   if (!std::isfinite(planeX) || !std::isfinite(planeY) || !(limit >= 0)) return kNoObject;
   TMapPoint p;
-  map.PlaneToMap(planeX, planeY, &p.x, &p.y);
+  map.ViewPlaneToMap(planeX, planeY, &p.x, &p.y);
   double best = HUGE_VAL;
   int32_t found = kNoObject;
   for (int32_t i = 0; i < map.count; i++) {
@@ -238,13 +239,16 @@ void GetMapExtent(const TMdmMap& map, double out[6]) {
     if (o.kind != mdm::kKindPoint) add(o.box[2], o.box[3]);
   }
   if (!any) return;
-  double ax, ay, bx, by;
-  map.MapToPlane(minX, minY, &ax, &ay);
-  map.MapToPlane(maxX, maxY, &bx, &by);
-  out[0] = std::min(ax, bx);
-  out[1] = std::min(ay, by);
-  out[3] = std::max(ax, bx);
-  out[4] = std::max(ay, by);
+  // In the view's plane; in another zone the box turns, so all four corners count.
+  const int32_t xs[2] = {minX, maxX}, ys[2] = {minY, maxY};
+  for (int i = 0; i < 4; i++) {
+    double px, py;
+    map.MapToViewPlane(xs[i >> 1], ys[i & 1], &px, &py);
+    out[0] = i == 0 ? px : std::min(out[0], px);
+    out[1] = i == 0 ? py : std::min(out[1], py);
+    out[3] = i == 0 ? px : std::max(out[3], px);
+    out[4] = i == 0 ? py : std::max(out[4], py);
+  }
 }
 
 int TMapView::FindObjectsAt(int mapIndex, int32_t screenX, int32_t screenY, TObjectRef* out,

@@ -30,7 +30,8 @@ int PointInPolygon(int32_t px, int32_t py, int32_t n, const TMapPoint* v);
 
 // Objects of `map` within `toleranceMetres` of a point, in index order, at most `capacity`.
 // With `screenPoint` the point is a screen pixel (truncated) and *x, *y receive its plane
-// position; otherwise *x, *y are plane coordinates. Only objects marked in view and past the
+// position in the map's own zone; otherwise *x, *y are the view's plane coordinates, moved into
+// the map's own zone. Only objects marked in view and past the
 // level of detail count; `kindFilter` 0 takes every kind, else only that kind. Returns how many
 // indices were written; a point outside the map's frame, a non-finite or negative tolerance, a
 // map without a unit find nothing.

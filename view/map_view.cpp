@@ -482,8 +482,8 @@ bool TMapView::ObjectCenter(int mapIndex, uint16_t object, double* x, double* y)
   if (!m->GetObjectBounds(object, &a, &b)) return false;
   // Both corners go to the plane first: the midpoint of two large int32 values is then exact.
   double ax, ay, bx, by;
-  m->MapToPlane(a.x, a.y, &ax, &ay);
-  m->MapToPlane(b.x, b.y, &bx, &by);
+  m->MapToViewPlane(a.x, a.y, &ax, &ay);
+  m->MapToViewPlane(b.x, b.y, &bx, &by);
   *x = (ax + bx) / 2;
   *y = (ay + by) / 2;
   return true;

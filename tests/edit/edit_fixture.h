@@ -92,15 +92,17 @@ class EditTest : public ::testing::Test {
     }
   }
   // Adds a map of library "Edit" with `objects` to the view; its index.
-  int AddMap(const char* devicePath, std::vector<sample::MdmObject> objects, uint8_t unitExponent = 3) {
+  // The frame is 10 km square from (x1, y1).
+  int AddMap(const char* devicePath, std::vector<sample::MdmObject> objects, uint8_t unitExponent = 3,
+             double x1 = 6000000, double y1 = 7000000) {
     g_MapView.libraries.SetFolder("\\Vorna\\", &g_MapView.palette);
     sample::MdmSpec plan;
     plan.library = "Edit";
     plan.unitExponent = unitExponent;
-    plan.x1 = 6000000;
-    plan.y1 = 7000000;
-    plan.x2 = 6010000;
-    plan.y2 = 7010000;
+    plan.x1 = x1;
+    plan.y1 = y1;
+    plan.x2 = x1 + 10000;
+    plan.y2 = y1 + 10000;
     plan.objects = std::move(objects);
     const std::wstring wide(devicePath, devicePath + strlen(devicePath));
     if (!sample::WriteMdm(harness::HostPath(wide), plan)) return -1;

@@ -2,6 +2,7 @@
 // the panel's buttons, the method picker and the number list.
 #include "edit/tool_panel.h"
 
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -9,8 +10,9 @@
 #include "base/lang.h"
 #include "base/lang_ids.h"
 #include "edit/method_picker.h"
-#include "edit/object_list_panel.h"
 #include "edit/number_list_edit.h"
+#include "edit/object_list_panel.h"
+#include "geodesy/gauss_kruger.h"
 #include "maps/user_layer.h"
 #include "tests/edit/edit_fixture.h"
 #include "view/picture_map.h"
@@ -239,6 +241,51 @@ TEST_F(ToolPanel, VerticesSquaredByTheOptionMakeALineAndDiscardLeavesNothing) {
   EXPECT_EQ(Live(Line(4)), 1);
   EXPECT_GE(map->count, objects);
   EXPECT_EQ(g_Ini.GetInt("GTCode_2"), Line(4));
+}
+
+// A vertex taken from a map of zone 6 while the working map and the view count in zone 7: the
+// new line's vertex lies on the other map's point's ground (within a metre, the working map's
+// unit), not where the same plane numbers fall in zone 7 (some 600 km off, outside the map).
+TEST_F(ToolPanel, AVertexTakenFromAMapOfAnotherZoneLandsOnItsGround) {
+  // The ground of working-map units (1040, 1120), in zone 6's plane; the zone-6 map's frame
+  // starts 5 km south-west of it, in metres.
+  double gx, gy;
+  ASSERT_TRUE(GkReprojectToZone(6000000 + 1040, 7000000 + 1120, 7, 6, gx, gy));
+  const double wx = std::floor(gx) - 5000, wy = std::floor(gy) - 5000;
+  const int32_t px = int32_t(std::lround(gx - wx)), py = int32_t(std::lround(gy - wy));
+  const int west = AddMap("\\Vorna\\West.mdm", {sample::MdmPoint(Point(1), px, py)}, 3, wx, wy);
+  ASSERT_EQ(west, 0);
+  OpenWorkingMap();
+  ASSERT_EQ(map->zone, 7);
+  TMdmMap* other = g_MapView.GetVectorMap(west);
+  ASSERT_EQ(other->zone, 6);
+  other->SetOutputZone(7);
+  g_MapView.vectorMaps[size_t(west)].inScale = 1;
+  g_MapView.UpdateLayers(1);
+  g_MapView.PrepareMap(other, g_MapView.viewRect);
+  other->objects[1].flags |= kDrawn;
+
+  g_Ini.SetInt("GTMethod", 0);
+  g_Ini.SetInt("GTMNewType", 2);
+  g_Ini.SetInt("GTCode_2", Line(4));
+  g_ToolPanel.Show(1);
+  TapMap(960, 1100);
+  // Held over the other map's point: it is offered; the tap there takes its vertex.
+  int32_t sx, sy;
+  other->MapToScreen(px, py, &sx, &sy);
+  POINT p{sx, sy};
+  ASSERT_TRUE(p.x >= 0 && p.x < 240 && p.y >= 46 && p.y < 294) << p.x << " " << p.y;
+  ClientToScreen(main, &p);
+  harness::PenDown(p.x, p.y);
+  harness::PenUp(p.x, p.y);
+  const TObjectRef* offered = g_ObjectListPanel.GetSelected();
+  ASSERT_NE(offered, nullptr);
+  ASSERT_EQ(offered->map, west);
+  harness::Tap(p.x, p.y);
+  ASSERT_EQ(g_ToolPanel.vertices.size(), 2u);
+  EXPECT_NEAR(g_ToolPanel.vertices[1].x, 1040, 1);
+  EXPECT_NEAR(g_ToolPanel.vertices[1].y, 1120, 1);
+  TapButton(TToolPanel::kDiscard);
 }
 
 // A parallel line 10 m from an L-shaped line, picked with the pen: every segment 10 from its
