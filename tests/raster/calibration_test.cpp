@@ -139,6 +139,14 @@ TEST_F(CalibrationTest, CalibrationsWithoutATransformDoNotOpenAndSayWhy) {
        TPictureMap::kFlatPoints, L"прямой"},
       {"map points in one line", Header() + "0 0 6200000 7500000\n400 0 6200000 7500200\n0 300 6200000 7500100\n",
        TPictureMap::kFlatPoints, L"прямой"},
+      // The third point 2 cm off the line of the other two: a sliver on the map, not in pixels.
+      {"map points 2 cm off one line",
+       Header() + "0 0 6200000 7500000\n400 0 6200000 7500200\n0 300 6200000.02 7500100\n", TPictureMap::kFlatPoints,
+       L"прямой"},
+      {"one pixel at two places",
+       Header() + "0 0 6200000 7500000\n400 0 6200000 7500200\n0 300 6199850 7500000\n400 300 6199850 7500200\n"
+                  "400 300 6199350 7500200\n",
+       TPictureMap::kFlatPoints, L"прямой"},
   };
   for (const Case& c : cases) {
     map.Close();
