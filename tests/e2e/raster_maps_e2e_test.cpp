@@ -262,6 +262,82 @@ TEST_F(RasterMapsE2e, TheCalibrationToolOnAPictureOfTheNeighbouringZoneKeepsItsZ
   EXPECT_EQ(picture->ownZone, 8);
 }
 
+// A picture of the demo town calibrated by a ".map" file as that format writes it: thirty "Point"
+// lines, the unused ones with blank fields. The blank lines are no points: the picture opens on
+// its ground from its three filled lines, in the town's zone, and the view stays in that zone,
+// so the town's maps are drawn upright. The same file with the three lines only is the control.
+namespace {
+class MapFileE2e : public RasterMapsE2e {
+ protected:
+  void OpenTownPicture(bool full);
+};
+}  // namespace
+
+void MapFileE2e::OpenTownPicture(bool full) {
+  constexpr double kDeg = 3.14159265358979323846 / 180.0;
+  double x1, y1, x2, y2;
+  sample::DemoTownExtent(&x1, &y1, &x2, &y2);
+  const int townZone = GkZoneOfEasting(y1);
+  const double meridian = townZone * 6.0 - 3.0;
+  // A 200 x 200 picture, north up, over the town; three corners given in degrees and minutes.
+  const double size = std::max(x2 - x1, y2 - y1) / 200;
+  sample::JpegSpec plan;
+  plan.width = plan.height = 200;
+  ASSERT_TRUE(sample::WriteJpeg(Host("\\Vorna\\Maps\\Town.jpg"), plan));
+  struct Corner {
+    int px, py;
+    double x, y, lat, lon;  // plane in the town's zone; degrees
+  };
+  std::vector<Corner> corners = {{0, 0, x2, y1}, {200, 0, x2, y1 + 200 * size}, {0, 200, x2 - 200 * size, y1}};
+  std::string filled;
+  for (size_t i = 0; i < corners.size(); ++i) {
+    Corner& c = corners[i];
+    ASSERT_TRUE(GkToGeoSameDatum(c.x, c.y, c.lat, c.lon));
+    c.lat /= kDeg, c.lon /= kDeg;
+    const double latDeg = std::floor(c.lat), lonDeg = std::floor(c.lon);
+    char line[200];
+    std::snprintf(line, sizeof line, "Point%02zu,xy, %4d, %4d,in, deg, %3.0f, %.6f,N, %3.0f, %.6f,E, grid,   ,           ,           ,N\n",
+                  i + 1, c.px, c.py, latDeg, (c.lat - latDeg) * 60, lonDeg, (c.lon - lonDeg) * 60);
+    filled += line;
+  }
+  std::string blank;
+  for (int i = 4; i <= 30; ++i) {
+    char line[200];
+    std::snprintf(line, sizeof line, "Point%02d,xy,     ,     ,in, deg,    ,        ,N,    ,        ,E, grid,   ,           ,           ,N\n", i);
+    blank += line;
+  }
+  const std::string head = "Map Data File\nTown\nTown.jpg\n1 ,Map Code,\nPulkovo 1942,WGS 84,0.0000,0.0000,WGS 84\n"
+                           "Reserved 1\nReserved 2\n";
+  WriteProject("\n0\t0\tTown.jpg");
+
+  startup_test::WriteHostFile(Host("\\Vorna\\Maps\\Town.map"), head + filled + (full ? blank : ""));
+  {
+    harness::ClearMessageBoxes();
+    Start();
+    EXPECT_TRUE(harness::MessageBoxes().empty());
+    EXPECT_EQ(g_MapView.zone, townZone);
+    auto* picture = dynamic_cast<TPictureMap*>(g_MapView.GetRasterMap(0));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->open, 1);
+    EXPECT_EQ(picture->ownZone, townZone);
+    ASSERT_EQ(picture->points.Count(), 3);
+    // Each pixel given lies on its ground: the degrees projected at the zone's meridian apart.
+    for (const Corner& c : corners) {
+      double gx = 0, gy = 0;
+      ASSERT_TRUE(GeoToGkSameDatum(c.lat * kDeg, c.lon * kDeg, gx, gy, meridian));
+      double px = 0, py = 0;
+      picture->PixelToPlane(c.px, c.py, &px, &py);
+      EXPECT_NEAR(px, gx, 1.0) << c.px << " " << c.py;
+      EXPECT_NEAR(py, gy, 1.0) << c.px << " " << c.py;
+      EXPECT_NEAR(gx, c.x, 0.01);  // the oracle's own check: the degrees were written finely
+      EXPECT_NEAR(gy, c.y, 0.01);
+    }
+  }
+}
+
+TEST_F(MapFileE2e, AMapFileWithBlankPointLinesOpensOnItsGroundInTheTownsZone) { OpenTownPicture(true); }
+TEST_F(MapFileE2e, AMapFileOfItsFilledPointLinesOnlyOpensTheSame) { OpenTownPicture(false); }
+
 // A calibrated picture cut short by an interrupted copy, in the project opened at start: it is
 // not made active and the user is told once; the vector maps show and a tap reads the view's own
 // chain, before any pan and after.
