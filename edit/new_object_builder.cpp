@@ -3,8 +3,10 @@
 #include <cstdio>
 
 #include "base/program_host.h"
+#include "base/save_report.h"
 #include "edit/work_log.h"
 #include "maps/mdm_map.h"
+#include "maps/user_layer.h"
 
 namespace {
 constexpr uint16_t kTagFixTime = 12;
@@ -74,7 +76,10 @@ int TNewObjectBuilder::Revive() {
 }
 
 void TNewObjectBuilder::DiscardPending() {
-  if (HasObject()) map->DeleteObject(PendingIndex());
+  // A save by another hand (a point from the GPS bar) may have written the pending object; its
+  // deletion then has to reach the file too.
+  if (HasObject() && map->DeleteObject(PendingIndex()) && map == g_UserLayer.GetMap())
+    g_UserLayer.SetModified();
   pending = 0;
 }
 
@@ -91,7 +96,15 @@ int TNewObjectBuilder::DropIfEmpty() {
 }
 
 void TNewObjectBuilder::SaveMap() {
-  if (map) map->Save(map->path, 0);
+  if (map == g_UserLayer.GetMap() && map) {
+    // Through the working-map layer, which did not see the construction's edits: a failure is
+    // told once and the map stays unsaved, so the autosave, Close and the exit write it again.
+    g_UserLayer.SetModified();
+    g_UserLayer.Save(0);
+  } else if (map && map->Save(map->path, 0) != kMdmOk) {
+    // Bound to a map that is no longer the working one: written all the same, and told.
+    ReportSaveFailure(TSaveKind::kMap, map->path);
+  }
   pending = 0;
 }
 
