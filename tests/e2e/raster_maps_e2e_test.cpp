@@ -338,6 +338,62 @@ void MapFileE2e::OpenTownPicture(bool full) {
 TEST_F(MapFileE2e, AMapFileWithBlankPointLinesOpensOnItsGroundInTheTownsZone) { OpenTownPicture(true); }
 TEST_F(MapFileE2e, AMapFileOfItsFilledPointLinesOnlyOpensTheSame) { OpenTownPicture(false); }
 
+// The calibration tool finished on a full card: the user is told the calibration was not saved,
+// the points stay as set (the next object does not take the picture's old ones back), the old
+// file stands, and Finish once there is room writes the points as set.
+TEST_F(RasterMapsE2e, TheCalibrationToolOnAFullCardTellsAndKeepsThePointsForTheNextFinish) {
+  WriteTownPicture("\\Vorna\\Maps\\Town.jpg", 0);
+  WriteProject("\n0\t0\tTown.jpg");
+  Start();
+  auto* picture = dynamic_cast<TPictureMap*>(g_MapView.GetRasterMap(0));
+  ASSERT_NE(picture, nullptr);
+  OpenCalibrationTool(g_MapView.GetVectorMapCount() - 1);
+  harness::PumpUntilIdle();
+  const TPointList& list = ViewLists(g_MapView).calibrationPoints;
+  ASSERT_EQ(list.Count(), 2);
+  const std::string file = "\\Vorna\\Maps\\Town.@@@";
+  const std::string before = startup_test::ReadHostFile(Host(file));
+
+  // The first point moved by a stroke from a ground 24 px off to its own pixel (the picture's
+  // corner, brought to the view's centre).
+  TapButton(TToolPanel::kViewBoth);
+  g_MapView.CenterOn(list.At(0)->x, list.At(0)->y, 0);
+  InvalidateMainView(1);
+  harness::PumpUntilIdle();
+  int32_t px, py;
+  picture->PixelToScreen(list.At(0)->px, list.At(0)->py, &px, &py);
+  const TListPoint old = *list.At(0);
+  POINT a{px + 24, py + 16}, b{px, py};
+  ClientToScreen(main, &a);
+  ClientToScreen(main, &b);
+  harness::Drag(a.x, a.y, b.x, b.y);
+  harness::PumpUntilIdle();
+  const TListPoint moved = *list.At(0);
+  ASSERT_GT(std::hypot(moved.x - old.x, moved.y - old.y), 1.0);
+
+  harness::ClearMessageBoxes();
+  harness::LimitFileWrites(0);
+  TapButton(TToolPanel::kFinish);
+  harness::PumpUntilIdle();
+  int told = 0;
+  for (const auto& box : harness::MessageBoxes()) told += box.text.find(L"\\Vorna\\Maps\\Town.@@@") != std::wstring::npos;
+  EXPECT_EQ(told, 1);
+  EXPECT_EQ(startup_test::ReadHostFile(Host(file)), before);
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_NEAR(list.At(0)->x, moved.x, 1e-6);
+  EXPECT_NEAR(list.At(0)->y, moved.y, 1e-6);
+
+  harness::LimitFileWrites(-1);
+  TapButton(TToolPanel::kFinish);
+  harness::PumpUntilIdle();
+  const std::vector<TListPoint> read = ReadPlaneCalibration(file);
+  ASSERT_EQ(read.size(), 2u);
+  EXPECT_NEAR(read[0].x, moved.x, 0.001);
+  EXPECT_NEAR(read[0].y, moved.y, 0.001);
+  EXPECT_EQ(read[0].px, moved.px);
+  EXPECT_EQ(read[0].py, moved.py);
+}
+
 // A calibrated picture cut short by an interrupted copy, in the project opened at start: it is
 // not made active and the user is told once; the vector maps show and a tap reads the view's own
 // chain, before any pan and after.
