@@ -76,21 +76,28 @@ int TNewObjectBuilder::Revive() {
 }
 
 void TNewObjectBuilder::DiscardPending() {
-  // A save by another hand (a point from the GPS bar) may have written the pending object; its
-  // deletion then has to reach the file too.
-  if (HasObject() && map->DeleteObject(PendingIndex()) && map == g_UserLayer.GetMap())
-    g_UserLayer.SetModified();
+  if (!HasObject()) {
+    pending = 0;
+    return;
+  }
+  // A save by another hand (a point from the GPS bar) may have written the pending object with
+  // its preview; its deletion then has to reach the file too. One without geometry no save
+  // writes, and marking for it would only cost a regrouping at the exit.
+  const bool placed = !PendingIsEmpty();
+  if (map->DeleteObject(PendingIndex()) && placed && map == g_UserLayer.GetMap()) g_UserLayer.SetModified();
   pending = 0;
+}
+
+bool TNewObjectBuilder::PendingIsEmpty() const {
+  const TMapObject* o = map->GetObjectRecord(PendingIndex());
+  if (!o || o->code == 0) return true;
+  return (o->code & 7) == mdm::kKindPoint ? o->box[0] == 0 && o->box[1] == 0 : o->vertexCount <= 0;
 }
 
 int TNewObjectBuilder::DropIfEmpty() {
   if (!HasObject()) return 0;
-  const uint16_t index = PendingIndex();
-  const TMapObject* o = map->GetObjectRecord(index);
-  if (!o || o->code == 0) return 0;
-  const bool empty = (o->code & 7) == mdm::kKindPoint ? o->box[0] == 0 && o->box[1] == 0
-                                                      : o->vertexCount <= 0;
-  if (!empty) return 0;
+  const TMapObject* o = map->GetObjectRecord(PendingIndex());
+  if (!o || o->code == 0 || !PendingIsEmpty()) return 0;
   DiscardPending();
   return 1;
 }

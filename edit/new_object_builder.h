@@ -54,6 +54,8 @@ class TNewObjectBuilder {
 
  private:
   int32_t MakeObject();
+  // The pending object has no geometry (see DropIfEmpty), or is gone.
+  bool PendingIsEmpty() const;
 };
 
 // The work log of the builder's map (edit/work_log.h): the receiver's recordings and the
