@@ -255,6 +255,7 @@ void TToolPanel::Deactivate() {
   g_MapView.ClearHighlights();
   ClearMarks(g_MapView);
   ViewLists(g_MapView).calibrationPoints.Clear();
+  keepCalibrationPoints = false;  // the points are gone with the panel: the next one reads them
   SetInputMode(input_mode::kNormal);
   Reset();
   g_Ini.SetInt("GTMethod", method);

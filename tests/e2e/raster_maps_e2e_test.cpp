@@ -392,6 +392,19 @@ TEST_F(RasterMapsE2e, TheCalibrationToolOnAFullCardTellsAndKeepsThePointsForTheN
   EXPECT_NEAR(read[0].y, moved.y, 0.001);
   EXPECT_EQ(read[0].px, moved.px);
   EXPECT_EQ(read[0].py, moved.py);
+
+  // Failed again and the panel put away: opened anew, it shows the picture's points.
+  harness::LimitFileWrites(0);
+  TapButton(TToolPanel::kFinish);
+  harness::LimitFileWrites(-1);
+  SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);
+  harness::PumpUntilIdle();
+  ASSERT_FALSE(g_ToolPanel.IsShown());
+  SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);
+  harness::PumpUntilIdle();
+  ASSERT_EQ(g_ToolPanel.method, 5);
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_NEAR(list.At(0)->x, moved.x, 0.001);
 }
 
 // A calibrated picture cut short by an interrupted copy, in the project opened at start: it is
