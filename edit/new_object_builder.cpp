@@ -3,8 +3,10 @@
 #include <cstdio>
 
 #include "base/program_host.h"
+#include "base/save_report.h"
 #include "edit/work_log.h"
 #include "maps/mdm_map.h"
+#include "maps/user_layer.h"
 
 namespace {
 constexpr uint16_t kTagFixTime = 12;
@@ -74,24 +76,42 @@ int TNewObjectBuilder::Revive() {
 }
 
 void TNewObjectBuilder::DiscardPending() {
-  if (HasObject()) map->DeleteObject(PendingIndex());
+  if (!HasObject()) {
+    pending = 0;
+    return;
+  }
+  // A save by another hand (a point from the GPS bar) may have written the pending object with
+  // its preview; its deletion then has to reach the file too. One without geometry no save
+  // writes, and marking for it would only cost a regrouping at the exit.
+  const bool placed = !PendingIsEmpty();
+  if (map->DeleteObject(PendingIndex()) && placed && map == g_UserLayer.GetMap()) g_UserLayer.SetModified();
   pending = 0;
+}
+
+bool TNewObjectBuilder::PendingIsEmpty() const {
+  const TMapObject* o = map->GetObjectRecord(PendingIndex());
+  if (!o || o->code == 0) return true;
+  return (o->code & 7) == mdm::kKindPoint ? o->box[0] == 0 && o->box[1] == 0 : o->vertexCount <= 0;
 }
 
 int TNewObjectBuilder::DropIfEmpty() {
   if (!HasObject()) return 0;
-  const uint16_t index = PendingIndex();
-  const TMapObject* o = map->GetObjectRecord(index);
-  if (!o || o->code == 0) return 0;
-  const bool empty = (o->code & 7) == mdm::kKindPoint ? o->box[0] == 0 && o->box[1] == 0
-                                                      : o->vertexCount <= 0;
-  if (!empty) return 0;
+  const TMapObject* o = map->GetObjectRecord(PendingIndex());
+  if (!o || o->code == 0 || !PendingIsEmpty()) return 0;
   DiscardPending();
   return 1;
 }
 
 void TNewObjectBuilder::SaveMap() {
-  if (map) map->Save(map->path, 0);
+  if (map == g_UserLayer.GetMap() && map) {
+    // Through the working-map layer, which did not see the construction's edits: a failure is
+    // told once and the map stays unsaved, so the autosave, Close and the exit write it again.
+    g_UserLayer.SetModified();
+    g_UserLayer.Save(0);
+  } else if (map && map->Save(map->path, 0) != kMdmOk) {
+    // Bound to a map that is no longer the working one: written all the same, and told.
+    ReportSaveFailure(TSaveKind::kMap, map->path);
+  }
   pending = 0;
 }
 

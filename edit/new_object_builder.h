@@ -43,6 +43,7 @@ class TNewObjectBuilder {
   // Deletes the pending object when it has no geometry: a point still at the origin (outside
   // the strict extent, so never placed), a line, area or text without vertices. 1 when deleted.
   int DropIfEmpty();
+  // Marks the working-map layer modified and saves through it (see maps/user_layer.h).
   void SaveMap();
 
   TMdmMap* map = nullptr;
@@ -53,6 +54,8 @@ class TNewObjectBuilder {
 
  private:
   int32_t MakeObject();
+  // The pending object has no geometry (see DropIfEmpty), or is gone.
+  bool PendingIsEmpty() const;
 };
 
 // The work log of the builder's map (edit/work_log.h): the receiver's recordings and the

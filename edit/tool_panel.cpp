@@ -10,6 +10,7 @@
 #include "base/lang.h"
 #include "base/lang_ids.h"
 #include "base/program_host.h"
+#include "base/save_report.h"
 #include "base/text_utils.h"
 #include "base/ui/shell_utils.h"
 #include "edit/construction_geometry.h"
@@ -254,6 +255,7 @@ void TToolPanel::Deactivate() {
   g_MapView.ClearHighlights();
   ClearMarks(g_MapView);
   ViewLists(g_MapView).calibrationPoints.Clear();
+  keepCalibrationPoints = false;  // the points are gone with the panel: the next one reads them
   SetInputMode(input_mode::kNormal);
   Reset();
   g_Ini.SetInt("GTMethod", method);
@@ -454,12 +456,19 @@ void TToolPanel::StartNewObject() {
   sideSet = false;
   g_MapView.ClearHighlights();
   ClearMarks(g_MapView);
-  ViewLists(g_MapView).calibrationPoints.Clear();
-  numbers.Clear();
+  // Points whose write failed are the user's work: kept, not replaced by the picture's old ones.
+  const bool keep = method == 5 && keepCalibrationPoints;
+  keepCalibrationPoints = false;
+  if (!keep) {
+    ViewLists(g_MapView).calibrationPoints.Clear();
+    numbers.Clear();
+  }
   ProgramHost().InvalidateMainView(0);
   pointX = pointY = 0;
   lastTap = POINT{};
-  if (method == 5) {
+  if (keep) {
+    RefreshMethod5(1);
+  } else if (method == 5) {
     TPictureMap* picture = CurrentPicture();
     TPointList& list = ViewLists(g_MapView).calibrationPoints;
     if (picture) {
@@ -537,6 +546,11 @@ void TToolPanel::RunMethod(int final) {
           picture->ReadCalibration(picture->path, picture->frame);
           g_MapView.UpdateLayers(1);
           full = 1;
+        } else {
+          // The old file stands (the write replaces it in one step). The user hears of it, and
+          // the points stay as set, so that Finish can be tried again once there is room.
+          ReportSaveFailure(TSaveKind::kCalibration, companion.c_str(), window);
+          keepCalibrationPoints = true;
         }
         RefreshMethod5(1);
       }

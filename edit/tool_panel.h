@@ -96,6 +96,8 @@ class TToolPanel {
   int enabled = 1;
   int busy = 0;
   int method = 0;
+  // Method 5: the calibration's write failed; the next new object keeps the points as set.
+  bool keepCalibrationPoints = false;
   std::vector<TObjectRef> picks;
   int slot = 0;  // method 9: which base point the next tap sets
   TObjectRef slots[3] = {};

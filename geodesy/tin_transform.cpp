@@ -54,29 +54,65 @@ bool TTinTransform::Build(const std::vector<TTinControlPoint>& points) {
   return true;
 }
 
+namespace {
+// The triangle shape rule: sides sorted s1 <= s2 <= s3 (in the units of the points), it passes
+// when s3 > 1 and (s1 + s2 - s3) / s3 >= 0.001. The apex of a triangle failing it lies within
+// about 2.2 % of the longest side from that side's line.
+bool PassesShape(TTinXY a, TTinXY b, TTinXY c) {
+  double s[3] = {std::hypot(b.x - a.x, b.y - a.y), std::hypot(c.x - b.x, c.y - b.y),
+                 std::hypot(a.x - c.x, a.y - c.y)};
+  std::sort(s, s + 3);
+  return s[2] > 1.0 && (s[0] + s[1] - s[2]) / s[2] >= 0.001;
+}
+
+// Twice the area over the square of the longest side: about the apex's height over that side's
+// length for a thin triangle, 0 for none.
+double RelativeHeight(TTinXY a, TTinXY b, TTinXY c) {
+  const double cross = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+  const double longest = std::max({std::hypot(b.x - a.x, b.y - a.y), std::hypot(c.x - b.x, c.y - b.y),
+                                   std::hypot(a.x - c.x, a.y - c.y)});
+  return longest > 0 ? std::fabs(cross) / (longest * longest) : 0.0;
+}
+}  // namespace
+
 bool TTinTransform::DegenerateMapSide() const {
-  // Equal map coordinates at two pixels: sorted by map point, neighbours tell.
+  // Equal map coordinates at two pixels, or one pixel at two map positions (the triangulation
+  // takes one of them and drops the other without a word): sorted, neighbours tell.
   std::vector<uint32_t> order(map_.size());
   std::iota(order.begin(), order.end(), 0u);
   auto mapLess = [&](uint32_t a, uint32_t b) {
     return map_[a].X != map_[b].X ? map_[a].X < map_[b].X : map_[a].Y < map_[b].Y;
   };
   std::sort(order.begin(), order.end(), mapLess);
-  for (size_t i = 1; i < order.size(); ++i) {
-    const uint32_t a = order[i - 1], b = order[i];
-    if (map_[a].X == map_[b].X && map_[a].Y == map_[b].Y &&
-        (pixels_[a].x != pixels_[b].x || pixels_[a].y != pixels_[b].y))
-      return true;
-  }
-  // A map triangle with no area: its map-to-pixel map has no inverse (the identity stands in,
-  // and a pixel from it lies anywhere). The cross product of whole hundredths is exact but for
-  // rounding of products past 2^53, which the tolerance covers.
+  auto sameMap = [&](uint32_t a, uint32_t b) { return map_[a].X == map_[b].X && map_[a].Y == map_[b].Y; };
+  auto samePixel = [&](uint32_t a, uint32_t b) {
+    return pixels_[a].x == pixels_[b].x && pixels_[a].y == pixels_[b].y;
+  };
+  for (size_t i = 1; i < order.size(); ++i)
+    if (sameMap(order[i - 1], order[i]) && !samePixel(order[i - 1], order[i])) return true;
+  auto pixelLess = [&](uint32_t a, uint32_t b) {
+    return pixels_[a].y != pixels_[b].y ? pixels_[a].y < pixels_[b].y : pixels_[a].x < pixels_[b].x;
+  };
+  std::sort(order.begin(), order.end(), pixelLess);
+  for (size_t i = 1; i < order.size(); ++i)
+    if (samePixel(order[i - 1], order[i]) && !sameMap(order[i - 1], order[i])) return true;
+  // A flat map triangle: its map-to-pixel map has a huge gain across it (a point a little off
+  // its line lands far outside the picture), or no inverse at all. It is held to the shape rule
+  // in hundredths of a map unit. Failing it, it still stands when its pixel triangle is as thin
+  // (control points along the picture's edge make a thin triangle on both sides, which maps
+  // true): refused is one whose height over its longest side is under a tenth of the pixel
+  // triangle's. A sheet scanned with unequal row and column scales stays well inside that.
+  const auto px = [&](uint32_t v) {
+    return TTinXY{static_cast<double>(pixels_[v].x), static_cast<double>(pixels_[v].y)};
+  };
   for (const TTinTriangle& t : triangles_) {
     const TTinXY a = MapRelative(t[0]), b = MapRelative(t[1]), c = MapRelative(t[2]);
-    const double cross = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
-    const double longest = std::max({std::hypot(b.x - a.x, b.y - a.y), std::hypot(c.x - b.x, c.y - b.y),
-                                     std::hypot(a.x - c.x, a.y - c.y)});
-    if (!(std::fabs(cross) > 1e-12 * longest * longest)) return true;
+    if (PassesShape(a, b, c)) continue;
+    // The cross product of whole hundredths is exact but for rounding of products past 2^53,
+    // which the tolerance of no area covers.
+    const double mapHeight = RelativeHeight(a, b, c);
+    if (!(mapHeight > 1e-12)) return true;
+    if (mapHeight * 10.0 < RelativeHeight(px(t[0]), px(t[1]), px(t[2]))) return true;
   }
   return false;
 }

@@ -8,9 +8,10 @@
 // use, the one whose centroid is nearest).
 //
 // A sheet whose map side is degenerate is refused at Build: two control points with the same map
-// coordinates at different pixels (a typing slip), or a triangle whose map side has no area (its
-// points in one line). Such a triangle has no map-to-pixel map, and any pixel it gave would be
-// far off with no sign of it.
+// coordinates at different pixels, or one pixel given two map positions (typing slips), or a
+// triangle whose map side has no area or is a sliver (its points in one line, or a centimetre
+// off it) while its pixel side is not. Such a triangle has no map-to-pixel map, or one whose
+// pixels a few metres off it lie far outside the picture, with no sign of it.
 #pragma once
 
 #include <cstdint>
@@ -63,8 +64,8 @@ class TTinTransform {
 
  private:
   bool Locate(TTinXY p, bool mapSide);
-  // True when a control point repeats another's map coordinates at another pixel, or a
-  // triangle's map side is flat.
+  // True when a control point repeats another's map coordinates at another pixel or its pixel
+  // at other map coordinates, or a triangle's map side is flat (see above).
   bool DegenerateMapSide() const;
   void LoadTriangle(int32_t number);
   int TestCurrent(TTinXY p, bool mapSide, double* centroidDistance) const;

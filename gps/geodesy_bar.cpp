@@ -308,7 +308,11 @@ void TGeodesyBar::FillSiteCombo(int) {
     if (SendMessageW(combo, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(text)) == CB_ERR)
       SendMessageW(combo, CB_ADDSTRING, 0, LPARAM(text));
   }
-  if (siteField.StoreValue()) g_UserLayer.Save(0);
+  // The site went into the map past the layer: marked, or the layer's save finds nothing to do.
+  if (siteField.StoreValue()) {
+    g_UserLayer.SetModified();
+    g_UserLayer.Save(0);
+  }
 }
 
 void TGeodesyBar::LetGoOfRecord() {

@@ -340,7 +340,85 @@ struct TMdmMap::TWrittenObject {
   uint32_t geomSize = 0;
   uint16_t attrLength = 0;
   std::vector<uint8_t> stored;  // a damaged object's bytes as they go into the new file
+  uint8_t entryFlags = 0;       // as written (bit 0 clear)
 };
+
+namespace {
+
+// The entry flags the written objects get, in the order written. A group lives in the file only
+// as flags between neighbours (0x40 on an entry: the entry before it heads a group; 0x10: the
+// group open at that entry ends with it), so an object that is dropped, or moved by the
+// regrouping, takes its group's end or start with it: the group then runs on over the next
+// objects, and the next lake of the code becomes a hole of the one before. When the flags as
+// held would read back as other groups than memory holds, they are made from the groups in
+// memory: 0x40 on the first member after its head, 0x10 on the last member before an object of
+// another group. A map written unchanged keeps its flags byte for byte.
+//
+// What the file cannot say is left out: a member written before its head, or away from it,
+// joins the group around it; a group inside a group that both end at one object ends the inner
+// one only there.
+std::vector<uint8_t> WrittenEntryFlags(const TMapObject* objects, int32_t count, const std::vector<int32_t>& order) {
+  constexpr uint8_t kOpen = TMapObject::kEntryOpenGroup, kClose = TMapObject::kEntryCloseGroup;
+  std::vector<uint8_t> flags(order.size());
+  for (size_t k = 0; k < order.size(); ++k) flags[k] = uint8_t(objects[order[k]].entryFlags & ~1);
+  std::vector<bool> written(size_t(count), false);
+  for (int32_t i : order) written[size_t(i)] = true;
+  // The head an object has among the written ones: its own, or the nearest written one above
+  // it (a head always precedes its members in memory, so the walk ends).
+  auto headOf = [&](int32_t i) {
+    int32_t h = objects[i].groupHead;
+    for (int32_t steps = 0; h > 0 && h < count && !written[size_t(h)] && steps < count; ++steps)
+      h = objects[h].groupHead;
+    return h > 0 && h < count && written[size_t(h)] ? h : 0;
+  };
+
+  // Read back as held: the loader's walk over the written entries.
+  bool same = true;
+  {
+    std::vector<int32_t> stack;
+    int32_t head = 0;  // a file position; 0 the placeholder
+    for (size_t k = 0; k < order.size() && same; ++k) {
+      if (flags[k] & kOpen) {
+        stack.push_back(head);
+        head = int32_t(k);  // the entry before, at file position k
+      }
+      same = (head == 0 ? 0 : order[size_t(head - 1)]) == headOf(order[k]);
+      if (flags[k] & kClose) {
+        head = stack.empty() ? 0 : stack.back();
+        if (!stack.empty()) stack.pop_back();
+      }
+    }
+  }
+  if (same) return flags;
+
+  auto within = [&](int32_t outer, int32_t h) {  // h is outer or lies inside it
+    for (int32_t steps = 0; steps <= count; ++steps, h = headOf(h)) {
+      if (h == outer) return true;
+      if (h == 0) return false;
+    }
+    return false;
+  };
+  std::vector<int32_t> stack;
+  int32_t open = 0;  // the head of the group open at this entry; 0 none
+  for (size_t k = 0; k < order.size(); ++k) {
+    flags[k] = uint8_t(flags[k] & ~(kOpen | kClose));
+    const int32_t h = headOf(order[k]);
+    // A group this object is not in ends at the entry before (the file ends one group an entry).
+    if (open != 0 && !within(open, h) && k > 0 && !(flags[k - 1] & kClose)) {
+      flags[k - 1] |= kClose;
+      open = stack.empty() ? 0 : stack.back();
+      if (!stack.empty()) stack.pop_back();
+    }
+    if (h != open && h != 0 && k > 0 && order[k - 1] == h && within(open, h)) {
+      flags[k] |= kOpen;
+      stack.push_back(open);
+      open = h;
+    }
+  }
+  return flags;
+}
+
+}  // namespace
 
 struct TMdmMap::TSaveImage {
   std::vector<TWrittenObject> written;
@@ -486,15 +564,18 @@ int TMdmMap::BuildSaveImage(const std::vector<int32_t>& order, TSaveImage* image
   std::memcpy(out.data(), h, mdm::kHeaderSize);
   uint8_t* e = out.data() + mdm::kHeaderSize;
   uint32_t offset = uint32_t(tableEnd + reservedLen + listLen);
+  const std::vector<uint8_t> entryFlags = WrittenEntryFlags(objects, count, order);
+  size_t at = 0;
   for (TWrittenObject& w : image->written) {
     const TMapObject& o = objects[w.index];
     w.offset = offset;
+    w.entryFlags = entryFlags[at++];
     mdm::PutU16(e, o.code);
     for (int k = 0; k < 4; k++) mdm::PutI32(e + 2 + 4 * k, o.box[k]);
     mdm::PutU32(e + 18, offset);
     mdm::PutU32(e + 22, w.geomSize);
     mdm::PutU16(e + 26, w.attrLength);
-    e[28] = uint8_t(o.entryFlags & ~1);
+    e[28] = w.entryFlags;
     offset += o.damaged ? uint32_t(w.stored.size()) : w.geomSize + w.attrLength + placementBytes(o);
     e += mdm::kEntryWide;
   }
@@ -610,6 +691,12 @@ int TMdmMap::Save(const char* filePath, int regroup) {
       o.geomSize = w.geomSize;
       o.attrLength = w.attrLength;
     }
+  }
+  // The groups as written, so that a regrouping (which reads them again) keeps them.
+  for (const TWrittenObject& w : image.written) {
+    TMapObject& o = objects[w.index];
+    const uint8_t groupBits = TMapObject::kEntryOpenGroup | TMapObject::kEntryCloseGroup;
+    o.entryFlags = uint8_t((o.entryFlags & ~groupBits) | (w.entryFlags & groupBits));
   }
   if (regroup) ApplyRegroup(fresh, order);
   return kMdmOk;

@@ -120,6 +120,10 @@ bool ParseMapPoint(const std::string& raw, RawPoint* p) {
     at = comma + 1;
   }
   if (fields.size() < 12) return false;  // at least 11 commas
+  // The format writes all thirty point lines, the unused ones with blank fields: such a line is
+  // no point (read as numbers it would be pixel (0, 0) at 0 N 0 E). Blank minutes read as 0.
+  for (int field : {2, 3, 6, 9})
+    if (!FirstChar(fields[size_t(field)])) return false;
   p->col = Atof(fields[2].c_str());
   p->row = Atof(fields[3].c_str());
   double lat = Atof(fields[6].c_str()) + Atof(fields[7].c_str()) / 60.0;

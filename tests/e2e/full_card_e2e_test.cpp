@@ -17,12 +17,15 @@
 #include <string>
 #include <vector>
 
+#include "app/commands.h"
 #include "app/main_window.h"
 #include "app/winmain.h"
 #include "base/ini_file.h"
 #include "base/lang.h"
 #include "base/lang_ids.h"
 #include "base/ui/file_browser.h"
+#include "edit/method_picker.h"
+#include "edit/tool_panel.h"
 #include "maps/mdm_map.h"
 #include "maps/user_layer.h"
 #include "platform/harness.h"
@@ -30,6 +33,7 @@
 #include "tests/app/startup_fixture.h"
 #include "tests/e2e/x_session.h"
 #include "tests/support/browser_taps.h"
+#include "tests/support/tool_panel_taps.h"
 #include "tools/sampledata/demo_device.h"
 #include "tools/sampledata/image_writer.h"
 #include "view/map_view.h"
@@ -249,6 +253,82 @@ TEST_F(FullCardOnTheDemo, AWorkingMapThatCannotBeSavedIsKeptWhenAnotherIsChosen)
   DestroyWindow(main);
   harness::PumpUntilIdle();
   EXPECT_TRUE(MapHoldsPoint(maps / "Demo.mdm", L"Kept point"));
+}
+
+// A midpoint finished with the construction tools on a full card: the user is told once, the
+// map stays unsaved with the point in it, and the exit, with room on the card again, writes it.
+TEST_F(FullCardOnTheDemo, AConstructionFinishedOnAFullCardIsToldKeptAndWrittenAtTheExit) {
+  MakeDemoMapWorking();
+  Start();
+  TMdmMap* demo = g_UserLayer.map;
+  ASSERT_NE(demo, nullptr);
+  // Two points 40 m apart about the view's centre, saved while there is room.
+  double x = 0, y = 0;
+  g_MapView.GetCenter(&x, &y, 1);
+  const int32_t a = g_UserLayer.AddObject(g_UserLayer.NewPointCode(), x, y - 20, "A");
+  const int32_t b = g_UserLayer.AddObject(g_UserLayer.NewPointCode(), x, y + 20, "B");
+  ASSERT_GT(a, 0);
+  ASSERT_GT(b, 0);
+  ASSERT_EQ(g_UserLayer.Save(0), kMdmOk);
+  TMapPoint pa{}, pb{};
+  demo->GetObjectBounds(uint16_t(a), &pa, nullptr);
+  demo->GetObjectBounds(uint16_t(b), &pb, nullptr);
+  g_MapView.ShowRect(x - 60, y - 60, x + 60, y + 60);
+  InvalidateMainView(1);
+  harness::PumpUntilIdle();
+
+  SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);
+  harness::PumpUntilIdle();
+  ASSERT_TRUE(g_ToolPanel.IsShown());
+  harness::OnDialog(TMethodPicker::kTemplate, [](HWND dialog) {
+    POINT p{4 + 44 * (7 % 5) + 21, 4 + 44 * (7 / 5) + 21};  // the midpoint's tile
+    ClientToScreen(dialog, &p);
+    harness::Tap(p.x, p.y);
+  });
+  tool_taps::TapPanel(20, 20);
+  ASSERT_EQ(g_ToolPanel.method, 7);
+  for (const TMapPoint& p : {pa, pb}) {
+    int32_t sx = 0, sy = 0;
+    demo->MapToScreen(p.x, p.y, &sx, &sy);
+    POINT at{sx, sy};
+    ClientToScreen(main, &at);
+    harness::Tap(at.x, at.y);
+  }
+  ASSERT_EQ(g_ToolPanel.picks.size(), 2u);
+  const std::string before = ReadHost(maps / "Demo.mdm");
+  harness::ClearMessageBoxes();
+  harness::LimitFileWrites(0);
+  tool_taps::TapButton(TToolPanel::kFinish);
+  harness::PumpUntilIdle();
+  EXPECT_EQ(SaveFailuresShown("\\Vorna\\Maps\\Demo.mdm"), 1);
+  EXPECT_EQ(g_UserLayer.saved, 0u);
+  EXPECT_EQ(ReadHost(maps / "Demo.mdm"), before);
+  // The midpoint of A and B, in map units (the two lie on one easting line).
+  const int32_t mx = int32_t((int64_t(pa.x) + pb.x) / 2), my = int32_t((int64_t(pa.y) + pb.y) / 2);
+  auto holdsMidpoint = [&](const TMdmMap& m) {
+    int found = 0;
+    for (int32_t i = 1; i < m.count; ++i) {
+      const TMapObject& o = m.objects[i];
+      found += o.code != 0 && (o.code & 7) == 1 && std::abs(o.box[0] - mx) <= 1 && std::abs(o.box[1] - my) <= 1;
+    }
+    return found;
+  };
+  EXPECT_EQ(holdsMidpoint(*demo), 1);
+
+  // The panel put away, the autosave's try on the card still full: unsaved, not told again.
+  SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);
+  harness::PumpUntilIdle();
+  EXPECT_NE(g_UserLayer.Save(0), kMdmOk);
+  EXPECT_EQ(g_UserLayer.saved, 0u);
+  EXPECT_EQ(SaveFailuresShown("\\Vorna\\Maps\\Demo.mdm"), 1);
+
+  harness::LimitFileWrites(-1);
+  DestroyWindow(main);  // the exit, with room on the card
+  harness::PumpUntilIdle();
+  TMdmMap reread;
+  ASSERT_EQ(reread.OpenHeader("\\Vorna\\Maps\\Demo.mdm"), kMdmOk);
+  ASSERT_EQ(reread.Load(), kMdmOk);
+  EXPECT_EQ(holdsMidpoint(reread), 1);
 }
 
 // Land.mdm is not on the card at start: the user hears of it once, and the project written at

@@ -262,6 +262,151 @@ TEST_F(RasterMapsE2e, TheCalibrationToolOnAPictureOfTheNeighbouringZoneKeepsItsZ
   EXPECT_EQ(picture->ownZone, 8);
 }
 
+// A picture of the demo town calibrated by a ".map" file as that format writes it: thirty "Point"
+// lines, the unused ones with blank fields. The blank lines are no points: the picture opens on
+// its ground from its three filled lines, in the town's zone, and the view stays in that zone,
+// so the town's maps are drawn upright. The same file with the three lines only is the control.
+namespace {
+class MapFileE2e : public RasterMapsE2e {
+ protected:
+  void OpenTownPicture(bool full);
+};
+}  // namespace
+
+void MapFileE2e::OpenTownPicture(bool full) {
+  constexpr double kDeg = 3.14159265358979323846 / 180.0;
+  double x1, y1, x2, y2;
+  sample::DemoTownExtent(&x1, &y1, &x2, &y2);
+  const int townZone = GkZoneOfEasting(y1);
+  const double meridian = townZone * 6.0 - 3.0;
+  // A 200 x 200 picture, north up, over the town; three corners given in degrees and minutes.
+  const double size = std::max(x2 - x1, y2 - y1) / 200;
+  sample::JpegSpec plan;
+  plan.width = plan.height = 200;
+  ASSERT_TRUE(sample::WriteJpeg(Host("\\Vorna\\Maps\\Town.jpg"), plan));
+  struct Corner {
+    int px, py;
+    double x, y, lat, lon;  // plane in the town's zone; degrees
+  };
+  std::vector<Corner> corners = {{0, 0, x2, y1}, {200, 0, x2, y1 + 200 * size}, {0, 200, x2 - 200 * size, y1}};
+  std::string filled;
+  for (size_t i = 0; i < corners.size(); ++i) {
+    Corner& c = corners[i];
+    ASSERT_TRUE(GkToGeoSameDatum(c.x, c.y, c.lat, c.lon));
+    c.lat /= kDeg, c.lon /= kDeg;
+    const double latDeg = std::floor(c.lat), lonDeg = std::floor(c.lon);
+    char line[200];
+    std::snprintf(line, sizeof line, "Point%02zu,xy, %4d, %4d,in, deg, %3.0f, %.6f,N, %3.0f, %.6f,E, grid,   ,           ,           ,N\n",
+                  i + 1, c.px, c.py, latDeg, (c.lat - latDeg) * 60, lonDeg, (c.lon - lonDeg) * 60);
+    filled += line;
+  }
+  std::string blank;
+  for (int i = 4; i <= 30; ++i) {
+    char line[200];
+    std::snprintf(line, sizeof line, "Point%02d,xy,     ,     ,in, deg,    ,        ,N,    ,        ,E, grid,   ,           ,           ,N\n", i);
+    blank += line;
+  }
+  const std::string head = "Map Data File\nTown\nTown.jpg\n1 ,Map Code,\nPulkovo 1942,WGS 84,0.0000,0.0000,WGS 84\n"
+                           "Reserved 1\nReserved 2\n";
+  WriteProject("\n0\t0\tTown.jpg");
+
+  startup_test::WriteHostFile(Host("\\Vorna\\Maps\\Town.map"), head + filled + (full ? blank : ""));
+  {
+    harness::ClearMessageBoxes();
+    Start();
+    EXPECT_TRUE(harness::MessageBoxes().empty());
+    EXPECT_EQ(g_MapView.zone, townZone);
+    auto* picture = dynamic_cast<TPictureMap*>(g_MapView.GetRasterMap(0));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->open, 1);
+    EXPECT_EQ(picture->ownZone, townZone);
+    ASSERT_EQ(picture->points.Count(), 3);
+    // Each pixel given lies on its ground: the degrees projected at the zone's meridian apart.
+    for (const Corner& c : corners) {
+      double gx = 0, gy = 0;
+      ASSERT_TRUE(GeoToGkSameDatum(c.lat * kDeg, c.lon * kDeg, gx, gy, meridian));
+      double px = 0, py = 0;
+      picture->PixelToPlane(c.px, c.py, &px, &py);
+      EXPECT_NEAR(px, gx, 1.0) << c.px << " " << c.py;
+      EXPECT_NEAR(py, gy, 1.0) << c.px << " " << c.py;
+      EXPECT_NEAR(gx, c.x, 0.01);  // the oracle's own check: the degrees were written finely
+      EXPECT_NEAR(gy, c.y, 0.01);
+    }
+  }
+}
+
+TEST_F(MapFileE2e, AMapFileWithBlankPointLinesOpensOnItsGroundInTheTownsZone) { OpenTownPicture(true); }
+TEST_F(MapFileE2e, AMapFileOfItsFilledPointLinesOnlyOpensTheSame) { OpenTownPicture(false); }
+
+// The calibration tool finished on a full card: the user is told the calibration was not saved,
+// the points stay as set (the next object does not take the picture's old ones back), the old
+// file stands, and Finish once there is room writes the points as set.
+TEST_F(RasterMapsE2e, TheCalibrationToolOnAFullCardTellsAndKeepsThePointsForTheNextFinish) {
+  WriteTownPicture("\\Vorna\\Maps\\Town.jpg", 0);
+  WriteProject("\n0\t0\tTown.jpg");
+  Start();
+  auto* picture = dynamic_cast<TPictureMap*>(g_MapView.GetRasterMap(0));
+  ASSERT_NE(picture, nullptr);
+  OpenCalibrationTool(g_MapView.GetVectorMapCount() - 1);
+  harness::PumpUntilIdle();
+  const TPointList& list = ViewLists(g_MapView).calibrationPoints;
+  ASSERT_EQ(list.Count(), 2);
+  const std::string file = "\\Vorna\\Maps\\Town.@@@";
+  const std::string before = startup_test::ReadHostFile(Host(file));
+
+  // The first point moved by a stroke from a ground 24 px off to its own pixel (the picture's
+  // corner, brought to the view's centre).
+  TapButton(TToolPanel::kViewBoth);
+  g_MapView.CenterOn(list.At(0)->x, list.At(0)->y, 0);
+  InvalidateMainView(1);
+  harness::PumpUntilIdle();
+  int32_t px, py;
+  picture->PixelToScreen(list.At(0)->px, list.At(0)->py, &px, &py);
+  const TListPoint old = *list.At(0);
+  POINT a{px + 24, py + 16}, b{px, py};
+  ClientToScreen(main, &a);
+  ClientToScreen(main, &b);
+  harness::Drag(a.x, a.y, b.x, b.y);
+  harness::PumpUntilIdle();
+  const TListPoint moved = *list.At(0);
+  ASSERT_GT(std::hypot(moved.x - old.x, moved.y - old.y), 1.0);
+
+  harness::ClearMessageBoxes();
+  harness::LimitFileWrites(0);
+  TapButton(TToolPanel::kFinish);
+  harness::PumpUntilIdle();
+  int told = 0;
+  for (const auto& box : harness::MessageBoxes()) told += box.text.find(L"\\Vorna\\Maps\\Town.@@@") != std::wstring::npos;
+  EXPECT_EQ(told, 1);
+  EXPECT_EQ(startup_test::ReadHostFile(Host(file)), before);
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_NEAR(list.At(0)->x, moved.x, 1e-6);
+  EXPECT_NEAR(list.At(0)->y, moved.y, 1e-6);
+
+  harness::LimitFileWrites(-1);
+  TapButton(TToolPanel::kFinish);
+  harness::PumpUntilIdle();
+  const std::vector<TListPoint> read = ReadPlaneCalibration(file);
+  ASSERT_EQ(read.size(), 2u);
+  EXPECT_NEAR(read[0].x, moved.x, 0.001);
+  EXPECT_NEAR(read[0].y, moved.y, 0.001);
+  EXPECT_EQ(read[0].px, moved.px);
+  EXPECT_EQ(read[0].py, moved.py);
+
+  // Failed again and the panel put away: opened anew, it shows the picture's points.
+  harness::LimitFileWrites(0);
+  TapButton(TToolPanel::kFinish);
+  harness::LimitFileWrites(-1);
+  SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);
+  harness::PumpUntilIdle();
+  ASSERT_FALSE(g_ToolPanel.IsShown());
+  SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);
+  harness::PumpUntilIdle();
+  ASSERT_EQ(g_ToolPanel.method, 5);
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_NEAR(list.At(0)->x, moved.x, 0.001);
+}
+
 // A calibrated picture cut short by an interrupted copy, in the project opened at start: it is
 // not made active and the user is told once; the vector maps show and a tap reads the view's own
 // chain, before any pan and after.

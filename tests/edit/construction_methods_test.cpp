@@ -11,7 +11,9 @@
 #include "base/program_host.h"
 #include "edit/new_object_builder.h"
 #include "maps/mdm_format.h"
+#include "maps/user_layer.h"
 #include "tests/edit/edit_fixture.h"
+#include "view/map_view.h"
 
 namespace {
 
@@ -321,6 +323,41 @@ TEST_F(Constructions, ASaveBeforeTheFirstVertexDoesNotLoseTheLine) {
   int lines = 0;
   for (int i = 1; i < reread.count; ++i) lines += reread.GetObjectCode(uint16_t(i)) == Line(3);
   EXPECT_EQ(lines, 1);
+}
+
+// A preview point that another save wrote (a point from the GPS bar while the panel draws) and
+// the user then discards leaves the file with the next save: the discard marks the working map.
+// An empty pending object marks nothing, so putting the panel away costs no regrouping at exit.
+TEST_F(Constructions, ADiscardedPreviewThatAnotherSaveWroteLeavesTheFile) {
+  Open();
+  int index = -1;
+  for (int i = 0; i < g_MapView.GetVectorMapCount(); ++i)
+    if (g_MapView.GetVectorMap(i) == map) index = i;
+  ASSERT_EQ(g_UserLayer.Attach(g_MapView.WorkingMapHost(), index), 1);
+  ASSERT_GT(Start(1), 0);
+  builder.DiscardPending();  // nothing placed yet
+  EXPECT_EQ(g_UserLayer.saved, 1u);
+
+  ASSERT_GT(Start(1), 0);
+  std::vector<TMapPoint> taps = {{2000, 2000}};
+  construct::BuildFromTaps(builder, taps, 0, 0);  // the preview
+  g_UserLayer.SetModified();
+  ASSERT_EQ(g_UserLayer.Save(0), kMdmOk);
+  auto pointsAtTap = [&] {
+    TMdmMap reread;
+    EXPECT_EQ(reread.OpenHeader(map->path), kMdmOk);
+    EXPECT_EQ(reread.Load(), kMdmOk);
+    int n = 0;
+    for (int i = 1; i < reread.count; ++i)
+      n += reread.GetObjectCode(uint16_t(i)) != 0 && reread.objects[i].box[0] == 2000 && reread.objects[i].box[1] == 2000;
+    return n;
+  };
+  ASSERT_EQ(pointsAtTap(), 1);
+  builder.DiscardPending();
+  EXPECT_EQ(g_UserLayer.saved, 0u);
+  g_UserLayer.Flush();  // the exit
+  EXPECT_EQ(pointsAtTap(), 0);
+  g_UserLayer.Close();
 }
 
 TEST_F(Constructions, TapsMakePointsLinesAndSquaredAreas) {

@@ -291,7 +291,8 @@ TEST(TinTransform, PointsAllOnTheHullAreAllInserted)
     // 3,000 points on a parabola: strictly convex, every one a hull vertex.
     Points pts;
     for (int32_t i = 0; i < 3000; ++i)
-        pts.push_back(Sheet(i, i * i));
+        pts.push_back(Sheet(i, i * i, 7400000.0, 0.0));  // affine: bent over 9e6 rows, the thin
+                                                          // triangles would fold on the map
     TTinTransform tin;
     ASSERT_TRUE(tin.Build(pts));
     EXPECT_EQ(tin.TriangleCount(), 3000 - 2);
@@ -359,6 +360,41 @@ TEST(TinTransform, DegenerateMapSideIsRefusedAtBuild)
     EXPECT_FALSE(tin.MapSideDegenerate());
     EXPECT_TRUE(tin.Build({Sheet(0, 0), Sheet(100, 0), Sheet(0, 100), Sheet(100, 0)}));
     EXPECT_FALSE(tin.MapSideDegenerate());
+}
+
+// A map side a sliver where the pixel side is a good triangle is refused: with the third map
+// point 2 cm off the line of the other two, a ground point 50 m from that line would come out
+// some 250,000 pixels off a 100-pixel picture. A sliver on both sides (points along the picture's
+// edge) maps true and stays; one pixel given two map positions is refused, not half-used.
+TEST(TinTransform, MapSideSliversAndOnePixelAtTwoPlacesAreRefused)
+{
+    TTinTransform tin;
+    const Points sliver = {{6200000, 7500000, 0, 0}, {6200000, 7500100, 100, 0}, {6200000.02, 7500050, 0, 100}};
+    EXPECT_FALSE(tin.Build(sliver));
+    EXPECT_TRUE(tin.MapSideDegenerate());
+    // 2.5 m off the line (the rule's edge lies near 2.24 m for a 100 m side) is a triangle.
+    const Points thin = {{6200000, 7500000, 0, 0}, {6200000, 7500100, 100, 0}, {6200002.5, 7500050, 0, 100}};
+    ASSERT_TRUE(tin.Build(thin));
+    int32_t x = 0, y = 0;
+    ASSERT_EQ(tin.MapToPixel(6200002.5, 7500050, x, y), 1);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 100);
+
+    // Both sides thin in step: pixel (500, 5) is 5 px off a 1000 px edge, the map half the size.
+    const Points edge = {{6200000, 7500000, 0, 0}, {6200000, 7500500, 1000, 0}, {6199997.5, 7500250, 500, 5}};
+    ASSERT_TRUE(tin.Build(edge));
+    EXPECT_FALSE(tin.MapSideDegenerate());
+    double X = 0, Y = 0;
+    ASSERT_EQ(tin.PixelToMap(250, 2, X, Y), 1);
+    EXPECT_NEAR(X, 6200000 - 1.0, 0.01);  // rows run south at 0.5 m a pixel
+    EXPECT_NEAR(Y, 7500125, 0.01);
+
+    // Pixel (100, 100) twice, 500 m apart on the map: one of them would silently be dropped.
+    const Points twice = {{6200000, 7500000, 0, 0}, {6200000, 7500100, 100, 0}, {6199900, 7500000, 0, 100},
+                          {6199900, 7500100, 100, 100}, {6199900, 7500600, 100, 100}};
+    EXPECT_FALSE(tin.Build(twice));
+    EXPECT_TRUE(tin.MapSideDegenerate());
+    EXPECT_EQ(tin.TriangleCount(), 0);
 }
 
 // The fractional calls keep what the integer ones cut: a map point between pixel centres.

@@ -157,6 +157,74 @@ TEST_F(MdmFileTest, GroupsFromEntryFlags) {
   EXPECT_FALSE(map.objects[4].flags & (TMapObject::kGroupMember | TMapObject::kGroupHead));
 }
 
+// A lake with two islands, then a separate lake of the same code. Dropping the island that ends
+// the group, or regrouping a group that a text ends, must not make the next lake a hole of the
+// first: the groups are written as memory holds them, and read back the same.
+TEST_F(MdmFileTest, GroupsSurviveADroppedLastMemberAndTheRegrouping) {
+  sample::MdmSpec plan = sample::DemoMdm();
+  auto shape = [](uint16_t code, uint8_t flags, int32_t at) {
+    sample::MdmObject o = sample::MdmShape(code, {{at, at}, {at, at + 10}, {at + 10, at + 10}, {at, at}});
+    o.entryFlags = flags;
+    return o;
+  };
+  // Which objects of a map read back head each of its objects (by position, 0 none).
+  auto heads = [](const TMdmMap& m) {
+    std::vector<int32_t> h;
+    for (int32_t i = 1; i < m.count; ++i) h.push_back(m.objects[i].groupHead);
+    return h;
+  };
+  const uint8_t member = TMapObject::kGroupMember;
+
+  // Lake 1, islands 2 and 3 (3 ends the group), lake 4; island 3 deleted.
+  plan.objects = {shape(19, 0x00, 100), shape(19, 0x40, 110), shape(19, 0x10, 120), shape(19, 0x00, 300)};
+  ASSERT_TRUE(sample::WriteMdm(Host("\\d.mdm"), plan));
+  {
+    TMdmMap map;
+    ASSERT_EQ(LoadWorking(map, "\\d.mdm"), kMdmNoLibrary);
+    ASSERT_EQ(heads(map), (std::vector<int32_t>{0, 1, 1, 0}));
+    ASSERT_EQ(map.DeleteObject(3), 1);
+    ASSERT_EQ(map.Save("\\d.mdm", 0), 0);
+  }
+  {
+    TMdmMap map;
+    ASSERT_EQ(OpenMap(map, "\\d.mdm"), 0);
+    ASSERT_EQ(map.count, 4);
+    EXPECT_EQ(heads(map), (std::vector<int32_t>{0, 1, 0}));
+    EXPECT_TRUE(map.objects[2].flags & member);
+    EXPECT_FALSE(map.objects[3].flags & member) << "the separate lake became a hole";
+  }
+
+  // Lake 1, island 2, a text 3 that ends the group, lake 4; saved with the regrouping, which
+  // writes the text last. Memory keeps the same groups as the file.
+  plan.objects = {shape(19, 0x00, 100), shape(19, 0x40, 110), shape(20, 0x10, 120), shape(19, 0x00, 300)};
+  ASSERT_TRUE(sample::WriteMdm(Host("\\t.mdm"), plan));
+  {
+    TMdmMap map;
+    ASSERT_EQ(LoadWorking(map, "\\t.mdm"), kMdmNoLibrary);
+    ASSERT_EQ(map.Save("\\t.mdm", 1), 0);
+    EXPECT_EQ(heads(map), (std::vector<int32_t>{0, 1, 0, 0}));
+    EXPECT_FALSE(map.objects[3].flags & member);
+  }
+  {
+    TMdmMap map;
+    ASSERT_EQ(OpenMap(map, "\\t.mdm"), 0);
+    ASSERT_EQ(map.count, 5);
+    EXPECT_EQ(map.objects[4].code, 20);  // the text, written last
+    EXPECT_EQ(heads(map), (std::vector<int32_t>{0, 1, 0, 0}));
+    EXPECT_TRUE(map.objects[2].flags & member);
+    EXPECT_FALSE(map.objects[3].flags & member) << "the separate lake became a hole";
+  }
+
+  // Unchanged, the flags are written as they were: the file comes back byte for byte.
+  plan.objects = {shape(19, 0x00, 100), shape(19, 0x40, 110), shape(19, 0x10, 120), shape(19, 0x00, 300)};
+  ASSERT_TRUE(sample::WriteMdm(Host("\\u.mdm"), plan));
+  const std::vector<uint8_t> before = ReadHost("\\u.mdm");
+  TMdmMap map;
+  ASSERT_EQ(LoadWorking(map, "\\u.mdm"), kMdmNoLibrary);
+  ASSERT_EQ(map.Save("\\u2.mdm", 0), 0);
+  EXPECT_EQ(ReadHost("\\u2.mdm"), before);
+}
+
 TEST_F(MdmFileTest, SaveDropsEmptyObjectsAndRegroupsByKind) {
   ASSERT_TRUE(sample::WriteMdm(Host("\\r.mdm"), sample::DemoMdm()));
   TMdmMap map;

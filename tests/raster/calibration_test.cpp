@@ -103,6 +103,26 @@ TEST_F(CalibrationTest, MapFormReadsDegreesMinutesHemispheresAndTheWgs84Datum) {
   EXPECT_EQ(GkZoneOfEasting(map.points.At(0)->y), 49);
 }
 
+// A "Point" line with a blank pixel or degree field is no point; blank minutes are 0.
+TEST_F(CalibrationTest, MapFormPointLinesWithBlankFieldsAreNoPoints) {
+  const std::string head = "Map Data File\nc\nc.jpg\n1 ,Map Code,\nPulkovo 1942,WGS 84,0.0,0.0,WGS 84\nReserved 1\n";
+  ASSERT_EQ(OpenWith(".map", head +
+                                 "Point01,xy,    0,    0,in, deg,  56,    ,N,  38,    ,E, grid,,,,N\n"
+                                 "Point02,xy,     ,  300,in, deg,  55, 59.4,N,  38, 1.2,E, grid,,,,N\n"
+                                 "Point03,xy,  400,  300,in, deg,    , 59.4,N,  38, 1.2,E, grid,,,,N\n"
+                                 "Point04,xy,  400,  300,in, deg,  55, 59.4,N,    , 1.2,E, grid,,,,N\n"
+                                 "Point05,xy,  400,  300,in, deg,  55, 59.4,N,  38, 1.2,E, grid,,,,N\n"
+                                 "Point06,xy,     ,     ,in, deg,    ,        ,N,    ,        ,E, grid,   ,   ,   ,N\n"),
+            0);
+  ASSERT_EQ(map.points.Count(), 2);
+  double x = 0, y = 0;
+  ASSERT_TRUE(GeoToGkSameDatum(56.0 * kPi / 180, 38.0 * kPi / 180, x, y, 39));
+  EXPECT_NEAR(map.points.At(0)->x, x, 1e-6);
+  EXPECT_NEAR(map.points.At(0)->y, y, 1e-6);
+  EXPECT_EQ(map.points.At(1)->px, 400);
+  EXPECT_EQ(GkZoneOfEasting(map.frame[1]), 7);
+}
+
 TEST_F(CalibrationTest, OnlyFiftyPointsAreRead) {
   std::string text = Header();
   for (int i = 0; i < 51; ++i)
@@ -138,6 +158,14 @@ TEST_F(CalibrationTest, CalibrationsWithoutATransformDoNotOpenAndSayWhy) {
       {"map point typed twice", Header() + "0 0 6200000 7500000\n400 0 6200000 7500200\n0 300 6200000 7500200\n",
        TPictureMap::kFlatPoints, L"прямой"},
       {"map points in one line", Header() + "0 0 6200000 7500000\n400 0 6200000 7500200\n0 300 6200000 7500100\n",
+       TPictureMap::kFlatPoints, L"прямой"},
+      // The third point 2 cm off the line of the other two: a sliver on the map, not in pixels.
+      {"map points 2 cm off one line",
+       Header() + "0 0 6200000 7500000\n400 0 6200000 7500200\n0 300 6200000.02 7500100\n", TPictureMap::kFlatPoints,
+       L"прямой"},
+      {"one pixel at two places",
+       Header() + "0 0 6200000 7500000\n400 0 6200000 7500200\n0 300 6199850 7500000\n400 300 6199850 7500200\n"
+                  "400 300 6199350 7500200\n",
        TPictureMap::kFlatPoints, L"прямой"},
   };
   for (const Case& c : cases) {
