@@ -75,10 +75,13 @@ class TToolPanel {
 
   // ---- the parts the dialog procedure and tests reach ----
   void SelectMethod(int newMethod);
-  void StartNewObject();
+  // Applies the pending object and starts the next; false, with everything kept, when the
+  // apply was refused (a length that is no number).
+  bool StartNewObject();
   void Reset();
-  // The method's geometry: a preview (0) or the apply (1).
-  void RunMethod(int final);
+  // The method's geometry: a preview (0) or the apply (1). False when a length edit holds no
+  // number: nothing was built.
+  bool RunMethod(int final);
   void OnPanelPenDown(int x, int y);
   void OnPanelPenUp(int x, int y);
   void OnCommand(int id, int code);
@@ -130,7 +133,9 @@ class TToolPanel {
   void PressPickOrKind();
   void ReleaseMethodButtons();
   void StoreLength(const char* key, int id);
-  double ReadLength(int id) const;
+  // The length edit's text as a typed number (metres), 0 when empty; false when it is text
+  // that is no number.
+  bool ReadLength(int id, double* metres) const;
   void OnButton(Button b);
   void OnMethodButton(Button b);
   bool FindOne(int x, int y, int filter, TObjectRef* out) const;

@@ -278,5 +278,5 @@ void SaveAlmPage(HWND page) {
   std::string path;
   if (PathFromEdit(page, kFile, &path)) g_Ini.SetString("AlmFile", path.c_str());
   g_Ini.SetIntFromCheckBox("AlmBase", page, kBase);
-  for (const TBaseKey& k : kBaseKeys) g_Ini.SetStringFromDlgItem(k.key, page, k.id);
+  for (const TBaseKey& k : kBaseKeys) g_Ini.SetNumberFromDlgItem(k.key, page, k.id, false);
 }

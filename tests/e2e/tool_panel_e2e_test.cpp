@@ -22,6 +22,7 @@
 #include "maps/user_layer.h"
 #include "platform/harness.h"
 #include "platform/win.h"
+#include "platform/sys/winsys.h"
 #include "settings/settings_dialog.h"
 #include "tests/app/startup_fixture.h"
 #include "tests/support/tool_panel_taps.h"
@@ -199,6 +200,66 @@ TEST_F(ToolPanelE2e, TheOffsetPickIsNotOfferedWhileThePanelDraws) {
   EXPECT_TRUE(stayed);
   EXPECT_EQ(GetInputMode(), input_mode::kToolPanel);
   EXPECT_TRUE(g_ToolPanel.IsShown());
+}
+
+// The Russian keyboard types "10,5": the point is built 10.5 m from B and the log says 10.5, as
+// the edit shows. A length the edit shows with a unit after it is no number: Finish beeps and
+// builds nothing, the picks and the pending object stay for the user to mend the length.
+TEST_F(ToolPanelE2e, ALengthTypedWithADecimalCommaIsBuiltAndLoggedAsShown) {
+  const double unit = map->UnitMetres();
+  ASSERT_GT(unit, 0);
+  const int32_t d = int32_t(20 / unit), l = int32_t(std::lround(10.5 / unit));
+  AddPoint(cx, cy - d, "a", "A");
+  AddPoint(cx, cy + d, "b", "B");
+  ShowAround(60);
+  SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);
+  harness::PumpUntilIdle();
+  PickMethod(1);
+  TapMap(cx, cy - d);
+  TapMap(cx, cy + d);
+  ASSERT_EQ(g_ToolPanel.picks.size(), 2u);
+  const HWND length = GetDlgItem(g_ToolPanel.window, TToolPanel::kLength1);
+  RECT edit{};
+  GetWindowRect(length, &edit);
+  harness::Tap((edit.left + edit.right) / 2, (edit.top + edit.bottom) / 2);
+  SetWindowTextW(length, L"");
+  harness::Type(L"10,5 m");
+  TapMap(cx + l + l / 5, cy + d + l / 10);
+  TMarker mark{};
+  EXPECT_EQ(GetCurrentMark(g_MapView, &mark), 0) << "no preview at a length that is no number";
+  vplat::ClearRecordedBeeps();
+  TapButton(TToolPanel::kFinish);
+  harness::PumpUntilIdle();
+  EXPECT_EQ(vplat::RecordedBeeps().size(), 1u);
+  EXPECT_EQ(g_ToolPanel.picks.size(), 2u) << "the picks wait for the mended length";
+
+  harness::Tap((edit.left + edit.right) / 2, (edit.top + edit.bottom) / 2);
+  harness::Key(VK_END);
+  harness::Key(VK_BACK);
+  harness::Key(VK_BACK);
+  harness::PumpUntilIdle();
+  wchar_t shown[32] = {};
+  GetWindowTextW(length, shown, 32);
+  ASSERT_STREQ(shown, L"10,5");
+  TapMap(cx + l + l / 5, cy + d + l / 10);
+  EXPECT_EQ(GetCurrentMark(g_MapView, &mark), 1);
+  TapButton(TToolPanel::kFinish);
+  harness::PumpUntilIdle();
+  SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);  // hide
+  harness::PumpUntilIdle();
+
+  const std::string path = map->path;
+  TMdmMap reread;
+  ASSERT_EQ(reread.OpenHeader(path.c_str()), kMdmOk);
+  ASSERT_EQ(reread.Load(), kMdmOk);
+  int found = 0;
+  for (int i = 1; i < reread.count; ++i) {
+    TMapPoint c{};
+    reread.GetObjectBounds(uint16_t(i), &c, nullptr);
+    found += reread.GetObjectCode(uint16_t(i)) != 0 && std::abs(c.x - (cx + l)) <= 1 && c.y == cy + d;
+  }
+  EXPECT_EQ(found, 1) << "at 10.5 m, not 10";
+  EXPECT_EQ(Log(path.c_str()), "[TOOLS]\nPOINT_2DA\ttools_260506070809\ta_A\tb_B\t10.500000\t90\n");
 }
 
 TEST_F(ToolPanelE2e, RectangleAlongALineAndThePanelInEveryMethod) {
