@@ -922,7 +922,9 @@ void TToolPanel::OnButton(Button b) {
       if (window) SetFocus(GetDlgItem(window, kName));
       TMdmMap* map = WorkingMap();
       if (method == 0 && blankAutoShowNew && map && builder.GetPendingCode()) {
-        builder.SetCode(builder.GetPendingCode());
+        // The preview draws an area or a text as a plain line (code 2): the form opens on the
+        // object under the kind's own type, and the kind keeps its type for the next object.
+        builder.ApplyCode(builder.GetCode());
         attrField.EditInForm(window, instance, WorkingMapIndex(), 0);
       }
       if (!StartNewObject()) return;  // the length to fix is still there, as drawn
@@ -965,6 +967,9 @@ void TToolPanel::OnMethodButton(Button b) {
     case kKindArea:
     case kKindText: {
       const int kind = b - kKindPoint + 1;
+      // What is drawn so far is finished under the kind it was drawn with, before the kind
+      // changes: a line of three taps is neither dropped nor closed into an area.
+      if (builder.HasObject() && (!vertices.empty() || !picks.empty()) && !StartNewObject()) return;
       builder.SetKind(uint8_t(kind));
       RefreshTypeLabel();
       UpdateKindControls();

@@ -11,6 +11,7 @@
 #include "edit/method_picker.h"
 #include "edit/object_list_panel.h"
 #include "edit/number_list_edit.h"
+#include "edit/object_form.h"
 #include "maps/user_layer.h"
 #include "tests/edit/edit_fixture.h"
 #include "view/picture_map.h"
@@ -97,6 +98,12 @@ class ToolPanel : public edittest::EditTest {
     EXPECT_TRUE(p.x >= 0 && p.x < 240 && p.y >= 46 && p.y < 294) << x << " " << y;
     ClientToScreen(main, &p);
     harness::Tap(p.x, p.y);
+  }
+  // Three taps of a drawing: a bend of 100 along X, then `rise` along Y, from (960, y).
+  void TapBend(int32_t y, int32_t rise) {
+    TapMap(960, y);
+    TapMap(1060, y);
+    TapMap(1060, y + rise);
   }
   void HoldMap(int32_t x, int32_t y) {
     POINT p = Screen(x, y);
@@ -239,6 +246,63 @@ TEST_F(ToolPanel, VerticesSquaredByTheOptionMakeALineAndDiscardLeavesNothing) {
   EXPECT_EQ(Live(Line(4)), 1);
   EXPECT_GE(map->count, objects);
   EXPECT_EQ(g_Ini.GetInt("GTCode_2"), Line(4));
+}
+
+// With "BlankAutoShowNew" on, three taps of an area and Finish: the form opens on an area of the
+// kind's own type (the preview draws it as a plain line, code 2), the map keeps a closed area of
+// that type, and the kind keeps its type for the next area and in the settings.
+TEST_F(ToolPanel, AnAreaDrawnByTapsKeepsItsTypeWhenTheFormOpensOnFinish) {
+  OpenWorkingMap();
+  g_Ini.SetInt("GTMethod", 0);
+  g_Ini.SetInt("GTMNewType", 3);
+  g_Ini.SetInt("GTCode_3", Area(2));
+  g_Ini.SetInt("BlankAutoShowNew", 1);
+  int forms = 0;
+  uint16_t shown = 0;
+  harness::OnDialog(TObjectForm::kTemplate, [&](HWND d) {
+    ++forms;
+    shown = map->GetObjectCode(g_ToolPanel.builder.PendingIndex());
+    SendMessageW(d, WM_COMMAND, IDOK, 0);
+  });
+  g_ToolPanel.Show(1);
+  ASSERT_TRUE(g_ToolPanel.ButtonAt(TToolPanel::kKindArea).IsDown());
+  TapBend(1100, 80);
+  TapButton(TToolPanel::kFinish);
+  EXPECT_EQ(forms, 1);
+  EXPECT_EQ(shown, Area(2)) << "the form is on the area, not on a line of type 2";
+  EXPECT_EQ(Live(Area(2)), 1);
+  EXPECT_EQ(Live(2), 0);
+  EXPECT_EQ(g_ToolPanel.builder.codes[3], Area(2));
+  // The next area is of the same type without the user choosing it again.
+  TapButton(TToolPanel::kKindArea);
+  TapBend(1120, 70);
+  TapButton(TToolPanel::kFinish);
+  EXPECT_EQ(Live(Area(2)), 2);
+  g_ToolPanel.Show(0);
+  EXPECT_EQ(g_Ini.GetInt("GTCode_3"), Area(2));
+}
+
+// A kind button tapped in the middle of a drawing: the line of three taps is finished as the line
+// it was drawn as, then the new kind starts afresh; the point button neither drops it, nor the
+// area button closes it.
+TEST_F(ToolPanel, AKindChangedInTheMiddleOfADrawingFinishesItUnderItsOwnKind) {
+  OpenWorkingMap();
+  g_Ini.SetInt("GTMethod", 0);
+  g_Ini.SetInt("GTMNewType", 2);
+  g_Ini.SetInt("GTCode_2", Line(4));
+  g_Ini.SetInt("GTCode_3", Area(2));
+  g_ToolPanel.Show(1);
+  TapBend(1100, 80);
+  TapButton(TToolPanel::kKindPoint);  // was: the line dropped
+  EXPECT_EQ(Live(Line(4)), 1) << "the line is kept";
+  EXPECT_TRUE(g_ToolPanel.vertices.empty());
+  EXPECT_EQ(g_ToolPanel.builder.GetKind(), 1);
+  TapButton(TToolPanel::kKindLine);
+  TapBend(1120, 70);
+  TapButton(TToolPanel::kKindArea);
+  EXPECT_EQ(Live(Line(4)), 2);
+  EXPECT_EQ(Live(Area(2)), 0) << "no area made of the line";
+  g_ToolPanel.Show(0);
 }
 
 // A parallel line 10 m from an L-shaped line, picked with the pen: every segment 10 from its
