@@ -121,6 +121,9 @@ int TMdmMap::ClearAttrs(uint16_t index) {
   std::free(o.attrs);
   o.attrs = nullptr;
   o.attrLength = 0;
+  // The name shown on the map and in the lists is the text attribute's: without it, none. A
+  // list stored again without a name would otherwise leave the old one on the map.
+  if (index != 0) o.ClearName();
   return 1;
 }
 
@@ -134,6 +137,15 @@ int TMdmMap::CopyAttrs(uint16_t dst, uint16_t src) {
   std::free(objects[dst].attrs);
   objects[dst].attrs = copy;
   objects[dst].attrLength = n;
+  if (dst != 0) {
+    // The name follows the copied list, as when the object is read.
+    const uint8_t* text = nullptr;
+    uint16_t length = 0;
+    if (AttrListFind(copy, n, mdm::kTagText, mdm::kAttrText, &text, &length))
+      objects[dst].SetName(reinterpret_cast<const char*>(text), length);
+    else
+      objects[dst].ClearName();
+  }
   return 1;
 }
 
