@@ -155,6 +155,13 @@ void TAutoActions::Stop() {
 
 void TAutoActions::OnTimer() {
   if (!running_) return;
+  // Nothing runs under an open window: the tools panel would hide under its own method picker,
+  // whose pick then set the panel's mode with no panel to take it. The time in a window is use:
+  // the time-outs count from its close.
+  if (OpenProgramWindows() > 0) {
+    g_IdleClock.ResetIdleClock();
+    return;
+  }
   const uint32_t idle = g_IdleClock.IdleSeconds();
   for (Action& a : actions) {
     if (uint32_t(a.timeout) >= idle) {
@@ -231,6 +238,11 @@ int AutoSaveNow() {
 // ---- screen lock ----
 
 HWND ScreenLockWindow() { return g_LockWindow; }
+
+int OpenProgramWindows() {
+  const int loops = vplat::ModalLoopDepth();
+  return loops - (g_LockWindow && loops > 0 ? 1 : 0);
+}
 
 int ToggleScreenLock(HWND owner) {
   if (g_LockWindow) {

@@ -65,6 +65,11 @@ uint32_t AutoSaveIntervalMs();
 // 1 when a save was started.
 int AutoSaveNow();
 
+// How many of the program's own windows hold their loops now (dialogs, message boxes, menus, a
+// panel's own dialog such as the tools' method picker); the screen lock's indicator does not
+// count, being made to lie over the rest.
+int OpenProgramWindows();
+
 // Screen lock. Locked: ends the lock (the locking call then restores the windows and returns).
 // Not locked: disables the program's windows and runs the lock indicator (template 223) owned
 // by `owner` until the lock is ended. 1 when it locked, 0 when it unlocked or could not lock.
