@@ -51,6 +51,12 @@ bool Read(std::basic_string_view<Char> text, Value* value) {
   return true;
 }
 
+template <class Char>
+std::string Canonical(std::basic_string_view<Char> text) {
+  std::string s;
+  return Normalize(text, false, &s) && Read<double>(text, nullptr) ? s : std::string();
+}
+
 }  // namespace
 
 bool ReadTypedNumber(std::wstring_view text, double* value) { return Read(text, value); }
@@ -58,7 +64,5 @@ bool ReadTypedNumber(std::string_view text, double* value) { return Read(text, v
 bool ReadTypedInt(std::wstring_view text, int32_t* value) { return Read(text, value); }
 bool ReadTypedInt(std::string_view text, int32_t* value) { return Read(text, value); }
 
-std::string CanonicalTypedNumber(std::wstring_view text) {
-  std::string s;
-  return Normalize(text, false, &s) && Read<double>(text, nullptr) ? s : std::string();
-}
+std::string CanonicalTypedNumber(std::wstring_view text) { return Canonical(text); }
+std::string CanonicalTypedNumber(std::string_view text) { return Canonical(text); }

@@ -23,3 +23,4 @@ bool ReadTypedInt(std::string_view text, int32_t* value);
 // The typed number in the form the settings store and the readers of the C locale take: the
 // comma made a point, blanks dropped ("0,5 " gives "0.5"). Empty when the text is not a number.
 std::string CanonicalTypedNumber(std::wstring_view text);
+std::string CanonicalTypedNumber(std::string_view text);
