@@ -433,6 +433,14 @@ void TToolPanel::Reset() {
   ProgramHost().InvalidateMainView(0);
 }
 
+bool TToolPanel::FinishDrawing() {
+  // What is drawn so far is finished under the kind and method it was drawn with before either
+  // changes: a line of three taps is neither dropped (a point kind, another method) nor closed
+  // into an area.
+  if (!builder.HasObject() || (vertices.empty() && picks.empty())) return true;
+  return StartNewObject();
+}
+
 bool TToolPanel::StartNewObject() {
   g_ObjectListPanel.Show(0);
   if (builder.GetPending() != 0) {
@@ -912,7 +920,7 @@ void TToolPanel::OnPanelPenUp(int x, int y) {
     UpdateKindControls();
   } else if (target == 0 && methodTile.HitTest(x, y)) {
     int chosen = method;
-    if (g_MethodPicker.Run(window, instance, &chosen)) SelectMethod(chosen);
+    if (g_MethodPicker.Run(window, instance, &chosen) && FinishDrawing()) SelectMethod(chosen);
   }
 }
 
@@ -967,9 +975,7 @@ void TToolPanel::OnMethodButton(Button b) {
     case kKindArea:
     case kKindText: {
       const int kind = b - kKindPoint + 1;
-      // What is drawn so far is finished under the kind it was drawn with, before the kind
-      // changes: a line of three taps is neither dropped nor closed into an area.
-      if (builder.HasObject() && (!vertices.empty() || !picks.empty()) && !StartNewObject()) return;
+      if (!FinishDrawing()) return;
       builder.SetKind(uint8_t(kind));
       RefreshTypeLabel();
       UpdateKindControls();

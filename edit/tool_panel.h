@@ -78,6 +78,9 @@ class TToolPanel {
   // Applies the pending object and starts the next; false, with everything kept, when the
   // apply was refused (a length that is no number).
   bool StartNewObject();
+  // Before the kind or the method changes: StartNewObject when taps or picks are drawn, so the
+  // drawing is kept as drawn; false when its finish was refused.
+  bool FinishDrawing();
   void Reset();
   // The method's geometry: a preview (0) or the apply (1). False when a length edit holds no
   // number: nothing was built.

@@ -302,6 +302,19 @@ TEST_F(ToolPanel, AKindChangedInTheMiddleOfADrawingFinishesItUnderItsOwnKind) {
   TapButton(TToolPanel::kKindArea);
   EXPECT_EQ(Live(Line(4)), 2);
   EXPECT_EQ(Live(Area(2)), 0) << "no area made of the line";
+  // Another method picked in the middle of a line: the line is kept too.
+  TapButton(TToolPanel::kKindLine);
+  TapBend(1100, 50);
+  harness::OnDialog(TMethodPicker::kTemplate, [](HWND dialog) {
+    POINT p{4 + 44 * 2 + 21, 4 + 44 + 21};  // tile 7: five to a row
+    ClientToScreen(dialog, &p);
+    harness::Tap(p.x, p.y);
+  });
+  POINT tile{20, 20};
+  ClientToScreen(g_ToolPanel.window, &tile);
+  harness::Tap(tile.x, tile.y);
+  EXPECT_EQ(g_ToolPanel.method, 7);
+  EXPECT_EQ(Live(Line(4)), 3) << "the line is not dropped with the method";
   g_ToolPanel.Show(0);
 }
 
