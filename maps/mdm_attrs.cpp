@@ -137,16 +137,19 @@ int TMdmMap::CopyAttrs(uint16_t dst, uint16_t src) {
   std::free(objects[dst].attrs);
   objects[dst].attrs = copy;
   objects[dst].attrLength = n;
-  if (dst != 0) {
-    // The name follows the copied list, as when the object is read.
-    const uint8_t* text = nullptr;
-    uint16_t length = 0;
-    if (AttrListFind(copy, n, mdm::kTagText, mdm::kAttrText, &text, &length))
-      objects[dst].SetName(reinterpret_cast<const char*>(text), length);
-    else
-      objects[dst].ClearName();
-  }
+  RenewName(dst);  // the name follows the copied list, as when the object is read
   return 1;
+}
+
+void TMdmMap::RenewName(uint16_t index) {
+  if (index == 0 || index >= count) return;
+  TMapObject& o = objects[index];
+  const uint8_t* text = nullptr;
+  uint16_t length = 0;
+  if (o.attrs && AttrListFind(o.attrs, o.attrLength, mdm::kTagText, mdm::kAttrText, &text, &length))
+    o.SetName(reinterpret_cast<const char*>(text), length);
+  else
+    o.ClearName();
 }
 
 int TMdmMap::SetObjectName(uint16_t index, const char* text) {
