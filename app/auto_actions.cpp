@@ -30,6 +30,7 @@ void CALLBACK IdleTimerProc(HWND, UINT, UINT_PTR, DWORD) { g_AutoActions.OnTimer
 // ---- autosave ----
 UINT_PTR g_AutoSaveTimer = 0;
 uint32_t g_AutoSaveMs = 0;
+int g_AutoSaveOwed = 0;  // an autosave fell due while a window was open: it runs at its close
 
 void CALLBACK AutoSaveTimerProc(HWND, UINT, UINT_PTR, DWORD) { AutoSaveNow(); }
 
@@ -162,6 +163,7 @@ void TAutoActions::OnTimer() {
     g_IdleClock.ResetIdleClock();
     return;
   }
+  if (g_AutoSaveOwed) AutoSaveNow();
   const uint32_t idle = g_IdleClock.IdleSeconds();
   for (Action& a : actions) {
     if (uint32_t(a.timeout) >= idle) {
@@ -223,6 +225,7 @@ void DisarmAutoSave() {
   if (g_AutoSaveTimer) KillTimer(nullptr, g_AutoSaveTimer);
   g_AutoSaveTimer = 0;
   g_AutoSaveMs = 0;
+  g_AutoSaveOwed = 0;
 }
 
 uint32_t AutoSaveIntervalMs() { return g_AutoSaveMs; }
@@ -231,6 +234,13 @@ int AutoSaveNow() {
   // Before start-up has finished and once the main window is going, the layer is not ours to
   // write; a save already running (its failure box pumps timers) is not started twice.
   if (!g_AutoActions.IsRunning() || g_UserLayer.IsSaving()) return 0;
+  // Under an open window (the project editor removing the map, the form storing into it) the
+  // save waits for the window's close; the idle tick runs it then.
+  if (OpenProgramWindows() > 0) {
+    g_AutoSaveOwed = 1;
+    return 0;
+  }
+  g_AutoSaveOwed = 0;
   g_UserLayer.Save(0);
   return 1;
 }
@@ -285,6 +295,7 @@ namespace {
 const vplat::FreshStateHook kFresh(6, [] {
   g_AutoSaveTimer = 0;
   g_AutoSaveMs = 0;
+  g_AutoSaveOwed = 0;
   g_LockWindow = nullptr;
   g_ExitAfterLock = 0;
 });

@@ -62,7 +62,8 @@ void DisarmAutoSave();
 // The running timer's interval in ms, 0 when off.
 uint32_t AutoSaveIntervalMs();
 // One autosave: the working map is saved without asking unless a save is already under way.
-// 1 when a save was started.
+// While one of the program's windows is open it waits, and runs at the first idle tick after
+// the window's close. 1 when a save was started.
 int AutoSaveNow();
 
 // How many of the program's own windows hold their loops now (dialogs, message boxes, menus, a
