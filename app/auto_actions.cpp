@@ -30,6 +30,7 @@ void CALLBACK IdleTimerProc(HWND, UINT, UINT_PTR, DWORD) { g_AutoActions.OnTimer
 // ---- autosave ----
 UINT_PTR g_AutoSaveTimer = 0;
 uint32_t g_AutoSaveMs = 0;
+int g_AutoSaveOwed = 0;  // an autosave fell due while a window was open: it runs at its close
 
 void CALLBACK AutoSaveTimerProc(HWND, UINT, UINT_PTR, DWORD) { AutoSaveNow(); }
 
@@ -155,6 +156,14 @@ void TAutoActions::Stop() {
 
 void TAutoActions::OnTimer() {
   if (!running_) return;
+  // Nothing runs under an open window: the tools panel would hide under its own method picker,
+  // whose pick then set the panel's mode with no panel to take it. The time in a window is use:
+  // the time-outs count from its close.
+  if (OpenProgramWindows() > 0) {
+    g_IdleClock.ResetIdleClock();
+    return;
+  }
+  if (g_AutoSaveOwed) AutoSaveNow();
   const uint32_t idle = g_IdleClock.IdleSeconds();
   for (Action& a : actions) {
     if (uint32_t(a.timeout) >= idle) {
@@ -216,6 +225,7 @@ void DisarmAutoSave() {
   if (g_AutoSaveTimer) KillTimer(nullptr, g_AutoSaveTimer);
   g_AutoSaveTimer = 0;
   g_AutoSaveMs = 0;
+  g_AutoSaveOwed = 0;
 }
 
 uint32_t AutoSaveIntervalMs() { return g_AutoSaveMs; }
@@ -224,6 +234,13 @@ int AutoSaveNow() {
   // Before start-up has finished and once the main window is going, the layer is not ours to
   // write; a save already running (its failure box pumps timers) is not started twice.
   if (!g_AutoActions.IsRunning() || g_UserLayer.IsSaving()) return 0;
+  // Under an open window (the project editor removing the map, the form storing into it) the
+  // save waits for the window's close; the idle tick runs it then.
+  if (OpenProgramWindows() > 0) {
+    g_AutoSaveOwed = 1;
+    return 0;
+  }
+  g_AutoSaveOwed = 0;
   g_UserLayer.Save(0);
   return 1;
 }
@@ -231,6 +248,11 @@ int AutoSaveNow() {
 // ---- screen lock ----
 
 HWND ScreenLockWindow() { return g_LockWindow; }
+
+int OpenProgramWindows() {
+  const int loops = vplat::ModalLoopDepth();
+  return loops - (g_LockWindow && loops > 0 ? 1 : 0);
+}
 
 int ToggleScreenLock(HWND owner) {
   if (g_LockWindow) {
@@ -273,6 +295,7 @@ namespace {
 const vplat::FreshStateHook kFresh(6, [] {
   g_AutoSaveTimer = 0;
   g_AutoSaveMs = 0;
+  g_AutoSaveOwed = 0;
   g_LockWindow = nullptr;
   g_ExitAfterLock = 0;
 });

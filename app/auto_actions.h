@@ -62,8 +62,14 @@ void DisarmAutoSave();
 // The running timer's interval in ms, 0 when off.
 uint32_t AutoSaveIntervalMs();
 // One autosave: the working map is saved without asking unless a save is already under way.
-// 1 when a save was started.
+// While one of the program's windows is open it waits, and runs at the first idle tick after
+// the window's close. 1 when a save was started.
 int AutoSaveNow();
+
+// How many of the program's own windows hold their loops now (dialogs, message boxes, menus, a
+// panel's own dialog such as the tools' method picker); the screen lock's indicator does not
+// count, being made to lie over the rest.
+int OpenProgramWindows();
 
 // Screen lock. Locked: ends the lock (the locking call then restores the windows and returns).
 // Not locked: disables the program's windows and runs the lock indicator (template 223) owned

@@ -169,6 +169,20 @@ void ToggleToolsPanel() {
   }
 }
 
+void RunProjectEditor(HWND owner) {
+  // The dialog removes and reorders maps: nothing may hold their indexes meanwhile (the
+  // selected-objects panel would delete an object of whatever map took its index).
+  g_SelectionPanel.Show(0);
+  g_ObjectListPanel.Show(0);
+  g_VertexEditBar.Show(0);
+  if (g_ToolPanel.IsShown()) {
+    g_ToolPanel.Show(0);
+    CheckBarButton(kCmdToolsPanel, 0);
+  }
+  g_ProjectMapsDlg.Run(owner, g_Instance, &g_MapView);
+  SaveLastProject();
+}
+
 void ExitProgram(HWND hwnd) {
   // Inside a dialog or box the caller of its loop would go on with a destroyed window: the
   // exit waits until that loop has returned.
@@ -270,16 +284,7 @@ LRESULT OnMainCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       ToggleToolsPanel();
       return 0;
     case kCmdProjectEditor:
-      // The dialog removes and reorders maps: nothing may hold their indexes meanwhile.
-      g_SelectionPanel.Show(0);
-      g_ObjectListPanel.Show(0);
-      g_VertexEditBar.Show(0);
-      if (g_ToolPanel.IsShown()) {
-        g_ToolPanel.Show(0);
-        CheckBarButton(kCmdToolsPanel, 0);
-      }
-      g_ProjectMapsDlg.Run(hwnd, g_Instance, &g_MapView);
-      SaveLastProject();
+      RunProjectEditor(hwnd);
       return 0;
     case kCmdPicture: {
       // The last valid GPS position is the plane point the view keeps for the marker.

@@ -57,6 +57,10 @@ void ToggleToolsPanel();
 // Lets the user pick a road graph (*.mvw) and binds the route to it; a cancel changes nothing.
 void OpenRoadGraph();
 void RunAboutDialog();
+// The project editor, by command 40179 or by any other path that needs it (a working map chosen
+// at the navigation start): the panels that hold map indexes are hidden first, and the project
+// the user leaves it with is saved as the last one.
+void RunProjectEditor(HWND owner);
 // Ends the program as command 40005 does (WM_ACTIVATE inactive, then WM_CLOSE); asked inside a
 // dialog or box, once control is back in the main loop.
 void ExitProgram(HWND hwnd);

@@ -373,9 +373,32 @@ bool StopAndGoRefused() {
   return true;
 }
 
+// Actions a key may run while one of the program's windows (a dialog, a box, the project editor,
+// the search window) holds its own loop: the view's zoom and follow, the screen lock (made to lie
+// over an open dialog) and the exit (which waits for the loop). Every other action opens a window
+// or changes the project or a mode under the open one: a second search window over the first, a
+// second project editor whose Cancel the first no longer controls.
+bool RunsInsideAWindow(int action) {
+  switch (action) {
+    case button_action::kZoomIn:
+    case button_action::kZoomOut:
+    case button_action::kToggleGpsFollow:
+    case button_action::kExit:
+    case button_action::kScreenLock:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 void RunButtonAction(HWND hwnd, int action, int key) {
+  // The screen lock's own loop is no open window: under the lock the keys work as ever.
+  if (action > 0 && OpenProgramWindows() > 0 && !RunsInsideAWindow(action)) {
+    MessageBeep(MB_OK);  // the key has nothing to do until the window is closed
+    return;
+  }
   switch (action) {
     case button_action::kZoomIn:
       g_MapView.ZoomIn();

@@ -120,7 +120,7 @@ bool EnsureWorkMapForGps() {
       return true;
     }
     if (answer != kNeedWorkMapChoose) return false;
-    g_ProjectMapsDlg.Run(g_MainWindow, g_Instance, &g_MapView);
+    RunProjectEditor(g_MainWindow);
   }
   return true;
 }

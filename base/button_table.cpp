@@ -103,17 +103,22 @@ int TButtonTable::MapKey(int code) {
     // Unsigned: a hold across the tick's wrap still measures its true length.
     if (uint32_t(now - firstTick) > kLongPressWindowMs) return -1;
     heldKey = code;
+  } else if (!RepeatsWhileHeld(e->action) && code >= 0 && code < kMaxEntries) {
+    if (pressed.test(size_t(code))) return -1;  // a repeat of the press that fired
+    pressed.set(size_t(code));
   }
   if (e->sound) MessageBeep(MB_ICONHAND);
   return e->action;
 }
 
 void TButtonTable::KeyReleased(int code) {
+  if (code >= 0 && code < kMaxEntries) pressed.reset(size_t(code));
   if (heldKey == code) heldKey = -1;
   if (pendingKey == code) pendingKey = -1;
 }
 
 void TButtonTable::ForgetHolds() {
+  pressed.reset();
   heldKey = -1;
   pendingKey = -1;
 }

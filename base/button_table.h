@@ -3,6 +3,7 @@
 // the settings edits it through the functions at the end.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <vector>
 
@@ -48,8 +49,12 @@ class TButtonTable {
   // The action for one hot-key message of `code`, or -1 when there is nothing to do. A long-press
   // entry fires on the eighth message of one hold within 2999 ms of the first, once a hold: its
   // later repeats do nothing until the key is released (a lock key that counted on would undo
-  // its own lock 0.8 s later). A plain entry acts on every message, repeats included.
+  // its own lock 0.8 s later). A plain entry fires on the press, and its repeats do nothing
+  // until the release, for the same reason (a toggle held 0.7 s would flip seven times); only
+  // an action that makes sense repeated, RepeatsWhileHeld, acts on every message.
   int MapKey(int code);
+  // The zoom in (1) and zoom out (2) go on while their key is held.
+  static bool RepeatsWhileHeld(int action) { return action == 1 || action == 2; }
   // The key was let go: its hold ends, and a count it had begun with it.
   void KeyReleased(int code);
   // Ends every hold and count (the keys were with another window, their releases unseen).
@@ -67,6 +72,7 @@ class TButtonTable {
   int32_t pendingKey = -1;  // key whose hold is being counted; -1: none
   uint32_t firstTick = 0;   // GetTickCount at the pending key's first message
   int32_t heldKey = -1;     // long-press key that fired and is not yet released; -1: none
+  std::bitset<kMaxEntries> pressed;  // plain keys that fired and are not yet released
 
  private:
   std::vector<TButtonEntry> entries_;

@@ -73,6 +73,10 @@ class TIniFile {
 
   // Stores the control's text (at most 254 characters; empty when there is no such control).
   int SetStringFromDlgItem(const char* key, HWND dialog, int id);
+  // Stores a number typed into the control, its decimal comma made a point (see typed_number.h),
+  // so the store's readers take it as shown; `whole` refuses a fraction. An empty text is stored
+  // empty. Any other text is refused with a beep and the stored value kept: false then.
+  bool SetNumberFromDlgItem(const char* key, HWND dialog, int id, bool whole);
   // Sets the control's text to the value when the key exists; otherwise leaves it.
   void GetStringToDlgItem(const char* key, HWND dialog, int id) const;
   // When the control exists, stores 1 for any checked state (indeterminate too), else 0.

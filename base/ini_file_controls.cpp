@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/text_utils.h"
+#include "base/typed_number.h"
 #include "platform/win.h"
 
 int TIniFile::SetStringFromDlgItem(const char* key, HWND dialog, int id) {
@@ -15,6 +16,23 @@ int TIniFile::SetStringFromDlgItem(const char* key, HWND dialog, int id) {
   char text[1024];  // a multi-byte page may need several bytes a character
   WideToAnsi(text, wide, static_cast<int>(n), sizeof text);
   return SetString(key, text);
+}
+
+bool TIniFile::SetNumberFromDlgItem(const char* key, HWND dialog, int id, bool whole) {
+  wchar_t wide[256] = {};
+  const UINT n = GetDlgItemTextW(dialog, id, wide, 255);
+  const std::wstring_view text(wide, n);
+  if (text.find_first_not_of(L" \t") == std::wstring_view::npos) {
+    SetString(key, "");
+    return true;
+  }
+  const std::string number = CanonicalTypedNumber(text);
+  if (number.empty() || (whole && !ReadTypedInt(text, nullptr))) {
+    MessageBeep(MB_ICONHAND);
+    return false;
+  }
+  SetString(key, number.c_str());
+  return true;
 }
 
 void TIniFile::GetStringToDlgItem(const char* key, HWND dialog, int id) const {

@@ -216,30 +216,44 @@ int InnerPoint(TMapPoint prev, TMapPoint at, TMapPoint next, double offset, int 
   return 1;
 }
 
+// The nearest vertices before and after v[i] that differ from it: a track repeats a vertex where
+// the walker stood still, and such a copy has no direction of its own. -1 or n when there is
+// none on that side.
+void DistinctNeighbours(const TMapPoint* v, int32_t n, int32_t i, int32_t* before, int32_t* after) {
+  int32_t b = i - 1, a = i + 1;
+  while (b >= 0 && Same(v[b], v[i])) --b;
+  while (a < n && Same(v[a], v[i])) ++a;
+  *before = b;
+  *after = a;
+}
+
 }  // namespace
 
 int ParallelLine(const TMapPoint* v, int32_t n, const int32_t* offsets, int wantedSide,
                  std::vector<TMapPoint>* out) {
   if (n < 2 || !v || !offsets) return 0;
   std::vector<TMapPoint> line(static_cast<size_t>(n));
-  TMapPoint plus, minus;
-  if (!PointAtAngle(v[1], v[0], kPi / 2, offsets[0], &plus) ||
-      !PointAtAngle(v[1], v[0], -kPi / 2, offsets[0], &minus))
-    return 0;
-  line[0] = SideOf(plus, v[0], v[1]) == wantedSide ? plus : minus;
-  for (int32_t i = 1; i + 1 < n; ++i) {
-    const int r = InnerPoint(v[i - 1], v[i], v[i + 1], offsets[i], wantedSide, &line[size_t(i)]);
-    if (r == kSharpBend) return kSharpBend;
-    // A vertex repeated on both sides has no direction of its own: it stays with the last one.
-    if (r == 0) {
-      if (Same(v[i - 1], v[i]) && Same(v[i], v[i + 1])) line[size_t(i)] = line[size_t(i) - 1];
-      else return 0;
+  // Each vertex takes its corner from the distinct vertices around it, so the copies of a
+  // repeated one share one corner and the line neither loops nor notches there.
+  for (int32_t i = 0; i < n; ++i) {
+    int32_t before, after;
+    DistinctNeighbours(v, n, i, &before, &after);
+    TMapPoint& corner = line[size_t(i)];
+    if (before >= 0 && after < n) {
+      const int r = InnerPoint(v[before], v[i], v[after], offsets[i], wantedSide, &corner);
+      if (r != 1) return r;
+      continue;
     }
+    if (before < 0 && after >= n) return 0;  // every vertex the same: no direction at all
+    // An end (or a copy of it): square to its segment at its offset.
+    const TMapPoint from = before < 0 ? v[i] : v[before], to = before < 0 ? v[after] : v[i];
+    TMapPoint plus, minus;
+    const TMapPoint other = before < 0 ? v[after] : v[before];
+    if (!PointAtAngle(other, v[i], kPi / 2, offsets[i], &plus) ||
+        !PointAtAngle(other, v[i], -kPi / 2, offsets[i], &minus))
+      return 0;
+    corner = SideOf(plus, from, to) == wantedSide ? plus : minus;
   }
-  if (!PointAtAngle(v[n - 2], v[n - 1], kPi / 2, offsets[n - 1], &plus) ||
-      !PointAtAngle(v[n - 2], v[n - 1], -kPi / 2, offsets[n - 1], &minus))
-    return 0;
-  line[size_t(n) - 1] = SideOf(plus, v[n - 2], v[n - 1]) == wantedSide ? plus : minus;
   *out = std::move(line);
   return 1;
 }
@@ -297,8 +311,14 @@ int NearSideAlongLine(const TMapPoint* v, int32_t n, TMapPoint p1, TMapPoint p2,
     const double share = a + b > 0 ? a / (a + b) : 0.0;
     int32_t e;
     if (!ToUnit(dStart + (dEnd - dStart) * share, &e)) return 0;
+    // A copy of the vertex before adds nothing; a vertex takes the corner of its distinct
+    // neighbours, as along a parallel line.
+    if (Same(v[k], v[k - 1])) continue;
+    int32_t before, after;
+    DistinctNeighbours(v, n, k, &before, &after);
+    if (before < 0 || after >= n) continue;
     TMapPoint p;
-    const int r = InnerPoint(v[k - 1], v[k], v[k + 1], e, *wantedSide, &p);
+    const int r = InnerPoint(v[before], v[k], v[after], e, *wantedSide, &p);
     if (r == kSharpBend) return kSharpBend;
     if (r == 0) continue;
     nearSide->push_back(p);

@@ -1,25 +1,11 @@
 #include "edit/number_list_edit.h"
 
 #include <charconv>
-#include <clocale>
 #include <cstdio>
-#include <cstdlib>
 #include <cwchar>
-#include <locale.h>
 
+#include "base/typed_number.h"
 #include "platform/win.h"
-
-namespace {
-
-locale_t CLocale() {
-  static const locale_t c = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
-  return c;
-}
-
-}  // namespace
-
-double ParseNumberC(const wchar_t* text) { return text ? wcstod_l(text, nullptr, CLocale()) : 0.0; }
-double ParseNumberC(const char* text) { return text ? strtod_l(text, nullptr, CLocale()) : 0.0; }
 
 std::wstring FormatG(double value) {
   // The shortest text that reads back as the same value: a typed 1234.5678 comes back as typed
@@ -73,7 +59,8 @@ void TNumberListEdit::StoreText() {
   if (!edit || index < 0 || index >= GetCount()) return;
   wchar_t text[256] = {};
   GetWindowTextW(edit, text, 256);
-  values[size_t(index)] = ParseNumberC(text);
+  // A text that is no number keeps the element: the user hears it rather than finding a 0.
+  if (!ReadTypedNumber(std::wstring_view(text), &values[size_t(index)])) MessageBeep(MB_ICONHAND);
 }
 
 double TNumberListEdit::At(int32_t i) const {

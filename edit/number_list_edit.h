@@ -1,8 +1,8 @@
 // One edit control coupled with a growing list of numbers and a current position in it. The
 // construction panel steps typed values with previous and next buttons (value mode: the edit
 // shows the current value with all its digits), or counts the calibration points of a raster
-// map (index mode: the edit shows the 1-based number of the current point). Numbers are read
-// and shown in the C locale, whatever the program's.
+// map (index mode: the edit shows the 1-based number of the current point). Numbers are shown
+// with a point and read with a point or a comma, whatever the program's locale.
 #pragma once
 
 #include <cstdint>
@@ -27,8 +27,8 @@ class TNumberListEdit {
   void Prev();
   bool HasNext() const { return index < GetCount() - 1; }
   bool HasPrev() const { return index > 0; }
-  // While attached and index < count: the edit's text (at most 255 characters) parsed into the
-  // current element; a text that does not start with a number gives 0.
+  // While attached and index < count: the edit's text (at most 255 characters) read into the
+  // current element; a text that is not one number keeps the element, with a beep.
   void StoreText();
   void Show() const;
   // Removes one element; an index at or past the count does nothing.
@@ -44,10 +44,6 @@ class TNumberListEdit {
   std::vector<double> values;
 };
 
-// A number as wcstod reads it (leading blanks, the longest prefix; 0 when none; overflow gives
-// an infinity) in the C locale.
-double ParseNumberC(const wchar_t* text);
-double ParseNumberC(const char* text);
 // A number as the shortest text of the C locale that reads back as the same value ("%g" style,
 // without cutting digits).
 std::wstring FormatG(double value);

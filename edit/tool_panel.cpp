@@ -12,6 +12,7 @@
 #include "base/program_host.h"
 #include "base/save_report.h"
 #include "base/text_utils.h"
+#include "base/typed_number.h"
 #include "base/ui/shell_utils.h"
 #include "edit/construction_geometry.h"
 #include "edit/construction_methods.h"
@@ -434,12 +435,20 @@ void TToolPanel::Reset() {
   ProgramHost().InvalidateMainView(0);
 }
 
-void TToolPanel::StartNewObject() {
+bool TToolPanel::FinishDrawing() {
+  // What is drawn so far is finished under the kind and method it was drawn with before either
+  // changes: a line of three taps is neither dropped (a point kind, another method) nor closed
+  // into an area.
+  if (!builder.HasObject() || (vertices.empty() && picks.empty())) return true;
+  return StartNewObject();
+}
+
+bool TToolPanel::StartNewObject() {
   g_ObjectListPanel.Show(0);
   if (builder.GetPending() != 0) {
     if (builder.GetKind() == mdm::kKindText) attrField.UseTextAttribute();
     if (attrField.StoreValue()) g_UserLayer.SetModified();
-    RunMethod(1);
+    if (!RunMethod(1)) return false;
     // A construction left without geometry is no object to keep.
     builder.DropIfEmpty();
   }
@@ -481,17 +490,27 @@ void TToolPanel::StartNewObject() {
     RefreshMethod5(1);
   }
   busy = 0;
+  return true;
 }
 
 void TToolPanel::StoreLength(const char* key, int id) {
   g_Ini.SetString(key, WindowTextA(window ? GetDlgItem(window, id) : nullptr).c_str());
 }
 
-double TToolPanel::ReadLength(int id) const {
-  return ParseNumberC(WindowTextA(window ? GetDlgItem(window, id) : nullptr).c_str());
+bool TToolPanel::ReadLength(int id, double* metres) const {
+  wchar_t text[256] = {};
+  if (HWND edit = window ? GetDlgItem(window, id) : nullptr) GetWindowTextW(edit, text, 256);
+  // An empty edit is no length typed (0): the methods that take the distance from a further
+  // pick run without one.
+  const std::wstring_view typed(text);
+  if (typed.find_first_not_of(L" \t") == std::wstring_view::npos) {
+    *metres = 0;
+    return true;
+  }
+  return ReadTypedNumber(typed, metres);
 }
 
-void TToolPanel::RunMethod(int final) {
+bool TToolPanel::RunMethod(int final) {
   if (!final) busy = 1;
   if (builder.Revive())
     attrField.LoadValue(builder.map, builder.PendingIndex());
@@ -505,28 +524,36 @@ void TToolPanel::RunMethod(int final) {
     if (final || (m.x == 0 && m.y == 0)) ClearMarks(g_MapView);
     else SetMark(g_MapView, m);
   };
+  // The lengths as the edits show them. A text that is no number builds nothing (the preview
+  // goes) rather than an object at another length; the finish is refused with a beep.
+  double d1 = 0, d2 = 0;
+  const bool lengths = ReadLength(kLength1, &d1) && (method != 2 || ReadLength(kLength2, &d2));
+  if (!lengths && (method == 1 || method == 2 || method == 3 || method == 8)) {
+    if (final) MessageBeep(MB_ICONHAND);
+    ClearMarks(g_MapView);
+    ProgramHost().InvalidateMainView(0);
+    return false;
+  }
   switch (method) {
     case 0:
       built = construct::BuildFromTaps(builder, vertices, final, buttons[kOption].IsDown());
       break;
     case 1: {
       StoreLength("GTMP2DALen", kLength1);
-      showMarker(construct::BuildPoint2DA(builder, pick(0), pick(1), sidePoint, ReadLength(kLength1),
-                                          sideSet, final));
+      showMarker(construct::BuildPoint2DA(builder, pick(0), pick(1), sidePoint, d1, sideSet, final));
       full = 1;
       break;
     }
     case 2: {
       StoreLength("GTMP2DLen1", kLength1);
       StoreLength("GTMP2DLen2", kLength2);
-      showMarker(construct::BuildPoint2D(builder, pick(0), pick(1), sidePoint, ReadLength(kLength1),
-                                         ReadLength(kLength2), sideSet, final));
+      showMarker(construct::BuildPoint2D(builder, pick(0), pick(1), sidePoint, d1, d2, sideSet, final));
       full = 1;
       break;
     }
     case 3:
       StoreLength("GTMLPLen", kLength1);
-      built = construct::BuildLineP(builder, picks.data(), count, ReadLength(kLength1), final);
+      built = construct::BuildLineP(builder, picks.data(), count, d1, final);
       full = 1;
       break;
     case 4:
@@ -564,7 +591,7 @@ void TToolPanel::RunMethod(int final) {
       break;
     case 8:
       StoreLength("GTMRCLen", kLength1);
-      built = construct::BuildRect(builder, picks.data(), count, ReadLength(kLength1), final);
+      built = construct::BuildRect(builder, picks.data(), count, d1, final);
       full = 1;
       break;
     case 9:
@@ -581,6 +608,7 @@ void TToolPanel::RunMethod(int final) {
     why = kind == mdm::kKindArea ? lang_id::kMsgAreaFewVertices : lang_id::kMsgLineFewVertices;
   if (final && built == construct::kSharpBend) why = lang_id::kMsgSharpBend;
   if (why) MessageBoxW(window, g_Lang.GetText(why), g_Lang.GetText(lang_id::kMsgInfo), MB_OK);
+  return true;
 }
 
 // ---- method 5 ----
@@ -906,7 +934,7 @@ void TToolPanel::OnPanelPenUp(int x, int y) {
     UpdateKindControls();
   } else if (target == 0 && methodTile.HitTest(x, y)) {
     int chosen = method;
-    if (g_MethodPicker.Run(window, instance, &chosen)) SelectMethod(chosen);
+    if (g_MethodPicker.Run(window, instance, &chosen) && FinishDrawing()) SelectMethod(chosen);
   }
 }
 
@@ -916,10 +944,12 @@ void TToolPanel::OnButton(Button b) {
       if (window) SetFocus(GetDlgItem(window, kName));
       TMdmMap* map = WorkingMap();
       if (method == 0 && blankAutoShowNew && map && builder.GetPendingCode()) {
-        builder.SetCode(builder.GetPendingCode());
+        // The preview draws an area or a text as a plain line (code 2): the form opens on the
+        // object under the kind's own type, and the kind keeps its type for the next object.
+        builder.ApplyCode(builder.GetCode());
         attrField.EditInForm(window, instance, WorkingMapIndex(), 0);
       }
-      StartNewObject();
+      if (!StartNewObject()) return;  // the length to fix is still there, as drawn
       ReleaseMethodButtons();
       SetInputMode(input_mode::kNormal);
       if (method == 0) {
@@ -959,6 +989,7 @@ void TToolPanel::OnMethodButton(Button b) {
     case kKindArea:
     case kKindText: {
       const int kind = b - kKindPoint + 1;
+      if (!FinishDrawing()) return;
       builder.SetKind(uint8_t(kind));
       RefreshTypeLabel();
       UpdateKindControls();
@@ -979,7 +1010,7 @@ void TToolPanel::OnMethodButton(Button b) {
       if (picks.size() != 2 || !builder.HasObject()) return;
       TObjectRef second = picks[1], result = picks[1];
       result.object = builder.PendingIndex();
-      StartNewObject();
+      if (!StartNewObject()) return;
       // Only a placed result can carry the next construction.
       TMapPoint at{};
       if (construct::BasePoint(builder, result.object, &at) && (at.x != 0 || at.y != 0)) {

@@ -75,10 +75,16 @@ class TToolPanel {
 
   // ---- the parts the dialog procedure and tests reach ----
   void SelectMethod(int newMethod);
-  void StartNewObject();
+  // Applies the pending object and starts the next; false, with everything kept, when the
+  // apply was refused (a length that is no number).
+  bool StartNewObject();
+  // Before the kind or the method changes: StartNewObject when taps or picks are drawn, so the
+  // drawing is kept as drawn; false when its finish was refused.
+  bool FinishDrawing();
   void Reset();
-  // The method's geometry: a preview (0) or the apply (1).
-  void RunMethod(int final);
+  // The method's geometry: a preview (0) or the apply (1). False when a length edit holds no
+  // number: nothing was built.
+  bool RunMethod(int final);
   void OnPanelPenDown(int x, int y);
   void OnPanelPenUp(int x, int y);
   void OnCommand(int id, int code);
@@ -132,7 +138,9 @@ class TToolPanel {
   void PressPickOrKind();
   void ReleaseMethodButtons();
   void StoreLength(const char* key, int id);
-  double ReadLength(int id) const;
+  // The length edit's text as a typed number (metres), 0 when empty; false when it is text
+  // that is no number.
+  bool ReadLength(int id, double* metres) const;
   void OnButton(Button b);
   void OnMethodButton(Button b);
   bool FindOne(int x, int y, int filter, TObjectRef* out) const;

@@ -11,6 +11,7 @@
 #include "base/idle_clock.h"
 #include "base/ini_file.h"
 #include "base/text_utils.h"
+#include "base/typed_number.h"
 #include "base/ui/shell_utils.h"
 #include "edit/object_type_dialog.h"
 #include "gps/almanac.h"
@@ -62,31 +63,10 @@ bool HasText(HWND dialog, int id) {
   return item && GetWindowTextLengthW(item) > 0;
 }
 
-// A typed antenna height in metres: a number with a decimal comma or point (the comma is what a
-// Russian keyboard gives), blanks around it allowed. False for anything else (nothing, letters,
-// a unit after the number, no finite value): the record then keeps the height it had.
+// A typed antenna height in metres, with a decimal comma or point. False for anything else
+// (nothing, letters, a unit after the number): the record then keeps the height it had.
 bool ParseHeight(const wchar_t* text, double* height) {
-  std::string narrow;
-  for (const wchar_t* p = text; *p; ++p) {
-    if (*p >= 128) return false;
-    narrow += *p == L',' ? '.' : char(*p);
-  }
-  const size_t first = narrow.find_first_not_of(' ');
-  if (first == std::string::npos) return false;
-  narrow = narrow.substr(first, narrow.find_last_not_of(' ') - first + 1);
-  // Only digits, one point and a leading sign: strtod alone would also take "0x1p3" or "inf".
-  const size_t digits = narrow[0] == '-' || narrow[0] == '+' ? 1 : 0;
-  if (narrow.find_first_not_of("0123456789.", digits) != std::string::npos ||
-      narrow.find('.') != narrow.rfind('.') ||
-      narrow.find_first_of("0123456789") == std::string::npos)
-    return false;
-  locale_t c = newlocale(LC_NUMERIC_MASK, "C", locale_t(0));
-  char* end = nullptr;
-  const double v = c ? strtod_l(narrow.c_str(), &end, c) : std::strtod(narrow.c_str(), &end);
-  if (c) freelocale(c);
-  if (end != narrow.c_str() + narrow.size() || !std::isfinite(v)) return false;
-  *height = v;
-  return true;
+  return ReadTypedNumber(std::wstring_view(text ? text : L""), height);
 }
 
 // Satellites 1-32 the almanac puts above the elevation mask at the fix's time and place.

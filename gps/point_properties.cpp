@@ -1,17 +1,15 @@
 #include "gps/point_properties.h"
 
-#include <cerrno>
-#include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "base/ini_file.h"
 #include "base/lang.h"
 #include "base/program_host.h"
 #include "base/text_utils.h"
+#include "base/typed_number.h"
 #include "base/ui/shell_utils.h"
 #include "edit/dialog_common.h"
 #include "edit/object_form.h"
@@ -39,50 +37,6 @@ std::wstring ItemText(HWND dialog, int id) {
   GetWindowTextW(item, text.data(), int(text.size()));
   text.resize(std::char_traits<wchar_t>::length(text.c_str()));
   return text;
-}
-
-// The number texts are ASCII; anything else cannot be one.
-bool AsciiOf(const std::wstring& text, std::string* out) {
-  out->clear();
-  for (wchar_t c : text) {
-    if (c <= 0 || c > 127) return false;
-    out->push_back(char(c));
-  }
-  return true;
-}
-
-bool OnlyBlanks(const char* p) {
-  while (*p == ' ' || *p == '\t') ++p;
-  return *p == 0;
-}
-
-// The whole text as a finite number written with a point, whatever the user's locale; blanks
-// around it are allowed.
-bool ReadNumber(const std::wstring& text, double* value) {
-  std::string a;
-  if (!AsciiOf(text, &a)) return false;
-  const char* s = a.c_str();
-  char* end = nullptr;
-  locale_t c = newlocale(LC_NUMERIC_MASK, "C", locale_t(0));
-  const double v = c ? strtod_l(s, &end, c) : std::strtod(s, &end);
-  if (c) freelocale(c);
-  if (end == s || !OnlyBlanks(end) || !std::isfinite(v)) return false;
-  *value = v;
-  return true;
-}
-
-// The whole text as a signed 32-bit decimal integer (blanks around it allowed).
-bool ReadInt32(const std::wstring& text, int32_t* value) {
-  std::string a;
-  if (!AsciiOf(text, &a)) return false;
-  const char* s = a.c_str();
-  char* end = nullptr;
-  errno = 0;
-  const long long v = std::strtoll(s, &end, 10);
-  if (end == s || errno == ERANGE || !OnlyBlanks(end) || v < INT32_MIN || v > INT32_MAX)
-    return false;
-  *value = int32_t(v);
-  return true;
 }
 
 bool Blank(const std::wstring& text) {
@@ -387,15 +341,15 @@ bool TPointPropertiesDialog::Store() {
   const bool moveX = !Blank(textX) && textX != shownX;
   const bool moveY = !Blank(textY) && textY != shownY;
   const bool setH = !Blank(textH) && textH != shownH;
-  if (moveX && !ReadNumber(textX, &x)) return Refuse(window, kEditX);
-  if (moveY && !ReadNumber(textY, &y)) return Refuse(window, kEditY);
+  if (moveX && !ReadTypedNumber(textX, &x)) return Refuse(window, kEditX);
+  if (moveY && !ReadTypedNumber(textY, &y)) return Refuse(window, kEditY);
   double h = 0;
   // The height is stored in single precision; a number beyond it is no height.
-  if (setH && (!ReadNumber(textH, &h) || !std::isfinite(float(h)))) return Refuse(window, kEditH);
+  if (setH && (!ReadTypedNumber(textH, &h) || !std::isfinite(float(h)))) return Refuse(window, kEditH);
   int32_t typed = distance;
   const std::wstring textD = ItemText(window, kEditDistance);
   const bool setD = variant == 1 && !Blank(textD);
-  if (setD && !ReadInt32(textD, &typed)) return Refuse(window, kEditDistance);
+  if (setD && !ReadTypedInt(textD, &typed)) return Refuse(window, kEditDistance);
 
   if (moveX || moveY) {
     int32_t mx = 0, my = 0;

@@ -7,6 +7,7 @@
 
 #include "base/ini_file.h"
 #include "base/program_host.h"
+#include "base/typed_number.h"
 #include "base/text_utils.h"
 #include "base/ui/shell_utils.h"
 #include "edit/dialog_common.h"
@@ -75,10 +76,16 @@ INT_PTR CALLBACK SatGraphProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
         case TSatGraph::kMaskEdit:
           SipCommand(dialog, TSatGraph::kMaskEdit, HIWORD(wParam));
           return TRUE;
-        case TSatGraph::kRefresh:
+        case TSatGraph::kRefresh: {
+          // A mask that is no number is drawn as 0: the user hears that it was not taken.
+          const std::wstring mask = MaskText(dialog);
+          if (mask.find_first_not_of(L" \t") != std::wstring::npos &&
+              !ReadTypedNumber(std::wstring_view(mask), nullptr))
+            MessageBeep(MB_ICONHAND);
           Recompute(dialog);
           InvalidateRect(dialog, nullptr, TRUE);
           return TRUE;
+        }
         default:
           return FALSE;
       }
@@ -93,16 +100,8 @@ INT_PTR CALLBACK SatGraphProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 }  // namespace
 
 double ParseSatGraphMask(const std::wstring& wide) {
-  const std::string text = WideToAnsiString(wide.substr(0, kMaskChars));
-  const char* s = text.c_str();
-  while (*s == ' ' || *s == '\t') ++s;
-  if (*s == '+') ++s;
-  // from_chars reads the C locale whatever the process locale: "0.5" is a half everywhere.
   double value = 0;
-  const auto [end, error] = std::from_chars(s, text.c_str() + text.size(), value);
-  (void)end;
-  if (error != std::errc() || !std::isfinite(value)) return 0;
-  return value;
+  return ReadTypedNumber(std::wstring_view(wide).substr(0, kMaskChars), &value) ? value : 0;
 }
 
 void TGraphSeries::SetData(const POINT* data, int n, COLORREF lineColour) {

@@ -65,6 +65,6 @@ class TSatGraph {
 
 extern TSatGraph g_SatGraph;
 
-// The elevation mask of a text as the graph reads it: at most 255 characters, a decimal number
-// in the C locale; empty, no digits or a value that is not finite ("nan", "1e400") give 0.
+// The elevation mask of a text as the graph reads it: at most 255 characters, a typed number
+// with a decimal point or comma; anything else (empty, letters, "nan", "1e400") gives 0.
 double ParseSatGraphMask(const std::wstring& text);

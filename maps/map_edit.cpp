@@ -113,6 +113,7 @@ int32_t TMdmMap::CopyObjectFrom(TMdmMap* source, uint16_t sourceIndex) {
       d.attrLength = s.attrLength;
     }
   }
+  RenewName(uint16_t(idx));  // the copy is labelled and listed by its name at once
   ReadItemValue(&d);
   SyncEntryCount();
   return idx;

@@ -121,6 +121,9 @@ int TMdmMap::ClearAttrs(uint16_t index) {
   std::free(o.attrs);
   o.attrs = nullptr;
   o.attrLength = 0;
+  // The name shown on the map and in the lists is the text attribute's: without it, none. A
+  // list stored again without a name would otherwise leave the old one on the map.
+  if (index != 0) o.ClearName();
   return 1;
 }
 
@@ -134,7 +137,19 @@ int TMdmMap::CopyAttrs(uint16_t dst, uint16_t src) {
   std::free(objects[dst].attrs);
   objects[dst].attrs = copy;
   objects[dst].attrLength = n;
+  RenewName(dst);  // the name follows the copied list, as when the object is read
   return 1;
+}
+
+void TMdmMap::RenewName(uint16_t index) {
+  if (index == 0 || index >= count) return;
+  TMapObject& o = objects[index];
+  const uint8_t* text = nullptr;
+  uint16_t length = 0;
+  if (o.attrs && AttrListFind(o.attrs, o.attrLength, mdm::kTagText, mdm::kAttrText, &text, &length))
+    o.SetName(reinterpret_cast<const char*>(text), length);
+  else
+    o.ClearName();
 }
 
 int TMdmMap::SetObjectName(uint16_t index, const char* text) {

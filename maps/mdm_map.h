@@ -122,9 +122,12 @@ class TMdmMap {
   int AddAttr(uint16_t index, uint16_t tag, uint8_t type, const void* value, uint16_t size);
   // Fills `item` with the item at `pos`; returns the next position, or 0xFFFF when none follows.
   uint32_t NextAttr(uint16_t index, uint32_t pos, TAttrItem* item);
+  // Both keep the object's name (its label and list entry) as its text attribute now gives it.
   int ClearAttrs(uint16_t index);
   int CopyAttrs(uint16_t dst, uint16_t src);
   int SetObjectName(uint16_t index, const char* text);
+  // The object's name taken again from its text attribute; none without one.
+  void RenewName(uint16_t index);
   char* FormatAttr(uint8_t type, const void* value, char* text, size_t bufferSize,
                    uint16_t storedSize, int tableId);
   // Text to a typed value; 0 when it is none. A number must be exactly one number that its type

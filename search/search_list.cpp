@@ -14,6 +14,7 @@
 #include "base/lang_ids.h"
 #include "base/program_host.h"
 #include "base/text_utils.h"
+#include "base/typed_number.h"
 #include "base/ui/shell_utils.h"
 #include "view/map_view.h"
 
@@ -190,11 +191,14 @@ void ShowItemOnMap(const TSearchItem* item) {
   ProgramHost().InvalidateMainView(1);
 }
 
-int32_t DistanceLimitMetres(const wchar_t* text) {
+int32_t DistanceLimitMetres(const wchar_t* text, bool* refused) {
+  if (refused) *refused = false;
   if (!text) return 0;
-  wchar_t* end = nullptr;
-  const double km = std::wcstod(text, &end);
-  if (end == text || !std::isfinite(km)) return 0;
+  double km = 0;
+  if (!ReadTypedNumber(std::wstring_view(text), &km)) {
+    if (refused) *refused = std::wstring_view(text).find_first_not_of(L" \t") != std::wstring_view::npos;
+    return 0;
+  }
   const double metres = km * 1000.0;
   if (metres >= 2147483647.0) return std::numeric_limits<int32_t>::max();
   if (metres <= -2147483648.0) return std::numeric_limits<int32_t>::min();

@@ -62,10 +62,12 @@ const TSearchItem* GetChosenItem(HWND combo);
 // steps of the scale table; then a full redraw. Nothing without an item or its coordinates.
 void ShowItemOnMap(const TSearchItem* item);
 
-// The distance limit in metres for a text of kilometres: empty, no number, NaN or infinity give
-// 0 (no limit); kilometres x 1000 saturate at the int32 range; a positive distance below one
-// metre becomes 1 (it would otherwise read as no limit); a negative one stays negative.
-int32_t DistanceLimitMetres(const wchar_t* text);
+// The distance limit in metres for a text of kilometres typed with a decimal point or comma
+// ("1,5" is 1500): empty or no number gives 0 (no limit), and `refused` (when given) says whether
+// the text was something other than blanks and yet no number, for the caller to beep; kilometres
+// x 1000 saturate at the int32 range; a positive distance below one metre becomes 1 (it would
+// otherwise read as no limit); a negative one stays negative.
+int32_t DistanceLimitMetres(const wchar_t* text, bool* refused = nullptr);
 
 // Reads a number cell as an id: kAnyId when the column is missing, the cell holds no number or
 // the number is not an integer in the int32 range.

@@ -267,7 +267,10 @@ void FillDependentList(HWND page, int id) {
       GetDlgItemTextW(page, kDistance, text, 256);
       double cx = 0, cy = 0;
       g_MapView.GetCenter(&cx, &cy, 0);
-      FillList("Objects", f.data(), int(f.size()), list, cx, cy, DistanceLimitMetres(text));
+      bool refused = false;
+      const int32_t limit = DistanceLimitMetres(text, &refused);
+      if (refused) MessageBeep(MB_ICONHAND);  // listed without a limit, and the user hears why
+      FillList("Objects", f.data(), int(f.size()), list, cx, cy, limit);
       return;
     }
   }

@@ -74,8 +74,11 @@ bool PathFromEdit(HWND page, int id, std::string* out) {
 
 void UpdatePeriod(HWND page) {
   const BOOL on = IsDlgButtonChecked(page, kBase) == BST_CHECKED;
-  for (int id : {kBaseX, kBaseY, kBaseH, kBaseMask, kCurrent, kPick, kOpenBase, kSaveBase})
+  for (int id : {kBaseX, kBaseY, kBaseH, kBaseMask, kCurrent, kOpenBase, kSaveBase})
     EnableDlgItem(page, id, on);
+  // While an editing panel owns the pen (modes 12 to 14) the map cannot give the base point: the
+  // button is not offered rather than closing the dialog onto the panel's mode.
+  EnableDlgItem(page, kPick, on && !input_mode::IsPanelMode(GetInputMode()));
   std::wstring text = g_Lang.GetText(lang_id::kDlgSetAlmNotLoad);
   if (g_Almanac.IsLoaded()) {
     // In file time, so that month and year ends come out of the calendar.
@@ -261,7 +264,12 @@ INT_PTR CALLBACK AlmPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
           break;
         case kPick:
           // The next map tap gives the base point; the dialog saves and goes.
+          // A mode that refuses it (an editing panel's) keeps the dialog open, and says so.
           SetInputMode(input_mode::kAlmanacBase);
+          if (GetInputMode() != input_mode::kAlmanacBase) {
+            MessageBeep(MB_ICONHAND);
+            break;
+          }
           TSettingsDialog::SaveAndClose(kSettingsPickAlmanacBase);
           break;
       }
@@ -278,5 +286,5 @@ void SaveAlmPage(HWND page) {
   std::string path;
   if (PathFromEdit(page, kFile, &path)) g_Ini.SetString("AlmFile", path.c_str());
   g_Ini.SetIntFromCheckBox("AlmBase", page, kBase);
-  for (const TBaseKey& k : kBaseKeys) g_Ini.SetStringFromDlgItem(k.key, page, k.id);
+  for (const TBaseKey& k : kBaseKeys) g_Ini.SetNumberFromDlgItem(k.key, page, k.id, false);
 }

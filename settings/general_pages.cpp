@@ -216,7 +216,7 @@ INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM)
 void SaveGeneralPage(HWND page) {
   if (!page) return;
   for (const TCheckKey& c : kGeneralChecks) g_Ini.SetIntFromCheckBox(c.key, page, c.id);
-  g_Ini.SetStringFromDlgItem("WMAutoSaveTime", page, kAutoSaveTime);
+  g_Ini.SetNumberFromDlgItem("WMAutoSaveTime", page, kAutoSaveTime, true);  // minutes
 }
 
 // ---------------------------------------------------------------- language
@@ -349,6 +349,6 @@ void SaveAutoPage(HWND page) {
   if (!page) return;
   for (const TAutoAction& a : kAutoActions) {
     g_Ini.SetIntFromCheckBox(a.key, page, a.check);
-    g_Ini.SetStringFromDlgItem(a.timeKey, page, a.edit);
+    g_Ini.SetNumberFromDlgItem(a.timeKey, page, a.edit, true);
   }
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/ini_file.h"
+#include "base/typed_number.h"
 #include "gps/geodesy_bar.h"
 #include "gps/gps_port.h"
 #include "gps/greis_receiver.h"
@@ -123,20 +124,36 @@ void Send(const char* format, const char* value) {
   g_GreisReceiver.Command(line.c_str(), &reply);  // a refused value stays the receiver's own
 }
 
+// A parameter typed for the receiver: a number goes with a point (a comma is the field separator
+// of its commands: "5,5" would set 5); an empty edit goes as it is, and the receiver keeps its
+// own value. Anything else is refused with a beep and not sent (false).
+bool TypedParameter(HWND page, int id, std::string* out) {
+  char text[1024];
+  settings_page::GetControlText(page, id, text, sizeof text);
+  if (std::string_view(text).find_first_not_of(" \t") == std::string_view::npos) {
+    *out = text;
+    return true;
+  }
+  *out = CanonicalTypedNumber(std::string_view(text));
+  if (!out->empty()) return true;
+  MessageBeep(MB_ICONHAND);
+  return false;
+}
+
 void WriteParameters(HWND page) {
-  char pdop[1024], elevation[1024], period[1024];
-  settings_page::GetControlText(page, kPdop, pdop, sizeof pdop);
-  settings_page::GetControlText(page, kElevation, elevation, sizeof elevation);
-  settings_page::GetControlText(page, kPeriod, period, sizeof period);
+  std::string pdop, elevation, period;
+  const bool sendPdop = TypedParameter(page, kPdop, &pdop);
+  const bool sendElevation = TypedParameter(page, kElevation, &elevation);
+  const bool sendPeriod = TypedParameter(page, kPeriod, &period);
   g_GreisReceiver.EnterCommandMode();
-  Send("set,/par/pos/pdop,%s\n", pdop);
-  Send("set,/par/pos/elm,%s\n", elevation);
-  Send("set,/par/out/elm/cur/log,%s\n", elevation);
-  double mask = 0;
-  const char* end = elevation + std::strlen(elevation);
-  const auto parsed = std::from_chars(elevation, end, mask);
-  if (parsed.ec == std::errc() && std::isfinite(mask)) SettingsHost().SetElevationMask(mask);
-  Send("set,/par/log/sc/period,%s\n", period);
+  if (sendPdop) Send("set,/par/pos/pdop,%s\n", pdop.c_str());
+  if (sendElevation) {
+    Send("set,/par/pos/elm,%s\n", elevation.c_str());
+    Send("set,/par/out/elm/cur/log,%s\n", elevation.c_str());
+    double mask = 0;
+    if (ReadTypedNumber(std::string_view(elevation), &mask)) SettingsHost().SetElevationMask(mask);
+  }
+  if (sendPeriod) Send("set,/par/log/sc/period,%s\n", period.c_str());
   char systems[32];
   std::snprintf(systems, sizeof systems, "{%s,%s}",
                 IsDlgButtonChecked(page, kGps) == BST_CHECKED ? "on" : "off",

@@ -183,9 +183,10 @@ void SaveNaviPage(HWND page) {
   g_Ini.SetIntFromCheckBox("NaviRuleSight", page, kSight);
   g_Ini.SetStringFromDlgItem("NaviRuleSightList", page, kSightList);
   g_Ini.SetIntFromCheckBox("NaviPtDelta", page, kDelta);
-  g_Ini.SetStringFromDlgItem("NaviPtDeltaDef", page, kDeltaDef);
-  g_Ini.SetStringFromDlgItem("GPSOffsX", page, kOffsetX);
-  g_Ini.SetStringFromDlgItem("GPSOffsY", page, kOffsetY);
+  // Whole numbers: the default distance and the offset are read as integers (metres).
+  g_Ini.SetNumberFromDlgItem("NaviPtDeltaDef", page, kDeltaDef, true);
+  g_Ini.SetNumberFromDlgItem("GPSOffsX", page, kOffsetX, true);
+  g_Ini.SetNumberFromDlgItem("GPSOffsY", page, kOffsetY, true);
   g_Ini.SetIntFromCheckBox("GPSOffsActive", page, kOffset);
   if (g_trackSwitchChanged) {
     SettingsHost().UpdateTrackLogMenu();

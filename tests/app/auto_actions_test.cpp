@@ -261,3 +261,32 @@ TEST(AutoActionsBeforeStartUp, NothingRunsAndNoLockIsTaken) {
   DisarmAutoSave();
   harness::Stop();
 }
+
+// An autosave that falls due while a dialog is open waits for the dialog's close (the project
+// editor may be removing the map, the form storing into it), then runs at the next idle tick;
+// the tools panel, due to hide meanwhile, stays under the dialog too.
+TEST_F(AutoSave, AnAutosaveDueUnderAnOpenWindowRunsAtItsClose) {
+  Settings({{"WMAutoSave", "1"}, {"WMAutoSaveTime", "1"}, {"AutoGTools", "1"}, {"AutoGTools_T", "2"}});
+  ApplyAutoSaveSettings();
+  g_ToolPanel.Show(1);
+  harness::PumpUntilIdle();
+  Modify();
+  static const DLGTEMPLATEW kOther = {DLGTEMPLATE_MAGIC, 9702, WS_POPUP | WS_VISIBLE, 0, L"Other",
+                                      nullptr, 0, 20, 40, 200, 120, nullptr, 0};
+  bool savedInside = true, panelInside = false;
+  harness::OnDialog(9702, [&](HWND other) {
+    harness::Advance(61000);
+    savedInside = Saved();
+    panelInside = g_ToolPanel.IsShown();
+    EndDialog(other, IDOK);
+  });
+  DialogBoxIndirectParamW(nullptr, &kOther, w,
+                          [](HWND, UINT m, WPARAM, LPARAM) -> INT_PTR { return m == WM_INITDIALOG; },
+                          0);
+  EXPECT_FALSE(savedInside);
+  EXPECT_TRUE(panelInside);
+  EXPECT_FALSE(Saved());
+  harness::Advance(1000);
+  EXPECT_TRUE(Saved()) << "the save owed runs at the first tick after the close";
+  EXPECT_TRUE(g_ToolPanel.IsShown()) << "the panel's time-out counts from the close";
+}

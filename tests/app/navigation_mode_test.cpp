@@ -13,6 +13,8 @@
 #include "app/main_window.h"
 #include "app/navigation.h"
 #include "base/ini_file.h"
+#include "edit/object_list_panel.h"
+#include "edit/selection_panel.h"
 #include "demo_window_fixture.h"
 #include "gps/gps_bar.h"
 #include "gps/gps_port.h"
@@ -21,6 +23,7 @@
 #include "tools/sampledata/demo_device.h"
 #include "tests/support/gps_lines.h"
 #include "tools/sampledata/fake_receiver.h"
+#include "view/project_maps_dlg.h"
 
 namespace {
 
@@ -236,6 +239,31 @@ TEST_F(DemoWindow, TrackKeyChangesRecordingOnlyWhileNavigationRuns) {
   EXPECT_EQ(ApplyTrackRecording(1), 0);
   RunButtonAction(w, 4, 0xC2);
   EXPECT_EQ(g_Ini.GetInt("NaviSaveLog"), 0);
+}
+
+// A working map chosen at the navigation start runs the project editor as command 40179 does:
+// the selected-objects panel, the found-objects panel and the vertex bar go first, so none holds
+// an index of a map the editor removes or reorders.
+TEST_F(DemoWindow, AWorkingMapChosenAtTheNavigationStartHidesThePanelsFirst) {
+  g_UserLayer.Close();
+  g_SelectionPanel.Show(1);
+  ASSERT_EQ(g_SelectionPanel.visible, 1);
+  int asked = 0, editors = 0;
+  bool panelInEditor = true, listInEditor = true;
+  harness::OnDialog(313, [&](HWND dialog) {
+    SendMessageW(dialog, WM_COMMAND, ++asked == 1 ? 1202 : 1201, 0);  // choose, then cancel
+  });
+  harness::OnDialog(TProjectMapsDlg::kTemplate, [&](HWND dialog) {
+    ++editors;
+    panelInEditor = g_SelectionPanel.visible != 0;
+    listInEditor = g_ObjectListPanel.visible != 0;
+    SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  EXPECT_FALSE(EnsureWorkMapForGps());
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(editors, 1);
+  EXPECT_FALSE(panelInEditor) << "the panel's delete would act on another map's object";
+  EXPECT_FALSE(listInEditor);
 }
 
 TEST_F(DemoWindow, NeedWorkMapDialogCountsAnyOtherEndAsCancel) {

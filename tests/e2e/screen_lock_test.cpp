@@ -8,12 +8,16 @@
 
 #include "app/auto_actions.h"
 #include "app/main_window.h"
+#include "base/button_table.h"
 #include "base/ini_file.h"
+#include "gps/gps_port.h"
 #include "platform/harness.h"
 #include "platform/win.h"
+#include "search/search_window.h"
 #include "tests/app/startup_fixture.h"
 #include "tools/sampledata/demo_device.h"
 #include "view/map_view.h"
+#include "view/project_maps_dlg.h"
 
 namespace {
 
@@ -223,4 +227,86 @@ TEST_F(ScreenLock, IndicatorDestroyedFromOutsideGivesTheWindowsBack) {
   harness::HardwareButton(1);
   EXPECT_LT(g_MapView.GetScale(), scale);
   EnableWindow(w, TRUE);
+}
+
+// A key captured on the buttons page starts without the long-press flag. The lock on it, pressed
+// firmly for 0.7 s (the press and the layer's repeats): it locks once and stays locked; the next
+// press unlocks. The zoom on a plain key still goes on while it is held.
+TEST_F(ScreenLock, AShortPressToggleActsOnceAPressAndTheZoomRepeats) {
+  g_ButtonTable.SetEntry(194, 16, 0, 0);
+  int locks = 0;
+  bool stayed = false;
+  harness::OnDialog(kLockTemplate, [&](HWND lock) {
+    if (++locks > 1) {  // a second lock of one press: a fault the checks below report
+      DestroyWindow(lock);
+      return;
+    }
+    harness::Advance(700);  // the thumb still on the key: its repeats arrive
+    harness::KeyUp(0xC2);
+    harness::PumpUntilIdle();
+    stayed = ScreenLockWindow() == lock;
+    harness::KeyDown(0xC2);  // a new press unlocks
+    harness::PumpUntilIdle();
+    harness::KeyUp(0xC2);
+  });
+  harness::KeyDown(0xC2);
+  harness::PumpUntilIdle();
+  EXPECT_EQ(locks, 1);
+  EXPECT_TRUE(stayed) << "the repeats of the press that locked unlocked it";
+  EXPECT_EQ(ScreenLockWindow(), nullptr);
+  EXPECT_TRUE(IsWindowEnabled(w));
+
+  // The zoom key held: one step for the press and more for its repeats.
+  const int32_t scale = g_MapView.GetScale();
+  harness::KeyDown(0xC1);
+  harness::PumpUntilIdle();
+  const int32_t once = g_MapView.GetScale();
+  EXPECT_LT(once, scale);
+  harness::Advance(700);
+  harness::KeyUp(0xC1);
+  harness::PumpUntilIdle();
+  EXPECT_LT(g_MapView.GetScale(), once) << "the zoom goes on while its key is held";
+}
+
+// The search key inside the search window, and the navigation key inside the project editor: a
+// beep, and no second window over the first; the first one's buttons still act.
+TEST_F(ScreenLock, KeysThatOpenWindowsBeepInsideTheProgramsOwnWindows) {
+  g_ButtonTable.AddKey(196);
+  g_ButtonTable.SetEntry(196, 8, 0, 0);  // 0xC4: the address search
+  g_ButtonTable.AddKey(197);
+  g_ButtonTable.SetEntry(197, 7, 0, 0);  // 0xC5: navigation on and off
+  int searches = 0, editors = 0;
+  std::vector<UINT> beeps;
+  harness::OnDialog(search_ids::kWindow, [&](HWND dialog) {
+    if (++searches > 1) {
+      EndDialog(dialog, search_ids::kClose);
+      return;
+    }
+    vplat::ClearRecordedBeeps();
+    harness::HardwareButton(4);
+    harness::PumpUntilIdle();
+    beeps = vplat::RecordedBeeps();
+    PostMessageW(dialog, WM_COMMAND, search_ids::kClose, 0);
+  });
+  harness::HardwareButton(4);
+  harness::PumpUntilIdle();
+  EXPECT_EQ(searches, 1);
+  EXPECT_EQ(beeps, std::vector<UINT>{MB_OK});
+
+  bool navigation = true;
+  harness::OnDialog(TProjectMapsDlg::kTemplate, [&](HWND dialog) {
+    if (++editors > 1) {
+      EndDialog(dialog, IDCANCEL);
+      return;
+    }
+    harness::HardwareButton(5);
+    harness::PumpUntilIdle();
+    navigation = g_GpsPort.IsOpen();
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  SendMessageW(w, WM_COMMAND, 40179, 0);
+  harness::PumpUntilIdle();
+  EXPECT_EQ(editors, 1);
+  EXPECT_FALSE(navigation);
+  EXPECT_TRUE(IsWindowEnabled(w));
 }

@@ -11,6 +11,7 @@
 #include <thread>
 #include <string>
 
+#include "app/auto_actions.h"
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "app/winmain.h"
@@ -22,6 +23,7 @@
 #include "maps/user_layer.h"
 #include "platform/harness.h"
 #include "platform/win.h"
+#include "platform/sys/winsys.h"
 #include "settings/settings_dialog.h"
 #include "tests/app/startup_fixture.h"
 #include "tests/support/tool_panel_taps.h"
@@ -171,34 +173,131 @@ TEST_F(ToolPanelE2e, PointAtADistanceFromThePickerToTheMapFileAndTheLog) {
   EXPECT_EQ(Log(path.c_str()), "[TOOLS]\nPOINT_2DA\ttools_260506070809\ta_A\tb_B\t10.000000\t90\n");
 }
 
-// While the panel takes the map's taps (mode 12) the navigation page does not offer "Указать на
-// карте": the drag it starts could not reach the map. The dialog stays until the user's Cancel,
-// and the panel keeps its mode.
-TEST_F(ToolPanelE2e, TheOffsetPickIsNotOfferedWhileThePanelDraws) {
+// While the panel takes the map's taps (mode 12) neither the navigation page's "Указать на карте"
+// (the offset drag) nor the almanac page's "Указать" (the base point) is offered: the map could
+// not take the tap they wait for. A press even so leaves the dialog open until the user's
+// Cancel, and the panel keeps its mode.
+TEST_F(ToolPanelE2e, ThePicksOnTheMapAreNotOfferedWhileThePanelDraws) {
+  g_Ini.SetInt("AlmBase", 1);
   SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);
   harness::PumpUntilIdle();
   PickMethod(1);
   ASSERT_EQ(GetInputMode(), input_mode::kToolPanel);
-  bool offered = true, stayed = false;
-  harness::OnDialog(108, [&](HWND d) {
-    const HWND page = TSettingsDialog::Page(0);
-    ASSERT_NE(page, nullptr);
-    const HWND pick = GetDlgItem(page, 2339);
-    offered = IsWindowEnabled(pick) != 0;
-    RECT rc{};
-    GetWindowRect(pick, &rc);
-    harness::Tap((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-    SendMessageW(page, WM_COMMAND, MAKEWPARAM(2339, BN_CLICKED), LPARAM(pick));  // even so
+  const struct {
+    int tab, button;
+  } picks[] = {{settings_tab::kNavigation, 2339}, {settings_tab::kAlmanac, 2386}};
+  for (const auto& p : picks) {
+    bool offered = true, stayed = false;
+    harness::OnDialog(108, [&](HWND d) {
+      const HWND page = TSettingsDialog::Page(p.tab);
+      ASSERT_NE(page, nullptr);
+      const HWND pick = GetDlgItem(page, p.button);
+      offered = IsWindowEnabled(pick) != 0;
+      RECT rc{};
+      GetWindowRect(pick, &rc);
+      harness::Tap((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+      SendMessageW(page, WM_COMMAND, MAKEWPARAM(p.button, BN_CLICKED), LPARAM(pick));  // even so
+      harness::PumpUntilIdle();
+      stayed = TSettingsDialog::Dialog() == d;
+      SendMessageW(d, WM_COMMAND, 4, 0);  // Cancel
+    });
+    EXPECT_EQ(ShowSettingsDialog(main, p.tab), 4) << p.button;
     harness::PumpUntilIdle();
-    stayed = TSettingsDialog::Dialog() == d;
-    SendMessageW(d, WM_COMMAND, 4, 0);  // Cancel
-  });
-  SendMessageW(main, WM_COMMAND, kCmdSettings, 0);
+    EXPECT_FALSE(offered) << p.button;
+    EXPECT_TRUE(stayed) << p.button;
+    EXPECT_EQ(GetInputMode(), input_mode::kToolPanel) << p.button;
+    EXPECT_TRUE(g_ToolPanel.IsShown()) << p.button;
+  }
+}
+
+// The Russian keyboard types "10,5": the point is built 10.5 m from B and the log says 10.5, as
+// the edit shows. A length the edit shows with a unit after it is no number: Finish beeps and
+// builds nothing, the picks and the pending object stay for the user to mend the length.
+TEST_F(ToolPanelE2e, ALengthTypedWithADecimalCommaIsBuiltAndLoggedAsShown) {
+  const double unit = map->UnitMetres();
+  ASSERT_GT(unit, 0);
+  const int32_t d = int32_t(20 / unit), l = int32_t(std::lround(10.5 / unit));
+  AddPoint(cx, cy - d, "a", "A");
+  AddPoint(cx, cy + d, "b", "B");
+  ShowAround(60);
+  SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);
   harness::PumpUntilIdle();
-  EXPECT_FALSE(offered);
-  EXPECT_TRUE(stayed);
-  EXPECT_EQ(GetInputMode(), input_mode::kToolPanel);
+  PickMethod(1);
+  TapMap(cx, cy - d);
+  TapMap(cx, cy + d);
+  ASSERT_EQ(g_ToolPanel.picks.size(), 2u);
+  const HWND length = GetDlgItem(g_ToolPanel.window, TToolPanel::kLength1);
+  RECT edit{};
+  GetWindowRect(length, &edit);
+  harness::Tap((edit.left + edit.right) / 2, (edit.top + edit.bottom) / 2);
+  SetWindowTextW(length, L"");
+  harness::Type(L"10,5 m");
+  TapMap(cx + l + l / 5, cy + d + l / 10);
+  TMarker mark{};
+  EXPECT_EQ(GetCurrentMark(g_MapView, &mark), 0) << "no preview at a length that is no number";
+  vplat::ClearRecordedBeeps();
+  TapButton(TToolPanel::kFinish);
+  harness::PumpUntilIdle();
+  EXPECT_EQ(vplat::RecordedBeeps().size(), 1u);
+  EXPECT_EQ(g_ToolPanel.picks.size(), 2u) << "the picks wait for the mended length";
+
+  harness::Tap((edit.left + edit.right) / 2, (edit.top + edit.bottom) / 2);
+  harness::Key(VK_END);
+  harness::Key(VK_BACK);
+  harness::Key(VK_BACK);
+  harness::PumpUntilIdle();
+  wchar_t shown[32] = {};
+  GetWindowTextW(length, shown, 32);
+  ASSERT_STREQ(shown, L"10,5");
+  TapMap(cx + l + l / 5, cy + d + l / 10);
+  EXPECT_EQ(GetCurrentMark(g_MapView, &mark), 1);
+  TapButton(TToolPanel::kFinish);
+  harness::PumpUntilIdle();
+  SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);  // hide
+  harness::PumpUntilIdle();
+
+  const std::string path = map->path;
+  TMdmMap reread;
+  ASSERT_EQ(reread.OpenHeader(path.c_str()), kMdmOk);
+  ASSERT_EQ(reread.Load(), kMdmOk);
+  int found = 0;
+  for (int i = 1; i < reread.count; ++i) {
+    TMapPoint c{};
+    reread.GetObjectBounds(uint16_t(i), &c, nullptr);
+    found += reread.GetObjectCode(uint16_t(i)) != 0 && std::abs(c.x - (cx + l)) <= 1 && c.y == cy + d;
+  }
+  EXPECT_EQ(found, 1) << "at 10.5 m, not 10";
+  EXPECT_EQ(Log(path.c_str()), "[TOOLS]\nPOINT_2DA\ttools_260506070809\ta_A\tb_B\t10.500000\t90\n");
+}
+
+// "Закрывать инструменты" after 5 s: the user ponders the method picker for 8 s. The panel stays
+// under its own picker, the pick sets its method and mode with the panel there to take the taps;
+// the time-out counts again from the picker's close.
+TEST_F(ToolPanelE2e, TheToolsStayWhileTheirMethodPickerIsOpen) {
+  g_Ini.SetInt("AutoGTools", 1);
+  g_Ini.SetInt("AutoGTools_T", 5);
+  g_AutoActions.LoadSettings();
+  SendMessageW(main, WM_COMMAND, kCmdToolsPanel, 0);
+  harness::PumpUntilIdle();
+  ASSERT_TRUE(g_ToolPanel.IsShown());
+  bool shownUnderPicker = false;
+  harness::OnDialog(TMethodPicker::kTemplate, [&](HWND dialog) {
+    harness::Advance(8000);
+    shownUnderPicker = g_ToolPanel.IsShown();
+    POINT p{4 + 44 * 1 + 21, 4 + 21};  // method 1's tile
+    ClientToScreen(dialog, &p);
+    harness::Tap(p.x, p.y);
+  });
+  tool_taps::TapPanel(20, 20);
+  harness::PumpUntilIdle();
+  EXPECT_TRUE(shownUnderPicker);
   EXPECT_TRUE(g_ToolPanel.IsShown());
+  EXPECT_EQ(g_ToolPanel.method, 1);
+  EXPECT_EQ(GetInputMode(), input_mode::kToolPanel);
+  // Left alone on the map, the panel goes as set.
+  harness::Advance(8000);
+  harness::PumpUntilIdle();
+  EXPECT_FALSE(g_ToolPanel.IsShown());
 }
 
 TEST_F(ToolPanelE2e, RectangleAlongALineAndThePanelInEveryMethod) {

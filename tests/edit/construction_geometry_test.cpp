@@ -194,6 +194,35 @@ TEST(ConstructionGeometry, ParallelLineKeepsItsDistanceAtBendsOnEitherSide) {
   EXPECT_TRUE(out.empty());
 }
 
+// A track holds a vertex twice where the walker stood still. Both copies take the corner of the
+// distinct vertices around them (an interior angle of 135 degrees, worked out by hand: the offset
+// y = 1010 of the first arm meets y = x - 50 + 10 sqrt 2 at x = 1045.86; outside, y = 990 meets
+// y = x - 50 - 10 sqrt 2 at x = 1054.14), where they used to make a loop on one side and a
+// notch on the other.
+TEST(ConstructionGeometry, ParallelLineTakesTheCornerOfTheDistinctVerticesAroundARepeat) {
+  const TMapPoint track[] = {P(1000, 1000), P(1050, 1000), P(1050, 1000), P(1100, 1050)};
+  const int32_t offsets[] = {10, 10, 10, 10};
+  std::vector<TMapPoint> out;
+  ASSERT_EQ(construct::ParallelLine(track, 4, offsets, 1, &out), 1);
+  ASSERT_EQ(out.size(), 4u);
+  ExpectPoint(out[0], 1000, 1010);
+  ExpectPoint(out[1], 1045, 1010);
+  ExpectPoint(out[2], 1045, 1010);
+  ExpectPoint(out[3], 1092, 1057);  // 10 square to the last arm: (1100 - 7.07, 1050 + 7.07)
+  ASSERT_EQ(construct::ParallelLine(track, 4, offsets, -1, &out), 1);
+  ExpectPoint(out[1], 1054, 990);
+  ExpectPoint(out[2], 1054, 990);
+  // A repeat at an end stands square with the end; a line of one repeated point has no side.
+  const TMapPoint ends[] = {P(0, 0), P(0, 0), P(100, 0), P(100, 0)};
+  ASSERT_EQ(construct::ParallelLine(ends, 4, offsets, 1, &out), 1);
+  ExpectPoint(out[0], 0, 10);
+  ExpectPoint(out[1], 0, 10);
+  ExpectPoint(out[2], 100, 10);
+  ExpectPoint(out[3], 100, 10);
+  const TMapPoint still[] = {P(5, 5), P(5, 5), P(5, 5)};
+  EXPECT_EQ(construct::ParallelLine(still, 3, offsets, 1, &out), 0);
+}
+
 TEST(ConstructionGeometry, RectangleRingsAlongASideAndABentLine) {
   std::vector<TMapPoint> ring;
   ASSERT_TRUE(construct::RectangleRing({P(0, 0), P(100, 0)}, 10, 1, &ring));

@@ -288,6 +288,36 @@ TEST_F(FormDialog, TypedNumbersStayInTheirTypeAndRange) {
   EXPECT_EQ(whole, -5);
 }
 
+// The name emptied in the form and OK: the object's name goes with the attribute, so the map's
+// label and the named-points list no longer show the old one. A name typed in its place shows.
+TEST_F(FormDialog, ANameClearedInTheFormLeavesTheObjectWithoutAName) {
+  sample::Bytes attrs;
+  sample::AttrText(attrs, 35, "Lake");
+  sample::AttrText(attrs, 9, "River");
+  ASSERT_EQ(AddMap("\\Vorna\\Work.mdm", {AreaWith(attrs)}), 0);
+  MakeWorking();
+  ASSERT_NE(Map(0)->objects[1].name, nullptr);
+  ASSERT_EQ(std::wstring(Map(0)->objects[1].name), L"River");
+  // Rows: 30 to 36, then the name (tag 9) among the rest.
+  Open(IDOK, [&](HWND) {
+    TapCell(g_ObjectForm.GridRowOf(7), 0);
+    SetWindowTextW(g_ObjectForm.grid.EditBox(), L"");
+  });
+  ASSERT_EQ(result, IDOK);
+  TAttrItem item;
+  EXPECT_FALSE(Stored(9, &item));
+  EXPECT_TRUE(Stored(35, &item));
+  const wchar_t* name = Map(0)->objects[1].name;
+  EXPECT_TRUE(name == nullptr || name[0] == 0) << "still named " << (name ? "River" : "");
+  // A list copied from a named object gives its name with it; from an unnamed one, none.
+  const int32_t copy = Map(0)->AddObject(Area(1), 3);
+  ASSERT_GT(copy, 0);
+  Map(0)->SetStrAttr(uint16_t(copy), 9, "Pond");
+  ASSERT_EQ(Map(0)->CopyAttrs(uint16_t(copy), 1), 1);
+  name = Map(0)->objects[copy].name;
+  EXPECT_TRUE(name == nullptr || name[0] == 0);
+}
+
 // With short names shown: a value typed, then a tap on the caption of another row (a cell that
 // cannot be edited) and a key. The key goes nowhere; the other row keeps its value.
 TEST_F(FormDialog, ATapOnACaptionCellTakesNoTextIntoItsRow) {

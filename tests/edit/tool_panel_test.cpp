@@ -11,6 +11,7 @@
 #include "base/lang_ids.h"
 #include "edit/method_picker.h"
 #include "edit/number_list_edit.h"
+#include "edit/object_form.h"
 #include "edit/object_list_panel.h"
 #include "geodesy/gauss_kruger.h"
 #include "maps/user_layer.h"
@@ -99,6 +100,12 @@ class ToolPanel : public edittest::EditTest {
     EXPECT_TRUE(p.x >= 0 && p.x < 240 && p.y >= 46 && p.y < 294) << x << " " << y;
     ClientToScreen(main, &p);
     harness::Tap(p.x, p.y);
+  }
+  // Three taps of a drawing: a bend of 100 along X, then `rise` along Y, from (960, y).
+  void TapBend(int32_t y, int32_t rise) {
+    TapMap(960, y);
+    TapMap(1060, y);
+    TapMap(1060, y + rise);
   }
   void HoldMap(int32_t x, int32_t y) {
     POINT p = Screen(x, y);
@@ -288,6 +295,76 @@ TEST_F(ToolPanel, AVertexTakenFromAMapOfAnotherZoneLandsOnItsGround) {
   TapButton(TToolPanel::kDiscard);
 }
 
+// With "BlankAutoShowNew" on, three taps of an area and Finish: the form opens on an area of the
+// kind's own type (the preview draws it as a plain line, code 2), the map keeps a closed area of
+// that type, and the kind keeps its type for the next area and in the settings.
+TEST_F(ToolPanel, AnAreaDrawnByTapsKeepsItsTypeWhenTheFormOpensOnFinish) {
+  OpenWorkingMap();
+  g_Ini.SetInt("GTMethod", 0);
+  g_Ini.SetInt("GTMNewType", 3);
+  g_Ini.SetInt("GTCode_3", Area(2));
+  g_Ini.SetInt("BlankAutoShowNew", 1);
+  int forms = 0;
+  uint16_t shown = 0;
+  harness::OnDialog(TObjectForm::kTemplate, [&](HWND d) {
+    ++forms;
+    shown = map->GetObjectCode(g_ToolPanel.builder.PendingIndex());
+    SendMessageW(d, WM_COMMAND, IDOK, 0);
+  });
+  g_ToolPanel.Show(1);
+  ASSERT_TRUE(g_ToolPanel.ButtonAt(TToolPanel::kKindArea).IsDown());
+  TapBend(1100, 80);
+  TapButton(TToolPanel::kFinish);
+  EXPECT_EQ(forms, 1);
+  EXPECT_EQ(shown, Area(2)) << "the form is on the area, not on a line of type 2";
+  EXPECT_EQ(Live(Area(2)), 1);
+  EXPECT_EQ(Live(2), 0);
+  EXPECT_EQ(g_ToolPanel.builder.codes[3], Area(2));
+  // The next area is of the same type without the user choosing it again.
+  TapButton(TToolPanel::kKindArea);
+  TapBend(1120, 70);
+  TapButton(TToolPanel::kFinish);
+  EXPECT_EQ(Live(Area(2)), 2);
+  g_ToolPanel.Show(0);
+  EXPECT_EQ(g_Ini.GetInt("GTCode_3"), Area(2));
+}
+
+// A kind button tapped in the middle of a drawing: the line of three taps is finished as the line
+// it was drawn as, then the new kind starts afresh; the point button neither drops it, nor the
+// area button closes it.
+TEST_F(ToolPanel, AKindChangedInTheMiddleOfADrawingFinishesItUnderItsOwnKind) {
+  OpenWorkingMap();
+  g_Ini.SetInt("GTMethod", 0);
+  g_Ini.SetInt("GTMNewType", 2);
+  g_Ini.SetInt("GTCode_2", Line(4));
+  g_Ini.SetInt("GTCode_3", Area(2));
+  g_ToolPanel.Show(1);
+  TapBend(1100, 80);
+  TapButton(TToolPanel::kKindPoint);  // was: the line dropped
+  EXPECT_EQ(Live(Line(4)), 1) << "the line is kept";
+  EXPECT_TRUE(g_ToolPanel.vertices.empty());
+  EXPECT_EQ(g_ToolPanel.builder.GetKind(), 1);
+  TapButton(TToolPanel::kKindLine);
+  TapBend(1120, 70);
+  TapButton(TToolPanel::kKindArea);
+  EXPECT_EQ(Live(Line(4)), 2);
+  EXPECT_EQ(Live(Area(2)), 0) << "no area made of the line";
+  // Another method picked in the middle of a line: the line is kept too.
+  TapButton(TToolPanel::kKindLine);
+  TapBend(1100, 50);
+  harness::OnDialog(TMethodPicker::kTemplate, [](HWND dialog) {
+    POINT p{4 + 44 * 2 + 21, 4 + 44 + 21};  // tile 7: five to a row
+    ClientToScreen(dialog, &p);
+    harness::Tap(p.x, p.y);
+  });
+  POINT tile{20, 20};
+  ClientToScreen(g_ToolPanel.window, &tile);
+  harness::Tap(tile.x, tile.y);
+  EXPECT_EQ(g_ToolPanel.method, 7);
+  EXPECT_EQ(Live(Line(4)), 3) << "the line is not dropped with the method";
+  g_ToolPanel.Show(0);
+}
+
 // A parallel line 10 m from an L-shaped line, picked with the pen: every segment 10 from its
 // base, on the side the sign of the length gives; a line with a spike is refused with a message.
 TEST_F(ToolPanel, ParallelLineAlongABendKeepsItsDistanceAndASpikeIsRefused) {
@@ -429,27 +506,29 @@ TEST(NumberListEdit, StepsStoresAndShowsInBothModes) {
   n.Show();
   GetWindowTextW(edit, text, 64);
   EXPECT_STREQ(text, L"2");
+  // A unit after the number or an exponent is no typed number: element 1 keeps its 2; element 0
+  // kept its 1, the empty text of the first append being no number either.
   SetWindowTextW(edit, L"2.5e1 m");
-  n.Prev();  // stores 25 into element 1, shows element 0 (0: the empty text of the first append)
-  EXPECT_EQ(n.values[1], 25.0);
+  n.Prev();
+  EXPECT_EQ(n.values[1], 2.0);
   GetWindowTextW(edit, text, 64);
-  EXPECT_STREQ(text, L"0");
+  EXPECT_STREQ(text, L"1");
   // Prev at 0 stores nothing.
   SetWindowTextW(edit, L"7");
   n.Prev();
-  EXPECT_EQ(n.values[0], 0.0);
+  EXPECT_EQ(n.values[0], 1.0);
   n.Next();
   EXPECT_EQ(n.values[0], 7.0);
   SetWindowTextW(edit, L"abc");
-  n.Next();  // "abc" is no number: 0; one past the last, element 0 is shown
-  EXPECT_EQ(n.values[1], 0.0);
+  n.Next();  // "abc" keeps element 1; one past the last, element 0 is shown
+  EXPECT_EQ(n.values[1], 2.0);
   EXPECT_EQ(n.index, 2);
   GetWindowTextW(edit, text, 64);
   EXPECT_STREQ(text, L"7");
   SetWindowTextW(edit, L"9");
   n.Next();  // at the count: nothing, not even a store
   EXPECT_EQ(n.index, 2);
-  EXPECT_EQ(n.values[1], 0.0);
+  EXPECT_EQ(n.values[1], 2.0);
   EXPECT_EQ(n.values[0], 7.0);
   // Index mode shows the number; one past the last shows count + 1.
   n.mode = 1;
@@ -462,7 +541,6 @@ TEST(NumberListEdit, StepsStoresAndShowsInBothModes) {
   n.RemoveAt(0);
   EXPECT_EQ(n.GetData(), nullptr);
   EXPECT_EQ(n.At(3), 0.0);
-  EXPECT_EQ(ParseNumberC(L"  -1.5x"), -1.5);
   EXPECT_EQ(FormatG(0.1), L"0.1");
   // A typed value keeps its digits when the user steps away and back.
   n.mode = 0;
@@ -474,6 +552,12 @@ TEST(NumberListEdit, StepsStoresAndShowsInBothModes) {
   n.Next();
   GetWindowTextW(edit, text, 64);
   EXPECT_STREQ(text, L"1234.5678");
+  // The Russian keyboard's decimal comma is the decimal mark, shown back with a point.
+  SetWindowTextW(edit, L"60,5");
+  n.Prev();
+  n.Next();
+  GetWindowTextW(edit, text, 64);
+  EXPECT_STREQ(text, L"60.5");
   DestroyWindow(edit);
   harness::Stop();
 }

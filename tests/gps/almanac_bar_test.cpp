@@ -192,7 +192,8 @@ TEST(SatGraphMask, TextsThatAreNoNumberCountFromZero) {
   EXPECT_EQ(ParseSatGraphMask(L"1e400"), 0);
   EXPECT_EQ(ParseSatGraphMask(L" 12.5"), 12.5);
   EXPECT_EQ(ParseSatGraphMask(L"+7"), 7);
-  EXPECT_EQ(ParseSatGraphMask(L"12,5"), 12);
+  EXPECT_EQ(ParseSatGraphMask(L"12,5"), 12.5);  // the Russian keyboard's decimal comma
+  EXPECT_EQ(ParseSatGraphMask(L"12x"), 0);       // never 12: the text is no number
   EXPECT_EQ(ParseSatGraphMask(L"-5"), -5);
   // Only the first 255 characters count: 255 digits, then one that would overflow.
   EXPECT_TRUE(std::isfinite(ParseSatGraphMask(std::wstring(255, L'9') + std::wstring(60, L'9'))));

@@ -88,7 +88,7 @@ TEST_F(PointProperties, OkKeepsTheMeasuredPositionAndTakesTypedValuesExactly) {
 
   EXPECT_EQ(RunPoint(kFrac, 0, [](HWND d) {
     SetDlgItemTextW(d, D::kEditX, L" 6123460 ");
-    SetDlgItemTextW(d, D::kEditH, L"145.25");
+    SetDlgItemTextW(d, D::kEditH, L"145,25");  // the Russian keyboard's decimal comma
   }, D::kOk), 1);
   EXPECT_EQ(Corner(kFrac).x, (6123460 - int32_t(pointtest::kX1)) * 100);
   EXPECT_EQ(Corner(kFrac).y, before.y);
@@ -99,7 +99,7 @@ TEST_F(PointProperties, OkKeepsTheMeasuredPositionAndTakesTypedValuesExactly) {
 
 TEST_F(PointProperties, ABadNumberWritesNothingAndKeepsTheDialogOpen) {
   g_Ini.SetInt("NaviPtDelta", 1);
-  const wchar_t* bad[] = {L"abc", L"1e400", L"6123456,5", L"1 2", L"0x", L"nan",
+  const wchar_t* bad[] = {L"abc", L"1e400", L"6123456,5,0", L"6 123 456", L"1 2", L"0x", L"nan",
                           L"1234567890123456789012345678901234567890e10"};
   const TMapPoint before = Corner(kWhole);
   for (int edit : {int(D::kEditX), int(D::kEditY), int(D::kEditH)}) {

@@ -158,7 +158,13 @@ TEST_F(MdmEditTest, CopyingScalesByTheUnits) {
   EXPECT_EQ(map.objects[c].vertices[0].x, 100);
   EXPECT_EQ(map.objects[c].vertices[1].x, 110);  // 100 decimetre units are 10 metres
   EXPECT_EQ(map.objects[c].attrLength, src.objects[l].attrLength);
-  EXPECT_EQ(map.objects[c].name, nullptr);
+  EXPECT_EQ(map.objects[c].name, nullptr);  // tag 99 is no name
+  // A named object is copied with its name: the copy's label shows at once, not after a reread.
+  src.SetStrAttr(uint16_t(l), 9, "Brook");
+  const int32_t named = map.CopyObjectFrom(&src, uint16_t(l));
+  ASSERT_GT(named, 0);
+  ASSERT_NE(map.objects[named].name, nullptr);
+  EXPECT_EQ(std::wstring(map.objects[named].name), L"Brook");
   EXPECT_EQ(map.CopyObjectFrom(&src, 77), 0);
 }
 

@@ -200,8 +200,21 @@ TEST_F(SearchWindow, DistanceLimitsAreStrictInMetresAndNeedCoordinates) {
   EXPECT_EQ(DistanceLimitMetres(L"nan"), 0);
   EXPECT_EQ(DistanceLimitMetres(L"-1"), -1000);
   EXPECT_EQ(DistanceLimitMetres(L"0.0004"), 1);
-  EXPECT_EQ(DistanceLimitMetres(L"1e300"), 2147483647);
+  EXPECT_EQ(DistanceLimitMetres(L"99999999999"), 2147483647);
   EXPECT_EQ(DistanceLimitMetres(L"0"), 0);
+  // The Russian keyboard's decimal comma: "0,6" is 600 m, not "no limit"; "1,5" is not 1 km.
+  EXPECT_EQ(DistanceLimitMetres(L"0,6"), 600);
+  EXPECT_EQ(DistanceLimitMetres(L" 1,5 "), 1500);
+  // Text with a number in it is no distance: no limit, and refused for the beep, never 1 km.
+  bool refused = false;
+  EXPECT_EQ(DistanceLimitMetres(L"1,5 km", &refused), 0);
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(DistanceLimitMetres(L"1e300", &refused), 0);
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(DistanceLimitMetres(L"  ", &refused), 0);
+  EXPECT_FALSE(refused);
+  EXPECT_EQ(DistanceLimitMetres(L"0,6", &refused), 600);
+  EXPECT_FALSE(refused);
 }
 
 TEST_F(SearchWindow, CoordinatesFromXYNaNAndTheMissingMark) {

@@ -4,6 +4,7 @@
 #include "base/input_mode.h"
 #include "base/ui/file_browser.h"
 #include "gps/almanac.h"
+#include "platform/sys/winsys.h"
 #include "tests/settings/settings_fixture.h"
 #include "tests/support/browser_taps.h"
 #include "tools/sampledata/jps_writer.h"
@@ -133,6 +134,23 @@ TEST_F(AlmanacPage, BaseFilesRoundTripTheirFourEditsAndReportBadFiles) {
   EXPECT_EQ(saved.rfind("[Ini]\n", 0), 0u);
   EXPECT_NE(saved.find("AlmBaseHMask=15\n"), std::string::npos);
   EXPECT_EQ(round, 1);
+}
+
+// The base point typed on the Russian keyboard: "55,75" is stored as 55.75, which the sky plot
+// reads back (it used to read 55); a height with a unit after it is refused with a beep.
+TEST_F(AlmanacPage, ABasePointTypedWithADecimalCommaIsStoredAsShown) {
+  WriteIni("[Ini]\nAlmBase=1\nAlmBaseH=100\n");
+  vplat::ClearRecordedBeeps();
+  Run(6, [&](HWND d) {
+    HWND page = TSettingsDialog::Page(6);
+    SetDlgItemTextW(page, 2149, L"55,75");
+    SetDlgItemTextW(page, 1041, L"120 m");
+    Press(d, IDOK);
+  });
+  EXPECT_EQ(Value("AlmBaseX"), "55.75");
+  EXPECT_DOUBLE_EQ(g_Ini.GetFloat("AlmBaseX"), 55.75);
+  EXPECT_EQ(Value("AlmBaseH"), "100");
+  EXPECT_EQ(vplat::RecordedBeeps().size(), 1u);
 }
 
 TEST_F(AlmanacPage, PickOnTheMapSavesClosesAndSetsTheBaseMode) {

@@ -7,6 +7,7 @@
 #include "gps/geodesy_bar.h"
 #include "gps/gps_port.h"
 #include "gps/greis_receiver.h"
+#include "platform/sys/winsys.h"
 #include "tests/settings/settings_fixture.h"
 #include "tests/support/wait_until.h"
 #include "tools/sampledata/fake_greis.h"
@@ -72,6 +73,30 @@ TEST_F(GeodesyPageReceiver, TheRemainingTimeFollowsTheBarsRecordingRateOrStaysEm
   g_GeodesyBar.rate = 2048;
   ReadValues(&power, &memory, &remaining);
   EXPECT_EQ(remaining, L"64:00") << fake.Transcript();
+}
+
+}  // namespace
+
+namespace {
+
+// The masks typed on the Russian keyboard: "12,5" goes to the receiver as 12.5 (its commands
+// take the comma as their field separator, so "12,5" set 12) and the sky plot's mask follows; a
+// PDOP mask with a unit after it is refused with a beep and not sent, the receiver keeping its own.
+TEST_F(GeodesyPageReceiver, TypedMasksGoWithAPointAndTextThatIsNoNumberIsNotSent) {
+  vplat::ClearRecordedBeeps();
+  fake.ClearTranscript();
+  Run(1, [&](HWND d) {
+    HWND page = TSettingsDialog::Page(1);
+    ASSERT_EQ(Text(page, 1035), L"4.5") << fake.Transcript();
+    Type(page, 1029, L"12,5");
+    Type(page, 1035, L"4 m");
+    Press(d, IDOK);
+  });
+  ASSERT_TRUE(fake.WaitTranscript("set,/par/out/elm/cur/log,12.5", 5000)) << fake.Transcript();
+  const std::string sent = fake.Transcript();
+  EXPECT_NE(sent.find("set,/par/pos/elm,12.5\n"), std::string::npos) << sent;
+  EXPECT_EQ(sent.find("set,/par/pos/pdop,"), std::string::npos) << sent;
+  EXPECT_EQ(vplat::RecordedBeeps(), std::vector<UINT>{MB_ICONHAND});
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "base/input_mode.h"
 #include "gps/gps_port.h"
+#include "platform/sys/winsys.h"
 #include "gps/greis_receiver.h"
 #include "tests/settings/settings_fixture.h"
 #include "tests/support/gps_lines.h"
@@ -108,6 +109,25 @@ TEST_F(GpsPages, NavigationKeysOffersAndEnabledStates) {
   EXPECT_EQ(Value("GPSOffsY"), "-7");
   EXPECT_EQ(Value("NaviSaveLog"), "1");
   EXPECT_EQ(settingsHost.trackMenus, 1);
+}
+
+// The offset and the default distance are whole metres, read as integers: "1,5" would have been
+// stored as typed and read as 1. It is refused with a beep and the stored value kept; a comma
+// typed where a whole number is meant is no number either, a plain "-3" is stored as shown.
+TEST_F(GpsPages, NumbersThatAreNoWholeMetresAreRefusedWithABeep) {
+  WriteIni("[Ini]\nGPSOffsActive=1\nGPSOffsX=12\nGPSOffsY=4\nNaviPtDeltaDef=10\n");
+  vplat::ClearRecordedBeeps();
+  Run(0, [&](HWND d) {
+    HWND page = TSettingsDialog::Page(0);
+    Type(page, 2045, L"1,5");
+    Type(page, 2049, L" -3 ");
+    Type(page, 3037, L"10 m");
+    Press(d, IDOK);
+  });
+  EXPECT_EQ(Value("GPSOffsX"), "12");
+  EXPECT_EQ(Value("GPSOffsY"), "-3");
+  EXPECT_EQ(Value("NaviPtDeltaDef"), "10");
+  EXPECT_EQ(vplat::RecordedBeeps().size(), 2u);
 }
 
 TEST_F(GpsPages, PickingTheOffsetOnTheMapLeavesAsCancelDoes) {
