@@ -101,6 +101,9 @@ void FillList(const char* table, const TSearchFilter* filters, int count, HWND c
     for (int i = 0; i < count; ++i) {
       const TSearchFilter& f = filters[i];
       if (f.value == kAnyId) continue;
+      // A column the table lacks cannot narrow it: the filter is skipped as "not chosen" is,
+      // so streets and houses of tables without state and region ids are still listed by city.
+      if (t && t->GetColumnIndex(f.column.c_str()) == kDbNoColumn) continue;
       const TDbValue value(f.wide ? int64_t(f.value) : int64_t(f.value & 0xFF));
       TDbSelection next = g_SearchTables.Select(table, f.column.c_str(), kDbEqual, value, &n,
                                                 any ? &rows : nullptr);

@@ -49,8 +49,8 @@ std::string SearchTablePath(const char* table, bool* fromProgramFolder = nullptr
 bool OpenSearchTable(TDbSet& set, const char* table, std::string* path);
 
 // Fills `combo` from `table` of g_SearchTables. No filters (null or count 0): every row.
-// Otherwise each filter not kAnyId narrows the rows, in order; when every filter is skipped or
-// one step leaves no row, only the first item is listed. `limit` (metres) non-zero lists only
+// Otherwise each filter not kAnyId, on a column the table has, narrows the rows, in order; when
+// every filter is skipped or one step leaves no row, only the first item is listed. `limit` (metres) non-zero lists only
 // rows whose X1/Y1 lies strictly nearer the plane point (refX, refY); negative lists none.
 void FillList(const char* table, const TSearchFilter* filters, int count, HWND combo, double refX,
               double refY, int32_t limit);

@@ -143,7 +143,10 @@ TEST_F(SearchWindow, TheQuerySkipsAnyFiltersAndListsSortedNamesAfterTheNotSelect
   EXPECT_EQ(Texts(combo).size(), 1u) << "filters that all mean any list nothing";
   TSearchFilter missing[1] = {{1, 1, "CityID"}};
   FillList("Regions", missing, 1, combo, 0, 0, 0);
-  EXPECT_EQ(Texts(combo).size(), 1u) << "a column the table lacks lists nothing";
+  EXPECT_EQ(Texts(combo).size(), 1u) << "a filter on a column the table lacks is skipped: none is left";
+  TSearchFilter lacking[2] = {{1, 1, "CityID"}, {2, 1, "StateID"}};
+  FillList("Regions", lacking, 2, combo, 0, 0, 0);
+  EXPECT_EQ(Texts(combo), (std::vector<std::wstring>{L"  (НЕ ВЫБРАНО)", L"Hills"}));
   TSearchFilter state[2] = {{1, 1, "StateID"}, {kAnyId, 1, "RegionID"}};
   FillList("Regions", state, 2, combo, 0, 0, 0);
   EXPECT_EQ(Texts(combo).size(), 3u);
@@ -287,7 +290,7 @@ TEST_F(SearchWindow, AddressPageRulesForMissingColumnsAndDropDowns) {
   }, kClose);
 
   // Streets without StateID and RegionID: the house query filters by StreetID and CityID only;
-  // houses without RegionID then list nothing for a city.
+  // houses without RegionID are listed for a city by its CityID and StateID.
   NdbSpec streets;
   streets.columns = {{"StreetID", sample::kNdbShort}, {"CityID", sample::kNdbShort}, {"Name", sample::kNdbText}};
   streets.rows = {{I(1), I(10), T("Mill Lane")}};
@@ -310,12 +313,44 @@ TEST_F(SearchWindow, AddressPageRulesForMissingColumnsAndDropDowns) {
     Pick(page, kRegion, L"North");
     Pick(page, kCity, L"Vorna");
     FillDependentList(page, kHouse);
-    EXPECT_EQ(Texts(GetDlgItem(page, kHouse)).size(), 1u);
+    EXPECT_EQ(Texts(GetDlgItem(page, kHouse)), (std::vector<std::wstring>{L"  (НЕ ВЫБРАНО)", L"  7"}));
     // "Показать" with the first item chosen leaves the map alone.
     SendDlgItemMessageW(page, kCity, CB_SETCURSEL, 0, 0);
     SetFocus(GetDlgItem(page, kCity));
   });
   EXPECT_EQ(host.fullRedraws, 0);
+}
+
+TEST_F(SearchWindow, StreetsAndHousesOfTheCataloguesColumnsAreListedBelowAChosenCity) {
+  // Streets and Houses with only the columns the catalogue names: no StateID, no RegionID.
+  WriteTown();
+  NdbSpec streets;
+  streets.columns = {{"CityID", sample::kNdbShort}, {"Name", sample::kNdbText}, {"StreetID", sample::kNdbShort}};
+  streets.rows = {{I(10), T("Mill Lane"), I(1)}, {I(10), T("Lake Road"), I(2)}, {I(20), T("Main Street"), I(1)}};
+  Table("Streets", streets);
+  NdbSpec houses;
+  houses.columns = {{"CityID", sample::kNdbShort}, {"StreetID", sample::kNdbShort}, {"Name", sample::kNdbText},
+                    {"ListID", sample::kNdbShort}, {"OFFS", sample::kNdbShort}};
+  houses.rows = {{I(10), I(1), T("  7"), I(1), I(4)}, {I(10), I(1), T(" 12"), I(1), I(5)},
+                 {I(10), I(2), T("  1"), I(1), I(6)}, {I(20), I(1), T("  3"), I(1), I(7)}};
+  Table("Houses", houses);
+  Run(0, [&](HWND page) {
+    Pick(page, kState, L"Земля");
+    Pick(page, kRegion, L"North");
+    Pick(page, kCity, L"Vorna");
+    EXPECT_EQ(Texts(GetDlgItem(page, kStreet)),
+              (std::vector<std::wstring>{L"  (НЕ ВЫБРАНО)", L"Lake Road", L"Mill Lane"}));
+    // The city alone: its houses of every street.
+    FillDependentList(page, kHouse);
+    EXPECT_EQ(Texts(GetDlgItem(page, kHouse)), (std::vector<std::wstring>{L"  (НЕ ВЫБРАНО)", L"  1", L"  7", L" 12"}));
+    Pick(page, kStreet, L"Mill Lane");
+    EXPECT_EQ(Texts(GetDlgItem(page, kHouse)), (std::vector<std::wstring>{L"  (НЕ ВЫБРАНО)", L"  7", L" 12"}));
+    // The other city's street of the same StreetID keeps its own house.
+    Pick(page, kRegion, L"South");
+    Pick(page, kCity, L"Dol");
+    Pick(page, kStreet, L"Main Street");
+    EXPECT_EQ(Texts(GetDlgItem(page, kHouse)), (std::vector<std::wstring>{L"  (НЕ ВЫБРАНО)", L"  3"}));
+  }, kClose);
 }
 
 TEST_F(SearchWindow, ObjectPageNarrowsByTypePlaceAndDistanceAndShowsDetails) {
