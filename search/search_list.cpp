@@ -83,6 +83,21 @@ const TSearchItem* GetChosenItem(HWND combo) {
   return data == CB_ERR ? nullptr : reinterpret_cast<const TSearchItem*>(data);
 }
 
+bool SelectionReads(HWND combo, const std::wstring& text) {
+  const LRESULT sel = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+  if (sel == CB_ERR || text.empty()) return false;
+  // The first entry from the selection on that begins with the text is the selection itself.
+  return SendMessageW(combo, CB_FINDSTRING, WPARAM(sel - 1), LPARAM(text.c_str())) == sel;
+}
+
+bool ClearSelectionKeepText(HWND combo, const std::wstring& text) {
+  if (SendMessageW(combo, CB_GETCURSEL, 0, 0) == CB_ERR) return false;
+  SendMessageW(combo, CB_SETCURSEL, WPARAM(-1), 0);  // empties the edit as well
+  SetWindowTextW(combo, text.c_str());
+  SendMessageW(combo, CB_SETEDITSEL, 0, MAKELPARAM(text.size(), text.size()));
+  return true;
+}
+
 void FillList(const char* table, const TSearchFilter* filters, int count, HWND combo, double refX,
               double refY, int32_t limit) {
   if (!combo) return;

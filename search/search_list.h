@@ -58,6 +58,13 @@ void FillList(const char* table, const TSearchFilter* filters, int count, HWND c
 void ClearList(HWND combo);
 // The record of the selected item; null when nothing or the first item is selected.
 const TSearchItem* GetChosenItem(HWND combo);
+// Whether the selected entry of a combo box begins with `text`, as a typed search compares
+// (letter case aside); an empty text is no entry's.
+bool SelectionReads(HWND combo, const std::wstring& text);
+// Lets go of the selection of a box typed over, so that "show" shows nothing rather than an
+// entry the box no longer reads; the edit keeps `text`, the caret at its end. False when
+// nothing was selected.
+bool ClearSelectionKeepText(HWND combo, const std::wstring& text);
 // Moves the map to the item: a point is centred at 1:5000, a rectangle shown and zoomed out two
 // steps of the scale table; then a full redraw. Nothing without an item or its coordinates.
 void ShowItemOnMap(const TSearchItem* item);

@@ -252,6 +252,12 @@ std::wstring TypedSearchText(HWND combo, const std::wstring& typed) {
   return typed;
 }
 
+// A street let go takes its houses with it.
+void DropSelection(HWND bar, int id, HWND combo, const std::wstring& text) {
+  if (ClearSelectionKeepText(combo, text) && id == kStreets)
+    SendDlgItemMessageW(bar, kHouses, CB_RESETCONTENT, 0, 0);
+}
+
 // Focus and typing, common to the combo boxes with an edit field.
 bool ComboNotification(HWND bar, int id, UINT code) {
   HWND combo = GetDlgItem(bar, id);
@@ -266,9 +272,13 @@ bool ComboNotification(HWND bar, int id, UINT code) {
       return true;
     case CBN_EDITCHANGE:
     case CBN_DROPDOWN: {
-      if (code == CBN_EDITCHANGE && !SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0)) return true;
       wchar_t typed[256] = L"";
       GetWindowTextW(combo, typed, 256);
+      if (code == CBN_EDITCHANGE && !SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0)) {
+        // Typed with the list closed: nothing is searched, but an entry typed over is let go.
+        if (!SelectionReads(combo, typed)) DropSelection(bar, id, combo, typed);
+        return true;
+      }
       // Dropping the list down searches for the text the box holds; the entry found then fills
       // the edit, all selected, so the first key typed starts a new search text.
       const bool key = code == CBN_EDITCHANGE;
@@ -280,7 +290,9 @@ bool ComboNotification(HWND bar, int id, UINT code) {
         SendMessageW(combo, CB_SETEDITSEL, 0, MAKELPARAM(text.size(), text.size()));
       };
       if (!key && text != typed) writeBack();
-      if (!text.empty()) SendMessageW(combo, CB_SELECTSTRING, WPARAM(-1), LPARAM(text.c_str()));
+      const LRESULT found =
+          text.empty() ? CB_ERR : SendMessageW(combo, CB_SELECTSTRING, WPARAM(-1), LPARAM(text.c_str()));
+      if (found == CB_ERR) DropSelection(bar, id, combo, text);
       if (key) {
         writeBack();
         g_typeAhead = {combo, text, GetTickCount()};

@@ -271,6 +271,43 @@ TEST_F(SearchWindow, AddressPageCascadesFromStateToHouseAndShowsTheHouse) {
   EXPECT_EQ(host.partRedraws, 1) << "the window's own redraw at closing";
 }
 
+TEST_F(SearchWindow, AChoiceTypedOverIsNotShown) {
+  WriteTown();
+  g_MapView.SetScale(25000);
+  std::wstring typed;
+  int chosenAfter = 0;
+  Run(0, [&](HWND page) {
+    Pick(page, kState, L"Земля");
+    Pick(page, kRegion, L"North");
+    Pick(page, kCity, L"Vorna");
+    Pick(page, kStreet, L"Mill Lane");
+    Pick(page, kHouse, L" 12");
+    HWND house = GetDlgItem(page, kHouse);
+    SetFocus(house);  // its text all selected: the key replaces it
+    harness::Type(L"9");
+    wchar_t text[16] = L"";
+    GetWindowTextW(house, text, 16);
+    typed = text;
+    chosenAfter = GetChosenItem(house) != nullptr;
+  });
+  EXPECT_EQ(typed, L"9");
+  EXPECT_EQ(chosenAfter, 0);
+  EXPECT_EQ(g_MapView.GetScale(), 25000) << "no house 9: the map stays";
+  EXPECT_EQ(host.fullRedraws, 0);
+  // A key that keeps the box reading the choice keeps it.
+  Run(0, [&](HWND page) {
+    Pick(page, kState, L"Земля");
+    Pick(page, kRegion, L"North");
+    HWND city = GetDlgItem(page, kCity);
+    Pick(page, kCity, L"Vorna");
+    SetFocus(city);
+    SendMessageW(city, CB_SETEDITSEL, 0, MAKELPARAM(2, 5));
+    harness::Type(L"r");  // "Vor"
+    chosenAfter = GetChosenItem(city) != nullptr;
+  }, kClose);
+  EXPECT_EQ(chosenAfter, 1);
+}
+
 TEST_F(SearchWindow, AddressPageRulesForMissingColumnsAndDropDowns) {
   WriteTown();
   Run(0, [&](HWND page) {
