@@ -58,7 +58,8 @@ std::string SearchTablePath(const char* table, bool* fromProgramFolder) {
 }
 
 bool OpenSearchTable(TDbSet& set, const char* table, std::string* path) {
-  if (set.FindTable(table) >= 0) return true;
+  // The path is worked out again at every opening: another project, or another setting, names
+  // another file, and the set reads it in place of the one it holds.
   const std::string p = SearchTablePath(table);
   if (path) *path = p;
   return set.OpenTable(table, p.c_str()) == kDbOk;

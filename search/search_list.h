@@ -44,8 +44,9 @@ extern TDbSet g_SearchTables;
 // "DB\" + name + ".ndb". `fromProgramFolder` (optional) tells whether the last rule gave it.
 std::string SearchTablePath(const char* table, bool* fromProgramFolder = nullptr);
 
-// Makes sure `table` is open in `set` (a name already there, even one that failed to load,
-// counts). True on success; `path` receives the path tried.
+// Makes sure `table` is open in `set` from the path SearchTablePath gives now: a table of that
+// name read from there counts; one read from another path, or whose load failed, is read again.
+// True on success; `path` receives the path tried.
 bool OpenSearchTable(TDbSet& set, const char* table, std::string* path);
 
 // Fills `combo` from `table` of g_SearchTables. No filters (null or count 0): every row.

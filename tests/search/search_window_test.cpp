@@ -459,15 +459,27 @@ TEST_F(SearchWindow, DetailsWithoutStateIdAndWithoutInfo) {
   EXPECT_EQ(details, L"");
 }
 
-TEST_F(SearchWindow, AMissingTableIsReportedOnceWithItsPathAndTheListsStayEmpty) {
+TEST_F(SearchWindow, AMissingTableIsReportedAtEachOpeningWithItsPathUntilItIsBack) {
   WriteTown();
-  std::filesystem::remove(harness::HostPath(L"\\Vorna\\DB\\Cities.ndb"));
+  const std::filesystem::path cities = harness::HostPath(L"\\Vorna\\DB\\Cities.ndb");
+  const std::filesystem::path aside = cities.string() + ".aside";
+  std::filesystem::rename(cities, aside);
   Run(0, [&](HWND page) { EXPECT_EQ(Texts(GetDlgItem(page, kState)).size(), 0u); }, IDCANCEL);
   ASSERT_EQ(harness::MessageBoxes().size(), 1u);
   EXPECT_EQ(harness::MessageBoxes()[0].text, L"Ошибка при открытии \\Vorna\\DB\\Cities.ndb");
-  // The failed table stays in the set: the next opening lists states without a message.
-  Run(0, [&](HWND page) { EXPECT_EQ(Texts(GetDlgItem(page, kState)).size(), 3u); }, IDCANCEL);
-  EXPECT_EQ(harness::MessageBoxes().size(), 1u);
+  // Still missing: told again, the lists empty.
+  Run(1, [&](HWND page) { EXPECT_EQ(Texts(GetDlgItem(page, kState)).size(), 0u); }, IDCANCEL);
+  ASSERT_EQ(harness::MessageBoxes().size(), 2u);
+  EXPECT_EQ(harness::MessageBoxes()[1].text, L"Ошибка при открытии \\Vorna\\DB\\Cities.ndb");
+  // The card put back: the table is read, the lists filled, nothing said.
+  std::filesystem::rename(aside, cities);
+  Run(0, [&](HWND page) {
+    EXPECT_EQ(Texts(GetDlgItem(page, kState)).size(), 3u);
+    Pick(page, kState, L"Земля");
+    Pick(page, kRegion, L"North");
+    EXPECT_EQ(Texts(GetDlgItem(page, kCity)), (std::vector<std::wstring>{L"  (НЕ ВЫБРАНО)", L"Vorna"}));
+  }, IDCANCEL);
+  EXPECT_EQ(harness::MessageBoxes().size(), 2u);
   // A project folder with its own table wins over the program's folder.
   g_SearchTables.CloseAll();
   std::strcpy(g_MapView.projectFolder, "\\Proj\\");
@@ -479,6 +491,68 @@ TEST_F(SearchWindow, AMissingTableIsReportedOnceWithItsPathAndTheListsStayEmpty)
   g_Ini.SetString("DBRegions", "\\Elsewhere\\R.ndb");
   EXPECT_EQ(SearchTablePath("Regions"), "\\Elsewhere\\R.ndb");
   EXPECT_EQ(SearchTablePath("Houses"), "\\Vorna\\DB\\Houses.ndb");
+}
+
+// Two project folders, each with its own address tables: the window lists the places of the
+// project open now and shows them, and comes back to the first one's when it is opened again.
+TEST_F(SearchWindow, EachProjectOpenedListsAndShowsThePlacesOfItsOwnTables) {
+  WriteTown();  // the program folder's tables, which the projects' own ones stand in front of
+  struct Place {
+    const char* folder;
+    const char* state;
+    const char* city;
+    double lat, lon;  // degrees, the city's one corner
+  };
+  const Place places[2] = {{"\\ProjA\\", "Alpha", "Alpha Town", 55.70, 37.50},
+                           {"\\ProjB\\", "Beta", "Beta Town", 56.20, 38.10}};
+  for (const Place& p : places) {
+    const std::string folder = p.folder;
+    auto put = [&](const char* table, const NdbSpec& plan) { searchtest::PutFile(folder + table + ".ndb", sample::BuildNdb(plan)); };
+    NdbSpec states;
+    states.columns = {{"StateID", sample::kNdbShort}, {"Name", sample::kNdbText}};
+    states.rows = {{I(1), T(p.state)}};
+    put("States", states);
+    NdbSpec regions;
+    regions.columns = {{"RegionID", sample::kNdbShort}, {"StateID", sample::kNdbShort}, {"Name", sample::kNdbText}};
+    regions.rows = {{I(1), I(1), T("Shire")}};
+    put("Regions", regions);
+    NdbSpec cities;
+    cities.columns = {{"CityID", sample::kNdbShort}, {"StateID", sample::kNdbShort}, {"RegionID", sample::kNdbShort},
+                      {"Name", sample::kNdbText}, {"X1", sample::kNdbDouble}, {"Y1", sample::kNdbDouble}};
+    cities.rows = {{I(10), I(1), I(1), T(p.city), D(p.lat * kDeg), D(p.lon * kDeg)}};
+    put("Cities", cities);
+    const std::string corners = "6180000.0\t7400000.0\n6190000.0\t7410000.0";
+    searchtest::PutFile(folder + "P.mpj", sample::Bytes(corners.begin(), corners.end()));
+  }
+  auto openProject = [](const char* folder) {
+    ASSERT_EQ(g_MapView.OpenProject((std::string(folder) + "P.mpj").c_str(), nullptr, 0), 0);
+  };
+  auto visit = [&](const Place& p) {
+    g_MapView.SetScale(25000);
+    std::vector<std::wstring> states, cities;
+    Run(0, [&](HWND page) {
+      states = Texts(GetDlgItem(page, kState));
+      Pick(page, kState, std::wstring(p.state, p.state + std::strlen(p.state)));
+      Pick(page, kRegion, L"Shire");
+      cities = Texts(GetDlgItem(page, kCity));
+      SetFocus(GetDlgItem(page, kCity));
+      Pick(page, kCity, std::wstring(p.city, p.city + std::strlen(p.city)));
+    });
+    EXPECT_EQ(states, (std::vector<std::wstring>{L"  (НЕ ВЫБРАНО)", std::wstring(p.state, p.state + std::strlen(p.state))}));
+    EXPECT_EQ(cities, (std::vector<std::wstring>{L"  (НЕ ВЫБРАНО)", std::wstring(p.city, p.city + std::strlen(p.city))}));
+    double cx, cy, px, py;
+    g_MapView.GetCenter(&cx, &cy, 0);
+    ASSERT_TRUE(g_MapView.GeoToPlane(p.lat * kDeg, p.lon * kDeg, &px, &py));
+    EXPECT_NEAR(cx, px, 6.25) << p.folder;
+    EXPECT_NEAR(cy, py, 6.25) << p.folder;
+  };
+  openProject(places[0].folder);
+  visit(places[0]);
+  openProject(places[1].folder);
+  visit(places[1]);
+  openProject(places[0].folder);
+  visit(places[0]);
+  EXPECT_TRUE(harness::MessageBoxes().empty());
 }
 
 TEST_F(SearchWindow, TheTabsSwitchPagesByPenAndClosingFreesEveryRecord) {

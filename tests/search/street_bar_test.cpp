@@ -3,6 +3,8 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "tests/search/search_fixture.h"
 
@@ -327,7 +329,46 @@ TEST_F(StreetBar, EachBarClosesTheOtherAndTheObjectBarShowsObjects) {
   for (TSearchBar* b : g_SearchBars) EXPECT_EQ(b, nullptr);
 }
 
-TEST_F(StreetBar, AFailedTableIsReportedOnceAndMissingTablesAreNoError) {
+// The bars' tables follow the project: its own Streets in front of the program folder's, read
+// again when another project is opened, also while the street bar stays open.
+TEST_F(StreetBar, AnotherProjectsOwnStreetsReplaceTheFirstOnesEvenInAnOpenBar) {
+  for (const char* name : {"A", "B", "C"}) {
+    const std::string folder = std::string("\\Proj") + name + "\\";
+    const std::string corners = "6180000.0\t7400000.0\n6190000.0\t7410000.0";
+    searchtest::PutFile(folder + "P.mpj", sample::Bytes(corners.begin(), corners.end()));
+    if (*name == 'C') continue;  // no tables of its own
+    NdbSpec streets;
+    streets.columns = {{"CityID", sample::kNdbShort}, {"StreetID", sample::kNdbShort}, {"Name", sample::kNdbText}};
+    streets.rows = {{I(1), I(9), T(std::string(name) + " Lane")}};
+    searchtest::PutFile(folder + "Streets.ndb", sample::BuildNdb(streets));
+  }
+  auto open = [](const char* name) {
+    ASSERT_EQ(g_MapView.OpenProject((std::string("\\Proj") + name + "\\P.mpj").c_str(), nullptr, 0), 0);
+  };
+  open("A");
+  ASSERT_EQ(ToggleStreetBar(), 1);
+  HWND streets = GetDlgItem(Bar(kStreetBar), kStreets);
+  EXPECT_EQ(Texts(streets), (std::vector<std::wstring>{L"A Lane"}));
+  open("B");
+  SendMessageW(streets, CB_SHOWDROPDOWN, TRUE, 0);  // the first touch after the project changed
+  SendMessageW(streets, CB_SHOWDROPDOWN, FALSE, 0);
+  EXPECT_EQ(Texts(streets), (std::vector<std::wstring>{L"B Lane"}));
+  ToggleStreetBar();
+  open("C");
+  ASSERT_EQ(ToggleStreetBar(), 1);
+  EXPECT_EQ(Texts(GetDlgItem(Bar(kStreetBar), kStreets)), (std::vector<std::wstring>{L"Mill Lane", L"Lake Road"}));
+  ToggleStreetBar();
+  open("A");
+  ASSERT_EQ(ToggleStreetBar(), 1);
+  EXPECT_EQ(Texts(GetDlgItem(Bar(kStreetBar), kStreets)), (std::vector<std::wstring>{L"A Lane"}));
+  EXPECT_TRUE(harness::MessageBoxes().empty());
+}
+
+TEST_F(StreetBar, AFailedTableIsReportedAtEachOpeningAndMissingTablesAreNoError) {
+  const sample::Bytes good = [] {
+    std::ifstream in(harness::HostPath(L"\\Vorna\\DB\\Houses.ndb"), std::ios::binary);
+    return sample::Bytes(std::istreambuf_iterator<char>(in), {});
+  }();
   searchtest::PutFile("\\Vorna\\DB\\Houses.ndb", sample::Bytes{'N', 'O', 'T', 'A', 'D', 'B'});
   std::filesystem::remove(harness::HostPath(L"\\Vorna\\DB\\Cities.ndb"));
   ToggleStreetBar();
@@ -336,8 +377,16 @@ TEST_F(StreetBar, AFailedTableIsReportedOnceAndMissingTablesAreNoError) {
   EXPECT_EQ(Texts(GetDlgItem(Bar(kStreetBar), kStreets)).size(), 0u);
   ToggleStreetBar();
   ToggleStreetBar();
-  EXPECT_EQ(harness::MessageBoxes().size(), 1u) << "the failed table stays in the set";
+  ASSERT_EQ(harness::MessageBoxes().size(), 2u) << "the failed table is read again, and fails again";
+  EXPECT_EQ(harness::MessageBoxes()[1].text, L"Ошибка при открытии \\Vorna\\DB\\Houses.ndb");
+  EXPECT_EQ(Texts(GetDlgItem(Bar(kStreetBar), kStreets)).size(), 0u);
+  searchtest::PutFile("\\Vorna\\DB\\Houses.ndb", good);
+  ToggleStreetBar();
+  ToggleStreetBar();
+  EXPECT_EQ(harness::MessageBoxes().size(), 2u);
   EXPECT_EQ(Texts(GetDlgItem(Bar(kStreetBar), kStreets)).size(), 2u);
+  Pick(Bar(kStreetBar), kStreets, L"Mill Lane");
+  EXPECT_EQ(Texts(GetDlgItem(Bar(kStreetBar), kHouses)).size(), 3u);
   EXPECT_EQ(g_BarTables.FindTable("Cities"), -1) << "no file, no setting: nothing opened";
 }
 
