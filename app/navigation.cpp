@@ -53,18 +53,10 @@ bool g_fixTickBusy = false;  // a fix tick is inside a modal loop (a notice box)
 
 DWORD WINAPI GpsReader(LPVOID port) { return static_cast<TGpsPort*>(port)->ReadLoop(); }
 
-// Why a route tap laid nothing, in a message; nothing for a graph bound to no map (the road
-// graph command has said so).
+// Why a route tap laid nothing, in a message: also no graph read, or one whose map is not open.
 void ShowRouteFailure(TRouteFailure failure) {
-  int text = 0;
-  switch (failure) {
-    case TRouteFailure::kNoRoad: text = lang_id::kMsgRouteNoRoad; break;
-    case TRouteFailure::kNotInGraph: text = lang_id::kMsgRouteNoNode; break;
-    case TRouteFailure::kNoPath: text = lang_id::kMsgRouteNotFound; break;
-    case TRouteFailure::kNone:
-    case TRouteFailure::kNoRoadMap: return;
-  }
-  MessageBoxW(g_MainWindow, g_Lang.GetText(text), g_Lang.GetText(lang_id::kMsgInfo), MB_OK);
+  const std::wstring text = g_Route.FailureText(failure);
+  if (!text.empty()) MessageBoxW(g_MainWindow, text.c_str(), g_Lang.GetText(lang_id::kMsgInfo), MB_OK);
 }
 
 // The follow button of the bar of the running mode.
@@ -435,7 +427,7 @@ int RoutePointTap(int x, int y) {
       g_MapView.pixelsPerMetre > 0 ? kRouteTapPixels / g_MapView.pixelsPerMetre : -1.0;
   int32_t node;
   const TRouteFailure road = g_Route.FindRoadNode(px, py, limit, &node);
-  if (road == TRouteFailure::kNoRoad || road == TRouteFailure::kNotInGraph) {
+  if (road != TRouteFailure::kNone) {
     // The tap does not count: the next one is taken for the same end of the route.
     ShowRouteFailure(road);
     return 0;

@@ -21,7 +21,7 @@ constexpr int32_t kFormatIds[] = {
     lang_id::kMsgOpenMapConfS,  lang_id::kMsgBreakAndBegin,   lang_id::kMsgCopyTimeAndConf,
     lang_id::kMsgReplaceFileConf, lang_id::kMsgLegendReadErrI, lang_id::kMsgSaveFileErrS,
     lang_id::kMsgWMKeptUnsavedS, lang_id::kMsgPrjMapsNotOpenedS, lang_id::kMsgMapCopyFoundSS,
-    lang_id::kMsgNotProjectErrS};
+    lang_id::kMsgNotProjectErrS, lang_id::kMsgRouteNoMapS};
 
 struct Conversion {
   std::wstring length;  // length modifiers as written

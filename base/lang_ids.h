@@ -95,6 +95,8 @@
   X(kMsgRouteNoRoad, 100486, "Msg_RouteNoRoad") \
   X(kMsgRouteNoNode, 100487, "Msg_RouteNoNode") \
   X(kMsgRouteNotFound, 100488, "Msg_RouteNotFound") \
+  X(kMsgRouteNoGraph, 100530, "Msg_RouteNoGraph") \
+  X(kMsgRouteNoMapS, 100531, "Msg_RouteNoMap_S") \
   X(kMsgNoGpsFix, 100489, "Msg_NoGpsFix") \
   X(kBtActNull, 110001, "BtAct_Null") \
   X(kBtActZoomIn, 110002, "BtAct_ZoomIn") \

@@ -40,9 +40,38 @@ int ChooserTree::Add(int parent, const std::wstring& text, bool folder) {
   return id;
 }
 
+namespace {
+
+bool ReadFolderId(const std::wstring& folder, std::tuple<uint32_t, uint32_t, uint32_t>* id) {
+  HANDLE h = CreateFileW(folder.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool known = GetFileInformationByHandle(h, &info) != 0;
+  CloseHandle(h);
+  if (known) *id = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+  return known;
+}
+
+}  // namespace
+
 void ChooserTree::Build() {
+  chain_.clear();
   Scan(0, L"\\", 0);
   Prune(0);
+}
+
+bool ChooserTree::LeadsBack(const std::wstring& folder) {
+  FolderId id;
+  if (!ReadFolderId(folder, &id)) return false;
+  for (Ancestor& a : chain_) {
+    if (!a.read) {
+      a.known = ReadFolderId(a.path, &a.id);
+      a.read = true;
+    }
+    if (a.known && a.id == id) return true;
+  }
+  return false;
 }
 
 void ChooserTree::Scan(int parent, const std::wstring& folder, int depth) {
@@ -50,27 +79,33 @@ void ChooserTree::Scan(int parent, const std::wstring& folder, int depth) {
   HANDLE h = FindFirstFileW((folder + L"*.*").c_str(), &fd);
   if (h == INVALID_HANDLE_VALUE) return;
   // Names first, so the handle is closed before descending.
-  std::vector<std::pair<std::wstring, bool>> entries;
+  struct Entry {
+    std::wstring name;
+    bool folder, link;
+  };
+  std::vector<Entry> entries;
   do {
     std::wstring name = fd.cFileName;
     if (name == L"." || name == L"..") continue;
-    if (seen_ >= kMaxScanEntries) break;
     ++seen_;
     std::string narrow;
     if (!Narrow(name, &narrow)) continue;  // 8-bit paths could never reach it
-    entries.emplace_back(name, (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    entries.push_back({name, (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                       (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
   } while (FindNextFileW(h, &fd));
   FindClose(h);
-  for (auto& [name, dir] : entries) {
-    if (dir) {
-      std::wstring sub = folder + name + L"\\";
+  chain_.push_back({folder});
+  for (const Entry& e : entries) {
+    if (e.folder) {
+      std::wstring sub = folder + e.name + L"\\";
       if (sub.size() > kMaxPath) continue;
-      int id = Add(parent, name, true);
-      if (seen_ < kMaxScanEntries) Scan(id, sub, depth + 1);
-    } else if (IsListedName(name)) {
-      Add(parent, name, false);
+      int id = Add(parent, e.name, true);
+      if (!e.link || !LeadsBack(sub)) Scan(id, sub, depth + 1);
+    } else if (IsListedName(e.name)) {
+      Add(parent, e.name, false);
     }
   }
+  chain_.pop_back();
 }
 
 void ChooserTree::Prune(int node) {

@@ -2,12 +2,12 @@
 // filled, and the nearest-picture search over it.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tilvex {
-
-inline constexpr int kMaxScanEntries = 20000;  // a host symlink loop must not recurse for ever
 
 struct ChooserNode {
   std::wstring text;
@@ -20,7 +20,10 @@ class ChooserTree {
  public:
   // Node 0 is the root "\".
   ChooserTree();
-  // Scans the device root and prunes folders without pictures below them.
+  // Scans the device root and prunes folders without pictures below them. A folder reached
+  // through a link is not entered when it is the folder the link lies in or one above it, so a
+  // link back up the tree ends there and the scan needs no cap on its entries: every picture of
+  // the device is listed.
   void Build();
   // The node the "\Rastr.ini" line names, or -1.
   int Reselect(const std::string& iniBytes) const;
@@ -36,12 +39,24 @@ class ChooserTree {
   int entriesSeen() const { return seen_; }
 
  private:
+  // A folder's volume and file index; false when they cannot be read.
+  using FolderId = std::tuple<uint32_t, uint32_t, uint32_t>;
+  struct Ancestor {
+    std::wstring path;
+    bool read = false, known = false;  // the id looked up (only once a link is met), and found
+    FolderId id{};
+  };
   void Scan(int parent, const std::wstring& folder, int depth);
+  // Whether the folder a link names is one the scan is inside: the link would lead back into
+  // itself. A folder whose id cannot be read is entered (its path length still ends a descent).
+  bool LeadsBack(const std::wstring& folder);
   void Prune(int node);
   int Add(int parent, const std::wstring& text, bool folder);
 
   std::vector<ChooserNode> nodes_;
   int seen_ = 0;
+  // The folders being scanned, the root first.
+  std::vector<Ancestor> chain_;
 };
 
 // Whether the chooser lists the file: its name holds ".bmp", ".jpg" or ".JPG".

@@ -103,6 +103,10 @@ void ViewerInit(TRasterViewDlg& v, HWND hwnd) {
   v.geo = ViewGeometry{};
   v.geo.type = app.chooser.type == 1 ? 1 : 0;
   v.geo.offX = v.geo.offY = 0;
+  if (v.picture) {
+    v.geo.picW = v.picture->width;
+    v.geo.picH = v.picture->height;
+  }
   app.picturePath = v.path8;
   std::string bytes;
   v.poi = ReadWholeFile(CompanionPath(v.path8, ".poi"), &bytes) ? ParsePoi(bytes) : PoiFile{};

@@ -6,7 +6,9 @@ namespace {
 struct Limits {
   int minX, maxX, minY, maxY;
 };
-// By type, then scale item; picture pixels.
+// By type, then scale item; picture pixels. The minima are margins before the picture's first
+// column and row; the maxima fit a picture of about 1,200 x 1,000 and are raised for larger
+// ones (FarLimit).
 constexpr Limits kLimits[2][3] = {
     {{-348, 1096, -500, 1000}, {-220, 960, -260, 700}, {-130, 920, -190, 640}},
     {{-350, 1085, -600, 984}, {-175, 960, -244, 692}, {-130, 924, -190, 633}},
@@ -16,6 +18,15 @@ int Clamp(int value, int delta, int lo, int hi) {
   long long v = static_cast<long long>(value) + delta;
   if (v > lo && v < hi) return static_cast<int>(v);
   return v <= lo ? lo : hi;
+}
+
+// The offset at which the picture's far edge (`size` pixels on from its first) lies as far
+// inside the screen as its near edge does at offset `min`: the `view` pixels shown start at
+// offset + shift, so the far margin size - (max + shift + view) equals -(min + shift).
+int FarLimit(int tableMax, int min, int size, int view, int shift) {
+  if (size <= 0) return tableMax;
+  const long long far = static_cast<long long>(size) - view - 2LL * shift - min;
+  return far > tableMax ? static_cast<int>(far < 2147483647LL ? far : 2147483647LL) : tableMax;
 }
 
 }  // namespace
@@ -57,8 +68,10 @@ bool ViewGeometry::Hits(int tapX, int tapY, int px, int py) const {
 }
 
 void ViewGeometry::PanTo(int tx, int ty) {
-  const Limits& l = kLimits[type == 1 ? 1 : 0][scale < 0 || scale > 2 ? 1 : scale];
+  Limits l = kLimits[type == 1 ? 1 : 0][scale < 0 || scale > 2 ? 1 : scale];
   double s = Factor();
+  l.maxX = FarLimit(l.maxX, l.minX, picW, static_cast<int>(W * s), dW() / 2);
+  l.maxY = FarLimit(l.maxY, l.minY, picH, static_cast<int>(H * s), dH() / 2);
   int dx = static_cast<int>((tx - W / 2) * s);
   int dy = static_cast<int>((H / 2 - ty) * s);
   offX = Clamp(offX, dx, l.minX, l.maxX);

@@ -11,6 +11,8 @@ struct ViewGeometry {
   int type = 0;  // 0 .bmp (Y counts from the bottom row), 1 .jpg
   int scale = kScale1to1;
   int offX = 0, offY = 0;
+  // The picture's size in pixels (0: not known); the pan reaches its far edges.
+  int picW = 0, picH = 0;
 
   double Factor() const;  // picture pixels per screen pixel
   int dW() const;
@@ -22,7 +24,8 @@ struct ViewGeometry {
   // A point at exactly 10 x factor is hit.
   bool Hits(int tapX, int tapY, int px, int py) const;
   // Moves the view so that the tapped spot comes to the centre, within the limits of the type
-  // and scale.
+  // and scale. The far limits grow with the picture: its right and top (.bmp) or bottom (.jpg)
+  // edge can be brought as far into the screen as the near limits let its other edges come.
   void PanTo(int tx, int ty);
 };
 

@@ -18,12 +18,25 @@ bool SameName(const std::string& a, const char* b) {
 
 int TDbSet::OpenTable(const char* table, const char* path) {
   if (!table) table = "";
-  if (FindTable(table) >= 0) return 0;
-  auto entry = std::make_unique<TDbTable>();
-  const int result = entry->Load(path);
-  entry->name = table;  // after the load, which empties the table and its name first
-  tables.push_back(std::move(entry));
+  if (!path) path = "";
+  const int found = FindTable(table);
+  if (found >= 0) {
+    TDbTable& held = *tables[size_t(found)];
+    if (held.ok && SameName(held.source, path)) return 0;
+  }
+  std::unique_ptr<TDbTable> fresh = found >= 0 ? nullptr : std::make_unique<TDbTable>();
+  TDbTable& entry = found >= 0 ? *tables[size_t(found)] : *fresh;
+  const std::string name = found >= 0 ? entry.name : std::string(table);  // as first registered
+  const int result = entry.Load(path);
+  entry.name = name;  // after the load, which empties the table and its name first
+  entry.source = path;
+  if (fresh) tables.push_back(std::move(fresh));
   return result;
+}
+
+void TDbSet::CloseTable(const char* table) {
+  const int found = FindTable(table);
+  if (found >= 0) tables.erase(tables.begin() + found);
 }
 
 int TDbSet::FindTable(const char* table) const {

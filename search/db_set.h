@@ -15,11 +15,15 @@ class TDbSet {
   TDbSet(const TDbSet&) = delete;
   TDbSet& operator=(const TDbSet&) = delete;
 
-  // 0 without loading when a table of that name is in the set (also one whose load failed: it
-  // stays, empty, under its name, so a missing file is not retried on every query); else the
-  // result of loading `path` into a new table that joins the set under `table`, whether or not
-  // the load succeeded.
+  // 0 without loading when a table of that name is in the set, loaded from this same path
+  // (device paths compare without regard to ASCII letter case). Otherwise `path` is loaded: into
+  // the table of that name when there is one (it came from elsewhere, as after another project
+  // was opened, or its last load failed, so a file put back is read and a new failure told
+  // again), else into a new table that joins the set under `table`, whether or not the load
+  // succeeded. The result is the load's; row references into a reloaded table are void.
   int OpenTable(const char* table, const char* path);
+  // Drops the table of that name (its path now names no file); nothing when there is none.
+  void CloseTable(const char* table);
   // Index of the first table whose name equals `table` without regard to ASCII letter case,
   // -1 when none.
   int FindTable(const char* table) const;

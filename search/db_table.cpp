@@ -221,6 +221,7 @@ int TDbTable::Decode(const uint8_t* image, size_t length) {
 void TDbTable::Free() {
   ok = 0;
   name.clear();
+  source.clear();
   rows = 0;
   columns = 0;
   descriptors.clear();

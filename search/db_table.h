@@ -135,6 +135,7 @@ class TDbTable {
 
   int ok = 0;
   std::string name;       // the name under which a set opened the table
+  std::string source;     // the path a set last loaded it from (kept by a failed load too)
   uint32_t rows = 0;      // rows holding at least one decoded cell
   uint32_t columns = 0;   // n
   std::vector<TDbColumn> descriptors;

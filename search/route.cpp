@@ -6,6 +6,7 @@
 #include "base/lang.h"
 #include "base/lang_ids.h"
 #include "base/program_host.h"
+#include "base/text_utils.h"
 #include "base/ui/shell_utils.h"
 #include "maps/mdm_map.h"
 #include "view/map_pick.h"
@@ -50,16 +51,30 @@ TRoute::~TRoute() {
   graph.Close();
   Clear();
   bound = 0;
+  held = false;
 }
 
 TMdmMap* TRoute::RoadMap() const {
-  if (!view || roadMapName.empty()) return nullptr;
-  return view->FindVectorMapByPath(roadMapName.c_str());
+  if (!view || !held || roadMapName.empty() || !view->FindVectorMapByName(roadMapName.c_str()))
+    return nullptr;
+  const int index = view->foundMap;
+  TMdmMap* map = view->GetVectorMap(index);
+  // Both flags keep every object's geometry loaded; the working map already keeps its own and
+  // must stay the working map, so it gets no keep-all flag. A map opened anew since the bind
+  // (the project opened again) has neither, and gets them here, at its first use.
+  if (map && !map->IsWorkingMap() && !map->loadAll) {
+    view->LoadVectorMapObjects(index);
+    map->working = 1;
+    map->loadAll = 1;
+    map->LoadVisibleObjects();
+  }
+  return map;
 }
 
 int TRoute::Bind(const char* roadMap, const char* graphPath) {
   SetWaitCursor(1);
   bound = 0;
+  held = false;
   const int64_t opened = graph.Open(graphPath ? graphPath : "");
   if (opened >= kRouteNotOpened && opened <= kRouteDamaged) {
     // A graph that does not read is bound to nothing: route taps would draw nothing, unsaid.
@@ -72,24 +87,29 @@ int TRoute::Bind(const char* roadMap, const char* graphPath) {
   }
   roadMapName = roadMap ? roadMap : "";
   if (roadMapName.size() > 255) roadMapName.resize(255);
-  if (view && !roadMapName.empty() && view->FindVectorMapByName(roadMapName.c_str())) {
-    const int index = view->foundMap;
-    view->LoadVectorMapObjects(index);
-    TMdmMap* map = view->GetVectorMap(index);
-    // Both flags keep every object's geometry loaded; the working map already keeps its own and
-    // must stay the working map, so it gets no keep-all flag.
-    if (!map->IsWorkingMap()) {
-      map->working = 1;
-      map->loadAll = 1;
-    }
-    map->LoadVisibleObjects();
-    bound = 1;
-  }
+  held = true;
+  bound = RoadMap() ? 1 : 0;
   SetWaitCursor(0);
+  // Route taps would be refused without a word: say now that the graph names no map.
+  if (!bound) MessageBoxW(ProgramHost().MainWindow(), FailureText(TRouteFailure::kNoRoadMap).c_str(), nullptr, MB_OK);
   return 0;
 }
 
+std::wstring TRoute::FailureText(TRouteFailure why) const {
+  switch (why) {
+    case TRouteFailure::kNone: return {};
+    case TRouteFailure::kNoRoad: return g_Lang.GetText(lang_id::kMsgRouteNoRoad);
+    case TRouteFailure::kNotInGraph: return g_Lang.GetText(lang_id::kMsgRouteNoNode);
+    case TRouteFailure::kNoPath: return g_Lang.GetText(lang_id::kMsgRouteNotFound);
+    case TRouteFailure::kNoGraph: return g_Lang.GetText(lang_id::kMsgRouteNoGraph);
+    case TRouteFailure::kNoRoadMap:
+      return FormatLangText(lang_id::kMsgRouteNoMapS, AnsiToWideString(roadMapName).c_str());
+  }
+  return {};
+}
+
 TRouteFailure TRoute::FindRoadNode(double x, double y, double limitMetres, int32_t* node) const {
+  if (!held) return TRouteFailure::kNoGraph;
   TMdmMap* map = RoadMap();
   if (!map) return TRouteFailure::kNoRoadMap;
   const double unit = map->UnitMetres();

@@ -30,10 +30,11 @@ struct TRoutePoint {
 // Why a route could not be laid.
 enum class TRouteFailure {
   kNone = 0,
-  kNoRoadMap,   // no graph bound to a map of the project
+  kNoRoadMap,   // the graph's name is no map of the project open now
   kNoRoad,      // no road within the limit of a point
   kNotInGraph,  // the nearest road has no node in the graph
   kNoPath,      // the graph joins the two roads by no path
+  kNoGraph,     // no road graph has been read
 };
 
 class TRoute {
@@ -56,10 +57,13 @@ class TRoute {
   // vector map whose file name without folder and extension equals `roadMap` without regard to
   // case. That map keeps the geometry of all its objects loaded from now on. Returns 0; a file
   // that cannot be read is bound to nothing, said in a message box, and its open result
-  // (kRouteNotOpened .. kRouteDamaged) is returned.
+  // (kRouteNotOpened .. kRouteDamaged) is returned. A graph that reads but names no map of the
+  // project is said so too; it is kept, and binds to a map of its name opened later.
   int Bind(const char* roadMap, const char* graphPath);
-  // 1 once a graph has been bound to a map of the project.
-  int IsBound() const { return bound; }
+  // 1 while a graph is held and a map of its name is open in the view. The bind follows its road
+  // map by name: a map of that name opened anew (the project opened again) is given the flags
+  // that keep its geometry at its first use.
+  int IsBound() const { return RoadMap() != nullptr ? 1 : 0; }
   // The graph node of the road nearest to a plane point: the road map's line object nearest by
   // distance to its line, within `limitMetres` of the point (below 0: kRoadSearchRadius map
   // units). kNone with *node set, or why there is none.
@@ -78,8 +82,11 @@ class TRoute {
   const std::vector<TRoutePoint>& Points() const { return points; }
   const std::string& RoadMapName() const { return roadMapName; }
   const TRouteGraph& Graph() const { return graph; }
+  // What a route tap refused for `failure` tells the user; empty for kNone.
+  std::wstring FailureText(TRouteFailure failure) const;
 
  private:
+  // The road map open now, keeping all its geometry; null without a graph or such a map.
   TMdmMap* RoadMap() const;
 
   TMapView* view = nullptr;
@@ -87,7 +94,8 @@ class TRoute {
   TRouteGraph graph;
   std::string roadMapName;
   std::vector<TRoutePoint> points;
-  int bound = 0;
+  int bound = 0;      // a map of the graph's name was open when it was bound
+  bool held = false;  // a graph was read
   TRouteFailure failure = TRouteFailure::kNone;
   // Work arrays of Compute, kept between calls.
   std::vector<int32_t> path_;

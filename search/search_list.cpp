@@ -59,7 +59,8 @@ std::string SearchTablePath(const char* table, bool* fromProgramFolder) {
 }
 
 bool OpenSearchTable(TDbSet& set, const char* table, std::string* path) {
-  if (set.FindTable(table) >= 0) return true;
+  // The path is worked out again at every opening: another project, or another setting, names
+  // another file, and the set reads it in place of the one it holds.
   const std::string p = SearchTablePath(table);
   if (path) *path = p;
   return set.OpenTable(table, p.c_str()) == kDbOk;
@@ -84,6 +85,21 @@ const TSearchItem* GetChosenItem(HWND combo) {
   return data == CB_ERR ? nullptr : reinterpret_cast<const TSearchItem*>(data);
 }
 
+bool SelectionReads(HWND combo, const std::wstring& text) {
+  const LRESULT sel = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+  if (sel == CB_ERR || text.empty()) return false;
+  // The first entry from the selection on that begins with the text is the selection itself.
+  return SendMessageW(combo, CB_FINDSTRING, WPARAM(sel - 1), LPARAM(text.c_str())) == sel;
+}
+
+bool ClearSelectionKeepText(HWND combo, const std::wstring& text) {
+  if (SendMessageW(combo, CB_GETCURSEL, 0, 0) == CB_ERR) return false;
+  SendMessageW(combo, CB_SETCURSEL, WPARAM(-1), 0);  // empties the edit as well
+  SetWindowTextW(combo, text.c_str());
+  SendMessageW(combo, CB_SETEDITSEL, 0, MAKELPARAM(text.size(), text.size()));
+  return true;
+}
+
 void FillList(const char* table, const TSearchFilter* filters, int count, HWND combo, double refX,
               double refY, int32_t limit) {
   if (!combo) return;
@@ -102,6 +118,9 @@ void FillList(const char* table, const TSearchFilter* filters, int count, HWND c
     for (int i = 0; i < count; ++i) {
       const TSearchFilter& f = filters[i];
       if (f.value == kAnyId) continue;
+      // A column the table lacks cannot narrow it: the filter is skipped as "not chosen" is,
+      // so streets and houses of tables without state and region ids are still listed by city.
+      if (t && t->GetColumnIndex(f.column.c_str()) == kDbNoColumn) continue;
       const TDbValue value(f.wide ? int64_t(f.value) : int64_t(f.value & 0xFF));
       TDbSelection next = g_SearchTables.Select(table, f.column.c_str(), kDbEqual, value, &n,
                                                 any ? &rows : nullptr);

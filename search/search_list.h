@@ -44,13 +44,14 @@ extern TDbSet g_SearchTables;
 // "DB\" + name + ".ndb". `fromProgramFolder` (optional) tells whether the last rule gave it.
 std::string SearchTablePath(const char* table, bool* fromProgramFolder = nullptr);
 
-// Makes sure `table` is open in `set` (a name already there, even one that failed to load,
-// counts). True on success; `path` receives the path tried.
+// Makes sure `table` is open in `set` from the path SearchTablePath gives now: a table of that
+// name read from there counts; one read from another path, or whose load failed, is read again.
+// True on success; `path` receives the path tried.
 bool OpenSearchTable(TDbSet& set, const char* table, std::string* path);
 
 // Fills `combo` from `table` of g_SearchTables. No filters (null or count 0): every row.
-// Otherwise each filter not kAnyId narrows the rows, in order; when every filter is skipped or
-// one step leaves no row, only the first item is listed. `limit` (metres) non-zero lists only
+// Otherwise each filter not kAnyId, on a column the table has, narrows the rows, in order; when
+// every filter is skipped or one step leaves no row, only the first item is listed. `limit` (metres) non-zero lists only
 // rows whose X1/Y1 lies strictly nearer the plane point (refX, refY); negative lists none.
 void FillList(const char* table, const TSearchFilter* filters, int count, HWND combo, double refX,
               double refY, int32_t limit);
@@ -58,6 +59,13 @@ void FillList(const char* table, const TSearchFilter* filters, int count, HWND c
 void ClearList(HWND combo);
 // The record of the selected item; null when nothing or the first item is selected.
 const TSearchItem* GetChosenItem(HWND combo);
+// Whether the selected entry of a combo box begins with `text`, as a typed search compares
+// (letter case aside); an empty text is no entry's.
+bool SelectionReads(HWND combo, const std::wstring& text);
+// Lets go of the selection of a box typed over, so that "show" shows nothing rather than an
+// entry the box no longer reads; the edit keeps `text`, the caret at its end. False when
+// nothing was selected.
+bool ClearSelectionKeepText(HWND combo, const std::wstring& text);
 // Moves the map to the item: a point is centred at 1:5000, a rectangle shown and zoomed out two
 // steps of the scale table; then a full redraw. Nothing without an item or its coordinates.
 void ShowItemOnMap(const TSearchItem* item);

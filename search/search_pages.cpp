@@ -84,9 +84,14 @@ bool ListNotification(HWND page, int id, UINT code, int* lastFocused) {
     case CBN_KILLFOCUS:
       SetSipState(page, 0);
       return true;
-    case CBN_EDITCHANGE:
+    case CBN_EDITCHANGE: {
+      // A choice typed over is let go: "Показать" shows what the box reads or nothing.
+      wchar_t typed[256] = L"";
+      GetWindowTextW(list, typed, 256);
+      if (!SelectionReads(list, typed)) ClearSelectionKeepText(list, typed);
       if (SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0)) FillListOnDrop(page, id);
       return true;
+    }
     case CBN_DROPDOWN:
       FillListOnDrop(page, id);
       return true;

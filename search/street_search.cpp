@@ -32,8 +32,12 @@ constexpr LPARAM kNoObjectData = -1;
 TSearchBar g_streetBar, g_cityBar, g_objectBar;
 // The combo box that had the focus last (2081, 2082 or 2087) decides what "show" shows.
 int g_lastFocused = 0;
+// The project folder the open bars' lists were filled under: a project opened while a bar is
+// open makes them stale, and the bar reads its tables again at the next touch.
+std::string g_filledUnder;
 const vplat::FreshStateHook kFresh(5, [] {
   g_lastFocused = 0;
+  g_filledUnder.clear();
   vplat::Renew(g_objectBar);
   vplat::Renew(g_cityBar);
   vplat::Renew(g_streetBar);
@@ -73,15 +77,19 @@ std::wstring Widen(const char* text) {
   return wide;
 }
 
-// Opens the tables in order when the set lacks them; false after the open error on the first
-// that fails. A table with neither a project file, a setting nor a file in the program folder
-// opens nothing: its lists stay empty.
+// Opens the tables in order from the paths they would come from now (a table read from another
+// path, or whose load failed, is read again); false after the open error on the first that
+// fails. A table with neither a project file, a setting nor a file in the program folder opens
+// nothing, and one held from before is dropped: its lists stay empty.
 bool OpenBarTables(HWND bar, std::initializer_list<const char*> tables) {
+  g_filledUnder = g_MapView.projectFolder;
   for (const char* table : tables) {
-    if (g_BarTables.FindTable(table) >= 0) continue;
     bool fallback = false;
     const std::string path = SearchTablePath(table, &fallback);
-    if (fallback && !FileExists(path.c_str())) continue;
+    if (fallback && !FileExists(path.c_str())) {
+      g_BarTables.CloseTable(table);
+      continue;
+    }
     if (g_BarTables.OpenTable(table, path.c_str()) != kDbOk) {
       std::string shown = path.substr(0, 255);
       const std::wstring text = std::wstring(g_Lang.GetText(lang_id::kMsgOpenErr)) + AnsiToWideString(shown);
@@ -129,6 +137,25 @@ void FillStreets() {
   if (!t) return;
   uint32_t n = 0;
   AddIdRows(combo, *t, t->Select("CityID", kDbEqual, TDbValue(SearchCityID), &n), "StreetID");
+}
+
+void FillCities(HWND bar) {
+  HWND combo = GetDlgItem(bar, kCities);
+  SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+  if (const TDbTable* t = g_BarTables.GetTable("Cities")) {
+    uint32_t n = 0;
+    AddIdRows(combo, *t, t->Select(nullptr, kDbAll, TDbValue(0), &n), "CityID");
+  }
+}
+
+void FillTypes(HWND bar) {
+  HWND types = GetDlgItem(bar, kTypes);
+  SendMessageW(types, CB_RESETCONTENT, 0, 0);
+  SendDlgItemMessageW(bar, kObjects, CB_RESETCONTENT, 0, 0);
+  if (const TDbTable* t = g_BarTables.GetTable("ObjTypes")) {
+    uint32_t n = 0;
+    AddIdRows(types, *t, t->Select("TypeID", kDbLess, TDbValue(255), &n), "TypeID");
+  }
 }
 
 void FillHouses(HWND bar) {
@@ -252,6 +279,12 @@ std::wstring TypedSearchText(HWND combo, const std::wstring& typed) {
   return typed;
 }
 
+// A street let go takes its houses with it.
+void DropSelection(HWND bar, int id, HWND combo, const std::wstring& text) {
+  if (ClearSelectionKeepText(combo, text) && id == kStreets)
+    SendDlgItemMessageW(bar, kHouses, CB_RESETCONTENT, 0, 0);
+}
+
 // Focus and typing, common to the combo boxes with an edit field.
 bool ComboNotification(HWND bar, int id, UINT code) {
   HWND combo = GetDlgItem(bar, id);
@@ -266,9 +299,13 @@ bool ComboNotification(HWND bar, int id, UINT code) {
       return true;
     case CBN_EDITCHANGE:
     case CBN_DROPDOWN: {
-      if (code == CBN_EDITCHANGE && !SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0)) return true;
       wchar_t typed[256] = L"";
       GetWindowTextW(combo, typed, 256);
+      if (code == CBN_EDITCHANGE && !SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0)) {
+        // Typed with the list closed: nothing is searched, but an entry typed over is let go.
+        if (!SelectionReads(combo, typed)) DropSelection(bar, id, combo, typed);
+        return true;
+      }
       // Dropping the list down searches for the text the box holds; the entry found then fills
       // the edit, all selected, so the first key typed starts a new search text.
       const bool key = code == CBN_EDITCHANGE;
@@ -280,7 +317,9 @@ bool ComboNotification(HWND bar, int id, UINT code) {
         SendMessageW(combo, CB_SETEDITSEL, 0, MAKELPARAM(text.size(), text.size()));
       };
       if (!key && text != typed) writeBack();
-      if (!text.empty()) SendMessageW(combo, CB_SELECTSTRING, WPARAM(-1), LPARAM(text.c_str()));
+      const LRESULT found =
+          text.empty() ? CB_ERR : SendMessageW(combo, CB_SELECTSTRING, WPARAM(-1), LPARAM(text.c_str()));
+      if (found == CB_ERR) DropSelection(bar, id, combo, text);
       if (key) {
         writeBack();
         g_typeAhead = {combo, text, GetTickCount()};
@@ -306,16 +345,43 @@ int BarHeight(HWND w) {
 
 void ToggleCityBar();
 
+constexpr std::initializer_list<const char*> kStreetTables = {"Streets", "Houses", "Cities", "Lists"};
+constexpr std::initializer_list<const char*> kObjectTables = {"Objects", "ObjTypes", "Lists"};
+
+// A project opened since the open bars were filled: their tables are read again from where they
+// would come from now and their lists filled anew, so that no street, house or object of the
+// project left behind is listed or shown. A table that fails leaves its bar's lists empty.
+void RefreshStaleBars() {
+  if (g_filledUnder == g_MapView.projectFolder) return;
+  if (IsOpen(g_streetBar)) {
+    const bool ok = OpenBarTables(g_streetBar.window, kStreetTables);
+    if (ok) FillStreets();
+    else SendDlgItemMessageW(g_streetBar.window, kStreets, CB_RESETCONTENT, 0, 0);
+    SendDlgItemMessageW(g_streetBar.window, kHouses, CB_RESETCONTENT, 0, 0);
+    if (IsOpen(g_cityBar)) {
+      if (ok) FillCities(g_cityBar.window);
+      else SendDlgItemMessageW(g_cityBar.window, kCities, CB_RESETCONTENT, 0, 0);
+    }
+  }
+  if (IsOpen(g_objectBar)) {
+    if (OpenBarTables(g_objectBar.window, kObjectTables)) FillTypes(g_objectBar.window);
+    else SendDlgItemMessageW(g_objectBar.window, kTypes, CB_RESETCONTENT, 0, 0);
+    SendDlgItemMessageW(g_objectBar.window, kObjects, CB_RESETCONTENT, 0, 0);
+  }
+  g_filledUnder = g_MapView.projectFolder;
+}
+
 INT_PTR CALLBACK StreetBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM) {
   ProgramHost().ReportUserInput();
   switch (message) {
     case WM_INITDIALOG: {
       g_streetBar.window = bar;
       InitBar(bar);
-      if (OpenBarTables(bar, {"Streets", "Houses", "Cities", "Lists"})) FillStreets();
+      if (OpenBarTables(bar, kStreetTables)) FillStreets();
       return TRUE;
     }
     case WM_COMMAND: {
+      RefreshStaleBars();
       const int id = LOWORD(wParam);
       const UINT code = HIWORD(wParam);
       if (id == kStreets || id == kHouses) {
@@ -351,14 +417,11 @@ INT_PTR CALLBACK CityBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM) {
     case WM_INITDIALOG: {
       g_cityBar.window = bar;
       InitBar(bar);
-      HWND combo = GetDlgItem(bar, kCities);
-      if (const TDbTable* t = g_BarTables.GetTable("Cities")) {
-        uint32_t n = 0;
-        AddIdRows(combo, *t, t->Select(nullptr, kDbAll, TDbValue(0), &n), "CityID");
-      }
+      FillCities(bar);
       return TRUE;
     }
     case WM_COMMAND: {
+      RefreshStaleBars();
       const int id = LOWORD(wParam);
       const UINT code = HIWORD(wParam);
       if (id != kCities) return FALSE;
@@ -386,14 +449,11 @@ INT_PTR CALLBACK ObjectBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM) {
     case WM_INITDIALOG: {
       g_objectBar.window = bar;
       InitBar(bar);
-      if (!OpenBarTables(bar, {"Objects", "ObjTypes", "Lists"})) return TRUE;
-      if (const TDbTable* t = g_BarTables.GetTable("ObjTypes")) {
-        uint32_t n = 0;
-        AddIdRows(GetDlgItem(bar, kTypes), *t, t->Select("TypeID", kDbLess, TDbValue(255), &n), "TypeID");
-      }
+      if (OpenBarTables(bar, kObjectTables)) FillTypes(bar);
       return TRUE;
     }
     case WM_COMMAND: {
+      RefreshStaleBars();
       const int id = LOWORD(wParam);
       const UINT code = HIWORD(wParam);
       if (id == kObjects) return ComboNotification(bar, id, code) ? TRUE : FALSE;

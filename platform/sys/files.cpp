@@ -236,6 +236,9 @@ extern "C" HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
       return INVALID_HANDLE_VALUE;
     }
     find->entries.push_back(EntryOf(Utf8ToWide(host.substr(host.rfind('/') + 1)), st));
+    struct stat own;
+    if (lstat(host.c_str(), &own) == 0 && S_ISLNK(own.st_mode))
+      find->entries.back().attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
   } else {
     for (wchar_t c : name) {
       if (c < 0x20 || c == L'<' || c == L'>' || c == L':' || c == L'"' || c == L'|') {
@@ -253,20 +256,25 @@ extern "C" HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
       Fail(errno == ENOTDIR || errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
       return INVALID_HANDLE_VALUE;
     }
-    std::vector<std::string> names;
+    // Names with their entry type (a link is told by it, without a call of its own).
+    std::vector<std::pair<std::string, unsigned char>> names;
     while (dirent* e = readdir(d)) {
       std::string n = e->d_name;
-      if (n != "." && n != "..") names.push_back(n);
+      if (n != "." && n != "..") names.emplace_back(n, e->d_type);
     }
     closedir(d);
     // Sorted, so that listings do not depend on the host's directory order.
     std::sort(names.begin(), names.end());
-    for (const std::string& n : names) {
+    for (const auto& [n, type] : names) {
       std::wstring wide = Utf8ToWide(n);
       if (wide.size() >= MAX_PATH || !MatchPattern(name, wide)) continue;
+      const std::string path = dir + "/" + n;
       struct stat st;
-      if (stat((dir + "/" + n).c_str(), &st) != 0) continue;  // a dangling link, or gone
+      if (stat(path.c_str(), &st) != 0) continue;  // a dangling link, or gone
       find->entries.push_back(EntryOf(wide, st));
+      struct stat own;
+      const bool link = type == DT_LNK || (type == DT_UNKNOWN && lstat(path.c_str(), &own) == 0 && S_ISLNK(own.st_mode));
+      if (link) find->entries.back().attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     }
   }
   if (find->entries.empty()) {

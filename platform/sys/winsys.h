@@ -94,6 +94,10 @@ UINT GetACP();
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 #define FILE_ATTRIBUTE_TEMPORARY 0x00000100
+// FindFirstFileW and FindNextFileW: the entry is a host symbolic link (its other attributes,
+// times and size are its target's). Another name of a folder listed elsewhere, so a walk of the
+// tree can tell where it might come back to a folder it is in.
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFF
 #define INVALID_FILE_SIZE 0xFFFFFFFF
 #define INVALID_SET_FILE_POINTER 0xFFFFFFFF

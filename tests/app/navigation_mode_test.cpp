@@ -20,7 +20,9 @@
 #include "gps/gps_port.h"
 #include "maps/mdm_map.h"
 #include "maps/user_layer.h"
+#include "search/route.h"
 #include "tools/sampledata/demo_device.h"
+#include "tools/sampledata/demo_town.h"
 #include "tests/support/gps_lines.h"
 #include "tools/sampledata/fake_receiver.h"
 #include "view/project_maps_dlg.h"
@@ -104,18 +106,51 @@ TEST_F(DemoWindow, OffsetDragAddsThePlaneDifferenceAndTheViewTakesItAtOnce) {
   EXPECT_EQ(g_MapView.gpsOffsetX, INT_MIN);
 }
 
+// Screen pixels on the demo town's streets that lie in the view, one a street.
+std::vector<POINT> StreetPixels() {
+  std::vector<POINT> out;
+  const TMdmMap* streets = g_MapView.FindVectorMapByPath("Streets");
+  if (!streets) return out;
+  const RECT& v = g_MapView.viewRect;
+  for (int i = 0; i < streets->count; ++i) {
+    const TMapObject& o = streets->objects[i];
+    if ((o.code != sample::kTownMainStreet && o.code != sample::kTownStreet) || o.vertexCount < 2 || !o.vertices) continue;
+    double x, y;
+    streets->MapToPlane((o.vertices[0].x + o.vertices[1].x) / 2, (o.vertices[0].y + o.vertices[1].y) / 2, &x, &y);
+    int32_t sx, sy;
+    g_MapView.PlaneToScreen(x, y, &sx, &sy, 1);
+    if (sx > v.left + 5 && sx < v.right - 5 && sy > v.top + 30 && sy < v.bottom - 5) out.push_back(POINT{sx, sy});
+  }
+  return out;
+}
+
 TEST_F(DemoWindow, RouteTapsAlternateAndTheRouteCommandStartsOver) {
+  g_Route.Bind("Streets", sample::kDemoGraphPath);
+  const std::vector<POINT> on = StreetPixels();
+  ASSERT_GE(on.size(), 4u);
   Command(kCmdRouteByTaps);
   EXPECT_EQ(GetInputMode(), input_mode::kRoute);
-  EXPECT_EQ(RoutePointTap(30, 40), 1);  // start
+  EXPECT_EQ(RoutePointTap(on[0].x, on[0].y), 1);  // start
   // The command again: the next tap is a start, not an end.
   Command(kCmdRouteByTaps);
-  EXPECT_EQ(RoutePointTap(50, 60), 1);
+  EXPECT_EQ(RoutePointTap(on[1].x, on[1].y), 1);
   EXPECT_EQ(GetInputMode(), input_mode::kRoute);
-  harness::Tap(100, 120);  // end: the route is computed and the mode stays
+  harness::Tap(on[2].x, on[2].y);  // end: the route is computed and the mode stays
   harness::PumpUntilIdle();
   EXPECT_EQ(GetInputMode(), input_mode::kRoute);
-  EXPECT_EQ(RoutePointTap(10, 10), 1);  // a third tap starts again
+  EXPECT_EQ(RoutePointTap(on[3].x, on[3].y), 1);  // a third tap starts again
+}
+
+// Route taps before any road graph is read: each is refused and says why.
+TEST_F(DemoWindow, RouteTapsWithoutAGraphAreRefusedAndSaySo) {
+  Command(kCmdRouteByTaps);
+  harness::ClearMessageBoxes();
+  EXPECT_EQ(RoutePointTap(100, 120), 0);
+  EXPECT_EQ(RoutePointTap(100, 120), 0) << "taken again for the start";
+  ASSERT_EQ(harness::MessageBoxes().size(), 2u);
+  EXPECT_EQ(harness::MessageBoxes()[0].text, L"Граф дорог не открыт.");
+  EXPECT_EQ(GetInputMode(), input_mode::kRoute);
+  EXPECT_TRUE(g_Route.Points().empty());
 }
 
 TEST_F(DemoWindow, FollowSetsTheBarButtonAndMakesTheNextFixAMove) {

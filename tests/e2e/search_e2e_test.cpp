@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@
 #include "tools/sampledata/demo_device.h"
 #include "tools/sampledata/demo_town.h"
 #include "view/map_view.h"
+#include "view/project_maps_dlg.h"
 
 namespace {
 
@@ -288,6 +290,67 @@ TEST_F(SearchE2e, FiftyTapPairsOnTheStreetsLayRoutesAndATapInTheParkSaysThereIsN
   harness::ClearMessageBoxes();
   EXPECT_EQ(g_Route.Points().size(), before.size());
   EXPECT_EQ(GetInputMode(), input_mode::kRoute);
+}
+
+// Route taps as the user meets them around a project opened again: route mode before any road
+// graph, then a graph named for no map of the project ("Roads" beside the "Streets" map), are
+// refused and told at the bind and at each tap; the town's graph bound, then the project opened
+// again through the project dialog, two taps at 1:2000 on streets far apart lay the route.
+TEST_F(SearchE2e, RouteTapsAreToldWithoutAGraphAndFollowTheRoadMapThroughAProjectOpenedAgain) {
+  double a[2], c[2];
+  sample::TownToPlane(0.5, 0.8, &a[0], &a[1]);  // along the southmost street
+  sample::TownToPlane(3.5, 3.2, &c[0], &c[1]);  // the northmost street
+  Command(kCmdScaleFirst + 4);
+  ASSERT_EQ(g_MapView.GetScale(), 2000);
+  Command(40149);
+  TapPlane(a[0], a[1]);
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+  EXPECT_EQ(harness::MessageBoxes()[0].text, L"Граф дорог не открыт.");
+  harness::ClearMessageBoxes();
+
+  std::filesystem::copy_file(harness::HostPath(L"\\Vorna\\Maps\\Streets.mvw"),
+                             harness::HostPath(L"\\Vorna\\Maps\\Roads.mvw"));
+  g_Ini.SetString("LastPathMap", "\\Vorna\\Maps\\");
+  harness::OnDialog(TFileBrowser::kOpenTemplate,
+                    [](HWND dialog) { test_taps::ChooseInBrowser(dialog, L"Roads.mvw"); });
+  Command(40151);
+  const std::wstring noMap = L"Граф дорог Roads не относится ни к одной карте проекта.";
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+  EXPECT_EQ(harness::MessageBoxes()[0].text, noMap);
+  EXPECT_EQ(g_Route.IsBound(), 0);
+  Command(40149);
+  TapPlane(a[0], a[1]);
+  ASSERT_EQ(harness::MessageBoxes().size(), 2u);
+  EXPECT_EQ(harness::MessageBoxes()[1].text, noMap);
+  harness::ClearMessageBoxes();
+  EXPECT_TRUE(g_Route.Points().empty());
+
+  ChooseStreetsGraph();
+  ASSERT_EQ(g_Route.IsBound(), 1);
+  EXPECT_TRUE(harness::MessageBoxes().empty());
+  ASSERT_EQ(g_MapView.FindVectorMapByPath("Streets")->loadAll, 1u);
+  g_Ini.SetString("LastPathPrj", "\\Vorna\\Maps\\");
+  harness::OnDialog(TFileBrowser::kOpenTemplate,
+                    [](HWND dialog) { test_taps::ChooseInBrowser(dialog, L"Demo.mpj"); });
+  harness::OnDialog(TProjectMapsDlg::kTemplate, [](HWND d) {
+    TapControl(GetDlgItem(d, TProjectMapsDlg::kLoad));
+    TapControl(GetDlgItem(d, IDOK));
+  });
+  Command(kCmdProjectEditor);
+  const TMdmMap* after = g_MapView.FindVectorMapByPath("Streets");
+  ASSERT_NE(after, nullptr);
+  ASSERT_EQ(after->loadAll, 0u) << "the project's maps are made anew, without the bind's flags";
+  Command(kCmdScaleFirst + 4);
+  Command(40149);
+  TapPlane(a[0], a[1]);
+  TapPlane(c[0], c[1]);
+  EXPECT_TRUE(harness::MessageBoxes().empty());
+  harness::ClearMessageBoxes();
+  const double pixel = 1.0 / g_MapView.pixelsPerMetre;
+  ASSERT_FALSE(g_Route.Points().empty());
+  EXPECT_LE(FromRoute(a[0], a[1]), 2 * pixel);
+  EXPECT_LE(FromRoute(c[0], c[1]), 2 * pixel);
+  EXPECT_EQ(after->loadAll, 1u);
 }
 
 // Route mode stays on after a route: the next two taps lay a new route in place of the first.

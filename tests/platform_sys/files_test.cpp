@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -154,6 +156,32 @@ TEST(FindFiles, EntryDataAndTheFolderItself) {
   FindClose(h);
   EXPECT_FALSE(FindClose(h));  // a closed search is gone
   EXPECT_EQ(FindFirstFileW(L"\\Maps\\", &fd), INVALID_HANDLE_VALUE);
+}
+
+// A host symbolic link is marked as one in a listing and in a look-up of its own, with its
+// target's kind; plain entries are not.
+TEST(FindFiles, LinksAreMarkedWithTheirTargetsKind) {
+  TempDeviceRoot root;
+  root.MakeDir("Maps");
+  root.MakeFile("Maps/a.mdm", "12345");
+  std::filesystem::create_directory_symlink(root.path() + "/Maps", root.path() + "/Again");
+  std::filesystem::create_symlink(root.path() + "/Maps/a.mdm", root.path() + "/b.mdm");
+  std::map<std::wstring, DWORD> seen;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW(L"\\*.*", &fd);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  do seen[fd.cFileName] = fd.dwFileAttributes;
+  while (FindNextFileW(h, &fd));
+  FindClose(h);
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[L"Maps"], DWORD(FILE_ATTRIBUTE_DIRECTORY));
+  EXPECT_EQ(seen[L"Again"], DWORD(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+  EXPECT_TRUE(seen[L"b.mdm"] & FILE_ATTRIBUTE_REPARSE_POINT);
+  EXPECT_FALSE(seen[L"b.mdm"] & FILE_ATTRIBUTE_DIRECTORY);
+  h = FindFirstFileW(L"\\again", &fd);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(fd.dwFileAttributes, DWORD(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+  FindClose(h);
 }
 
 TEST(Files, MoveReplacingAnExistingFile) {

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -95,9 +96,27 @@ TEST(Chooser, DeepFoldersStopAt255CharactersAndLoopsEnd) {
   Make(root, deep.substr(0, 46 * 2) + "near.bmp");
     Make(root, deep + "far.bmp");
   Make(root, "Loop/in.bmp");
+  // Two links back up: without a guard the names below "Loop" double at each level.
   std::filesystem::create_directory_symlink(root.path() + "/Loop", root.path() + "/Loop/again");
+  std::filesystem::create_directory_symlink(root.path() + "/Loop", root.path() + "/Loop/more");
+  // A link to a folder elsewhere leads nowhere back: that folder is listed under both names.
+  Make(root, "Outside/o.bmp");
+  std::filesystem::create_directory_symlink(root.path() + "/Outside", root.path() + "/Link");
+  // Deeper down, a link to the root.
+  Make(root, "Loop/Sub/deep.bmp");
+  std::filesystem::create_directory_symlink(root.path(), root.path() + "/Loop/Sub/top");
   ChooserTree t;
   t.Build();  // ends
+  auto listed = [&](const std::wstring& path) {
+    const std::vector<std::wstring> all = Paths(t);
+    return std::find(all.begin(), all.end(), path) != all.end();
+  };
+  EXPECT_FALSE(listed(L"\\Loop\\again")) << "entered once, under its first name";
+  EXPECT_FALSE(listed(L"\\Loop\\more"));
+  EXPECT_FALSE(listed(L"\\Loop\\Sub\\top"));
+  EXPECT_TRUE(listed(L"\\Loop\\Sub\\deep.bmp"));
+  EXPECT_TRUE(listed(L"\\Link\\o.bmp"));
+  EXPECT_TRUE(listed(L"\\Outside\\o.bmp"));
   bool nearListed = false, farListed = false;
   for (const std::wstring& p : Paths(t)) {
     EXPECT_LE(p.size(), 255u);
@@ -109,16 +128,23 @@ TEST(Chooser, DeepFoldersStopAt255CharactersAndLoopsEnd) {
   EXPECT_GT(Find(t, L"\\Loop\\in.bmp"), 0);
 }
 
-TEST(Chooser, ScanStopsAfterTwentyThousandEntries) {
+// A card with a folder of 25,000 small files before the maps' folder in name order: the
+// picture after them is listed, and so is every picture of the big folder.
+TEST(Chooser, APictureAfterTwentyFiveThousandEntriesIsListed) {
   TempDeviceRoot root;
-  root.MakeDir("Many");
-  for (int i = 0; i < 20100; ++i) root.MakeFile("Many/" + std::to_string(100000 + i) + ".bmp");
+  root.MakeDir("Storage Card/Aerial");
+  for (int i = 0; i < 25000; ++i)
+    root.MakeFile("Storage Card/Aerial/" + std::to_string(100000 + i) + (i % 1000 == 0 ? ".jpg" : ".txt"));
+  Make(root, "Storage Card/Maps/scan.bmp");
   ChooserTree t;
   t.Build();
-  EXPECT_EQ(t.entriesSeen(), tilvex::kMaxScanEntries);
-  int many = Find(t, L"\\Many");
-  ASSERT_GT(many, 0);
-  EXPECT_EQ(t.nodes()[size_t(many)].children.size(), size_t(tilvex::kMaxScanEntries - 1));
+  EXPECT_EQ(t.entriesSeen(), 25000 + 4);  // the files, two folders, the picture and the card
+  EXPECT_GT(Find(t, L"\\Storage Card\\Maps\\scan.bmp"), 0);
+  const int aerial = Find(t, L"\\Storage Card\\Aerial");
+  ASSERT_GT(aerial, 0);
+  EXPECT_EQ(t.nodes()[size_t(aerial)].children.size(), 25u);
+  EXPECT_GT(Find(t, L"\\Storage Card\\Aerial\\124000.jpg"), 0);
+  EXPECT_EQ(t.Reselect("\\Storage Card\\Maps\\scan.bmp;\n"), Find(t, L"\\Storage Card\\Maps\\scan.bmp"));
 }
 
 TEST(Chooser, UnreadableFolderIsLeftOut) {

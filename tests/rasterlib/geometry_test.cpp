@@ -100,3 +100,46 @@ TEST(ViewerGeometry, PanStopsAtTheLimitsOfEachTypeAndScale) {
   g.PanTo(120, 100);
   EXPECT_EQ(g.offY, 0);
 }
+
+// A 3000 x 2400 scan: the far limits follow its size (worked by hand: the far margin mirrors the
+// near one, so at "1:1" the far column 2999 stops 20 pixels in, as column 0 stops 220 pixels in
+// from the left), and a picture smaller than the table's reach keeps the table's limits.
+TEST(ViewerGeometry, TheFarLimitsOfALargePictureLetItsFarEdgesIntoTheScreen) {
+  struct Case {
+    int type, scale, maxX, maxY;
+  };
+  const Case cases[] = {
+      {0, tilvex::kScale1to4, 3000 - 960 + 720 + 348, 2400 - 1280 + 960 + 500},
+      {0, tilvex::kScale1to1, 3000 - 240 + 220, 2400 - 320 + 260},
+      {0, tilvex::kScale3to1, 3000 - 80 - 160 + 130, 2400 - 106 - 214 + 190},
+      {1, tilvex::kScale1to1, 3000 - 240 + 175, 2400 - 320 + 244},
+  };
+  for (const Case& c : cases) {
+    ViewGeometry g;
+    g.type = c.type;
+    g.scale = c.scale;
+    g.picW = 3000;
+    g.picH = 2400;
+    for (int i = 0; i < 400; ++i) g.PanTo(239, c.type == 0 ? 0 : 319);  // towards the far corner
+    EXPECT_EQ(g.offX, c.maxX) << c.type << " " << c.scale;
+    EXPECT_EQ(g.offY, c.maxY) << c.type << " " << c.scale;
+    // The far corner pixel is on the screen and a tap there finds it.
+    int sx, sy;
+    g.PictureToScreen(2999, 2399, &sx, &sy);
+    EXPECT_TRUE(sx >= 0 && sx < 240 && sy >= 0 && sy < 320) << sx << " " << sy;
+    int px, py;
+    g.TapToPicture(sx, sy, &px, &py);
+    EXPECT_LE(std::abs(px - 2999), 4);
+    EXPECT_LE(std::abs(py - 2399), 4);
+    // The near limits stay.
+    for (int i = 0; i < 400; ++i) g.PanTo(0, c.type == 0 ? 319 : 0);
+    EXPECT_LT(g.offX, 0);
+    EXPECT_LT(g.offY, 0);
+  }
+  ViewGeometry small;
+  small.picW = 400;
+  small.picH = 300;
+  for (int i = 0; i < 100; ++i) small.PanTo(239, 0);
+  EXPECT_EQ(small.offX, 960);
+  EXPECT_EQ(small.offY, 700);
+}

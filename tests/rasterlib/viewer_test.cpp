@@ -2,6 +2,8 @@
 // library loaded by name as the program loads it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -140,6 +142,63 @@ std::string BlankBitmap(int w, int h) {
   put32(22, uint32_t(h));
   put32(34, uint32_t(stride * size_t(h)));
   return s;
+}
+
+// The screen box where a black picture shows on the white viewer, below the top row of
+// controls: left, top, right, bottom (inclusive); right < left when none.
+RECT BlackOnScreen() {
+  RECT r{240, 320, -1, -1};
+  for (int y = 20; y < 320; ++y)
+    for (int x = 0; x < 240; ++x)
+      if (harness::ScreenPixel(x, y) == RGB(0, 0, 0)) {
+        r.left = std::min<LONG>(r.left, x), r.right = std::max<LONG>(r.right, x);
+        r.top = std::min<LONG>(r.top, y), r.bottom = std::max<LONG>(r.bottom, y);
+      }
+  return r;
+}
+
+// A field scan of 3000 x 2400 panned by taps to its far corner (right and top: a bitmap's Y
+// counts from the bottom row) at "1:1" and at "1:4": the corner comes into the screen, and a
+// point held there is saved at the corner's pixel.
+TEST(RasterViewer, ALargeScanIsPannedToItsFarCornerAndMarkedThere) {
+  Device d;
+  WriteHost(L"\\Maps\\scan.bmp", BlankBitmap(3000, 2400));
+  RECT at1to1{}, at1to4{};
+  harness::OnDialog(138, [&](HWND dlg) {
+    harness::PumpUntilIdle();
+    auto panToCorner = [] {
+      for (int i = 0; i < 40; ++i) {
+        harness::Tap(235, 25);
+        harness::PumpUntilIdle();
+      }
+    };
+    panToCorner();
+    at1to1 = BlackOnScreen();
+    // Just inside the corner the screen shows.
+    Hold(int(at1to1.right) - 1, int(at1to1.top) + 1);
+    harness::PumpUntilIdle();
+    HWND scale = ChildWindowFromPoint(dlg, POINT{95, 10});
+    SendMessageW(scale, CB_SETCURSEL, 0, 0);  // "1:4"
+    InvalidateRect(dlg, nullptr, FALSE);
+    harness::PumpUntilIdle();
+    panToCorner();
+    at1to4 = BlackOnScreen();
+    Command(dlg, 1006);
+  });
+  char path[kTilvexBufferBytes], name[kTilvexBufferBytes];
+  d.Show()(0, "\\Maps\\scan.bmp", 0, 0, nullptr, nullptr, path, name);
+  // The picture ends on the screen: white beyond its right column and above its top row.
+  EXPECT_LT(at1to1.right, 200);
+  EXPECT_GT(at1to1.top, 40);
+  EXPECT_LT(at1to4.right, 200);
+  EXPECT_GT(at1to4.top, 40);
+  unsigned x = 0, y = 0;
+  const std::string ides = ReadHost(L"\\Maps\\scan.ides");
+  ASSERT_EQ(std::sscanf(ides.c_str(), "0 0\n%u:%u:", &x, &y), 2) << ides;
+  EXPECT_GE(x, 2996u);
+  EXPECT_LE(x, 2999u);
+  EXPECT_GE(y, 2396u);
+  EXPECT_LE(y, 2399u);
 }
 
 // Pictures the library cannot show get their message and no viewer: before, a blank viewer

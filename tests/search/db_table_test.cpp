@@ -377,21 +377,41 @@ TEST_F(DbSet, OpensEachNameOnceAndQueriesByName) {
   PutFile("\\DB\\Cities.ndb", kExample);
   TDbSet set;
   EXPECT_EQ(set.OpenTable("Cities", "\\DB\\Cities.ndb"), kDbOk);
-  // Same name in another case: already open, nothing loaded.
-  EXPECT_EQ(set.OpenTable("CITIES", "\\DB\\Missing.ndb"), 0);
+  // Same name in another case, from the same path in another case: already open, nothing
+  // loaded (the file changed under it is not read).
+  PutFile("\\DB\\Cities.ndb", sample::Bytes{'N', 'O'});
+  EXPECT_EQ(set.OpenTable("CITIES", "\\db\\cities.NDB"), 0);
   EXPECT_EQ(set.Count(), 1u);
   EXPECT_EQ(set.FindTable("cities"), 0);
   EXPECT_EQ(set.GetTable("Cities")->name, "Cities");
+  EXPECT_EQ(set.GetTable("Cities")->rows, 2u);
 
-  // A failed load stays in the set, empty, and is not retried.
+  // A failed load stays in the set, empty; the next opening reads the file put back since.
   EXPECT_EQ(set.OpenTable("Streets", "\\DB\\Missing.ndb"), kDbNotOpened);
-  PutFile("\\DB\\Missing.ndb", kExample);
-  EXPECT_EQ(set.OpenTable("Streets", "\\DB\\Missing.ndb"), 0);
-  EXPECT_EQ(set.Count(), 2u);
   EXPECT_EQ(set.GetTable("streets")->ok, 0);
   uint32_t count = 5;
   EXPECT_TRUE(set.Select("Streets", "CityID", kDbAll, 0, &count).empty());
   EXPECT_EQ(count, 5u);  // no such column in the empty table
+  EXPECT_EQ(set.OpenTable("Streets", "\\DB\\Missing.ndb"), kDbNotOpened) << "a failure again";
+  PutFile("\\DB\\Missing.ndb", kExample);
+  EXPECT_EQ(set.OpenTable("Streets", "\\DB\\Missing.ndb"), kDbOk);
+  EXPECT_EQ(set.Count(), 2u);
+  EXPECT_EQ(set.GetTable("streets")->rows, 2u);
+
+  // Another path for a name held: read in its place, under the name first given; a path that
+  // fails empties it.
+  EXPECT_EQ(set.OpenTable("cities", "\\DB\\Missing.ndb"), kDbOk);
+  EXPECT_EQ(set.Count(), 2u);
+  EXPECT_EQ(set.GetTable("Cities")->name, "Cities");
+  EXPECT_EQ(set.GetTable("Cities")->source, "\\DB\\Missing.ndb");
+  EXPECT_EQ(set.OpenTable("Cities", "\\DB\\Cities.ndb"), kDbBadData);
+  EXPECT_EQ(set.GetTable("Cities")->rows, 0u);
+  EXPECT_EQ(set.OpenTable("Cities", "\\DB\\Missing.ndb"), kDbOk);
+  set.CloseTable("STREETS");
+  EXPECT_EQ(set.Count(), 1u);
+  EXPECT_EQ(set.FindTable("Streets"), -1);
+  set.CloseTable("Streets");  // none: nothing
+  EXPECT_EQ(set.Count(), 1u);
 
   EXPECT_EQ(set.Select("Cities", "Name", kDbEqual, "Abc", &count), (TDbSelection{0}));
   EXPECT_EQ(count, 1u);

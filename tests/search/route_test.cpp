@@ -148,6 +148,66 @@ TEST_F(Route, BindingFindsTheMapWithoutCaseFolderOrExtensionAndKeepsItsGeometry)
   EXPECT_EQ(fresh.Compute(kOriginX, kOriginY, kOriginX + 1, kOriginY, 0), 0);
 }
 
+// The project opened again between the bind and the taps makes its maps anew: the route finds
+// its road map by name again, and that map keeps all its geometry, so roads far out of view
+// are found and the route laid.
+TEST_F(Route, TheBindFollowsItsRoadMapThroughAProjectOpenedAgain) {
+  std::vector<Road> roads;
+  for (int r = 0; r < 6; ++r) roads.push_back({{r * 10000, 0}, {(r + 1) * 10000, 0}});
+  std::vector<std::pair<uint32_t, uint32_t>> links;
+  for (uint32_t r = 0; r + 1 < 6; ++r) links.push_back({r, r + 1});
+  Make(roads, links);
+  const std::string text = "6000000.0\t7000000.0\n6100000.0\t7100000.0\n0\t0\t\\Vorna\\Maps\\Roads.mdm";
+  searchtest::PutFile("\\Vorna\\Maps\\Roads.mpj", sample::Bytes(text.begin(), text.end()));
+  ASSERT_EQ(g_MapView.OpenProject("\\Vorna\\Maps\\Roads.mpj", nullptr, 0), 0);
+  ViewAt(kOriginX + 500, kOriginY + 10, 2000);  // the first road in view, the rest far off
+  ASSERT_EQ(route.IsBound(), 1);
+  ASSERT_EQ(Compute(500, 10, 55000, 10), 1);
+  EXPECT_EQ(route.Points().size(), 7u);
+  const TMdmMap* m = g_MapView.FindVectorMapByPath("Roads");
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->loadAll, 1u);
+  EXPECT_EQ(g_MapView.IsWorkingMap(g_MapView.FindVectorMapIndex("\\Vorna\\Maps\\Roads.mdm")), 0);
+  EXPECT_GT(m->objects[6].vertexCount, 0) << "the far road's geometry is kept";
+  // A project without that map: the route is no longer bound, and says why.
+  const std::string bare = "6000000.0\t7000000.0\n6100000.0\t7100000.0";
+  searchtest::PutFile("\\Vorna\\Maps\\Bare.mpj", sample::Bytes(bare.begin(), bare.end()));
+  ASSERT_EQ(g_MapView.OpenProject("\\Vorna\\Maps\\Bare.mpj", nullptr, 0), 0);
+  EXPECT_EQ(route.IsBound(), 0);
+  EXPECT_EQ(Compute(500, 10, 55000, 10), 0);
+  EXPECT_EQ(route.LastFailure(), TRouteFailure::kNoRoadMap);
+  // Its map back: bound again.
+  ASSERT_EQ(g_MapView.OpenProject("\\Vorna\\Maps\\Roads.mpj", nullptr, 0), 0);
+  EXPECT_EQ(route.IsBound(), 1);
+  EXPECT_EQ(Compute(55000, 10, 500, 10), 1);
+}
+
+// Without a graph, or with one that names no map of the project, the bind and the taps say so.
+TEST_F(Route, NoGraphOrAGraphOfNoProjectMapIsTold) {
+  LoadLanguage();
+  TRoute fresh;
+  fresh.SetOwner(&g_MapView, nullptr);
+  int32_t node = -1;
+  EXPECT_EQ(fresh.FindRoadNode(kOriginX, kOriginY, -1, &node), TRouteFailure::kNoGraph);
+  EXPECT_EQ(fresh.FailureText(TRouteFailure::kNoGraph), L"Граф дорог не открыт.");
+  EXPECT_EQ(fresh.IsBound(), 0);
+
+  Make({{{0, 0}, {1000, 0}}, {{1000, 0}, {2000, 0}}}, {{0, 1}});
+  harness::ClearMessageBoxes();
+  EXPECT_EQ(route.Bind("Lanes", "\\Graphs\\roads.mvw"), 0);
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+  EXPECT_EQ(harness::MessageBoxes()[0].text, L"Граф дорог Lanes не относится ни к одной карте проекта.");
+  EXPECT_EQ(route.IsBound(), 0);
+  EXPECT_EQ(route.FindRoadNode(kOriginX + 10, kOriginY + 10, -1, &node), TRouteFailure::kNoRoadMap);
+  EXPECT_EQ(route.FailureText(TRouteFailure::kNoRoadMap), harness::MessageBoxes()[0].text);
+  EXPECT_EQ(Compute(10, 10, 1990, 10), 0);
+  // A map of its name opened later: bound, the route laid.
+  AddRoadMap("\\Vorna\\Maps\\Lanes.mdm", {{{0, 0}, {1000, 0}}, {{1000, 0}, {2000, 0}}});
+  EXPECT_EQ(route.IsBound(), 1);
+  EXPECT_EQ(Compute(10, 10, 1990, 10), 1);
+  EXPECT_EQ(harness::MessageBoxes().size(), 1u);
+}
+
 TEST_F(Route, TheWorkingMapStaysTheWorkingMapWhenBound) {
   Make({{{0, 0}, {1000, 0}}}, {});
   TMdmMap* m = g_MapView.GetVectorMap(map);

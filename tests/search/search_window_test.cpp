@@ -143,7 +143,10 @@ TEST_F(SearchWindow, TheQuerySkipsAnyFiltersAndListsSortedNamesAfterTheNotSelect
   EXPECT_EQ(Texts(combo).size(), 1u) << "filters that all mean any list nothing";
   TSearchFilter missing[1] = {{1, 1, "CityID"}};
   FillList("Regions", missing, 1, combo, 0, 0, 0);
-  EXPECT_EQ(Texts(combo).size(), 1u) << "a column the table lacks lists nothing";
+  EXPECT_EQ(Texts(combo).size(), 1u) << "a filter on a column the table lacks is skipped: none is left";
+  TSearchFilter lacking[2] = {{1, 1, "CityID"}, {2, 1, "StateID"}};
+  FillList("Regions", lacking, 2, combo, 0, 0, 0);
+  EXPECT_EQ(Texts(combo), (std::vector<std::wstring>{L"  (НЕ ВЫБРАНО)", L"Hills"}));
   TSearchFilter state[2] = {{1, 1, "StateID"}, {kAnyId, 1, "RegionID"}};
   FillList("Regions", state, 2, combo, 0, 0, 0);
   EXPECT_EQ(Texts(combo).size(), 3u);
@@ -281,6 +284,43 @@ TEST_F(SearchWindow, AddressPageCascadesFromStateToHouseAndShowsTheHouse) {
   EXPECT_EQ(host.partRedraws, 1) << "the window's own redraw at closing";
 }
 
+TEST_F(SearchWindow, AChoiceTypedOverIsNotShown) {
+  WriteTown();
+  g_MapView.SetScale(25000);
+  std::wstring typed;
+  int chosenAfter = 0;
+  Run(0, [&](HWND page) {
+    Pick(page, kState, L"Земля");
+    Pick(page, kRegion, L"North");
+    Pick(page, kCity, L"Vorna");
+    Pick(page, kStreet, L"Mill Lane");
+    Pick(page, kHouse, L" 12");
+    HWND house = GetDlgItem(page, kHouse);
+    SetFocus(house);  // its text all selected: the key replaces it
+    harness::Type(L"9");
+    wchar_t text[16] = L"";
+    GetWindowTextW(house, text, 16);
+    typed = text;
+    chosenAfter = GetChosenItem(house) != nullptr;
+  });
+  EXPECT_EQ(typed, L"9");
+  EXPECT_EQ(chosenAfter, 0);
+  EXPECT_EQ(g_MapView.GetScale(), 25000) << "no house 9: the map stays";
+  EXPECT_EQ(host.fullRedraws, 0);
+  // A key that keeps the box reading the choice keeps it.
+  Run(0, [&](HWND page) {
+    Pick(page, kState, L"Земля");
+    Pick(page, kRegion, L"North");
+    HWND city = GetDlgItem(page, kCity);
+    Pick(page, kCity, L"Vorna");
+    SetFocus(city);
+    SendMessageW(city, CB_SETEDITSEL, 0, MAKELPARAM(2, 5));
+    harness::Type(L"r");  // "Vor"
+    chosenAfter = GetChosenItem(city) != nullptr;
+  }, kClose);
+  EXPECT_EQ(chosenAfter, 1);
+}
+
 TEST_F(SearchWindow, AddressPageRulesForMissingColumnsAndDropDowns) {
   WriteTown();
   Run(0, [&](HWND page) {
@@ -300,7 +340,7 @@ TEST_F(SearchWindow, AddressPageRulesForMissingColumnsAndDropDowns) {
   }, kClose);
 
   // Streets without StateID and RegionID: the house query filters by StreetID and CityID only;
-  // houses without RegionID then list nothing for a city.
+  // houses without RegionID are listed for a city by its CityID and StateID.
   NdbSpec streets;
   streets.columns = {{"StreetID", sample::kNdbShort}, {"CityID", sample::kNdbShort}, {"Name", sample::kNdbText}};
   streets.rows = {{I(1), I(10), T("Mill Lane")}};
@@ -323,12 +363,44 @@ TEST_F(SearchWindow, AddressPageRulesForMissingColumnsAndDropDowns) {
     Pick(page, kRegion, L"North");
     Pick(page, kCity, L"Vorna");
     FillDependentList(page, kHouse);
-    EXPECT_EQ(Texts(GetDlgItem(page, kHouse)).size(), 1u);
+    EXPECT_EQ(Texts(GetDlgItem(page, kHouse)), (std::vector<std::wstring>{L"  (НЕ ВЫБРАНО)", L"  7"}));
     // "Показать" with the first item chosen leaves the map alone.
     SendDlgItemMessageW(page, kCity, CB_SETCURSEL, 0, 0);
     SetFocus(GetDlgItem(page, kCity));
   });
   EXPECT_EQ(host.fullRedraws, 0);
+}
+
+TEST_F(SearchWindow, StreetsAndHousesOfTheCataloguesColumnsAreListedBelowAChosenCity) {
+  // Streets and Houses with only the columns the catalogue names: no StateID, no RegionID.
+  WriteTown();
+  NdbSpec streets;
+  streets.columns = {{"CityID", sample::kNdbShort}, {"Name", sample::kNdbText}, {"StreetID", sample::kNdbShort}};
+  streets.rows = {{I(10), T("Mill Lane"), I(1)}, {I(10), T("Lake Road"), I(2)}, {I(20), T("Main Street"), I(1)}};
+  Table("Streets", streets);
+  NdbSpec houses;
+  houses.columns = {{"CityID", sample::kNdbShort}, {"StreetID", sample::kNdbShort}, {"Name", sample::kNdbText},
+                    {"ListID", sample::kNdbShort}, {"OFFS", sample::kNdbShort}};
+  houses.rows = {{I(10), I(1), T("  7"), I(1), I(4)}, {I(10), I(1), T(" 12"), I(1), I(5)},
+                 {I(10), I(2), T("  1"), I(1), I(6)}, {I(20), I(1), T("  3"), I(1), I(7)}};
+  Table("Houses", houses);
+  Run(0, [&](HWND page) {
+    Pick(page, kState, L"Земля");
+    Pick(page, kRegion, L"North");
+    Pick(page, kCity, L"Vorna");
+    EXPECT_EQ(Texts(GetDlgItem(page, kStreet)),
+              (std::vector<std::wstring>{L"  (НЕ ВЫБРАНО)", L"Lake Road", L"Mill Lane"}));
+    // The city alone: its houses of every street.
+    FillDependentList(page, kHouse);
+    EXPECT_EQ(Texts(GetDlgItem(page, kHouse)), (std::vector<std::wstring>{L"  (НЕ ВЫБРАНО)", L"  1", L"  7", L" 12"}));
+    Pick(page, kStreet, L"Mill Lane");
+    EXPECT_EQ(Texts(GetDlgItem(page, kHouse)), (std::vector<std::wstring>{L"  (НЕ ВЫБРАНО)", L"  7", L" 12"}));
+    // The other city's street of the same StreetID keeps its own house.
+    Pick(page, kRegion, L"South");
+    Pick(page, kCity, L"Dol");
+    Pick(page, kStreet, L"Main Street");
+    EXPECT_EQ(Texts(GetDlgItem(page, kHouse)), (std::vector<std::wstring>{L"  (НЕ ВЫБРАНО)", L"  3"}));
+  }, kClose);
 }
 
 TEST_F(SearchWindow, ObjectPageNarrowsByTypePlaceAndDistanceAndShowsDetails) {
@@ -400,15 +472,27 @@ TEST_F(SearchWindow, DetailsWithoutStateIdAndWithoutInfo) {
   EXPECT_EQ(details, L"");
 }
 
-TEST_F(SearchWindow, AMissingTableIsReportedOnceWithItsPathAndTheListsStayEmpty) {
+TEST_F(SearchWindow, AMissingTableIsReportedAtEachOpeningWithItsPathUntilItIsBack) {
   WriteTown();
-  std::filesystem::remove(harness::HostPath(L"\\Vorna\\DB\\Cities.ndb"));
+  const std::filesystem::path cities = harness::HostPath(L"\\Vorna\\DB\\Cities.ndb");
+  const std::filesystem::path aside = cities.string() + ".aside";
+  std::filesystem::rename(cities, aside);
   Run(0, [&](HWND page) { EXPECT_EQ(Texts(GetDlgItem(page, kState)).size(), 0u); }, IDCANCEL);
   ASSERT_EQ(harness::MessageBoxes().size(), 1u);
   EXPECT_EQ(harness::MessageBoxes()[0].text, L"Ошибка при открытии \\Vorna\\DB\\Cities.ndb");
-  // The failed table stays in the set: the next opening lists states without a message.
-  Run(0, [&](HWND page) { EXPECT_EQ(Texts(GetDlgItem(page, kState)).size(), 3u); }, IDCANCEL);
-  EXPECT_EQ(harness::MessageBoxes().size(), 1u);
+  // Still missing: told again, the lists empty.
+  Run(1, [&](HWND page) { EXPECT_EQ(Texts(GetDlgItem(page, kState)).size(), 0u); }, IDCANCEL);
+  ASSERT_EQ(harness::MessageBoxes().size(), 2u);
+  EXPECT_EQ(harness::MessageBoxes()[1].text, L"Ошибка при открытии \\Vorna\\DB\\Cities.ndb");
+  // The card put back: the table is read, the lists filled, nothing said.
+  std::filesystem::rename(aside, cities);
+  Run(0, [&](HWND page) {
+    EXPECT_EQ(Texts(GetDlgItem(page, kState)).size(), 3u);
+    Pick(page, kState, L"Земля");
+    Pick(page, kRegion, L"North");
+    EXPECT_EQ(Texts(GetDlgItem(page, kCity)), (std::vector<std::wstring>{L"  (НЕ ВЫБРАНО)", L"Vorna"}));
+  }, IDCANCEL);
+  EXPECT_EQ(harness::MessageBoxes().size(), 2u);
   // A project folder with its own table wins over the program's folder.
   g_SearchTables.CloseAll();
   std::strcpy(g_MapView.projectFolder, "\\Proj\\");
@@ -420,6 +504,68 @@ TEST_F(SearchWindow, AMissingTableIsReportedOnceWithItsPathAndTheListsStayEmpty)
   g_Ini.SetString("DBRegions", "\\Elsewhere\\R.ndb");
   EXPECT_EQ(SearchTablePath("Regions"), "\\Elsewhere\\R.ndb");
   EXPECT_EQ(SearchTablePath("Houses"), "\\Vorna\\DB\\Houses.ndb");
+}
+
+// Two project folders, each with its own address tables: the window lists the places of the
+// project open now and shows them, and comes back to the first one's when it is opened again.
+TEST_F(SearchWindow, EachProjectOpenedListsAndShowsThePlacesOfItsOwnTables) {
+  WriteTown();  // the program folder's tables, which the projects' own ones stand in front of
+  struct Place {
+    const char* folder;
+    const char* state;
+    const char* city;
+    double lat, lon;  // degrees, the city's one corner
+  };
+  const Place places[2] = {{"\\ProjA\\", "Alpha", "Alpha Town", 55.70, 37.50},
+                           {"\\ProjB\\", "Beta", "Beta Town", 56.20, 38.10}};
+  for (const Place& p : places) {
+    const std::string folder = p.folder;
+    auto put = [&](const char* table, const NdbSpec& plan) { searchtest::PutFile(folder + table + ".ndb", sample::BuildNdb(plan)); };
+    NdbSpec states;
+    states.columns = {{"StateID", sample::kNdbShort}, {"Name", sample::kNdbText}};
+    states.rows = {{I(1), T(p.state)}};
+    put("States", states);
+    NdbSpec regions;
+    regions.columns = {{"RegionID", sample::kNdbShort}, {"StateID", sample::kNdbShort}, {"Name", sample::kNdbText}};
+    regions.rows = {{I(1), I(1), T("Shire")}};
+    put("Regions", regions);
+    NdbSpec cities;
+    cities.columns = {{"CityID", sample::kNdbShort}, {"StateID", sample::kNdbShort}, {"RegionID", sample::kNdbShort},
+                      {"Name", sample::kNdbText}, {"X1", sample::kNdbDouble}, {"Y1", sample::kNdbDouble}};
+    cities.rows = {{I(10), I(1), I(1), T(p.city), D(p.lat * kDeg), D(p.lon * kDeg)}};
+    put("Cities", cities);
+    const std::string corners = "6180000.0\t7400000.0\n6190000.0\t7410000.0";
+    searchtest::PutFile(folder + "P.mpj", sample::Bytes(corners.begin(), corners.end()));
+  }
+  auto openProject = [](const char* folder) {
+    ASSERT_EQ(g_MapView.OpenProject((std::string(folder) + "P.mpj").c_str(), nullptr, 0), 0);
+  };
+  auto visit = [&](const Place& p) {
+    g_MapView.SetScale(25000);
+    std::vector<std::wstring> states, cities;
+    Run(0, [&](HWND page) {
+      states = Texts(GetDlgItem(page, kState));
+      Pick(page, kState, std::wstring(p.state, p.state + std::strlen(p.state)));
+      Pick(page, kRegion, L"Shire");
+      cities = Texts(GetDlgItem(page, kCity));
+      SetFocus(GetDlgItem(page, kCity));
+      Pick(page, kCity, std::wstring(p.city, p.city + std::strlen(p.city)));
+    });
+    EXPECT_EQ(states, (std::vector<std::wstring>{L"  (НЕ ВЫБРАНО)", std::wstring(p.state, p.state + std::strlen(p.state))}));
+    EXPECT_EQ(cities, (std::vector<std::wstring>{L"  (НЕ ВЫБРАНО)", std::wstring(p.city, p.city + std::strlen(p.city))}));
+    double cx, cy, px, py;
+    g_MapView.GetCenter(&cx, &cy, 0);
+    ASSERT_TRUE(g_MapView.GeoToPlane(p.lat * kDeg, p.lon * kDeg, &px, &py));
+    EXPECT_NEAR(cx, px, 6.25) << p.folder;
+    EXPECT_NEAR(cy, py, 6.25) << p.folder;
+  };
+  openProject(places[0].folder);
+  visit(places[0]);
+  openProject(places[1].folder);
+  visit(places[1]);
+  openProject(places[0].folder);
+  visit(places[0]);
+  EXPECT_TRUE(harness::MessageBoxes().empty());
 }
 
 TEST_F(SearchWindow, TheTabsSwitchPagesByPenAndClosingFreesEveryRecord) {

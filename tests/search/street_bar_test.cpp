@@ -3,6 +3,8 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "tests/search/search_fixture.h"
 
@@ -154,6 +156,90 @@ TEST_F(StreetBar, KeysTypedInQuickSuccessionAddUpInTheOpenList) {
   EXPECT_EQ(g_MapView.highlights[0].object, 2);
 }
 
+// A house number the street lacks: the house found before is let go, the box keeps what was
+// typed and "show" shows nothing; so for a street typed over with the list closed, and its houses.
+TEST_F(StreetBar, ATypedNumberNoEntryHasLeavesNothingChosenToShow) {
+  ASSERT_EQ(ToggleStreetBar(), 1);
+  HWND bar = Bar(kStreetBar);
+  Pick(bar, kStreets, L"Mill Lane");
+  HWND houses = GetDlgItem(bar, kHouses);
+  SetFocus(houses);
+  SendMessageW(houses, CB_SHOWDROPDOWN, TRUE, 0);
+  harness::Type(L"7");
+  ASSERT_EQ(SendMessageW(houses, CB_GETCURSEL, 0, 0), 0);
+  harness::Advance(1500);
+  harness::Type(L"99");
+  EXPECT_EQ(SendMessageW(houses, CB_GETCURSEL, 0, 0), CB_ERR);
+  wchar_t text[16] = L"";
+  GetWindowTextW(houses, text, 16);
+  EXPECT_STREQ(text, L" 99");
+  SendMessageW(houses, CB_SHOWDROPDOWN, FALSE, 0);
+  double cx, cy;
+  Centre(&cx, &cy);
+  const int redraws = host.fullRedraws;
+  Press(bar, kShowStreet);
+  EXPECT_EQ(g_MapView.GetHighlightCount(), 0);
+  double nx, ny;
+  Centre(&nx, &ny);
+  EXPECT_EQ(nx, cx);
+  EXPECT_EQ(ny, cy);
+  EXPECT_EQ(host.fullRedraws, redraws);
+
+  // The list closed: "12" chosen, then a key typed after it.
+  Pick(bar, kHouses, L" 12");
+  SetFocus(houses);
+  SendMessageW(houses, CB_SETEDITSEL, 0, MAKELPARAM(3, 3));
+  harness::Type(L"4");
+  GetWindowTextW(houses, text, 16);
+  EXPECT_STREQ(text, L" 124");
+  EXPECT_EQ(SendMessageW(houses, CB_GETCURSEL, 0, 0), CB_ERR);
+  Press(bar, kShowStreet);
+  EXPECT_EQ(g_MapView.GetHighlightCount(), 0);
+
+  // A street typed over: no street, no houses, nothing framed.
+  HWND streets = GetDlgItem(bar, kStreets);
+  SetFocus(streets);
+  SendMessageW(streets, CB_SHOWDROPDOWN, TRUE, 0);
+  harness::Type(L"Xy");
+  EXPECT_EQ(SendMessageW(streets, CB_GETCURSEL, 0, 0), CB_ERR);
+  EXPECT_EQ(SendMessageW(houses, CB_GETCOUNT, 0, 0), 0);
+  SendMessageW(streets, CB_SHOWDROPDOWN, FALSE, 0);
+  Press(bar, kShowStreet);
+  Centre(&nx, &ny);
+  EXPECT_EQ(nx, cx);
+  EXPECT_EQ(host.fullRedraws, redraws);
+  // A street typed that is there is found again.
+  SetFocus(streets);  // all its text selected: the keys replace it
+  SendMessageW(streets, CB_SHOWDROPDOWN, TRUE, 0);
+  harness::Type(L"Lake");
+  EXPECT_EQ(SendMessageW(streets, CB_GETCURSEL, 0, 0), 1);
+}
+
+// The object bar's box goes the same way: a name no object has chooses none.
+TEST_F(StreetBar, AnObjectNameNoEntryHasShowsNoObject) {
+  NdbSpec types;
+  types.columns = {{"TypeID", sample::kNdbShort}, {"Name", sample::kNdbText}};
+  types.rows = {{I(1), T("School")}};
+  Table("ObjTypes", types);
+  NdbSpec objects;
+  objects.columns = {{"TypeID", sample::kNdbShort}, {"Name", sample::kNdbText}, {"ListID", sample::kNdbLong},
+                     {"OFFS", sample::kNdbLong}};
+  objects.rows = {{I(1), T("School No 1"), I(70000), I(3)}};
+  Table("Objects", objects);
+  ASSERT_EQ(ToggleObjectBar(), 1);
+  HWND bar = Bar(kObjectBar);
+  Pick(bar, kTypes, L"School");
+  Pick(bar, kObjects, L"School No 1");
+  HWND names = GetDlgItem(bar, kObjects);
+  SetFocus(names);
+  SendMessageW(names, CB_SHOWDROPDOWN, TRUE, 0);
+  harness::Type(L"Zoo");
+  EXPECT_EQ(SendMessageW(names, CB_GETCURSEL, 0, 0), CB_ERR);
+  SendMessageW(names, CB_SHOWDROPDOWN, FALSE, 0);
+  Press(bar, kShowObject);
+  EXPECT_EQ(g_MapView.GetHighlightCount(), 0);
+}
+
 TEST_F(StreetBar, AStreetIsFramedByItsHousesAndAStreetWithoutCentresMovesNothing) {
   ToggleStreetBar();
   HWND bar = Bar(kStreetBar);
@@ -243,7 +329,46 @@ TEST_F(StreetBar, EachBarClosesTheOtherAndTheObjectBarShowsObjects) {
   for (TSearchBar* b : g_SearchBars) EXPECT_EQ(b, nullptr);
 }
 
-TEST_F(StreetBar, AFailedTableIsReportedOnceAndMissingTablesAreNoError) {
+// The bars' tables follow the project: its own Streets in front of the program folder's, read
+// again when another project is opened, also while the street bar stays open.
+TEST_F(StreetBar, AnotherProjectsOwnStreetsReplaceTheFirstOnesEvenInAnOpenBar) {
+  for (const char* name : {"A", "B", "C"}) {
+    const std::string folder = std::string("\\Proj") + name + "\\";
+    const std::string corners = "6180000.0\t7400000.0\n6190000.0\t7410000.0";
+    searchtest::PutFile(folder + "P.mpj", sample::Bytes(corners.begin(), corners.end()));
+    if (*name == 'C') continue;  // no tables of its own
+    NdbSpec streets;
+    streets.columns = {{"CityID", sample::kNdbShort}, {"StreetID", sample::kNdbShort}, {"Name", sample::kNdbText}};
+    streets.rows = {{I(1), I(9), T(std::string(name) + " Lane")}};
+    searchtest::PutFile(folder + "Streets.ndb", sample::BuildNdb(streets));
+  }
+  auto open = [](const char* name) {
+    ASSERT_EQ(g_MapView.OpenProject((std::string("\\Proj") + name + "\\P.mpj").c_str(), nullptr, 0), 0);
+  };
+  open("A");
+  ASSERT_EQ(ToggleStreetBar(), 1);
+  HWND streets = GetDlgItem(Bar(kStreetBar), kStreets);
+  EXPECT_EQ(Texts(streets), (std::vector<std::wstring>{L"A Lane"}));
+  open("B");
+  SendMessageW(streets, CB_SHOWDROPDOWN, TRUE, 0);  // the first touch after the project changed
+  SendMessageW(streets, CB_SHOWDROPDOWN, FALSE, 0);
+  EXPECT_EQ(Texts(streets), (std::vector<std::wstring>{L"B Lane"}));
+  ToggleStreetBar();
+  open("C");
+  ASSERT_EQ(ToggleStreetBar(), 1);
+  EXPECT_EQ(Texts(GetDlgItem(Bar(kStreetBar), kStreets)), (std::vector<std::wstring>{L"Mill Lane", L"Lake Road"}));
+  ToggleStreetBar();
+  open("A");
+  ASSERT_EQ(ToggleStreetBar(), 1);
+  EXPECT_EQ(Texts(GetDlgItem(Bar(kStreetBar), kStreets)), (std::vector<std::wstring>{L"A Lane"}));
+  EXPECT_TRUE(harness::MessageBoxes().empty());
+}
+
+TEST_F(StreetBar, AFailedTableIsReportedAtEachOpeningAndMissingTablesAreNoError) {
+  const sample::Bytes good = [] {
+    std::ifstream in(harness::HostPath(L"\\Vorna\\DB\\Houses.ndb"), std::ios::binary);
+    return sample::Bytes(std::istreambuf_iterator<char>(in), {});
+  }();
   searchtest::PutFile("\\Vorna\\DB\\Houses.ndb", sample::Bytes{'N', 'O', 'T', 'A', 'D', 'B'});
   std::filesystem::remove(harness::HostPath(L"\\Vorna\\DB\\Cities.ndb"));
   ToggleStreetBar();
@@ -252,8 +377,16 @@ TEST_F(StreetBar, AFailedTableIsReportedOnceAndMissingTablesAreNoError) {
   EXPECT_EQ(Texts(GetDlgItem(Bar(kStreetBar), kStreets)).size(), 0u);
   ToggleStreetBar();
   ToggleStreetBar();
-  EXPECT_EQ(harness::MessageBoxes().size(), 1u) << "the failed table stays in the set";
+  ASSERT_EQ(harness::MessageBoxes().size(), 2u) << "the failed table is read again, and fails again";
+  EXPECT_EQ(harness::MessageBoxes()[1].text, L"Ошибка при открытии \\Vorna\\DB\\Houses.ndb");
+  EXPECT_EQ(Texts(GetDlgItem(Bar(kStreetBar), kStreets)).size(), 0u);
+  searchtest::PutFile("\\Vorna\\DB\\Houses.ndb", good);
+  ToggleStreetBar();
+  ToggleStreetBar();
+  EXPECT_EQ(harness::MessageBoxes().size(), 2u);
   EXPECT_EQ(Texts(GetDlgItem(Bar(kStreetBar), kStreets)).size(), 2u);
+  Pick(Bar(kStreetBar), kStreets, L"Mill Lane");
+  EXPECT_EQ(Texts(GetDlgItem(Bar(kStreetBar), kHouses)).size(), 3u);
   EXPECT_EQ(g_BarTables.FindTable("Cities"), -1) << "no file, no setting: nothing opened";
 }
 
