@@ -20,6 +20,11 @@
 #include "platform/win_types.h"
 
 class TIniFile {
+  struct Pair {
+    std::string key;
+    std::string value;
+  };
+
  public:
   // Result codes of Load, Save, SaveAs, AddPair and the setters.
   enum { kOk = 0, kCannotOpen = 2, kNoMemory = 3 };
@@ -61,6 +66,16 @@ class TIniFile {
   // Frees every pair.
   void Clear();
 
+  // The whole store as it stands (pairs, header, path), to be put back later without a trip
+  // through the file: the program keeps values in the store that reach the file only at exit.
+  class TSnapshot {
+    friend class TIniFile;
+    std::vector<Pair> pairs_;
+    std::string header_, path_;
+  };
+  TSnapshot Snapshot() const;
+  void Restore(const TSnapshot& snapshot);
+
   // The header line written first by a save ("[Ini]"; language files use "[Lang]").
   void SetHeader(const char* header);
   const char* GetHeader() const { return header_.c_str(); }
@@ -91,10 +106,6 @@ class TIniFile {
   void GetIntToComboSel(const char* key, HWND dialog, int id) const;
 
  private:
-  struct Pair {
-    std::string key;
-    std::string value;
-  };
   int IndexOf(const char* key) const;
   int Append(std::string key, std::string value);
 
