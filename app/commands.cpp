@@ -278,7 +278,8 @@ LRESULT OnMainCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
         g_ToolPanel.Show(0);
         CheckBarButton(kCmdToolsPanel, 0);
       }
-      g_ProjectMapsDlg.Run(hwnd, g_Instance, &g_MapView);
+      // Accepted in the editor, the project in view is the user's from now on.
+      if (g_ProjectMapsDlg.Run(hwnd, g_Instance, &g_MapView) == 1) g_LastProjectAside = 0;
       SaveLastProject();
       return 0;
     case kCmdPicture: {

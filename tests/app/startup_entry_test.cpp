@@ -12,6 +12,8 @@
 #include "platform/core/internal.h"
 #include "platform/sys/instance_lock.h"
 #include "startup_fixture.h"
+#include "tools/sampledata/demo_device.h"
+#include "view/map_view.h"
 
 namespace {
 
@@ -120,14 +122,46 @@ class CommandLine : public ::testing::Test {
   void TearDown() override { harness::Stop(); }
 };
 
-TEST_F(CommandLine, QuotedPathAsksOnceAndCancelOpensNothingNotEvenTheDefault) {
+TEST_F(CommandLine, QuotedPathAsksOnceAndCancelStartsAsWithoutAFile) {
   harness::AnswerMessageBox(L"", IDCANCEL);
   ASSERT_NE(MakeMainWindow("\"\\Vorna\\a b.mpj\""), nullptr);
   ASSERT_EQ(harness::MessageBoxes().size(), 1u);
   EXPECT_NE(harness::MessageBoxes()[0].text.find(L"\\Vorna\\a b.mpj?"), std::wstring::npos);
   EXPECT_EQ(harness::MessageBoxes()[0].caption, g_Lang.GetText(100011));
   EXPECT_EQ(harness::MessageBoxes()[0].type & MB_TYPEMASK, UINT(MB_OKCANCEL));
-  EXPECT_EQ(g_StartupOpenResult, 0);  // nothing was tried
+  EXPECT_EQ(g_StartupOpenResult, 7);  // default.mpj was tried, as a start without a file does
+}
+
+// A tap on a map in the file explorer starts the program with it. Cancel: the last project opens
+// and the exit saves it as usual. OK: the map is open for this run, and the exit leaves the last
+// project and "DefaultFile" as they were.
+TEST(CommandLineFile, AStartFromAFileNeverCostsTheLastProject) {
+  harness::Start();
+  PlentyOfMemory();
+  ASSERT_EQ(sample::WriteDemoDevice(harness::Root()), "");
+  harness::AnswerMessageBox(L"", IDCANCEL);
+  ASSERT_NE(MakeMainWindow("\\Vorna\\Maps\\Land.mdm"), nullptr);
+  EXPECT_EQ(g_MapView.GetVectorMapCount(), 3);
+  SaveSessionSettings();
+  const std::string project = ReadHostFile(harness::Root() + "/Vorna/Vorna.mpj");
+  EXPECT_NE(project.find("Streets.mdm"), std::string::npos);
+  const std::string ini = ReadHostFile(IniHostPath());
+  EXPECT_NE(ini.find("DefaultFile=\\Vorna\\Vorna.mpj\n"), std::string::npos);
+  harness::Stop();
+
+  harness::Start();  // a fresh root: the device as the first run left it
+  PlentyOfMemory();
+  ASSERT_EQ(sample::WriteDemoDevice(harness::Root()), "");
+  WriteHostFile(IniHostPath(), ini);
+  WriteHostFile(harness::Root() + "/Vorna/Vorna.mpj", project);
+  harness::AnswerMessageBox(L"", IDOK);
+  ASSERT_NE(MakeMainWindow("\\Vorna\\Maps\\Land.mdm"), nullptr);
+  EXPECT_EQ(g_StartupOpenResult, 0);
+  EXPECT_EQ(g_MapView.GetVectorMapCount(), 1);
+  SaveSessionSettings();
+  EXPECT_EQ(ReadHostFile(harness::Root() + "/Vorna/Vorna.mpj"), project);
+  EXPECT_NE(ReadHostFile(IniHostPath()).find("DefaultFile=\\Vorna\\Vorna.mpj\n"), std::string::npos);
+  harness::Stop();
 }
 
 TEST_F(CommandLine, OkOpensTheUnquotedPath) {
