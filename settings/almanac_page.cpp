@@ -155,9 +155,15 @@ void ChooseAlmanac(HWND page) {
   PathFromEdit(page, kFile, &current);
   char path[TFileBrowser::kMaxPath + 1];
   const std::string folder = FolderOf(current);
-  if (BrowseForOpenFile(BrowserOwner(page), Instance(), kJpsFilter, folder.c_str(), path,
-                        sizeof path) != 1)
+  const int chosen = BrowseForOpenFile(BrowserOwner(page), Instance(), kJpsFilter, folder.c_str(),
+                                       path, sizeof path);
+  if (chosen < 0) {
+    // A name an 8-bit path cannot hold (or too long): a cut or changed one would name another
+    // file, so the edit keeps what it had and the user hears why.
+    MessageBoxW(page, g_Lang.GetText(lang_id::kMsgOpenFileErr), nullptr, MB_OK | MB_ICONERROR);
     return;
+  }
+  if (chosen != 1) return;
   settings_page::SetControlText(page, kFile, path);
   SetSettingsModified(1);
 }
@@ -177,7 +183,13 @@ std::string ChooseBaseFile(HWND page, bool save) {
                       : browser.RunOpen(TFileBrowser::kOpenTemplate, nullptr);
   if (!ok) return {};
   char full[TFileBrowser::kMaxPath + 1];
-  if (browser.GetFullPathA(full, sizeof full) == 0) return {};
+  if (browser.GetFullPathA(full, sizeof full) == 0) {
+    // Chosen, but not to be held as an 8-bit path: said, not dropped in silence.
+    std::wstring text = g_Lang.GetText(lang_id::kMsgOpenFileErr);
+    text += L"\n" + browser.folder + (browser.fileNames.empty() ? L"" : browser.fileNames[0]);
+    MessageBoxW(page, text.c_str(), nullptr, MB_OK | MB_ICONERROR);
+    return {};
+  }
   const std::string path = full;
   g_Ini.SetString("AlmBaseLastPath", FolderOf(path).c_str());
   return path;
