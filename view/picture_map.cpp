@@ -112,7 +112,13 @@ int TPictureMap::Open(const char* filePath, const double fallback[6]) {
   ownZone = 255;
   crossZone = false;
   points.Clear();
-  if (rc != kNoCalibration) TellCalibrationFailure(path, rc);
+  if (rc == kCalibrationUnread) {
+    const std::wstring text = std::wstring(g_Lang.GetText(lang_id::kMsgOpenFileErr)) + L"\n" +
+                              AnsiToWideString(unreadCalibration);
+    MessageBoxW(FindWindowW(L"Vorna", nullptr), text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
+  } else if (rc != kNoCalibration) {
+    TellCalibrationFailure(path, rc);
+  }
   return 0;
 }
 

@@ -248,7 +248,8 @@ void TProjectMapsDlg::OnCommand(int id) {
 
 void TProjectMapsDlg::MoveUp() {
   const int sel = Selection();
-  if (sel <= 0) return;
+  // A map not found has no place among the open ones to move to.
+  if (sel <= 0 || sel >= rasterRows + vectorRows) return;
   int moved = sel;
   if (sel < rasterRows) {
     if (view->MoveRasterMap(sel, sel - 1)) moved = sel - 1;
@@ -263,7 +264,7 @@ void TProjectMapsDlg::MoveUp() {
 
 void TProjectMapsDlg::MoveDown() {
   const int sel = Selection();
-  if (sel < 0) return;
+  if (sel < 0 || sel >= rasterRows + vectorRows) return;
   bool moved = false;
   if (sel < rasterRows) {
     if (sel < rasterRows - 1) moved = view->MoveRasterMap(sel, sel + 1) != 0;
@@ -280,6 +281,14 @@ void TProjectMapsDlg::MoveDown() {
 void TProjectMapsDlg::Delete() {
   const int sel = Selection();
   if (sel < 0) return;
+  const int rows = int(SendDlgItemMessageW(dialog, kList, LB_GETCOUNT, 0, 0));
+  if (sel >= rasterRows + vectorRows) {
+    // A map not found: its kept line goes, and the project stops naming it.
+    view->RemoveUnopenedLine(sel - rasterRows - vectorRows);
+    FillList(sel < rows - 1 ? sel : sel - 1);
+    modified = 1;
+    return;
+  }
   if (sel < rasterRows) {
     view->RemoveRasterMap(sel);
   } else {
@@ -431,7 +440,7 @@ void TProjectMapsDlg::AssignWorkingMap() {
   const int sel = Selection();
   if (sel < 0) return;
   const int v = sel - rasterRows;
-  if (v < 0) return;
+  if (v < 0 || v >= vectorRows) return;  // a raster map, or a map not found
   // Only a map made for a working map (written by this program) is taken without asking.
   if (!view->IsVectorMapSaved(v) && Ask(dialog, lang_id::kMsgSetWMConf, MB_OKCANCEL) != IDOK) return;
   TUserLayer* layer = Layer();
