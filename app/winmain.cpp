@@ -125,7 +125,7 @@ void OpenStartupFile(HWND hwnd) {
       g_LastProjectAside = 1;
       return;
     }
-    std::wstring wide = AnsiToWideString(file);
+    std::wstring wide = PathToWide(file);
     std::wstring text = FormatLangText(lang_id::kMsgOpenMapConfS, wide.c_str());
     if (MessageBoxW(hwnd, text.c_str(), g_Lang.GetText(lang_id::kMsgConf),
                     MB_OKCANCEL | MB_ICONQUESTION) == IDOK) {
@@ -153,8 +153,9 @@ int WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) {
   if (wide.size() > size_t(kMaxCommandLine)) {
     g_CommandLineTooLong = 1;
   } else {
-    g_CommandLine = WideToAnsiString(wide);
-    if (g_CommandLine.size() > size_t(kMaxCommandLine)) {
+    // The command line is a file's path: in the path page, and only when it fits that page
+    // whole (a changed name would open another file).
+    if (!WideToPathExact(wide, &g_CommandLine) || g_CommandLine.size() > size_t(kMaxCommandLine)) {
       g_CommandLine.clear();
       g_CommandLineTooLong = 1;
     }
@@ -233,11 +234,13 @@ void StartUp(HWND hwnd) {
   DWORD n = GetModuleFileNameW(nullptr, module, 1024);
   if (n > 0 && n < 1024) {
     g_ProgramPathW.assign(module, n);
-    char path[256];
-    WideToAnsi(path, module, static_cast<int>(n), sizeof path);
+    // In the path page, before the language file is read: a language that brings another page
+    // for its texts changes nothing of the paths made from this one.
+    std::string path = WideToPath(std::wstring_view(module, n));
+    if (path.size() > 255) path.resize(255);
     g_ProgramPath = path;
     char folder[256];
-    g_ProgramFolder = GetDirPart(folder, path, sizeof folder);
+    g_ProgramFolder = GetDirPart(folder, path.c_str(), sizeof folder);
 
     g_MemoryTimer = SetTimer(hwnd, kMemoryTimerId, kMemoryTimerMs, LowMemoryTimerProc);
 
@@ -403,7 +406,7 @@ int SaveSessionSettings() {
   g_Ini.SetInt("SearchCityID", SearchCityID);
   if (!g_ProgramFolder.empty()) {
     // A fresh device has no program folder yet; the settings file is made in it.
-    std::wstring folder = AnsiToWideString(g_ProgramFolder);
+    std::wstring folder = PathToWide(g_ProgramFolder);
     if (!PathExistsW(folder.c_str())) CreateDirectoryW(folder.c_str(), nullptr);
   }
   int rc = g_Ini.Save();

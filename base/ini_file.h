@@ -90,6 +90,8 @@ class TIniFile {
   int SetStringFromDlgItem(const char* key, HWND dialog, int id);
   // Sets the control's text to the value when the key exists; otherwise leaves it.
   void GetStringToDlgItem(const char* key, HWND dialog, int id) const;
+  // The same for a value that is a device path (converted with the path page).
+  void GetPathToDlgItem(const char* key, HWND dialog, int id) const;
   // When the control exists, stores 1 for any checked state (indeterminate too), else 0.
   void SetIntFromCheckBox(const char* key, HWND dialog, int id);
   // Checks the box exactly when the value is 1.
@@ -97,9 +99,11 @@ class TIniFile {
   // Stores the control's window text (at most 255 characters) and returns non-zero when it
   // differs from the stored value or the key was missing; 0, storing nothing, without the control.
   int SetStringFromWindowText(const char* key, HWND dialog, int id);
+  int SetPathFromWindowText(const char* key, HWND dialog, int id);  // a file name or path
   // Selects the combo-box item equal to the value (without regard to case); none when no item
   // is equal.
   void SelectComboString(const char* key, HWND dialog, int id) const;
+  void SelectComboPath(const char* key, HWND dialog, int id) const;  // a file name or path
   // Stores the index of the selected combo-box item (-1 when none).
   void SetIntFromComboSel(const char* key, HWND dialog, int id);
   // Selects the item whose index is the value when it is 0 or more (a missing key: item 0).

@@ -65,7 +65,8 @@ const vplat::FreshStateHook kFresh(5, [] {
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 
-std::wstring Wide(const std::string& text) { return AnsiToWideString(text); }
+// Paths of the settings file and its backup: the path page, whatever the language.
+std::wstring Wide(const std::string& path) { return PathToWide(path); }
 
 // Tab control and buttons over the dialog's client area as the fit left it; the pages keep
 // their template places inside the tab control.

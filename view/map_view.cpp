@@ -126,7 +126,7 @@ int TMapView::AddVectorMap(const char* filePath, int fit) {
     // temporary or old name: taken up again, or the user told where its last copy lies.
     char copy[256];
     if (!RecoverMapFile(filePath, copy, sizeof copy) && copy[0]) {
-      const std::wstring name = AnsiToWideString(filePath), where = AnsiToWideString(copy);
+      const std::wstring name = PathToWide(filePath), where = PathToWide(copy);
       const std::wstring text = FormatLangText(lang_id::kMsgMapCopyFoundSS, name.c_str(), where.c_str());
       MessageBoxW(FindWindowW(L"Vorna", nullptr), text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
     }
@@ -464,12 +464,12 @@ void TMapView::FillMapListBox(HWND listBox, int* rasterCount, int* vectorCount) 
     char name[256];
     for (auto& r : rasterMaps) {
       GetFileNamePart(name, r->path, sizeof(name));
-      std::wstring w = AnsiToWideString(name);
+      std::wstring w = PathToWide(name);
       SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
     }
     for (auto& slot : vectorMaps) {
       GetFileNamePart(name, slot.map->path, sizeof(name));
-      std::wstring w = AnsiToWideString(name);
+      std::wstring w = PathToWide(name);
       // Bit 1: the file has 29-byte entries (large coordinates).
       if (slot.map->HeaderFlags() & 0x02) w += L" (L)";
       SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
@@ -478,7 +478,7 @@ void TMapView::FillMapListBox(HWND listBox, int* rasterCount, int* vectorCount) 
   for (const TUnopenedLine& u : unopenedLines) {
     char name[256];
     GetFileNamePart(name, u.path.c_str(), sizeof(name));
-    const std::wstring w = AnsiToWideString(name) + L" (" + g_Lang.GetText(lang_id::kMsgFileNotFound) + L")";
+    const std::wstring w = PathToWide(name) + L" (" + g_Lang.GetText(lang_id::kMsgFileNotFound) + L")";
     SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
   }
   if (rasterCount) *rasterCount = GetRasterMapCount();

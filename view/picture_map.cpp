@@ -37,7 +37,7 @@ void TellCalibrationFailure(const char* picture, int rc) {
   const int32_t id = rc == TPictureMap::kTooFewPoints  ? lang_id::kMsgRasterCalibPoints
                      : rc == TPictureMap::kNoPixelSize ? lang_id::kMsgRasterCalibScale
                                                        : lang_id::kMsgRasterCalibFlat;
-  const std::wstring text = std::wstring(g_Lang.GetText(id)) + L"\n" + AnsiToWideString(picture);
+  const std::wstring text = std::wstring(g_Lang.GetText(id)) + L"\n" + PathToWide(picture);
   MessageBoxW(FindWindowW(L"Vorna", nullptr), text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -114,7 +114,7 @@ int TPictureMap::Open(const char* filePath, const double fallback[6]) {
   points.Clear();
   if (rc == kCalibrationUnread) {
     const std::wstring text = std::wstring(g_Lang.GetText(lang_id::kMsgOpenFileErr)) + L"\n" +
-                              AnsiToWideString(unreadCalibration);
+                              PathToWide(unreadCalibration);
     MessageBoxW(FindWindowW(L"Vorna", nullptr), text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
   } else if (rc != kNoCalibration) {
     TellCalibrationFailure(path, rc);

@@ -136,7 +136,7 @@ int TMapView::OpenProject(const char* filePath, TUserLayer* layer, int keepWorki
   if (opened) {
     auto refuse = [&] {
       const std::wstring message =
-          FormatLangText(lang_id::kMsgNotProjectErrS, AnsiToWideString(filePath).c_str());
+          FormatLangText(lang_id::kMsgNotProjectErrS, PathToWide(filePath).c_str());
       MessageBoxW(FindWindowW(L"Vorna", nullptr), message.c_str(), nullptr, MB_OK);
       return kProjectNotAProject;
     };
@@ -280,7 +280,7 @@ int TMapView::OpenProject(const char* filePath, TUserLayer* layer, int keepWorki
       unopenedLines.back().working = true;
     viewInitialised = 0;
     if (!notOpened.empty()) {
-      const std::wstring list = AnsiToWideString(notOpened);
+      const std::wstring list = PathToWide(notOpened);
       const std::wstring text = FormatLangText(lang_id::kMsgPrjMapsNotOpenedS, list.c_str());
       MessageBoxW(FindWindowW(L"Vorna", nullptr), text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
     }
