@@ -179,7 +179,8 @@ void RunProjectEditor(HWND owner) {
     g_ToolPanel.Show(0);
     CheckBarButton(kCmdToolsPanel, 0);
   }
-  g_ProjectMapsDlg.Run(owner, g_Instance, &g_MapView);
+  // Accepted in the editor, the project in view is the user's from now on.
+  if (g_ProjectMapsDlg.Run(owner, g_Instance, &g_MapView) == 1) g_LastProjectAside = 0;
   SaveLastProject();
 }
 

@@ -64,6 +64,7 @@ UINT_PTR g_MemoryTimer = 0;
 int g_LowMemoryBoxUp = 0;
 int g_StartupDone = 0;
 int g_StartupOpenResult = 0;
+int g_LastProjectAside = 0;
 int g_NaviSaveLog = 0;
 
 namespace {
@@ -85,6 +86,7 @@ const vplat::FreshStateHook kFresh(6, [] {
   g_LowMemoryBoxUp = 0;
   g_StartupDone = 0;
   g_StartupOpenResult = 0;
+  g_LastProjectAside = 0;
   g_NaviSaveLog = 0;
 });
 

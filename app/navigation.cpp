@@ -400,8 +400,13 @@ int SetGpsOffsetFromDrag(int x0, int y0, int x1, int y1) {
   auto whole = [](double v) {
     return std::isfinite(v) ? int64_t(std::clamp(v, -4.0e18, 4.0e18)) : int64_t(0);
   };
-  const int32_t ox = Saturate(int64_t(g_Ini.GetInt("GPSOffsX")) + whole(bx - ax));
-  const int32_t oy = Saturate(int64_t(g_Ini.GetInt("GPSOffsY")) + whole(by - ay));
+  // The drag moves the points from where they are drawn now: it adds to the offset in force,
+  // which is none while the offset is switched off (its stored numbers are not in use then).
+  const bool active = g_Ini.GetInt("GPSOffsActive") != 0;
+  const int64_t baseX = active ? g_Ini.GetInt("GPSOffsX") : 0;
+  const int64_t baseY = active ? g_Ini.GetInt("GPSOffsY") : 0;
+  const int32_t ox = Saturate(baseX + whole(bx - ax));
+  const int32_t oy = Saturate(baseY + whole(by - ay));
   g_Ini.SetInt("GPSOffsX", ox);
   g_Ini.SetInt("GPSOffsY", oy);
   g_Ini.SetInt("GPSOffsActive", 1);

@@ -103,12 +103,14 @@ TRouteLink g_routeLink;
 int IntOr(const char* key, int missing) { return g_Ini.HasKey(key) ? g_Ini.GetInt(key) : missing; }
 
 // Step 14 of the start-up: the file named on the command line (after asking), else DefaultFile.
+// Only a start that opened the last project may write over it at exit: a file from the command
+// line is opened for this run alone, and a last project that did not open is kept as it is.
 void OpenStartupFile(HWND hwnd) {
   std::string file;
-  bool ask = false;
   if (g_CommandLineTooLong) {
     // Cutting it would name some other file; it is treated as a file that cannot be opened.
     g_StartupOpenResult = 7;
+    g_LastProjectAside = 1;
     return;
   }
   if (!g_CommandLine.empty()) {
@@ -118,21 +120,28 @@ void OpenStartupFile(HWND hwnd) {
       file.erase(0, 1);
       if (!file.empty() && file.back() == '"') file.pop_back();
     }
-    ask = true;
-  } else {
-    g_Ini.GetString("DefaultFile", file);
-  }
-  if (file.empty()) return;
-  if (ask) {
-    std::wstring wide = AnsiToWideString(file);
+    // A lone quote names nothing: no question, and the default is not opened either.
+    if (file.empty()) {
+      g_LastProjectAside = 1;
+      return;
+    }
+    std::wstring wide = PathToWide(file);
     std::wstring text = FormatLangText(lang_id::kMsgOpenMapConfS, wide.c_str());
     if (MessageBoxW(hwnd, text.c_str(), g_Lang.GetText(lang_id::kMsgConf),
-                    MB_OKCANCEL | MB_ICONQUESTION) !=
-        IDOK)
+                    MB_OKCANCEL | MB_ICONQUESTION) == IDOK) {
+      g_LastProjectAside = 1;
+      g_StartupOpenResult = g_MapView.OpenFile(file.c_str(), &g_UserLayer, 1);
+      if (g_StartupOpenResult == 0) g_FullRedraw = 1;
       return;
+    }
+    // Declined: the start goes on as a start without a file does.
+    file.clear();
   }
+  g_Ini.GetString("DefaultFile", file);
+  if (file.empty()) return;
   g_StartupOpenResult = g_MapView.OpenFile(file.c_str(), &g_UserLayer, 1);
   if (g_StartupOpenResult == 0) g_FullRedraw = 1;
+  else g_LastProjectAside = 1;
 }
 
 }  // namespace
@@ -144,8 +153,9 @@ int WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) {
   if (wide.size() > size_t(kMaxCommandLine)) {
     g_CommandLineTooLong = 1;
   } else {
-    g_CommandLine = WideToAnsiString(wide);
-    if (g_CommandLine.size() > size_t(kMaxCommandLine)) {
+    // The command line is a file's path: in the path page, and only when it fits that page
+    // whole (a changed name would open another file).
+    if (!WideToPathExact(wide, &g_CommandLine) || g_CommandLine.size() > size_t(kMaxCommandLine)) {
       g_CommandLine.clear();
       g_CommandLineTooLong = 1;
     }
@@ -224,11 +234,13 @@ void StartUp(HWND hwnd) {
   DWORD n = GetModuleFileNameW(nullptr, module, 1024);
   if (n > 0 && n < 1024) {
     g_ProgramPathW.assign(module, n);
-    char path[256];
-    WideToAnsi(path, module, static_cast<int>(n), sizeof path);
+    // In the path page, before the language file is read: a language that brings another page
+    // for its texts changes nothing of the paths made from this one.
+    std::string path = WideToPath(std::wstring_view(module, n));
+    if (path.size() > 255) path.resize(255);
     g_ProgramPath = path;
     char folder[256];
-    g_ProgramFolder = GetDirPart(folder, path, sizeof folder);
+    g_ProgramFolder = GetDirPart(folder, path.c_str(), sizeof folder);
 
     g_MemoryTimer = SetTimer(hwnd, kMemoryTimerId, kMemoryTimerMs, LowMemoryTimerProc);
 
@@ -365,6 +377,8 @@ void GetCurrentPosition(double* x, double* y) {
 }
 
 int SaveLastProject() {
+  // The view holds something else than the last project: writing it would lose that project.
+  if (g_LastProjectAside) return TIniFile::kOk;
   std::string saved;
   if (g_Ini.GetInt("SEVELASTPRJ")) {
     std::string path = ProgramFile(".mpj");
@@ -392,7 +406,7 @@ int SaveSessionSettings() {
   g_Ini.SetInt("SearchCityID", SearchCityID);
   if (!g_ProgramFolder.empty()) {
     // A fresh device has no program folder yet; the settings file is made in it.
-    std::wstring folder = AnsiToWideString(g_ProgramFolder);
+    std::wstring folder = PathToWide(g_ProgramFolder);
     if (!PathExistsW(folder.c_str())) CreateDirectoryW(folder.c_str(), nullptr);
   }
   int rc = g_Ini.Save();

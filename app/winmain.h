@@ -42,4 +42,8 @@ extern UINT_PTR g_MemoryTimer;
 extern int g_LowMemoryBoxUp;
 extern int g_StartupDone;        // the window is made, started, shown and updated
 extern int g_StartupOpenResult;  // result of opening the start-up file: 0, or the opener's code
+// The view does not hold the last project (the start opened a file from the command line, or
+// the last project could not be opened): the exit leaves it and "DefaultFile" as they are. A
+// project the user accepts in the project editor clears it.
+extern int g_LastProjectAside;
 extern int g_NaviSaveLog;        // "NaviSaveLog": record the GPS track into the working map

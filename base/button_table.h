@@ -5,6 +5,7 @@
 
 #include <bitset>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/win_types.h"
@@ -45,6 +46,10 @@ class TButtonTable {
   const TButtonEntry* Find(int code) const;
   int Count() const { return static_cast<int>(entries_.size()); }
   const TButtonEntry& At(int index) const { return entries_[static_cast<size_t>(index)]; }
+  // The assignments alone, to put back as they were (an empty table included); the holds and
+  // counts are not part of them.
+  const std::vector<TButtonEntry>& Entries() const { return entries_; }
+  void SetEntries(std::vector<TButtonEntry> entries) { entries_ = std::move(entries); }
 
   // The action for one hot-key message of `code`, or -1 when there is nothing to do. A long-press
   // entry fires on the eighth message of one hold within 2999 ms of the first, once a hold: its

@@ -38,6 +38,20 @@ void TIniFile::Clear() {
   std::vector<Pair>().swap(pairs_);
 }
 
+TIniFile::TSnapshot TIniFile::Snapshot() const {
+  TSnapshot s;
+  s.pairs_ = pairs_;
+  s.header_ = header_;
+  s.path_ = path_;
+  return s;
+}
+
+void TIniFile::Restore(const TSnapshot& snapshot) {
+  pairs_ = snapshot.pairs_;
+  header_ = snapshot.header_;
+  path_ = snapshot.path_;
+}
+
 void TIniFile::SetHeader(const char* header) {
   header_.assign(header ? header : "");
   if (header_.size() > kHeaderMax) header_.resize(kHeaderMax);

@@ -20,6 +20,11 @@
 #include "platform/win_types.h"
 
 class TIniFile {
+  struct Pair {
+    std::string key;
+    std::string value;
+  };
+
  public:
   // Result codes of Load, Save, SaveAs, AddPair and the setters.
   enum { kOk = 0, kCannotOpen = 2, kNoMemory = 3 };
@@ -61,6 +66,16 @@ class TIniFile {
   // Frees every pair.
   void Clear();
 
+  // The whole store as it stands (pairs, header, path), to be put back later without a trip
+  // through the file: the program keeps values in the store that reach the file only at exit.
+  class TSnapshot {
+    friend class TIniFile;
+    std::vector<Pair> pairs_;
+    std::string header_, path_;
+  };
+  TSnapshot Snapshot() const;
+  void Restore(const TSnapshot& snapshot);
+
   // The header line written first by a save ("[Ini]"; language files use "[Lang]").
   void SetHeader(const char* header);
   const char* GetHeader() const { return header_.c_str(); }
@@ -79,6 +94,8 @@ class TIniFile {
   bool SetNumberFromDlgItem(const char* key, HWND dialog, int id, bool whole);
   // Sets the control's text to the value when the key exists; otherwise leaves it.
   void GetStringToDlgItem(const char* key, HWND dialog, int id) const;
+  // The same for a value that is a device path (converted with the path page).
+  void GetPathToDlgItem(const char* key, HWND dialog, int id) const;
   // When the control exists, stores 1 for any checked state (indeterminate too), else 0.
   void SetIntFromCheckBox(const char* key, HWND dialog, int id);
   // Checks the box exactly when the value is 1.
@@ -86,19 +103,17 @@ class TIniFile {
   // Stores the control's window text (at most 255 characters) and returns non-zero when it
   // differs from the stored value or the key was missing; 0, storing nothing, without the control.
   int SetStringFromWindowText(const char* key, HWND dialog, int id);
+  int SetPathFromWindowText(const char* key, HWND dialog, int id);  // a file name or path
   // Selects the combo-box item equal to the value (without regard to case); none when no item
   // is equal.
   void SelectComboString(const char* key, HWND dialog, int id) const;
+  void SelectComboPath(const char* key, HWND dialog, int id) const;  // a file name or path
   // Stores the index of the selected combo-box item (-1 when none).
   void SetIntFromComboSel(const char* key, HWND dialog, int id);
   // Selects the item whose index is the value when it is 0 or more (a missing key: item 0).
   void GetIntToComboSel(const char* key, HWND dialog, int id) const;
 
  private:
-  struct Pair {
-    std::string key;
-    std::string value;
-  };
   int IndexOf(const char* key) const;
   int Append(std::string key, std::string value);
 

@@ -20,7 +20,7 @@ bool ReportSaveFailure(TSaveKind kind, const char* path, HWND owner) {
   if (k < 0 || k >= static_cast<int>(TSaveKind::kCount) || g_shown[k]) return false;
   g_shown[k] = true;
   if (!owner) owner = FindWindowW(L"Vorna", nullptr);
-  const std::wstring name = AnsiToWideString(path ? path : "");
+  const std::wstring name = PathToWide(path ? path : "");
   const std::wstring text = FormatLangText(lang_id::kMsgSaveFileErrS, name.c_str());
   MessageBoxW(owner, text.c_str(), nullptr, MB_OK | MB_ICONERROR);
   return true;

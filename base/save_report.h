@@ -9,6 +9,6 @@
 
 enum class TSaveKind { kSettings, kProject, kMap, kWorkLog, kReceiverState, kCalibration, kCount };
 
-// Shows the failure to save `path` (program code page) when no failure of this kind was shown
+// Shows the failure to save `path` (path page) when no failure of this kind was shown
 // in this run; true when the box was shown. Without an owner the main window owns the box.
 bool ReportSaveFailure(TSaveKind kind, const char* path, HWND owner = nullptr);

@@ -153,8 +153,8 @@ UINT GetProgramCodePage() { return g_programCodePage.load(std::memory_order_rela
 bool SetProgramCodePage(UINT codePage) {
   wchar_t probe[2] = {};
   if (MultiByteToWideChar(codePage, 0, "A", 1, probe, 2) != 1) return false;
+  // Texts only: file names keep the path page whatever the language (see PathToWide).
   g_programCodePage.store(codePage, std::memory_order_relaxed);
-  vplat::SetProgramCodePage(codePage);
   return true;
 }
 
@@ -193,11 +193,11 @@ int WideToAnsi(char* dst, const wchar_t* src, int length, size_t capacity) {
   return got;
 }
 
-std::wstring AnsiToWideString(std::string_view src) {
+namespace {
+
+std::wstring WidenWith(UINT cp, const ByteTable* table, std::string_view src) {
   std::wstring out;
   if (src.empty()) return out;
-  UINT cp = GetProgramCodePage();
-  const ByteTable* table = TableFor(cp);
   out.resize(src.size());
   if (table->singleByte) {
     for (size_t i = 0; i < src.size(); ++i) out[i] = table->wide[static_cast<unsigned char>(src[i])];
@@ -210,10 +210,9 @@ std::wstring AnsiToWideString(std::string_view src) {
   return out;
 }
 
-std::string WideToAnsiString(std::wstring_view src) {
+std::string NarrowWith(UINT cp, std::wstring_view src) {
   std::string out;
   if (src.empty()) return out;
-  UINT cp = GetProgramCodePage();
   int n = static_cast<int>(std::min<size_t>(src.size(), INT_MAX / 4));
   int need = NeededBytes(cp, src.data(), n);
   if (need <= 0) return out;
@@ -221,6 +220,40 @@ std::string WideToAnsiString(std::wstring_view src) {
   int got = WideCharToMultiByte(cp, 0, src.data(), n, out.data(), need, nullptr, nullptr);
   out.resize(got > 0 ? static_cast<size_t>(got) : 0);
   return out;
+}
+
+// The path page's table, found once: paths and texts alternate on every screen, and the
+// texts' table stays the current one.
+const ByteTable* PathTable() {
+  static const ByteTable* const table = [] {
+    std::lock_guard<std::mutex> lock(g_tableLock);
+    for (ByteTable* t : Tables())
+      if (t->codePage == kPathCodePage) return static_cast<const ByteTable*>(t);
+    ByteTable* made = MakeTable(kPathCodePage);
+    Tables().push_back(made);
+    return static_cast<const ByteTable*>(made);
+  }();
+  return table;
+}
+
+}  // namespace
+
+std::wstring AnsiToWideString(std::string_view src) {
+  const UINT cp = GetProgramCodePage();
+  return WidenWith(cp, TableFor(cp), src);
+}
+
+std::string WideToAnsiString(std::wstring_view src) { return NarrowWith(GetProgramCodePage(), src); }
+
+std::wstring PathToWide(std::string_view path) { return WidenWith(kPathCodePage, PathTable(), path); }
+
+std::string WideToPath(std::wstring_view path) { return NarrowWith(kPathCodePage, path); }
+
+bool WideToPathExact(std::wstring_view path, std::string* out) {
+  std::string narrow = WideToPath(path);
+  if (PathToWide(narrow) != path) return false;
+  if (out) *out = std::move(narrow);
+  return true;
 }
 
 // ---- paths ----
@@ -272,9 +305,7 @@ bool FileExists(const char* path) {
   if (!path || !path[0]) return false;
   size_t n = std::strlen(path);
   if (n > 255) return false;
-  wchar_t wide[256];
-  if (AnsiToWide(wide, path, static_cast<int>(n), 256) == 0) return false;
-  return GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(PathToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool PathExistsW(const wchar_t* path) {

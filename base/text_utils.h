@@ -20,8 +20,8 @@
 // The one program-wide code page of 8-bit text: 1251 until a language file sets another.
 UINT GetProgramCodePage();
 // Takes a new program code page (0 is the layer's system page) when the layer can convert with
-// it, and tells the layer so that 8-bit file names follow. Returns false and keeps the previous
-// page otherwise: a page nobody can convert with would turn every text into an empty one.
+// it. Returns false and keeps the previous page otherwise: a page nobody can convert with would
+// turn every text into an empty one. The page serves texts only, never file names.
 bool SetProgramCodePage(UINT codePage);
 
 // Converts `length` bytes of `src` (taken as a 16-bit signed count; a negative count converts
@@ -36,6 +36,19 @@ int WideToAnsi(char* dst, const wchar_t* src, int length, size_t capacity = 256)
 // Whole-text forms for texts of any length (settings values, language texts, file contents).
 std::wstring AnsiToWideString(std::string_view src);
 std::string WideToAnsiString(std::wstring_view src);
+
+// ---- 8-bit file paths ----
+//
+// An 8-bit path is in one fixed page, the device's system page, whatever the language file
+// says: the program folder's name is made before the language is read, and the settings and
+// projects keep paths across a change of language. Converted with the language's page, a
+// Cyrillic folder would name another folder under a Western language, and nothing would load.
+inline constexpr UINT kPathCodePage = 1251;
+std::wstring PathToWide(std::string_view path);
+std::string WideToPath(std::wstring_view path);
+// False, `out` untouched, when a character of the path has no byte in the path page (the 8-bit
+// form would name another file, or none).
+bool WideToPathExact(std::wstring_view path, std::string* out);
 
 // ---- paths: '\' is the device's separator; the 8-bit forms also accept '/' ----
 
@@ -52,7 +65,7 @@ wchar_t* GetExtensionW(wchar_t* dst, const wchar_t* path, size_t size = 256);
 // Cuts the path in place at the file name's last '.'; a file name without a dot is unchanged.
 void StripExtension(char* path);
 void StripExtensionW(wchar_t* path);
-// True when the platform reports attributes for the 8-bit path. A path longer than 255 bytes is
+// True when the platform reports attributes for the 8-bit path (path page). A path longer than 255 bytes is
 // no device path and never exists (it is not cut into another file's name).
 bool FileExists(const char* path);
 // True when the platform reports attributes for the path less one trailing '\'.

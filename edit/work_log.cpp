@@ -17,7 +17,7 @@ constexpr size_t kMaxPath = 255;
 constexpr uint16_t kTagName = 9, kTagClass = 10;
 
 bool Move(const std::string& from, const std::string& to) {
-  return MoveFileW(AnsiToWideString(from).c_str(), AnsiToWideString(to).c_str()) != 0;
+  return MoveFileW(PathToWide(from).c_str(), PathToWide(to).c_str()) != 0;
 }
 
 // The whole file, any bytes; false when it cannot be opened or read.

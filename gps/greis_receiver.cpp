@@ -500,8 +500,8 @@ int64_t TGreisReceiver::DownloadLog(const char* name, const char* localPath, HWN
   // does not fit is refused, never cut into another file's name.
   const std::string temporary = std::string(localPath) + ".tmp";
   if (temporary.size() > 255) return kDownloadCannotCreate;
-  const std::wstring wideTemporary = AnsiToWideString(temporary);
-  const std::wstring wideDestination = AnsiToWideString(localPath);
+  const std::wstring wideTemporary = PathToWide(temporary);
+  const std::wstring wideDestination = PathToWide(localPath);
   HANDLE file = CreateFileW(wideTemporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
                             nullptr);
   if (file == INVALID_HANDLE_VALUE || !file) return kDownloadCannotCreate;
@@ -660,7 +660,7 @@ void TGreisReceiver::StopLogging() {
   // is left running and its state kept, so that the next start offers to resume it.
   if (!linkLost && port && port->IsOpen()) port->Send("dm,/cur/log\n");
   logName[0] = 0;
-  if (!linkLost) DeleteFileW(AnsiToWideString(backupPath).c_str());
+  if (!linkLost) DeleteFileW(PathToWide(backupPath).c_str());
   linkLost = false;
 }
 

@@ -213,7 +213,7 @@ bool TReceiverFilesDlg::CopySelected(std::vector<Job>* jobs) {
   // The folder is read here: the worker touches no window.
   wchar_t folder[256] = {};
   GetDlgItemTextW(dialog, kFolder, folder, 256);
-  folder_ = WideToAnsiString(folder);
+  folder_ = WideToPath(folder);
   if (folder_.size() > 255) folder_.resize(255);
   if (folder_.empty() || folder_.back() != '\\') folder_ += '\\';
   jobs_ = std::move(*jobs);
@@ -250,7 +250,7 @@ void TReceiverFilesDlg::Worker() {
         continue;
       }
       const std::string destination = folder_ + job.name + ".jps";
-      std::wstring wide = Wide(destination);
+      std::wstring wide = PathToWide(destination);
       if (GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES) {
         const LRESULT answer = SendMessageW(progress, kAskReplace, 0, LPARAM(wide.c_str()));
         if (answer == IDNO) {

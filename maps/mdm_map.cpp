@@ -26,14 +26,14 @@ struct FileCloser {
   }
 };
 
-bool DeleteFileA(const char* p) { return DeleteFileW(AnsiToWideString(p).c_str()) != 0; }
+bool DeleteFileA(const char* p) { return DeleteFileW(PathToWide(p).c_str()) != 0; }
 
 // Whether two device paths name one existing file (another spelling of the same name).
 bool SameFile(const char* a, const char* b) {
   BY_HANDLE_FILE_INFORMATION info[2] = {};
   const char* paths[2] = {a, b};
   for (int k = 0; k < 2; k++) {
-    HANDLE h = CreateFileW(AnsiToWideString(paths[k]).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    HANDLE h = CreateFileW(PathToWide(paths[k]).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                            OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     const BOOL ok = GetFileInformationByHandle(h, &info[k]);
@@ -663,7 +663,7 @@ int TMdmMap::Save(const char* filePath, int regroup) {
   bool backupFailed = false;
   if (backupDue && FileExists(target)) {
     if (!MakeBackupName(target, bak, "bak", sizeof(bak)) ||
-        !CopyFileW(AnsiToWideString(target).c_str(), AnsiToWideString(bak).c_str(), TRUE)) {
+        !CopyFileW(PathToWide(target).c_str(), PathToWide(bak).c_str(), TRUE)) {
       bak[0] = 0;  // no copy: the save goes on, and the backup is due again at the next one
       backupFailed = true;
     }
@@ -727,7 +727,7 @@ bool IsWholeMapFile(const char* path) {
 }
 
 bool Rename(const std::string& from, const std::string& to) {
-  return MoveFileW(AnsiToWideString(from).c_str(), AnsiToWideString(to).c_str()) != 0;
+  return MoveFileW(PathToWide(from).c_str(), PathToWide(to).c_str()) != 0;
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ class TObjectLibrary {
 
   // The palette used when the file has no palette section (not owned).
   void SetSharedPalette(const TPalette* palette) { sharedPalette = palette; }
-  // Reads the library at a device path (program code page). A result other than 0 leaves every
+  // Reads the library at a device path (path page). A result other than 0 leaves every
   // table empty.
   int Load(const char* path);
 

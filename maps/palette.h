@@ -17,7 +17,7 @@ class TPalette {
 
   // 0 ok, 1 the file holds no colour (shorter than 4 bytes; the palette is left as it was), 2
   // the file cannot be opened, 3 no memory for the read buffer. `path` is a device path in the
-  // program code page.
+  // path page.
   int Load(const char* path);
   // Takes length / 4 colours (at most 256) from the bytes. Returns 0.
   int SetColors(const uint8_t* bytes, size_t length);

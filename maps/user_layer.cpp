@@ -53,7 +53,7 @@ int TUserLayer::Close() {
   // it, in a new track.
   if (WriteMap(0, false) != kMdmOk) {
     carryTrack = wasRecording;
-    const std::wstring name = AnsiToWideString(map->path);
+    const std::wstring name = PathToWide(map->path);
     const std::wstring text = FormatLangText(lang_id::kMsgWMKeptUnsavedS, name.c_str());
     MessageBoxW(FindWindowW(L"Vorna", nullptr), text.c_str(), nullptr, MB_OK | MB_ICONERROR);
     return 0;

@@ -173,7 +173,36 @@ PoiFile ParsePoi(const std::string& bytes) {
     p.pair = lines[1];
     p.realPair = true;
   }
+  for (size_t i = p.realPair ? 2 : 1; i < lines.size() && p.points.size() < size_t(kSlots); ++i) {
+    // "n X Y": three blank-separated tokens; anything else is no point line.
+    std::string tok[4];
+    int count = 0;
+    const std::string& l = lines[i];
+    for (size_t at = 0; at < l.size() && count < 4;) {
+      while (at < l.size() && (l[at] == ' ' || l[at] == '\t')) ++at;
+      size_t end = at;
+      while (end < l.size() && l[end] != ' ' && l[end] != '\t') ++end;
+      if (end > at) tok[count++] = l.substr(at, end - at);
+      at = end;
+    }
+    int n = 0, x = 0, y = 0;
+    if (count == 3 && ParseInt(tok[0], &n) && ParseInt(tok[1], &x) && ParseInt(tok[2], &y))
+      p.points.emplace_back(tok[1], tok[2]);
+  }
   return p;
+}
+
+IdesFile IdesFromPoi(const PoiFile& poi) {
+  IdesFile f;
+  for (size_t i = 0; i < poi.points.size() && i < size_t(kSlots); ++i) {
+    RasterPoint& p = f.slots[i];
+    p.set = true;
+    p.xText = poi.points[i].first;
+    p.yText = poi.points[i].second;
+    ParseInt(p.xText, &p.x);
+    ParseInt(p.yText, &p.y);
+  }
+  return f;
 }
 
 std::string FormatIdes(const IdesFile& f) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tilvex {
@@ -45,6 +46,8 @@ struct PoiFile {
   std::string header = "NONAME 0 0";
   std::string pair = "0.0 0.0";
   bool realPair = false;  // line 2 was present and no point line: it is written back
+  // The point lines "n X Y" after the header (and the pair), X and Y as read; the first five.
+  std::vector<std::pair<std::string, std::string>> points;
 };
 
 // The file's lines: split at LF or NUL, a CR before the LF dropped, a last line without LF kept.
@@ -54,6 +57,9 @@ std::vector<std::string> SplitLines(const std::string& bytes);
 bool ReadWholeFile(const std::string& path8, std::string* bytes);
 IdesFile ParseIdes(const std::string& bytes);
 PoiFile ParsePoi(const std::string& bytes);
+// The points of a ".poi" that has no ".ides" beside it: set slots in file order, each named by
+// its slot index (the ".poi" holds no names) and without texts; the pair stays "0 0".
+IdesFile IdesFromPoi(const PoiFile& poi);
 std::string FormatIdes(const IdesFile& f);
 std::string FormatPoi(const PoiFile& poi, const IdesFile& points);
 

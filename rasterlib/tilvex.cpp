@@ -41,6 +41,9 @@ struct TRasterViewDlg {
   IdesFile ides;
   PoiFile poi;
   std::string path8;  // the picture's 8-bit path, copied out by Show
+  // The two files as the points read at start-up would write them: a close that changed
+  // nothing writes neither (a ".poi" without ".ides" keeps its points, a file keeps its bytes).
+  std::string loadedPoi, loadedIdes;
   HWND label = nullptr, combo = nullptr;
 };
 
@@ -76,8 +79,12 @@ void SaveViewer(TRasterViewDlg& v) {
   TRasterApp& app = App();
   std::string poiPath = CompanionPath(v.path8, ".poi");
   std::string idesPath = CompanionPath(v.path8, ".ides");
+  const std::string poiBytes = FormatPoi(v.poi, v.ides), idesBytes = FormatIdes(v.ides);
+  // Nothing changed: both files stay as they are.
+  const bool changed = poiBytes != v.loadedPoi || idesBytes != v.loadedIdes;
   for (const std::string* p : {&poiPath, &idesPath}) {
-    std::string bytes = p == &poiPath ? FormatPoi(v.poi, v.ides) : FormatIdes(v.ides);
+    if (!changed) break;
+    const std::string& bytes = p == &poiPath ? poiBytes : idesBytes;
     if (!ReplaceFile(*p, bytes)) {
       std::wstring text = L"Cannot write " + Widen(*p);
       MessageBoxW(v.hwnd, text.c_str(), L"Tilvex", MB_OK);
@@ -110,7 +117,9 @@ void ViewerInit(TRasterViewDlg& v, HWND hwnd) {
   app.picturePath = v.path8;
   std::string bytes;
   v.poi = ReadWholeFile(CompanionPath(v.path8, ".poi"), &bytes) ? ParsePoi(bytes) : PoiFile{};
-  v.ides = ReadWholeFile(CompanionPath(v.path8, ".ides"), &bytes) ? ParseIdes(bytes) : IdesFile{};
+  v.ides = ReadWholeFile(CompanionPath(v.path8, ".ides"), &bytes) ? ParseIdes(bytes) : IdesFromPoi(v.poi);
+  v.loadedPoi = FormatPoi(v.poi, v.ides);
+  v.loadedIdes = FormatIdes(v.ides);
   for (int i = 0; i < kSlots; ++i) {
     wchar_t cap[2] = {static_cast<wchar_t>(L'1' + i), 0};
     SetCaption(hwnd, i, cap);

@@ -103,7 +103,7 @@ class TDbTable {
   TDbTable(const TDbTable&) = delete;
   TDbTable& operator=(const TDbTable&) = delete;
 
-  // Loads a table file (a device path in the program code page). The previous contents are
+  // Loads a table file (a device path in the path page). The previous contents are
   // freed first. Returns kDbOk, kDbBadData, kDbNotOpened or kDbNoMemory; `ok` is 1 only for
   // kDbOk, and every failure leaves the table empty.
   int Load(const char* path);

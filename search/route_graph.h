@@ -65,7 +65,7 @@ class TRouteGraph {
   TRouteGraph(const TRouteGraph&) = delete;
   TRouteGraph& operator=(const TRouteGraph&) = delete;
 
-  // Reads a graph file (a device path in the program code page). Returns one of the codes above
+  // Reads a graph file (a device path in the path page). Returns one of the codes above
   // with an empty graph, or the number of bytes of node records read (0 for an empty graph,
   // never 1-4 otherwise, since a record takes at least 9 bytes). The header is checked before
   // the rest of the file is read.

@@ -65,7 +65,7 @@ bool OpenPageTables(HWND page, std::initializer_list<const char*> tables) {
   SetWaitCursor(0);
   if (!ok) {
     if (path.size() > 255) path.resize(255);
-    const std::wstring text = std::wstring(g_Lang.GetText(lang_id::kMsgOpenErr)) + AnsiToWideString(path);
+    const std::wstring text = std::wstring(g_Lang.GetText(lang_id::kMsgOpenErr)) + PathToWide(path);
     MessageBoxW(page, text.c_str(), nullptr, MB_OK);
   }
   return ok;

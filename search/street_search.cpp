@@ -92,7 +92,7 @@ bool OpenBarTables(HWND bar, std::initializer_list<const char*> tables) {
     }
     if (g_BarTables.OpenTable(table, path.c_str()) != kDbOk) {
       std::string shown = path.substr(0, 255);
-      const std::wstring text = std::wstring(g_Lang.GetText(lang_id::kMsgOpenErr)) + AnsiToWideString(shown);
+      const std::wstring text = std::wstring(g_Lang.GetText(lang_id::kMsgOpenErr)) + PathToWide(shown);
       MessageBoxW(bar, text.c_str(), nullptr, MB_OK);
       return false;
     }

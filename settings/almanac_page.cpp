@@ -65,10 +65,9 @@ std::string FolderOf(const std::string& path) {
 
 // The whole text of an edit when it is a usable device path (at most 255 characters).
 bool PathFromEdit(HWND page, int id, std::string* out) {
-  char text[1024];
-  if (!settings_page::GetControlText(page, id, text, sizeof text)) return false;
-  if (std::strlen(text) > kMaxPath) return false;
-  *out = text;
+  std::string text;
+  if (!settings_page::GetControlPath(page, id, &text) || text.size() > kMaxPath) return false;
+  *out = std::move(text);
   return true;
 }
 
@@ -148,7 +147,7 @@ void LoadAlmanac(HWND page) {
   const int loaded = g_Almanac.Load(path.c_str());
   SetWaitCursor(0);
   if (loaded) g_loadedPath = path;
-  else settings_page::SetControlText(page, kFile, g_loadedPath.c_str());
+  else settings_page::SetControlPath(page, kFile, g_loadedPath.c_str());
   UpdatePeriod(page);
   g_Almanac.ShowLoadReport(page);
 }
@@ -158,10 +157,16 @@ void ChooseAlmanac(HWND page) {
   PathFromEdit(page, kFile, &current);
   char path[TFileBrowser::kMaxPath + 1];
   const std::string folder = FolderOf(current);
-  if (BrowseForOpenFile(BrowserOwner(page), Instance(), kJpsFilter, folder.c_str(), path,
-                        sizeof path) != 1)
+  const int chosen = BrowseForOpenFile(BrowserOwner(page), Instance(), kJpsFilter, folder.c_str(),
+                                       path, sizeof path);
+  if (chosen < 0) {
+    // A name an 8-bit path cannot hold (or too long): a cut or changed one would name another
+    // file, so the edit keeps what it had and the user hears why.
+    MessageBoxW(page, g_Lang.GetText(lang_id::kMsgOpenFileErr), nullptr, MB_OK | MB_ICONERROR);
     return;
-  settings_page::SetControlText(page, kFile, path);
+  }
+  if (chosen != 1) return;
+  settings_page::SetControlPath(page, kFile, path);
   SetSettingsModified(1);
 }
 
@@ -174,13 +179,19 @@ std::string ChooseBaseFile(HWND page, bool save) {
   browser.SetFilters((g_Lang.GetText(lang_id::kDlgSetAlmBaseFilter) + L"\0*.base\0"s).c_str());
   char last[256] = "";
   g_Ini.GetString("AlmBaseLastPath", last, sizeof last);
-  browser.folder = AnsiToWideString(last);
+  browser.folder = PathToWide(last);
   if (save) browser.defaultExtension = L".base";
   const int ok = save ? browser.RunSave(TFileBrowser::kSaveTemplate, nullptr)
                       : browser.RunOpen(TFileBrowser::kOpenTemplate, nullptr);
   if (!ok) return {};
   char full[TFileBrowser::kMaxPath + 1];
-  if (browser.GetFullPathA(full, sizeof full) == 0) return {};
+  if (browser.GetFullPathA(full, sizeof full) == 0) {
+    // Chosen, but not to be held as an 8-bit path: said, not dropped in silence.
+    std::wstring text = g_Lang.GetText(lang_id::kMsgOpenFileErr);
+    text += L"\n" + browser.folder + (browser.fileNames.empty() ? L"" : browser.fileNames[0]);
+    MessageBoxW(page, text.c_str(), nullptr, MB_OK | MB_ICONERROR);
+    return {};
+  }
   const std::string path = full;
   g_Ini.SetString("AlmBaseLastPath", FolderOf(path).c_str());
   return path;
@@ -223,7 +234,7 @@ INT_PTR CALLBACK AlmPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
     case WM_INITDIALOG:
       settings_page::Translate(page);
       g_Ini.GetIntToCheckBox("AlmAutoLoad", page, kAutoLoad);
-      g_Ini.GetStringToDlgItem("AlmFile", page, kFile);
+      g_Ini.GetPathToDlgItem("AlmFile", page, kFile);
       if (!PathFromEdit(page, kFile, &g_loadedPath)) g_loadedPath.clear();
       g_Ini.GetIntToCheckBox("AlmBase", page, kBase);
       for (const TBaseKey& k : kBaseKeys) g_Ini.GetStringToDlgItem(k.key, page, k.id);

@@ -247,7 +247,7 @@ INT_PTR CALLBACK LangPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
       const LRESULT builtIn =
           SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(builtInName));
       SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(builtIn), kBuiltInItem);
-      const std::wstring pattern = AnsiToWideString(LanguageFolder()) + L"*.lng";
+      const std::wstring pattern = PathToWide(LanguageFolder()) + L"*.lng";
       WIN32_FIND_DATAW found;
       HANDLE find = FindFirstFileW(pattern.c_str(), &found);
       if (find != INVALID_HANDLE_VALUE) {
@@ -264,7 +264,7 @@ INT_PTR CALLBACK LangPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
       if (!g_Ini.GetString("LangFile", current) || current.empty())
         SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(builtIn), 0);
       else
-        g_Ini.SelectComboString("LangFile", page, kLangCombo);
+        g_Ini.SelectComboPath("LangFile", page, kLangCombo);
       return TRUE;
     }
     case WM_COMMAND:
@@ -285,7 +285,7 @@ void SaveLangPage(HWND page) {
     std::string current;
     if (!g_Ini.GetString("LangFile", current) || current.empty()) return;  // built-in already
     g_Ini.SetString("LangFile", "");
-  } else if (!g_Ini.SetStringFromWindowText("LangFile", page, kLangCombo)) {
+  } else if (!g_Ini.SetPathFromWindowText("LangFile", page, kLangCombo)) {
     return;
   }
   LoadLanguage();

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/button_table.h"
 #include "base/idle_clock.h"
@@ -49,6 +50,12 @@ struct TState {
   int reopenNow = 0;   // the dialog ended to be opened again
   int reopenTab = 0;
   std::string backup;  // empty: no backup could be named
+  // The store and the button table as the last save left them (the opening, or the last Apply).
+  // Cancel puts these back rather than reloading the file: the program keeps values in the store
+  // that reach the file only at exit (an offset dragged on the map, the geodesy bar's antenna
+  // heights, the recent-type lists), and a reload would lose them.
+  TIniFile::TSnapshot store;
+  std::vector<TButtonEntry> buttons;
 };
 TState g;
 const vplat::FreshStateHook kFresh(5, [] {
@@ -58,7 +65,8 @@ const vplat::FreshStateHook kFresh(5, [] {
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 
-std::wstring Wide(const std::string& text) { return AnsiToWideString(text); }
+// Paths of the settings file and its backup: the path page, whatever the language.
+std::wstring Wide(const std::string& path) { return PathToWide(path); }
 
 // Tab control and buttons over the dialog's client area as the fit left it; the pages keep
 // their template places inside the tab control.
@@ -102,8 +110,10 @@ void ChangeTab() {
 }
 
 void WriteBackup() {
+  g.store = g_Ini.Snapshot();
+  g.buttons = g_ButtonTable.Entries();
   if (g.backup.empty()) return;
-  // Not reported: the dialog works without it, Cancel then reloads the settings file. A stale
+  // Not reported: the dialog works without it, Cancel then leaves the file alone. A stale
   // copy left after a failure would undo a save on Cancel, so a failed one is removed.
   const std::wstring settings = Wide(g_Ini.GetPath()), backup = Wide(g.backup);
   if (GetFileAttributesW(settings.c_str()) != INVALID_FILE_ATTRIBUTES) {
@@ -138,8 +148,8 @@ void Restore() {
     // One replacing rename: at no moment is there no settings file.
     MoveFileExW(Wide(g.backup).c_str(), Wide(path).c_str(), MOVEFILE_REPLACE_EXISTING);
   }
-  g_Ini.Load(path.c_str());
-  g_ButtonTable.Load();
+  g_Ini.Restore(g.store);
+  g_ButtonTable.SetEntries(g.buttons);
 }
 
 void CloseDown() {

@@ -2,8 +2,9 @@
 // pages, one child dialog per tab, created on the tab's first visit and kept until the dialog
 // closes. Apply and OK hand every created page to its save routine, write the store to the
 // settings file, refresh the backup "<settings file>.bak" and re-apply the settings to the
-// running program; Cancel puts the backup back over the settings file and reloads the store and
-// the button table from it, so it returns to the last save (the opening, or the last Apply).
+// running program; Cancel puts the backup back over the settings file and the store and the
+// button table as they were in memory at the last save (the opening, or the last Apply): the
+// store holds values the file has not seen yet, which a reload of the file would lose.
 //
 // Invariants:
 //   - One dialog at a time; the state below is global and cleared at each opening.

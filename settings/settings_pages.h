@@ -4,6 +4,8 @@
 // SetSettingsModified(1) unless its Part of the page says otherwise.
 #pragma once
 
+#include <string>
+
 #include "platform/win.h"
 
 // Navigation (220): settings of the track, the point offers, the sight rings and the GPS
@@ -61,5 +63,9 @@ void ShowPathMessage(HWND owner, int textId, const char* path);
 bool GetControlText(HWND page, int id, char* out, size_t size);
 // Sets a control's text from 8-bit text.
 void SetControlText(HWND page, int id, const char* text);
+// The same for a device path, in the path page whatever the language: false, `out` untouched,
+// when the text holds a character the path page has no byte for.
+bool GetControlPath(HWND page, int id, std::string* out);
+void SetControlPath(HWND page, int id, const char* path);
 
 }  // namespace settings_page

@@ -30,7 +30,7 @@ struct RawPoint {
   double a, b;      // plane X, Y (".@@@") or latitude, longitude in degrees
 };
 
-// The file's lines without their ends; false when it cannot be opened.
+// The file's lines without their ends; false when it cannot be opened or read.
 bool ReadLines(const std::string& path, std::vector<std::string>* lines) {
   wchar_t wide[512];
   if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, 512) <= 0) return false;
@@ -39,9 +39,19 @@ bool ReadLines(const std::string& path, std::vector<std::string>* lines) {
   std::string text;
   char buf[4096];
   DWORD got = 0;
-  // A calibration is a few kilobytes; a megabyte is far past any real one.
-  while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0 && text.size() < (1u << 20)) text.append(buf, got);
+  // A calibration is a few kilobytes; a megabyte is far past any real one. A read that fails
+  // part way (a card error) is no calibration read: its first lines are not the whole file.
+  bool failed = false;
+  while (text.size() < (1u << 20)) {
+    if (!ReadFile(h, buf, sizeof buf, &got, nullptr)) {
+      failed = true;
+      break;
+    }
+    if (got == 0) break;
+    text.append(buf, got);
+  }
   CloseHandle(h);
+  if (failed) return false;
   size_t at = 0;
   while (at < text.size()) {
     size_t end = text.find('\n', at);
@@ -253,6 +263,12 @@ int TPictureMap::ReadCalibration(const char* picturePath, const double fallback[
   TSolved solved;
   std::vector<TListPoint> plane;
   const bool haveFile = ReadLines(companion, &lines);
+  // There, but not read (a card error, a file a PC sync holds open): the user's calibration is
+  // neither replaced by the view's frame nor written over by a placement.
+  if (!haveFile && Exists(companion)) {
+    unreadCalibration = companion;
+    return kCalibrationUnread;
+  }
   if (!haveFile) {
     // No calibration: the picture fills the fallback frame (the view's corners), unturned.
     const double size = (fallback[3] - fallback[0]) / height;

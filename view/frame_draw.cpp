@@ -79,7 +79,7 @@ void TextAt(HDC dc, int x, int y, const std::wstring& text) {
 
 // A map that would not load, named with its path (the user may have several of one name).
 void TellMapFailure(int32_t textId, const char* path) {
-  const std::wstring text = std::wstring(g_Lang.GetText(textId)) + L"\n" + AnsiToWideString(path);
+  const std::wstring text = std::wstring(g_Lang.GetText(textId)) + L"\n" + PathToWide(path);
   MessageBoxW(FindWindowW(L"Vorna", nullptr), text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
 }
 

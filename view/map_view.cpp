@@ -126,7 +126,7 @@ int TMapView::AddVectorMap(const char* filePath, int fit) {
     // temporary or old name: taken up again, or the user told where its last copy lies.
     char copy[256];
     if (!RecoverMapFile(filePath, copy, sizeof copy) && copy[0]) {
-      const std::wstring name = AnsiToWideString(filePath), where = AnsiToWideString(copy);
+      const std::wstring name = PathToWide(filePath), where = PathToWide(copy);
       const std::wstring text = FormatLangText(lang_id::kMsgMapCopyFoundSS, name.c_str(), where.c_str());
       MessageBoxW(FindWindowW(L"Vorna", nullptr), text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
     }
@@ -145,6 +145,7 @@ int TMapView::AddVectorMap(const char* filePath, int fit) {
   } catch (const std::bad_alloc&) {
     return -1;
   }
+  DropUnopenedLine(filePath);
   if (index + 1 < int(vectorMaps.size())) {
     // Inserted before the working map, which moves one place on.
     std::vector<int> places(vectorMaps.size() - 1);
@@ -196,8 +197,11 @@ int TMapView::LoadVectorMapObjects(int i) {
 
 int TMapView::AddRasterMap(const char* filePath, int fit) {
   if (!filePath) return 2;
-  for (auto& r : rasterMaps)
-    if (EqualNoCase(r->path, filePath)) return 0;
+  const int listed = FindRasterMapIndex(filePath);
+  // Listed and drawn: nothing to add. Listed but never drawn (its picture or calibration could
+  // not be read, or it came before any view gave it a frame): opened afresh in its place, so
+  // that a calibration the user mended counts and a failure is said again.
+  if (listed >= 0 && rasterMaps[size_t(listed)]->open) return 0;
   std::unique_ptr<TRasterMap> map(CreateRasterMap());
   if (!map) return 2;  // no raster support installed: the picture cannot be opened
   double fallback[6] = {0, 0, 0, 0, 0, 0};
@@ -207,10 +211,18 @@ int TMapView::AddRasterMap(const char* filePath, int fit) {
   }
   int rc = map->Open(filePath, fallback);
   if (rc != 0) return rc;
-  try {
-    rasterMaps.push_back(std::move(map));
-  } catch (const std::bad_alloc&) {
-    return 3;
+  DropUnopenedLine(filePath);
+  if (listed >= 0) {
+    TRasterMap& old = *rasterMaps[size_t(listed)];
+    map->minScale = old.minScale;
+    map->maxScale = old.maxScale;
+    rasterMaps[size_t(listed)] = std::move(map);
+  } else {
+    try {
+      rasterMaps.push_back(std::move(map));
+    } catch (const std::bad_alloc&) {
+      return 3;
+    }
   }
   if (fit) {
     UpdateViewZone();
@@ -284,6 +296,13 @@ int TMapView::FindVectorMapByName(const char* name) {
       return 1;
     }
   return 0;
+}
+
+int TMapView::FindRasterMapIndex(const char* filePath) const {
+  if (!filePath) return -1;
+  for (int i = 0; i < GetRasterMapCount(); i++)
+    if (EqualNoCase(rasterMaps[size_t(i)]->path, filePath)) return i;
+  return -1;
 }
 
 int TMapView::FindVectorMapIndex(const char* filePath) const {
@@ -429,22 +448,38 @@ int TMapView::SetMapLibrary(int i, const char* libraryName) {
   return 1;
 }
 
+void TMapView::DropUnopenedLine(const char* filePath) {
+  // The map is in the project again: its kept line would be written beside it, a working map's
+  // twice over, and the next start would open neither as the working map.
+  std::erase_if(unopenedLines, [&](const TUnopenedLine& u) { return EqualNoCase(u.path.c_str(), filePath); });
+}
+
+void TMapView::RemoveUnopenedLine(int i) {
+  if (i >= 0 && i < GetUnopenedLineCount()) unopenedLines.erase(unopenedLines.begin() + i);
+}
+
 void TMapView::FillMapListBox(HWND listBox, int* rasterCount, int* vectorCount) const {
   SendMessageW(listBox, LB_RESETCONTENT, 0, 0);
   if (!vectorMaps.empty() || !rasterMaps.empty()) {
     char name[256];
     for (auto& r : rasterMaps) {
       GetFileNamePart(name, r->path, sizeof(name));
-      std::wstring w = AnsiToWideString(name);
+      std::wstring w = PathToWide(name);
       SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
     }
     for (auto& slot : vectorMaps) {
       GetFileNamePart(name, slot.map->path, sizeof(name));
-      std::wstring w = AnsiToWideString(name);
+      std::wstring w = PathToWide(name);
       // Bit 1: the file has 29-byte entries (large coordinates).
       if (slot.map->HeaderFlags() & 0x02) w += L" (L)";
       SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
     }
+  }
+  for (const TUnopenedLine& u : unopenedLines) {
+    char name[256];
+    GetFileNamePart(name, u.path.c_str(), sizeof(name));
+    const std::wstring w = PathToWide(name) + L" (" + g_Lang.GetText(lang_id::kMsgFileNotFound) + L")";
+    SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
   }
   if (rasterCount) *rasterCount = GetRasterMapCount();
   if (vectorCount) *vectorCount = GetVectorMapCount();

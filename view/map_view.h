@@ -90,6 +90,8 @@ class TMapView {
   TMdmMap* FindVectorMapByPath(const char* name) const;
   int FindVectorMapByName(const char* name);
   int FindVectorMapIndex(const char* filePath) const;
+  // The raster map listed under the path (without regard to case), or -1.
+  int FindRasterMapIndex(const char* filePath) const;
   int IsWorkingMap(int i) const;
   int IsVectorMapSaved(int i) const;
   int RemoveVectorMap(int i);
@@ -100,7 +102,15 @@ class TMapView {
   void CloseAllMaps();
   void KeepWorkingMapOnly();
   int SetMapLibrary(int i, const char* libraryName);
+  // Lists the raster maps, the vector maps, then the kept lines of maps not opened (marked as
+  // not found); the counts are of the maps alone, so kept rows follow row rasterCount +
+  // vectorCount.
   void FillMapListBox(HWND listBox, int* rasterCount, int* vectorCount) const;
+  // The kept lines of maps not opened: their number, and removal of one (the user gave it up).
+  int GetUnopenedLineCount() const { return int(unopenedLines.size()); }
+  void RemoveUnopenedLine(int i);
+  // Drops the kept lines of the map at the path: it was added again.
+  void DropUnopenedLine(const char* filePath);
 
   // ---- display switches: 1 when the value changed ----
   int SetFill(int on);
@@ -234,6 +244,7 @@ class TMapView {
     bool raster;
     int before;
     bool working;
+    std::string path;  // the map's whole path, as the line names it
   };
   std::vector<TUnopenedLine> unopenedLines;  // emptied with the maps (CloseAllMaps, KeepWorkingMapOnly)
   // The layer whose working map the view protects; the program's one layer unless told.

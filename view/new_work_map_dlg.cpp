@@ -81,7 +81,7 @@ std::wstring NamePart(const std::wstring& path) {
 // The library files of the program: "Obj\*.mol" in its folder, names without extension, in the
 // order the platform lists them.
 void FillLibraries(HWND combo) {
-  const std::wstring folder = AnsiToWideString(ProgramHost().ProgramFolder()) + L"Obj\\";
+  const std::wstring folder = PathToWide(ProgramHost().ProgramFolder()) + L"Obj\\";
   WIN32_FIND_DATAW find{};
   HANDLE h = FindFirstFileW((folder + L"*.mol").c_str(), &find);
   if (h == INVALID_HANDLE_VALUE) return;
@@ -162,7 +162,7 @@ void TNewWorkMapDlg::Fill(HWND dlg) {
   FillLibraries(libraries);
 
   if (record->propertiesMode) {
-    const std::wstring path = AnsiToWideString(record->path);
+    const std::wstring path = PathToWide(record->path);
     SetDlgItemTextW(dlg, kFolder, FolderPart(path).c_str());
     SetDlgItemTextW(dlg, kName, NamePart(path).c_str());
     // Exact matches: a prefix would pick 500 for a map of 1:50 or "topo2" for "topo".
@@ -170,7 +170,7 @@ void TNewWorkMapDlg::Fill(HWND dlg) {
     swprintf(scale, 16, L"%d", int(record->scale));
     SendMessageW(scales, CB_SETCURSEL, WPARAM(FindLine(scales, scale, false)), 0);
     SendMessageW(libraries, CB_SETCURSEL,
-                 WPARAM(FindLine(libraries, AnsiToWideString(record->library), true)), 0);
+                 WPARAM(FindLine(libraries, PathToWide(record->library), true)), 0);
     EnableWindow(GetDlgItem(dlg, kName), FALSE);
     EnableWindow(GetDlgItem(dlg, kChooseFolder), FALSE);
     return;
@@ -183,7 +183,7 @@ void TNewWorkMapDlg::Fill(HWND dlg) {
   } else {
     folder = "\\";
   }
-  SetDlgItemTextW(dlg, kFolder, AnsiToWideString(folder).c_str());
+  SetDlgItemTextW(dlg, kFolder, PathToWide(folder).c_str());
   SYSTEMTIME now{};
   GetLocalTime(&now);
   wchar_t name[32];
@@ -195,7 +195,7 @@ void TNewWorkMapDlg::Fill(HWND dlg) {
   SendMessageW(scales, CB_SETCURSEL, WPARAM(scaleIndex >= 0 && scaleIndex < 21 ? scaleIndex : -1), 0);
   std::string library;
   g_Ini.GetString("NewWMapObjLib", library);
-  SendMessageW(libraries, CB_SETCURSEL, WPARAM(FindLine(libraries, AnsiToWideString(library), false)),
+  SendMessageW(libraries, CB_SETCURSEL, WPARAM(FindLine(libraries, PathToWide(library), false)),
                0);
   EnableWindow(GetDlgItem(dlg, kName), TRUE);
   EnableWindow(GetDlgItem(dlg, kChooseFolder), TRUE);
@@ -209,9 +209,8 @@ std::string TNewWorkMapDlg::MakeMapPath(const std::wstring& folderText, const st
   if (name.empty()) return "";
   std::wstring folder = folderText;
   if (folder.empty() || (folder.back() != L'\\' && folder.back() != L'/')) folder += L'\\';
-  const std::wstring wide = folder + name + L".mdm";
-  const std::string path = WideToAnsiString(wide);
-  if (path.size() > kMaxPath || AnsiToWideString(path) != wide) return "";
+  std::string path;
+  if (!WideToPathExact(folder + name + L".mdm", &path) || path.size() > kMaxPath) return "";
   return path;
 }
 
@@ -233,7 +232,7 @@ int TNewWorkMapDlg::OnOk() {
     // would be lost.
     char folder[256];
     GetDirPart(folder, path.c_str(), sizeof folder);
-    if (!(folder[0] == '\\' && folder[1] == 0) && !PathExistsW(AnsiToWideString(folder).c_str()))
+    if (!(folder[0] == '\\' && folder[1] == 0) && !PathExistsW(PathToWide(folder).c_str()))
       return refuse(lang_id::kMsgFileNotFound);
     // Without a scale the symbols of the new map would be drawn at scale 0, that is never.
     if (SendMessageW(scales, CB_GETCURSEL, 0, 0) == CB_ERR) return refuse(0);
@@ -241,7 +240,7 @@ int TNewWorkMapDlg::OnOk() {
     if (SelectedText(libraries).empty()) return refuse(lang_id::kMsgObjLib);
     if (FileExists(path.c_str())) {
       const std::wstring question =
-          FormatLangText(lang_id::kMsgReplaceFileConf, AnsiToWideString(path).c_str());
+          FormatLangText(lang_id::kMsgReplaceFileConf, PathToWide(path).c_str());
       if (MessageBoxW(dialog, question.c_str(), g_Lang.GetText(lang_id::kMsgConf),
                       MB_YESNO | MB_ICONQUESTION) != IDYES)
         return 7;
@@ -252,15 +251,15 @@ int TNewWorkMapDlg::OnOk() {
   std::wstring library = SelectedText(libraries);
   if (!library.empty() || !record->propertiesMode) {
     if (library.size() > kMaxLibrary) library.resize(kMaxLibrary);
-    std::snprintf(record->library, sizeof record->library, "%s", WideToAnsiString(library).c_str());
+    std::snprintf(record->library, sizeof record->library, "%s", WideToPath(library).c_str());
   }
   const std::wstring scale = SelectedText(scales);
   if (!scale.empty() || !record->propertiesMode)
     record->scale = int32_t(std::wcstol(scale.c_str(), nullptr, 10));
   if (!record->propertiesMode) {
-    g_Ini.SetString("NewWMapName", WideToAnsiString(folderText).c_str());
+    g_Ini.SetString("NewWMapName", WideToPath(folderText).c_str());
     g_Ini.SetInt("NewWMapScale", int(SendMessageW(scales, CB_GETCURSEL, 0, 0)));
-    g_Ini.SetString("NewWMapObjLib", WideToAnsiString(library).c_str());
+    g_Ini.SetString("NewWMapObjLib", WideToPath(library).c_str());
   }
   return 6;
 }

@@ -40,7 +40,7 @@ class TNewWorkMapDlg {
   // The path OK makes of a folder text and a name: the folder gets a final '\' when it has none,
   // the name's own extension (only the name's) becomes ".mdm". Empty when the name is empty, only
   // an extension, holds '\', '/' or ':', or the path passes 255 bytes or holds a character the
-  // program code page cannot hold.
+  // path page cannot hold.
   static std::string MakeMapPath(const std::wstring& folder, const std::wstring& name);
 
   HWND dialog = nullptr;

@@ -37,7 +37,7 @@ void TellCalibrationFailure(const char* picture, int rc) {
   const int32_t id = rc == TPictureMap::kTooFewPoints  ? lang_id::kMsgRasterCalibPoints
                      : rc == TPictureMap::kNoPixelSize ? lang_id::kMsgRasterCalibScale
                                                        : lang_id::kMsgRasterCalibFlat;
-  const std::wstring text = std::wstring(g_Lang.GetText(id)) + L"\n" + AnsiToWideString(picture);
+  const std::wstring text = std::wstring(g_Lang.GetText(id)) + L"\n" + PathToWide(picture);
   MessageBoxW(FindWindowW(L"Vorna", nullptr), text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -112,7 +112,13 @@ int TPictureMap::Open(const char* filePath, const double fallback[6]) {
   ownZone = 255;
   crossZone = false;
   points.Clear();
-  if (rc != kNoCalibration) TellCalibrationFailure(path, rc);
+  if (rc == kCalibrationUnread) {
+    const std::wstring text = std::wstring(g_Lang.GetText(lang_id::kMsgOpenFileErr)) + L"\n" +
+                              PathToWide(unreadCalibration);
+    MessageBoxW(FindWindowW(L"Vorna", nullptr), text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
+  } else if (rc != kNoCalibration) {
+    TellCalibrationFailure(path, rc);
+  }
   return 0;
 }
 

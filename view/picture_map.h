@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "geodesy/tin_transform.h"
@@ -75,6 +76,8 @@ class TPictureMap : public TRasterMap {
   static constexpr int kTooFewPoints = 3;    // fewer than two usable points in the companion
   static constexpr int kNoPixelSize = 4;     // the points give no pixel size (equal points)
   static constexpr int kFlatPoints = 5;      // map coordinates repeated or in one line
+  static constexpr int kCalibrationUnread = 6;  // the companion exists and could not be read
+  std::string unreadCalibration;  // its path, for the message
   // Reads the companion calibration of the picture at `picturePath`: 0 or one of the above.
   int ReadCalibration(const char* picturePath, const double fallback[6]);
   // 1 when the points can calibrate a picture: at least 2, none at plane (0, 0), every pixel set,

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ namespace {
 
 // Longest line taken: a 255-character path, two numbers and three scale pairs fit well.
 constexpr size_t kMaxLine = 1039;
+// Far past any project: 16 000 map lines of the longest kind. A larger file is refused unread.
+constexpr long kMaxProjectBytes = 16L << 20;
 
 bool ExtIs(const char* ext, const char* want) {
   for (; *ext && *want; ext++, want++)
@@ -79,6 +82,20 @@ bool IsProjectText(const std::string& text) {
   return !otherText;
 }
 
+// The first bytes of a file (all of it when `whole`): a project's four corner numbers come
+// first, and a file whose first bytes hold no room for them after white space is none.
+bool StartsAsProject(const char* head, size_t size, bool whole) {
+  const char* p = head;
+  const char* end = head + size;
+  double corner;
+  for (int i = 0; i < 4; i++) {
+    if (!ReadNumber(p, end, &corner)) return false;
+    // A number cut by the end of the bytes read may go on past them.
+    if (p == end && !whole) return true;
+  }
+  return true;
+}
+
 void AppendFixed(std::string& out, double v) {
   char buf[400];
   auto r = std::to_chars(buf, buf + sizeof(buf), v, std::chars_format::fixed, 6);
@@ -117,16 +134,29 @@ int TMapView::OpenProject(const char* filePath, TUserLayer* layer, int keepWorki
   FILE* f = filePath ? vfopen(filePath, "r") : nullptr;
   const bool opened = f != nullptr;
   if (opened) {
-    char chunk[4096];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof(chunk), f)) > 0) text.append(chunk, got);
-    fclose(f);
-    if (!IsProjectText(text)) {
+    auto refuse = [&] {
       const std::wstring message =
-          FormatLangText(lang_id::kMsgNotProjectErrS, AnsiToWideString(filePath).c_str());
+          FormatLangText(lang_id::kMsgNotProjectErrS, PathToWide(filePath).c_str());
       MessageBoxW(FindWindowW(L"Vorna", nullptr), message.c_str(), nullptr, MB_OK);
       return kProjectNotAProject;
+    };
+    // Judged from its first bytes and its length before it is read whole: a picture or an
+    // archive picked under "All Documents" could be larger than the memory there is.
+    char chunk[4096];
+    size_t got = fread(chunk, 1, sizeof(chunk), f);
+    if (!StartsAsProject(chunk, got, got < sizeof(chunk)) || GetFileLength(f) > kMaxProjectBytes) {
+      fclose(f);
+      return refuse();
     }
+    try {
+      do text.append(chunk, got);
+      while ((got = fread(chunk, 1, sizeof(chunk), f)) > 0);
+    } catch (const std::bad_alloc&) {
+      fclose(f);
+      return 3;  // no memory for it: nothing closed
+    }
+    fclose(f);
+    if (!IsProjectText(text)) return refuse();
   }
   // A working map whose save failed is kept as with the keep flag: the layer keeps it.
   if (!keepWorkingMap && layer && layer->open && !layer->Close()) keepWorkingMap = 1;
@@ -201,7 +231,8 @@ int TMapView::OpenProject(const char* filePath, TUserLayer* layer, int keepWorki
         std::string kept = asRead;
         if (mapPath.size() <= 255)
           kept = asRead.substr(0, size_t(tabs[1]) + 1) + mapPath + (found == 3 ? asRead.substr(size_t(tabs[2])) : "");
-        unopenedLines.push_back(TUnopenedLine{kept, raster, raster ? GetRasterMapCount() : GetVectorMapCount(), false});
+        unopenedLines.push_back(
+            TUnopenedLine{kept, raster, raster ? GetRasterMapCount() : GetVectorMapCount(), false, mapPath});
         notOpened += "\n" + mapPath;
       };
       if (mapPath.size() > 255) {  // no device path: would open another file's name
@@ -249,7 +280,7 @@ int TMapView::OpenProject(const char* filePath, TUserLayer* layer, int keepWorki
       unopenedLines.back().working = true;
     viewInitialised = 0;
     if (!notOpened.empty()) {
-      const std::wstring list = AnsiToWideString(notOpened);
+      const std::wstring list = PathToWide(notOpened);
       const std::wstring text = FormatLangText(lang_id::kMsgPrjMapsNotOpenedS, list.c_str());
       MessageBoxW(FindWindowW(L"Vorna", nullptr), text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
     }
@@ -351,10 +382,11 @@ int TMapView::OpenFile(const char* filePath, TUserLayer* layer, int fit) {
   GetExtension(ext, filePath, sizeof(ext));
   if (ExtIs(ext, ".mdm")) return AddVectorMap(filePath, fit) < 0 ? 1 : 0;
   if (ExtIs(ext, ".jpg") || ExtIs(ext, ".tif")) {
-    int before = GetRasterMapCount();
     int rc = AddRasterMap(filePath, fit);
-    // Added but not open (no picture or calibration could be read): not a success.
-    if (rc == 0 && GetRasterMapCount() > before && !rasterMaps.back()->open) return 1;
+    // Listed but not open (no picture or calibration could be read, this time or again): not a
+    // success.
+    const int listed = rc == 0 ? FindRasterMapIndex(filePath) : -1;
+    if (listed >= 0 && !rasterMaps[size_t(listed)]->open) return 1;
     return rc;
   }
   if (ExtIs(ext, ".mpj")) return OpenProject(filePath, layer, 0);

@@ -50,11 +50,10 @@ bool OpensExtension(const char* path) {
 }
 
 // The browser's folder plus one chosen name as an 8-bit device path; empty when it passes 255
-// bytes or holds a character the program code page cannot hold (it would name another file).
+// bytes or holds a character the path page cannot hold (it would name another file).
 std::string ChosenPath(const TFileBrowser& browser, const std::wstring& name) {
-  const std::wstring wide = browser.folder + name;
-  const std::string path = WideToAnsiString(wide);
-  if (path.size() > kMaxPath || AnsiToWideString(path) != wide) return "";
+  std::string path;
+  if (!WideToPathExact(browser.folder + name, &path) || path.size() > kMaxPath) return "";
   return path;
 }
 
@@ -68,7 +67,7 @@ void PrepareBrowser(TFileBrowser& browser, const wchar_t* filters, const char* f
                    TFileBrowser::kProgramIcon);
   browser.SetFilters(filters);
   std::string folder;
-  if (g_Ini.GetString(folderKey, folder)) browser.folder = AnsiToWideString(folder);
+  if (g_Ini.GetString(folderKey, folder)) browser.folder = PathToWide(folder);
 }
 
 // The browsers take the whole screen: over the project dialog alone their buttons would fall
@@ -123,7 +122,7 @@ int TProjectMapsDlg::Run(HWND owner, HINSTANCE inst, TMapView* mapView) {
 std::string TProjectMapsDlg::BackupPath() {
   wchar_t module[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, module, MAX_PATH);
-  std::string path = WideToAnsiString(module);
+  std::string path = WideToPath(module);
   if (path.size() > kMaxPath) path.resize(kMaxPath);
   char buffer[512];
   std::snprintf(buffer, sizeof buffer, "%s", path.c_str());
@@ -199,7 +198,7 @@ void TProjectMapsDlg::FillList(int select) {
   if (select >= 0 && select < raster + vector) SendMessageW(list, LB_SETCURSEL, WPARAM(select), 0);
   char name[256] = {};
   if (LayerHasWorkingMap()) GetFileNamePart(name, Layer()->map->path, sizeof name);
-  SetDlgItemTextW(dialog, kWorkMapName, AnsiToWideString(name).c_str());
+  SetDlgItemTextW(dialog, kWorkMapName, PathToWide(name).c_str());
 }
 
 void TProjectMapsDlg::OnCommand(int id) {
@@ -248,7 +247,8 @@ void TProjectMapsDlg::OnCommand(int id) {
 
 void TProjectMapsDlg::MoveUp() {
   const int sel = Selection();
-  if (sel <= 0) return;
+  // A map not found has no place among the open ones to move to.
+  if (sel <= 0 || sel >= rasterRows + vectorRows) return;
   int moved = sel;
   if (sel < rasterRows) {
     if (view->MoveRasterMap(sel, sel - 1)) moved = sel - 1;
@@ -263,7 +263,7 @@ void TProjectMapsDlg::MoveUp() {
 
 void TProjectMapsDlg::MoveDown() {
   const int sel = Selection();
-  if (sel < 0) return;
+  if (sel < 0 || sel >= rasterRows + vectorRows) return;
   bool moved = false;
   if (sel < rasterRows) {
     if (sel < rasterRows - 1) moved = view->MoveRasterMap(sel, sel + 1) != 0;
@@ -280,6 +280,14 @@ void TProjectMapsDlg::MoveDown() {
 void TProjectMapsDlg::Delete() {
   const int sel = Selection();
   if (sel < 0) return;
+  const int rows = int(SendDlgItemMessageW(dialog, kList, LB_GETCOUNT, 0, 0));
+  if (sel >= rasterRows + vectorRows) {
+    // A map not found: its kept line goes, and the project stops naming it.
+    view->RemoveUnopenedLine(sel - rasterRows - vectorRows);
+    FillList(sel < rows - 1 ? sel : sel - 1);
+    modified = 1;
+    return;
+  }
   if (sel < rasterRows) {
     view->RemoveRasterMap(sel);
   } else {
@@ -326,7 +334,7 @@ void TProjectMapsDlg::AddMaps() {
   PrepareBrowser(browser, kMapFilters, "LastPathMap");
   browser.filterIndex = g_Ini.GetInt("LastFilterMap");
   if (browser.RunOpen(TFileBrowser::kOpenTemplate, &area)) {
-    g_Ini.SetString("LastPathMap", WideToAnsiString(browser.folder).c_str());
+    g_Ini.SetString("LastPathMap", WideToPath(browser.folder).c_str());
     g_Ini.SetInt("LastFilterMap", browser.filterIndex);
     for (const std::wstring& name : browser.fileNames) {
       const std::string path = ChosenPath(browser, name);
@@ -350,7 +358,7 @@ void TProjectMapsDlg::LoadProject() {
   const RECT area = ScreenArea();
   PrepareBrowser(browser, ProjectFilters().c_str(), "LastPathPrj");
   if (browser.RunOpen(TFileBrowser::kOpenTemplate, &area)) {
-    g_Ini.SetString("LastPathPrj", WideToAnsiString(browser.folder).c_str());
+    g_Ini.SetString("LastPathPrj", WideToPath(browser.folder).c_str());
     const std::string path = FirstChosenPath(browser);
     if (path.empty()) {
       ShowOpenFailure(2);
@@ -370,7 +378,7 @@ void TProjectMapsDlg::SaveProjectAs() {
   PrepareBrowser(browser, ProjectFilters().c_str(), "LastPathPrj");
   browser.defaultExtension = L".mpj";
   if (browser.RunSave(TFileBrowser::kSaveTemplate, &area)) {
-    g_Ini.SetString("LastPathPrj", WideToAnsiString(browser.folder).c_str());
+    g_Ini.SetString("LastPathPrj", WideToPath(browser.folder).c_str());
     const std::string path = FirstChosenPath(browser);
     // A project that was not written is said so, not passed over as saved.
     if (path.empty() || view->SaveProject(path.c_str()) != 0)
@@ -431,7 +439,7 @@ void TProjectMapsDlg::AssignWorkingMap() {
   const int sel = Selection();
   if (sel < 0) return;
   const int v = sel - rasterRows;
-  if (v < 0) return;
+  if (v < 0 || v >= vectorRows) return;  // a raster map, or a map not found
   // Only a map made for a working map (written by this program) is taken without asking.
   if (!view->IsVectorMapSaved(v) && Ask(dialog, lang_id::kMsgSetWMConf, MB_OKCANCEL) != IDOK) return;
   TUserLayer* layer = Layer();
@@ -471,7 +479,7 @@ void TProjectMapsDlg::Finish(int result) {
       view->OpenProject(backup.c_str(), Layer(), 0);
     }
   }
-  DeleteFileW(AnsiToWideString(backup).c_str());
+  DeleteFileW(PathToWide(backup).c_str());
   backupWritten = false;
   if (modified) ProgramHost().InvalidateMainView(1);
   EndDialog(dialog, result);

@@ -583,9 +583,9 @@ int TFileBrowser::GetFullPathA(char* out, size_t size) const {
   out[0] = 0;
   const std::wstring full = folder + (fileNames.empty() ? L"" : fileNames[0]);
   if (full.size() > kMaxPath) return 0;
-  const std::string narrow = WideToAnsiString(full);
-  // A character the code page cannot hold would name another file, or none.
-  if (narrow.size() > kMaxPath || narrow.size() >= size || AnsiToWideString(narrow) != full) return 0;
+  std::string narrow;
+  // A character the path page cannot hold would name another file, or none.
+  if (!WideToPathExact(full, &narrow) || narrow.size() > kMaxPath || narrow.size() >= size) return 0;
   memcpy(out, narrow.c_str(), narrow.size() + 1);
   return int(narrow.size());
 }
@@ -596,7 +596,7 @@ int BrowseForOpenFile(HWND owner, HINSTANCE instance, const wchar_t* filter, con
   browser.AddIcons(nullptr, TFileBrowser::kFolderIcon, TFileBrowser::kFileIcon,
                    TFileBrowser::kProgramIcon);
   browser.SetFilters(filter);
-  if (startFolder) browser.folder = AnsiToWideString(startFolder);
+  if (startFolder) browser.folder = PathToWide(startFolder);
   if (!browser.RunOpen(TFileBrowser::kOpenTemplate, nullptr)) return 0;
   char full[TFileBrowser::kMaxPath + 1];
   const int n = browser.GetFullPathA(full, sizeof full);

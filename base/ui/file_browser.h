@@ -44,7 +44,7 @@ class TFileBrowser {
   int RunFolder(int templateId, const RECT* area);
 
   // Folder + first chosen name. The length, or 0 with empty text when the path passes 255
-  // characters, or (8-bit form) holds a character outside the program code page.
+  // characters, or (8-bit form) holds a character outside the path page.
   int GetFullPathW(wchar_t* out, size_t size = 256) const;
   int GetFullPathA(char* out, size_t size = 256) const;
 
@@ -91,9 +91,9 @@ class TFileBrowser {
   HIMAGELIST images_ = nullptr;
 };
 
-// Runs the browser in open mode from `startFolder` (8-bit, program code page) with `filter` (a
+// Runs the browser in open mode from `startFolder` (8-bit, path page) with `filter` (a
 // filter list as SetFilters takes it) and writes the chosen folder and first name to `path`.
 // 1: chosen and written; 0: cancelled; -1: the chosen path passes 255 characters, is not
-// representable in the code page, or does not fit `size` (nothing written).
+// representable in the path page, or does not fit `size` (nothing written).
 int BrowseForOpenFile(HWND owner, HINSTANCE instance, const wchar_t* filter, const char* startFolder,
                       char* path, size_t size);

@@ -6,13 +6,11 @@
 // becomes the default character ('?').
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstring>
 #include <cwchar>
 #include <utility>
 #include <vector>
 
-#include "platform/fresh_state.h"
 #include "platform/sys/sys_internal.h"
 
 namespace {
@@ -206,11 +204,6 @@ int EncodeUtf8(wchar_t c, char* out) {
   return 4;
 }
 
-std::atomic<UINT> g_programCodePage{1251};
-
-// A language file read by one test case sets the page of its own text only.
-const vplat::FreshStateHook kFresh(1, [] { g_programCodePage = 1251; });
-
 }  // namespace
 
 namespace vplat::sys {
@@ -369,14 +362,3 @@ extern "C" BOOL IsValidCodePage(UINT codePage) {
 
 extern "C" UINT GetACP() { return kSystemCodePage; }
 
-namespace vplat {
-
-void SetProgramCodePage(UINT codePage) {
-  // An unknown page would make every 8-bit path unreachable; keep the current one instead.
-  if (codePage == CP_ACP) codePage = kSystemCodePage;
-  if (IsValidCodePage(codePage)) g_programCodePage = codePage;
-}
-
-UINT ProgramCodePage() { return g_programCodePage; }
-
-}  // namespace vplat

@@ -665,14 +665,15 @@ int ErrnoFromError(DWORD e) {
   }
 }
 
-// A device path in the program code page, mapped; false with errno set.
+// A device path in the system page, mapped; false with errno set. 8-bit paths keep that one
+// page whatever page the program's texts are in.
 bool MapNarrow(const char* path, bool forCreate, std::string* host) {
   if (!path) {
     errno = EINVAL;
     return false;
   }
   std::wstring wide;
-  UINT cp = vplat::ProgramCodePage();
+  UINT cp = GetACP();
   if (!DecodeNarrow(cp, path, &wide) || !MapPath(wide.c_str(), host, forCreate, cp)) {
     errno = ErrnoFromError(GetLastError());
     return false;
@@ -743,7 +744,7 @@ int vrename(const char* from, const char* to) {
     return -1;
   }
   std::wstring wideTo;
-  UINT cp = vplat::ProgramCodePage();
+  UINT cp = GetACP();
   if (!DecodeNarrow(cp, to, &wideTo)) {
     errno = EINVAL;
     return -1;
@@ -834,7 +835,7 @@ int vwwritefile(const wchar_t* path, const void* data, size_t size) {
 
 int vwritefile(const char* path, const void* data, size_t size) {
   std::wstring wide;
-  const UINT cp = vplat::ProgramCodePage();
+  const UINT cp = GetACP();
   if (!path || !DecodeNarrow(cp, path, &wide)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     errno = EINVAL;

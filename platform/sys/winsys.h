@@ -165,7 +165,7 @@ BOOL GetFileTime(HANDLE h, LPFILETIME creation, LPFILETIME access, LPFILETIME wr
 BOOL GetFileInformationByHandle(HANDLE h, LPBY_HANDLE_FILE_INFORMATION info);
 }
 
-// The program's buffered files. The path is a device path in the program code page (vfopen) or
+// The program's buffered files. The path is a device path in the system page, 1251 (vfopen) or
 // wide (vwfopen); the result is an ordinary host FILE*. Opening a folder fails.
 FILE* vfopen(const char* path, const char* mode);
 FILE* vwfopen(const wchar_t* path, const wchar_t* mode);
@@ -173,7 +173,7 @@ FILE* vwfopen(const wchar_t* path, const wchar_t* mode);
 // target exists, as on the handheld.
 int vremove(const char* path);
 int vrename(const char* from, const char* to);
-// Writes `size` bytes as the whole new content of the file at `path` (program code page, or
+// Writes `size` bytes as the whole new content of the file at `path` (system page, or
 // wide) in one step: into "<path>.tmp" beside it, flushed to the card, then renamed over the old
 // file, so that a full card, a removed card or a power loss never leaves the file half written.
 // 0 on success; -1 on failure (GetLastError and errno set), the old file then as it was and no
@@ -485,10 +485,6 @@ std::string DeviceRoot();
 // result is true; otherwise every component must exist. Refuses (false, last error set) paths
 // over 255 characters, ".." above the root, and names with characters the device forbids.
 bool DeviceToHostPath(const wchar_t* devicePath, std::string* hostPath, bool forCreate);
-
-// The code page of the program's 8-bit text and paths (1251 until the language file says).
-void SetProgramCodePage(UINT codePage);
-UINT ProgramCodePage();
 
 // The program module's device path, "\Vorna\Vorna.exe" by default.
 void SetModulePath(const wchar_t* devicePath);

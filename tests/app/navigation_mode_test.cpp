@@ -74,17 +74,30 @@ TEST(ElevationMask, ReadsAPointInAnyLocaleAndZeroForNoNumber) {
 TEST_F(DemoWindow, OffsetDragAddsThePlaneDifferenceAndTheViewTakesItAtOnce) {
   Command(41108);
   harness::PumpUntilIdle();
-  g_Ini.SetInt("GPSOffsX", 7);
-  g_Ini.SetInt("GPSOffsY", -3);
+  // Switched off, the stored numbers are not in force: a drag that does not move turns the
+  // offset on at nothing, and one that moves puts the points exactly where the pen went.
+  g_Ini.SetInt("GPSOffsX", 100);
+  g_Ini.SetInt("GPSOffsY", -40);
   g_Ini.SetInt("GPSOffsActive", 0);
-  // A drag that does not move keeps the offset and turns it on.
   EXPECT_EQ(SetGpsOffsetFromDrag(10, 10, 10, 10), 1);
-  EXPECT_EQ(g_Ini.GetInt("GPSOffsX"), 7);
-  EXPECT_EQ(g_Ini.GetInt("GPSOffsY"), -3);
+  EXPECT_EQ(g_Ini.GetInt("GPSOffsX"), 0);
+  EXPECT_EQ(g_Ini.GetInt("GPSOffsY"), 0);
   EXPECT_EQ(g_Ini.GetInt("GPSOffsActive"), 1);
   double ax, ay, bx, by;
   PlaneAt(POINT{50, 200}, &ax, &ay);
   PlaneAt(POINT{90, 150}, &bx, &by);
+  g_Ini.SetInt("GPSOffsX", 100);
+  g_Ini.SetInt("GPSOffsY", -40);
+  g_Ini.SetInt("GPSOffsActive", 0);
+  SetInputModeDirect(input_mode::kGpsOffset);
+  harness::Drag(50, 200, 90, 150);
+  harness::PumpUntilIdle();
+  EXPECT_EQ(g_Ini.GetInt("GPSOffsX"), int(bx - ax));
+  EXPECT_EQ(g_Ini.GetInt("GPSOffsY"), int(by - ay));
+  EXPECT_EQ(g_MapView.gpsOffsetX, int(bx - ax));
+  // In force, the drag adds to it.
+  g_Ini.SetInt("GPSOffsX", 7);
+  g_Ini.SetInt("GPSOffsY", -3);
   g_MapView.lastFixLatitude = 1;
   SetInputModeDirect(input_mode::kGpsOffset);
   harness::Drag(50, 200, 90, 150);

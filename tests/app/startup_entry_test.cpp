@@ -6,12 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "base/ini_file.h"
 #include "base/lang.h"
 #include "base/text_utils.h"
 #include "platform/core/internal.h"
 #include "platform/sys/instance_lock.h"
 #include "startup_fixture.h"
+#include "tools/sampledata/demo_device.h"
+#include "view/map_view.h"
 
 namespace {
 
@@ -120,14 +124,46 @@ class CommandLine : public ::testing::Test {
   void TearDown() override { harness::Stop(); }
 };
 
-TEST_F(CommandLine, QuotedPathAsksOnceAndCancelOpensNothingNotEvenTheDefault) {
+TEST_F(CommandLine, QuotedPathAsksOnceAndCancelStartsAsWithoutAFile) {
   harness::AnswerMessageBox(L"", IDCANCEL);
   ASSERT_NE(MakeMainWindow("\"\\Vorna\\a b.mpj\""), nullptr);
   ASSERT_EQ(harness::MessageBoxes().size(), 1u);
   EXPECT_NE(harness::MessageBoxes()[0].text.find(L"\\Vorna\\a b.mpj?"), std::wstring::npos);
   EXPECT_EQ(harness::MessageBoxes()[0].caption, g_Lang.GetText(100011));
   EXPECT_EQ(harness::MessageBoxes()[0].type & MB_TYPEMASK, UINT(MB_OKCANCEL));
-  EXPECT_EQ(g_StartupOpenResult, 0);  // nothing was tried
+  EXPECT_EQ(g_StartupOpenResult, 7);  // default.mpj was tried, as a start without a file does
+}
+
+// A tap on a map in the file explorer starts the program with it. Cancel: the last project opens
+// and the exit saves it as usual. OK: the map is open for this run, and the exit leaves the last
+// project and "DefaultFile" as they were.
+TEST(CommandLineFile, AStartFromAFileNeverCostsTheLastProject) {
+  harness::Start();
+  PlentyOfMemory();
+  ASSERT_EQ(sample::WriteDemoDevice(harness::Root()), "");
+  harness::AnswerMessageBox(L"", IDCANCEL);
+  ASSERT_NE(MakeMainWindow("\\Vorna\\Maps\\Land.mdm"), nullptr);
+  EXPECT_EQ(g_MapView.GetVectorMapCount(), 3);
+  SaveSessionSettings();
+  const std::string project = ReadHostFile(harness::Root() + "/Vorna/Vorna.mpj");
+  EXPECT_NE(project.find("Streets.mdm"), std::string::npos);
+  const std::string ini = ReadHostFile(IniHostPath());
+  EXPECT_NE(ini.find("DefaultFile=\\Vorna\\Vorna.mpj\n"), std::string::npos);
+  harness::Stop();
+
+  harness::Start();  // a fresh root: the device as the first run left it
+  PlentyOfMemory();
+  ASSERT_EQ(sample::WriteDemoDevice(harness::Root()), "");
+  WriteHostFile(IniHostPath(), ini);
+  WriteHostFile(harness::Root() + "/Vorna/Vorna.mpj", project);
+  harness::AnswerMessageBox(L"", IDOK);
+  ASSERT_NE(MakeMainWindow("\\Vorna\\Maps\\Land.mdm"), nullptr);
+  EXPECT_EQ(g_StartupOpenResult, 0);
+  EXPECT_EQ(g_MapView.GetVectorMapCount(), 1);
+  SaveSessionSettings();
+  EXPECT_EQ(ReadHostFile(harness::Root() + "/Vorna/Vorna.mpj"), project);
+  EXPECT_NE(ReadHostFile(IniHostPath()).find("DefaultFile=\\Vorna\\Vorna.mpj\n"), std::string::npos);
+  harness::Stop();
 }
 
 TEST_F(CommandLine, OkOpensTheUnquotedPath) {
@@ -194,6 +230,50 @@ TEST(StartUpLanguage, EnglishFileBesideTheProgramGivesEnglishMenusCaptionsAndIts
   EXPECT_EQ(harness::MessageBoxes()[0].caption, L"Confirm");
   EXPECT_EQ(harness::MessageBoxes()[0].text, L"Open \\Vorna\\a.mpj?");
   EXPECT_EQ(GetProgramCodePage(), 1252u);
+  harness::Stop();
+}
+
+// The demo device with its program folder named in Cyrillic ("Полевые", 1251 bytes in the
+// settings) and an English language file made here in code page 1252: the palette, the library
+// and the maps load, and the exit writes the settings and the project into that folder.
+TEST(StartUpLanguage, ACyrillicProgramFolderWorksUnderAWesternLanguage) {
+  harness::Start();
+  PlentyOfMemory();
+  ASSERT_EQ(sample::WriteDemoDevice(harness::Root()), "");
+  const std::string hostFolder = harness::Root() + "/\xd0\x9f\xd0\xbe\xd0\xbb\xd0\xb5\xd0\xb2\xd1\x8b\xd0\xb5";
+  ASSERT_EQ(std::rename((harness::Root() + "/Vorna").c_str(), hostFolder.c_str()), 0);
+  const std::string folder = "\\\xCF\xEE\xEB\xE5\xE2\xFB\xE5\\";  // "\Полевые\" in 1251
+  {
+    TIniFile demo;
+    ASSERT_EQ(demo.Load((folder + "Vorna.ini").c_str()), TIniFile::kOk);
+    for (int i = 0; i < demo.GetCount(); ++i) {
+      std::string value = demo.GetValueAt(i);
+      if (value.rfind("\\Vorna\\", 0) != 0) continue;
+      value = folder + value.substr(7);
+      demo.SetString(demo.GetKeyAt(i), value.c_str());
+    }
+    demo.SetString("LangFile", "English");
+    ASSERT_EQ(demo.Save(), TIniFile::kOk);
+  }
+  // "Schlie\xDF" is "Schließ" in 1252; in 1251 the last letter would be "Я".
+  WriteHostFile(hostFolder + "/English.lng",
+                "[Lang]\nCodePageID=1252\nMMenu_FileExit=Schlie\xDF" "en\n");
+  vplat::SetModulePath(L"\\Полевые\\Vorna.exe");
+  ASSERT_NE(MakeMainWindow(""), nullptr);
+  EXPECT_EQ(GetProgramCodePage(), 1252u);
+  EXPECT_EQ(g_StartupOpenResult, 0);
+  EXPECT_EQ(g_MapView.GetVectorMapCount(), 3);
+  EXPECT_TRUE(harness::MessageBoxes().empty());  // no palette, library or map missing
+  ASSERT_NE(g_MapView.GetVectorMap(0), nullptr);
+  EXPECT_NE(g_MapView.GetVectorMap(0)->library, nullptr);
+  SaveSessionSettings();
+  TIniFile saved;
+  ASSERT_EQ(saved.Load((folder + "Vorna.ini").c_str()), TIniFile::kOk);
+  EXPECT_TRUE(saved.HasKey("GPSGO"));  // written by the exit
+  std::string next;
+  EXPECT_TRUE(saved.GetString("DefaultFile", next));
+  EXPECT_EQ(next, folder + "Vorna.mpj");
+  EXPECT_NE(ReadHostFile(hostFolder + "/Vorna.mpj"), "");
   harness::Stop();
 }
 

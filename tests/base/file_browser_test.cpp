@@ -397,6 +397,13 @@ TEST_F(FileBrowserTest, FullPathsOutsideTheCodePageOrTooLongAreRefused) {
   wchar_t wide[512];
   EXPECT_EQ(b.GetFullPathW(wide, 512), 0);
   EXPECT_STREQ(wide, L"");
+  // The path page does not follow a Western language: Cyrillic still fits, "é" does not.
+  ASSERT_TRUE(SetProgramCodePage(1252));
+  b.fileNames = {L"Город.mvw"};
+  ASSERT_GT(b.GetFullPathA(narrow), 0);
+  EXPECT_STREQ(narrow, "\\\xCA\xE0\xF0\xF2\xFB\\\xC3\xEE\xF0\xEE\xE4.mvw");
+  b.fileNames = {L"café.mvw"};
+  EXPECT_EQ(b.GetFullPathA(narrow), 0);
 }
 
 TEST_F(FileBrowserTest, FolderTreeWithALinkBackToTheRoot) {

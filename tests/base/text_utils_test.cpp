@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "base/int_array.h"
@@ -158,6 +159,29 @@ TEST(TextUtilsCodePage, UnknownPageIsRefused) {
   EXPECT_TRUE(SetProgramCodePage(1252));
   EXPECT_EQ(AnsiToWide(w, "\xC0", 1, 8), 1);
   EXPECT_EQ(w[0], L'À');
+}
+
+// Paths keep the one path page whatever the program code page says; texts follow the latter.
+TEST(TextUtilsCodePage, PathsKeepThePathPageUnderAnyLanguage) {
+  ScopedDeviceRoot root;
+  { std::ofstream(root.Host("\xd0\x9a\xd0\xb0\xd1\x80\xd1\x82\xd0\xb0.txt")) << "ru"; }  // "Карта.txt"
+  for (UINT page : {1251u, 1252u, 65001u}) {
+    ASSERT_TRUE(SetProgramCodePage(page));
+    EXPECT_EQ(PathToWide("\\\xCA\xE0\xF0\xF2\xE0.txt"), L"\\Карта.txt") << page;
+    EXPECT_EQ(WideToPath(L"\\Карта.txt"), "\\\xCA\xE0\xF0\xF2\xE0.txt") << page;
+    EXPECT_TRUE(FileExists("\\\xCA\xE0\xF0\xF2\xE0.txt")) << page;
+    FILE* f = vfopen("\\\xCA\xE0\xF0\xF2\xE0.txt", "r");
+    EXPECT_NE(f, nullptr) << page;
+    if (f) std::fclose(f);
+  }
+  ASSERT_TRUE(SetProgramCodePage(1252));
+  EXPECT_EQ(AnsiToWideString("\xC0"), L"\u00C0");  // the text of a 1252 language
+  std::string out = "kept";
+  EXPECT_FALSE(WideToPathExact(L"\\日本.txt", &out));
+  EXPECT_EQ(out, "kept");
+  EXPECT_TRUE(WideToPathExact(L"\\Карта.txt", &out));
+  EXPECT_EQ(out, "\\\xCA\xE0\xF0\xF2\xE0.txt");
+  ASSERT_TRUE(SetProgramCodePage(1251));
 }
 
 TEST(TextUtilsLines, FieldPositionsAndCopy) {

@@ -319,7 +319,8 @@ TEST(Stdio, OpensThroughTheRootAndRefusesFolders) {
   EXPECT_FALSE(root.Exists("Vorna/other.ini"));
 }
 
-TEST(Stdio, EightBitPathsFollowTheProgramCodePage) {
+// 8-bit paths are in the system page (1251) and nothing else: the language's page is for texts.
+TEST(Stdio, EightBitPathsAreInTheSystemPage) {
   TempDeviceRoot root;
   root.MakeFile("Карта.txt", "ru");
   root.MakeFile("Ärger.txt", "de");
@@ -329,21 +330,18 @@ TEST(Stdio, EightBitPathsFollowTheProgramCodePage) {
   ASSERT_NE(f, nullptr);
   std::fclose(f);
   EXPECT_EQ(vfopen("\\\xC4rger.txt", "r"), nullptr);  // 0xC4 is "Д" in 1251
-  vplat::SetProgramCodePage(1252);
-  f = vfopen("\\\xE4rger.txt", "r");  // "ärger": 1252, without regard to case
-  ASSERT_NE(f, nullptr);
-  std::fclose(f);
   // The new file takes the caller's spelling, in UTF-8 on the host.
-  f = vfopen("\\caf\xE9.txt", "w");
+  f = vfopen("\\\xEA\xE0\xF4\xE5.txt", "w");
   ASSERT_NE(f, nullptr);
   std::fclose(f);
-  EXPECT_TRUE(root.Exists("café.txt"));
-  vplat::SetProgramCodePage(1251);
+  EXPECT_TRUE(root.Exists("кафе.txt"));
+  ASSERT_EQ(vrename("\\\xEA\xE0\xF4\xE5.txt", "\\\xF7\xE0\xE9.txt"), 0);
+  EXPECT_TRUE(root.Exists("чай.txt"));
+  EXPECT_EQ(vwritefile("\\\xEC\xEE\xF0\xE5.txt", "x", 1), 0);
+  EXPECT_TRUE(root.Exists("море.txt"));
   // A name no 8-bit page here can spell is reached by wide paths only.
   EXPECT_NE(GetFileAttributesW(L"\\日本.txt"), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(vfopen("\\??.txt", "r"), nullptr);
-  vplat::SetProgramCodePage(4242);  // unknown: kept as it was
-  EXPECT_EQ(vplat::ProgramCodePage(), 1251u);
 }
 
 }  // namespace

@@ -86,6 +86,59 @@ TEST_F(RasterTest, MissingFileIsCannotOpenAndUncalibratedPictureFailsWithoutFall
   EXPECT_NEAR(map.frame[4], kY0 + 64, 1e-6);
 }
 
+// A calibration that is there but cannot be read (here a folder under its name, as a card
+// error or a file held by a PC sync leaves it): said, the picture not placed over the view, and
+// nothing written over or beside the user's calibration.
+TEST_F(RasterTest, ACalibrationThatCannotBeReadIsReportedAndLeftAlone) {
+  sample::JpegSpec plan;
+  ASSERT_TRUE(sample::WriteJpeg(Host("\\u.jpg"), plan));
+  ASSERT_TRUE(CreateDirectoryW(L"\\u.@@@", nullptr));
+  const double fallback[6] = {kX0 - 64, kY0, 0, kX0, kY0 + 64, 0};
+  TPictureMap map;
+  EXPECT_EQ(map.Open("\\u.jpg", fallback), 0);
+  EXPECT_EQ(map.open, 0);
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+  EXPECT_EQ(harness::MessageBoxes()[0].text, L"Ошибка открытия файла\n\\u.@@@");
+  EXPECT_NE(GetFileAttributesW(L"\\u.@@@") & FILE_ATTRIBUTE_DIRECTORY, 0u);
+
+  // The degrees form alike: no ".@@@" placement is made beside it.
+  ASSERT_TRUE(sample::WriteJpeg(Host("\\d.jpg"), plan));
+  ASSERT_TRUE(CreateDirectoryW(L"\\d.lnk", nullptr));
+  EXPECT_EQ(map.Open("\\d.jpg", fallback), 0);
+  EXPECT_EQ(map.open, 0);
+  EXPECT_EQ(GetFileAttributesW(L"\\d.@@@"), INVALID_FILE_ATTRIBUTES);
+  ASSERT_EQ(harness::MessageBoxes().size(), 2u);
+  EXPECT_EQ(harness::MessageBoxes()[1].text, L"Ошибка открытия файла\n\\d.lnk");
+}
+
+// A picture listed but not drawn, added again: opened afresh (its calibration mended meanwhile),
+// or the Add says it failed; never a silent success.
+TEST_F(RasterTest, AListedPictureThatIsNotOpenIsOpenedAgainByANewAdd) {
+  SetRasterMapFactory(NewPictureMap);
+  auto view = std::make_unique<TMapView>();
+  sample::JpegSpec plan;
+  plan.width = 200;
+  plan.height = 100;
+  ASSERT_TRUE(sample::WriteJpeg(Host("\\m.jpg"), plan));
+  WriteText("\\m.@@@", "0 0\n");  // too few points
+  EXPECT_EQ(view->OpenFile("\\m.jpg", nullptr, 1), 1);
+  ASSERT_EQ(view->GetRasterMapCount(), 1);
+  view->GetRasterMap(0)->minScale = 500;
+  EXPECT_EQ(view->OpenFile("\\m.jpg", nullptr, 1), 1);  // still bad: said again
+  EXPECT_EQ(harness::MessageBoxes().size(), 2u);
+  WriteText("\\m.@@@", PlaneCalibration(kX0, kY0, 2.0, 200, 100));
+  EXPECT_EQ(view->OpenFile("\\M.JPG", nullptr, 1), 0);
+  ASSERT_EQ(view->GetRasterMapCount(), 1);
+  EXPECT_EQ(view->GetRasterMap(0)->open, 1);
+  EXPECT_EQ(view->GetRasterMap(0)->minScale, 500);  // its place and range kept
+  EXPECT_NEAR(view->GetRasterMap(0)->frame[3], kX0, 1e-6);
+  // Open now: a further Add changes nothing.
+  TRasterMap* open = view->GetRasterMap(0);
+  EXPECT_EQ(view->OpenFile("\\m.jpg", nullptr, 1), 0);
+  EXPECT_EQ(view->GetRasterMap(0), open);
+  SetRasterMapFactory(nullptr);
+}
+
 class PixelPlacementTest : public RasterTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(PixelPlacementTest, PixelLandsWhereTheViewChainPutsItsPlanePoint) {

@@ -92,6 +92,13 @@ TEST(RasterFiles, PoiLineTwoAndPointNumbering) {
   EXPECT_EQ(FormatPoi(pointLine, pts), "Town 10 20\n1 1 2\n2 5 6\n");
   PoiFile missing = ParsePoi("");
   EXPECT_EQ(FormatPoi(missing, IdesFile{}), "NONAME 0 0\n");
+  // Point lines are read as points (a pair line is none); other lines are skipped.
+  PoiFile listed = ParsePoi("Town 10 20\n55.1 37.2\n1 4 -5\nnote\n2 7 8\n");
+  ASSERT_EQ(listed.points.size(), 2u);
+  EXPECT_EQ(listed.points[1], (std::pair<std::string, std::string>{"7", "8"}));
+  const IdesFile fromPoi = IdesFromPoi(listed);
+  EXPECT_EQ(FormatIdes(fromPoi), "0 0\n4:-5:0;\n7:8:1;\n");
+  EXPECT_EQ(FormatPoi(listed, fromPoi), "Town 10 20\n55.1 37.2\n1 4 -5\n2 7 8\n");
   PoiFile oneLine = ParsePoi("Solo 1 1");
   EXPECT_EQ(oneLine.header, "Solo 1 1");
   EXPECT_FALSE(oneLine.realPair);

@@ -308,3 +308,45 @@ TEST(RasterViewer, JpegThroughTheImageModuleCountsYFromTheTop) {
   EXPECT_STREQ(name, "Top");
   EXPECT_EQ(ReadHost(L"\\Maps\\town.ides"), "1 2\n50:60:Top;\n");
 }
+
+// A ".poi" written by another tool, without ".ides": its points are there to pick, and a close
+// that changed nothing leaves it as it was and makes no ".ides". A point placed afterwards
+// writes both files with the old points kept.
+TEST(RasterViewer, PointsOfAPoiAloneAreShownAndAnUnchangedCloseWritesNothing) {
+  Device d;
+  ASSERT_TRUE(DeleteFileW(L"\\Maps\\town.ides"));
+  const std::string poi = "FIELD 10 20\r\n1 100 50\r\n2 200 150\r\n3 300 250\r\n";
+  WriteHost(L"\\Maps\\town.poi", poi);
+  harness::OnDialog(138, [&](HWND dlg) {
+    harness::PumpUntilIdle();
+    Command(dlg, 1013);  // centre on the third point: selected
+    Command(dlg, 1006);
+  });
+  char path[kTilvexBufferBytes], name[kTilvexBufferBytes];
+  EXPECT_EQ(d.Show()(0, "\\Maps\\town.bmp", 1, 2, nullptr, nullptr, path, name), 1);
+  EXPECT_STREQ(name, "2");  // named by its slot
+  EXPECT_EQ(ReadHost(L"\\Maps\\town.poi"), poi);
+  EXPECT_FALSE(std::ifstream(harness::HostPath(L"\\Maps\\town.ides")).good());
+
+  harness::OnDialog(138, [&](HWND dlg) {
+    harness::PumpUntilIdle();
+    Hold(120, 160);  // an empty spot: a fourth point
+    Command(dlg, 1006);
+  });
+  EXPECT_EQ(d.Show()(0, "\\Maps\\town.bmp", 1, 2, nullptr, nullptr, path, name), 0);
+  const std::string ides = ReadHost(L"\\Maps\\town.ides");
+  EXPECT_EQ(ides.substr(0, ides.find('\n', ides.find("300:250"))),
+            "0 0\n100:50:0;\n200:150:1;\n300:250:2;");
+  EXPECT_EQ(ReadHost(L"\\Maps\\town.poi").rfind("FIELD 10 20\n1 100 50\n2 200 150\n3 300 250\n4 ", 0), 0u);
+}
+
+// An ".ides" as a PC left it (CR LF) keeps its bytes when the viewer closes without a change.
+TEST(RasterViewer, AnUnchangedCloseKeepsBothFilesByteForByte) {
+  Device d;
+  WriteHost(L"\\Maps\\town.ides", "100 200\r\n50:60:Well;\r\n");
+  harness::OnDialog(138, [&](HWND dlg) { Command(dlg, 1006); });
+  char path[kTilvexBufferBytes], name[kTilvexBufferBytes];
+  d.Show()(0, "\\Maps\\town.bmp", 1, 2, nullptr, nullptr, path, name);
+  EXPECT_EQ(ReadHost(L"\\Maps\\town.ides"), "100 200\r\n50:60:Well;\r\n");
+  EXPECT_FALSE(std::ifstream(harness::HostPath(L"\\Maps\\town.poi")).good());
+}

@@ -176,3 +176,35 @@ TEST_F(AlmanacPage, PickOnTheMapSavesClosesAndSetsTheBaseMode) {
 }
 
 }  // namespace
+
+namespace {
+
+// A name the 8-bit paths cannot hold (Greek and a CJK sign, outside the Cyrillic page), chosen in
+// the browser for a ".base" to save and for an almanac: the open-file error each time, nothing
+// written, the edit as it was.
+TEST_F(AlmanacPage, ANameThePathPageCannotHoldGetsTheOpenFileError) {
+  WriteIni("[Ini]\nAlmBase=1\nAlmBaseLastPath=\\Vorna\\\nAlmFile=\\Vorna\\a.jps\n");
+  ASSERT_TRUE(WriteHost(harness::HostPath(L"\\Vorna") + "/\xce\xb1\xe6\x97\xa5.jps", "x"));
+  harness::OnDialog(TFileBrowser::kSaveTemplate, [&](HWND b) {
+    SetWindowTextW(GetDlgItem(b, 5), L"\u03b1\u65e5");
+    TapIn(b, IDOK);
+  });
+  harness::OnDialog(TFileBrowser::kOpenTemplate, [&](HWND b) {
+    TapIn(b, test_taps::ChooseInBrowser(b, L"\u03b1\u65e5.jps", false) ? IDOK : IDCANCEL);
+  });
+  std::wstring file;
+  Run(6, [&](HWND d) {
+    HWND page = TSettingsDialog::Page(6);
+    Click(page, 2391);
+    Click(page, 2146);
+    file = Text(page, 1032);
+    Press(d, 4);
+  });
+  ASSERT_EQ(harness::MessageBoxes().size(), 2u);
+  EXPECT_EQ(harness::MessageBoxes()[0].text, L"Ошибка открытия файла\n\\Vorna\\\u03b1\u65e5.base");
+  EXPECT_EQ(harness::MessageBoxes()[1].text, L"Ошибка открытия файла");
+  EXPECT_EQ(ReadHost(harness::HostPath(L"\\Vorna") + "/\xce\xb1\xe6\x97\xa5.base"), "<missing>");
+  EXPECT_EQ(file, L"\\Vorna\\a.jps");
+}
+
+}  // namespace

@@ -108,4 +108,22 @@ TEST_F(GeneralPages, ButtonsCaptureAKeyOnceAndCancelReloadsTheTable) {
   EXPECT_EQ(g_ButtonTable.Find(0xC3)->sound, 1);
 }
 
+// A fresh device's settings file has no button table: a key captured and cancelled must not
+// stay assigned for the rest of the run.
+TEST_F(GeneralPages, CancelWithoutAStoredTableLeavesItEmpty) {
+  WriteIni("[Ini]\n");
+  int rows = 0;
+  Run(3, [&](HWND d) {
+    HWND page = TSettingsDialog::Page(3);
+    Click(page, 2084);
+    harness::HardwareButton(3);
+    rows = static_cast<int>(SendDlgItemMessageW(page, 1019, LB_GETCOUNT, 0, 0));
+    Press(d, 4);
+  });
+  EXPECT_EQ(rows, 1);
+  EXPECT_EQ(g_ButtonTable.Count(), 0);
+  EXPECT_EQ(g_ButtonTable.MapKey(0xC3), -1);
+  EXPECT_EQ(Value("ButtCount"), "<none>");
+}
+
 }  // namespace

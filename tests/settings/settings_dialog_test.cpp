@@ -95,6 +95,25 @@ TEST_F(SettingsShell, EscapeCancelsAndAMissingBackupReloadsTheSettingsFile) {
   EXPECT_EQ(IniText(), "[Ini]\nA=1\n");
 }
 
+// Values the program keeps in the store until exit (an offset dragged on the map, an antenna
+// height from the geodesy bar) survive a Cancel that changed nothing, and the OK after it.
+TEST_F(SettingsShell, CancelKeepsWhatTheProgramStoredSinceTheLastSave) {
+  WriteIni("[Ini]\nGPSOffsX=0\nMapViewGrid=0\n");
+  g_Ini.SetString("GPSOffsX", "198");
+  g_Ini.SetString("GeoAntHeight", "1.85");
+  EXPECT_EQ(Run(4, [&](HWND d) {
+    Click(TSettingsDialog::Page(4), 2431);  // grid on, then Cancel
+    Press(d, 4);
+  }), 4);
+  EXPECT_EQ(Value("GPSOffsX"), "198");
+  EXPECT_EQ(Value("GeoAntHeight"), "1.85");
+  EXPECT_EQ(Value("MapViewGrid"), "0");
+  EXPECT_EQ(IniText(), "[Ini]\nGPSOffsX=0\nMapViewGrid=0\n");  // the file as it was
+  EXPECT_EQ(Run(0, [&](HWND d) { Press(d, IDOK); }), IDOK);
+  EXPECT_EQ(Value("GPSOffsX"), "198");
+  EXPECT_NE(IniText().find("GeoAntHeight=1.85\n"), std::string::npos);
+}
+
 TEST_F(SettingsShell, ABackupThatCannotFollowAnApplyNeverUndoesIt) {
   WriteIni("[Ini]\nMapViewGrid=0\n");
   const int result = Run(4, [&](HWND d) {

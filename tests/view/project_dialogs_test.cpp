@@ -554,3 +554,41 @@ TEST(NewWorkMapPath, TheNameTakesTheMapExtensionAndBadNamesGiveNoPath) {
   EXPECT_EQ(TNewWorkMapDlg::MakeMapPath(L"\\" + std::wstring(249, L'f') + L"\\", L"n"), "");
   EXPECT_EQ(TNewWorkMapDlg::MakeMapPath(L"\\" + std::wstring(248, L'f') + L"\\", L"n").size(), 255u);
 }
+
+// The card was out at start: the working map and another map kept their lines. The working map
+// added back and assigned is held once, and still the working map; the map gone for good is
+// listed as not found and can be removed; the file then names neither twice.
+TEST_F(ProjectDialogs, AKeptLineGoesWhenItsMapIsAddedBackAndCanBeRemoved) {
+  ASSERT_TRUE(MoveFileW(L"\\Maps\\work.mdm", L"\\Maps\\work.away"));
+  OpenProject("", {"\\Maps\\roads.mdm", "\\Maps\\gone.mdm", "\\Maps\\work.mdm"}, true);
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);  // the maps not opened, named once
+  ASSERT_TRUE(MoveFileW(L"\\Maps\\work.away", L"\\Maps\\work.mdm"));
+  const std::string notFound = WideToAnsiString(std::wstring(L" (") + g_Lang.GetText(100001) + L")");
+  g_Ini.SetString("LastPathMap", "\\Maps\\");
+  harness::OnDialog(TFileBrowser::kOpenTemplate, [](HWND b) { ChooseFiles(b, {L"work.mdm"}); });
+  harness::AnswerMessageBox(g_Lang.GetText(100040), IDOK);
+  std::vector<std::string> atOpening, afterAdd, afterRemove;
+  Run([&](HWND d) {
+    atOpening = Lines(d);
+    Press(d, TProjectMapsDlg::kAdd);
+    afterAdd = Lines(d);
+    Select(d, 1);
+    Press(d, TProjectMapsDlg::kAssign);
+    Select(d, 2);
+    Press(d, TProjectMapsDlg::kUp);  // a kept row does not move
+    Press(d, TProjectMapsDlg::kDelete);
+    afterRemove = Lines(d);
+    Press(d, IDOK);
+  });
+  EXPECT_EQ(atOpening, (std::vector<std::string>{"roads.mdm (L)", "gone.mdm" + notFound, "work.mdm" + notFound}));
+  EXPECT_EQ(afterAdd, (std::vector<std::string>{"roads.mdm (L)", "work.mdm (L)", "gone.mdm" + notFound}));
+  EXPECT_EQ(afterRemove, (std::vector<std::string>{"roads.mdm (L)", "work.mdm (L)"}));
+  ASSERT_TRUE(g_UserLayer.open);
+  ASSERT_EQ(view.SaveProject("\\Vorna\\next.mpj"), 0);
+  const std::string saved = ReadText("\\Vorna\\next.mpj");
+  EXPECT_EQ(saved.find("gone.mdm"), std::string::npos);
+  EXPECT_EQ(saved.find("work.mdm"), saved.rfind("work.mdm"));  // once
+  EXPECT_NE(saved.find("\nW\n"), std::string::npos);
+  // Last: the working map.
+  EXPECT_EQ(saved.substr(saved.rfind('\n') + 1).rfind("0\t0\t\\Maps\\work.mdm", 0), 0u);
+}

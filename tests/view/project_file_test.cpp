@@ -1,6 +1,12 @@
 // The project file: reading map lines, relative and dotted paths, kinds by extension, scale
 // pairs, the working map, zone of the corners, and the save/read round trip.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <clocale>
+#include <fstream>
+#include <sstream>
 
 #include "base/lang.h"
 #include "base/lang_ids.h"
@@ -95,6 +101,46 @@ TEST_F(ProjectTest, ShortOrMissingFiles) {
   EXPECT_EQ(view->OpenProject("\\Maps\\none.mpj", nullptr, 0), 7);
   EXPECT_EQ(view->GetVectorMapCount(), 0);  // emptied
   EXPECT_EQ(view->SaveProject("\\NoFolder\\x.mpj"), 9);
+}
+
+// A file far larger than any project, begun as one (a project's head before a big picture's
+// bytes), in a child given less address space than the file holds: refused by name before it
+// is read, the maps open left as they were, and the child lives to say so.
+TEST_F(ProjectTest, AFileLargerThanTheMemoryIsRefusedBeforeItIsRead) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the sanitizers reserve more address space than the limit gives";
+#endif
+  // The address space in use now, from the kernel's own count.
+  long inUseKb = 0;
+  {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+      if (line.rfind("VmSize:", 0) == 0) std::istringstream(line.substr(7)) >> inUseKb;
+  }
+  ASSERT_GT(inUseKb, 0);
+  const rlim_t limit = rlim_t(inUseKb) * 1024 + (256u << 20);
+  const off_t size = off_t(limit) + (512 << 20);
+  {
+    std::ofstream out(Host("\\Maps\\big.mpj"), std::ios::binary);
+    out << kCorners << "\n0\t0\troads\n";
+  }
+  ASSERT_EQ(truncate(Host("\\Maps\\big.mpj").c_str(), size), 0);  // sparse: no card space used
+  view->AddVectorMap("\\Maps\\rivers.mdm", 0);
+  harness::AnswerMessageBox(L"", IDOK);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const rlimit as{limit, limit};
+    if (setrlimit(RLIMIT_AS, &as) != 0) _exit(3);
+    const int rc = view->OpenProject("\\Maps\\big.mpj", nullptr, 0);
+    const bool said = harness::MessageBoxes().size() == 1;
+    _exit(rc == TMapView::kProjectNotAProject && said && view->GetVectorMapCount() == 1 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  unlink(Host("\\Maps\\big.mpj").c_str());
 }
 
 TEST_F(ProjectTest, RoundTripKeepsOrderRangesAndCorners) {
