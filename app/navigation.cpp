@@ -93,6 +93,10 @@ void EndUserConnection() {
   g_UserLayer.Save(0);
 }
 
+// Whoever opened the port (the user, the receiver file manager), its satellites are in nobody's
+// view once it is closed: the plot is refilled at once, as no fix tick comes to do it.
+void DropReceiverSatellites() { UpdateSkyPlot(&g_GpsPort, &g_Almanac); }
+
 int32_t Saturate(int64_t v) {
   return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
@@ -362,6 +366,7 @@ int StopNavigationMode(int doNotAsk) {
       if (log[0] || g_GreisReceiver.logName[0]) g_GreisReceiver.StopLogging();
     }
     g_GpsPort.Close();
+    DropReceiverSatellites();
     if (g_fromUser) EndUserConnection();
     closed = g_GpsPort.IsOpen() ? 0 : 1;
   }
@@ -389,6 +394,7 @@ void OnGpsSourceEnded(TGpsPort* port) {
 }
 
 void StopNavigationModeAfterClose() {
+  DropReceiverSatellites();
   if (g_fromUser) {
     EndUserConnection();
     UpdateGpsPanels();

@@ -28,6 +28,7 @@
 #include "gps/gps_port.h"
 #include "gps/greis_receiver.h"
 #include "gps/receiver_files_dlg.h"
+#include "gps/sky_plot.h"
 #include "maps/mdm_map.h"
 #include "maps/user_layer.h"
 #include "platform/harness.h"
@@ -128,6 +129,38 @@ class GeodesyRecords : public demo_window::DemoWindow {
   TMdmMap* map = nullptr;
   sample::FakeGreis fake;
 };
+
+// The sky plot's satellites that the receiver reports as used in its fix (state 1 or 2).
+int UsedInPlot() {
+  int used = 0;
+  for (int i = 0; i < g_SkyPlot.Count(); ++i) used += g_SkyPlot.At(i).state != 0;
+  return used;
+}
+
+TEST_F(GeodesyRecords, TheFileManagersOwnConnectionTakesItsSatellitesAlongWhenItCloses) {
+  CheckBarButton(kCmdAlmanacBar, 1);  // as its tap leaves it
+  Command(kCmdAlmanacBar);
+  ASSERT_TRUE(g_SkyPlot.IsEnabled());
+  ASSERT_FALSE(g_GpsPort.IsOpen());
+  int usedDuring = -1;
+  harness::OnDialog(TReceiverFilesDlg::kTemplate, [&](HWND d) {
+    // The file manager opened the port itself: the fix ticks bring the receiver's 8.
+    EXPECT_TRUE(PumpUntil([&] {
+      harness::Advance(TGpsPort::kFixTimerMs);
+      return UsedInPlot() == 8;
+    }));
+    usedDuring = UsedInPlot();
+    SendMessageW(d, WM_COMMAND, TReceiverFilesDlg::kClose, 0);
+  });
+  Command(kCmdReceiverFiles);
+  ASSERT_EQ(usedDuring, 8);
+  EXPECT_FALSE(g_GpsPort.IsOpen());
+  // Dropped by the close itself: no fix tick comes any more, and a paint that is not a full
+  // redraw does not refill the plot.
+  EXPECT_EQ(UsedInPlot(), 0) << "no receiver is connected";
+  harness::PumpUntilIdle();
+  EXPECT_EQ(UsedInPlot(), 0);
+}
 
 TEST_F(GeodesyRecords, TheAntennaHeightTypedWithACommaIsWhatTheOccupationGets) {
   g_Ini.SetInt("NJPCode", g_UserLayer.NewPointCode());  // the static points' type
