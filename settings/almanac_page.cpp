@@ -15,6 +15,7 @@
 #include "base/ui/file_browser.h"
 #include "base/ui/shell_utils.h"
 #include "gps/almanac.h"
+#include "gps/almanac_bar.h"
 #include "gps/gps_port.h"
 #include "gps/greis_receiver.h"
 #include "platform/fresh_state.h"
@@ -144,6 +145,8 @@ void LoadAlmanac(HWND page) {
   SetWaitCursor(1);
   const int loaded = g_Almanac.Load(path.c_str());
   SetWaitCursor(0);
+  // A shown time bar takes the new almanac's date at once, and the plot its predictions.
+  g_AlmanacBar.Update();
   if (loaded) g_loadedPath = path;
   else settings_page::SetControlText(page, kFile, g_loadedPath.c_str());
   UpdatePeriod(page);
