@@ -8,6 +8,7 @@
 #include <stdlib.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -160,6 +161,96 @@ TEST_F(GeodesyRecords, TheFileManagersOwnConnectionTakesItsSatellitesAlongWhenIt
   EXPECT_EQ(UsedInPlot(), 0) << "no receiver is connected";
   harness::PumpUntilIdle();
   EXPECT_EQ(UsedInPlot(), 0);
+}
+
+// The lines of section WORKTIME of the working map's work log (none without the file).
+std::vector<std::string> WorkTimeLines(const TMdmMap* map) {
+  const std::string path(map->path, std::strlen(map->path) - 4);
+  std::ifstream in(harness::HostPath(std::wstring(path.begin(), path.end()) + L".gtl"));
+  std::vector<std::string> lines;
+  bool inSection = false;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line[0] == '[') {
+      inSection = line == "[WORKTIME]";
+      continue;
+    }
+    if (inSection) lines.push_back(line);
+  }
+  return lines;
+}
+
+// Seconds since 2000-01-01 of "YYYY-MM-DD HH:MM:SS" at `text`, by the civil calendar; -1 when
+// it does not read.
+int64_t StampSeconds(const std::string& text) {
+  int y, mo, d, h, mi, s;
+  if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) != 6) return -1;
+  static const int kBefore[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+  int64_t days = int64_t(y - 2000) * 365 + (y - 2000 + 3) / 4 + kBefore[mo - 1] + d - 1;
+  if (mo > 2 && y % 4 == 0) ++days;
+  return ((days * 24 + h) * 60 + mi) * 60 + s;
+}
+int64_t StampSeconds(const SYSTEMTIME& t) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.wYear, t.wMonth, t.wDay,
+                t.wHour, t.wMinute, t.wSecond);
+  return StampSeconds(text);
+}
+
+bool HaveReceiverState() {
+  return std::filesystem::exists(harness::HostPath(L"\\Vorna\\Vorna.gbackup"));
+}
+
+TEST_F(GeodesyRecords, ARecordingBrokenByALostLinkAndResumedIsOneWorkTimeLine) {
+  SYSTEMTIME started{};
+  GetSystemTime(&started);
+  StartGeodesy();
+  const std::string log = fake.CreatedLog();
+
+  // The link is lost and the retry declined: the log is kept to be resumed, and no line yet.
+  fake.SetFault("print,", Fault::kSilence);
+  harness::AnswerMessageBox(g_Lang.GetText(lang_id::kMsgNoGPSLinkRetConf), IDNO);
+  harness::Advance(TGeodesyBar::kPollMs);
+  ASSERT_FALSE(g_GpsPort.IsOpen());
+  EXPECT_TRUE(WorkTimeLines(map).empty());
+  EXPECT_TRUE(HaveReceiverState());
+
+  // Resumed, then stopped by the user: one line, from the recording's first start to the stop.
+  fake.ClearFaults();
+  harness::AnswerMessageBox(g_Lang.GetText(lang_id::kMsgNoGPSLinkRetConf), IDYES);
+  harness::OnDialog(kStartGpsDialog, [](HWND d) { SendMessageW(d, WM_COMMAND, kStartGpsHot, 0); });
+  demo_window::TapCommandBarButton(kGeodesyButton);
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  ASSERT_STREQ(g_GreisReceiver.logName, log.c_str());
+  harness::Advance(5000);
+  SYSTEMTIME stopped{};
+  GetSystemTime(&stopped);
+  harness::AnswerMessageBox(Question(lang_id::kMsgGeoOffConf), IDOK);
+  demo_window::TapCommandBarButton(kGeodesyButton);
+  ASSERT_FALSE(g_GpsPort.IsOpen());
+  const std::vector<std::string> lines = WorkTimeLines(map);
+  ASSERT_EQ(lines.size(), 1u);
+  const std::string& line = lines[0];
+  ASSERT_GE(line.size(), 40u) << line;
+  // The start stamp is the first start's (its queries take a few seconds of the clock), long
+  // before the resume.
+  const int64_t start = StampSeconds(line.substr(0, 19)), end = StampSeconds(line.substr(20, 19));
+  EXPECT_GE(start, StampSeconds(started)) << line;
+  EXPECT_LT(start, StampSeconds(started) + TGeodesyBar::kPollMs / 1000) << line;
+  EXPECT_GE(end, StampSeconds(stopped)) << line;
+  EXPECT_EQ(line.substr(39), "\t" + log);
+  EXPECT_FALSE(HaveReceiverState());
+}
+
+TEST_F(GeodesyRecords, AStartOnASilentReceiverLeavesNoWorkTimeAndNoState) {
+  fake.SetFault("", Fault::kSilence);  // not a reply, not even to the log's creation
+  harness::AnswerMessageBox(g_Lang.GetText(lang_id::kMsgNoGPSLinkRetConf), IDNO);
+  demo_window::TapCommandBarButton(kGeodesyButton);
+  // The bar's first poll heard nothing and the retry was declined: geodesy ended at once.
+  ASSERT_FALSE(g_GpsPort.IsOpen());
+  EXPECT_EQ(IsBarButtonChecked(kCmdGeodesy), 0);
+  EXPECT_TRUE(WorkTimeLines(map).empty());
+  EXPECT_FALSE(HaveReceiverState()) << "no resume is offered for a log nobody heard of";
+  EXPECT_STREQ(g_GreisReceiver.logName, "");
 }
 
 TEST_F(GeodesyRecords, TheAntennaHeightTypedWithACommaIsWhatTheOccupationGets) {
