@@ -244,7 +244,9 @@ void CALLBACK ApplyGpsFix(HWND hwnd, UINT, UINT_PTR, DWORD) {
 int StartNavigationMode(int ask, int geodesy) {
   g_ElevationMask = 0;
   int result = 0;
-  if (!g_GpsPort.IsOpen() && !(ask && !EnsureWorkMapForGps())) {
+  if (!g_GpsPort.IsOpen() && geodesy && !GeodesyReceiverConfigured(ask)) {
+    // Nothing is opened: the tail below sets the buttons back to what runs.
+  } else if (!g_GpsPort.IsOpen() && !(ask && !EnsureWorkMapForGps())) {
     g_geodesy = geodesy ? 1 : 0;
     g_fromUser = ask ? 1 : 0;
     const int type = g_Ini.GetInt("GPSTYPE");
@@ -374,8 +376,25 @@ int StopNavigationMode(int doNotAsk) {
   return closed;
 }
 
+bool GeodesyReceiverConfigured(int tell) {
+  // Geodesy records the receiver's own log: a plain NMEA receiver has none, and would get
+  // log queries it never answers, a log name made up, occupations naming that log and a work
+  // time of a recording that never ran.
+  if (g_Ini.GetInt("GPSTYPE") == TGpsPort::kGreis) return true;
+  if (tell)
+    MessageBoxW(g_MainWindow, g_Lang.GetText(lang_id::kMsgGeoNeedsReceiver),
+                g_Lang.GetText(lang_id::kMsgInfo), MB_OK | MB_ICONINFORMATION);
+  return false;
+}
+
 namespace {
 int Toggle(int geodesy) {
+  // Refused before anything stops: a running navigation goes on, and the buttons show it.
+  const bool geodesyRuns = g_GpsPort.IsOpen() && g_geodesy;
+  if (geodesy && !geodesyRuns && !GeodesyReceiverConfigured(1)) {
+    ShowModeButtons();
+    return 0;
+  }
   if (!g_GpsPort.IsOpen()) return StartNavigationMode(1, geodesy);
   if (g_geodesy == geodesy) return StopNavigationMode(0);
   if (StopNavigationMode(0)) return StartNavigationMode(1, geodesy);

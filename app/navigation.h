@@ -34,6 +34,9 @@ int ToggleGeodesyMode(HWND mainWindow);
 // 1 when this call opened the port and it is still open. `ask`: started by the user, with the
 // working-map question, the track, the echo sounder and (geodesy) the confirmation.
 int StartNavigationMode(int ask, int geodesy);
+// Whether the receiver type of the settings records a log of its own (GREIS), which geodesy
+// needs; with `tell`, a refusal is said to the user.
+bool GeodesyReceiverConfigured(int tell);
 // 1 when the port is closed afterwards; a user-started geodesy connection asks first unless
 // `doNotAsk`.
 int StopNavigationMode(int doNotAsk);

@@ -585,7 +585,8 @@ uint64_t TGreisReceiver::GetEpoch() const {
 }
 
 void TGreisReceiver::StartLogging(int resume) {
-  if (!port) return;
+  // A receiver that speaks no GREIS has no log to record: nothing is named, begun or noted.
+  if (!IsReady()) return;
   linkLost = false;
   heardSinceStart_ = false;
   TCommandBracket bracket(*this);
@@ -649,7 +650,7 @@ void TGreisReceiver::StopLogging() {
   CloseOccupation(kind);
   // On a dead link the receiver may still be writing the log, and may still hear us: the log
   // is left running and its state kept, so that the next start offers to resume it.
-  if (!linkLost && port && port->IsOpen()) port->Send("dm,/cur/log\n");
+  if (!linkLost && IsReady()) port->Send("dm,/cur/log\n");
   logName[0] = 0;
   if (!keepForResume) DeleteFileW(AnsiToWideString(backupPath).c_str());
   linkLost = false;
@@ -697,7 +698,7 @@ void TGreisReceiver::BeginStretch(int newKind, const char* givenName) {
                            (newKind == kStatic ? "STATIC" : "DYNAMIC") +
                            "\"&&event,\"_ANH=0\"&&event,\"_ANT=" + antennaType + "\"\n";
   // Written without a dialogue: the reader drops the receiver's answer as a foreign line.
-  if (port && port->IsOpen()) port->Send(line.c_str());
+  if (IsReady()) port->Send(line.c_str());
   OpenOccupation();
 }
 

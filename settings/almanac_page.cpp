@@ -123,6 +123,9 @@ void TakeCurrentPosition(HWND page) {
   } else {
     MessageBoxW(page, g_Lang.GetText(lang_id::kMsgNoGpsFix), g_Lang.GetText(lang_id::kMsgInfo), MB_OK);
   }
+  // The mask is the receiver's own: only a GREIS receiver is asked (a plain NMEA one would be
+  // sent a command it never answers, and the page would wait 2 s for nothing).
+  if (!g_GreisReceiver.IsReady()) return;
   SetWaitCursor(1);
   g_GreisReceiver.EnterCommandMode();
   std::string reply;

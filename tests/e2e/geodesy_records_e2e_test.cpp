@@ -253,6 +253,48 @@ TEST_F(GeodesyRecords, AStartOnASilentReceiverLeavesNoWorkTimeAndNoState) {
   EXPECT_STREQ(g_GreisReceiver.logName, "");
 }
 
+// Whether a message box with the text was shown.
+bool Told(int textId) {
+  for (const auto& box : harness::MessageBoxes())
+    if (box.text == g_Lang.GetText(textId)) return true;
+  return false;
+}
+
+// The settings name the plain NMEA receiver type: geodesy is refused with a word to the user,
+// before anything is opened or stopped; navigation with that receiver runs on untouched.
+TEST_F(GeodesyRecords, GeodesyWithAPlainNmeaReceiverIsRefusedAndNavigationGoesOn) {
+  g_Ini.SetInt("GPSTYPE", 0);
+  g_Ini.SetString("GPSCOMNUM_NMEA", "COM1:");
+  g_Ini.SetInt("GPSCOMBR_NMEA", 115200);
+  const int32_t objects = map->count;
+  harness::ClearMessageBoxes();
+  demo_window::TapCommandBarButton(kGeodesyButton);
+  EXPECT_TRUE(Told(lang_id::kMsgGeoNeedsReceiver));
+  EXPECT_FALSE(g_GpsPort.IsOpen());
+  EXPECT_EQ(IsBarButtonChecked(kCmdGeodesy), 0);
+  EXPECT_FALSE(IsWindowVisible(g_GeodesyBar.window));
+  EXPECT_STREQ(g_GreisReceiver.logName, "");
+  EXPECT_EQ(map->count, objects) << "no occupation object";
+  EXPECT_TRUE(WorkTimeLines(map).empty());
+  EXPECT_FALSE(HaveReceiverState());
+  EXPECT_EQ(fake.Transcript().find("print,"), std::string::npos) << fake.Transcript();
+
+  // Navigation runs with it; the geodesy button is refused again and navigation goes on.
+  demo_window::TapCommandBarButton(kNavigationButton);
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  ASSERT_TRUE(IsWindowVisible(g_GpsBar.window));
+  harness::ClearMessageBoxes();
+  demo_window::TapCommandBarButton(kGeodesyButton);
+  EXPECT_TRUE(Told(lang_id::kMsgGeoNeedsReceiver));
+  EXPECT_TRUE(g_GpsPort.IsOpen());
+  EXPECT_EQ(IsGeodesyConnection(), 0);
+  EXPECT_EQ(IsBarButtonChecked(kCmdNavigation), 1);
+  EXPECT_EQ(IsBarButtonChecked(kCmdGeodesy), 0);
+  EXPECT_TRUE(IsWindowVisible(g_GpsBar.window));
+  EXPECT_FALSE(IsWindowVisible(g_GeodesyBar.window));
+  EXPECT_STREQ(g_GreisReceiver.logName, "");
+}
+
 TEST_F(GeodesyRecords, TheAntennaHeightTypedWithACommaIsWhatTheOccupationGets) {
   g_Ini.SetInt("NJPCode", g_UserLayer.NewPointCode());  // the static points' type
   StartGeodesy();
