@@ -182,8 +182,19 @@ bool HaveCurrentFix() {
 }
 
 int ApplyTrackRecording(int on) {
-  // Only a running navigation connection records; otherwise the setting alone changes.
-  if (!g_GpsPort.IsOpen() || g_geodesy) return 0;
+  // Only a running connection records; otherwise the setting alone changes.
+  if (!g_GpsPort.IsOpen()) return 0;
+  if (g_geodesy) {
+    // The track of geodesy mode is the open stretch's line (the start's own track gives way to
+    // it). Off, it takes no more positions but stays the stretch's object, whose record its
+    // close still finishes; on, it goes on. A stretch begun later records from its start, as the
+    // first one does: without its positions a kinematic stretch would be no line at all.
+    if (on)
+      g_UserLayer.ResumeObject();
+    else
+      g_UserLayer.PauseObject();
+    return 1;
+  }
   if (on) {
     if (!g_UserLayer.recording) g_UserLayer.BeginObject();
   } else {

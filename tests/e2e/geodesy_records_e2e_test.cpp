@@ -295,6 +295,59 @@ TEST_F(GeodesyRecords, GeodesyWithAPlainNmeaReceiverIsRefusedAndNavigationGoesOn
   EXPECT_STREQ(g_GreisReceiver.logName, "");
 }
 
+// One step of the walk: the receiver's next position, taken by the next fix tick.
+void WalkTo(sample::FakeGreis& fake, double lat, double lon) {
+  fake.SetNmeaPosition(lat, lon);
+  ASSERT_TRUE(test_wait::Until([&] {
+    GpsFix fix{};
+    g_GpsPort.GetFix(&fix);
+    return fix.status == 'A' && std::fabs(fix.latDegrees + fix.latMinutes / 60 - lat) < 1e-6 &&
+           std::fabs(fix.lonDegrees + fix.lonMinutes / 60 - lon) < 1e-6;
+  }));
+  harness::Advance(TGpsPort::kFixTimerMs);
+}
+
+// The track key in geodesy mode does to the track what the start did by "NaviSaveLog": off, the
+// kinematic stretch's line stops growing; on, it grows again; its record is finished at its end
+// all the same.
+TEST_F(GeodesyRecords, TheTrackKeyStopsAndGoesOnWithTheStretchsLine) {
+  g_ButtonTable.AddKey(0xC4);
+  g_ButtonTable.SetEntry(0xC4, button_action::kToggleTrackLog, 0, 0);
+  g_Ini.SetInt("NaviSaveLog", 1);
+  g_Ini.SetInt("NJLCode", sample::kTownFootpath);
+  ASSERT_EQ(g_UserLayer.Close(), 1);
+  ASSERT_EQ(g_UserLayer.Attach(g_MapView.WorkingMapHost(),
+                               g_MapView.FindVectorMapIndex("\\Vorna\\Maps\\Streets.mdm")),
+            1);
+  map = g_UserLayer.map;
+  StartGeodesy();
+  TapKinematic();
+  const uint16_t line = Occupation("K000");
+  ASSERT_NE(line, 0);
+  double lat = 55.75, lon = 37.61;
+  for (int step = 0; step < 2; ++step, lat += 0.0005) WalkTo(fake, lat, lon);
+  ASSERT_EQ(map->GetVertexCount(line), 2);
+
+  harness::HardwareButton(4);
+  EXPECT_EQ(g_Ini.GetInt("NaviSaveLog"), 0);
+  for (int step = 0; step < 2; ++step, lat += 0.0005) WalkTo(fake, lat, lon);
+  EXPECT_EQ(map->GetVertexCount(line), 2) << "the track is off";
+  EXPECT_EQ(g_GreisReceiver.GetOccupationObject(), line);
+
+  harness::HardwareButton(4);
+  EXPECT_EQ(g_Ini.GetInt("NaviSaveLog"), 1);
+  for (int step = 0; step < 2; ++step, lat += 0.0005) WalkTo(fake, lat, lon);
+  EXPECT_EQ(map->GetVertexCount(line), 4) << "the track is on again, in the same line";
+
+  // Off once more, and the stretch ends: its line keeps its type, end time and vertices.
+  harness::HardwareButton(4);
+  TapStatic();
+  EXPECT_EQ(map->GetObjectCode(line), sample::kTownFootpath);
+  char end[256] = "";
+  EXPECT_TRUE(map->GetStrAttr(line, 12, end) && end[0]) << "the end time";
+  EXPECT_EQ(map->GetVertexCount(line), 4);
+}
+
 TEST_F(GeodesyRecords, TheAntennaHeightTypedWithACommaIsWhatTheOccupationGets) {
   g_Ini.SetInt("NJPCode", g_UserLayer.NewPointCode());  // the static points' type
   StartGeodesy();
