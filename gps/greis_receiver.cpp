@@ -283,7 +283,7 @@ bool TGreisReceiver::ReadReplyOf(const ReplyForm& expected, std::string* payload
       if (line.size() == budget && Accepts(continuing ? kNextMessage : expected, line, false, &cut))
         break;
     }
-    if (HasHeader(line, "RE") || HasHeader(line, "ER")) heardSinceStart_ = true;
+    if (HasHeader(line, "RE") || HasHeader(line, "ER")) heardSinceStart_.store(true);
     if (HasHeader(line, "ER")) return false;  // refused (perhaps an earlier command: out of step)
     std::string part;
     if (!continuing) {
@@ -588,7 +588,7 @@ void TGreisReceiver::StartLogging(int resume) {
   // A receiver that speaks no GREIS has no log to record: nothing is named, begun or noted.
   if (!IsReady()) return;
   linkLost = false;
-  heardSinceStart_ = false;
+  heardSinceStart_.store(false);
   TCommandBracket bracket(*this);
   bool fresh = !resume;
   int takenUp = 0;
@@ -644,7 +644,7 @@ void TGreisReceiver::StopLogging() {
   // resumed log's own stop writes the line from the recording's start. A start the receiver
   // never answered (silent from the first query on) recorded nothing anybody knows of: no line,
   // and no state to offer a resume of.
-  const bool heard = heardSinceStart_;
+  const bool heard = heardSinceStart_.load();
   const bool keepForResume = linkLost && heard;
   if (!linkLost && heard) WriteWorkTime();
   CloseOccupation(kind);

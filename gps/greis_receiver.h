@@ -154,7 +154,7 @@ class TGreisReceiver : public IWorkingMapLetGo {
   // Whether the receiver has answered (a reply or a refusal) since the log's start. A log no
   // answer ever came for was never recorded as far as anybody knows: its stop writes no
   // work-time line and keeps no state.
-  bool HeardSinceStart() const { return heardSinceStart_; }
+  bool HeardSinceStart() const { return heardSinceStart_.load(); }
 
   char siteName[256] = {};
   char siteCode[256] = {};
@@ -197,7 +197,9 @@ class TGreisReceiver : public IWorkingMapLetGo {
   // Touched only by the thread that holds the dialogue (the port's command lock orders them).
   bool inStep_ = true;
   unsigned tag_ = 0;  // the last identifier given
-  bool heardSinceStart_ = false;  // a GREIS message came since StartLogging began
+  // A GREIS message came since StartLogging began (written by whichever thread holds the
+  // dialogue, a download worker too).
+  std::atomic<bool> heardSinceStart_{false};
 };
 
 // A command dialogue for one scope: begins in the constructor, ends in End or the destructor,
