@@ -85,6 +85,10 @@ void EndUserConnection() {
   g_UserLayer.Save(0);
 }
 
+// Whoever opened the port (the user, the receiver file manager), its satellites are in nobody's
+// view once it is closed: the plot is refilled at once, as no fix tick comes to do it.
+void DropReceiverSatellites() { UpdateSkyPlot(&g_GpsPort, &g_Almanac); }
+
 int32_t Saturate(int64_t v) {
   return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
@@ -174,8 +178,19 @@ bool HaveCurrentFix() {
 }
 
 int ApplyTrackRecording(int on) {
-  // Only a running navigation connection records; otherwise the setting alone changes.
-  if (!g_GpsPort.IsOpen() || g_geodesy) return 0;
+  // Only a running connection records; otherwise the setting alone changes.
+  if (!g_GpsPort.IsOpen()) return 0;
+  if (g_geodesy) {
+    // The track of geodesy mode is the open stretch's line (the start's own track gives way to
+    // it). Off, it takes no more positions but stays the stretch's object, whose record its
+    // close still finishes; on, it goes on. A stretch begun later records from its start, as the
+    // first one does: without its positions a kinematic stretch would be no line at all.
+    if (on)
+      g_UserLayer.ResumeObject();
+    else
+      g_UserLayer.PauseObject();
+    return 1;
+  }
   if (on) {
     if (!g_UserLayer.recording) g_UserLayer.BeginObject();
   } else {
@@ -238,7 +253,9 @@ void CALLBACK ApplyGpsFix(HWND hwnd, UINT, UINT_PTR, DWORD) {
 int StartNavigationMode(int ask, int geodesy) {
   g_ElevationMask = 0;
   int result = 0;
-  if (!g_GpsPort.IsOpen() && !(ask && !EnsureWorkMapForGps())) {
+  if (!g_GpsPort.IsOpen() && geodesy && !GeodesyReceiverConfigured(ask)) {
+    // Nothing is opened: the tail below sets the buttons back to what runs.
+  } else if (!g_GpsPort.IsOpen() && !(ask && !EnsureWorkMapForGps())) {
     g_geodesy = geodesy ? 1 : 0;
     g_fromUser = ask ? 1 : 0;
     const int type = g_Ini.GetInt("GPSTYPE");
@@ -360,6 +377,7 @@ int StopNavigationMode(int doNotAsk) {
       if (log[0] || g_GreisReceiver.logName[0]) g_GreisReceiver.StopLogging();
     }
     g_GpsPort.Close();
+    DropReceiverSatellites();
     if (g_fromUser) EndUserConnection();
     closed = g_GpsPort.IsOpen() ? 0 : 1;
   }
@@ -367,8 +385,25 @@ int StopNavigationMode(int doNotAsk) {
   return closed;
 }
 
+bool GeodesyReceiverConfigured(int tell) {
+  // Geodesy records the receiver's own log: a plain NMEA receiver has none, and would get
+  // log queries it never answers, a log name made up, occupations naming that log and a work
+  // time of a recording that never ran.
+  if (g_Ini.GetInt("GPSTYPE") == TGpsPort::kGreis) return true;
+  if (tell)
+    MessageBoxW(g_MainWindow, g_Lang.GetText(lang_id::kMsgGeoNeedsReceiver),
+                g_Lang.GetText(lang_id::kMsgInfo), MB_OK | MB_ICONINFORMATION);
+  return false;
+}
+
 namespace {
 int Toggle(int geodesy) {
+  // Refused before anything stops: a running navigation goes on, and the buttons show it.
+  const bool geodesyRuns = g_GpsPort.IsOpen() && g_geodesy;
+  if (geodesy && !geodesyRuns && !GeodesyReceiverConfigured(1)) {
+    ShowModeButtons();
+    return 0;
+  }
   if (!g_GpsPort.IsOpen()) return StartNavigationMode(1, geodesy);
   if (g_geodesy == geodesy) return StopNavigationMode(0);
   if (StopNavigationMode(0)) return StartNavigationMode(1, geodesy);
@@ -387,6 +422,7 @@ void OnGpsSourceEnded(TGpsPort* port) {
 }
 
 void StopNavigationModeAfterClose() {
+  DropReceiverSatellites();
   if (g_fromUser) {
     EndUserConnection();
     UpdateGpsPanels();

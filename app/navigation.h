@@ -34,6 +34,9 @@ int ToggleGeodesyMode(HWND mainWindow);
 // 1 when this call opened the port and it is still open. `ask`: started by the user, with the
 // working-map question, the track, the echo sounder and (geodesy) the confirmation.
 int StartNavigationMode(int ask, int geodesy);
+// Whether the receiver type of the settings records a log of its own (GREIS), which geodesy
+// needs; with `tell`, a refusal is said to the user.
+bool GeodesyReceiverConfigured(int tell);
 // 1 when the port is closed afterwards; a user-started geodesy connection asks first unless
 // `doNotAsk`.
 int StopNavigationMode(int doNotAsk);
@@ -99,8 +102,9 @@ int AddPointAtGpsPosition();
 int DirectionPointOffset(double course, double distance, double unit, int32_t* dx, int32_t* dy);
 // Adds a point at the GPS position for the hardware key that fired.
 int AddGpsPointFromKey(int key);
-// Applies NaviSaveLog to the track while a navigation connection runs (on begins a track
-// object when none is recorded, off ends it); 0 when only the setting changed.
+// Applies NaviSaveLog to the track while a connection runs: in navigation on begins a track
+// object when none is recorded, off ends it; in geodesy off pauses the open stretch's line and
+// on lets it go on. 0 when only the setting changed.
 int ApplyTrackRecording(int on);
 // The echo sounder opened (on the port ECHOCOMNUM names) or closed; 1 when it is open after.
 int OpenEchoPort(HWND owner, int open);

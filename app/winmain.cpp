@@ -338,8 +338,10 @@ void ApplyViewSettings() {
     std::string rings;
     if (!g_Ini.GetString("NaviRuleSightList", rings)) {
       g_SightRule.on = 0;
-    } else if (rings.size() > 1) {
-      if (rings.back() != ';') rings.push_back(';');
+    } else {
+      // Every list is read, a short one too: emptied, it means no rings, and "5" one 5 m ring
+      // (kept, the old rings would go on showing a list the user no longer has).
+      if (!rings.empty() && rings.back() != ';') rings.push_back(';');
       g_SightRule.ParseRings(rings.c_str());
     }
   }

@@ -91,6 +91,7 @@
   X(kMsgWMFullErr, 100483, "Msg_WMFullErr") \
   X(kMsgTrackNoWMErr, 100484, "Msg_TrackNoWMErr") \
   X(kMsgNotProjectErrS, 100485, "Msg_NotProjectErr_S") \
+  X(kMsgGeoNeedsReceiver, 100495, "Msg_GeoNeedsReceiver") \
   X(kMsgEchoSilent, 100157, "Msg_EchoSilent") \
   X(kMsgRouteNoRoad, 100486, "Msg_RouteNoRoad") \
   X(kMsgRouteNoNode, 100487, "Msg_RouteNoNode") \

@@ -170,6 +170,7 @@ int TAlmanac::Load(const char* path) {
   // The file is read beside the almanac in use, which stays when the file brings none.
   auto fresh = std::make_unique<TAlmanacReader>();
   if (!fresh->Open(path)) {
+    if (loaded_) ++generation_;
     loaded_ = 0;
     lastLoadFailed_ = true;
     return 0;
@@ -177,6 +178,7 @@ int TAlmanac::Load(const char* path) {
   fresh->ReadAll();
   fresh->Close();
   if (fresh->OutOfMemory()) {
+    if (loaded_) ++generation_;
     loaded_ = 0;
     lastLoadFailed_ = true;
     return 0;
@@ -213,6 +215,7 @@ int TAlmanac::Load(const char* path) {
   toaTime_.wMinute = WORD(ofDay / 60 % 60);
   toaTime_.wSecond = WORD(ofDay % 60);
   loaded_ = 1;
+  ++generation_;
   return 1;
 }
 

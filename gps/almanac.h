@@ -91,6 +91,9 @@ class TAlmanac {
   std::wstring LoadReportText();
 
   bool IsLoaded() const { return loaded_ != 0; }
+  // Grows by one with every load that changes what is predicted from (a new almanac taken, or
+  // the one in use dropped): what was set up from the old one is set up again.
+  unsigned Generation() const { return generation_; }
   const SYSTEMTIME& GetToaTime() const { return toaTime_; }
   const SYSTEMTIME& GetDate() const { return date_; }
   int GetMaxToa() const { return maxToa_; }
@@ -112,6 +115,7 @@ class TAlmanac {
   double secondsOfDay_ = 0;
   bool timeValid_ = false;
   bool lastLoadFailed_ = false;  // the last Load returned 0
+  unsigned generation_ = 0;
   std::unique_ptr<TAlmanacReader> reader_;  // never null
 };
 

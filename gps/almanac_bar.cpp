@@ -124,6 +124,11 @@ void TAlmanacBar::Show(int on) {
   shown = 1;
   ShowWindow(window, SW_SHOW);
   g_Lang.TranslateDialog(window);
+  SetUpFromAlmanac();
+}
+
+void TAlmanacBar::SetUpFromAlmanac() {
+  almanacGeneration = g_Almanac.Generation();
   // A file without a date ("RD") gives 0000-00-00: the hours then count from today.
   baseDate = g_Almanac.GetDate();
   double ole = 0;
@@ -154,6 +159,9 @@ int TAlmanacBar::GetHeight() const {
 
 void TAlmanacBar::Update() {
   if (!shown) return;
+  // Counted from the old almanac's date the slider would mostly show hours the new one does
+  // not serve.
+  if (almanacGeneration != g_Almanac.Generation() && !busy) SetUpFromAlmanac();
   ++updates;
   double x = 0, y = 0, lat = 0, lon = 0;
   g_MapView.GetCenter(&x, &y, 0);

@@ -38,6 +38,8 @@ class TAlmanacBar {
   int GetHeight() const;
   // While shown: takes the map centre as the place (kept when the centre does not convert),
   // with the GPS port closed asks the port for a new satellite cycle, and refills the sky plot.
+  // An almanac loaded (or dropped) since the bar was set up sets it up again first: its base
+  // date, the slider from now, the pickers.
   void Update();
 
   // What the dialog procedure hands on.
@@ -49,12 +51,20 @@ class TAlmanacBar {
   // Sets both pickers to `time` without handling that as a user change.
   void SetPickers();
 
+ private:
+  // The base date from the almanac, the slider's range and its position from now, then as a
+  // slider move.
+  void SetUpFromAlmanac();
+
+ public:
+
   SYSTEMTIME time{};      // the prediction time while the GPS port is closed (UTC)
   SYSTEMTIME baseDate{};  // the almanac's date when the bar was shown (00:00 UTC)
   double latitude = 0, longitude = 0;  // radians, the place
   int busy = 0;
   int shown = 0;
   int updates = 0;  // Update calls while shown (tests count them)
+  unsigned almanacGeneration = 0;  // the almanac's generation the bar was set up from
   HWND window = nullptr;
   HWND owner = nullptr;
   HINSTANCE instance = nullptr;

@@ -283,6 +283,7 @@ bool TGreisReceiver::ReadReplyOf(const ReplyForm& expected, std::string* payload
       if (line.size() == budget && Accepts(continuing ? kNextMessage : expected, line, false, &cut))
         break;
     }
+    if (HasHeader(line, "RE") || HasHeader(line, "ER")) heardSinceStart_.store(true);
     if (HasHeader(line, "ER")) return false;  // refused (perhaps an earlier command: out of step)
     std::string part;
     if (!continuing) {
@@ -584,8 +585,10 @@ uint64_t TGreisReceiver::GetEpoch() const {
 }
 
 void TGreisReceiver::StartLogging(int resume) {
-  if (!port) return;
+  // A receiver that speaks no GREIS has no log to record: nothing is named, begun or noted.
+  if (!IsReady()) return;
   linkLost = false;
+  heardSinceStart_.store(false);
   TCommandBracket bracket(*this);
   bool fresh = !resume;
   int takenUp = 0;
@@ -637,6 +640,23 @@ void TGreisReceiver::StopLogging() {
     return;
   }
   if (!logName[0]) return;  // no log is being recorded
+  // One recording, one line: a stop on a lost link leaves the log to be resumed, and the
+  // resumed log's own stop writes the line from the recording's start. A start the receiver
+  // never answered (silent from the first query on) recorded nothing anybody knows of: no line,
+  // and no state to offer a resume of.
+  const bool heard = heardSinceStart_.load();
+  const bool keepForResume = linkLost && heard;
+  if (!linkLost && heard) WriteWorkTime();
+  CloseOccupation(kind);
+  // On a dead link the receiver may still be writing the log, and may still hear us: the log
+  // is left running and its state kept, so that the next start offers to resume it.
+  if (!linkLost && IsReady()) port->Send("dm,/cur/log\n");
+  logName[0] = 0;
+  if (!keepForResume) DeleteFileW(PathToWide(backupPath).c_str());
+  linkLost = false;
+}
+
+void TGreisReceiver::WriteWorkTime() {
   SYSTEMTIME now{}, start{};
   GetSystemTime(&now);
   if (!VariantTimeToSystemTime(startDate, &start)) start = now;
@@ -655,13 +675,6 @@ void TGreisReceiver::StopLogging() {
     }
   }
   if (workTimeBound) work_log::AppendToSection(workLogPath, work_log::kWorkTime, line);
-  CloseOccupation(kind);
-  // On a dead link the receiver may still be writing the log, and may still hear us: the log
-  // is left running and its state kept, so that the next start offers to resume it.
-  if (!linkLost && port && port->IsOpen()) port->Send("dm,/cur/log\n");
-  logName[0] = 0;
-  if (!linkLost) DeleteFileW(PathToWide(backupPath).c_str());
-  linkLost = false;
 }
 
 void TGreisReceiver::BeginStatic(const char* name) { BeginStretch(kStatic, name); }
@@ -686,7 +699,7 @@ void TGreisReceiver::BeginStretch(int newKind, const char* givenName) {
                            (newKind == kStatic ? "STATIC" : "DYNAMIC") +
                            "\"&&event,\"_ANH=0\"&&event,\"_ANT=" + antennaType + "\"\n";
   // Written without a dialogue: the reader drops the receiver's answer as a foreign line.
-  if (port && port->IsOpen()) port->Send(line.c_str());
+  if (IsReady()) port->Send(line.c_str());
   OpenOccupation();
 }
 

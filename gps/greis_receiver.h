@@ -152,6 +152,10 @@ class TGreisReceiver : public IWorkingMapLetGo {
   // neither closes the receiver's log nor drops the state file, so the log the receiver may
   // still write resumes with its counters.
   void SetLinkLost(bool lost) { linkLost = lost; }
+  // Whether the receiver has answered (a reply or a refusal) since the log's start. A log no
+  // answer ever came for was never recorded as far as anybody knows: its stop writes no
+  // work-time line and keeps no state.
+  bool HeardSinceStart() const { return heardSinceStart_.load(); }
 
   char siteName[256] = {};
   char siteCode[256] = {};
@@ -187,6 +191,9 @@ class TGreisReceiver : public IWorkingMapLetGo {
   // With a measured fix (as GpsPort::GetMeasuredFix) and the view on it: `fix` gets it, the
   // stretch's place is noted, true.
   bool TakeMeasuredFix(GpsFix* fix);
+  // The recording's line, from its start to now, in the working map's work log (bound once a
+  // run, at the first line).
+  void WriteWorkTime();
   // Gives the occupation object its closing code and attributes in the working map (a static
   // stretch's becomes a point at the position); `occupationObject` then names the result.
   void FinishOccupationObject(int closingKind);
@@ -201,6 +208,9 @@ class TGreisReceiver : public IWorkingMapLetGo {
   // Touched only by the thread that holds the dialogue (the port's command lock orders them).
   bool inStep_ = true;
   unsigned tag_ = 0;  // the last identifier given
+  // A GREIS message came since StartLogging began (written by whichever thread holds the
+  // dialogue, a download worker too).
+  std::atomic<bool> heardSinceStart_{false};
 };
 
 // A command dialogue for one scope: begins in the constructor, ends in End or the destructor,

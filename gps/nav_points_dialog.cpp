@@ -135,9 +135,11 @@ int ParseRowCoordinates(const std::wstring& text, double* x, double* y) {
 int TNavPointsDialog::Run(HWND owner) {
   chosen = -1;
   result = kNothing;
+  changed = false;
   instance = GetModuleHandleW(nullptr);
   const INT_PTR r =
       DialogBoxParamW(instance, MAKEINTRESOURCEW(kTemplate), owner, PointsProc, 0);
+  if (changed) ProgramHost().InvalidateMainView(1);
   window = nullptr;
   list.list = nullptr;
   list.dialog = nullptr;
@@ -225,6 +227,7 @@ void TNavPointsDialog::AddPoint() {
     g_UserLayer.DeleteObject(index);
     return;
   }
+  changed = true;
   g_UserLayer.pointCode = map->GetObjectCode(index);
   char name[256];
   if (map->GetStrAttr(index, TPointPropertiesDialog::kAttrName2, name, sizeof name))

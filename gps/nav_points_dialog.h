@@ -31,9 +31,11 @@ struct TNavPointsDialog {
   double centreY = 0;  // plane metres (Y easting, zone-prefixed)
   int chosen = -1;     // object index in the working map, -1 none
   int result = kNothing;
-  bool changed = false;  // a point was deleted while the dialog was open
+  bool changed = false;  // a point was deleted or added while the dialog was open
 
   // Runs the dialog modally over `owner`; answers the EndDialog code (0 when it cannot open).
+  // A run that deleted or added a point asks for a full redraw of the map at its end, whatever
+  // the caller makes of the result: the map's picture would go on showing the old points.
   int Run(HWND owner);
 
   void Init(HWND dialog);

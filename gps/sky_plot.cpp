@@ -11,6 +11,7 @@
 #include "gps/almanac_bar.h"
 #include "gps/gps_port.h"
 #include "platform/fresh_state.h"
+#include "view/map_view.h"
 
 namespace {
 
@@ -188,10 +189,16 @@ int GetSkyPlotBaseCount() { return g_baseCount; }
 
 void UpdateSkyPlot(TGpsPort* port, TAlmanac* almanac) {
   TSkyPlot& plot = g_SkyPlot;
-  if (!plot.enabled && !plot.baseOption) return;
   GpsFix fix{};
   if (port) port->GetFix(&fix);
   const bool open = port && port->IsOpen();
+  // Noted with the plot off too: it may be switched on after the fix is lost.
+  if (open && fix.status == 'A' && std::isfinite(fix.latitude) && std::isfinite(fix.longitude)) {
+    plot.haveLastFix = true;
+    plot.lastFixLatitude = fix.latitude;
+    plot.lastFixLongitude = fix.longitude;
+  }
+  if (!plot.enabled && !plot.baseOption) return;
   const int before = plot.Count();
   plot.TakeChanged();
   // A closed port's fix is the last the receiver sent: its satellites are not in view of
@@ -245,11 +252,25 @@ void UpdateSkyPlot(TGpsPort* port, TAlmanac* almanac) {
       latitude = fix.latitude * 180 / kPi;
       longitude = fix.longitude * 180 / kPi;
       height = fix.altitude;
+    } else if (open) {
+      // No valid fix (none yet, or lost): the bar's place is only set while the bar is shown,
+      // and is 0 N 0 E in a run that opened the port first, so it is never taken here.
+      GetSystemTime(&time);
+      double lat = 0, lon = 0, x = 0, y = 0;
+      if (plot.haveLastFix) {
+        lat = plot.lastFixLatitude;
+        lon = plot.lastFixLongitude;
+      } else {
+        g_MapView.GetCenter(&x, &y, 0);
+        if (!g_MapView.PlaneToGeo(x, y, &lat, &lon)) {
+          lat = g_AlmanacBar.latitude;
+          lon = g_AlmanacBar.longitude;
+        }
+      }
+      latitude = lat * 180 / kPi;
+      longitude = lon * 180 / kPi;
     } else {
-      if (open)
-        GetSystemTime(&time);
-      else
-        time = g_AlmanacBar.time;
+      time = g_AlmanacBar.time;
       latitude = g_AlmanacBar.latitude * 180 / kPi;
       longitude = g_AlmanacBar.longitude * 180 / kPi;
     }

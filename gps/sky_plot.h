@@ -78,6 +78,10 @@ class TSkyPlot {
   double baseX = 0, baseY = 0, baseHeight = 0;  // metres
   double mask = 0;                              // degrees; 0: no ring
   RECT drawn = {0, 0, 0, 0};                    // the rectangle of the last drawing
+  // Where the receiver last had a valid fix (radians), kept over fix losses and connections:
+  // the place predictions are made for while the open port has no valid fix.
+  bool haveLastFix = false;
+  double lastFixLatitude = 0, lastFixLongitude = 0;
 
  private:
   void MarkDirty() {
@@ -102,5 +106,7 @@ int GetSkyPlotBaseCount();
 
 // Refills the sky plot from the port's fix and the almanac (either may be null: no fix, no
 // almanac) and asks for a repaint when it changed. The receiver's satellites come only from an
-// open port: with the port closed the plot holds the almanac's predictions alone.
+// open port: with the port closed the plot holds the almanac's predictions alone. With the port
+// open and no valid fix (none yet, lost or stale) the almanac predicts for now at the last valid
+// fix's place, or at the map view's centre before the first.
 void UpdateSkyPlot(TGpsPort* port, TAlmanac* almanac);

@@ -111,6 +111,7 @@ int TUserLayer::CreateMap(uint32_t scale, int unitExponent, double planeX, doubl
   map->SetOutputZone(outZone);
   map->UpdateFrameBounds();
   recording = 0;
+  paused = false;
   current = 0;
   saved = 0;
   return Save(0) == kMdmOk ? 1 : 0;
@@ -126,6 +127,7 @@ int32_t TUserLayer::NewObject(uint16_t code) {
 int32_t TUserLayer::BeginObject() {
   if (!open) return 0;
   carryTrack = false;
+  paused = false;
   int32_t idx = NewObject(trackCode);
   if (idx <= 0) {
     // No record is left (65,535 objects, or no memory): recording stops here, said once, rather
@@ -188,13 +190,34 @@ int TUserLayer::AddPoint(double planeX, double planeY) {
 
 int TUserLayer::EndObject() {
   carryTrack = false;  // ended on purpose: nothing is taken up by the next working map
-  if (!open || !recording) return 0;
+  if (!open || (!recording && !paused)) return 0;
   recording = 0;
+  paused = false;
   map->recordedObject = 0;
   // A track that never got a vertex is no object: this save drops it, also from the file, where
   // a save during the recording kept it.
   if (map->GetObjectCode(current) != 0 && map->GetVertexCount(current) == 0) saved = 0;
   Save(0);
+  return 1;
+}
+
+int TUserLayer::PauseObject() {
+  if (!open || !recording) return 0;
+  recording = 0;
+  paused = true;
+  return 1;
+}
+
+int TUserLayer::ResumeObject() {
+  if (!open || !paused) return 0;
+  paused = false;
+  // The object may have gone meanwhile (deleted by the user): the next position begins anew.
+  const TMapObject* o = map->GetObjectRecord(current);
+  if (!o || (o->code == 0 && o->kind == 0)) {
+    map->recordedObject = 0;
+    return 0;
+  }
+  recording = 1;
   return 1;
 }
 

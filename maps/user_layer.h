@@ -58,6 +58,13 @@ class TUserLayer {
   // point; refused by the map; no object to take it).
   int AddPoint(double planeX, double planeY);
   int EndObject();
+  // Stops adding positions to the object being recorded without ending it: it stays the map's
+  // recorded object (kept by saves even without a vertex yet) until ResumeObject goes on with
+  // it, or EndObject or BeginObject ends it. 1 when a recording was paused.
+  int PauseObject();
+  // 1 when a paused object records again.
+  int ResumeObject();
+  int IsPaused() const { return paused ? 1 : 0; }
   // The map writer's result (0 also when nothing needed writing). A failure is shown once a
   // run; the layer stays unsaved, so the next trigger tries again.
   int Save(int regroup);
@@ -120,6 +127,7 @@ class TUserLayer {
   // A recording that Close interrupted: the next fix begins a new track object in the map
   // attached by then, or, finding none, says once that the walk is no longer recorded.
   bool carryTrack = false;
+  bool paused = false;  // the current object is kept recorded, but takes no positions
   void TellUser(int textId);
   void TellNoRoom();
   int saving = 0;  // non-zero while Save runs: the autosave timer waits

@@ -15,6 +15,7 @@
 #include "base/ui/file_browser.h"
 #include "base/ui/shell_utils.h"
 #include "gps/almanac.h"
+#include "gps/almanac_bar.h"
 #include "gps/gps_port.h"
 #include "gps/greis_receiver.h"
 #include "platform/fresh_state.h"
@@ -124,6 +125,9 @@ void TakeCurrentPosition(HWND page) {
   } else {
     MessageBoxW(page, g_Lang.GetText(lang_id::kMsgNoGpsFix), g_Lang.GetText(lang_id::kMsgInfo), MB_OK);
   }
+  // The mask is the receiver's own: only a GREIS receiver is asked (a plain NMEA one would be
+  // sent a command it never answers, and the page would wait 2 s for nothing).
+  if (!g_GreisReceiver.IsReady()) return;
   SetWaitCursor(1);
   g_GreisReceiver.EnterCommandMode();
   std::string reply;
@@ -146,6 +150,8 @@ void LoadAlmanac(HWND page) {
   SetWaitCursor(1);
   const int loaded = g_Almanac.Load(path.c_str());
   SetWaitCursor(0);
+  // A shown time bar takes the new almanac's date at once, and the plot its predictions.
+  g_AlmanacBar.Update();
   if (loaded) g_loadedPath = path;
   else settings_page::SetControlPath(page, kFile, g_loadedPath.c_str());
   UpdatePeriod(page);

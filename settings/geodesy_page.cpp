@@ -182,7 +182,9 @@ void RefreshGeoPage(HWND page, int source) {
     SetText(page, kFixAltitude, text);
     return;
   }
-  if (!g_GpsPort.IsOpen()) return;
+  // Power and memory are asked of a GREIS receiver only: a plain NMEA one never answers, and
+  // each query would hold the page 2 s.
+  if (!g_GreisReceiver.IsReady()) return;
   g_GreisReceiver.EnterCommandMode();
   float volts = 0;
   text[0] = 0;

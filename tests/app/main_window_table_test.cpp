@@ -233,7 +233,7 @@ TEST_F(MainWindow, ScaleMenuChecksTableScalesOnly) {
   EXPECT_EQ(ScaleMenuCommand(4000), 41106u);  // nearest step
 }
 
-TEST_F(MainWindow, SightRingListGetsItsSemicolon) {
+TEST_F(MainWindow, SightRingListGetsItsSemicolonAndAShortListIsReadToo) {
   // Without the appended ';' the last segment would not be read.
   WriteHostFile(IniHostPath(), "[Ini]\nNaviRuleSight=1\nNaviRuleSightList=50;100:255\n");
   Make();
@@ -244,7 +244,13 @@ TEST_F(MainWindow, SightRingListGetsItsSemicolon) {
 
   g_Ini.SetString("NaviRuleSightList", "5");
   ApplyViewSettings();
-  EXPECT_EQ(g_SightRule.rings.size(), 2u);  // one character leaves the rings
+  ASSERT_EQ(g_SightRule.rings.size(), 1u);  // one character is one ring
+  EXPECT_EQ(g_SightRule.rings[0].radius, 5);
+  EXPECT_EQ(g_SightRule.rings[0].colour, 255u);
+  g_Ini.SetString("NaviRuleSightList", "");
+  ApplyViewSettings();
+  EXPECT_TRUE(g_SightRule.rings.empty());  // an emptied list: no rings
+  EXPECT_EQ(g_SightRule.on, 1);
   g_Ini.SetString("NaviRuleSightList", "70;");
   ApplyViewSettings();
   ASSERT_EQ(g_SightRule.rings.size(), 1u);  // ends with its ';': none added

@@ -41,7 +41,7 @@ struct LangDevice {
 
 TEST(LangTable, BuiltInKeys) {
   LoadLanguage();
-  ASSERT_EQ(g_Lang.GetCount(), 274);
+  ASSERT_EQ(g_Lang.GetCount(), 275);
   EXPECT_EQ(g_Lang.GetEntry(0).id, -1);
   EXPECT_EQ(g_Lang.GetEntry(0).key, "CodePageID");
   EXPECT_EQ(g_Lang.GetEntry(0).text, L"1251");
@@ -65,16 +65,16 @@ TEST(LangTable, BuiltInKeys) {
       EXPECT_TRUE(e.text.empty()) << e.key;  // controls and menu items keep resource texts
     }
   }
-  EXPECT_EQ(ids.size(), 273u);
+  EXPECT_EQ(ids.size(), 274u);
   EXPECT_EQ(rotPt, 2);
-  EXPECT_EQ(withText, 109);
+  EXPECT_EQ(withText, 110);
   const std::map<std::string, int> expected = {
       {"single", 4},     {"MMenu", 21},    {"DlgPE", 13},      {"DlgPENWM", 5},   {"DlgSet", 9},
       {"DlgSetAlm", 12}, {"DlgSetBt", 8},  {"DlgSetGeo", 12},  {"DlgSetNavi", 13}, {"DlgSetMap", 8},
       {"DlgSetOther", 10}, {"DlgSetPorts", 7}, {"DlgSetLang", 2}, {"DlgSetAuto", 8}, {"DlgWMW", 3},
       {"DlgDS", 1},      {"DlgDFM", 10},   {"DlgDFMPB", 1},    {"DlgWayPt", 6},   {"DlgJH", 2},
       {"DlgSG", 3},      {"HBMenu", 5},    {"WPMenu", 2},      {"LVOMenu", 2},    {"DlgSM", 4},
-      {"DlgSA", 5},      {"DlgSO", 3},     {"Msg", 69},        {"BtAct", 17},
+      {"DlgSA", 5},      {"DlgSO", 3},     {"Msg", 70},        {"BtAct", 17},
       {"DlgSBar", 2},    {"DlgRoute", 7}};
   EXPECT_EQ(groups, expected);
 
@@ -135,7 +135,7 @@ TEST(LangTable, LanguageFileReplacesTexts) {
   EXPECT_STREQ(g_Lang.GetText(100032), L"Delete?\nSure");
   EXPECT_EQ(std::wstring(g_Lang.GetText(100039)), std::wstring(255, L'L'));
   EXPECT_STREQ(g_Lang.GetText(100082), L"Аб");
-  EXPECT_EQ(g_Lang.GetCount(), 274);
+  EXPECT_EQ(g_Lang.GetCount(), 275);
   EXPECT_EQ(g_Lang.store.GetCount(), 0);  // emptied after the load
 }
 

@@ -8,6 +8,7 @@
 #include <stdlib.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -29,6 +30,7 @@
 #include "gps/gps_port.h"
 #include "gps/greis_receiver.h"
 #include "gps/receiver_files_dlg.h"
+#include "gps/sky_plot.h"
 #include "maps/mdm_map.h"
 #include "maps/user_layer.h"
 #include "platform/harness.h"
@@ -159,6 +161,223 @@ class GeodesyRecords : public demo_window::DemoWindow {
   TMdmMap* map = nullptr;
   sample::FakeGreis fake;
 };
+
+// The sky plot's satellites that the receiver reports as used in its fix (state 1 or 2).
+int UsedInPlot() {
+  int used = 0;
+  for (int i = 0; i < g_SkyPlot.Count(); ++i) used += g_SkyPlot.At(i).state != 0;
+  return used;
+}
+
+TEST_F(GeodesyRecords, TheFileManagersOwnConnectionTakesItsSatellitesAlongWhenItCloses) {
+  CheckBarButton(kCmdAlmanacBar, 1);  // as its tap leaves it
+  Command(kCmdAlmanacBar);
+  ASSERT_TRUE(g_SkyPlot.IsEnabled());
+  ASSERT_FALSE(g_GpsPort.IsOpen());
+  int usedDuring = -1;
+  harness::OnDialog(TReceiverFilesDlg::kTemplate, [&](HWND d) {
+    // The file manager opened the port itself: the fix ticks bring the receiver's 8.
+    EXPECT_TRUE(PumpUntil([&] {
+      harness::Advance(TGpsPort::kFixTimerMs);
+      return UsedInPlot() == 8;
+    }));
+    usedDuring = UsedInPlot();
+    SendMessageW(d, WM_COMMAND, TReceiverFilesDlg::kClose, 0);
+  });
+  Command(kCmdReceiverFiles);
+  ASSERT_EQ(usedDuring, 8);
+  EXPECT_FALSE(g_GpsPort.IsOpen());
+  // Dropped by the close itself: no fix tick comes any more, and a paint that is not a full
+  // redraw does not refill the plot.
+  EXPECT_EQ(UsedInPlot(), 0) << "no receiver is connected";
+  harness::PumpUntilIdle();
+  EXPECT_EQ(UsedInPlot(), 0);
+}
+
+// The lines of section WORKTIME of the working map's work log (none without the file).
+std::vector<std::string> WorkTimeLines(const TMdmMap* map) {
+  const std::string path(map->path, std::strlen(map->path) - 4);
+  std::ifstream in(harness::HostPath(std::wstring(path.begin(), path.end()) + L".gtl"));
+  std::vector<std::string> lines;
+  bool inSection = false;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line[0] == '[') {
+      inSection = line == "[WORKTIME]";
+      continue;
+    }
+    if (inSection) lines.push_back(line);
+  }
+  return lines;
+}
+
+// Seconds since 2000-01-01 of "YYYY-MM-DD HH:MM:SS" at `text`, by the civil calendar; -1 when
+// it does not read.
+int64_t StampSeconds(const std::string& text) {
+  int y, mo, d, h, mi, s;
+  if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) != 6) return -1;
+  static const int kBefore[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+  int64_t days = int64_t(y - 2000) * 365 + (y - 2000 + 3) / 4 + kBefore[mo - 1] + d - 1;
+  if (mo > 2 && y % 4 == 0) ++days;
+  return ((days * 24 + h) * 60 + mi) * 60 + s;
+}
+int64_t StampSeconds(const SYSTEMTIME& t) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.wYear, t.wMonth, t.wDay,
+                t.wHour, t.wMinute, t.wSecond);
+  return StampSeconds(text);
+}
+
+bool HaveReceiverState() {
+  return std::filesystem::exists(harness::HostPath(L"\\Vorna\\Vorna.gbackup"));
+}
+
+TEST_F(GeodesyRecords, ARecordingBrokenByALostLinkAndResumedIsOneWorkTimeLine) {
+  SYSTEMTIME started{};
+  GetSystemTime(&started);
+  StartGeodesy();
+  const std::string log = fake.CreatedLog();
+
+  // The link is lost and the retry declined: the log is kept to be resumed, and no line yet.
+  fake.SetFault("print,", Fault::kSilence);
+  harness::AnswerMessageBox(g_Lang.GetText(lang_id::kMsgNoGPSLinkRetConf), IDNO);
+  harness::Advance(TGeodesyBar::kPollMs);
+  ASSERT_FALSE(g_GpsPort.IsOpen());
+  EXPECT_TRUE(WorkTimeLines(map).empty());
+  EXPECT_TRUE(HaveReceiverState());
+
+  // Resumed, then stopped by the user: one line, from the recording's first start to the stop.
+  fake.ClearFaults();
+  harness::AnswerMessageBox(g_Lang.GetText(lang_id::kMsgNoGPSLinkRetConf), IDYES);
+  harness::OnDialog(kStartGpsDialog, [](HWND d) { SendMessageW(d, WM_COMMAND, kStartGpsHot, 0); });
+  demo_window::TapCommandBarButton(kGeodesyButton);
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  ASSERT_STREQ(g_GreisReceiver.logName, log.c_str());
+  harness::Advance(5000);
+  SYSTEMTIME stopped{};
+  GetSystemTime(&stopped);
+  harness::AnswerMessageBox(Question(lang_id::kMsgGeoOffConf), IDOK);
+  demo_window::TapCommandBarButton(kGeodesyButton);
+  ASSERT_FALSE(g_GpsPort.IsOpen());
+  const std::vector<std::string> lines = WorkTimeLines(map);
+  ASSERT_EQ(lines.size(), 1u);
+  const std::string& line = lines[0];
+  ASSERT_GE(line.size(), 40u) << line;
+  // The start stamp is the first start's (its queries take a few seconds of the clock), long
+  // before the resume.
+  const int64_t start = StampSeconds(line.substr(0, 19)), end = StampSeconds(line.substr(20, 19));
+  EXPECT_GE(start, StampSeconds(started)) << line;
+  EXPECT_LT(start, StampSeconds(started) + TGeodesyBar::kPollMs / 1000) << line;
+  EXPECT_GE(end, StampSeconds(stopped)) << line;
+  EXPECT_EQ(line.substr(39), "\t" + log);
+  EXPECT_FALSE(HaveReceiverState());
+}
+
+TEST_F(GeodesyRecords, AStartOnASilentReceiverLeavesNoWorkTimeAndNoState) {
+  fake.SetFault("", Fault::kSilence);  // not a reply, not even to the log's creation
+  harness::AnswerMessageBox(g_Lang.GetText(lang_id::kMsgNoGPSLinkRetConf), IDNO);
+  demo_window::TapCommandBarButton(kGeodesyButton);
+  // The bar's first poll heard nothing and the retry was declined: geodesy ended at once.
+  ASSERT_FALSE(g_GpsPort.IsOpen());
+  EXPECT_EQ(IsBarButtonChecked(kCmdGeodesy), 0);
+  EXPECT_TRUE(WorkTimeLines(map).empty());
+  EXPECT_FALSE(HaveReceiverState()) << "no resume is offered for a log nobody heard of";
+  EXPECT_STREQ(g_GreisReceiver.logName, "");
+}
+
+// Whether a message box with the text was shown.
+bool Told(int textId) {
+  for (const auto& box : harness::MessageBoxes())
+    if (box.text == g_Lang.GetText(textId)) return true;
+  return false;
+}
+
+// The settings name the plain NMEA receiver type: geodesy is refused with a word to the user,
+// before anything is opened or stopped; navigation with that receiver runs on untouched.
+TEST_F(GeodesyRecords, GeodesyWithAPlainNmeaReceiverIsRefusedAndNavigationGoesOn) {
+  g_Ini.SetInt("GPSTYPE", 0);
+  g_Ini.SetString("GPSCOMNUM_NMEA", "COM1:");
+  g_Ini.SetInt("GPSCOMBR_NMEA", 115200);
+  const int32_t objects = map->count;
+  harness::ClearMessageBoxes();
+  demo_window::TapCommandBarButton(kGeodesyButton);
+  EXPECT_TRUE(Told(lang_id::kMsgGeoNeedsReceiver));
+  EXPECT_FALSE(g_GpsPort.IsOpen());
+  EXPECT_EQ(IsBarButtonChecked(kCmdGeodesy), 0);
+  EXPECT_FALSE(IsWindowVisible(g_GeodesyBar.window));
+  EXPECT_STREQ(g_GreisReceiver.logName, "");
+  EXPECT_EQ(map->count, objects) << "no occupation object";
+  EXPECT_TRUE(WorkTimeLines(map).empty());
+  EXPECT_FALSE(HaveReceiverState());
+  EXPECT_EQ(fake.Transcript().find("print,"), std::string::npos) << fake.Transcript();
+
+  // Navigation runs with it; the geodesy button is refused again and navigation goes on.
+  demo_window::TapCommandBarButton(kNavigationButton);
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  ASSERT_TRUE(IsWindowVisible(g_GpsBar.window));
+  harness::ClearMessageBoxes();
+  demo_window::TapCommandBarButton(kGeodesyButton);
+  EXPECT_TRUE(Told(lang_id::kMsgGeoNeedsReceiver));
+  EXPECT_TRUE(g_GpsPort.IsOpen());
+  EXPECT_EQ(IsGeodesyConnection(), 0);
+  EXPECT_EQ(IsBarButtonChecked(kCmdNavigation), 1);
+  EXPECT_EQ(IsBarButtonChecked(kCmdGeodesy), 0);
+  EXPECT_TRUE(IsWindowVisible(g_GpsBar.window));
+  EXPECT_FALSE(IsWindowVisible(g_GeodesyBar.window));
+  EXPECT_STREQ(g_GreisReceiver.logName, "");
+}
+
+// One step of the walk: the receiver's next position, taken by the next fix tick.
+void WalkTo(sample::FakeGreis& fake, double lat, double lon) {
+  fake.SetNmeaPosition(lat, lon);
+  ASSERT_TRUE(test_wait::Until([&] {
+    GpsFix fix{};
+    g_GpsPort.GetFix(&fix);
+    return fix.status == 'A' && std::fabs(fix.latDegrees + fix.latMinutes / 60 - lat) < 1e-6 &&
+           std::fabs(fix.lonDegrees + fix.lonMinutes / 60 - lon) < 1e-6;
+  }));
+  harness::Advance(TGpsPort::kFixTimerMs);
+}
+
+// The track key in geodesy mode does to the track what the start did by "NaviSaveLog": off, the
+// kinematic stretch's line stops growing; on, it grows again; its record is finished at its end
+// all the same.
+TEST_F(GeodesyRecords, TheTrackKeyStopsAndGoesOnWithTheStretchsLine) {
+  g_ButtonTable.AddKey(0xC4);
+  g_ButtonTable.SetEntry(0xC4, button_action::kToggleTrackLog, 0, 0);
+  g_Ini.SetInt("NaviSaveLog", 1);
+  g_Ini.SetInt("NJLCode", sample::kTownFootpath);
+  ASSERT_EQ(g_UserLayer.Close(), 1);
+  ASSERT_EQ(g_UserLayer.Attach(g_MapView.WorkingMapHost(),
+                               g_MapView.FindVectorMapIndex("\\Vorna\\Maps\\Streets.mdm")),
+            1);
+  map = g_UserLayer.map;
+  StartGeodesy();
+  TapKinematic();
+  const uint16_t line = Occupation("K000");
+  ASSERT_NE(line, 0);
+  double lat = 55.75, lon = 37.61;
+  for (int step = 0; step < 2; ++step, lat += 0.0005) WalkTo(fake, lat, lon);
+  ASSERT_EQ(map->GetVertexCount(line), 2);
+
+  harness::HardwareButton(4);
+  EXPECT_EQ(g_Ini.GetInt("NaviSaveLog"), 0);
+  for (int step = 0; step < 2; ++step, lat += 0.0005) WalkTo(fake, lat, lon);
+  EXPECT_EQ(map->GetVertexCount(line), 2) << "the track is off";
+  EXPECT_EQ(g_GreisReceiver.GetOccupationObject(), line);
+
+  harness::HardwareButton(4);
+  EXPECT_EQ(g_Ini.GetInt("NaviSaveLog"), 1);
+  for (int step = 0; step < 2; ++step, lat += 0.0005) WalkTo(fake, lat, lon);
+  EXPECT_EQ(map->GetVertexCount(line), 4) << "the track is on again, in the same line";
+
+  // Off once more, and the stretch ends: its line keeps its type, end time and vertices.
+  harness::HardwareButton(4);
+  TapStatic();
+  EXPECT_EQ(map->GetObjectCode(line), sample::kTownFootpath);
+  char end[256] = "";
+  EXPECT_TRUE(map->GetStrAttr(line, 12, end) && end[0]) << "the end time";
+  EXPECT_EQ(map->GetVertexCount(line), 4);
+}
 
 TEST_F(GeodesyRecords, TheAntennaHeightTypedWithACommaIsWhatTheOccupationGets) {
   g_Ini.SetInt("NJPCode", g_UserLayer.NewPointCode());  // the static points' type

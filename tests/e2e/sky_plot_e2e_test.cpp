@@ -19,7 +19,9 @@
 #include "gps/sky_plot.h"
 #include "platform/harness.h"
 #include "tests/app/startup_fixture.h"
+#include "settings/settings_dialog.h"
 #include "tools/sampledata/demo_device.h"
+#include "tools/sampledata/jps_writer.h"
 #include "view/map_view.h"
 
 namespace {
@@ -190,6 +192,56 @@ TEST(SkyPlotE2e, TheDemoAlmanacShowsSatellitesAtEveryHourOfItsTwoDays) {
   EXPECT_EQ(g_AlmanacBar.time.wDay, 28);
   EXPECT_GE(g_SkyPlot.Count(), 4);
   Save("sky_plot_second_midnight.png");
+  DestroyWindow(w);
+  harness::Stop();
+}
+
+// A week later the surveyor loads the next almanac on the almanac page while the plot and its
+// bar are shown: the bar counts its 48 hours from the new almanac's date at once, and the plot
+// shows the new almanac's sky now, without the plot being switched off and on.
+TEST(SkyPlotE2e, ANewlyLoadedAlmanacSetsTheShownBarUpFromItsDate) {
+  HWND w = nullptr;
+  ASSERT_NO_FATAL_FAILURE(StartOnTheAlmanacsMorning(&w));
+  const POINT button = BarButtonCentre(4);
+  harness::Tap(button.x, button.y);
+  ASSERT_EQ(g_AlmanacBar.GetHeight(), 48);
+  ASSERT_EQ(g_AlmanacBar.baseDate.wDay, 26);
+
+  // The next week's almanac of the same constellation, recorded on 2 January 2014; the clock
+  // on that day, 10:00 UTC.
+  sample::Bytes file;
+  sample::Append(file, sample::JpsDate(2014, 1, 2));
+  for (sample::YumaAlmanac a : sample::DemoConstellation()) {
+    a.week += 1;
+    sample::Append(file, sample::JpsAlmanac(a));
+  }
+  ASSERT_TRUE(sample::WriteJps(harness::HostPath(L"\\Vorna\\next.jps"), file));
+  SYSTEMTIME later{};
+  later.wYear = 2014, later.wMonth = 1, later.wDay = 2, later.wHour = 10;
+  SetSystemTime(&later);
+
+  harness::OnDialog(108, [](HWND d) {
+    const HWND tabs = GetDlgItem(d, 2093);
+    SendMessageW(tabs, TCM_SETCURSEL, 6, 0);
+    NMHDR hdr{tabs, 2093, TCN_SELCHANGE};
+    SendMessageW(d, WM_NOTIFY, 2093, reinterpret_cast<LPARAM>(&hdr));
+    const HWND page = TSettingsDialog::Page(6);
+    SetDlgItemTextW(page, 1032, L"\\Vorna\\next.jps");
+    SendMessageW(GetDlgItem(page, 2336), BM_CLICK, 0, 0);  // load; the report is answered OK
+    SendMessageW(d, WM_COMMAND, 4, 0);
+  });
+  SendMessageW(w, WM_COMMAND, kCmdSettings, 0);
+  harness::PumpUntilIdle();
+  ASSERT_EQ(g_Almanac.GetDate().wYear, 2014);
+
+  EXPECT_EQ(g_AlmanacBar.baseDate.wYear, 2014);
+  EXPECT_EQ(g_AlmanacBar.baseDate.wMonth, 1);
+  EXPECT_EQ(g_AlmanacBar.baseDate.wDay, 2);
+  const HWND slider = GetDlgItem(g_AlmanacBar.window, TAlmanacBar::kSlider);
+  EXPECT_EQ(SendMessageW(slider, TBM_GETPOS, 0, 0), 60);  // 10:00 of the new base date
+  EXPECT_EQ(g_AlmanacBar.time.wDay, 2);
+  EXPECT_EQ(g_AlmanacBar.time.wHour, 10);
+  EXPECT_GE(g_SkyPlot.Count(), 4) << "the new almanac's sky";
   DestroyWindow(w);
   harness::Stop();
 }

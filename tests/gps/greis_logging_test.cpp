@@ -170,14 +170,20 @@ TEST_F(GreisLink, TheStopWritesTheWorkTimeClosesTheLogAndDropsTheState) {
   EXPECT_STREQ(receiver.logName, "");
   EXPECT_FALSE(Exists(StatePath()));
 
-  // Bound once a run: another working map later changes nothing.
+  // A stop on a lost link keeps the log to be resumed and writes no line: the resumed log's
+  // stop writes the recording's one line. Bound once a run: another working map later changes
+  // nothing.
   g_UserLayer.map = &second;
   receiver.StartLogging(0);
   receiver.SetLinkLost(true);  // the poll's declined reconnect: the log may still be written
   receiver.StopLogging();
+  EXPECT_EQ(WorkTimeLines("\\Vorna\\First.gtl").size(), 1u);
+  EXPECT_TRUE(Exists(StatePath()));
+  receiver.StartLogging(1);
+  receiver.StopLogging();
   EXPECT_EQ(WorkTimeLines("\\Vorna\\First.gtl").size(), 2u);
   EXPECT_FALSE(Exists(harness::HostPath(L"\\Vorna\\Second.gtl")));
-  EXPECT_TRUE(Exists(StatePath()));
+  EXPECT_FALSE(Exists(StatePath()));
   g_UserLayer.open = 0;
   g_UserLayer.map = nullptr;
 }

@@ -3,6 +3,7 @@
 // context menu on a tap-and-hold.
 #include "gps/gps_bar.h"
 #include "tests/gps/point_dialogs_fixture.h"
+#include "tests/gps/sky_fixture.h"
 
 namespace {
 
@@ -231,6 +232,44 @@ TEST_F(PointsList, DeleteAsksAndRemovesRowAndObjectOrOnCancelNothing) {
   EXPECT_TRUE(Dlg().changed);
   EXPECT_EQ(g_UserLayer.saved, 0u);
   EXPECT_EQ(map->GetObjectCode(kUnnamed), Point(3));
+}
+
+// The map's picture is drawn from the points as they were: a run that deleted or added one asks
+// for a full redraw at its end, whatever the caller makes of its result.
+TEST_F(PointsList, ARunThatDeletedOrAddedAPointRedrawsTheMap) {
+  struct Installed {
+    skytest::CountingHost host;
+    Installed() { SetProgramHost(&host); }
+    ~Installed() { SetProgramHost(nullptr); }
+  } installed;
+  const int& redraws = installed.host.fullRedraws;
+  Run([](HWND) {});
+  EXPECT_EQ(redraws, 0) << "nothing changed";
+  harness::AnswerMessageBox(L"", IDCANCEL);
+  Run([](HWND d) {
+    Dlg().list.FindRow(kWhole);
+    SendMessageW(d, WM_COMMAND, L::kCmdDelete, 0);
+  });
+  EXPECT_EQ(redraws, 0) << "the delete was cancelled";
+
+  harness::AnswerMessageBox(L"", IDOK);
+  Run([](HWND d) {
+    Dlg().list.FindRow(kWhole);
+    SendMessageW(d, WM_COMMAND, L::kCmdDelete, 0);
+  });
+  ASSERT_EQ(map->GetObjectCode(kWhole), 0);
+  EXPECT_EQ(redraws, 1) << "a point deleted";
+  // A run that only looks a point up asks nothing of its own here.
+  Run([](HWND d) {
+    Dlg().list.FindRow(kFrac);
+    SendMessageW(d, WM_COMMAND, L::kMap, 0);
+  });
+  EXPECT_EQ(redraws, 1) << "the next run changed nothing";
+
+  Add(TPointPropertiesDialog::kCancel);
+  EXPECT_EQ(redraws, 1) << "an add cancelled leaves the map as it was";
+  Add(TPointPropertiesDialog::kOk);
+  EXPECT_EQ(redraws, 2) << "a point added";
 }
 
 TEST(PointsListRows, CoordinatesAreReadWithinTheirBounds) {

@@ -65,7 +65,7 @@ TEST_F(SkyTest, ReceiverTableAloneAndWithTheAlmanac) {
   EXPECT_EQ(g_SkyPlot.Count(), before);
 }
 
-TEST_F(SkyTest, WithoutAValidFixTheBarGivesThePlace) {
+TEST_F(SkyTest, WithoutAValidFixThePlaceIsTheBarsTheLastFixsOrTheMapCentre) {
   g_AlmanacBar.latitude = 55.0 * kPi / 180;
   g_AlmanacBar.longitude = 37.0 * kPi / 180;
   // Port closed: the bar's time as well.
@@ -89,20 +89,44 @@ TEST_F(SkyTest, WithoutAValidFixTheBarGivesThePlace) {
     EXPECT_EQ(g_SkyPlot.Count(), 0) << t.wYear << "-" << t.wMonth << " " << t.wHour;
   }
 
-  // Port open without a valid fix: the system time, the bar's place.
+  // Port open without a valid fix yet, in a run whose bar was never shown (its place 0 N 0 E):
+  // the system time at the map view's centre, the demo town.
+  g_AlmanacBar.latitude = g_AlmanacBar.longitude = 0;
   const std::string noFix = sample::NmeaLine("GPRMC,101500.00,V,,,,,,,261213,,,N");
   ASSERT_TRUE(Feed({noFix}, [](const GpsFix& f) { return f.status == 'V'; }));
-  UpdateSkyPlot(&g_GpsPort, &g_Almanac);
-  SYSTEMTIME now{};
-  GetSystemTime(&now);
-  expected = Predict(now, 55.0, 37.0, 0);
-  for (int prn = 0; prn <= 32; ++prn) {
-    const TSkySatellite* r = g_SkyPlot.Find(prn);
-    ASSERT_EQ(r != nullptr, expected[size_t(prn)].above) << prn;
-    if (r) {
-      EXPECT_EQ(r->elevation, expected[size_t(prn)].elevation);
+  const auto expectAt = [&](double lat, double lon, const char* where) {
+    UpdateSkyPlot(&g_GpsPort, &g_Almanac);
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    const auto predicted = Predict(now, lat, lon, 0);
+    int above = 0;
+    for (int prn = 0; prn <= 32; ++prn) {
+      const TSkySatellite* r = g_SkyPlot.Find(prn);
+      above += predicted[size_t(prn)].above;
+      ASSERT_EQ(r != nullptr, predicted[size_t(prn)].above) << where << " " << prn;
+      if (r) {
+        EXPECT_EQ(r->elevation, predicted[size_t(prn)].elevation) << where << " " << prn;
+        EXPECT_EQ(r->azimuth, predicted[size_t(prn)].azimuth) << where << " " << prn;
+      }
     }
-  }
+    EXPECT_GT(above, 3) << where;
+  };
+  expectAt(skytest::kTownLat, skytest::kTownLon, "before the first fix");
+
+  // A valid fix far from the view's centre, then the fix lost: the last fix's place.
+  g_GpsPort.Close();
+  sample::WalkEpoch far{};
+  far.latDeg = -33.9;
+  far.lonDeg = 151.2;
+  far.hour = 10;
+  far.day = 26, far.month = 12, far.year = 13;
+  ASSERT_TRUE(Feed(sample::EpochSentences(far), [](const GpsFix& f) { return f.status == 'A'; }));
+  const GpsFix last = Fix();
+  ASSERT_NEAR(last.latitude * 180 / kPi, -33.9, 1e-4);
+  UpdateSkyPlot(&g_GpsPort, &g_Almanac);
+  g_GpsPort.Close();
+  ASSERT_TRUE(Feed({noFix}, [](const GpsFix& f) { return f.status == 'V'; }));
+  expectAt(last.latitude * 180 / kPi, last.longitude * 180 / kPi, "after the fix was lost");
 }
 
 TEST_F(SkyTest, BasePointMarksUsedSatellitesItSeesAboveTheMask) {

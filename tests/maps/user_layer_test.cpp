@@ -104,6 +104,40 @@ TEST_F(UserLayerTest, PendingFixBecomesTheFirstVertex) {
   EXPECT_EQ(map().GetVertexCount(uint16_t(idx)), 0);
 }
 
+TEST_F(UserLayerTest, APausedObjectKeepsItsRecordAndGoesOnWhereItWas) {
+  layer.trackCode = 2;  // a line of no type yet, as a stretch begins
+  const int32_t idx = layer.BeginObject();
+  ASSERT_GT(idx, 0);
+  const uint16_t object = uint16_t(idx);
+  ASSERT_EQ(layer.PauseObject(), 1);
+  EXPECT_EQ(layer.PauseObject(), 0) << "paused already";
+  // A save while paused keeps the empty object: it is still the one being recorded.
+  layer.SetModified();
+  layer.Save(0);
+  EXPECT_EQ(map().GetObjectCode(object), 2);
+  EXPECT_EQ(layer.AddPoint(kX + 1, kY + 1), 0);
+  EXPECT_EQ(map().GetVertexCount(object), 0);
+  ASSERT_EQ(layer.ResumeObject(), 1);
+  EXPECT_EQ(layer.ResumeObject(), 0) << "recording already";
+  EXPECT_EQ(layer.AddPoint(kX + 2, kY + 2), 1);
+  EXPECT_EQ(layer.current, object);
+  EXPECT_EQ(map().GetVertexCount(object), 1);
+
+  // Ended while paused, it is ended as a recorded one; nothing is paused any more.
+  ASSERT_EQ(layer.PauseObject(), 1);
+  EXPECT_EQ(layer.EndObject(), 1);
+  EXPECT_EQ(layer.IsPaused(), 0);
+  EXPECT_EQ(layer.ResumeObject(), 0);
+  EXPECT_EQ(layer.recording, 0u);
+
+  // Deleted by the user while paused: nothing to go on with.
+  const uint16_t second = uint16_t(layer.BeginObject());
+  ASSERT_EQ(layer.PauseObject(), 1);
+  ASSERT_EQ(layer.DeleteObject(second), 1);
+  EXPECT_EQ(layer.ResumeObject(), 0);
+  EXPECT_EQ(layer.recording, 0u);
+}
+
 TEST_F(UserLayerTest, LongTracksAreCut) {
   layer.cut = 1;
   int32_t first = layer.BeginObject();

@@ -75,6 +75,27 @@ TEST_F(GeodesyPageReceiver, TheRemainingTimeFollowsTheBarsRecordingRateOrStaysEm
   EXPECT_EQ(remaining, L"64:00") << fake.Transcript();
 }
 
+// The same receiver set up as a plain NMEA one: the page asks it nothing, and shows nothing of
+// its power or memory.
+TEST_F(GeodesyPageReceiver, APlainNmeaReceiverIsAskedNothing) {
+  g_GpsPort.Close();
+  g_GpsPort.SetSourceType(TGpsPort::kNmea);
+  g_GpsPort.Open(nullptr, L"COM6:", 115200, FixTimerProc, ReaderProc, FALSE);
+  ASSERT_TRUE(g_GpsPort.IsOpen());
+  ASSERT_FALSE(g_GreisReceiver.IsReady());
+  fake.ClearTranscript();
+  std::wstring power = L"?", memory = L"?";
+  Run(1, [&](HWND d) {
+    HWND page = TSettingsDialog::Page(1);
+    power = Text(page, 2513);
+    memory = Text(page, 2414);
+    Press(d, IDCANCEL);
+  });
+  EXPECT_EQ(power, L"");
+  EXPECT_EQ(memory, L"");
+  EXPECT_EQ(fake.Transcript().find("print,"), std::string::npos) << fake.Transcript();
+}
+
 }  // namespace
 
 namespace {
