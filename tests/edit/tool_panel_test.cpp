@@ -365,6 +365,41 @@ TEST_F(ToolPanel, AKindChangedInTheMiddleOfADrawingFinishesItUnderItsOwnKind) {
   g_ToolPanel.Show(0);
 }
 
+// A kind tapped while the drawing is too short to be an object (one tap of a line, two of an
+// area): nothing is kept of it, the new kind is taken and shown, and Discard then leaves the map
+// as it was.
+TEST_F(ToolPanel, AKindChangedOverADrawingTooShortTakesTheKindAndKeepsNothing) {
+  OpenWorkingMap();
+  g_Ini.SetInt("GTMethod", 0);
+  g_Ini.SetInt("GTMNewType", 3);
+  g_Ini.SetInt("GTCode_2", Line(4));
+  g_Ini.SetInt("GTCode_3", Area(2));
+  g_ToolPanel.Show(1);
+  auto drawn = [&] {
+    int n = 0;
+    for (int i = 1; i < map->count; ++i) n += map->objects[i].vertexCount > 0;
+    return n;
+  };
+  const int before = drawn();
+  TapMap(960, 1100);
+  TapMap(1060, 1100);
+  TapButton(TToolPanel::kKindLine);
+  EXPECT_EQ(g_ToolPanel.builder.GetKind(), 2);
+  EXPECT_TRUE(g_ToolPanel.ButtonAt(TToolPanel::kKindLine).IsDown());
+  EXPECT_FALSE(g_ToolPanel.ButtonAt(TToolPanel::kKindArea).IsDown());
+  EXPECT_EQ(Live(Area(2)), 0);
+  EXPECT_TRUE(g_ToolPanel.vertices.empty());
+  TapMap(960, 1150);
+  TapButton(TToolPanel::kKindPoint);
+  EXPECT_EQ(g_ToolPanel.builder.GetKind(), 1);
+  EXPECT_TRUE(g_ToolPanel.ButtonAt(TToolPanel::kKindPoint).IsDown());
+  EXPECT_EQ(Live(Line(4)), 0);
+  TapButton(TToolPanel::kDiscard);
+  EXPECT_EQ(Live(Line(4)) + Live(Area(2)) + Live(2), 0);
+  g_ToolPanel.Show(0);
+  EXPECT_EQ(drawn(), before) << "no stray object left of the short drawings";
+}
+
 // A parallel line 10 m from an L-shaped line, picked with the pen: every segment 10 from its
 // base, on the side the sign of the length gives; a line with a spike is refused with a message.
 TEST_F(ToolPanel, ParallelLineAlongABendKeepsItsDistanceAndASpikeIsRefused) {
