@@ -132,8 +132,12 @@ bool ParseMapPoint(const std::string& raw, RawPoint* p) {
   if (fields.size() < 12) return false;  // at least 11 commas
   // The format writes all thirty point lines, the unused ones with blank fields: such a line is
   // no point (read as numbers it would be pixel (0, 0) at 0 N 0 E). Blank minutes read as 0.
-  for (int field : {2, 3, 6, 9})
-    if (!FirstChar(fields[size_t(field)])) return false;
+  // A pixel or degree field that does not begin as a number is no point either: a comma written
+  // as the decimal mark shifts every later field, and the hemisphere letter would read as 0 E.
+  for (int field : {2, 3, 6, 9}) {
+    const char c = FirstChar(fields[size_t(field)]);
+    if (!(c >= '0' && c <= '9') && c != '-' && c != '+' && c != '.') return false;
+  }
   p->col = Atof(fields[2].c_str());
   p->row = Atof(fields[3].c_str());
   double lat = Atof(fields[6].c_str()) + Atof(fields[7].c_str()) / 60.0;

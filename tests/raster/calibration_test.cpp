@@ -121,6 +121,26 @@ TEST_F(CalibrationTest, MapFormPointLinesWithBlankFieldsAreNoPoints) {
   EXPECT_NEAR(map.points.At(0)->y, y, 1e-6);
   EXPECT_EQ(map.points.At(1)->px, 400);
   EXPECT_EQ(GkZoneOfEasting(map.frame[1]), 7);
+  // As a device in a comma-decimal locale writes it (CR LF, trailing blanks, blank minutes): the
+  // minutes' commas shift every later field, so a longitude reads "N" and the letters read as
+  // numbers. Such lines are no points; the picture stays closed instead of opening at 0.6 E.
+  harness::ClearMessageBoxes();
+  ASSERT_EQ(OpenWith(".map", head +
+                                 "Point01,xy,    0,    0,in, deg,  56, 0,0,N,  38, 0,0,E, grid,,,,N  \r\n"
+                                 "Point02,xy,  400,  300,in, deg,  55, 59,4,N,  38, 1,2,E, grid,,,,N  \r\n"),
+            0);
+  EXPECT_EQ(map.open, 0);
+  EXPECT_EQ(map.ReadCalibration("\\c.jpg", kNoFallback), TPictureMap::kTooFewPoints);
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);
+  // The same two points with dots, CR LF and trailing blanks open on their ground.
+  ASSERT_EQ(OpenWith(".map", head +
+                                 "Point01,xy,    0,    0,in, deg,  56,    ,N,  38, 0.0,E, grid,,,,N  \r\n"
+                                 "Point02,xy,  400,  300,in, deg,  55, 59.4,N,  38, 1.2,E, grid,,,,N  \r\n"),
+            0);
+  ASSERT_EQ(map.open, 1);
+  ASSERT_EQ(map.points.Count(), 2);
+  EXPECT_NEAR(map.points.At(0)->x, x, 1e-6);
+  EXPECT_NEAR(map.points.At(0)->y, y, 1e-6);
 }
 
 TEST_F(CalibrationTest, OnlyFiftyPointsAreRead) {
