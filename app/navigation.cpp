@@ -515,8 +515,12 @@ void CALLBACK EchoTick(HWND, UINT, UINT_PTR, DWORD) {
   // is stale). A depth without a place is dropped, not kept for the next fix.
   float depth = 0;
   if (g_EchoSounder.TakeNewDepth(&depth) && HaveCurrentFix()) {
-    const int32_t index =
-        g_UserLayer.AddObject(g_EchoDefCodePoint, g_MapView.gpsX, g_MapView.gpsY, nullptr);
+    // Without a chosen type ("ECHODefCodePoint" unset) the working map's first point type: a
+    // depth of code 0 is no object, and the next save would drop it.
+    const uint16_t code = g_EchoDefCodePoint
+                              ? g_EchoDefCodePoint
+                              : g_UserLayer.NewCodeOfKind(0, mdm::kKindPoint);
+    const int32_t index = g_UserLayer.AddObject(code, g_MapView.gpsX, g_MapView.gpsY, nullptr);
     if (index > 0 && g_UserLayer.map) {
       g_UserLayer.map->SetIntAttr(uint16_t(index), kDepthAttribute, depth);
       g_UserLayer.SetModified();

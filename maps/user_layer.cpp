@@ -128,7 +128,9 @@ int32_t TUserLayer::BeginObject() {
   if (!open) return 0;
   carryTrack = false;
   paused = false;
-  int32_t idx = NewObject(trackCode);
+  // A device that never chose a track type ("GPSDefCode" unset) records with the working map's
+  // first line type: a track of code 0 is no object, and the next save would drop the walk.
+  int32_t idx = NewObject(trackCode ? trackCode : NewCodeOfKind(0, mdm::kKindLine));
   if (idx <= 0) {
     // No record is left (65,535 objects, or no memory): recording stops here, said once, rather
     // than every fix going nowhere.

@@ -106,7 +106,7 @@ class TUserLayer {
   uint32_t recording = 0;
   uint32_t cut = 0;  // "WMCutLong": cut tracks after 3000 vertices
   uint32_t startTime = 0;
-  uint16_t trackCode = 0;
+  uint16_t trackCode = 0;  // 0: the working map's first line type (see BeginObject)
   // The type code of the points the GPS commands and the points list add ("GPSDefCodePoint"):
   // each accepted point's code becomes the next one's.
   uint16_t pointCode = 0;

@@ -179,6 +179,54 @@ TEST_F(NavigationRecords, ASilentSounderRecordsNoDepthAndTheBarSaysSo) {
   EXPECT_EQ(Objects(code, from), 1);
 }
 
+// A fresh device: no track type and no depth type were ever chosen. The walk's track and its
+// depth points take the working map's first line and point types, not code 0, which is no
+// object: the next save would drop the whole walk and every depth.
+TEST_F(NavigationRecords, AFreshDeviceRecordsItsTrackAndDepthsAsLiveObjects) {
+  g_Ini.SetInt("GPSDefCode", 0);
+  ASSERT_TRUE(echo.Open());
+  test_gps::UseFakeSounderOnCom3(echo, 0);
+  StartNavigation();
+  ASSERT_TRUE(g_EchoSounder.IsOpen());
+  ASSERT_EQ(g_UserLayer.recording, 1);
+  const int32_t from = map->count;
+  ASSERT_TRUE(echo.WriteSentence("SDDBT,12.3,f,3.7,M,2.0,F"));
+  ASSERT_TRUE(test_wait::Until([] { return g_EchoSounder.GetDepthsRead() == 1; }));
+  for (size_t i = 0; i < 3; ++i) Epoch(i, 1000);
+
+  const uint16_t track = map->GetObjectCode(uint16_t(map->recordedObject));
+  EXPECT_NE(track, 0);
+  EXPECT_EQ(int(track & 7), int(mdm::kKindLine));
+  int depths = 0;
+  for (int32_t i = from; i < map->count; ++i) {
+    float depth = -1;
+    if (!map->GetIntAttr(uint16_t(i), kDepthAttribute, &depth)) continue;
+    ++depths;
+    const uint16_t code = map->GetObjectCode(uint16_t(i));
+    EXPECT_NE(code, 0);
+    EXPECT_EQ(int(code & 7), int(mdm::kKindPoint));
+    EXPECT_EQ(depth, 3.7f);
+  }
+  EXPECT_EQ(depths, 1);
+
+  // Stopping saves the working map: the walk and its depth are in the file.
+  StopNavigationMode(1);
+  TMdmMap disk;
+  ASSERT_EQ(disk.OpenHeader(map->path), 0);
+  ASSERT_EQ(disk.Load(), 0);
+  disk.loadAll = 1;
+  disk.LoadVisibleObjects();
+  int lines = 0, points = 0;
+  for (int32_t i = 1; i < disk.count; ++i) {
+    const uint16_t code = disk.GetObjectCode(uint16_t(i));
+    float depth = -1;
+    lines += code == track;
+    points += (code & 7) == mdm::kKindPoint && disk.GetIntAttr(uint16_t(i), kDepthAttribute, &depth);
+  }
+  EXPECT_EQ(lines, 1);
+  EXPECT_EQ(points, 1);
+}
+
 // The sounder loses the bottom and sends its sentence with every depth field empty, once a
 // second: that is no depth, so no point of 0 m is added, and the bar says it is silent.
 TEST_F(NavigationRecords, ASounderThatLostTheBottomRecordsNoZeroDepths) {
