@@ -54,8 +54,16 @@ bool WaitFrameDone(const std::string& display, const std::string& window, int ms
   XSendEvent(dpy, w, False, NoEventMask, &ev);
   XSync(dpy, False);
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  // An ask that reached a window still starting (before it listens for asks) is lost: the same
+  // number is asked again each second, which only asks for more of what was sent before it.
+  auto nextAsk = std::chrono::steady_clock::now() + std::chrono::seconds(1);
   bool done = false;
   while (!done) {
+    if (std::chrono::steady_clock::now() >= nextAsk) {
+      XSendEvent(dpy, w, False, NoEventMask, &ev);
+      XSync(dpy, False);
+      nextAsk += std::chrono::seconds(1);
+    }
     Atom type = 0;
     int format = 0;
     unsigned long items = 0, after = 0;

@@ -209,8 +209,9 @@ class Display {
     if (!FrameDone(window, ms)) return Shot{};
     return Screenshot(window);
   }
-  // Long enough for a full frame of the demo on a machine loaded by other builds.
-  static constexpr int kFrameWaitMs = 20000;
+  // Long enough for the start-up and first frame of the demo on a machine loaded by the whole
+  // suite and other builds; only a program that never settles waits it out.
+  static constexpr int kFrameWaitMs = 60000;
 
   // Pen (left button) at device coordinates of the window.
   void PenDown(const std::string& w, int x, int y) const {
