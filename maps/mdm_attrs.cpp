@@ -273,36 +273,57 @@ int TMdmMap::ParseAttr(const char* text, uint8_t type, void* value, uint16_t* si
   }
 }
 
-void TMdmMap::ComputeObjectLevels() {
-  if (count < 1) return;
+namespace {
+
+// Ranks every object of `map` by its size into its display level; true when the range or any
+// level differs from what the map held.
+bool AssignObjectLevels(TMdmMap& map) {
   float largest = -1e10f, smallest = 1e10f;
   auto extentOf = [](const TMapObject& o) -> float {
     if (o.kind == mdm::kKindEmpty || o.kind == mdm::kKindPoint) return 0.0f;
     double e = (double(o.box[0]) - o.box[2]) + (double(o.box[1]) - o.box[3]);
     return float(std::fabs(e));
   };
-  for (int32_t i = 0; i < count; i++) {
-    const TMapObject& o = objects[i];
+  for (int32_t i = 0; i < map.count; i++) {
+    const TMapObject& o = map.objects[i];
     if (o.kind == mdm::kKindEmpty || o.kind == mdm::kKindPoint) continue;
     float e = extentOf(o);
     if (e > largest) largest = e;
     if (e < smallest) smallest = e;
   }
-  largestExtent = largest;
-  smallestExtent = smallest;
+  bool changed = map.largestExtent != largest || map.smallestExtent != smallest;
+  map.largestExtent = largest;
+  map.smallestExtent = smallest;
   float range = largest - smallest;
-  for (int32_t i = 0; i < count; i++) {
-    TMapObject& o = objects[i];
+  for (int32_t i = 0; i < map.count; i++) {
+    TMapObject& o = map.objects[i];
     float e = extentOf(o);
+    uint8_t level;
     if (e == 0.0f || !(range > 0.0f)) {
       // Zero size, or every sized object alike: nothing to rank, so always shown.
-      o.level = 255;
-      continue;
+      level = 255;
+    } else {
+      float l = e / range * 255.0f;
+      // Larger than the range (the largest object itself) saturates rather than wrapping to a
+      // tiny level that would hide the biggest objects first.
+      level = (l >= 255.0f || std::isnan(l)) ? 255 : uint8_t(l < 0 ? 0 : l);
     }
-    float l = e / range * 255.0f;
-    // Larger than the range (the largest object itself) saturates rather than wrapping to a
-    // tiny level that would hide the biggest objects first.
-    o.level = (l >= 255.0f || std::isnan(l)) ? 255 : uint8_t(l < 0 ? 0 : l);
+    changed |= o.level != level;
+    o.level = level;
   }
+  return changed;
+}
+
+}  // namespace
+
+void TMdmMap::ComputeObjectLevels() {
+  if (count < 1) return;
+  AssignObjectLevels(*this);
   levelPassDone = 0;
+}
+
+bool TMdmMap::RefreshObjectLevels() {
+  if (count < 1 || !AssignObjectLevels(*this)) return false;
+  levelPassDone = 0;
+  return true;
 }

@@ -134,6 +134,11 @@ class TMdmMap {
   // holds (ScanAttrNumber); the stored value is never another one.
   int ParseAttr(const char* text, uint8_t type, void* value, uint16_t* size, int tableId);
   void ComputeObjectLevels();
+  // The levels again over the objects as they are now, for a map whose objects change in
+  // memory (the working map): the ranking is relative to the largest and smallest object, so a
+  // long track or a new object re-ranks every other object, as the next load of the file would.
+  // True when a level or the range changed; the level pass then runs again.
+  bool RefreshObjectLevels();
 
   // ---- coordinates ----
   // Metres per map unit, exact in double; 0 while no header gives one.

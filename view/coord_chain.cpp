@@ -278,6 +278,15 @@ void TMapView::GetCenter(double* x, double* y, int plain) const {
 }
 
 void TMapView::CenterOn(double x, double y, int noUpdate) {
+  // The conversion below keeps the old origin's grid of whole pixels, so where the map stood
+  // before (a walk followed by the GPS, a pan) would move the picture of the same place by a
+  // pixel. A centring the user asked for (with update) is first put on the point itself: the
+  // plain chain then gives the same picture of a place whatever the map showed. The quiet
+  // centrings inside a zoom keep the grid, so the centre stays on its pixel.
+  if (!noUpdate && !planeToScreenOverride) {
+    originX = x;
+    originY = y;
+  }
   int64_t px, py;
   if (!noUpdate && planeToScreenOverride) {
     int32_t ox, oy;

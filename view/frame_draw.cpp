@@ -127,8 +127,15 @@ int PrepareFrame(TMapView& view, int left, int top, int right, int bottom) {
   SetWaitCursor(0);
   const RECT rect{left, top, right, bottom};
   if (view.vectorShown)
-    for (TVectorMapSlot& slot : view.vectorMaps)
-      if (slot.inScale) view.PrepareMap(slot.map.get(), rect);
+    for (TVectorMapSlot& slot : view.vectorMaps) {
+      if (!slot.inScale) continue;
+      // The working map's objects change in memory (a track, new and moved objects), and the
+      // levels rank each object against the largest and the smallest: every full frame ranks
+      // them again, so the frame shows the objects the next start shows from the saved file.
+      // Partial repaints keep the ranking of the back buffer's frame.
+      if (slot.map->working) slot.map->RefreshObjectLevels();
+      view.PrepareMap(slot.map.get(), rect);
+    }
   if (view.rasterShown)
     for (auto& raster : view.rasterMaps)
       if (raster->inScale) raster->LoadVisibleTiles(rect, bottom);

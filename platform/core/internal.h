@@ -97,6 +97,11 @@ class Presenter {
   virtual bool WaitInput(int timeoutMs) = 0;
 };
 void SetPresenter(Presenter* presenter);  // null: headless
+// Whether the frame is finished: nothing queued, posted, sent or to paint, no timer due, and no
+// timer that a message armed with a delay of at most a second still waiting for its first tick
+// (the scale menu's opener walks its highlight 100 ms after the menu shows). A presenter reports
+// the frame done only then, after it has shown the screen.
+bool FrameSettled();
 Presenter* GetPresenter();
 
 // ---- the program as the host window sees it (core; used by the presenters and the harness) ----

@@ -210,6 +210,19 @@ using namespace vplat::core;
 namespace vplat {
 
 void SetPresenter(Presenter* presenter) { g_presenter = presenter; }
+
+bool FrameSettled() {
+  Core& c = C();
+  {
+    std::lock_guard<std::mutex> lock(c.mutex);
+    if (!c.posted.empty() || !c.sent.empty() || !c.input.empty() || c.quitPosted) return false;
+  }
+  if (c.pendingPaints > 0 && FindPaintable(&c.desktop)) return false;
+  // The longest delay a message arms for its own answer: the automatic actions' first idle
+  // tick, 1 s after start-up; periodic timers count only until their first tick.
+  constexpr uint64_t kArmedDelayMs = 1000;
+  return NextTimerDue() > NowMs() && !ShortDelayPending(kArmedDelayMs);
+}
 Presenter* GetPresenter() { return g_presenter; }
 
 namespace {

@@ -93,6 +93,8 @@ struct Timer {
   uint64_t seq;  // ties in due time go in setting order
   std::function<void()> internal;  // layer-owned timers (key repeat) run this instead
   bool firing = false;             // a WM_TIMER for it is in the caller's hands
+  bool ticked = false;             // its first WM_TIMER (or internal run) has been taken
+  uint64_t firstDelay = 0;         // ms from its setting to its first tick
 };
 
 struct Core {
@@ -158,6 +160,10 @@ void KillWindowTimers(HWND hwnd);
 void DropWindowHotKeys(HWND hwnd);
 // The earliest due time of any timer, or UINT64_MAX.
 uint64_t NextTimerDue();
+// Whether a timer set with a first delay of at most `delayMs` has not ticked yet: a reaction
+// that a message already armed (the scale menu's opener, a first fix tick) and that is part of
+// the frame it began.
+bool ShortDelayPending(uint64_t delayMs);
 // Takes a due timer as a WM_TIMER message (internal timers run instead). False when none is due.
 bool TakeDueTimer(MSG* msg, bool remove);
 bool TimerProcValid(HWND hwnd, UINT_PTR id, TIMERPROC proc);

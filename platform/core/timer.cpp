@@ -63,6 +63,7 @@ UINT_PTR Set(uintptr_t owner, UINT_PTR id, UINT elapse, TIMERPROC proc, std::fun
   timer.period = elapse < 1 ? 1 : elapse;
   timer.proc = proc;
   timer.due = NowMs() + firstDelay;
+  timer.firstDelay = firstDelay;
   timer.internal = std::move(fn);
   Insert(std::move(timer));
   WakeQueue();
@@ -74,6 +75,12 @@ UINT_PTR Set(uintptr_t owner, UINT_PTR id, UINT elapse, TIMERPROC proc, std::fun
 uint64_t NextTimerDue() {
   Timers& t = T();
   return t.byDue.empty() ? UINT64_MAX : t.byDue.begin()->first.first;
+}
+
+bool ShortDelayPending(uint64_t delayMs) {
+  for (const auto& [due, timer] : T().byDue)
+    if (!timer.ticked && timer.firstDelay <= delayMs) return true;
+  return false;
 }
 
 bool TakeDueTimer(MSG* msg, bool remove) {
@@ -95,6 +102,7 @@ bool TakeDueTimer(MSG* msg, bool remove) {
     }
     // Reschedule first: the message's handler may kill or reset the timer.
     Timer next = timer;
+    next.ticked = true;
     uint64_t due = timer.due + timer.period;
     if (due <= now) due = now + timer.period;
     next.due = due;

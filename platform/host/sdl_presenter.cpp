@@ -5,8 +5,17 @@
 // program's own exit does (WM_CLOSE to the main window, so the shutdown runs and saves); when
 // the program minimises itself the window iconifies, and when the window is shown again (or,
 // where no window manager can iconify it, is tapped or typed at) the program comes back.
+//
+// A finished frame is reported on the X window, for whoever drives the program from outside
+// (the end-to-end tests): a client message "VORNA_FRAME_ASK" carrying a number asks; once
+// everything that reached the window before the ask has been handled and its frame is on the
+// screen (FrameSettled), the window's property "VORNA_FRAME_DONE" takes that number. The X server
+// keeps the order of events to one window, so the input sent before the ask is in the answer.
 #include <SDL.h>
 #include <SDL_syswm.h>
+#if defined(VORNA_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
+#include <X11/Xatom.h>
+#endif
 
 #include <cstring>
 #include <vector>
@@ -40,6 +49,16 @@ class SdlPresenter : public Presenter {
     // The X server's raw key events, to keep the presses SDL would take for its repeats.
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     last_.assign(size_t(w) * h, 0);
+#if defined(VORNA_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(win_, &info) && info.subsystem == SDL_SYSWM_X11) {
+      xDisplay_ = info.info.x11.display;
+      xWindow_ = info.info.x11.window;
+      askAtom_ = XInternAtom(xDisplay_, "VORNA_FRAME_ASK", False);
+      doneAtom_ = XInternAtom(xDisplay_, "VORNA_FRAME_DONE", False);
+    }
+#endif
     Present();
     return true;
   }
@@ -54,6 +73,11 @@ class SdlPresenter : public Presenter {
   }
 
   void Present() override {
+    Show();
+    ReportFrame();
+  }
+
+  void Show() {
     if (TakeMinimizeNotice()) {
       // Without a window manager the window stays; it shows an empty screen, not the program's
       // last pictures, until a tap or a key brings the program back.
@@ -173,11 +197,31 @@ class SdlPresenter : public Presenter {
     return false;
   }
 
+  // The frame asked for is done once the program has nothing left of it; the screen was shown
+  // just before.
+  void ReportFrame() {
+#if defined(VORNA_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
+    if (!xDisplay_ || asked_ == answered_ || !FrameSettled()) return;
+    const long value = long(asked_);
+    XChangeProperty(xDisplay_, xWindow_, doneAtom_, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&value), 1);
+    XFlush(xDisplay_);
+    answered_ = asked_;
+#endif
+  }
+
   void ServerKey(const SDL_Event& ev) {
 #if defined(SDL_VIDEO_DRIVER_X11)
     const SDL_SysWMmsg* msg = ev.syswm.msg;
     if (!msg || msg->subsystem != SDL_SYSWM_X11) return;
     const XEvent& x = msg->msg.x11.event;
+#if defined(VORNA_HAVE_X11)
+    if (x.type == ClientMessage && askAtom_ && x.xclient.message_type == askAtom_ &&
+        x.xclient.format == 32) {
+      asked_ = uint32_t(x.xclient.data.l[0]);
+      return;
+    }
+#endif
     if (x.type == KeyPress || x.type == KeyRelease)
       splitter_.OnServerKey(x.type == KeyPress, x.xkey.keycode, uint32_t(x.xkey.time));
 #else
@@ -201,6 +245,13 @@ class SdlPresenter : public Presenter {
   SDL_Texture* tex_ = nullptr;
   SDL_Cursor *arrow_ = nullptr, *wait_ = nullptr, *shown_ = nullptr;
   std::vector<uint32_t> last_;
+  // The frame report: the number last asked for and the one last answered.
+  uint32_t asked_ = 0, answered_ = 0;
+#if defined(VORNA_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
+  ::Display* xDisplay_ = nullptr;
+  ::Window xWindow_ = 0;
+  Atom askAtom_ = 0, doneAtom_ = 0;
+#endif
 };
 
 }  // namespace

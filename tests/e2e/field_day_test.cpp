@@ -185,27 +185,22 @@ class FieldDay : public ::testing::Test {
     Settled();
   }
 
-  // The screen once it has not changed over four shots 60 ms apart, or the last shot after 6 s
-  // (a screen shot takes longer on a loaded machine: the bound is time, not a count of shots).
+  // The screen of the program's finished frame: everything sent to the window so far handled,
+  // the delays it armed run out, and the result shown (the window reports it; bounded by
+  // Display::kFrameWaitMs).
   Shot Settled() {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(6);
-    Shot last = x.Screenshot(window);
-    int still = 0;
-    while (still < 4 && std::chrono::steady_clock::now() < end) {
-      Pause(60);
-      Shot now = x.Screenshot(window);
-      still = Differ(now, last) == 0 ? still + 1 : 0;
-      last = std::move(now);
-    }
-    return last;
+    EXPECT_TRUE(x.FrameDone(window)) << "the program reported no finished frame";
+    return x.Screenshot(window);
   }
 
-  // Polls the screen until `ok` holds (up to `ms`); the last shot.
+  // Finished frames until `ok` holds on one (up to `ms`): for what the program does by itself,
+  // the receiver's fixes; the last frame's screen.
   Shot WaitScreen(const std::function<bool(const Shot&)>& ok, int ms = 10000) {
-    Shot s = x.Screenshot(window);
-    for (int waited = 0; waited < ms && !(s.ok() && ok(s)); waited += 50) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    Shot s = Settled();
+    while (!(s.ok() && ok(s)) && std::chrono::steady_clock::now() < end) {
       Pause(50);
-      s = x.Screenshot(window);
+      s = Settled();
     }
     return s;
   }

@@ -125,6 +125,12 @@ inline Shot ParseXwd(const std::string& d) {
 // of a decorated window sends it (x_close.cpp: Xlib's names clash with the test headers').
 bool SendCloseRequest(const std::string& display, const std::string& window);
 
+// Asks the program's window for the end of its frame and waits up to `ms` for the answer: true
+// once the program has handled everything that reached the window before the ask, including
+// the delays that handling armed, and has shown the result (platform/host/sdl_presenter.cpp).
+// False when no answer came in time or the window is gone.
+bool WaitFrameDone(const std::string& display, const std::string& window, int ms);
+
 class Display {
  public:
   // Starts Xvfb on the first free display number; ok() is false when it could not start.
@@ -192,6 +198,20 @@ class Display {
   Shot Screenshot(const std::string& window) const {
     return ParseXwd(Run({"xwd", "-silent", "-id", window}));
   }
+
+  // The program's finished frame: waits (up to `ms`) for the window's report that everything
+  // sent to it so far is handled and drawn. False when it did not come.
+  bool FrameDone(const std::string& window, int ms = kFrameWaitMs) const {
+    return WaitFrameDone(name_, window, ms);
+  }
+  // The screen of the finished frame; a shot that is not ok() when no frame was reported.
+  Shot Drawn(const std::string& window, int ms = kFrameWaitMs) const {
+    if (!FrameDone(window, ms)) return Shot{};
+    return Screenshot(window);
+  }
+  // Long enough for the start-up and first frame of the demo on a machine loaded by the whole
+  // suite and other builds; only a program that never settles waits it out.
+  static constexpr int kFrameWaitMs = 60000;
 
   // Pen (left button) at device coordinates of the window.
   void PenDown(const std::string& w, int x, int y) const {

@@ -52,8 +52,6 @@ std::string ReadFile(const fs::path& p) {
 // Writes the screen as a PNG into build/x_window/ so a person can look at each step.
 void Keep(const Shot& s, const std::string& name) { xscreens::Keep(s, "x_window", name); }
 
-void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
 // Pixels that differ between two shots of the same size; -1 when the sizes differ.
 long Differ(const Shot& a, const Shot& b, int top = 0, int bottom = 1 << 30) {
   if (a.width != b.width || a.height != b.height) return -1;
@@ -134,34 +132,21 @@ class XWindow : public ::testing::Test {
     return p;
   }
 
-  // Starts the program and waits for its window and a settled first frame.
+  // Starts the program and waits for its window and its first finished frame.
   void Start() {
     pid = Launch();
     window = x.WaitWindow(pid);
     ASSERT_FALSE(window.empty()) << "no window";
-    Shot last = x.Screenshot(window);
-    for (int i = 0; i < 100; ++i) {
-      Pause(100);
-      Shot now = x.Screenshot(window);
-      if (now.ok() && Differ(now, last) == 0 && Colours(now) > 4) return;
-      last = now;
-    }
-    FAIL() << "the first frame did not settle";
+    const Shot first = Settled();
+    ASSERT_TRUE(first.ok()) << "the first frame was not reported";
+    ASSERT_GT(Colours(first), 4) << "the first frame shows no map";
   }
 
-  // Waits until the screen stops changing and returns it.
-  // The screen once it has stopped changing for 240 ms: longer than the scale menu's 100 ms
-  // opener, which walks the highlight onto the scale in force after the popup first shows.
+  // The screen of the program's finished frame: everything sent to the window so far handled,
+  // the delays it armed (the scale menu's 100 ms opener) run out, and the result shown.
   Shot Settled() {
-    Shot last = x.Screenshot(window);
-    int still = 0;
-    for (int i = 0; i < 80 && still < 4; ++i) {
-      Pause(60);
-      Shot now = x.Screenshot(window);
-      still = Differ(now, last) == 0 ? still + 1 : 0;
-      last = std::move(now);
-    }
-    return last;
+    EXPECT_TRUE(x.FrameDone(window)) << "the program reported no finished frame";
+    return x.Screenshot(window);
   }
 
   static int Colours(const Shot& s) {

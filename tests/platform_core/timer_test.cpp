@@ -111,4 +111,40 @@ TEST_F(CoreTest, SetTimerOnAWindowThatIsGoneFails) {
   EXPECT_FALSE(KillTimer(h, 1));
 }
 
+void CALLBACK OpenerTick(HWND, UINT, UINT_PTR id, DWORD) { KillTimer(nullptr, id); }
+
+// What the window reports as a finished frame: nothing queued or to paint, and every delay that
+// a message armed run out. The scale menu's opener (100 ms, once) and a fix timer's first tick
+// (500 ms) hold it; a periodic timer that has ticked and a ten-minute autosave do not.
+TEST_F(CoreTest, AFrameIsDoneOnlyOnceTheDelaysItsMessagesArmedHaveRun) {
+  KillTimer(nullptr, g_staticId);
+  HWND h = Make("W", WS_VISIBLE, 0, 0, 10, 10);
+  harness::PumpUntilIdle();
+  EXPECT_TRUE(vplat::FrameSettled());
+  PostMessageW(h, WM_USER, 0, 0);
+  EXPECT_FALSE(vplat::FrameSettled()) << "a posted message";
+  harness::PumpUntilIdle();
+  EXPECT_TRUE(vplat::FrameSettled());
+  InvalidateRect(h, nullptr, FALSE);
+  EXPECT_FALSE(vplat::FrameSettled()) << "a paint";
+  harness::PumpUntilIdle();
+  EXPECT_TRUE(vplat::FrameSettled());
+
+  ASSERT_NE(SetTimer(nullptr, 0, 600000, nullptr), 0u);
+  EXPECT_TRUE(vplat::FrameSettled()) << "the autosave is no part of the frame";
+  ASSERT_NE(SetTimer(nullptr, 0, 100, OpenerTick), 0u);
+  ASSERT_NE(SetTimer(h, 7, 500, nullptr), 0u);
+  EXPECT_FALSE(vplat::FrameSettled());
+  harness::Advance(100);
+  EXPECT_FALSE(vplat::FrameSettled()) << "the fix timer has not ticked yet";
+  harness::Advance(400);
+  EXPECT_TRUE(vplat::FrameSettled()) << "both delays ran out";
+  harness::Advance(250);
+  EXPECT_TRUE(vplat::FrameSettled()) << "between the ticks of a periodic timer";
+  // Set again, a timer waits for its first tick once more.
+  ASSERT_NE(SetTimer(h, 7, 500, nullptr), 0u);
+  EXPECT_FALSE(vplat::FrameSettled());
+  DestroyWindow(h);
+}
+
 }  // namespace

@@ -370,3 +370,30 @@ TEST_F(MapListTest, StartupResourcesAndLibraries) {
   EXPECT_EQ(view->GetVectorMapCount(), 2);
   EXPECT_NE(m->library, nullptr);
 }
+
+// A found object shown from two views whose origins lie a fraction of a pixel apart (where a
+// followed walk left the map) gives the same view: the object's picture does not move a pixel.
+TEST_F(MapListTest, AFoundObjectIsShownAlikeWhereverTheMapStood) {
+  WriteMap("\\Maps\\a.mdm", MapAt(6180000, 7400000));
+  ASSERT_EQ(view->AddVectorMap("\\Maps\\a.mdm", 0), 0);
+  view->viewRect = {0, 0, 240, 294};
+  view->pixelsPerMetre = 0.452830189;  // 1:10 000
+  double origins[2][2];
+  for (int from = 0; from < 2; ++from) {
+    // 0.3 and 0.8 of a pixel off the whole-metre grid, far from the object.
+    view->originX = 6170000.0 + (0.3 + 0.5 * from) / view->pixelsPerMetre;
+    view->originY = 7390000.0 + (0.3 + 0.5 * from) / view->pixelsPerMetre;
+    ASSERT_EQ(view->SelectObjectInMap("a", 3), 1);
+    origins[from][0] = view->originX;
+    origins[from][1] = view->originY;
+  }
+  EXPECT_EQ(origins[0][0], origins[1][0]);
+  EXPECT_EQ(origins[0][1], origins[1][1]);
+  // And the object's centre is the view's centre pixel: 120 across, 147 down.
+  double x, y;
+  ASSERT_EQ(view->GetObjectCenter(3, &x, &y), 1);
+  int32_t sx, sy;
+  view->PlaneToScreen(x, y, &sx, &sy, 0);
+  EXPECT_NEAR(sx, 120, 1);
+  EXPECT_NEAR(sy, 147, 1);
+}
