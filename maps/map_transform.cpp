@@ -144,8 +144,11 @@ void TMdmMap::ViewPlaneToMap(double planeX, double planeY, int32_t* x, int32_t* 
 
 void TMdmMap::AcrossZonesToScreen(int32_t x, int32_t y, int32_t* screenX, int32_t* screenY) const {
   double px, py;
-  if (zoneStep == kZoneLocalFit) {
-    const double dx = x - fitOrigin[0], dy = y - fitOrigin[1];
+  const double dx = x - fitOrigin[0], dy = y - fitOrigin[1];
+  // The fit holds over the box it was checked on; a vertex beyond it (the far end of a line
+  // that leaves the view) is converted, or the part of the line on the screen turns with it.
+  if (zoneStep == kZoneLocalFit && dx >= fitBox[0] && dx <= fitBox[2] && dy >= fitBox[1] &&
+      dy <= fitBox[3]) {
     if (!toScreenHook) {
       *screenX = TruncI32(fitScreen[0] + fitScreen[1] * dx + fitScreen[2] * dy);
       *screenY = TruncI32(fitScreen[3] + fitScreen[4] * dx + fitScreen[5] * dy);
@@ -223,6 +226,7 @@ void TMdmMap::FitToView() {
   // drawn through the picture's hooks.
   const int32_t xs[3] = {viewLeft, midX, viewRight}, ys[3] = {viewTop, midY, viewBottom};
   double worst = 0;
+  fitBox[0] = fitBox[1] = fitBox[2] = fitBox[3] = 0;
   for (int i = 0; i < 9; i++) {
     if (i == 4) continue;
     double qx, qy, gx, gy;
@@ -231,6 +235,10 @@ void TMdmMap::FitToView() {
       return;
     const double dx = MetresToUnits(gx - HeaderFrame(0), ex) - fitOrigin[0];
     const double dy = MetresToUnits(gy - HeaderFrame(1), ex) - fitOrigin[1];
+    fitBox[0] = std::min(fitBox[0], dx);
+    fitBox[1] = std::min(fitBox[1], dy);
+    fitBox[2] = std::max(fitBox[2], dx);
+    fitBox[3] = std::max(fitBox[3], dy);
     worst = std::max(worst, std::hypot(fitPlane[0] + fitJ[0] * dx + fitJ[1] * dy - qx,
                                        fitPlane[1] + fitJ[2] * dx + fitJ[3] * dy - qy));
   }

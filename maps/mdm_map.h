@@ -263,6 +263,7 @@ class TMdmMap {
   double fitPlane[2] = {};   // its output-zone plane point, metres
   double fitJ[4] = {};       // dX/dx, dX/dy, dY/dx, dY/dy: metres of the output plane per unit
   double fitScreen[6] = {};  // screen x at fitOrigin, per unit x, per unit y; screen y likewise
+  double fitBox[4] = {};     // units from fitOrigin the fit was checked over: x, y low; x, y high
   double viewPlaneX = 0.0, viewPlaneY = 0.0, viewPixelsPerMetre = 0.0;  // the view description
   // Set while a frame is drawn, also through a map the caller holds as const.
   mutable TMapDrawState drawState;

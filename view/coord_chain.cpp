@@ -341,6 +341,9 @@ int TMapView::EnsureVisible(double x, double y) {
 // ---- zone ----
 
 void TMapView::UpdateViewZone() {
+  const uint8_t before = zone;
+  double cx = 0, cy = 0;
+  GetCenter(&cx, &cy, 1);
   if (vectorMaps.empty() && rasterMaps.empty()) {
     zone = GkZoneOfPlane(extent[0], extent[1]);
   } else {
@@ -358,6 +361,14 @@ void TMapView::UpdateViewZone() {
   }
   for (auto& slot : vectorMaps) slot.map->SetOutputZone(zone);
   for (auto& r : rasterMaps) r->SetOutputSystem(zone);
+  // A map added, removed or moved first may move the view's zone; the view stays on the ground
+  // it shows, its centre taken into the new zone's plane (the old numbers read in the new zone
+  // lie hundreds of kilometres off).
+  double x, y;
+  if (zone != before && pixelsPerMetre != 0.0 && GkReprojectToZone(cx, cy, before, zone, x, y)) {
+    CenterOn(x, y, 1);
+    UpdateLayers(0);
+  }
 }
 
 // ---- fitting ----

@@ -252,3 +252,31 @@ TEST(TransformMap, AMapOfAnotherZoneLiesOnItsGroundAtEveryScale) {
   EXPECT_FALSE(map.ShownInAnotherZone());
   EXPECT_EQ(map.rotSin, 0.0);
 }
+
+// A line that leaves the view reaches its far vertex on its ground too: a fit about the view's
+// centre holds over the view only, and a power line's next vertex 60 km off lay 16 m (6 pixels
+// at 1:10,000) from its ground.
+TEST(TransformMap, AVertexFarOutsideTheViewOfAnotherZoneLiesOnItsGround) {
+  TMdmMap map;
+  MakeMemoryMap(map, 1, 0, 6500000, 9000000, 8500000);
+  map.SetOutputZone(6);
+  const double lat0 = 55.75, lon0 = 37.62, k = 3780.0 / 10000;
+  double cx, cy;
+  Ground(lat0, lon0, 33, &cx, &cy);
+  const TMapViewDesc view = {0, 0, 240, 294, cx - 147 / k, cy - 120 / k, k, nullptr, nullptr};
+  map.SetViewTransform(view);
+  for (double km : {2.0, 20.0, 60.0}) {
+    for (int dir = 0; dir < 4; ++dir) {
+      const double dLat = (dir == 0 ? 1 : dir == 1 ? -1 : 0) * km / 111.2;
+      const double dLon = (dir == 2 ? 1 : dir == 3 ? -1 : 0) * km / 111.2 / std::cos(lat0 * kDeg);
+      double mx, my, vx, vy;
+      Ground(lat0 + dLat, lon0 + dLon, 39, &mx, &my);
+      Ground(lat0 + dLat, lon0 + dLon, 33, &vx, &vy);
+      int32_t gx, gy;
+      map.MapToScreen(int32_t(std::lround(mx / 0.01)), int32_t(std::lround((my - 6500000) / 0.01)),
+                      &gx, &gy);
+      EXPECT_NEAR(gx, std::trunc((vy - view.originY) * k), 1.0) << km << " km, " << dir;
+      EXPECT_NEAR(gy, std::trunc(294 - (vx - view.originX) * k), 1.0) << km << " km, " << dir;
+    }
+  }
+}

@@ -2,6 +2,7 @@
 // fake factory, highlights, display switches and objects found by map name.
 #include "base/lang.h"
 #include "base/text_utils.h"
+#include "geodesy/gauss_kruger.h"
 #include "maps/user_layer.h"
 #include "view_test_util.h"
 
@@ -238,6 +239,36 @@ TEST_F(MapListTest, ZoneIsTheMiddleOfTheCountedZones) {
   WriteMap("\\Maps\\w20.mdm", MapAt(6180000, 20400000));
   view->AddVectorMap("\\Maps\\w20.mdm", 1);
   EXPECT_EQ(view->zone, 8);
+}
+
+// The view's zone follows the maps; the place looked at does not: with the zone-10 map gone the
+// view counts in zone 7 again, and its centre is the same ground, not the zone-8 numbers read in
+// zone 7 (some 380 km west of the town, with no map in sight).
+TEST_F(MapListTest, AZoneChangeKeepsTheGroundAtTheViewsCentre) {
+  sample::MdmSpec z10 = MapAt(6180000, 10400000);
+  z10.writtenFlag = false;
+  WriteMap("\\Maps\\z10.mdm", z10);
+  ASSERT_EQ(view->AddVectorMap("\\Maps\\a.mdm", 0), 0);
+  ASSERT_EQ(view->AddVectorMap("\\Maps\\z10.mdm", 1), 1);
+  ASSERT_EQ(view->zone, 8);
+  view->pixelsPerMetre = 10;  // the centre is kept to a whole pixel
+  view->viewInitialised = 1;
+  // The middle of map a (zone 7), in the zone-8 plane the view now counts in.
+  double gLat, gLon, x8, y8;
+  ASSERT_TRUE(GkToGeo(6185000, 7405000, gLat, gLon, 39));
+  ASSERT_TRUE(GeoToGk(gLat, gLon, x8, y8, 45));
+  view->CenterOn(x8, y8, 0);
+  for (auto change : {0, 1}) {
+    if (change == 0) view->MoveVectorMap(0, 1);  // z10 first: zone 10
+    else view->RemoveVectorMap(0);  // a alone: zone 7
+    ASSERT_EQ(view->zone, change == 0 ? 10 : 7);
+    double cx, cy, lat, lon;
+    view->GetCenter(&cx, &cy, 1);
+    ASSERT_TRUE(view->PlaneToGeo(cx, cy, &lat, &lon));
+    // Within a metre of the ground (a degree of latitude is 111 km).
+    EXPECT_NEAR(lat, gLat, 1.0 / 111000 * 3.14159265358979 / 180) << change;
+    EXPECT_NEAR(lon, gLon, 2.0 / 111000 * 3.14159265358979 / 180) << change;
+  }
 }
 
 TEST_F(MapListTest, CenterOnObjectWithLargeCorners) {
