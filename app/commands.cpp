@@ -169,6 +169,23 @@ void ToggleToolsPanel() {
   }
 }
 
+namespace {
+
+// The maps of the view in their order, the working one marked, and the count of lines kept for
+// maps not found: what the project editor can change besides the steps it marks as changes
+// (a new or assigned working map).
+std::string ProjectMapsSignature() {
+  std::string out;
+  for (int i = 0; i < g_MapView.GetRasterMapCount(); i++)
+    if (const TRasterMap* r = g_MapView.GetRasterMap(i)) out += std::string("R") + r->path + "\n";
+  for (int i = 0; i < g_MapView.GetVectorMapCount(); i++)
+    if (const TMdmMap* m = g_MapView.GetVectorMap(i))
+      out += (g_MapView.IsWorkingMap(i) ? "W" : "V") + std::string(m->path) + "\n";
+  return out + std::to_string(g_MapView.GetUnopenedLineCount());
+}
+
+}  // namespace
+
 void RunProjectEditor(HWND owner) {
   // The dialog removes and reorders maps: nothing may hold their indexes meanwhile (the
   // selected-objects panel would delete an object of whatever map took its index).
@@ -179,8 +196,12 @@ void RunProjectEditor(HWND owner) {
     g_ToolPanel.Show(0);
     CheckBarButton(kCmdToolsPanel, 0);
   }
-  // Accepted in the editor, the project in view is the user's from now on.
-  if (g_ProjectMapsDlg.Run(owner, g_Instance, &g_MapView) == 1) g_LastProjectAside = 0;
+  // Accepted in the editor with a change, the project in view is the user's from now on. Its OK
+  // is also the plain way to close it: an OK that changed nothing leaves the last project aside.
+  const std::string before = ProjectMapsSignature();
+  if (g_ProjectMapsDlg.Run(owner, g_Instance, &g_MapView) == 1 &&
+      (g_ProjectMapsDlg.modified || ProjectMapsSignature() != before))
+    g_LastProjectAside = 0;
   SaveLastProject();
 }
 

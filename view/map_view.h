@@ -151,7 +151,9 @@ class TMapView {
   static constexpr int kProjectNotOpened = 7;
   static constexpr int kProjectNotAProject = 8;
   static constexpr int kProjectNotWritten = 9;
-  int OpenProject(const char* filePath, TUserLayer* layer, int keepWorkingMap);
+  // `sayNotOpened` false: the maps that do not open are kept without a box (the project editor's
+  // Cancel puts back a project whose missing maps the user has already been told of).
+  int OpenProject(const char* filePath, TUserLayer* layer, int keepWorkingMap, bool sayNotOpened = true);
   int SaveProject(const char* filePath);
   int OpenFile(const char* filePath, TUserLayer* layer, int fit);
 

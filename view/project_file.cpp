@@ -128,7 +128,7 @@ int ParseScalePairs(const char* text, TScalePair out[3]) {
   return n;
 }
 
-int TMapView::OpenProject(const char* filePath, TUserLayer* layer, int keepWorkingMap) {
+int TMapView::OpenProject(const char* filePath, TUserLayer* layer, int keepWorkingMap, bool sayNotOpened) {
   // The file is read and judged before any map is closed.
   std::string text;
   FILE* f = filePath ? vfopen(filePath, "r") : nullptr;
@@ -279,7 +279,7 @@ int TMapView::OpenProject(const char* filePath, TUserLayer* layer, int keepWorki
         unopenedLines.back().before == GetVectorMapCount())
       unopenedLines.back().working = true;
     viewInitialised = 0;
-    if (!notOpened.empty()) {
+    if (sayNotOpened && !notOpened.empty()) {
       const std::wstring list = PathToWide(notOpened);
       const std::wstring text = FormatLangText(lang_id::kMsgPrjMapsNotOpenedS, list.c_str());
       MessageBoxW(FindWindowW(L"Vorna", nullptr), text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);

@@ -473,10 +473,10 @@ void TProjectMapsDlg::Finish(int result) {
       // Keeping the working map keeps raster maps as well, and a raster map already held is not
       // added again: remove them so the backup's raster order and ranges return.
       while (view->GetRasterMapCount() > 0) view->RemoveRasterMap(view->GetRasterMapCount() - 1);
-      view->OpenProject(backup.c_str(), Layer(), 1);
+      view->OpenProject(backup.c_str(), Layer(), 1, false);
     } else {
       // With no working map held the backup's "W" attaches the one the user deleted again.
-      view->OpenProject(backup.c_str(), Layer(), 0);
+      view->OpenProject(backup.c_str(), Layer(), 0, false);
     }
   }
   DeleteFileW(PathToWide(backup).c_str());

@@ -10,11 +10,14 @@
 
 #include "base/ini_file.h"
 #include "base/lang.h"
+#include "app/commands.h"
 #include "base/text_utils.h"
 #include "platform/core/internal.h"
 #include "platform/sys/instance_lock.h"
 #include "startup_fixture.h"
+#include "tests/support/browser_taps.h"
 #include "tools/sampledata/demo_device.h"
+#include "view/project_maps_dlg.h"
 #include "view/map_view.h"
 
 namespace {
@@ -160,9 +163,23 @@ TEST(CommandLineFile, AStartFromAFileNeverCostsTheLastProject) {
   ASSERT_NE(MakeMainWindow("\\Vorna\\Maps\\Land.mdm"), nullptr);
   EXPECT_EQ(g_StartupOpenResult, 0);
   EXPECT_EQ(g_MapView.GetVectorMapCount(), 1);
+  // The project editor looked at and closed with its OK (the title bar's "Done"): nothing in it
+  // changed, the view is still the file of the command line.
+  harness::OnDialog(TProjectMapsDlg::kTemplate, [](HWND d) { test_taps::TapControl(d, IDOK); });
+  RunProjectEditor(g_MainWindow);
   SaveSessionSettings();
   EXPECT_EQ(ReadHostFile(harness::Root() + "/Vorna/Vorna.mpj"), project);
   EXPECT_NE(ReadHostFile(IniHostPath()).find("DefaultFile=\\Vorna\\Vorna.mpj\n"), std::string::npos);
+  // A change accepted in the editor makes the view the user's project: the exit keeps it.
+  harness::OnDialog(TProjectMapsDlg::kTemplate, [](HWND d) {
+    SendDlgItemMessageW(d, TProjectMapsDlg::kList, LB_SETCURSEL, 0, 0);
+    test_taps::TapControl(d, TProjectMapsDlg::kDelete);
+    test_taps::TapControl(d, IDOK);
+  });
+  RunProjectEditor(g_MainWindow);
+  EXPECT_EQ(g_MapView.GetVectorMapCount(), 0);
+  SaveSessionSettings();
+  EXPECT_EQ(ReadHostFile(harness::Root() + "/Vorna/Vorna.mpj").find("Streets.mdm"), std::string::npos);
   harness::Stop();
 }
 

@@ -592,3 +592,31 @@ TEST_F(ProjectDialogs, AKeptLineGoesWhenItsMapIsAddedBackAndCanBeRemoved) {
   // Last: the working map.
   EXPECT_EQ(saved.substr(saved.rfind('\n') + 1).rfind("0\t0\t\\Maps\\work.mdm", 0), 0u);
 }
+
+// A map gone from the card kept its line; "Delete all" then Cancel gives the project back as the
+// editor found it: the kept line listed once, written once, and no box naming it again.
+TEST_F(ProjectDialogs, DeleteAllThenCancelKeepsTheKeptLineOnce) {
+  OpenProject("", {"\\Maps\\roads.mdm", "\\Maps\\gone.mdm", "\\Maps\\work.mdm"}, true);
+  ASSERT_EQ(harness::MessageBoxes().size(), 1u);  // gone.mdm not opened
+  const std::string notFound = WideToAnsiString(std::wstring(L" (") + g_Lang.GetText(100001) + L")");
+  harness::AnswerMessageBox(L"", IDYES);
+  std::vector<std::string> atOpening, afterDelete;
+  Run([&](HWND d) {
+    atOpening = Lines(d);
+    Press(d, TProjectMapsDlg::kDeleteAll);
+    afterDelete = Lines(d);
+    Press(d, TProjectMapsDlg::kCancel);
+  });
+  EXPECT_EQ(atOpening, (std::vector<std::string>{"roads.mdm (L)", "work.mdm (L)", "gone.mdm" + notFound}));
+  EXPECT_TRUE(afterDelete.empty());
+  EXPECT_EQ(view.GetUnopenedLineCount(), 1);
+  EXPECT_EQ(view.GetVectorMapCount(), 2);
+  ASSERT_TRUE(g_UserLayer.open);
+  ASSERT_EQ(view.SaveProject("\\Vorna\\next.mpj"), 0);
+  const std::string saved = ReadText("\\Vorna\\next.mpj");
+  EXPECT_NE(saved.find("gone.mdm"), std::string::npos);
+  EXPECT_EQ(saved.find("gone.mdm"), saved.rfind("gone.mdm"));
+  EXPECT_EQ(saved.find("work.mdm"), saved.rfind("work.mdm"));
+  EXPECT_NE(saved.find("\nW\n"), std::string::npos);
+  EXPECT_EQ(harness::MessageBoxes().size(), 2u);  // the opening's and the question, no third
+}
