@@ -47,12 +47,14 @@ int TUserLayer::Close() {
   if (!open) return 0;
   if (letGo) letGo->BeforeWorkingMapLetGo();
   const bool wasRecording = recording != 0;
+  const bool wasPaused = paused;
   EndObject();  // an empty track is dropped by its save
   // A map whose edits did not reach the card stays the working map, resident and unsaved, so
   // the next save tries again: closed, its edits would be gone with the map. A walk goes on in
   // it, in a new track.
   if (WriteMap(0, false) != kMdmOk) {
     carryTrack = wasRecording;
+    carryPaused = wasPaused;
     const std::wstring name = PathToWide(map->path);
     const std::wstring text = FormatLangText(lang_id::kMsgWMKeptUnsavedS, name.c_str());
     MessageBoxW(FindWindowW(L"Vorna", nullptr), text.c_str(), nullptr, MB_OK | MB_ICONERROR);
@@ -64,6 +66,7 @@ int TUserLayer::Close() {
   open = 0;
   // Closed mid-walk (another map made the working map): the track goes on in the next one.
   carryTrack = wasRecording;
+  carryPaused = wasPaused;
   return 1;
 }
 
@@ -127,6 +130,7 @@ int32_t TUserLayer::NewObject(uint16_t code) {
 int32_t TUserLayer::BeginObject() {
   if (!open) return 0;
   carryTrack = false;
+  carryPaused = false;
   paused = false;
   // A device that never chose a track type ("GPSDefCode" unset) records with the working map's
   // first line type: a track of code 0 is no object, and the next save would drop the walk.
@@ -192,6 +196,7 @@ int TUserLayer::AddPoint(double planeX, double planeY) {
 
 int TUserLayer::EndObject() {
   carryTrack = false;  // ended on purpose: nothing is taken up by the next working map
+  carryPaused = false;
   if (!open || (!recording && !paused)) return 0;
   recording = 0;
   paused = false;
@@ -204,6 +209,13 @@ int TUserLayer::EndObject() {
 }
 
 int TUserLayer::PauseObject() {
+  // A walk carried over from a closed working map that has had no fix since: it waits, paused,
+  // instead of beginning its new track at the next fix.
+  if (!recording && carryTrack) {
+    carryTrack = false;
+    carryPaused = true;
+    return 1;
+  }
   if (!open || !recording) return 0;
   recording = 0;
   paused = true;
@@ -211,12 +223,21 @@ int TUserLayer::PauseObject() {
 }
 
 int TUserLayer::ResumeObject() {
+  // Paused when its working map was let go: the walk goes on as a carried one, in a new track
+  // of the map attached by then (or told lost at the next fix when there is none).
+  if (!paused && carryPaused) {
+    carryPaused = false;
+    carryTrack = true;
+    return 1;
+  }
   if (!open || !paused) return 0;
   paused = false;
-  // The object may have gone meanwhile (deleted by the user): the next position begins anew.
+  // The object may have gone meanwhile (deleted by the user): the next position begins anew,
+  // as it does for a recorded object deleted.
   const TMapObject* o = map->GetObjectRecord(current);
   if (!o || (o->code == 0 && o->kind == 0)) {
     map->recordedObject = 0;
+    carryTrack = true;
     return 0;
   }
   recording = 1;

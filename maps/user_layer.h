@@ -127,6 +127,9 @@ class TUserLayer {
   // A recording that Close interrupted: the next fix begins a new track object in the map
   // attached by then, or, finding none, says once that the walk is no longer recorded.
   bool carryTrack = false;
+  // Likewise a paused recording: ResumeObject turns it into a carried one, PauseObject turns a
+  // carried one into this, so the track key works the same across a change of working map.
+  bool carryPaused = false;
   bool paused = false;  // the current object is kept recorded, but takes no positions
   void TellUser(int textId);
   void TellNoRoom();

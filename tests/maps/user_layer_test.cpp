@@ -136,6 +136,46 @@ TEST_F(UserLayerTest, APausedObjectKeepsItsRecordAndGoesOnWhereItWas) {
   ASSERT_EQ(layer.DeleteObject(second), 1);
   EXPECT_EQ(layer.ResumeObject(), 0);
   EXPECT_EQ(layer.recording, 0u);
+  // ...but the track key is on again: the next position begins a new object, as it does for a
+  // recorded object deleted.
+  EXPECT_EQ(layer.AddPoint(kX + 3, kY + 3), 1);
+  EXPECT_NE(layer.current, second);
+  EXPECT_EQ(map().GetVertexCount(layer.current), 1);
+}
+
+// The track key off, then another working map: the key on records into that map (a new track),
+// and off before the first fix there keeps the new map free of the walk.
+TEST_F(UserLayerTest, APauseAndAResumeHoldAcrossAChangeOfWorkingMap) {
+  const uint16_t first = uint16_t(layer.BeginObject());
+  ASSERT_EQ(layer.AddPoint(kX, kY), 1);
+  ASSERT_EQ(layer.PauseObject(), 1);
+  ASSERT_EQ(layer.Close(), 1);
+  ASSERT_EQ(layer.Attach(&view, 0), 1);
+  EXPECT_EQ(layer.AddPoint(kX + 1, kY), 0) << "the key is still off";
+  EXPECT_EQ(map().GetVertexCount(first), 1) << "the paused line was saved whole";
+  const int32_t countBefore = map().count;
+  ASSERT_EQ(layer.ResumeObject(), 1);
+  EXPECT_EQ(layer.AddPoint(kX + 2, kY), 1);
+  EXPECT_EQ(map().count, countBefore + 1);
+  // The new track starts at the last position held while off, as a track begun by the key does.
+  EXPECT_EQ(map().GetVertexCount(layer.current), 2);
+
+  // Recording, the map changes and the key goes off before any fix: nothing is recorded.
+  ASSERT_EQ(layer.Close(), 1);
+  ASSERT_EQ(layer.Attach(&view, 0), 1);
+  const int32_t countAfter = map().count;
+  ASSERT_EQ(layer.PauseObject(), 1);
+  EXPECT_EQ(layer.AddPoint(kX + 3, kY), 0);
+  EXPECT_EQ(map().count, countAfter);
+  // On again: the walk goes on in a new track; ended, nothing is carried.
+  ASSERT_EQ(layer.ResumeObject(), 1);
+  EXPECT_EQ(layer.AddPoint(kX + 4, kY), 1);
+  EXPECT_EQ(map().count, countAfter + 1);
+  layer.EndObject();
+  ASSERT_EQ(layer.Close(), 1);
+  ASSERT_EQ(layer.Attach(&view, 0), 1);
+  EXPECT_EQ(layer.ResumeObject(), 0);
+  EXPECT_EQ(layer.AddPoint(kX + 5, kY), 0);
 }
 
 TEST_F(UserLayerTest, LongTracksAreCut) {
